@@ -1,0 +1,31 @@
+# Korvane: two commands. `make run` and `make test` set up what is missing,
+# build, and then run or test.
+BUILD ?= build
+JOBS  ?= 2
+
+.PHONY: all deps build host win32 run test clean
+
+all: build
+
+deps:
+	@bash tools/setup-deps.sh
+
+host: deps
+	@cmake -S . -B $(BUILD)/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build $(BUILD)/host -j$(JOBS)
+
+win32: deps
+	@cmake -S . -B $(BUILD)/win32 -DCMAKE_BUILD_TYPE=Release \
+	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake >/dev/null
+	@cmake --build $(BUILD)/win32 -j$(JOBS)
+
+build: host win32
+
+test: build
+	@bash tools/run-tests.sh $(BUILD)
+
+run: build
+	@bash tools/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

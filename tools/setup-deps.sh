@@ -1,0 +1,64 @@
+#!/bin/bash
+# Installs what the build and the tests need, from Debian's packages only.
+# Idempotent and quick when everything is there: it asks apt only for what is missing.
+set -euo pipefail
+
+need_root() { if [ "$(id -u)" != 0 ]; then echo "setup-deps: run as root (or install: $*)" >&2; exit 1; fi; }
+
+host_pkgs=(cmake make g++ libgtest-dev googletest libbenchmark-dev
+           g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools binutils-mingw-w64-i686
+           wine wine32:i386 xvfb xauth x11-utils imagemagick)
+
+missing=()
+for p in "${host_pkgs[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    need_root "${missing[@]}"
+    export DEBIAN_FRONTEND=noninteractive
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Wine runs 32-bit Linux code. Some machines (virtualised without a 32-bit
+# code segment) cannot execute it natively; there, qemu's user-mode emulator
+# runs it. qemu 7.2 ignores MAP_FIXED_NOREPLACE, which breaks Wine's memory
+# layout, so the newer one from bookworm-backports is needed.
+runs_i386() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+
+if ! runs_i386; then
+    need_root qemu-user-static
+    qemu_ok=0
+    if [ -x /usr/bin/qemu-i386 ]; then
+        v=$(/usr/bin/qemu-i386 --version | sed -n 's/.*version \([0-9]*\)\..*/\1/p')
+        [ "${v:-0}" -ge 8 ] && qemu_ok=1
+    fi
+    if [ $qemu_ok = 0 ]; then
+        if [ ! -f /etc/apt/sources.list.d/korvane-backports.sources ]; then
+            cat > /etc/apt/sources.list.d/korvane-backports.sources <<'SRC'
+Types: deb
+URIs: http://deb.debian.org/debian
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+        fi
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -q
+        apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user-static
+    fi
+    if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+        mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+    fi
+    if [ -e /proc/sys/fs/binfmt_misc/korvane-i386 ]; then
+        echo -1 > /proc/sys/fs/binfmt_misc/korvane-i386
+    fi
+    qemu=$(readlink -f /usr/bin/qemu-i386)
+    printf '%s' ':korvane-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$qemu"':F' \
+        > /proc/sys/fs/binfmt_misc/register
+    runs_i386 || { echo "setup-deps: 32-bit programs still cannot run" >&2; exit 1; }
+fi
