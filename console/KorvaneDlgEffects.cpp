@@ -1,0 +1,62 @@
+// Effect operations of the console: control positions to engine messages.
+#include "console/KorvaneDlg.h"
+
+#include "console/Resource.h"
+#include "engine/ControlCodes.h"
+#include "engine/EffectMath.h"
+
+void CKorvaneDlg::SendToEngine(const EngineMessage* messages, std::size_t count) { m_engine.Send(messages, count); }
+
+void CKorvaneDlg::Apply3D(long value) {
+    if (m_btnHeadphones.GetValue()) {
+        EngineMessage level = EngineMessage::Int(IOCTL_HEADPHONES_3D_LEVEL, EffectMath::HeadphonesLevel(value));
+        SendToEngine(&level, 1);
+        return;
+    }
+    const EngineMessage levels[] = {
+        EngineMessage::Float(IOCTL_3D_LEVEL, EffectMath::Level3D(value)),
+        EngineMessage::Float(IOCTL_3D_LEVEL_SCALED, EffectMath::Level3DScaled(value)),
+    };
+    SendToEngine(levels, 2);
+}
+
+// The level comes from the knob itself; the argument is not used.
+void CKorvaneDlg::ApplyVibe(long) {
+    float level = EffectMath::KnobLevel(m_knobVibe.GetValue());
+    const EngineMessage levels[] = {
+        EngineMessage::Float(IOCTL_VIBE_LEVEL_2, level),
+        EngineMessage::Float(IOCTL_VIBE_LEVEL_3, level),
+        EngineMessage::Float(IOCTL_VIBE_LEVEL_1, level),
+    };
+    SendToEngine(levels, 3);
+}
+
+void CKorvaneDlg::ApplySoundfields(long) {
+    long position = m_knobSoundfields.GetValue();
+    try {
+        EngineMessage level = EngineMessage::Float(IOCTL_SOUNDFIELDS_LEVEL, EffectMath::KnobLevel(position));
+        SendToEngine(&level, 1);
+    } catch (...) {
+        // A failing send must not take the console down.
+    }
+}
+
+void CKorvaneDlg::ApplyHeadphones() {
+    BOOL on = m_btnHeadphones.GetValue();
+    const EngineMessage modes[] = {
+        EngineMessage::Int(IOCTL_HEADPHONES_ENABLE, on ? 1 : 0),
+        EngineMessage::Int(IOCTL_3D_ENABLE, on ? 0 : 1),
+    };
+    SendToEngine(modes, 2);
+    Apply3D(m_knob3D.GetValue());  // re-send the 3D level in the matching form
+}
+
+void CKorvaneDlg::OnTimer(UINT_PTR id) {
+    if (id != ID_TIMER_STATUS) return;
+    m_engine.RelayStatus();
+}
+
+void CKorvaneDlg::AdjustMasterVolume(int position) {
+    // The About window fills this in: it stores the position and sends the gain.
+    (void)position;
+}

@@ -1,0 +1,173 @@
+#include "framework/Dialog.h"
+
+#include "framework/DialogInit.h"
+#include "framework/WinApp.h"
+#include "skinctl/SkinEvent.h"
+
+// The dialog being created on this (the only user-interface) thread.
+CDialog* CDialog::s_pCreating = nullptr;
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+
+CDialog::~CDialog() {
+    if (m_hWnd && ::IsWindow(m_hWnd)) DestroyWindow(m_hWnd);
+}
+
+INT_PTR CDialog::DoModal() {
+    HWND parent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    m_bModalDone = false;
+    m_nModalResult = -1;
+    // WM_CREATE and WM_SETFONT arrive before WM_INITDIALOG carries the object.
+    s_pCreating = this;
+    HWND hwnd = CreateDialogParamA(CWinApp::GetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), parent,
+                                   DialogProc, reinterpret_cast<LPARAM>(this));
+    s_pCreating = nullptr;
+    if (!hwnd) return -1;
+
+    bool parentDisabled = false;
+    if (parent && IsWindowEnabled(parent)) {
+        EnableWindow(parent, FALSE);
+        parentDisabled = true;
+    }
+    if (!m_bModalDone) {
+        if (!IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_SHOWNORMAL);
+        RunModalLoop();
+    }
+    // Give the activation back to the owner before the window goes away.
+    if (parentDisabled) EnableWindow(parent, TRUE);
+    if (parent && GetActiveWindow() == hwnd) SetActiveWindow(parent);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    DestroyWindow(hwnd);
+    m_hWnd = nullptr;
+    return m_nModalResult;
+}
+
+void CDialog::RunModalLoop() {
+    MSG msg;
+    while (!m_bModalDone) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(int(msg.wParam));  // keep the quit for the outer loop
+            break;
+        }
+        if (got == -1) break;
+        if (!PreTranslateMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+void CDialog::EndDialog(int result) {
+    m_nModalResult = result;
+    m_bModalDone = true;
+    if (m_hWnd) PostMessageA(m_hWnd, WM_NULL, 0, 0);  // wake the modal loop
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* msg) {
+    // The dialog keyboard interface: Tab, Enter, Esc, arrows, mnemonics.
+    return m_hWnd && IsDialogMessageA(m_hWnd, msg);
+}
+
+BOOL CDialog::OnInitDialog() {
+    ExecuteDlgInit();
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(TRUE)) return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+    CDataExchange dx(m_hWnd, saveAndValidate != FALSE);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+bool CDialog::OnWndMsg(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+bool CDialog::OnSkinEvent(int, const SkinEventArgs&) { return false; }
+
+void CDialog::ExecuteDlgInit() {
+    DialogInit init(CWinApp::GetInstanceHandle(), m_nIDTemplate);
+    init.Deliver(m_hWnd);
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    CDialog* self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (!self && (msg == WM_INITDIALOG || s_pCreating)) {
+        self = msg == WM_INITDIALOG ? reinterpret_cast<CDialog*>(lParam) : s_pCreating;
+        SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+        self->m_hWnd = hwnd;
+    }
+    // Messages before WM_INITDIALOG (WM_SETFONT) and after the object let go.
+    if (!self) return FALSE;
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+    }
+    return self->HandleMessage(msg, wParam, lParam);
+}
+
+// Messages whose result a dialog procedure returns directly instead of
+// through DWLP_MSGRESULT.
+static bool ReturnsDirectly(UINT msg) {
+    switch (msg) {
+    case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC: case WM_COMPAREITEM:
+    case WM_VKEYTOITEM: case WM_CHARTOITEM: case WM_QUERYDRAGICON: case WM_INITDIALOG:
+        return true;
+    default:
+        return false;
+    }
+}
+
+INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) return HandleInitDialog();
+
+    bool savedDefault = m_bDefaultRequested;
+    m_bDefaultRequested = false;
+    LRESULT result = 0;
+    bool handled = OnWndMsg(msg, wParam, lParam, result);
+    if (!handled && msg == WM_COMMAND) handled = HandleCommand(wParam);
+    if (!handled && msg == WM_NOTIFY) handled = HandleNotify(lParam);
+    bool wantsDefault = m_bDefaultRequested;
+    m_bDefaultRequested = savedDefault;
+
+    if (!handled || wantsDefault) return FALSE;
+    if (ReturnsDirectly(msg)) return static_cast<INT_PTR>(result);
+    SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR CDialog::HandleInitDialog() {
+    BOOL setFocus = OnInitDialog();
+    return setFocus;
+}
+
+bool CDialog::HandleCommand(WPARAM wParam) {
+    if (HIWORD(wParam) != 0 && HIWORD(wParam) != BN_CLICKED) return false;
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        OnOK();
+        return true;
+    case IDCANCEL:
+        OnCancel();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CDialog::HandleNotify(LPARAM lParam) {
+    const NMHDR* hdr = reinterpret_cast<const NMHDR*>(lParam);
+    if (!hdr || hdr->code != SKN_EVENT) return false;
+    const SkinEvent* ev = reinterpret_cast<const SkinEvent*>(hdr);
+    return OnSkinEvent(int(hdr->idFrom), ev->args);
+}

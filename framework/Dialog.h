@@ -1,0 +1,54 @@
+// Modal dialog base. One static dialog procedure stores the object and hands
+// every message to the derived class's message map; skin control events go
+// through its event sink map. The modal loop is our own, so that
+// PreTranslateMessage sees each message before the dialog does.
+#pragma once
+
+#include "framework/DataExchange.h"
+#include "framework/Wnd.h"
+#include "skinctl/SkinProtocol.h"
+
+class CDialog : public CWnd {
+public:
+    CDialog(UINT templateId, CWnd* parent);
+    ~CDialog() override;
+
+    // Creates the dialog, runs its modal loop, destroys it; returns the end code.
+    INT_PTR DoModal();
+    void EndDialog(int result);
+
+    virtual BOOL OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+    virtual BOOL PreTranslateMessage(MSG* msg);
+    virtual void DoDataExchange(CDataExchange* pDX);
+    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+
+    CWnd* GetParent() const { return m_pParentWnd; }
+    UINT GetTemplateId() const { return m_nIDTemplate; }
+
+protected:
+    // The message-map accessor: true when the class handled the message.
+    virtual bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The event-sink-map accessor: true when an entry took the event.
+    virtual bool OnSkinEvent(int controlId, const SkinEventArgs& args);
+    // From a handler: let the system's default dialog processing handle the
+    // current message as well.
+    void Default() { m_bDefaultRequested = true; }
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleInitDialog();
+    bool HandleCommand(WPARAM wParam);
+    bool HandleNotify(LPARAM lParam);
+    void ExecuteDlgInit();
+    void RunModalLoop();
+
+    static CDialog* s_pCreating;
+    UINT m_nIDTemplate;
+    CWnd* m_pParentWnd;
+    bool m_bModalDone = false;
+    bool m_bDefaultRequested = false;
+    INT_PTR m_nModalResult = -1;
+};

@@ -1,0 +1,18 @@
+// Selects a GDI object into a DC for one scope and puts the previous one back.
+#pragma once
+
+#include <windows.h>
+
+class SelectObjectScope {
+public:
+    SelectObjectScope(HDC hdc, HGDIOBJ obj) : m_hdc(hdc), m_old(SelectObject(hdc, obj)) {}
+    ~SelectObjectScope() {
+        if (m_old) SelectObject(m_hdc, m_old);
+    }
+    SelectObjectScope(const SelectObjectScope&) = delete;
+    SelectObjectScope& operator=(const SelectObjectScope&) = delete;
+
+private:
+    HDC m_hdc;
+    HGDIOBJ m_old;
+};
