@@ -1,0 +1,33 @@
+#!/bin/bash
+# Checks the built program itself: a 32-bit GUI program that imports only
+# from DLLs every supported Windows has, with no SSE code of its own.
+set -u
+exe="$1"
+objdump=i686-w64-mingw32-objdump
+fail=0
+
+headers=$($objdump -p "$exe") || { echo "cannot read $exe"; exit 1; }
+grep -q "^Magic.*010b" <<<"$headers" || { echo "FAIL: not PE32"; fail=1; }
+grep -q "^Subsystem.*00000002" <<<"$headers" || { echo "FAIL: not the GUI subsystem"; fail=1; }
+
+allowed="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll msvcrt.dll"
+dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z')
+[ -n "$dlls" ] || { echo "FAIL: no import table found"; fail=1; }
+for dll in $dlls; do
+    if [[ " $allowed " == *" $dll "* ]]; then
+        echo "import: $dll"
+    else
+        echo "FAIL: imports $dll"
+        fail=1
+    fi
+done
+
+# SSE/SSE2 instructions use xmm registers; MMX uses mm registers.
+sse=$($objdump -d --no-show-raw-insn "$exe" | grep -cE '%xmm[0-9]|%mm[0-7]')
+if [ "$sse" != 0 ]; then
+    echo "FAIL: $sse instructions use SSE/MMX registers"
+    $objdump -d --no-show-raw-insn "$exe" | grep -E '%xmm[0-9]|%mm[0-7]' | head -5
+    fail=1
+fi
+[ $fail = 0 ] && echo "PE checks passed: $(wc -w <<<"$dlls") system DLLs, no SSE"
+exit $fail
