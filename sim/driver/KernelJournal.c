@@ -1,0 +1,33 @@
+#include "KernelJournal.h"
+
+static const WCHAR kJournalPath[] = L"\\??\\C:\\korvane-sim\\journal.log";
+
+unsigned long long KernelJournal_Now(void)
+{
+    LARGE_INTEGER now;
+    KeQuerySystemTime(&now);
+    return JournalLine_Milliseconds((unsigned long long)now.QuadPart);
+}
+
+void KernelJournal_Append(const JournalLine* line)
+{
+    UNICODE_STRING path;
+    OBJECT_ATTRIBUTES attributes;
+    IO_STATUS_BLOCK io;
+    HANDLE file;
+    NTSTATUS status;
+
+    RtlInitUnicodeString(&path, kJournalPath);
+    InitializeObjectAttributes(&attributes, &path, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE,
+                               NULL, NULL);
+    /* Append-only access: every write lands at the current end of the file,
+       also when the DLLs write to it in between. */
+    status = ZwCreateFile(&file, FILE_APPEND_DATA | SYNCHRONIZE, &attributes, &io, NULL,
+                          FILE_ATTRIBUTE_NORMAL,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN_IF,
+                          FILE_SYNCHRONOUS_IO_NONALERT | FILE_NON_DIRECTORY_FILE, NULL, 0);
+    if (!NT_SUCCESS(status))
+        return;
+    ZwWriteFile(file, NULL, NULL, NULL, &io, (PVOID)line->text, line->length, NULL, NULL);
+    ZwClose(file);
+}

@@ -1,0 +1,34 @@
+#include "sim/win/JournalFile.h"
+
+#include <windows.h>
+
+namespace sim {
+
+const char* JournalFile::DefaultPath()
+{
+    return "C:\\korvane-sim\\journal.log";
+}
+
+unsigned long long JournalFile::Now()
+{
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    const unsigned long long ticks =
+        (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return JournalLine_Milliseconds(ticks);
+}
+
+bool JournalFile::Append(const JournalLine& line, const char* path)
+{
+    // Append-only access: each write goes to the end of the file as it is then.
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, line.text, line.length, &written, nullptr);
+    CloseHandle(file);
+    return ok && written == line.length;
+}
+
+}  // namespace sim

@@ -1,0 +1,47 @@
+// Helpers of the simulated engine's Wine tests: the journal, the test
+// settings in the registry, the built DLLs and a child process.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "sim/core/JournalRecord.h"
+
+namespace simtest {
+
+constexpr const char* kJournal = "C:\\korvane-sim\\journal.log";
+
+// Starts every test with no journal at all; the writers create it again.
+void RemoveJournal();
+
+// The raw bytes of the journal ("" when it does not exist).
+std::string ReadJournalText();
+
+// The parsed records, in file order; every line must parse.
+std::vector<sim::JournalRecord> ReadJournal();
+
+// ReadJournal once at least `count` records are there, or after 5 seconds.
+// Wine hands a device's close request to the driver after CloseHandle has
+// returned, so a CLOSE record may come a little later.
+std::vector<sim::JournalRecord> WaitForRecords(size_t count);
+
+// The records of one channel.
+std::vector<sim::JournalRecord> OfChannel(const std::vector<sim::JournalRecord>& records,
+                                          sim::Channel channel);
+
+// The journal's clock, as the writers read it.
+unsigned long long NowMs();
+
+// A built DLL of the simulation, by file name.
+std::string SimDll(const char* fileName);
+
+// HKLM\Software\KorvaneSim values; absent when `present` is false.
+void SetSimDword(const char* name, bool present, DWORD value = 0);
+
+// Runs `commandLine` with the Windows version Wine should pose as for that
+// executable; returns its exit code, or -1 when it could not run in time.
+int RunAsVersion(const std::string& exePath, const std::string& arguments, const char* version);
+
+}  // namespace simtest

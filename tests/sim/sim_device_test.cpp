@@ -1,0 +1,152 @@
+// The kernel driver under Wine: both device names, the journal it writes and
+// the status it answers.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include "SimTestSupport.h"
+#include "engine/ControlCodes.h"
+
+using sim::Channel;
+using sim::Kind;
+
+namespace {
+
+class DeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override { simtest::RemoveJournal(); }
+};
+
+HANDLE OpenWdm()
+{
+    return CreateFileA("\\\\.\\Velmora1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       0, nullptr);
+}
+
+bool ReadStatus(HANDLE device, DWORD& status)
+{
+    DWORD returned = 0;
+    status = 0;
+    return DeviceIoControl(device, IOCTL_GET_STATUS, nullptr, 0, &status, sizeof(status),
+                           &returned, nullptr) &&
+           returned == sizeof(status);
+}
+
+uint32_t Bits(float f)
+{
+    uint32_t bits;
+    memcpy(&bits, &f, sizeof(bits));
+    return bits;
+}
+
+TEST_F(DeviceTest, WdmJournalsOpenMessagesStatusAndCloseInOrder)
+{
+    const unsigned long long before = simtest::NowMs();
+    HANDLE wdm = OpenWdm();
+    ASSERT_NE(wdm, INVALID_HANDLE_VALUE) << "driver not started? error " << GetLastError();
+
+    DWORD returned = 0;
+    const float level = 3 * (1.0f / 11.0f);
+    EXPECT_TRUE(DeviceIoControl(wdm, IOCTL_3D_LEVEL, const_cast<float*>(&level), 4, nullptr, 0,
+                                &returned, nullptr));
+    const int32_t headphones = 90;
+    EXPECT_TRUE(DeviceIoControl(wdm, IOCTL_HEADPHONES_3D_LEVEL, const_cast<int32_t*>(&headphones),
+                                4, nullptr, 0, &returned, nullptr));
+    // Fewer than four input bytes: accepted, journalled without a payload.
+    const char two[2] = {1, 2};
+    EXPECT_TRUE(DeviceIoControl(wdm, IOCTL_VIBE_ENABLE, const_cast<char*>(two), 2, nullptr, 0,
+                                &returned, nullptr));
+
+    DWORD first = 0, second = 0;
+    ASSERT_TRUE(ReadStatus(wdm, first));
+    Sleep(350);
+    ASSERT_TRUE(ReadStatus(wdm, second));
+    EXPECT_NE(first, second) << "the status should move with time";
+
+    // A status buffer too small for the value is refused, not overrun.
+    WORD small = 0;
+    EXPECT_FALSE(DeviceIoControl(wdm, IOCTL_GET_STATUS, nullptr, 0, &small, sizeof(small),
+                                 &returned, nullptr));
+    EXPECT_TRUE(CloseHandle(wdm));
+    const unsigned long long after = simtest::NowMs();
+
+    const auto records = simtest::WaitForRecords(8);
+    ASSERT_EQ(records.size(), 8u) << simtest::ReadJournalText();
+    for (const auto& r : records) {
+        EXPECT_EQ(r.channel, Channel::Wdm);
+        EXPECT_GE(r.ms, before);
+        EXPECT_LE(r.ms, after);
+    }
+    EXPECT_EQ(records[0].kind, Kind::Open);
+    EXPECT_EQ(records[1].code, IOCTL_3D_LEVEL);
+    EXPECT_EQ(records[1].value, Bits(level));
+    EXPECT_EQ(records[1].length, 4u);
+    EXPECT_EQ(records[2].code, IOCTL_HEADPHONES_3D_LEVEL);
+    EXPECT_EQ(records[2].value, 90u);
+    EXPECT_EQ(records[3].code, IOCTL_VIBE_ENABLE);
+    EXPECT_FALSE(records[3].value.has_value());
+    EXPECT_EQ(records[3].length, 2u);
+    EXPECT_EQ(records[4].code, IOCTL_GET_STATUS);
+    EXPECT_EQ(records[4].value, first);
+    EXPECT_EQ(records[4].length, 4u);
+    EXPECT_EQ(records[5].value, second);
+    EXPECT_EQ(records[6].code, IOCTL_GET_STATUS);
+    EXPECT_FALSE(records[6].value.has_value());
+    EXPECT_EQ(records[6].length, 2u);
+    EXPECT_EQ(records[7].kind, Kind::Close);
+    for (size_t i = 1; i < records.size(); ++i)
+        EXPECT_LE(records[i - 1].ms, records[i].ms);
+
+    // The exact text of one line, as other tests parse it.
+    const std::string text = simtest::ReadJournalText();
+    char expected[64];
+    snprintf(expected, sizeof(expected), " WDM IOCTL 0x%08X 0x%08X 4\r\n",
+             static_cast<unsigned>(IOCTL_3D_LEVEL), static_cast<unsigned>(Bits(level)));
+    EXPECT_NE(text.find(expected), std::string::npos) << text;
+    EXPECT_NE(text.find(" WDM OPEN - - -\r\n"), std::string::npos) << text;
+}
+
+// Both device names open the way the program opens them, on a Windows 9x and
+// an NT-family system; the probe checks the version Wine reports to it.
+TEST_F(DeviceTest, BothDevicesOpenPosingAsWin98AndWinXp)
+{
+    const uint32_t unity = Bits(1.0f);
+    for (const char* version : {"win98", "winxp"}) {
+        SCOPED_TRACE(version);
+        simtest::RemoveJournal();
+        const bool win9x = strcmp(version, "win98") == 0;
+        ASSERT_EQ(simtest::RunAsVersion(SIM_PROBE_EXE, win9x ? "9x" : "nt", version), 0)
+            << "10 wrong platform, 11 Velmora1, 12 Win9xDS, 13 send failed";
+
+        const auto records = simtest::WaitForRecords(6);
+        for (Channel channel : {Channel::Vxd, Channel::Wdm}) {
+            SCOPED_TRACE(sim::ChannelName(channel));
+            const auto mine = simtest::OfChannel(records, channel);
+            ASSERT_EQ(mine.size(), 3u) << simtest::ReadJournalText();
+            EXPECT_EQ(mine[0].kind, Kind::Open);
+            EXPECT_EQ(mine[1].kind, Kind::Ioctl);
+            EXPECT_EQ(mine[1].code, IOCTL_MASTER_VOLUME);
+            EXPECT_EQ(mine[1].value, unity);
+            EXPECT_EQ(mine[2].kind, Kind::Close);
+        }
+    }
+}
+
+// A record of each writer goes into the same file, even after the file was
+// deleted in between: the driver and the DLLs create it again.
+TEST_F(DeviceTest, DriverRecreatesDeletedJournal)
+{
+    HANDLE wdm = OpenWdm();
+    ASSERT_NE(wdm, INVALID_HANDLE_VALUE);
+    simtest::RemoveJournal();
+    DWORD status = 0;
+    ASSERT_TRUE(ReadStatus(wdm, status));
+    CloseHandle(wdm);
+    const auto records = simtest::WaitForRecords(2);
+    ASSERT_EQ(records.size(), 2u) << simtest::ReadJournalText();
+    EXPECT_EQ(records[0].code, IOCTL_GET_STATUS);
+    EXPECT_EQ(records[1].kind, Kind::Close);
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// Following a journal that grows, is truncated, deleted and recreated, and
+// korvmon's printout of it.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "sim/core/JournalMonitor.h"
+#include "sim/core/JournalTail.h"
+
+namespace {
+
+class SimJournalTail : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char name[] = "/tmp/korvsim-tail-XXXXXX";
+        const int fd = mkstemp(name);
+        ASSERT_GE(fd, 0);
+        close(fd);
+        m_path = name;
+    }
+    void TearDown() override { remove(m_path.c_str()); }
+
+    void Write(const std::string& text, std::ios::openmode mode = std::ios::app)
+    {
+        std::ofstream(m_path, std::ios::binary | mode) << text;
+    }
+
+    std::string m_path;
+};
+
+TEST_F(SimJournalTail, HandsOutCompleteLinesOnlyOnce)
+{
+    sim::JournalTail tail(m_path);
+    EXPECT_TRUE(tail.Poll().lines.empty());
+
+    Write("1 WDM OPEN - - -\r\n2 WDM IOC");
+    auto batch = tail.Poll();
+    ASSERT_EQ(batch.lines.size(), 1u);
+    EXPECT_EQ(batch.lines[0], "1 WDM OPEN - - -");
+    EXPECT_FALSE(batch.restarted);
+
+    Write("TL 0x00220000 0x00000001 4\r\n");
+    batch = tail.Poll();
+    ASSERT_EQ(batch.lines.size(), 1u);
+    EXPECT_EQ(batch.lines[0], "2 WDM IOCTL 0x00220000 0x00000001 4");
+    EXPECT_TRUE(tail.Poll().lines.empty());
+}
+
+TEST_F(SimJournalTail, StartsOverWhenTruncatedDeletedOrReplaced)
+{
+    sim::JournalTail tail(m_path);
+    Write("1 WDM OPEN - - -\r\n2 WDM CLOSE - - -\r\n");
+    EXPECT_EQ(tail.Poll().lines.size(), 2u);
+
+    // Truncated and shorter than before.
+    Write("3 VXD OPEN - - -\r\n", std::ios::trunc);
+    auto batch = tail.Poll();
+    EXPECT_TRUE(batch.restarted);
+    ASSERT_EQ(batch.lines.size(), 1u);
+    EXPECT_EQ(batch.lines[0], "3 VXD OPEN - - -");
+
+    // Deleted: nothing to read, then a new file.
+    remove(m_path.c_str());
+    EXPECT_TRUE(tail.Poll().restarted);
+    EXPECT_FALSE(tail.Poll().restarted);  // said once
+    Write("4 HOOK CALL QuorWav9xHook - -\r\n");
+    batch = tail.Poll();
+    EXPECT_FALSE(batch.restarted);
+    ASSERT_EQ(batch.lines.size(), 1u);
+
+    // Replaced by a longer file between two polls: the size alone would not tell.
+    Write("5 INST CALL InstallDriverRegEntries - -\r\n6 INST CALL InstallDriverRegEntries - -\r\n",
+          std::ios::trunc);
+    batch = tail.Poll();
+    EXPECT_TRUE(batch.restarted);
+    ASSERT_EQ(batch.lines.size(), 2u);
+    EXPECT_EQ(batch.lines[0], "5 INST CALL InstallDriverRegEntries - -");
+}
+
+TEST(SimJournalMonitor, PrintsRecordsStateAndMalformedLines)
+{
+    std::ostringstream out;
+    sim::JournalMonitor monitor(out);
+    monitor.Feed("1 WDM IOCTL 0x00220051 0x00000001 4");  // not a known code
+    monitor.Feed("garbage");
+    monitor.Feed("2 WDM IOCTL 0x00220144 0x00000001 4");
+    monitor.Restart();
+    monitor.Feed("3 INST CALL InstallFilterOverSoundDrivers 0x00000000 -");
+    monitor.PrintFinalState();
+
+    const std::string text = out.str();
+    EXPECT_EQ(monitor.Malformed(), 1);
+    EXPECT_NE(text.find("?? garbage\n"), std::string::npos);
+    EXPECT_NE(text.find("2 WDM IOCTL 0x00220144 0x00000001 4\n    WDM: "), std::string::npos);
+    EXPECT_NE(text.find("Soundfields 0.0000 on"), std::string::npos);
+    // After the restart only the installer is left in the final state.
+    const std::string final = text.substr(text.find("== final state =="));
+    EXPECT_EQ(final, "== final state ==\nINST: driver entries not installed, filter answered 0x00000000\n");
+}
+
+}  // namespace
