@@ -35,3 +35,6 @@ struct SkinEventArgs {
     int32_t argc;   // 0 for buttons, 1 for knobs
     int32_t argv[SKIN_EVENT_MAX_ARGS];
 };
+
+// The animation control takes no settings (SKM_LOADSTATE accepts any bytes and
+// ignores them); SKM_GETPROPERTY with property 1 reads the frame on show.

@@ -1,0 +1,16 @@
+// Stand-in picture of a knob: a dark disc with a bright pointer and twelve
+// tick marks, lit up to the current position.
+#pragma once
+
+#include <windows.h>
+
+#include <stdint.h>
+
+namespace skinctl {
+
+class KnobArt {
+public:
+    static void Draw(HDC dc, const RECT& client, int32_t position);
+};
+
+}  // namespace skinctl

@@ -1,0 +1,132 @@
+#include "RealInput.h"
+
+#include <stdlib.h>
+
+namespace realinput {
+namespace {
+
+const DWORD SETTLE_MS = 60;
+const DWORD STABLE_MS = 120;
+
+void SendMouse(DWORD flags, LONG dx, LONG dy, DWORD data) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = dx;
+    input.mi.dy = dy;
+    input.mi.mouseData = data;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+void Pump(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+bool MoveTo(POINT screen) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    // Absolute input spans 0..65535 over the primary screen; aim at the
+    // pixel's centre so rounding cannot land on its neighbour.
+    const LONG dx = LONG((screen.x * 65536LL + 32768) / width);
+    const LONG dy = LONG((screen.y * 65536LL + 32768) / height);
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy, 0);
+    // Under Wine the X pointer follows SendInput later and echoes the previous
+    // position back as input now and then: go on only once the cursor has
+    // stayed on the target for a while.
+    const DWORD start = GetTickCount();
+    DWORD stableSince = 0;
+    bool stable = false;
+    while (GetTickCount() - start < 3000) {
+        POINT at;
+        const bool there = GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
+        if (!there) {
+            stableSince = 0;
+        } else if (stableSince == 0) {
+            stableSince = GetTickCount();
+        } else if (GetTickCount() - stableSince >= STABLE_MS) {
+            stable = true;
+            break;
+        }
+        Pump(5);
+    }
+    return stable;
+}
+
+void LeftDown() {
+    SendMouse(MOUSEEVENTF_LEFTDOWN, 0, 0, 0);
+    Pump(SETTLE_MS);
+}
+
+void LeftUp() {
+    SendMouse(MOUSEEVENTF_LEFTUP, 0, 0, 0);
+    Pump(SETTLE_MS);
+}
+
+void Wheel(int delta) {
+    SendMouse(MOUSEEVENTF_WHEEL, 0, 0, DWORD(delta));
+    Pump(30);
+}
+
+bool PressOn(HWND target, POINT screen) {
+    // A press can still land where an echo put the pointer back: let go and
+    // try again until the control under test has taken the capture.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!MoveTo(screen)) continue;
+        LeftDown();
+        if (PumpUntil([&] { return GetCapture() == target; }, 300)) return true;
+        LeftUp();
+    }
+    return false;
+}
+
+bool MoveAlong(POINT from, POINT to, int step) {
+    POINT at = from;
+    while (at.x != to.x || at.y != to.y) {
+        const int dx = to.x - at.x, dy = to.y - at.y;
+        at.x += abs(dx) <= step ? dx : (dx > 0 ? step : -step);
+        at.y += abs(dy) <= step ? dy : (dy > 0 ? step : -step);
+        if (!MoveTo(at)) return false;
+    }
+    return true;
+}
+
+bool Drag(HWND target, POINT from, POINT to, int step) {
+    if (!PressOn(target, from)) return false;
+    const bool ok = MoveAlong(from, to, step);
+    LeftUp();
+    return ok;
+}
+
+bool ClickOn(HWND target, POINT screen) {
+    if (!PressOn(target, screen)) return false;
+    LeftUp();
+    return true;
+}
+
+POINT CentreOf(HWND hwnd) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    return ClientPoint(hwnd, rc.right / 2, rc.bottom / 2);
+}
+
+POINT ClientPoint(HWND hwnd, int x, int y) {
+    POINT pt = {x, y};
+    ClientToScreen(hwnd, &pt);
+    return pt;
+}
+
+bool BringToFront(HWND hwnd) {
+    SetForegroundWindow(hwnd);
+    return PumpUntil([&] { return GetForegroundWindow() == hwnd; }, 2000);
+}
+
+}  // namespace realinput

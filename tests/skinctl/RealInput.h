@@ -1,0 +1,37 @@
+// Real mouse input through SendInput (absolute screen coordinates) and a
+// message pump that lets it arrive. Every wait is bounded.
+#pragma once
+
+#include <windows.h>
+
+namespace realinput {
+
+void Pump(DWORD milliseconds);
+// Pumps until `done()` holds or `milliseconds` have passed; returns done().
+template <class Pred>
+bool PumpUntil(Pred done, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > milliseconds) return done();
+        Pump(10);
+    }
+    return true;
+}
+
+bool MoveTo(POINT screen);  // true when the cursor got there
+void LeftDown();
+void LeftUp();
+void Wheel(int delta);
+// Moves there and presses the left button, until `target` has the capture.
+bool PressOn(HWND target, POINT screen);
+// Moves from `from` to `to` in steps of at most `step` pixels on each axis.
+bool MoveAlong(POINT from, POINT to, int step);
+// Press at `from`, move in steps to `to`, release.
+bool Drag(HWND target, POINT from, POINT to, int step);
+bool ClickOn(HWND target, POINT screen);
+// The centre of `hwnd`'s client area, or an offset from its top-left, on screen.
+POINT CentreOf(HWND hwnd);
+POINT ClientPoint(HWND hwnd, int x, int y);
+bool BringToFront(HWND hwnd);
+
+}  // namespace realinput

@@ -1,0 +1,393 @@
+// The skin controls in a real window under Wine, turned and clicked with real
+// mouse input.
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "RealInput.h"
+#include "TestHost.h"
+#include "skinctl/SkinControls.h"
+#include "skinctl/SkinProtocol.h"
+
+using namespace realinput;
+
+namespace {
+
+void PutU32(std::vector<uint8_t>& v, uint32_t x) {
+    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
+}
+
+std::vector<uint8_t> KnobBytes(uint32_t w, uint32_t h) {
+    std::vector<uint8_t> v;
+    PutU32(v, 0);
+    PutU32(v, 0x00010000);
+    PutU32(v, w);
+    PutU32(v, h);
+    PutU32(v, 0);
+    return v;
+}
+
+std::vector<uint8_t> ButtonBytes(uint32_t w, uint32_t h, uint8_t twoState, uint8_t glyph) {
+    std::vector<uint8_t> v;
+    PutU32(v, 0);
+    PutU32(v, w);
+    PutU32(v, h);
+    PutU32(v, 0);
+    v.push_back(twoState);
+    v.push_back(glyph);
+    PutU32(v, 0);
+    return v;
+}
+
+LRESULT Load(HWND control, const std::vector<uint8_t>& bytes) {
+    return SendMessageA(control, SKM_LOADSTATE, bytes.size(), reinterpret_cast<LPARAM>(bytes.data()));
+}
+
+LRESULT Get(HWND control) { return SendMessageA(control, SKM_GETPROPERTY, SKIN_PROPERTY_VALUE, 0); }
+void Set(HWND control, LPARAM value) { SendMessageA(control, SKM_SETPROPERTY, SKIN_PROPERTY_VALUE, value); }
+
+SIZE SizeOf(HWND hwnd) {
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+POINT PlaceIn(HWND hwnd) {
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    POINT pt = {rc.left, rc.top};
+    ScreenToClient(GetParent(hwnd), &pt);
+    return pt;
+}
+
+// The pixels shown on screen over `hwnd`'s client area, row by row.
+std::vector<COLORREF> Snapshot(HWND hwnd) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    const POINT origin = ClientPoint(hwnd, 0, 0);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = rc.right;
+    info.bmiHeader.biHeight = -rc.bottom;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<COLORREF> pixels;
+    if (dib && bits) {
+        HGDIOBJ old = SelectObject(memory, dib);
+        BitBlt(memory, 0, 0, rc.right, rc.bottom, screen, origin.x, origin.y, SRCCOPY);
+        GdiFlush();
+        const auto* p = static_cast<const uint32_t*>(bits);
+        pixels.assign(p, p + rc.right * rc.bottom);
+        SelectObject(memory, old);
+        DeleteObject(dib);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+COLORREF ScreenPixel(POINT pt) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, pt.x, pt.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+class SkinControlsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(RegisterSkinControls(GetModuleHandleA(nullptr)));
+        ASSERT_TRUE(RegisterSkinControls(GetModuleHandleA(nullptr)));  // again: harmless
+    }
+
+    void SetUp() override {
+        ASSERT_NE(nullptr, host.Hwnd());
+        ASSERT_TRUE(BringToFront(host.Hwnd()));
+        Pump(50);
+    }
+
+    HWND AddKnob(int id, int x, int y) {
+        HWND knob = host.AddControl(SKIN_KNOB_CLASS, id, x, y, 10, 10);
+        EXPECT_NE(nullptr, knob);
+        EXPECT_NE(0, Load(knob, KnobBytes(1164, 1217)));
+        return knob;
+    }
+
+    HWND AddButton(int id, int x, int y, uint8_t twoState, uint8_t glyph) {
+        HWND button = host.AddControl(SKIN_PUSHBUTTON_CLASS, id, x, y, 10, 10);
+        EXPECT_NE(nullptr, button);
+        EXPECT_NE(0, Load(button, ButtonBytes(450, 423, twoState, glyph)));
+        return button;
+    }
+
+    // Every recorded event came from `control`, carried `argc` arguments and
+    // saw property 1 equal to the event's value (knobs) inside the handler.
+    void ExpectConsistentEvents(HWND control, int id, int argc) {
+        EXPECT_EQ(0, host.eventsWithBadHeader);
+        for (const RecordedEvent& e : host.events) {
+            EXPECT_EQ(control, e.from);
+            EXPECT_EQ(UINT_PTR(id), e.id);
+            EXPECT_EQ(argc, e.argc);
+            if (argc == 1) {
+                EXPECT_EQ(e.argv0, e.propertyInHandler);
+            }
+        }
+    }
+
+    std::string Describe() const {
+        std::string text;
+        for (const RecordedEvent& e : host.events)
+            text += std::to_string(e.id) + ":" + std::to_string(e.argv0) + "/" + std::to_string(e.propertyInHandler) + " ";
+        return text;
+    }
+
+    std::vector<int> KnobValues() const {
+        std::vector<int> values;
+        for (const RecordedEvent& e : host.events) values.push_back(e.argv0);
+        return values;
+    }
+
+    TestHost host;
+};
+
+TEST_F(SkinControlsTest, PersistedBytesSizeTheControlsAndKeepTheirPlace) {
+    HWND knob = host.AddControl(SKIN_KNOB_CLASS, 1000, 20, 30, 10, 10);
+    HWND button = host.AddControl(SKIN_PUSHBUTTON_CLASS, 1005, 200, 40, 10, 10);
+    ASSERT_NE(0, Load(knob, KnobBytes(1111, 1244)));
+    ASSERT_NE(0, Load(button, ButtonBytes(318, 344, 0, 3)));
+    EXPECT_EQ(42, SizeOf(knob).cx);
+    EXPECT_EQ(47, SizeOf(knob).cy);
+    EXPECT_EQ(20, PlaceIn(knob).x);
+    EXPECT_EQ(30, PlaceIn(knob).y);
+    EXPECT_EQ(12, SizeOf(button).cx);
+    EXPECT_EQ(13, SizeOf(button).cy);
+    EXPECT_EQ(200, PlaceIn(button).x);
+    EXPECT_EQ(40, PlaceIn(button).y);
+}
+
+TEST_F(SkinControlsTest, MalformedBytesAreRefusedAndChangeNothing) {
+    HWND knob = AddKnob(1000, 20, 30);
+    HWND button = AddButton(1008, 200, 40, 0, 1);  // momentary, 17 x 16
+    std::vector<uint8_t> knobShort = KnobBytes(2000, 2000);
+    knobShort.pop_back();
+    std::vector<uint8_t> knobBadWord = KnobBytes(2000, 2000);
+    knobBadWord[4] = 1;
+    std::vector<uint8_t> buttonLong = ButtonBytes(900, 900, 1, 0);
+    buttonLong.push_back(0);
+    std::vector<uint8_t> buttonBadWord = ButtonBytes(900, 900, 1, 0);
+    buttonBadWord[0] = 0xFF;
+    EXPECT_EQ(0, Load(knob, knobShort));
+    EXPECT_EQ(0, Load(knob, knobBadWord));
+    EXPECT_EQ(0, Load(knob, ButtonBytes(900, 900, 0, 0)));
+    EXPECT_EQ(0, SendMessageA(knob, SKM_LOADSTATE, 20, 0));
+    EXPECT_EQ(0, Load(button, buttonLong));
+    EXPECT_EQ(0, Load(button, buttonBadWord));
+    EXPECT_EQ(0, Load(button, KnobBytes(900, 900)));
+    EXPECT_EQ(44, SizeOf(knob).cx);
+    EXPECT_EQ(46, SizeOf(knob).cy);
+    EXPECT_EQ(17, SizeOf(button).cx);
+    EXPECT_EQ(16, SizeOf(button).cy);
+    // The refused records asked for a two-state button: it stays momentary.
+    ASSERT_TRUE(ClickOn(button, CentreOf(button)));
+    ASSERT_TRUE(PumpUntil([&] { return host.events.size() == 1; }, 2000)) << Describe();
+    EXPECT_EQ(0, Get(button));
+}
+
+// Under Wine, SendInput moves the X pointer only later: right after a press
+// takes the capture, one move can still report the pointer's earlier place,
+// and each move comes as new, previous, new position. So the tests set the
+// knob's value after pressing, and move at most 4 pixels of travel at a time,
+// less than a step, so that the echo cannot cross a step back.
+TEST_F(SkinControlsTest, DraggingTheKnobFiresEachNewPositionWithThePropertyAlreadySet) {
+    HWND knob = AddKnob(1000, 40, 40);
+    const POINT centre = CentreOf(knob);
+    // Up by 36 pixels, well past the knob's own edge: six steps. Merged moves
+    // may cover several steps with one event.
+    ASSERT_TRUE(PressOn(knob, centre));
+    EXPECT_EQ(knob, GetCapture());
+    Set(knob, 3);
+    host.events.clear();
+    ASSERT_TRUE(MoveAlong(centre, POINT{centre.x, centre.y - 36}, 3));
+    LeftUp();
+    ASSERT_TRUE(PumpUntil([&] { return Get(knob) == 9; }, 2000)) << Get(knob);
+    std::vector<int> values = KnobValues();
+    ASSERT_FALSE(values.empty());
+    EXPECT_EQ(9, values.back());
+    for (size_t i = 0; i < values.size(); ++i) EXPECT_GT(values[i], i ? values[i - 1] : 3);
+    ExpectConsistentEvents(knob, 1000, 1);
+    EXPECT_EQ(nullptr, GetCapture());
+    EXPECT_EQ(knob, GetFocus());
+
+    // Down and left far beyond the stop: it ends at 0 and reports no
+    // position twice.
+    ASSERT_TRUE(PressOn(knob, centre));
+    Set(knob, 9);
+    host.events.clear();
+    ASSERT_TRUE(MoveAlong(centre, POINT{centre.x - 40, centre.y + 60}, 2));
+    LeftUp();
+    Pump(100);
+    EXPECT_EQ(0, Get(knob)) << Describe();
+    values = KnobValues();
+    ASSERT_FALSE(values.empty());
+    EXPECT_EQ(0, values.back());
+    for (size_t i = 0; i < values.size(); ++i) EXPECT_LT(values[i], i ? values[i - 1] : 9);
+    ExpectConsistentEvents(knob, 1000, 1);
+
+    // A click without movement turns nothing.
+    ASSERT_TRUE(ClickOn(knob, centre));
+    Set(knob, 5);
+    host.events.clear();
+    ASSERT_TRUE(ClickOn(knob, centre));
+    Pump(100);
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(5, Get(knob));
+}
+
+TEST_F(SkinControlsTest, WheelTurnsTheKnobUnderThePointer) {
+    HWND knob = AddKnob(1000, 40, 40);
+    HWND other = AddKnob(1001, 120, 40);
+    // The click leaves the pointer on the knob and gives it focus: the wheel
+    // comes to it whether the system routes it by focus or by pointer.
+    ASSERT_TRUE(ClickOn(knob, CentreOf(knob)));
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == knob; }, 1000));
+    Set(knob, 10);
+    Set(other, 5);
+    host.events.clear();
+    Wheel(WHEEL_DELTA);
+    ASSERT_TRUE(PumpUntil([&] { return host.events.size() == 1; }, 2000)) << Describe();
+    Wheel(WHEEL_DELTA);  // at the stop: nothing
+    Wheel(-WHEEL_DELTA);
+    Wheel(-WHEEL_DELTA);
+    ASSERT_TRUE(PumpUntil([&] { return host.events.size() >= 3; }, 2000));
+    Pump(100);
+    EXPECT_EQ((std::vector<int>{11, 10, 9}), KnobValues()) << Describe();
+    EXPECT_EQ(9, Get(knob));
+    ExpectConsistentEvents(knob, 1000, 1);
+
+    EXPECT_EQ(5, Get(other));
+
+    // A parent that forwards the wheel to the knob under the pointer sends
+    // it the message as it came.
+    host.events.clear();
+    const POINT centre = CentreOf(knob);
+    SendMessageA(knob, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), MAKELPARAM(centre.x, centre.y));
+    EXPECT_EQ(8, Get(knob));
+    EXPECT_EQ((std::vector<int>{8}), KnobValues());
+    ExpectConsistentEvents(knob, 1000, 1);
+}
+
+TEST_F(SkinControlsTest, SetValueStoresAnyValueAndFiresNothing) {
+    HWND knob = AddKnob(1000, 40, 40);
+    HWND button = AddButton(1005, 200, 40, 1, 0);
+    Set(knob, 42);
+    Set(button, 7);  // any nonzero is on
+    Pump(100);
+    EXPECT_EQ(42, Get(knob));
+    EXPECT_EQ(1, Get(button));
+    Set(knob, -1);
+    EXPECT_EQ(-1, Get(knob));
+    EXPECT_EQ(0, SendMessageA(knob, SKM_GETPROPERTY, 2, 0));  // unknown property
+    EXPECT_TRUE(host.events.empty());
+
+    // Only what the user does is clamped.
+    ASSERT_TRUE(ClickOn(knob, CentreOf(knob)));
+    Set(knob, 42);
+    host.events.clear();
+    Wheel(-WHEEL_DELTA);
+    ASSERT_TRUE(PumpUntil([&] { return host.events.size() == 1; }, 2000)) << Describe();
+    EXPECT_EQ(11, Get(knob));
+    ExpectConsistentEvents(knob, 1000, 1);
+}
+
+TEST_F(SkinControlsTest, TwoStateButtonTogglesThenFires) {
+    HWND button = AddButton(1005, 200, 40, 1, 0);
+    ASSERT_TRUE(ClickOn(button, CentreOf(button)));
+    ASSERT_TRUE(PumpUntil([&] { return host.events.size() == 1; }, 2000)) << Describe();
+    EXPECT_EQ(1, host.events[0].propertyInHandler);
+    EXPECT_EQ(1, Get(button));
+    ASSERT_TRUE(ClickOn(button, CentreOf(button)));
+    ASSERT_TRUE(PumpUntil([&] { return host.events.size() == 2; }, 2000));
+    EXPECT_EQ(0, host.events[1].propertyInHandler);
+    EXPECT_EQ(0, Get(button));
+    ExpectConsistentEvents(button, 1005, 0);
+}
+
+TEST_F(SkinControlsTest, MomentaryButtonFiresWithoutToggling) {
+    HWND button = AddButton(1008, 200, 40, 0, 1);
+    ASSERT_TRUE(ClickOn(button, CentreOf(button)));
+    ASSERT_TRUE(ClickOn(button, CentreOf(button)));
+    ASSERT_TRUE(PumpUntil([&] { return host.events.size() == 2; }, 2000));
+    for (const RecordedEvent& e : host.events) EXPECT_EQ(0, e.propertyInHandler);
+    EXPECT_EQ(0, Get(button));
+    ExpectConsistentEvents(button, 1008, 0);
+}
+
+TEST_F(SkinControlsTest, ReleasingOutsideTheButtonIsNoClick) {
+    HWND button = AddButton(1005, 200, 40, 1, 0);
+    const POINT centre = CentreOf(button);
+    ASSERT_TRUE(Drag(button, centre, POINT{centre.x + 40, centre.y}, 10));
+    Pump(100);
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(0, Get(button));
+    EXPECT_EQ(nullptr, GetCapture());
+}
+
+TEST_F(SkinControlsTest, ButtonLooksPressedWhileHeldAndOnWhenToggled) {
+    HWND button = AddButton(1005, 200, 40, 1, 0);
+    Pump(100);
+    const std::vector<COLORREF> idle = Snapshot(button);
+    ASSERT_TRUE(PressOn(button, CentreOf(button)));
+    Pump(100);
+    const std::vector<COLORREF> held = Snapshot(button);
+    LeftUp();
+    Pump(100);
+    const std::vector<COLORREF> on = Snapshot(button);
+    ASSERT_EQ(1, Get(button));
+    EXPECT_NE(idle, held);
+    EXPECT_NE(idle, on);
+    EXPECT_NE(held, on);
+    Set(button, 0);
+    Pump(100);
+    EXPECT_EQ(idle, Snapshot(button));
+}
+
+TEST_F(SkinControlsTest, AnimationAdvancesInTimeAndStaysInsideItsRegion) {
+    HWND animation = host.AddControl(SKIN_ANIMATION_CLASS, 1003, 47, 50, 197, 99);
+    ASSERT_NE(nullptr, animation);
+    EXPECT_NE(0, SendMessageA(animation, SKM_LOADSTATE, 0, 0));  // takes no settings
+    HRGN ellipse = CreateEllipticRgn(0, 0, 197, 99);
+    ASSERT_NE(0, SetWindowRgn(animation, ellipse, TRUE));  // the window owns it now
+    Pump(100);
+
+    const DWORD start = GetTickCount();
+    const int first = int(Get(animation));
+    const std::vector<COLORREF> before = Snapshot(animation);
+    Pump(700);
+    const int last = int(Get(animation));
+    const DWORD elapsed = GetTickCount() - start;
+    const int advanced = (last - first + 127) % 127;
+    const int expected = int(elapsed * 12 / 1000);
+    EXPECT_GE(advanced, 3);
+    EXPECT_NEAR(expected, advanced, 2) << "elapsed " << elapsed << " ms";
+    EXPECT_NE(before, Snapshot(animation));
+
+    // Outside the ellipse the parent shows through, after any number of
+    // frames; inside, the animation is drawn.
+    const COLORREF corner = ScreenPixel(ClientPoint(animation, 1, 1));
+    const COLORREF farCorner = ScreenPixel(ClientPoint(animation, 195, 97));
+    const COLORREF middle = ScreenPixel(ClientPoint(animation, 98, 49));
+    EXPECT_EQ(TestHost::kBackground, corner);
+    EXPECT_EQ(TestHost::kBackground, farCorner);
+    EXPECT_NE(TestHost::kBackground, middle);
+    EXPECT_NE(CLR_INVALID, middle);
+}
+
+}  // namespace
