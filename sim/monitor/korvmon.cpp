@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <chrono>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -66,6 +67,10 @@ int main(int argc, char** argv)
     sim::JournalTail tail(path);
     sim::JournalMonitor monitor(std::cout);
     if (once) {
+        if (!std::ifstream(path)) {
+            std::cerr << "korvmon: cannot read " << path << "\n";
+            return 1;
+        }
         Drain(tail, monitor);
         monitor.PrintFinalState();
         return 0;

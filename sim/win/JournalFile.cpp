@@ -21,8 +21,17 @@ unsigned long long JournalFile::Now()
 bool JournalFile::Append(const JournalLine& line, const char* path)
 {
     // Append-only access: each write goes to the end of the file as it is then.
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A journal deleted by a test stays "delete pending" while another writer
+    // still has it open; a few short waits let that writer finish.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        file = CreateFileA(path, FILE_APPEND_DATA,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() == ERROR_PATH_NOT_FOUND)
+            break;
+        Sleep(5);
+    }
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;

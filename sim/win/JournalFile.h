@@ -15,6 +15,9 @@ public:
 
     static unsigned long long Now();  // the journal's shared clock, ms
     static bool Append(const JournalLine& line, const char* path = DefaultPath());
+
+private:
+    static constexpr int kOpenAttempts = 20;
 };
 
 }  // namespace sim

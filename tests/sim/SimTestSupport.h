@@ -23,8 +23,8 @@ std::string ReadJournalText();
 std::vector<sim::JournalRecord> ReadJournal();
 
 // ReadJournal once at least `count` records are there, or after 5 seconds.
-// Wine hands a device's close request to the driver after CloseHandle has
-// returned, so a CLOSE record may come a little later.
+// Wine hands a device's create and close requests to the driver without
+// waiting for them, so OPEN and CLOSE records may come a little later.
 std::vector<sim::JournalRecord> WaitForRecords(size_t count);
 
 // The records of one channel.
