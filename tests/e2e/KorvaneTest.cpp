@@ -1,0 +1,94 @@
+#include "KorvaneTest.h"
+
+#include "harness/SettingsKey.h"
+#include "harness/Wait.h"
+
+const char* const KorvaneTest::kSimKey = "Software\\KorvaneSim";
+
+void KorvaneTest::SetUp()
+{
+    ASSERT_NE(GetFileAttributesA(KorvaneLauncher::kExe), INVALID_FILE_ATTRIBUTES)
+        << KorvaneLauncher::kExe << " is not deployed";
+    // A copy left over from an earlier test would answer for this one.
+    HWND stray = FindWindowA(nullptr, WindowFinder::kConsoleTitle);
+    ASSERT_EQ(stray, nullptr) << "a console is already open before the test";
+    m_settings = std::make_unique<RegSnapshot>(HKEY_LOCAL_MACHINE, SettingsKey::kPath);
+    m_sim = std::make_unique<RegSnapshot>(HKEY_LOCAL_MACHINE, kSimKey);
+    m_journalMark = Journal::Mark();
+}
+
+void KorvaneTest::TearDown()
+{
+    for (KorvaneProcess& p : m_processes) {
+        if (p.Running()) ADD_FAILURE() << "pid " << p.Pid() << " still running at the end; killed";
+        p.Kill();
+    }
+    m_processes.clear();
+    KorvaneLauncher::ClearAppDefaults();
+    if (m_settings) {
+        EXPECT_TRUE(m_settings->Restore());
+    }
+    if (m_sim) {
+        EXPECT_TRUE(m_sim->Restore());
+    }
+    if (HasFailure()) {
+        // Without the status relay's lines, which come every 100 ms.
+        std::vector<JournalEntry> lines;
+        for (const JournalEntry& e : JournalSinceStart())
+            if (e.a != "0x002200C4" && e.a != "0x002200C8") lines.push_back(e);
+        if (lines.size() > 40) lines.erase(lines.begin(), lines.end() - 40);
+        std::cout << "journal of this test (last lines):\n" << Journal::Format(lines);
+    }
+}
+
+KorvaneProcess& KorvaneTest::Start(const KorvaneLauncher& launcher)
+{
+    std::string error;
+    m_processes.push_back(launcher.Launch(&error));
+    EXPECT_TRUE(m_processes.back().Valid()) << error;
+    return m_processes.back();
+}
+
+KorvaneProcess& KorvaneTest::Start(const std::string& version)
+{
+    return Start(KorvaneLauncher().Version(version));
+}
+
+HWND KorvaneTest::StartToConsole(const std::string& version, KorvaneProcess** process)
+{
+    KorvaneProcess& p = Start(version);
+    if (process) *process = &p;
+    HWND console = nullptr, box = nullptr;
+    WaitForConsoleOrBox(p, &console, &box);
+    EXPECT_EQ(box, nullptr) << "unexpected message box: " << WindowFinder::MessageBoxText(box);
+    EXPECT_NE(console, nullptr) << "no console within " << kStartMs << " ms (" << version << ")";
+    return console;
+}
+
+void KorvaneTest::WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HWND* box)
+{
+    *console = *box = nullptr;
+    if (!p.Valid()) return;
+    WindowFinder finder(p.Pid());
+    WaitUntil(
+        [&] {
+            *box = finder.MessageBox();
+            *console = finder.Console();
+            return *box || *console || !p.Running();
+        },
+        kStartMs);
+}
+
+::testing::AssertionResult KorvaneTest::CloseAndWait(KorvaneProcess& p, HWND console)
+{
+    PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (!p.WaitForExit(kExitMs))
+        return ::testing::AssertionFailure() << "still running " << kExitMs << " ms after SC_CLOSE";
+    return ::testing::AssertionSuccess();
+}
+
+bool KorvaneTest::SetInstallAnswer(DWORD answer)
+{
+    RegKey key = RegKey::Create(HKEY_LOCAL_MACHINE, kSimKey);
+    return key.Valid() && key.SetDword("InstallAnswer", answer);
+}

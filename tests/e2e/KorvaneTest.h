@@ -1,0 +1,49 @@
+// Base fixture of the end-to-end tests: every test starts from the same
+// shared state (registry, Wine's per-program settings, journal position) and
+// puts it back afterwards; copies of the program it started are ended.
+#pragma once
+
+#include "harness/Journal.h"
+#include "harness/KorvaneLauncher.h"
+#include "harness/KorvaneProcess.h"
+#include "harness/RegSnapshot.h"
+#include "harness/WindowFinder.h"
+
+#include <gtest/gtest.h>
+
+#include <list>
+#include <memory>
+#include <string>
+
+class KorvaneTest : public ::testing::Test {
+protected:
+    // Under emulation a start takes seconds; these are generous on purpose.
+    static constexpr DWORD kStartMs = 45000;
+    static constexpr DWORD kExitMs = 20000;
+    static constexpr DWORD kUiMs = 10000;
+
+    static const char* const kSimKey;  // HKLM\Software\KorvaneSim
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts a copy; the fixture keeps it and ends it after the test.
+    KorvaneProcess& Start(const KorvaneLauncher& launcher);
+    KorvaneProcess& Start(const std::string& version);
+    // Starts a copy and waits for its console; fails the test otherwise.
+    HWND StartToConsole(const std::string& version, KorvaneProcess** process = nullptr);
+
+    // Waits until the process shows a console or a message box, whichever
+    // comes first; the other stays null.
+    void WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HWND* box);
+    // Ends the program by the system menu's Close, as a user would.
+    ::testing::AssertionResult CloseAndWait(KorvaneProcess& p, HWND console);
+
+    std::vector<JournalEntry> JournalSinceStart() const { return Journal::Read(m_journalMark); }
+    static bool SetInstallAnswer(DWORD answer);
+
+private:
+    std::list<KorvaneProcess> m_processes;
+    std::unique_ptr<RegSnapshot> m_settings, m_sim;
+    unsigned long long m_journalMark = 0;
+};

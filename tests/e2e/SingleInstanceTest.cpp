@@ -1,0 +1,74 @@
+// Only one copy runs: a second start raises the first copy's console and ends.
+#include "KorvaneTest.h"
+
+#include "harness/DecoyWindow.h"
+#include "harness/Wait.h"
+
+class SingleInstanceTest : public KorvaneTest {
+protected:
+    // Starts a second copy and expects it to end on its own without ever
+    // showing a window of its own.
+    void ExpectSecondCopyEnds()
+    {
+        KorvaneProcess& second = Start("winxp");
+        ASSERT_TRUE(second.Valid());
+        WindowFinder finder(second.Pid());
+        bool showedWindow = false;
+        WaitUntil([&] { showedWindow = showedWindow || !finder.Dialogs().empty(); return !second.Running(); },
+                  kStartMs);
+        EXPECT_FALSE(second.Running()) << "the second copy did not end";
+        EXPECT_FALSE(showedWindow) << "the second copy showed a window";
+    }
+};
+
+TEST_F(SingleInstanceTest, SecondStartRaisesTheFirstAndEnds)
+{
+    KorvaneProcess* first = nullptr;
+    HWND console = StartToConsole("winxp", &first);
+    ASSERT_NE(console, nullptr);
+    DecoyWindow decoy;
+    ASSERT_TRUE(decoy.TakeForeground()) << "cannot move the foreground away from the console";
+
+    ExpectSecondCopyEnds();
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == console; }, kUiMs))
+        << "the first copy's console was not raised";
+    EXPECT_TRUE(first->Running());
+    EXPECT_TRUE(CloseAndWait(*first, console));
+}
+
+TEST_F(SingleInstanceTest, SecondStartFindsTheConsoleWhileAboutIsOpen)
+{
+    KorvaneProcess* first = nullptr;
+    HWND console = StartToConsole("win98", &first);
+    ASSERT_NE(console, nullptr);
+    PostMessageA(console, WM_SYSCOMMAND, 0x0010, 0);
+    HWND about = WindowFinder(first->Pid()).WaitAbout(kUiMs);
+    ASSERT_NE(about, nullptr) << "the About window did not open";
+    DecoyWindow decoy;
+    ASSERT_TRUE(decoy.TakeForeground());
+
+    ExpectSecondCopyEnds();
+    // The console is disabled behind its modal About window; raising it
+    // brings the first copy to the front either way.
+    EXPECT_TRUE(WaitUntil(
+        [&] { HWND fg = GetForegroundWindow(); return fg && WindowFinder::ProcessOf(fg) == first->Pid(); },
+        kUiMs))
+        << "the first copy was not raised";
+    EXPECT_TRUE(IsWindow(about)) << "the About window closed";
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+    EXPECT_TRUE(CloseAndWait(*first, console));
+}
+
+TEST_F(SingleInstanceTest, StartAfterTheFirstClosedOpensNormally)
+{
+    KorvaneProcess* first = nullptr;
+    HWND console = StartToConsole("winxp", &first);
+    ASSERT_NE(console, nullptr);
+    ASSERT_TRUE(CloseAndWait(*first, console));
+
+    KorvaneProcess* second = nullptr;
+    HWND again = StartToConsole("winxp", &second);
+    ASSERT_NE(again, nullptr) << "a start after the first copy ended did not open the console";
+    EXPECT_TRUE(CloseAndWait(*second, again));
+}

@@ -1,0 +1,24 @@
+// A visible top-level window of the test itself, made foreground so that a
+// later change of the foreground to the program's window can be observed.
+#pragma once
+
+#include <windows.h>
+
+class DecoyWindow {
+public:
+    DecoyWindow();
+    ~DecoyWindow();
+    DecoyWindow(DecoyWindow&& other) noexcept : m_hwnd(other.Detach()) {}
+    DecoyWindow& operator=(DecoyWindow&&) = delete;
+    DecoyWindow(const DecoyWindow&) = delete;
+    DecoyWindow& operator=(const DecoyWindow&) = delete;
+
+    HWND Get() const { return m_hwnd; }
+    HWND Detach();
+    // True once it is the foreground window (bounded).
+    bool TakeForeground(DWORD timeoutMs = 5000);
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    HWND m_hwnd = nullptr;
+};

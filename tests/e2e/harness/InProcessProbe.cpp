@@ -1,0 +1,124 @@
+#include "InProcessProbe.h"
+
+#include "ProbeProtocol.h"
+#include "ScopedHandle.h"
+
+#include <cstdlib>
+#include <sstream>
+
+std::string InProcessProbe::DefaultDllPath()
+{
+    char self[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string path(self, n);
+    std::string::size_type slash = path.find_last_of("\\/");
+    return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + "korvprobe.dll";
+}
+
+bool InProcessProbe::ReadSystemMenu(HWND window, std::vector<MenuItemInfo>* items, std::string* error)
+{
+    std::string answer;
+    return Ask(window, KORVPROBE_DUMP_SYSMENU_MSG, "", &answer, error) &&
+           ParseSystemMenu(answer, items, error);
+}
+
+bool InProcessProbe::IsModuleLoaded(HWND window, const std::string& name, bool* loaded,
+                                    std::string* error)
+{
+    std::string answer;
+    if (!Ask(window, KORVPROBE_QUERY_MODULE_MSG, name, &answer, error)) return false;
+    if (answer != "loaded 1\n" && answer != "loaded 0\n") {
+        *error = "probe: " + answer;
+        return false;
+    }
+    *loaded = answer == "loaded 1\n";
+    return true;
+}
+
+bool InProcessProbe::Ask(HWND window, const char* question, const std::string& request,
+                         std::string* answer, std::string* error, DWORD timeoutMs)
+{
+    DWORD pid = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &pid);
+    if (!thread) {
+        *error = "no such window";
+        return false;
+    }
+    ScopedHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                            KORVPROBE_ANSWER_SIZE, KORVPROBE_MAPPING_NAME));
+    ScopedHandle done(CreateEventA(nullptr, TRUE, FALSE, KORVPROBE_DONE_EVENT));
+    if (!mapping.Valid() || !done.Valid()) {
+        *error = "cannot create the answer mapping or event";
+        return false;
+    }
+    ResetEvent(done.Get());
+    if (char* view = static_cast<char*>(
+            MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, KORVPROBE_ANSWER_SIZE))) {
+        memcpy(view, request.c_str(), request.size() + 1);
+        UnmapViewOfFile(view);
+    }
+    const std::string dll = DefaultDllPath();
+    HMODULE module = LoadLibraryA(dll.c_str());
+    auto proc = module ? reinterpret_cast<HOOKPROC>(
+                           reinterpret_cast<void*>(GetProcAddress(module, KORVPROBE_HOOK_EXPORT)))
+                       : nullptr;
+    if (!proc) {
+        *error = "cannot load " + dll;
+        if (module) FreeLibrary(module);
+        return false;
+    }
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, proc, module, thread);
+    if (!hook) {
+        *error = "SetWindowsHookEx failed, error " + std::to_string(GetLastError());
+        FreeLibrary(module);
+        return false;
+    }
+    const UINT msg = RegisterWindowMessageA(question);
+    PostMessageA(window, msg, 0, 0);
+    const bool answered = WaitForSingleObject(done.Get(), timeoutMs) == WAIT_OBJECT_0;
+    UnhookWindowsHookEx(hook);
+    FreeLibrary(module);
+    if (!answered) {
+        *error = "the probe did not answer (hook DLL not loaded into the target?)";
+        return false;
+    }
+    const char* view = static_cast<const char*>(
+        MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, KORVPROBE_ANSWER_SIZE));
+    if (!view) {
+        *error = "cannot map the answer";
+        return false;
+    }
+    answer->assign(view, strnlen(view, KORVPROBE_ANSWER_SIZE));
+    UnmapViewOfFile(view);
+    return true;
+}
+
+bool InProcessProbe::ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items,
+                            std::string* error)
+{
+    std::istringstream in(answer);
+    std::string line;
+    int count = -1;
+    if (!std::getline(in, line) || sscanf(line.c_str(), "items %d", &count) != 1 || count < 0) {
+        *error = "probe: " + line;
+        return false;
+    }
+    items->clear();
+    while (std::getline(in, line)) {
+        // "0x%08X 0x%08X " then the text, which may contain blanks.
+        if (line.size() < 22) {
+            *error = "probe: bad line '" + line + "'";
+            return false;
+        }
+        MenuItemInfo item;
+        item.id = static_cast<UINT>(strtoul(line.substr(0, 10).c_str(), nullptr, 16));
+        item.state = static_cast<UINT>(strtoul(line.substr(11, 10).c_str(), nullptr, 16));
+        item.text = line.substr(22);
+        items->push_back(item);
+    }
+    if (static_cast<int>(items->size()) != count) {
+        *error = "probe: item count mismatch";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,36 @@
+// Asks questions inside the program's process: installs the probe DLL's
+// WH_GETMESSAGE hook on a window's thread (Wine, like Windows, loads the DLL
+// into that process), posts the question to the window and waits for the
+// answer. Menus and the loader's module list cannot be read from outside.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct MenuItemInfo {
+    UINT id = 0;
+    UINT state = 0;
+    std::string text;  // bytes as stored (Windows-1252)
+    bool Separator() const { return (state & MF_SEPARATOR) != 0; }
+};
+
+class InProcessProbe {
+public:
+    // The probe DLL next to the running test program.
+    static std::string DefaultDllPath();
+
+    // The window's system menu in menu order.
+    static bool ReadSystemMenu(HWND window, std::vector<MenuItemInfo>* items, std::string* error);
+    // Whether the window's process has the module (e.g. "QuorInst.dll") loaded.
+    static bool IsModuleLoaded(HWND window, const std::string& name, bool* loaded, std::string* error);
+
+    static bool ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items,
+                                std::string* error);
+
+private:
+    // request, if any, is in the shared memory when the question arrives.
+    static bool Ask(HWND window, const char* question, const std::string& request,
+                    std::string* answer, std::string* error, DWORD timeoutMs = 10000);
+};

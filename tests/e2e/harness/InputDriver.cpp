@@ -1,0 +1,124 @@
+#include "InputDriver.h"
+
+#include "Wait.h"
+
+bool InputDriver::Activate(HWND hwnd, DWORD timeoutMs)
+{
+    if (!IsWindow(hwnd)) return false;
+    return WaitUntil(
+        [&] {
+            if (GetForegroundWindow() == hwnd) return true;
+            SetForegroundWindow(hwnd);
+            return GetForegroundWindow() == hwnd;
+        },
+        timeoutMs, 100);
+}
+
+INPUT InputDriver::Mouse(DWORD flags, POINT screen, DWORD data)
+{
+    // Absolute coordinates are normalised to 0..65535 over the primary
+    // screen; rounding up lands on the intended pixel after scaling back.
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>((screen.x * 65536LL + w - 1) / w);
+    in.mi.dy = static_cast<LONG>((screen.y * 65536LL + h - 1) / h);
+    in.mi.mouseData = data;
+    in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+    return in;
+}
+
+INPUT InputDriver::KeyEvent(WORD vk, bool up)
+{
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+}
+
+bool InputDriver::Send(std::vector<INPUT>& inputs)
+{
+    // One event at a time with a pause: the target sees them as separate
+    // user actions, and a button's down and up are not coalesced.
+    for (INPUT& in : inputs) {
+        if (SendInput(1, &in, sizeof(INPUT)) != 1) return false;
+        PumpOwnMessages();
+        Sleep(30);
+    }
+    return true;
+}
+
+bool InputDriver::MoveTo(POINT screen)
+{
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen)};
+    return Send(in);
+}
+
+bool InputDriver::Click(POINT screen, bool right)
+{
+    const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    const DWORD up = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen), Mouse(down, screen), Mouse(up, screen)};
+    return Send(in);
+}
+
+bool InputDriver::DoubleClick(POINT screen)
+{
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen),
+                          Mouse(MOUSEEVENTF_LEFTDOWN, screen), Mouse(MOUSEEVENTF_LEFTUP, screen),
+                          Mouse(MOUSEEVENTF_LEFTDOWN, screen), Mouse(MOUSEEVENTF_LEFTUP, screen)};
+    return Send(in);
+}
+
+bool InputDriver::Drag(POINT from, POINT to, int steps)
+{
+    if (steps < 1) steps = 1;
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, from), Mouse(MOUSEEVENTF_LEFTDOWN, from)};
+    for (int i = 1; i <= steps; ++i) {
+        POINT p{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps};
+        in.push_back(Mouse(MOUSEEVENTF_MOVE, p));
+    }
+    in.push_back(Mouse(MOUSEEVENTF_LEFTUP, to));
+    return Send(in);
+}
+
+bool InputDriver::Wheel(POINT screen, int delta)
+{
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen),
+                          Mouse(MOUSEEVENTF_WHEEL, screen, static_cast<DWORD>(delta))};
+    return Send(in);
+}
+
+bool InputDriver::Key(WORD vk, unsigned modifiers)
+{
+    std::vector<INPUT> in;
+    if (modifiers & kCtrl) in.push_back(KeyEvent(VK_CONTROL, false));
+    if (modifiers & kAlt) in.push_back(KeyEvent(VK_MENU, false));
+    if (modifiers & kShift) in.push_back(KeyEvent(VK_SHIFT, false));
+    in.push_back(KeyEvent(vk, false));
+    in.push_back(KeyEvent(vk, true));
+    if (modifiers & kShift) in.push_back(KeyEvent(VK_SHIFT, true));
+    if (modifiers & kAlt) in.push_back(KeyEvent(VK_MENU, true));
+    if (modifiers & kCtrl) in.push_back(KeyEvent(VK_CONTROL, true));
+    return Send(in);
+}
+
+POINT InputDriver::CentreOf(HWND hwnd)
+{
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+bool InputDriver::ClickControl(HWND dialog, int id)
+{
+    HWND child = GetDlgItem(dialog, id);
+    if (!child || !IsWindowVisible(child)) return false;
+    if (!Activate(dialog)) return false;
+    // A click must reach this control, not one lying over it.
+    const POINT centre = CentreOf(child);
+    if (WindowFromPoint(centre) != child) return false;
+    return Click(centre);
+}

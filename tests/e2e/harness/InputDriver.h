@@ -1,0 +1,37 @@
+// Real input through SendInput: the target is brought to the foreground
+// first, then mouse and keyboard events go through the system's input queue
+// exactly as a user's would. Coordinates are screen pixels of the (virtual)
+// desktop.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+class InputDriver {
+public:
+    enum Modifier : unsigned { kNone = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
+
+    // True once the window is the foreground window (bounded wait).
+    static bool Activate(HWND hwnd, DWORD timeoutMs = 5000);
+
+    static bool MoveTo(POINT screen);
+    static bool Click(POINT screen, bool right = false);
+    static bool DoubleClick(POINT screen);
+    // Press at from, move in steps, release at to.
+    static bool Drag(POINT from, POINT to, int steps = 8);
+    // One notch is 120 (WHEEL_DELTA); positive turns away from the user.
+    static bool Wheel(POINT screen, int delta);
+    // Press and release vk with the given modifiers held.
+    static bool Key(WORD vk, unsigned modifiers = kNone);
+
+    // Clicks the centre of a dialog's child control found by its id; false
+    // when the control is missing, hidden or covered there by another window.
+    static bool ClickControl(HWND dialog, int id);
+    static POINT CentreOf(HWND hwnd);
+
+private:
+    static bool Send(std::vector<INPUT>& inputs);
+    static INPUT Mouse(DWORD flags, POINT screen, DWORD data = 0);
+    static INPUT KeyEvent(WORD vk, bool up);
+};

@@ -1,0 +1,23 @@
+// Shared between the in-process probe (korvprobe.dll, loaded into the
+// program by a WH_GETMESSAGE hook) and the tests that ask it questions.
+#pragma once
+
+// Posted to the console: the hook, running on the console's thread, answers.
+#define KORVPROBE_DUMP_SYSMENU_MSG "KorvProbe.DumpSystemMenu"
+// Whether a module is loaded in the process: the test writes the module's
+// name into the shared memory before posting. (Another process's memory
+// cannot be read from outside here, nor the loader list listed.)
+#define KORVPROBE_QUERY_MODULE_MSG "KorvProbe.QueryModule"
+// The answer goes into this shared memory, then this event is set.
+#define KORVPROBE_MAPPING_NAME "KorvProbe.Answer"
+#define KORVPROBE_DONE_EVENT "KorvProbe.Done"
+#define KORVPROBE_HOOK_EXPORT "KorvProbeGetMsgProc"
+
+enum { KORVPROBE_ANSWER_SIZE = 64 * 1024 };
+
+// Module answer: "loaded 1" or "loaded 0".
+// System menu answer layout: a NUL-terminated text. First line "items <n>", then one
+// line per menu item in menu order:
+//   <id as 0x%08X> <state as 0x%08X> <text bytes as they are>
+// A separator has the state bit MF_SEPARATOR and an empty text. "error ..."
+// as the first line means the probe could not read the menu.

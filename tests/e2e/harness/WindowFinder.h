@@ -1,0 +1,38 @@
+// Finds the program's top-level windows by process id, class and title, and
+// reads texts byte for byte (Windows-1252) across the process boundary.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class WindowFinder {
+public:
+    static const char* const kConsoleTitle;  // " Korvane "
+    static const char* const kAboutTitle;    // "Über Korvane" in Windows-1252
+    static const int kMessageBoxTextId;      // id of a message box's text static
+
+    explicit WindowFinder(DWORD pid) : m_pid(pid) {}
+
+    // Top-level dialog windows (#32770) of the process, in z-order.
+    std::vector<HWND> Dialogs() const;
+    HWND Console() const;
+    HWND MessageBox() const;
+    HWND About() const;
+
+    HWND WaitConsole(DWORD timeoutMs) const;
+    HWND WaitMessageBox(DWORD timeoutMs) const;
+    HWND WaitAbout(DWORD timeoutMs) const;
+
+    static bool IsMessageBox(HWND hwnd);
+    static std::string Text(HWND hwnd);       // WM_GETTEXT, raw bytes
+    static std::string ClassName(HWND hwnd);
+    static HWND Child(HWND parent, int id) { return GetDlgItem(parent, id); }
+    static DWORD ProcessOf(HWND hwnd);
+    // The message box's text, from its text static.
+    static std::string MessageBoxText(HWND box);
+
+private:
+    DWORD m_pid;
+};

@@ -1,0 +1,64 @@
+#!/bin/bash
+# `make run`: the program in the rig's Wine prefix with the simulated engine,
+# posing as $KORVANE_VERSION (winxp by default).
+# With a display it runs there, and the engine monitor follows the journal in
+# this terminal until the program ends. Without one (Xvfb), it waits for the
+# console, saves a screenshot, prints the journal and closes the program.
+#   tools/run.sh BUILD
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build="${1:?usage: tools/run.sh BUILD}"
+build="$(cd "$build" && pwd)" || exit 1
+export KORVANE_BUILD="$build"
+export KORVANE_VERSION="${KORVANE_VERSION:-winxp}"
+if [ -n "${DISPLAY:-}" ]; then export KORVANE_RUN_MODE=display; else export KORVANE_RUN_MODE=headless; fi
+
+exec tools/wine-session.sh bash -c '
+    set -uo pipefail
+    build="$1"
+    source tools/wine-deploy.sh
+    korvane_deploy "$build" || echo "run: deployment incomplete, see above" >&2
+    [ -f "$WINEPREFIX/drive_c/korvane/Korvane.exe" ] || { echo "run: no Korvane.exe to run" >&2; exit 1; }
+    timeout -k 5 60 wine reg add "HKCU\\Software\\Wine\\AppDefaults\\Korvane.exe" /v Version \
+        /d "$KORVANE_VERSION" /f </dev/null >/dev/null 2>&1
+    journal="$WINEPREFIX/drive_c/korvane-sim/journal.log"
+    ctl="$build/win32/tests/e2e/korvctl.exe"
+
+    echo "run: starting Korvane as $KORVANE_VERSION" >&2
+    (cd "$WINEPREFIX/drive_c/korvane" && exec timeout -k 5 86400 wine Korvane.exe) </dev/null >/dev/null 2>&1 &
+    app=$!
+
+    if [ "$KORVANE_RUN_MODE" = display ]; then
+        if [ -f "$WINEPREFIX/drive_c/korvane-sim/korvmon.exe" ]; then
+            timeout -k 5 86400 wine "C:\\korvane-sim\\korvmon.exe" </dev/null &
+            mon=$!
+            wait $app
+            kill $mon 2>/dev/null; wait $mon 2>/dev/null
+        else
+            wait $app
+        fi
+        exit 0
+    fi
+
+    rc=0
+    if timeout -k 5 120 wine "$ctl" wait 90 </dev/null; then
+        sleep 2  # let the first paint finish
+        mkdir -p "$build/screenshots"
+        if import -window root "$build/screenshots/console.png"; then
+            echo "run: screenshot of the console: $build/screenshots/console.png"
+        else
+            echo "run: screenshot failed" >&2; rc=1
+        fi
+    else
+        echo "run: the console did not appear" >&2; rc=1
+    fi
+    if [ -f "$journal" ]; then echo "== journal ($journal)"; cat "$journal"; fi
+    timeout -k 5 60 wine "$ctl" close </dev/null
+    for _ in $(seq 100); do kill -0 $app 2>/dev/null || break; sleep 0.2; done
+    if kill -0 $app 2>/dev/null; then
+        echo "run: Korvane did not close; ending it" >&2
+        kill $app 2>/dev/null; rc=1
+    fi
+    wait $app 2>/dev/null
+    exit $rc
+' run "$build"
