@@ -148,10 +148,13 @@ LRESULT CKorvaneDlg::OnTimerMsg(WPARAM wParam, LPARAM) {
 }
 
 // The wheel goes to the focus window; send it to the knob under the pointer.
+// Only knobs: another child would hand it straight back to us.
 LRESULT CKorvaneDlg::OnMouseWheelMsg(WPARAM wParam, LPARAM lParam) {
     POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     HWND target = WindowFromPoint(pt);
-    if (target && target != m_hWnd && ::GetParent(target) == m_hWnd) {
+    char cls[64] = "";
+    if (target && ::GetParent(target) == m_hWnd) GetClassNameA(target, cls, sizeof cls);
+    if (lstrcmpiA(cls, SKIN_KNOB_CLASS) == 0) {
         SendMessageA(target, WM_MOUSEWHEEL, wParam, lParam);
         return 0;
     }

@@ -1,0 +1,189 @@
+// Which channels each system uses, the wave hook's report when it is missing
+// or incomplete, and a console with no channel at all.
+#include "EngineTest.h"
+
+#include "harness/FileSwap.h"
+#include "harness/InputDriver.h"
+#include "harness/SettingsKey.h"
+#include "harness/Wait.h"
+
+#include <winsvc.h>
+
+namespace {
+
+const char kHookBoxText[] =
+    "St\xF6rung beim Laden von WavHok32.dll.\n\nDie Verarbeitung des Ausgabeger\xE4ts kann "
+    "m\xF6glicherweise nicht richtig arbeiten.";
+
+class ChannelsTest : public EngineTest {
+protected:
+    // Starts, expects the start messages on the given channels, closes.
+    void StartAndCheck(const std::string& version, const std::vector<std::string>& channels) {
+        SCOPED_TRACE(version);
+        StoreSettings(2, 9, 4, 0, 0);
+        unsigned long long mark = Journal::Mark();
+        KorvaneProcess* p = nullptr;
+        HWND console = StartToConsole(version, &p);
+        ASSERT_NE(console, nullptr);
+        ASSERT_TRUE(WaitUntil(
+            [&] { return !Journal::Select(Journal::Read(mark), channels.back(), "IOCTL", "0x00220144").empty(); },
+            15000));
+        Sleep(300);
+        std::vector<JournalEntry> entries = Journal::Read(mark);
+        const std::vector<Delivered> expected =
+            Expected(channels).Apply3D(2, false).ApplyVibe(9).ApplySoundfields(4).ApplyHeadphones(false, 2).SwitchOn().Get();
+        EXPECT_TRUE(SameMessages(Levels(entries), expected));
+        for (const char* chan : {"VXD", "WDM", "HOOK"}) {
+            bool used = std::find(channels.begin(), channels.end(), chan) != channels.end();
+            if (!used) {
+                EXPECT_TRUE(Journal::Select(entries, chan).empty()) << chan << " must not be used";
+            }
+        }
+        ASSERT_TRUE(CloseAndWait(*p, console));
+    }
+
+    // Starts posing as Windows 98 and expects the hook box; confirms it.
+    HWND StartThroughHookBox(KorvaneProcess** process) {
+        KorvaneProcess& p = Start("win98");
+        *process = &p;
+        WindowFinder finder(p.Pid());
+        HWND box = finder.WaitMessageBox(kStartMs);
+        // The box comes while the console is still being set up: not shown yet.
+        HWND hidden = finder.Console();
+        EXPECT_FALSE(hidden && IsWindowVisible(hidden)) << "the console showed before the hook box";
+        if (!box) {
+            ADD_FAILURE() << "no hook box";
+            return nullptr;
+        }
+        EXPECT_EQ(WindowFinder::Text(box), " Korvane ");
+        EXPECT_EQ(WindowFinder::MessageBoxText(box), kHookBoxText);
+        EXPECT_TRUE(InputDriver::Activate(box));
+        EXPECT_TRUE(InputDriver::Key(VK_RETURN));
+        return WindowFinder(p.Pid()).WaitConsole(kStartMs);
+    }
+
+    // Stops or starts the simulated engine's kernel service.
+    static bool SetEngineRunning(bool run) {
+        SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        if (!scm) return false;
+        SC_HANDLE svc = OpenServiceA(scm, "KorvaneSim", SERVICE_ALL_ACCESS);
+        bool ok = false;
+        if (svc) {
+            SERVICE_STATUS status;
+            if (run) StartServiceA(svc, 0, nullptr);
+            else ControlService(svc, SERVICE_CONTROL_STOP, &status);
+            DWORD want = run ? SERVICE_RUNNING : SERVICE_STOPPED;
+            ok = WaitUntil([&] { return QueryServiceStatus(svc, &status) && status.dwCurrentState == want; }, 30000, 200);
+            CloseServiceHandle(svc);
+        }
+        CloseServiceHandle(scm);
+        // The device names come and go with the driver.
+        char target[256];
+        if (ok && run) ok = WaitUntil([&] { return QueryDosDeviceA("Velmora1", target, sizeof target) != 0; }, 10000);
+        return ok;
+    }
+};
+
+TEST_F(ChannelsTest, Windows9xUsesAllThreeChannels) {
+    StartAndCheck("win95", kAll);
+    StartAndCheck("winme", kAll);
+}
+
+TEST_F(ChannelsTest, NtSystemsUseTheWdmDeviceAloneAndNeverShowTheHookBox) {
+    // The hook's absence would show the box on 9x; here it must not matter.
+    FileSwap hook(kHookPath);
+    ASSERT_TRUE(hook.Remove());
+    for (const char* version : {"win2k", "winxp", "win2003"}) StartAndCheck(version, kWdmOnly);
+}
+
+TEST_F(ChannelsTest, MissingHookIsReportedAndTheDevicesStillServe) {
+    StoreSettings(2, 9, 4, 0, 0);
+    FileSwap hook(kHookPath);
+    ASSERT_TRUE(hook.Remove());
+    KorvaneProcess* p = nullptr;
+    HWND console = StartThroughHookBox(&p);
+    ASSERT_NE(console, nullptr);
+    ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", 15000));
+    Sleep(500);
+    std::vector<JournalEntry> entries = JournalSinceStart();
+    const std::vector<Delivered> expected = Expected({"VXD", "WDM"})
+                                                .Apply3D(2, false)
+                                                .ApplyVibe(9)
+                                                .ApplySoundfields(4)
+                                                .ApplyHeadphones(false, 2)
+                                                .SwitchOn()
+                                                .Get();
+    EXPECT_TRUE(SameMessages(Levels(entries), expected));
+    EXPECT_TRUE(Journal::Select(entries, "HOOK").empty());
+    // Without the hook nothing is relayed, and nobody asks the driver either.
+    EXPECT_TRUE(Journal::Select(entries, "WDM", "IOCTL", "0x002200C8").empty());
+    ASSERT_TRUE(CloseAndWait(*p, console));
+}
+
+TEST_F(ChannelsTest, EachMissingExportIsReportedAndTheOthersAreUsed) {
+    const char* const exports[] = {"QuorWav9xHook", "QuorWav9xUnHook", "QuorWav9xIoCtl",
+                                   "QuorWav9xPrepareForUnloading", "QuorWav9xCanUnloadNow"};
+    for (const char* missing : exports) {
+        SCOPED_TRACE(missing);
+        StoreSettings(6, 6, 0, 0, 0);
+        FileSwap hook(kHookPath);
+        ASSERT_TRUE(hook.ReplaceWith(HookVariant(missing)));
+        unsigned long long mark = Journal::Mark();
+        KorvaneProcess* p = nullptr;
+        HWND console = StartThroughHookBox(&p);
+        ASSERT_NE(console, nullptr);
+        ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", 15000));
+        Sleep(600);  // a few status relays
+        ASSERT_TRUE(CloseAndWait(*p, console));
+        std::vector<JournalEntry> entries = Journal::Read(mark);
+        std::vector<JournalEntry> calls = Journal::Select(entries, "HOOK", "CALL");
+        auto called = [&](const char* name) { return !Journal::Select(calls, "HOOK", "CALL", name).empty(); };
+        const std::string m = missing;
+
+        EXPECT_EQ(called("QuorWav9xHook"), m != "QuorWav9xHook");
+        EXPECT_EQ(called("QuorWav9xUnHook"), m != "QuorWav9xUnHook");
+        // Prepare runs when present; the unload question only after it.
+        EXPECT_EQ(called("QuorWav9xPrepareForUnloading"), m != "QuorWav9xPrepareForUnloading");
+        EXPECT_EQ(called("QuorWav9xCanUnloadNow"),
+                  m != "QuorWav9xCanUnloadNow" && m != "QuorWav9xPrepareForUnloading");
+        bool hookMessages = !Journal::Select(entries, "HOOK", "IOCTL").empty();
+        EXPECT_EQ(hookMessages, m != "QuorWav9xIoCtl");
+        if (m != "QuorWav9xIoCtl") {
+            EXPECT_FALSE(Journal::Select(entries, "HOOK", "IOCTL", "0x002200C8").empty()) << "status relay";
+        }
+        hook.Restore();
+    }
+}
+
+TEST_F(ChannelsTest, NoChannelAtAllStillWorks) {
+    StoreSettings(3, 3, 3, 0, 0);
+    FileSwap hook(kHookPath);
+    ASSERT_TRUE(hook.Remove());
+    ASSERT_TRUE(SetEngineRunning(false));
+    struct Restart {
+        ~Restart() { EXPECT_TRUE(SetEngineRunning(true)) << "the engine did not come back"; }
+    } restart;
+
+    KorvaneProcess* p = nullptr;
+    HWND console = StartThroughHookBox(&p);
+    ASSERT_NE(console, nullptr);
+    // Every operation runs: a knob turn, the headphones, the keyboard, the timer.
+    ASSERT_TRUE(WheelOn(console, 1000, WHEEL_DELTA));
+    ASSERT_TRUE(WaitUntil([&] { return ControlValue(console, 1000) == 4; }, kUiMs));
+    ASSERT_TRUE(ClickOn(console, 1005));
+    ASSERT_TRUE(WaitUntil([&] { return ControlValue(console, 1005) == 1; }, kUiMs));
+    ASSERT_TRUE(InputDriver::Key(VK_F8));
+    ASSERT_TRUE(WaitUntil([&] { return ControlValue(console, 1001) == 6; }, kUiMs));
+    Sleep(500);
+    ASSERT_TRUE(CloseAndWait(*p, console));
+    EXPECT_EQ(p->ExitCode(), 0u);
+    std::vector<JournalEntry> all = JournalSinceStart();
+    for (const char* chan : {"VXD", "WDM", "HOOK"}) {
+        EXPECT_TRUE(Journal::Select(all, chan).empty()) << chan << ":\n" << Journal::Format(all);
+    }
+    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
+    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 6u);
+    EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 1u);
+}
+
+}  // namespace

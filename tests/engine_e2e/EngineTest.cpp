@@ -1,0 +1,136 @@
+#include "EngineTest.h"
+
+#include "engine/ControlCodes.h"
+#include "harness/InputDriver.h"
+#include "harness/SettingsKey.h"
+#include "harness/Wait.h"
+#include "skinctl/SkinProtocol.h"
+
+#include <sstream>
+
+// Worked out with exact rational arithmetic: position times the single
+// precision 1/11, rounded once to single precision.
+static const DWORD kLevel3D[12] = {0x00000000, 0x3DBA2E8C, 0x3E3A2E8C, 0x3E8BA2E9, 0x3EBA2E8C, 0x3EE8BA2F,
+                                   0x3F0BA2E9, 0x3F22E8BA, 0x3F3A2E8C, 0x3F51745E, 0x3F68BA2F, 0x3F800000};
+static const DWORD kLevel3DScaled[12] = {0x00000000, 0x3C3A2E8C, 0x3CBA2E8C, 0x3D0BA2E9, 0x3D3A2E8C, 0x3D68BA2F,
+                                         0x3D8BA2E9, 0x3DA2E8BA, 0x3DBA2E8C, 0x3DD1745E, 0x3DE8BA2F, 0x3E000000};
+static const DWORD kHeadphones[12] = {8, 8, 16, 24, 32, 40, 49, 57, 65, 73, 81, 90};
+
+DWORD Level3DBits(int p) { return kLevel3D[p]; }
+DWORD Level3DScaledBits(int p) { return kLevel3DScaled[p]; }
+DWORD HeadphonesLevel(int p) { return kHeadphones[p]; }
+
+const std::vector<std::string> EngineTest::kAll = {"VXD", "WDM", "HOOK"};
+const std::vector<std::string> EngineTest::kWdmOnly = {"WDM"};
+const char* const EngineTest::kHookPath = "C:\\korvane\\WavHok32.dll";
+
+Expected& Expected::List(std::vector<std::pair<DWORD, DWORD>> messages) {
+    for (const std::string& chan : m_channels)
+        for (const auto& m : messages) m_messages.push_back({chan, m.first, m.second});
+    return *this;
+}
+
+Expected& Expected::Apply3D(int p, bool headphones) {
+    if (headphones) return List({{IOCTL_HEADPHONES_3D_LEVEL, kHeadphones[p]}});
+    return List({{IOCTL_3D_LEVEL, kLevel3D[p]}, {IOCTL_3D_LEVEL_SCALED, kLevel3DScaled[p]}});
+}
+
+Expected& Expected::ApplyVibe(int p) {
+    return List({{IOCTL_VIBE_LEVEL_2, kLevel3D[p]}, {IOCTL_VIBE_LEVEL_3, kLevel3D[p]}, {IOCTL_VIBE_LEVEL_1, kLevel3D[p]}});
+}
+
+Expected& Expected::ApplySoundfields(int p) { return List({{IOCTL_SOUNDFIELDS_LEVEL, kLevel3D[p]}}); }
+
+Expected& Expected::ApplyHeadphones(bool on, int position3D) {
+    List({{IOCTL_HEADPHONES_ENABLE, on ? 1u : 0u}, {IOCTL_3D_ENABLE, on ? 0u : 1u}});
+    return Apply3D(position3D, on);
+}
+
+Expected& Expected::SwitchOn() {
+    List({{IOCTL_VIBE_ENABLE, 1}});
+    return List({{IOCTL_SOUNDFIELDS_ENABLE, 1}});
+}
+
+std::vector<Delivered> EngineTest::Levels(const std::vector<JournalEntry>& entries) {
+    std::vector<Delivered> out;
+    for (const JournalEntry& e : entries) {
+        if (e.kind != "IOCTL") continue;
+        std::optional<DWORD> code = e.Code();
+        if (!code || *code == IOCTL_GET_STATUS || *code == IOCTL_SET_STATUS) continue;
+        out.push_back({e.chan, *code, e.Payload().value_or(0xDEADBEEF)});
+    }
+    return out;
+}
+
+std::string EngineTest::Describe(const std::vector<Delivered>& messages) {
+    std::ostringstream s;
+    char line[64];
+    for (const Delivered& m : messages) {
+        snprintf(line, sizeof line, "  %-4s 0x%08lX 0x%08lX\n", m.chan.c_str(), m.code, m.payload);
+        s << line;
+    }
+    return s.str();
+}
+
+::testing::AssertionResult EngineTest::SameMessages(const std::vector<Delivered>& actual,
+                                                    const std::vector<Delivered>& expected) {
+    if (actual == expected) return ::testing::AssertionSuccess();
+    size_t i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) ++i;
+    return ::testing::AssertionFailure() << "first difference at message " << i << "\nexpected:\n"
+                                         << Describe(expected) << "actual:\n"
+                                         << Describe(actual);
+}
+
+bool EngineTest::WaitForJournal(const std::string& chan, const std::string& kind, const std::string& a,
+                                DWORD timeoutMs) {
+    return WaitUntil([&] { return !Journal::Select(JournalSinceStart(), chan, kind, a).empty(); }, timeoutMs);
+}
+
+long EngineTest::ControlValue(HWND console, int id) {
+    DWORD_PTR result = 0;
+    HWND control = GetDlgItem(console, id);
+    SendMessageTimeoutA(control, SKM_GETPROPERTY, SKIN_PROPERTY_VALUE, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<long>(result);
+}
+
+bool EngineTest::SettleAt(POINT screen) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!InputDriver::MoveTo(screen)) return false;
+        DWORD stableSince = GetTickCount();
+        bool settled = WaitUntil(
+            [&] {
+                POINT now;
+                GetCursorPos(&now);
+                if (now.x != screen.x || now.y != screen.y) stableSince = GetTickCount();
+                return GetTickCount() - stableSince >= 150;
+            },
+            2000, 20);
+        if (settled) return true;
+    }
+    return false;
+}
+
+bool EngineTest::WheelOn(HWND console, int id, int delta) {
+    POINT centre = InputDriver::CentreOf(GetDlgItem(console, id));
+    return InputDriver::Activate(console) && SettleAt(centre) && InputDriver::Wheel(centre, delta);
+}
+
+bool EngineTest::ClickOn(HWND console, int id) {
+    POINT centre = InputDriver::CentreOf(GetDlgItem(console, id));
+    return InputDriver::Activate(console) && SettleAt(centre) && InputDriver::Click(centre);
+}
+
+void EngineTest::StoreSettings(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini) {
+    ASSERT_TRUE(SettingsKey::CreateEmpty());
+    ASSERT_TRUE(SettingsKey::SetDword("3D Volume", d3));
+    ASSERT_TRUE(SettingsKey::SetDword("Vibe volume", vibe));
+    ASSERT_TRUE(SettingsKey::SetDword("Soundfields volume", soundfields));
+    ASSERT_TRUE(SettingsKey::SetDword("Headphones enabled", headphones));
+    ASSERT_TRUE(SettingsKey::SetDword("UI minimized", mini));
+}
+
+std::string EngineTest::HookVariant(const std::string& missingExport) {
+    if (missingExport.empty()) return "C:\\korvane-sim\\variants\\WavHok32.dll";
+    return "C:\\korvane-sim\\variants\\WavHok32-no" + missingExport + ".dll";
+}

@@ -1,0 +1,203 @@
+// The console's start and stop sequences as the engine sees them.
+#include "EngineTest.h"
+
+#include "engine/ControlCodes.h"
+#include "harness/RegKey.h"
+#include "harness/SettingsKey.h"
+#include "harness/Wait.h"
+
+namespace {
+
+class StartStopTest : public EngineTest {
+protected:
+    static void SetCanUnloadAfter(DWORD calls) {
+        RegKey key = RegKey::Create(HKEY_LOCAL_MACHINE, kSimKey);
+        ASSERT_TRUE(key.Valid());
+        ASSERT_TRUE(key.SetDword("CanUnloadAfter", calls));
+    }
+    std::vector<JournalEntry> HookCalls() const { return Journal::Select(JournalSinceStart(), "HOOK", "CALL"); }
+    static size_t Count(const std::vector<JournalEntry>& calls, const std::string& name) {
+        size_t n = 0;
+        for (const JournalEntry& e : calls) n += e.a == name;
+        return n;
+    }
+    static const JournalEntry* First(const std::vector<JournalEntry>& calls, const std::string& name) {
+        for (const JournalEntry& e : calls)
+            if (e.a == name) return &e;
+        return nullptr;
+    }
+    static const JournalEntry* Last(const std::vector<JournalEntry>& calls, const std::string& name) {
+        const JournalEntry* found = nullptr;
+        for (const JournalEntry& e : calls)
+            if (e.a == name) found = &e;
+        return found;
+    }
+};
+
+TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
+    StoreSettings(3, 5, 7, 0, 0);
+    ASSERT_TRUE(SettingsKey::SetDword("Master volume", 7));
+    KorvaneProcess* p = nullptr;
+    HWND console = StartToConsole("win98", &p);
+    ASSERT_NE(console, nullptr);
+
+    // The status relay runs once the start sequence is through.
+    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x002200C8", 15000));
+    Sleep(1500);
+    std::vector<JournalEntry> started = JournalSinceStart();
+
+    const std::vector<Delivered> expectedStart = Expected(kAll)
+                                                     .Apply3D(3, false)
+                                                     .ApplyVibe(5)
+                                                     .ApplySoundfields(7)
+                                                     .ApplyHeadphones(false, 3)
+                                                     .SwitchOn()
+                                                     .Get();
+    EXPECT_TRUE(SameMessages(Levels(started), expectedStart));
+
+    // Both devices opened, the hook hooked before it got its first message.
+    EXPECT_EQ(Journal::Select(started, "VXD", "OPEN").size(), 1u);
+    EXPECT_EQ(Journal::Select(started, "WDM", "OPEN").size(), 1u);
+    std::vector<JournalEntry> hook = Journal::Select(started, "HOOK");
+    ASSERT_FALSE(hook.empty());
+    EXPECT_EQ(hook.front().kind, "CALL");
+    EXPECT_EQ(hook.front().a, "QuorWav9xHook");
+
+    // Status relay: the WDM driver is asked, the hook gets exactly that
+    // value; the VxD is never asked; about ten times a second.
+    std::vector<JournalEntry> relay;
+    for (const JournalEntry& e : started)
+        if (e.a == "0x002200C4" || e.a == "0x002200C8") relay.push_back(e);
+    EXPECT_TRUE(Journal::Select(started, "VXD", "IOCTL", "0x002200C4").empty());
+    EXPECT_TRUE(Journal::Select(started, "VXD", "IOCTL", "0x002200C8").empty());
+    EXPECT_TRUE(Journal::Select(started, "WDM", "IOCTL", "0x002200C8").empty());
+    ASSERT_GE(relay.size(), 4u);
+    size_t pairs = 0;
+    for (size_t i = 0; i + 1 < relay.size(); i += 2) {
+        ASSERT_EQ(relay[i].chan, "WDM") << relay[i].raw;
+        ASSERT_EQ(relay[i + 1].chan, "HOOK") << relay[i + 1].raw;
+        EXPECT_EQ(relay[i].b, relay[i + 1].b) << "the hook must get the driver's status";
+        ++pairs;
+    }
+    double seconds = (relay.back().ms - relay.front().ms) / 1000.0;
+    ASSERT_GT(seconds, 0.5);
+    double rate = (pairs - 1) / seconds;
+    EXPECT_GT(rate, 5.0) << pairs << " relays in " << seconds << " s";
+    EXPECT_LT(rate, 15.0) << pairs << " relays in " << seconds << " s";
+
+    unsigned long long beforeClose = Journal::Mark();
+    ASSERT_TRUE(CloseAndWait(*p, console));
+    EXPECT_EQ(p->ExitCode(), 0u);
+    ASSERT_TRUE(WaitForJournal("WDM", "CLOSE", "-", 5000));
+    ASSERT_TRUE(WaitForJournal("VXD", "CLOSE", "-", 5000));
+    std::vector<JournalEntry> stopped = Journal::Read(beforeClose);
+
+    // Five zero messages to each open device, VxD first; none to the hook.
+    const std::vector<Delivered> expectedStop = Expected({"VXD", "WDM"})
+                                                    .List({{IOCTL_3D_ENABLE, 0},
+                                                           {IOCTL_VIBE_ENABLE, 0},
+                                                           {IOCTL_HEADPHONES_ENABLE, 0},
+                                                           {IOCTL_AUX_ENABLE, 0},
+                                                           {IOCTL_SOUNDFIELDS_ENABLE, 0}})
+                                                    .Get();
+    std::vector<Delivered> stopLevels;
+    for (const Delivered& d : Levels(stopped))
+        if (d.code != IOCTL_SET_STATUS) stopLevels.push_back(d);
+    EXPECT_TRUE(SameMessages(stopLevels, expectedStop));
+
+    // Then the unload handshake, after the devices were switched off.
+    std::vector<JournalEntry> calls = Journal::Select(stopped, "HOOK", "CALL");
+    ASSERT_EQ(calls.size(), 3u) << Journal::Format(stopped);
+    EXPECT_EQ(calls[0].a, "QuorWav9xPrepareForUnloading");
+    EXPECT_EQ(calls[1].a, "QuorWav9xCanUnloadNow");
+    EXPECT_EQ(calls[2].a, "QuorWav9xUnHook");
+    std::vector<JournalEntry> wdmOff = Journal::Select(stopped, "WDM", "IOCTL", "0x00220144");
+    ASSERT_EQ(wdmOff.size(), 1u);
+    EXPECT_LE(wdmOff[0].ms, calls[0].ms);
+
+    // Settings saved as they were; the master volume is not the console's.
+    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 3u);
+    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 5u);
+    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 7u);
+    EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 0u);
+    EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 0u);
+    EXPECT_EQ(SettingsKey::GetDword("Master volume"), 7u);
+}
+
+TEST_F(StartStopTest, WinMeWithHeadphonesStartsWithTheIntegerLevel) {
+    StoreSettings(0, 11, 0, 1, 0);
+    KorvaneProcess* p = nullptr;
+    HWND console = StartToConsole("winme", &p);
+    ASSERT_NE(console, nullptr);
+    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x00220144", 15000));
+    Sleep(300);
+    // Apply3D runs before the button is set, so the 3D level goes out as
+    // floats first and again as the integer after the headphones switch on.
+    const std::vector<Delivered> expected = Expected(kAll)
+                                                .Apply3D(0, false)
+                                                .ApplyVibe(11)
+                                                .ApplySoundfields(0)
+                                                .ApplyHeadphones(true, 0)
+                                                .SwitchOn()
+                                                .Get();
+    EXPECT_TRUE(SameMessages(Levels(JournalSinceStart()), expected));
+    ASSERT_TRUE(CloseAndWait(*p, console));
+    EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 1u);
+}
+
+TEST_F(StartStopTest, HookThatNeverAgreesIsUnhookedAfterFiveSeconds) {
+    StoreSettings(6, 6, 0, 0, 0);
+    SetCanUnloadAfter(0xFFFFFFFF);
+    KorvaneProcess* p = nullptr;
+    HWND console = StartToConsole("win98", &p);
+    ASSERT_NE(console, nullptr);
+    DWORD closing = GetTickCount();
+    PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(p->WaitForExit(kExitMs + 10000));
+    DWORD took = GetTickCount() - closing;
+
+    std::vector<JournalEntry> calls = HookCalls();
+    const JournalEntry* prepare = First(calls, "QuorWav9xPrepareForUnloading");
+    const JournalEntry* unhook = Last(calls, "QuorWav9xUnHook");
+    ASSERT_TRUE(prepare && unhook) << Journal::Format(calls);
+    // One call, then one after each of 50 sleeps of 100 ms.
+    EXPECT_EQ(Count(calls, "QuorWav9xCanUnloadNow"), 51u);
+    unsigned long waited = unhook->ms - prepare->ms;
+    EXPECT_GE(waited, 4900u);
+    EXPECT_LT(waited, 8000u);
+    EXPECT_LT(took, 15000u) << "the process should end soon after giving up";
+}
+
+TEST_F(StartStopTest, HookThatAgreesAtOnceIsUnhookedWithoutWaiting) {
+    StoreSettings(6, 6, 0, 0, 0);
+    SetCanUnloadAfter(0);
+    KorvaneProcess* p = nullptr;
+    HWND console = StartToConsole("win98", &p);
+    ASSERT_NE(console, nullptr);
+    ASSERT_TRUE(CloseAndWait(*p, console));
+    std::vector<JournalEntry> calls = HookCalls();
+    ASSERT_EQ(Count(calls, "QuorWav9xCanUnloadNow"), 1u) << Journal::Format(calls);
+    const JournalEntry* can = First(calls, "QuorWav9xCanUnloadNow");
+    const JournalEntry* unhook = Last(calls, "QuorWav9xUnHook");
+    ASSERT_TRUE(can && unhook);
+    EXPECT_NE(can->Result().value_or(0), 0u);
+    EXPECT_LT(unhook->ms - can->ms, 100u) << "no sleep when the hook agrees at once";
+}
+
+TEST_F(StartStopTest, HookThatAgreesLaterEndsTheWaitEarly) {
+    StoreSettings(6, 6, 0, 0, 0);
+    SetCanUnloadAfter(3);
+    KorvaneProcess* p = nullptr;
+    HWND console = StartToConsole("win98", &p);
+    ASSERT_NE(console, nullptr);
+    ASSERT_TRUE(CloseAndWait(*p, console));
+    std::vector<JournalEntry> calls = HookCalls();
+    EXPECT_EQ(Count(calls, "QuorWav9xCanUnloadNow"), 4u) << Journal::Format(calls);
+    const JournalEntry* prepare = First(calls, "QuorWav9xPrepareForUnloading");
+    const JournalEntry* unhook = Last(calls, "QuorWav9xUnHook");
+    ASSERT_TRUE(prepare && unhook);
+    EXPECT_GE(unhook->ms - prepare->ms, 290u);
+    EXPECT_LT(unhook->ms - prepare->ms, 2500u);
+}
+
+}  // namespace
