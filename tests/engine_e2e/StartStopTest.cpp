@@ -2,6 +2,7 @@
 #include "EngineTest.h"
 
 #include "engine/ControlCodes.h"
+#include "harness/InputDriver.h"
 #include "harness/RegKey.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
@@ -10,6 +11,21 @@ namespace {
 
 class StartStopTest : public EngineTest {
 protected:
+    // The journal's clock: system time in milliseconds.
+    static unsigned long long NowMs() {
+        FILETIME ft;
+        GetSystemTimeAsFileTime(&ft);
+        return ((static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000;
+    }
+    // When the settings key was last written, on the same clock.
+    static unsigned long long SettingsWrittenMs() {
+        RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velmora\\Korvane", KEY_READ);
+        FILETIME ft = {0, 0};
+        if (key.Valid())
+            RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, &ft);
+        return ((static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000;
+    }
     static void SetCanUnloadAfter(DWORD calls) {
         RegKey key = RegKey::Create(HKEY_LOCAL_MACHINE, kSimKey);
         ASSERT_TRUE(key.Valid());
@@ -85,7 +101,13 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     EXPECT_GT(rate, 5.0) << pairs << " relays in " << seconds << " s";
     EXPECT_LT(rate, 15.0) << pairs << " relays in " << seconds << " s";
 
+    // A change during the run, so that the save at close really writes.
+    ASSERT_TRUE(InputDriver::Activate(console));
+    ASSERT_TRUE(InputDriver::Key(VK_F3));
+    ASSERT_TRUE(WaitUntil([&] { return ControlValue(console, 1000) == 4; }, kUiMs));
+    Sleep(300);
     unsigned long long beforeClose = Journal::Mark();
+    unsigned long long closeRequested = NowMs();
     ASSERT_TRUE(CloseAndWait(*p, console));
     EXPECT_EQ(p->ExitCode(), 0u);
     ASSERT_TRUE(WaitForJournal("WDM", "CLOSE", "-", 5000));
@@ -115,8 +137,15 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     ASSERT_EQ(wdmOff.size(), 1u);
     EXPECT_LE(wdmOff[0].ms, calls[0].ms);
 
+    // The settings were written at close, before anything was switched off.
+    std::vector<JournalEntry> vxdOff = Journal::Select(stopped, "VXD", "IOCTL", "0x00220000");
+    ASSERT_EQ(vxdOff.size(), 1u);
+    unsigned long long written = SettingsWrittenMs();
+    EXPECT_GE(written + 50, closeRequested) << "settings not written at close";
+    EXPECT_LE(written, vxdOff[0].ms) << "settings written after the switch-off";
+
     // Settings saved as they were; the master volume is not the console's.
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 3u);
+    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
     EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 5u);
     EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 7u);
     EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 0u);
