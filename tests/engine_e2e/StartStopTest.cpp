@@ -182,6 +182,9 @@ TEST_F(StartStopTest, HookThatNeverAgreesIsUnhookedAfterFiveSeconds) {
     ASSERT_NE(console, nullptr);
     DWORD closing = GetTickCount();
     PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
+    // The window goes at once; only the process waits for the hook.
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(console) || !IsWindowVisible(console); }, 3000));
+    EXPECT_TRUE(p->Running()) << "the process should still be waiting for the hook";
     ASSERT_TRUE(p->WaitForExit(kExitMs + 10000));
     DWORD took = GetTickCount() - closing;
 
