@@ -12,12 +12,12 @@ deps:
 
 host: deps
 	@cmake -S . -B $(BUILD)/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
-	@cmake --build $(BUILD)/host -j$(JOBS)
+	@cmake --build $(BUILD)/host -j$(JOBS) -- --no-print-directory
 
 win32: deps
 	@cmake -S . -B $(BUILD)/win32 -DCMAKE_BUILD_TYPE=Release \
 	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake >/dev/null
-	@cmake --build $(BUILD)/win32 -j$(JOBS)
+	@cmake --build $(BUILD)/win32 -j$(JOBS) -- --no-print-directory
 
 build: host win32
 

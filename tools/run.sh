@@ -21,7 +21,12 @@ exec tools/wine-session.sh bash -c '
     [ -f "$WINEPREFIX/drive_c/korvane/Korvane.exe" ] || { echo "run: no Korvane.exe to run" >&2; exit 1; }
     timeout -k 5 60 wine reg add "HKCU\\Software\\Wine\\AppDefaults\\Korvane.exe" /v Version \
         /d "$KORVANE_VERSION" /f </dev/null >/dev/null 2>&1
+    # The settings key, as an installation leaves it: the knobs and the form
+    # are then kept from one run to the next.
+    timeout -k 5 60 wine reg add "HKLM\\SOFTWARE\\Velmora\\Korvane" /f </dev/null >/dev/null 2>&1
     journal="$WINEPREFIX/drive_c/korvane-sim/journal.log"
+    monitor="$build/host/sim/korvmon"
+    [ -f "$journal" ] && : > "$journal"  # this run'"'"'s records only
     ctl="$build/win32/tests/e2e/korvctl.exe"
 
     echo "run: starting Korvane as $KORVANE_VERSION" >&2
@@ -29,7 +34,12 @@ exec tools/wine-session.sh bash -c '
     app=$!
 
     if [ "$KORVANE_RUN_MODE" = display ]; then
-        if [ -f "$WINEPREFIX/drive_c/korvane-sim/korvmon.exe" ]; then
+        if [ -x "$monitor" ]; then
+            "$monitor" "$journal" </dev/null &
+            mon=$!
+            wait $app
+            kill $mon 2>/dev/null; wait $mon 2>/dev/null
+        elif [ -f "$WINEPREFIX/drive_c/korvane-sim/korvmon.exe" ]; then
             timeout -k 5 86400 wine "C:\\korvane-sim\\korvmon.exe" </dev/null &
             mon=$!
             wait $app
@@ -52,7 +62,11 @@ exec tools/wine-session.sh bash -c '
     else
         echo "run: the console did not appear" >&2; rc=1
     fi
-    if [ -f "$journal" ]; then echo "== journal ($journal)"; cat "$journal"; fi
+    if [ -f "$journal" ]; then
+        echo "== journal ($journal)"
+        cat "$journal"
+        if [ -x "$monitor" ]; then echo "== engine state"; "$monitor" --once "$journal" | tail -n 4; fi
+    fi
     timeout -k 5 60 wine "$ctl" close </dev/null
     for _ in $(seq 100); do kill -0 $app 2>/dev/null || break; sleep 0.2; done
     if kill -0 $app 2>/dev/null; then
