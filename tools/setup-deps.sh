@@ -9,26 +9,23 @@ host_pkgs=(cmake make g++ libgtest-dev googletest libbenchmark-dev
            g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools binutils-mingw-w64-i686
            wine wine32:i386 xvfb xauth x11-utils imagemagick)
 
-missing=()
-for p in "${host_pkgs[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-    need_root "${missing[@]}"
-    export DEBIAN_FRONTEND=noninteractive
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386
-    fi
-    apt-get update -q
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
-
 # Wine runs 32-bit Linux code. Some machines (virtualised without a 32-bit
 # code segment) cannot execute it natively; there, qemu's user-mode emulator
 # runs it. qemu 7.2 ignores MAP_FIXED_NOREPLACE, which breaks Wine's memory
 # layout, so the newer one from bookworm-backports is needed.
-runs_i386() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+# The check runs a minimal static 32-bit program (exit(0) through int 0x80),
+# so it works before any 32-bit package is installed; setting qemu up first
+# lets the 32-bit packages' own install scripts run too.
+runs_i386() {
+    local probe rc
+    probe=$(mktemp) || return 1
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+    chmod +x "$probe"
+    "$probe" 2>/dev/null
+    rc=$?
+    rm -f "$probe"
+    return $rc
+}
 
 if ! runs_i386; then
     need_root qemu-user-static
@@ -61,4 +58,19 @@ SRC
     printf '%s' ':korvane-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$qemu"':F' \
         > /proc/sys/fs/binfmt_misc/register
     runs_i386 || { echo "setup-deps: 32-bit programs still cannot run" >&2; exit 1; }
+fi
+
+missing=()
+for p in "${host_pkgs[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    need_root "${missing[@]}"
+    export DEBIAN_FRONTEND=noninteractive
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
