@@ -94,31 +94,14 @@ long EngineTest::ControlValue(HWND console, int id) {
     return static_cast<long>(result);
 }
 
-bool EngineTest::SettleAt(POINT screen) {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (!InputDriver::MoveTo(screen)) return false;
-        DWORD stableSince = GetTickCount();
-        bool settled = WaitUntil(
-            [&] {
-                POINT now;
-                GetCursorPos(&now);
-                if (now.x != screen.x || now.y != screen.y) stableSince = GetTickCount();
-                return GetTickCount() - stableSince >= 150;
-            },
-            2000, 20);
-        if (settled) return true;
-    }
-    return false;
-}
-
 bool EngineTest::WheelOn(HWND console, int id, int delta) {
     POINT centre = InputDriver::CentreOf(GetDlgItem(console, id));
-    return InputDriver::Activate(console) && SettleAt(centre) && InputDriver::Wheel(centre, delta);
+    return InputDriver::Activate(console) && InputDriver::Wheel(centre, delta);
 }
 
 bool EngineTest::ClickOn(HWND console, int id) {
     POINT centre = InputDriver::CentreOf(GetDlgItem(console, id));
-    return InputDriver::Activate(console) && SettleAt(centre) && InputDriver::Click(centre);
+    return InputDriver::Activate(console) && InputDriver::Click(centre);
 }
 
 void EngineTest::StoreSettings(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini) {

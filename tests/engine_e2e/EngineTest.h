@@ -47,10 +47,7 @@ protected:
     bool WaitForJournal(const std::string& chan, const std::string& kind, const std::string& a, DWORD timeoutMs);
     // The knob's or button's property 1, asked across the process boundary.
     static long ControlValue(HWND console, int id);
-    // Moves the pointer and waits until Wine has stopped echoing earlier
-    // positions, so that the next press or wheel lands where it should.
-    static bool SettleAt(POINT screen);
-    // Real input on a child control of the console, after settling on it.
+    // Real input on a child control of the console.
     static bool WheelOn(HWND console, int id, int delta);
     static bool ClickOn(HWND console, int id);
     // Stores the settings (all five values as DWORDs).

@@ -56,8 +56,29 @@ bool InputDriver::MoveTo(POINT screen)
     return Send(in);
 }
 
+bool InputDriver::SettleAt(POINT screen)
+{
+    // Wine echoes a move (new, previous, new position); a press sent before
+    // the echoes are through can land where the pointer was before.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!MoveTo(screen)) return false;
+        DWORD stableSince = GetTickCount();
+        bool settled = WaitUntil(
+            [&] {
+                POINT now{};
+                GetCursorPos(&now);
+                if (now.x != screen.x || now.y != screen.y) stableSince = GetTickCount();
+                return GetTickCount() - stableSince >= 150;
+            },
+            2000, 20);
+        if (settled) return true;
+    }
+    return false;
+}
+
 bool InputDriver::Click(POINT screen, bool right)
 {
+    if (!SettleAt(screen)) return false;
     const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
     const DWORD up = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen), Mouse(down, screen), Mouse(up, screen)};
@@ -66,6 +87,7 @@ bool InputDriver::Click(POINT screen, bool right)
 
 bool InputDriver::DoubleClick(POINT screen)
 {
+    if (!SettleAt(screen)) return false;
     std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen),
                           Mouse(MOUSEEVENTF_LEFTDOWN, screen), Mouse(MOUSEEVENTF_LEFTUP, screen),
                           Mouse(MOUSEEVENTF_LEFTDOWN, screen), Mouse(MOUSEEVENTF_LEFTUP, screen)};
@@ -75,6 +97,7 @@ bool InputDriver::DoubleClick(POINT screen)
 bool InputDriver::Drag(POINT from, POINT to, int steps)
 {
     if (steps < 1) steps = 1;
+    if (!SettleAt(from)) return false;
     std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, from), Mouse(MOUSEEVENTF_LEFTDOWN, from)};
     for (int i = 1; i <= steps; ++i) {
         POINT p{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps};
@@ -86,6 +109,7 @@ bool InputDriver::Drag(POINT from, POINT to, int steps)
 
 bool InputDriver::Wheel(POINT screen, int delta)
 {
+    if (!SettleAt(screen)) return false;
     std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen),
                           Mouse(MOUSEEVENTF_WHEEL, screen, static_cast<DWORD>(delta))};
     return Send(in);

@@ -16,6 +16,9 @@ public:
     static bool Activate(HWND hwnd, DWORD timeoutMs = 5000);
 
     static bool MoveTo(POINT screen);
+    // Moves there and waits until the pointer has stayed put for a moment;
+    // the clicks, drags and wheel turns below do this first.
+    static bool SettleAt(POINT screen);
     static bool Click(POINT screen, bool right = false);
     static bool DoubleClick(POINT screen);
     // Press at from, move in steps, release at to.
