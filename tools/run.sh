@@ -3,7 +3,8 @@
 # posing as $KORVANE_VERSION (winxp by default).
 # With a display it runs there, and the engine monitor follows the journal in
 # this terminal until the program ends. Without one (Xvfb), it waits for the
-# console, saves a screenshot, prints the journal and closes the program.
+# console, saves a screenshot, presses a few shortcut keys, closes the program
+# and prints the whole journal with the engine state in words.
 #   tools/run.sh BUILD
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -54,18 +55,23 @@ exec tools/wine-session.sh bash -c '
     if timeout -k 5 120 wine "$ctl" wait 90 </dev/null; then
         sleep 2  # let the first paint finish
         mkdir -p "$build/screenshots"
-        if import -window root "$build/screenshots/console.png"; then
+        # The console alone when its rectangle is known, else the whole screen.
+        crop=()
+        rect="$(timeout -k 5 60 wine "$ctl" rect </dev/null 2>/dev/null | tr -d "\r")"
+        [[ "$rect" =~ ^[0-9]+x[0-9]+\+[0-9]+\+[0-9]+$ ]] && crop=(-crop "$rect" +repage)
+        if import -window root "${crop[@]}" "$build/screenshots/console.png"; then
             echo "run: screenshot of the console: $build/screenshots/console.png"
         else
             echo "run: screenshot failed" >&2; rc=1
         fi
+        # Turn the knobs a little from the keyboard, as a user would, so the
+        # journal below shows the engine following them: F3 (3D up one),
+        # F8 (Vibe up three), F11 (Soundfields up one), Space (headphones).
+        echo "run: pressing F3, F8, F11 and Space"
+        timeout -k 5 60 wine "$ctl" keys 72 77 7A 20 </dev/null || echo "run: the keys were not delivered" >&2
+        sleep 1
     else
         echo "run: the console did not appear" >&2; rc=1
-    fi
-    if [ -f "$journal" ]; then
-        echo "== journal ($journal)"
-        cat "$journal"
-        if [ -x "$monitor" ]; then echo "== engine state"; "$monitor" --once "$journal" | tail -n 4; fi
     fi
     timeout -k 5 60 wine "$ctl" close </dev/null
     for _ in $(seq 100); do kill -0 $app 2>/dev/null || break; sleep 0.2; done
@@ -74,5 +80,10 @@ exec tools/wine-session.sh bash -c '
         kill $app 2>/dev/null; rc=1
     fi
     wait $app 2>/dev/null
+    # The whole run, start to stop, as the engine saw it.
+    if [ -f "$journal" ]; then
+        echo "== journal ($journal), in words"
+        if [ -x "$monitor" ]; then "$monitor" --once "$journal"; else cat "$journal"; fi
+    fi
     exit $rc
 ' run "$build"

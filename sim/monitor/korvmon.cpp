@@ -1,6 +1,7 @@
 // korvmon: prints the simulated engine's journal and the resulting state.
-//   korvmon [--once] [JOURNAL]
-// Without --once it follows the file until interrupted.
+//   korvmon [--once] [--all] [JOURNAL]
+// Without --once it follows the file until interrupted. The status relay's
+// records are summed up unless --all asks for every one.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -32,7 +33,7 @@ std::string DefaultJournalPath()
 
 int Usage()
 {
-    std::cerr << "usage: korvmon [--once] [JOURNAL]\n"
+    std::cerr << "usage: korvmon [--once] [--all] [JOURNAL]\n"
                  "  default JOURNAL: " << DefaultJournalPath() << "\n";
     return 2;
 }
@@ -52,10 +53,13 @@ void Drain(sim::JournalTail& tail, sim::JournalMonitor& monitor)
 int main(int argc, char** argv)
 {
     bool once = false;
+    bool all = false;
     std::string path;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--once") == 0)
             once = true;
+        else if (strcmp(argv[i], "--all") == 0)
+            all = true;
         else if (argv[i][0] == '-' || !path.empty())
             return Usage();
         else
@@ -65,7 +69,7 @@ int main(int argc, char** argv)
         path = DefaultJournalPath();
 
     sim::JournalTail tail(path);
-    sim::JournalMonitor monitor(std::cout);
+    sim::JournalMonitor monitor(std::cout, all);
     if (once) {
         if (!std::ifstream(path)) {
             std::cerr << "korvmon: cannot read " << path << "\n";

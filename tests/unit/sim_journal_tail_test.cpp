@@ -97,11 +97,47 @@ TEST(SimJournalMonitor, PrintsRecordsStateAndMalformedLines)
     const std::string text = out.str();
     EXPECT_EQ(monitor.Malformed(), 1);
     EXPECT_NE(text.find("?? garbage\n"), std::string::npos);
-    EXPECT_NE(text.find("2 WDM IOCTL 0x00220144 0x00000001 4\n    WDM: "), std::string::npos);
+    EXPECT_NE(text.find("1 WDM IOCTL 0x00220051 0x00000001 4  (unknown code)\n"), std::string::npos);
+    EXPECT_NE(text.find("2 WDM IOCTL 0x00220144 0x00000001 4  IOCTL_SOUNDFIELDS_ENABLE\n    WDM: "),
+              std::string::npos);
     EXPECT_NE(text.find("Soundfields 0.0000 on"), std::string::npos);
     // After the restart only the installer is left in the final state.
     const std::string final = text.substr(text.find("== final state =="));
     EXPECT_EQ(final, "== final state ==\nINST: driver entries not installed, filter answered 0x00000000\n");
+}
+
+TEST(SimJournalMonitor, SumsUpTheStatusRelayUnlessAskedForEveryRecord)
+{
+    const char* lines[] = {
+        "1 WDM IOCTL 0x002200C4 0x00000007 4",
+        "2 HOOK IOCTL 0x002200C8 0x00000007 4",
+        "3 WDM IOCTL 0x002200C4 0x00000008 4",
+        "4 WDM IOCTL 0x00220004 0x3F800000 4",
+        "5 HOOK IOCTL 0x002200C8 0x00000008 4",
+    };
+    std::ostringstream quiet;
+    sim::JournalMonitor summed(quiet);
+    for (const char* line : lines)
+        summed.Feed(line);
+    summed.PrintFinalState();
+    const std::string text = quiet.str();
+    EXPECT_EQ(text.find("1 WDM"), std::string::npos);
+    EXPECT_NE(text.find("    .. 3 status relay records, the last: 3 WDM IOCTL 0x002200C4 0x00000008 4\n"
+                        "4 WDM IOCTL 0x00220004 0x3F800000 4  IOCTL_3D_LEVEL\n"),
+              std::string::npos);
+    // The one after the last other record is not lost at the end either.
+    EXPECT_NE(text.find("    .. 1 status relay record, the last: 5 HOOK"), std::string::npos);
+    EXPECT_LT(text.find("5 HOOK"), text.find("== final state =="));
+    // The state still follows every record.
+    EXPECT_NE(text.find("status 0x00000008"), std::string::npos);
+
+    std::ostringstream all;
+    sim::JournalMonitor every(all, true);
+    for (const char* line : lines)
+        every.Feed(line);
+    EXPECT_NE(all.str().find("1 WDM IOCTL 0x002200C4 0x00000007 4  IOCTL_GET_STATUS\n"), std::string::npos);
+    EXPECT_NE(all.str().find("2 HOOK IOCTL 0x002200C8 0x00000007 4  IOCTL_SET_STATUS\n"), std::string::npos);
+    EXPECT_EQ(all.str().find("status relay record"), std::string::npos);
 }
 
 }  // namespace
