@@ -64,15 +64,6 @@ void CEngineChannels::Send(const EngineMessage* messages, std::size_t count) {
     }
 }
 
-void CEngineChannels::SendEach(DWORD code, void* payload) {
-    if (m_hVxdDriver.IsOpen()) DeviceSend(m_hVxdDriver.Get(), code, payload);
-    if (m_hWDMDriver.IsOpen()) DeviceSend(m_hWDMDriver.Get(), code, payload);
-    if (m_pQuorWav9xIoCtlFnc) {
-        DWORD returned = 0;
-        m_pQuorWav9xIoCtlFnc(code, payload, 4, nullptr, 0, &returned);
-    }
-}
-
 void CEngineChannels::RelayStatus() {
     DWORD status = 0;
     if (m_hWDMDriver.IsOpen()) {

@@ -31,8 +31,6 @@ public:
     void Close();
     // Hands the WDM driver's status to the wave hook (0 without the driver).
     void RelayStatus();
-    // Sends one code to the VxD, the WDM driver and the hook, directly.
-    void SendEach(DWORD code, void* payload);
 
     FileHandle m_hVxdDriver;
     FileHandle m_hWDMDriver;
