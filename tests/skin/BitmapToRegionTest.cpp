@@ -1,0 +1,236 @@
+// BitmapToRegion with real GDI: the kinds of bitmap the skin uses (1-bit with
+// white at index 0, 8-bit grey, a screen-compatible colour bitmap), the batch
+// boundary at 2000 rectangles, and what it leaves behind.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "skin/BitmapToRegion.h"
+
+namespace {
+
+// Pixels top row first; true where the bitmap is black.
+using Mask = std::vector<std::vector<bool>>;
+
+Mask MakeMask(int w, int h, bool (*black)(int x, int y)) {
+    Mask m(h, std::vector<bool>(w));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) m[y][x] = black(x, y);
+    return m;
+}
+
+// A bottom-up DIB section with a palette, as bitmap resources are stored.
+// bitsPerPixel 1: index 0 white, 1 black; 8: a grey ramp, index = grey.
+HBITMAP PaletteBitmap(int bitsPerPixel, int w, int h, const std::vector<std::vector<uint8_t>>& indexTopFirst) {
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[256];
+    } info = {};
+    info.header.biSize = sizeof info.header;
+    info.header.biWidth = w;
+    info.header.biHeight = h;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = WORD(bitsPerPixel);
+    info.header.biCompression = BI_RGB;
+    const int colours = bitsPerPixel == 1 ? 2 : 256;
+    info.header.biClrUsed = colours;
+    for (int i = 0; i < colours; ++i) {
+        BYTE grey = bitsPerPixel == 1 ? (i == 0 ? 255 : 0) : BYTE(i);
+        info.colours[i] = RGBQUAD{grey, grey, grey, 0};
+    }
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bmp) return nullptr;
+    const int stride = ((w * bitsPerPixel + 31) / 32) * 4;
+    auto* rows = static_cast<uint8_t*>(bits);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = rows + (h - 1 - y) * stride;
+        for (int x = 0; x < w; ++x) {
+            uint8_t index = indexTopFirst[y][x];
+            if (bitsPerPixel == 8)
+                row[x] = index;
+            else if (index)
+                row[x / 8] |= uint8_t(0x80 >> (x % 8));
+        }
+    }
+    return bmp;
+}
+
+HBITMAP MonoBitmap(const Mask& black) {
+    std::vector<std::vector<uint8_t>> index(black.size(), std::vector<uint8_t>(black[0].size()));
+    for (size_t y = 0; y < black.size(); ++y)
+        for (size_t x = 0; x < black[y].size(); ++x) index[y][x] = black[y][x] ? 1 : 0;
+    return PaletteBitmap(1, int(black[0].size()), int(black.size()), index);
+}
+
+// What the region covers, pixel by pixel, plus a margin around the bitmap.
+std::string Describe(HRGN rgn, int w, int h, const Mask& expected) {
+    std::string diffs;
+    for (int y = -1; y <= h; ++y)
+        for (int x = -1; x <= w; ++x) {
+            bool want = y >= 0 && y < h && x >= 0 && x < w && expected[y][x];
+            if (bool(PtInRegion(rgn, x, y)) != want && diffs.size() < 400)
+                diffs += "(" + std::to_string(x) + "," + std::to_string(y) + (want ? " missing) " : " extra) ");
+        }
+    return diffs;
+}
+
+DWORD RectCount(HRGN rgn) {
+    DWORD size = GetRegionData(rgn, 0, nullptr);
+    std::vector<char> data(size);
+    if (!size || !GetRegionData(rgn, size, reinterpret_cast<RGNDATA*>(data.data()))) return 0;
+    return reinterpret_cast<RGNDATA*>(data.data())->rdh.nCount;
+}
+
+struct Owned {
+    HGDIOBJ h;
+    ~Owned() {
+        if (h) DeleteObject(h);
+    }
+};
+
+}  // namespace
+
+TEST(BitmapToRegion, NullBitmapGivesNull) { EXPECT_EQ(BitmapToRegion(nullptr, 0, 0), nullptr); }
+
+TEST(BitmapToRegion, OneBitSkinBitmapBlackOrWhiteIsLeftOut) {
+    // A ring: black outside, white inside, with a black hole in the middle.
+    const int w = 23, h = 17;
+    const Mask black = MakeMask(w, h, [](int x, int y) {
+        bool outside = x < 3 || y < 2 || x >= 20 || y >= 15 || (x < 6 && y < 5);
+        bool hole = x >= 10 && x < 13 && y >= 7 && y < 10;
+        return outside || hole;
+    });
+    HBITMAP bmp = MonoBitmap(black);
+    ASSERT_NE(bmp, nullptr);
+    Owned owner{bmp};
+
+    // Outline bitmaps: black is outside (colour 0, tolerance 0).
+    HRGN inside = BitmapToRegion(bmp, 0x000000, 0);
+    ASSERT_NE(inside, nullptr);
+    Mask white = black;
+    for (auto& row : white) row.flip();
+    EXPECT_EQ(Describe(inside, w, h, white), "");
+    DeleteObject(inside);
+
+    // Animation and hot-area bitmaps: white is outside.
+    HRGN blackArea = BitmapToRegion(bmp, 0x00FFFFFF, 0);
+    ASSERT_NE(blackArea, nullptr);
+    EXPECT_EQ(Describe(blackArea, w, h, black), "");
+    DeleteObject(blackArea);
+
+    // The top byte of colour and tolerance does not count.
+    HRGN same = BitmapToRegion(bmp, 0xFFFFFFFF, 0xFF000000);
+    ASSERT_NE(same, nullptr);
+    EXPECT_EQ(Describe(same, w, h, black), "");
+    DeleteObject(same);
+}
+
+TEST(BitmapToRegion, NearBlackIsOutsideOnlyWithTheTolerance) {
+    // 8-bit grey, as the full outline is stored: 0 outside, 255 inside, and
+    // a few greys at and just above 0x10.
+    const int w = 8, h = 2;
+    std::vector<std::vector<uint8_t>> grey = {{0, 255, 0x01, 0x10, 0x11, 255, 0x08, 0},
+                                              {255, 255, 255, 255, 255, 255, 255, 255}};
+    HBITMAP bmp = PaletteBitmap(8, w, h, grey);
+    ASSERT_NE(bmp, nullptr);
+    Owned owner{bmp};
+
+    auto inside = [&](uint8_t limit) {
+        Mask m(h, std::vector<bool>(w));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) m[y][x] = grey[y][x] > limit;
+        return m;
+    };
+    HRGN exact = BitmapToRegion(bmp, 0, 0);
+    ASSERT_NE(exact, nullptr);
+    EXPECT_EQ(Describe(exact, w, h, inside(0x00)), "");
+    DeleteObject(exact);
+
+    HRGN tolerant = BitmapToRegion(bmp, 0, 0x00101010);
+    ASSERT_NE(tolerant, nullptr);
+    EXPECT_EQ(Describe(tolerant, w, h, inside(0x10)), "");
+    DeleteObject(tolerant);
+}
+
+TEST(BitmapToRegion, ColourBitmapChannelOrderIsBlueInTheLowByte) {
+    // A screen-compatible bitmap, filled through GDI with COLORREFs.
+    HDC screen = GetDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 4, 1);
+    ReleaseDC(nullptr, screen);
+    ASSERT_NE(bmp, nullptr);
+    Owned owner{bmp};
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    SetPixel(dc, 0, 0, RGB(0, 0, 255));  // blue
+    SetPixel(dc, 1, 0, RGB(255, 0, 0));  // red
+    SetPixel(dc, 2, 0, RGB(0, 0, 255));
+    SetPixel(dc, 3, 0, RGB(0, 255, 0));  // green
+    SelectObject(dc, old);
+    DeleteDC(dc);
+
+    HRGN rgn = BitmapToRegion(bmp, 0x000000FF, 0);
+    ASSERT_NE(rgn, nullptr);
+    const Mask notBlue = {{false, true, false, true}};
+    EXPECT_EQ(Describe(rgn, 4, 1, notBlue), "");
+    DeleteObject(rgn);
+}
+
+TEST(BitmapToRegion, AllTransparentGivesARegionWithoutAreaAndNoneTransparentTheWholeRectangle) {
+    const Mask allWhite = MakeMask(30, 20, [](int, int) { return false; });
+    HBITMAP white = MonoBitmap(allWhite);
+    ASSERT_NE(white, nullptr);
+    Owned owner{white};
+
+    HRGN empty = BitmapToRegion(white, 0x00FFFFFF, 0);
+    ASSERT_NE(empty, nullptr);
+    RECT box;
+    EXPECT_EQ(GetRgnBox(empty, &box), NULLREGION);
+    DeleteObject(empty);
+
+    HRGN full = BitmapToRegion(white, 0, 0);
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(GetRgnBox(full, &box), SIMPLEREGION);
+    EXPECT_EQ(box.left, 0);
+    EXPECT_EQ(box.top, 0);
+    EXPECT_EQ(box.right, 30);
+    EXPECT_EQ(box.bottom, 20);
+    DeleteObject(full);
+}
+
+TEST(BitmapToRegion, BatchesOf2000RectanglesJoinIntoOneRegion) {
+    // One row with every other pixel black: width 2n gives n one-pixel runs.
+    for (int runs : {1999, 2000, 2001, 4001}) {
+        const int w = 2 * runs, h = 2;
+        const Mask black = MakeMask(w, h, [](int x, int y) { return y == 0 && x % 2 == 1; });
+        HBITMAP bmp = MonoBitmap(black);
+        ASSERT_NE(bmp, nullptr) << runs;
+        Owned owner{bmp};
+        HRGN rgn = BitmapToRegion(bmp, 0x00FFFFFF, 0);
+        ASSERT_NE(rgn, nullptr) << runs;
+        EXPECT_EQ(RectCount(rgn), DWORD(runs)) << runs;
+        EXPECT_EQ(Describe(rgn, w, h, black), "") << runs;
+        DeleteObject(rgn);
+    }
+}
+
+TEST(BitmapToRegion, LeavesTheSourceUnselectedAndTheCallerItsOwner) {
+    const Mask black = MakeMask(10, 10, [](int x, int y) { return x == y; });
+    HBITMAP bmp = MonoBitmap(black);
+    ASSERT_NE(bmp, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        HRGN rgn = BitmapToRegion(bmp, 0x00FFFFFF, 0);
+        ASSERT_NE(rgn, nullptr);
+        DeleteObject(rgn);
+    }
+    // A bitmap still selected into a DC could not be selected into another.
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    EXPECT_NE(old, nullptr);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    EXPECT_TRUE(DeleteObject(bmp));
+}

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "skin/RegionScan.h"
+
+using skin::ChannelRanges;
+using skin::PixelRun;
+
+namespace {
+
+// A bottom-up 32-bit image as the region builder's working copy holds it.
+// Pixels are given top row first, as 0x00RRGGBB; memory order is B, G, R, X.
+class Image {
+public:
+    Image(int width, int height, uint32_t fill = 0) : m_w(width), m_h(height), m_bits(width * height * 4) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) Set(x, y, fill);
+    }
+    void Set(int x, int y, uint32_t rgb, uint8_t reserved = 0) {
+        uint8_t* p = &m_bits[((m_h - 1 - y) * m_w + x) * 4];
+        p[0] = uint8_t(rgb);
+        p[1] = uint8_t(rgb >> 8);
+        p[2] = uint8_t(rgb >> 16);
+        p[3] = reserved;
+    }
+    std::vector<PixelRun> Runs(const ChannelRanges& ranges) const {
+        std::vector<PixelRun> runs;
+        skin::ScanRuns(m_bits.data(), m_w, m_h, m_w * 4, ranges, [&](const PixelRun& r) {
+            runs.push_back(r);
+            return true;
+        });
+        return runs;
+    }
+
+private:
+    int m_w, m_h;
+    std::vector<uint8_t> m_bits;
+};
+
+bool Transparent(uint32_t colour, uint32_t tolerance, uint32_t rgb, uint8_t reserved = 0) {
+    const uint8_t pixel[4] = {uint8_t(rgb), uint8_t(rgb >> 8), uint8_t(rgb >> 16), reserved};
+    return ChannelRanges(colour, tolerance).IsTransparent(pixel);
+}
+
+bool operator==(const PixelRun& a, const PixelRun& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+TEST(SkinChannelRanges, ToleranceWidensOnlyUpwardAndIsCappedAt255) {
+    // 0x10 + 0x10: 0x10 to 0x20, nothing below the colour.
+    EXPECT_TRUE(Transparent(0x101010, 0x101010, 0x101010));
+    EXPECT_TRUE(Transparent(0x101010, 0x101010, 0x202020));
+    EXPECT_FALSE(Transparent(0x101010, 0x101010, 0x212020));
+    EXPECT_FALSE(Transparent(0x101010, 0x101010, 0x0F1010));
+    EXPECT_FALSE(Transparent(0x101010, 0x101010, 0x000000));
+    // 0xF0 + 0x20 would wrap to 0x10 in a byte: capped at 0xFF instead.
+    EXPECT_TRUE(Transparent(0xF0F0F0, 0x202020, 0xFFFFFF));
+    EXPECT_TRUE(Transparent(0xF0F0F0, 0x202020, 0xF0F0F0));
+    EXPECT_FALSE(Transparent(0xF0F0F0, 0x202020, 0xEFF0F0));
+    // The painting's near-black: every channel at 0x10 or below.
+    EXPECT_TRUE(Transparent(0, 0x101010, 0x100F01));
+    EXPECT_FALSE(Transparent(0, 0x101010, 0x100F11));
+}
+
+TEST(SkinChannelRanges, TopBytesAndTheFourthPixelByteDoNotCount) {
+    EXPECT_TRUE(Transparent(0xFFFFFFFF, 0, 0xFFFFFF));
+    EXPECT_FALSE(Transparent(0xFFFFFFFF, 0, 0xFEFFFF));
+    EXPECT_FALSE(Transparent(0, 0xFF000000, 0x000001));
+    EXPECT_TRUE(Transparent(0, 0, 0, 0xAB));
+}
+
+TEST(SkinChannelRanges, LowByteBoundsBlueTheFirstByteInMemory) {
+    EXPECT_TRUE(Transparent(0x0000FF, 0, 0x0000FF));   // pure blue: FF 00 00 in memory
+    EXPECT_FALSE(Transparent(0x0000FF, 0, 0xFF0000));  // pure red
+}
+
+TEST(SkinScanRuns, OneRunPerRowWithoutTransparencyTopRowFirst) {
+    Image img(5, 3, 0x808080);
+    const auto runs = img.Runs(ChannelRanges(0, 0));
+    ASSERT_EQ(runs.size(), 3u);
+    for (int y = 0; y < 3; ++y) EXPECT_TRUE(runs[y] == (PixelRun{0, y, 5, y + 1})) << y;
+}
+
+TEST(SkinScanRuns, AllTransparentGivesNoRun) {
+    Image img(4, 4, 0xFFFFFF);
+    EXPECT_TRUE(img.Runs(ChannelRanges(0xFFFFFF, 0)).empty());
+}
+
+TEST(SkinScanRuns, AlternatingPixelsGiveOneByOneRunsAndRunsReachTheRightEdge) {
+    Image img(6, 2, 0);
+    for (int x = 0; x < 6; x += 2) img.Set(x, 0, 0xFFFFFF);  // row 0: T O T O T O
+    img.Set(0, 1, 0xFFFFFF);                                 // row 1: T O O O O O
+    const auto runs = img.Runs(ChannelRanges(0xFFFFFF, 0));
+    const std::vector<PixelRun> want = {{1, 0, 2, 1}, {3, 0, 4, 1}, {5, 0, 6, 1}, {1, 1, 6, 2}};
+    ASSERT_EQ(runs.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_TRUE(runs[i] == want[i]) << i;
+}
+
+TEST(SkinScanRuns, RowsOfTheBottomUpMemoryAreReportedFromTheTopOfTheImage) {
+    Image img(3, 4, 0xFFFFFF);
+    img.Set(1, 0, 0);  // only the top row, which is the last row in memory
+    img.Set(2, 3, 0);  // only the bottom row, the first in memory
+    const auto runs = img.Runs(ChannelRanges(0xFFFFFF, 0));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_TRUE(runs[0] == (PixelRun{1, 0, 2, 1}));
+    EXPECT_TRUE(runs[1] == (PixelRun{2, 3, 3, 4}));
+}
+
+TEST(SkinScanRuns, HonoursAPaddedStride) {
+    // Two rows of 2 white pixels, each row padded to 16 bytes with opaque
+    // garbage that must not be read as pixels.
+    std::vector<uint8_t> bits(32, 0x77);
+    for (int row = 0; row < 2; ++row)
+        for (int i = 0; i < 8; ++i) bits[row * 16 + i] = 0xFF;
+    bits[16] = bits[17] = bits[18] = 0;  // top row (second in memory), left pixel black
+    std::vector<PixelRun> runs;
+    EXPECT_TRUE(skin::ScanRuns(bits.data(), 2, 2, 16, ChannelRanges(0xFFFFFF, 0), [&](const PixelRun& r) {
+        runs.push_back(r);
+        return true;
+    }));
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(runs[0] == (PixelRun{0, 0, 1, 1}));
+}
+
+TEST(SkinScanRuns, StopsAtTheFirstRefusedRun) {
+    std::vector<uint8_t> black(3 * 3 * 4, 0);
+    int calls = 0;
+    EXPECT_FALSE(skin::ScanRuns(black.data(), 3, 3, 12, ChannelRanges(0xFFFFFF, 0), [&](const PixelRun&) {
+        return ++calls < 2;
+    }));
+    EXPECT_EQ(calls, 2);
+}
