@@ -60,7 +60,12 @@ private:
     LRESULT OnEraseBkgndMsg(WPARAM wParam, LPARAM);
     LRESULT OnCreateMsg(WPARAM, LPARAM lParam);
     LRESULT OnDestroyMsg(WPARAM, LPARAM);
-    LRESULT OnMouseMsg(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetCursorMsg(WPARAM, LPARAM);
+    LRESULT OnLButtonDownMsg(WPARAM, LPARAM lParam);
+    LRESULT OnLButtonUpMsg(WPARAM, LPARAM lParam);
+    LRESULT OnMouseMoveMsg(WPARAM, LPARAM lParam);
+    LRESULT OnRButtonMsg(WPARAM, LPARAM lParam);
+    LRESULT OnLButtonDblClkMsg(WPARAM, LPARAM lParam);
     LRESULT OnMouseWheelMsg(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimerMsg(WPARAM wParam, LPARAM);
     LRESULT OnStepCommandMsg(WPARAM wParam, LPARAM);
@@ -76,6 +81,8 @@ private:
     void OnPaint();
     int OnCreate(const CREATESTRUCTA* create);
     void ApplyInitialShape();
+    bool InDragArea(POINT p) const;
+    bool InLinkArea(POINT p) const;
 
     // Control events.
     void OnKnob3DEvent(const SkinEventArgs& args);

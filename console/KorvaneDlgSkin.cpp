@@ -1,9 +1,27 @@
-// The skin of the console: outline, picture, control layout, drag handle and
-// link area. The shaped skin replaces these placeholders; until then the
-// console is a plain dark panel with its controls where the template puts them.
+// The skin of the console: its outline for the current form, the picture
+// behind the controls, and every control at its pixel position.
 #include "console/KorvaneDlg.h"
 
-#include "framework/GdiObject.h"
+#include "console/Resource.h"
+#include "framework/WindowDC.h"
+#include "skin/BitmapToRegion.h"
+#include "skin/SkinBitmap.h"
+#include "skin/SkinLayout.h"
+
+namespace {
+
+UniqueBitmap LoadSkinBitmap(UINT id) {
+    return UniqueBitmap(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
+}
+
+// Keeps the window's top-left corner and gives it the skin's size.
+void SizeToSkin(HWND hwnd, BOOL repaint) {
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    MoveWindow(hwnd, rc.left, rc.top, skin::kWindowWidth, skin::kWindowHeight, repaint);
+}
+
+}  // namespace
 
 LRESULT CKorvaneDlg::OnPaintMsg(WPARAM, LPARAM) {
     OnPaint();
@@ -12,32 +30,48 @@ LRESULT CKorvaneDlg::OnPaintMsg(WPARAM, LPARAM) {
 
 LRESULT CKorvaneDlg::OnEraseBkgndMsg(WPARAM wParam, LPARAM) { return OnEraseBkgnd(reinterpret_cast<HDC>(wParam)); }
 
-LRESULT CKorvaneDlg::OnCreateMsg(WPARAM, LPARAM lParam) {
-    return OnCreate(reinterpret_cast<const CREATESTRUCTA*>(lParam));
+// While the window opens: the outline of the form, exactly black outside.
+void CKorvaneDlg::ApplyInitialShape() {
+    UniqueBitmap outline = LoadSkinBitmap(m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL);
+    SetWindowRgn(m_hWnd, BitmapToRegion(outline.Get(), 0x000000, 0), TRUE);  // the window owns it now
+    SizeToSkin(m_hWnd, TRUE);
 }
 
-LRESULT CKorvaneDlg::OnMouseMsg(WPARAM, LPARAM) {
-    Default();  // dragging and the link area: not yet
-    return 0;
+// Every paint shapes and lays out the window anew from m_bMiniMode, so a
+// change of form needs nothing but an invalidation.
+void CKorvaneDlg::OnPaint() {
+    // Near-black (each channel up to 0x10) is outside as well.
+    UniqueBitmap outline = LoadSkinBitmap(m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL);
+    SetWindowRgn(m_hWnd, BitmapToRegion(outline.Get(), 0x000000, 0x101010), TRUE);
+
+    // The mini form's own buttons; the animation and the full form's buttons
+    // fall outside the mini outline and need no hiding.
+    const int show = m_bMiniMode ? SW_SHOWNORMAL : SW_HIDE;
+    ShowWindow(GetDlgItem(IDC_FULL), show);
+    ShowWindow(GetDlgItem(IDC_CLOSE_MINI), show);
+
+    SizeToSkin(m_hWnd, FALSE);
+    for (const skin::ChildPlace& place : skin::kChildPlaces) {
+        if (HWND child = GetDlgItem(place.id))
+            MoveWindow(child, place.left, place.top, place.width, place.height, TRUE);
+    }
+
+    UniqueBitmap animationOutline = LoadSkinBitmap(IDB_OUTLINE_ANIMATION);
+    if (HWND animation = GetDlgItem(IDC_ANIMATION))
+        SetWindowRgn(animation, BitmapToRegion(animationOutline.Get(), 0x00FFFFFF, 0), TRUE);
+
+    // Nothing is drawn here: the picture comes with the background.
+    PAINTSTRUCT ps;
+    BeginPaint(m_hWnd, &ps);
+    EndPaint(m_hWnd, &ps);
 }
 
-// Placeholder: the dialog paints itself; the skin picture comes later.
-void CKorvaneDlg::OnPaint() { Default(); }
-
-// Placeholder background: a dark panel in the skin's colours.
-BOOL CKorvaneDlg::OnEraseBkgnd(HDC hdc) {
-    RECT rc;
-    GetClientRect(m_hWnd, &rc);
-    UniqueBrush panel(CreateSolidBrush(RGB(16, 28, 48)));
-    FillRect(hdc, &rc, panel.Get());
+// The picture covers the whole window, frame included, so it is drawn on the
+// window's own DC, not on the client DC that comes with the message.
+BOOL CKorvaneDlg::OnEraseBkgnd(HDC) {
+    CSkinBitmap picture;
+    picture.LoadBitmap(IDB_BACKGROUND);
+    WindowDC window(m_hWnd, WindowDC::Whole);
+    picture.Draw(window.Get(), 0, 0);
     return TRUE;
 }
-
-// Placeholder: the drag-handle and link regions are built here later.
-int CKorvaneDlg::OnCreate(const CREATESTRUCTA*) {
-    Default();
-    return 0;
-}
-
-// Placeholder: the window takes its outline and size for m_bMiniMode here later.
-void CKorvaneDlg::ApplyInitialShape() {}

@@ -11,8 +11,8 @@
 #define IDB_DRAG_AREA 134
 #define IDB_LINK_AREA 144
 #define IDB_ABOUT_LOGO 154
-#define IDC_CURSOR_DRAG 132
-#define IDC_CURSOR_DRAGGING 133
+#define IDC_CURSOR_HOVER 132
+#define IDC_CURSOR_DRAG 133
 #define IDR_ACCELERATOR 149
 
 #define IDM_MINIMODE 0x8010
@@ -46,4 +46,8 @@
 #define IDC_LINK 1016
 
 #define ID_TIMER_STATUS 666
+
+// The product's web page: the console's logo plate and the About window's link.
+#define KORVANE_WEB_ADDRESS "http://www.velmora.example/korvane"
+
 #define IDC_STATIC -1

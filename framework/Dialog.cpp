@@ -6,6 +6,7 @@
 
 // The dialog being created on this (the only user-interface) thread.
 CDialog* CDialog::s_pCreating = nullptr;
+HHOOK CDialog::s_hCreationHook = nullptr;
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
 
@@ -18,10 +19,16 @@ INT_PTR CDialog::DoModal() {
     m_bModalDone = false;
     m_nModalResult = -1;
     // WM_CREATE and WM_SETFONT arrive before WM_INITDIALOG carries the object.
+    CDialog* outer = s_pCreating;
+    HHOOK outerHook = s_hCreationHook;
     s_pCreating = this;
+    m_pfnSystemProc = nullptr;
+    s_hCreationHook = SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());
     HWND hwnd = CreateDialogParamA(CWinApp::GetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), parent,
                                    DialogProc, reinterpret_cast<LPARAM>(this));
-    s_pCreating = nullptr;
+    if (s_hCreationHook) UnhookWindowsHookEx(s_hCreationHook);
+    s_hCreationHook = outerHook;
+    s_pCreating = outer;
     if (!hwnd) return -1;
 
     bool parentDisabled = false;
@@ -108,11 +115,50 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         self->m_hWnd = hwnd;
     }
     // Messages before WM_INITDIALOG (WM_SETFONT) and after the object let go.
-    if (!self) return FALSE;
+    // WM_CREATE, should a system hand it on, was the creation hook's.
+    if (!self || msg == WM_CREATE) return FALSE;
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
     }
     return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+    CDialog* self = s_pCreating;
+    if (code == HCBT_CREATEWND && self && !self->m_pfnSystemProc) {
+        // The dialog itself is the first top-level window of the creation;
+        // its controls are children.
+        const CBT_CREATEWNDA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
+        if (!(create->lpcs->style & WS_CHILD)) {
+            HWND hwnd = reinterpret_cast<HWND>(wParam);
+            self->m_pfnSystemProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CreationProc)));
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK CDialog::CreationProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    CDialog* self = s_pCreating;
+    WNDPROC system = self ? self->m_pfnSystemProc : nullptr;
+    if (!system) return DefWindowProcA(hwnd, msg, wParam, lParam);  // cannot happen: set before any message
+    if (msg != WM_CREATE) return CallWindowProcA(system, hwnd, msg, wParam, lParam);
+    // One message is all it is for: the system's procedure takes over again.
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(system));
+    return self->HandleCreate(hwnd, wParam, lParam);
+}
+
+// The default creation handling first; when it fails, the window is not
+// created and the class's handler is not asked.
+LRESULT CDialog::HandleCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = CallWindowProcA(m_pfnSystemProc, hwnd, WM_CREATE, wParam, lParam);
+    if (result == -1) return -1;
+    m_hWnd = hwnd;
+    bool savedDefault = m_bDefaultRequested;
+    LRESULT own = 0;
+    if (OnWndMsg(WM_CREATE, wParam, lParam, own)) result = own;
+    m_bDefaultRequested = savedDefault;
+    return result;
 }
 
 // Messages whose result a dialog procedure returns directly instead of

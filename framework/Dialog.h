@@ -38,6 +38,12 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // WM_CREATE reaches the system's dialog window procedure before the
+    // dialog procedure is attached; a creation hook subclasses the new
+    // window for that one message.
+    static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK CreationProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleCreate(HWND hwnd, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleInitDialog();
     bool HandleCommand(WPARAM wParam);
@@ -46,6 +52,8 @@ private:
     void RunModalLoop();
 
     static CDialog* s_pCreating;
+    static HHOOK s_hCreationHook;
+    WNDPROC m_pfnSystemProc = nullptr;  // while the window is being created
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
     bool m_bModalDone = false;

@@ -1,11 +1,14 @@
-// Owner of a window's device context (GetDC / ReleaseDC).
+// Owner of a window's device context (GetDC or GetWindowDC / ReleaseDC): the
+// client area's, or the whole window's with the origin at its top-left corner.
 #pragma once
 
 #include <windows.h>
 
 class WindowDC {
 public:
-    explicit WindowDC(HWND hwnd) : m_hwnd(hwnd), m_hdc(GetDC(hwnd)) {}
+    enum Area { Client, Whole };
+    explicit WindowDC(HWND hwnd, Area area = Client)
+        : m_hwnd(hwnd), m_hdc(area == Whole ? GetWindowDC(hwnd) : GetDC(hwnd)) {}
     ~WindowDC() {
         if (m_hdc) ReleaseDC(m_hwnd, m_hdc);
     }

@@ -69,7 +69,8 @@ def client_to_picture(r):
 # [i, i+1) x [j, j+1)).
 
 ARCH_CY = 176.0            # the arch is widest on this line; the handle ends here
-ARCH_OUT = (150.0, 173.0, 2.5)   # half width, height, exponent: top edge at y 3
+ARCH_OUT = (147.0, 173.0, 2.5)   # half width, height, exponent: edges 3 px in,
+                                 # clear of the dialog frame around the client area
 ARCH_IN = (138.0, 135.0, 5.0)    # inner edge of the handle: top at y 41
 EAR_R = 6.0                # round end of the arch below the handle
 BODY_L = 42.0              # the body's side, below the arch
@@ -118,7 +119,7 @@ def mirror_close(left):
 
 def outline_full_path():
     pts = superellipse_left(*ARCH_OUT, cy=ARCH_CY)
-    pts += arc(EAR_R, ARCH_CY, EAR_R, 180, 90)[1:]
+    pts += arc(CX - ARCH_OUT[0] + EAR_R, ARCH_CY, EAR_R, 180, 90)[1:]
     fr = 8.0
     ear_bottom = ARCH_CY + EAR_R
     pts += arc(BODY_L - fr, ear_bottom + fr, fr, 270, 360)
@@ -502,7 +503,7 @@ def handle_colour(x, y):
     streak = BRUSH[int(ro * 700) % len(BRUSH)] * 7.0
     c = (c[0] * f + streak, c[1] * f + streak, c[2] * f + streak * 1.1)
     # ribs for the fingers on both shoulders
-    ang = math.degrees(math.atan2(ARCH_CY - y, (x - CX) * 173.0 / 150.0))
+    ang = math.degrees(math.atan2(ARCH_CY - y, (x - CX) * ARCH_OUT[1] / ARCH_OUT[0]))
     a = abs(90.0 - ang)
     if 28.0 < a < 66.0 and 0.06 < s < 0.92:
         ph = (a / 1.55) % 1.0
@@ -686,6 +687,14 @@ def outline_animation():
 
 def drag_area():
     m = inside([handle_polygon()], W, H, -INSET[0], -INSET[1])
+    # Exactly along the outline's edge: the two rasterisations of that edge
+    # may round a pixel apart where it runs steeply.
+    full = outline_full()
+    for y in range(H):
+        for x in range(W):
+            px, py = x + INSET[0], y + INSET[1]
+            if m[y * W + x] and not (px < W and py < H and full[py * W + px]):
+                m[y * W + x] = 0
     for y in range(DRAG_ARCH_BOTTOM + 1, H):
         for x in range(W):
             m[y * W + x] = 0

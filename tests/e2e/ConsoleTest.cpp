@@ -118,7 +118,13 @@ TEST_F(ConsoleTest, AboutOpensFromTheSystemMenuByKeyboard)
     ASSERT_TRUE(InputDriver::Activate(console));
     // Alt+Space opens the system menu; Up wraps to its last item, the About item.
     ASSERT_TRUE(InputDriver::Key(VK_SPACE, InputDriver::kAlt));
-    Sleep(300);
+    // The menu's own window (class #32768) must be up before the keys that
+    // work it; a busy machine can take a moment.
+    ASSERT_TRUE(WaitUntil([] {
+        HWND menu = FindWindowA("#32768", nullptr);
+        return menu && IsWindowVisible(menu);
+    }, kUiMs)) << "Alt+Space opened no system menu";
+    Sleep(200);
     ASSERT_TRUE(InputDriver::Key(VK_UP));
     ASSERT_TRUE(InputDriver::Key(VK_RETURN));
     HWND about = WindowFinder(p->Pid()).WaitAbout(kUiMs);

@@ -1,0 +1,108 @@
+// The console's hot areas: the drag handle, which moves the captionless
+// window, and the logo plate, whose double-click opens the product's web page.
+#include "console/KorvaneDlg.h"
+
+#include "console/Resource.h"
+#include "skin/BitmapToRegion.h"
+
+namespace {
+
+// Client point of a mouse message (signed 16-bit coordinates).
+POINT PointOf(LPARAM lParam) { return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; }
+
+// The cursors are shared resources: loaded on each change, never freed.
+HCURSOR SetSkinCursor(UINT id) { return SetCursor(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id))); }
+
+UniqueRegion AreaFromMask(UINT id) {
+    UniqueBitmap mask(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
+    return UniqueRegion(BitmapToRegion(mask.Get(), 0x00FFFFFF, 0));  // white is outside
+}
+
+}  // namespace
+
+bool CKorvaneDlg::InDragArea(POINT p) const { return m_rgnDrag && PtInRegion(m_rgnDrag.Get(), p.x, p.y); }
+
+bool CKorvaneDlg::InLinkArea(POINT p) const { return m_rgnLink && PtInRegion(m_rgnLink.Get(), p.x, p.y); }
+
+LRESULT CKorvaneDlg::OnCreateMsg(WPARAM, LPARAM lParam) {
+    return OnCreate(reinterpret_cast<const CREATESTRUCTA*>(lParam));
+}
+
+// The areas are built once, before the controls exist, and serve both forms.
+// The dialog's default creation handling has run just before (CDialog).
+int CKorvaneDlg::OnCreate(const CREATESTRUCTA*) {
+    m_rgnDrag = AreaFromMask(IDB_DRAG_AREA);
+    m_rgnLink = AreaFromMask(IDB_LINK_AREA);
+    return 0;
+}
+
+LRESULT CKorvaneDlg::OnSetCursorMsg(WPARAM, LPARAM) {
+    if (!m_bDragging) {
+        Default();  // the class cursor, the arrow
+        return 0;
+    }
+    return SetSkinCursor(IDC_CURSOR_DRAG) ? TRUE : FALSE;
+}
+
+LRESULT CKorvaneDlg::OnLButtonDownMsg(WPARAM, LPARAM lParam) {
+    const POINT p = PointOf(lParam);
+    if (m_bDragging || !InDragArea(p)) return 0;
+    SetSkinCursor(IDC_CURSOR_DRAG);
+    SetCapture(m_hWnd);
+    m_ptDragOffset = p;
+    m_bDragging = TRUE;
+    return 0;
+}
+
+// While dragging, the window follows the cursor wherever it is, keeping the
+// client point where the drag began under it; the area only decides the
+// cursor. The cursor's screen position is the message's own: the client
+// point it carries may have been worked out before the window's last move,
+// and converting it back with the new position would overshoot. The window's
+// corner lies outside the client area by the frame, which is allowed for, so
+// the window does not jump by the frame's width at the first move.
+LRESULT CKorvaneDlg::OnMouseMoveMsg(WPARAM, LPARAM lParam) {
+    if (InDragArea(PointOf(lParam))) SetSkinCursor(m_bDragging ? IDC_CURSOR_DRAG : IDC_CURSOR_HOVER);
+    if (!m_bDragging) return 0;
+    const DWORD pos = GetMessagePos();
+    const POINT cursor = {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
+    RECT rc;
+    GetWindowRect(m_hWnd, &rc);
+    POINT clientOrigin = {0, 0};
+    ClientToScreen(m_hWnd, &clientOrigin);
+    const int left = cursor.x - m_ptDragOffset.x - (clientOrigin.x - rc.left);
+    const int top = cursor.y - m_ptDragOffset.y - (clientOrigin.y - rc.top);
+    MoveWindow(m_hWnd, left, top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    return 0;
+}
+
+// Any release ends a drag, except one on the handle while not dragging.
+LRESULT CKorvaneDlg::OnLButtonUpMsg(WPARAM, LPARAM lParam) {
+    if (InDragArea(PointOf(lParam))) {
+        if (!m_bDragging) {
+            SetSkinCursor(IDC_CURSOR_HOVER);
+            return 0;
+        }
+        SetSkinCursor(IDC_CURSOR_DRAG);
+    }
+    ReleaseCapture();
+    m_bDragging = FALSE;
+    return 0;
+}
+
+// Press, release and double-click of the right button alike.
+LRESULT CKorvaneDlg::OnRButtonMsg(WPARAM, LPARAM lParam) {
+    if (InDragArea(PointOf(lParam))) SetSkinCursor(IDC_CURSOR_HOVER);
+    return 0;
+}
+
+LRESULT CKorvaneDlg::OnLButtonDblClkMsg(WPARAM, LPARAM lParam) {
+    const POINT p = PointOf(lParam);
+    if (InDragArea(p)) SetSkinCursor(IDC_CURSOR_HOVER);
+    if (InLinkArea(p)) {
+        // "start" alone is no program on most systems; the shell's own start
+        // follows unless the first call ran out of memory.
+        if (WinExec("start " KORVANE_WEB_ADDRESS, SW_HIDE) != 0) WinExec("cmd /c start " KORVANE_WEB_ADDRESS, SW_HIDE);
+    }
+    return 0;
+}
