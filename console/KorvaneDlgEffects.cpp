@@ -4,6 +4,8 @@
 #include "console/Resource.h"
 #include "engine/ControlCodes.h"
 #include "engine/EffectMath.h"
+#include "framework/RegKey.h"
+#include "settings/SettingsRules.h"
 
 void CKorvaneDlg::SendToEngine(const EngineMessage* messages, std::size_t count) { m_engine.Send(messages, count); }
 
@@ -56,7 +58,13 @@ void CKorvaneDlg::OnTimer(UINT_PTR id) {
     m_engine.RelayStatus();
 }
 
+// From the About window's trackbar: 0 to 20, one decibel a step, 20 = 0 dB.
+// The position is stored (the key is created if need be) and the gain sent.
 void CKorvaneDlg::AdjustMasterVolume(int position) {
-    // The About window fills this in: it stores the position and sends the gain.
-    (void)position;
+    OutputDebugStringA("=> AdjustMasterVolume\n\r");
+    RegKey key;
+    if (key.Create(HKEY_LOCAL_MACHINE, Settings::kKeyPath, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+        key.SetDword(Settings::kMasterVolume.name, static_cast<DWORD>(position));
+    m_engine.SendMasterVolume(EffectMath::MasterGain(position));
+    OutputDebugStringA("<= AdjustMasterVolume\n\r");
 }

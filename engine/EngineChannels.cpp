@@ -76,6 +76,22 @@ void CEngineChannels::RelayStatus() {
     }
 }
 
+void CEngineChannels::SendMasterVolume(float gain) {
+    if (m_hVxdDriver.IsOpen()) {
+        OutputDebugStringA("DeviceIoControl(m_hVxdDriver\n\r");
+        DeviceSend(m_hVxdDriver.Get(), IOCTL_MASTER_VOLUME, &gain);
+    }
+    if (m_hWDMDriver.IsOpen()) {
+        OutputDebugStringA("DeviceIoControl(m_hWDMDriver\n\r");
+        DeviceSend(m_hWDMDriver.Get(), IOCTL_MASTER_VOLUME, &gain);
+    }
+    if (m_pQuorWav9xIoCtlFnc) {
+        OutputDebugStringA("m_pQuorWav9xIoCtlFnc(IOCTL_MASTER_VOLUME\n\r");
+        DWORD returned = 0;
+        m_pQuorWav9xIoCtlFnc(IOCTL_MASTER_VOLUME, &gain, 4, nullptr, 0, &returned);
+    }
+}
+
 void CEngineChannels::SwitchOffDevice(FileHandle& device) {
     if (!device.IsOpen()) return;
     static const DWORD kOffCodes[] = {IOCTL_3D_ENABLE, IOCTL_VIBE_ENABLE, IOCTL_HEADPHONES_ENABLE, IOCTL_AUX_ENABLE,

@@ -31,6 +31,8 @@ public:
     void Close();
     // Hands the WDM driver's status to the wave hook (0 without the driver).
     void RelayStatus();
+    // The master gain to every open channel, each announced to the debugger.
+    void SendMasterVolume(float gain);
 
     FileHandle m_hVxdDriver;
     FileHandle m_hWDMDriver;

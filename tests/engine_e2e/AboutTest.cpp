@@ -1,0 +1,151 @@
+// The About window's master volume: the trackbar shows the stored value, and
+// every move reaches each open channel as a gain and the registry as a
+// position. Moved from the keyboard, as a user would.
+#include "EngineTest.h"
+
+#include "harness/InputDriver.h"
+#include "harness/SettingsKey.h"
+#include "harness/Wait.h"
+
+#include <commctrl.h>
+
+namespace {
+
+const DWORD kMasterVolume = 0x223FC8;
+
+// 10^((position - 20) / 20) as a single, one decibel a step.
+DWORD GainBits(int position) {
+    static const DWORD bits[] = {0x3dcccccd, 0x3de5ca15, 0x3e00e9f9, 0x3e10a4d3, 0x3e224b06, 0x3e361887, 0x3e4c509b,
+                                 0x3e653ebb, 0x3e809bcc, 0x3e904d1c, 0x3ea1e89b, 0x3eb5aa1a, 0x3ecbd4b4, 0x3ee4b3b6,
+                                 0x3f004dce, 0x3f0ff59a, 0x3f21866c, 0x3f353bef, 0x3f4b5918, 0x3f642905, 0x3f800000};
+    return bits[position];
+}
+
+class AboutTest : public EngineTest {
+protected:
+    // Opens the About window from the console's system menu and puts the
+    // keyboard focus on the trackbar.
+    HWND OpenAbout(KorvaneProcess& p, HWND console) {
+        PostMessageA(console, WM_SYSCOMMAND, 0x0010, 0);
+        HWND about = WindowFinder(p.Pid()).WaitAbout(kUiMs);
+        if (!about) return nullptr;
+        m_slider = GetDlgItem(about, 1012);
+        if (!m_slider || !InputDriver::Activate(about)) return nullptr;
+        InputDriver::Key(VK_TAB);  // from OK, the first tab stop, to the trackbar
+        WaitUntil([&] { return GetFocusOf(about) == m_slider; }, kUiMs);
+        return about;
+    }
+    static HWND GetFocusOf(HWND window) {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+    }
+    int Pos() const { return static_cast<int>(SendMessageA(m_slider, TBM_GETPOS, 0, 0)); }
+
+    // The gains sent since the mark, one channel's list each, with the
+    // repeats of one position (a key's move and its end) folded.
+    static std::vector<Delivered> Gains(unsigned long long mark) {
+        std::vector<Delivered> gains;
+        for (const Delivered& d : Levels(Journal::Read(mark)))
+            if (d.code == kMasterVolume) gains.push_back(d);
+        return gains;
+    }
+    static std::vector<Delivered> Folded(const std::vector<Delivered>& gains, size_t channels) {
+        std::vector<Delivered> out;
+        for (size_t i = 0; i + channels <= gains.size(); i += channels) {
+            if (out.size() >= channels && out[out.size() - channels].payload == gains[i].payload) continue;
+            out.insert(out.end(), gains.begin() + i, gains.begin() + i + channels);
+        }
+        return out;
+    }
+
+    HWND m_slider = nullptr;
+};
+
+}  // namespace
+
+TEST_F(AboutTest, EveryMoveReachesEachChannelInOrderAndIsStored) {
+    StoreSettings(6, 6, 0, 0, 0);
+    ASSERT_TRUE(SettingsKey::SetDword("Master volume", 5));
+    KorvaneProcess* p = nullptr;
+    HWND console = StartToConsole("win98", &p);
+    ASSERT_NE(console, nullptr);
+    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x00220144", 15000));
+    const unsigned long long mark = Journal::Mark();
+    HWND about = OpenAbout(*p, console);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(Pos(), 5);
+    EXPECT_EQ(SendMessageA(m_slider, TBM_GETRANGEMIN, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(m_slider, TBM_GETRANGEMAX, 0, 0), 20);
+    EXPECT_TRUE(Gains(mark).empty()) << "the gain is sent only when the trackbar moves";
+
+    ASSERT_TRUE(InputDriver::Key(VK_RIGHT));
+    ASSERT_TRUE(InputDriver::Key(VK_RIGHT));
+    std::vector<Delivered> gains;
+    WaitUntil([&] { return Folded(gains = Gains(mark), 3).size() >= 6; }, kUiMs);
+    Sleep(300);
+    gains = Gains(mark);
+    ASSERT_EQ(gains.size() % 3, 0u) << Describe(gains);
+    for (size_t i = 0; i < gains.size(); i += 3) {
+        EXPECT_EQ(gains[i].chan, "VXD") << Describe(gains);
+        EXPECT_EQ(gains[i + 1].chan, "WDM");
+        EXPECT_EQ(gains[i + 2].chan, "HOOK");
+        EXPECT_EQ(gains[i].payload, gains[i + 1].payload);
+        EXPECT_EQ(gains[i].payload, gains[i + 2].payload);
+    }
+    const std::vector<Delivered> expected = {{"VXD", kMasterVolume, GainBits(6)}, {"WDM", kMasterVolume, GainBits(6)},
+                                             {"HOOK", kMasterVolume, GainBits(6)}, {"VXD", kMasterVolume, GainBits(7)},
+                                             {"WDM", kMasterVolume, GainBits(7)}, {"HOOK", kMasterVolume, GainBits(7)}};
+    EXPECT_TRUE(SameMessages(Folded(gains, 3), expected));
+    EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(7));
+
+    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(7)) << "the console leaves it alone";
+}
+
+TEST_F(AboutTest, WithoutAStoredValueTheTrackbarStandsAtZeroDecibels) {
+    StoreSettings(6, 6, 0, 0, 0);
+    KorvaneProcess* p = nullptr;
+    HWND console = StartToConsole("winxp", &p);
+    ASSERT_NE(console, nullptr);
+    ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", 15000));
+    const unsigned long long mark = Journal::Mark();
+    HWND about = OpenAbout(*p, console);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(Pos(), 20);
+
+    ASSERT_TRUE(InputDriver::Key(VK_HOME));  // straight to -20 dB
+    WaitUntil([&] { return !Gains(mark).empty(); }, kUiMs);
+    Sleep(300);
+    const std::vector<Delivered> expected = {{"WDM", kMasterVolume, GainBits(0)}};
+    EXPECT_TRUE(SameMessages(Folded(Gains(mark), 1), expected));
+    EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(0));
+    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+    EXPECT_TRUE(CloseAndWait(*p, console));
+}
+
+TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
+    ASSERT_TRUE(SettingsKey::Remove());
+    KorvaneProcess* p = nullptr;
+    HWND console = StartToConsole("winxp", &p);
+    ASSERT_NE(console, nullptr);
+    ASSERT_TRUE(WaitForJournal("WDM", "OPEN", "-", 15000));
+    const unsigned long long mark = Journal::Mark();
+    HWND about = OpenAbout(*p, console);
+    ASSERT_NE(about, nullptr);
+    const int before = Pos();  // the trackbar's own default
+    ASSERT_TRUE(InputDriver::Key(VK_RIGHT));
+    ASSERT_TRUE(WaitUntil([] { return SettingsKey::GetDword("Master volume").has_value(); }, kUiMs))
+        << "the key was not created";
+    EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(DWORD(before + 1)));
+    EXPECT_EQ(Pos(), before + 1);
+    WaitUntil([&] { return !Gains(mark).empty(); }, kUiMs);
+    ASSERT_FALSE(Gains(mark).empty());
+    EXPECT_EQ(Gains(mark).front().chan, "WDM");
+    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+    EXPECT_TRUE(CloseAndWait(*p, console));
+}
