@@ -1,6 +1,7 @@
 // Data exchange between a dialog's controls and its wrapper members.
 #pragma once
 
+#include "framework/SubclassWnd.h"
 #include "framework/Wnd.h"
 
 class CDataExchange {
@@ -13,4 +14,10 @@ public:
 // Binds a wrapper to the dialog's child with the given id.
 inline void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
     if (!control.m_hWnd) control.Attach(::GetDlgItem(pDX->m_hDialog, id));
+}
+
+// Binds an object that takes over the dialog's child with the given id: from
+// then on it receives the child's messages and notifications.
+inline void DDX_Control(CDataExchange* pDX, int id, CSubclassWnd& control) {
+    if (!control.m_hWnd) control.SubclassWindow(::GetDlgItem(pDX->m_hDialog, id));
 }

@@ -1,6 +1,7 @@
 #include "framework/Dialog.h"
 
 #include "framework/DialogInit.h"
+#include "framework/SubclassWnd.h"
 #include "framework/WinApp.h"
 #include "skinctl/SkinEvent.h"
 
@@ -59,6 +60,9 @@ void CDialog::RunModalLoop() {
             break;
         }
         if (got == -1) break;
+        // The object behind the message's window first, then the dialog.
+        CSubclassWnd* target = CSubclassWnd::FromHandle(msg.hwnd);
+        if (target && target->PreTranslateMessage(&msg)) continue;
         if (!PreTranslateMessage(&msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
@@ -177,6 +181,13 @@ static bool ReturnsDirectly(UINT msg) {
 INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INITDIALOG) return HandleInitDialog();
 
+    LRESULT reflected = 0;
+    if (ReflectToChild(msg, wParam, lParam, reflected)) {
+        if (ReturnsDirectly(msg)) return static_cast<INT_PTR>(reflected);
+        SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, reflected);
+        return TRUE;
+    }
+
     bool savedDefault = m_bDefaultRequested;
     m_bDefaultRequested = false;
     LRESULT result = 0;
@@ -190,6 +201,13 @@ INT_PTR CDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (ReturnsDirectly(msg)) return static_cast<INT_PTR>(result);
     SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
     return TRUE;
+}
+
+// A child's notification goes to the object behind the child first.
+bool CDialog::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg != WM_COMMAND && msg != WM_CTLCOLORSTATIC) return false;
+    CSubclassWnd* child = CSubclassWnd::FromHandle(reinterpret_cast<HWND>(lParam));
+    return child && child->OnChildNotify(msg, wParam, lParam, &result);
 }
 
 INT_PTR CDialog::HandleInitDialog() {

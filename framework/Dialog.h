@@ -1,7 +1,9 @@
 // Modal dialog base. One static dialog procedure stores the object and hands
 // every message to the derived class's message map; skin control events go
-// through its event sink map. The modal loop is our own, so that
-// PreTranslateMessage sees each message before the dialog does.
+// through its event sink map. Notifications from a child held by an object
+// (CSubclassWnd) go to that object first. The modal loop is our own, so that
+// PreTranslateMessage (the child's object's, then the dialog's) sees each
+// message before the dialog does.
 #pragma once
 
 #include "framework/DataExchange.h"
@@ -46,6 +48,7 @@ private:
     LRESULT HandleCreate(HWND hwnd, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleInitDialog();
+    bool ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool HandleCommand(WPARAM wParam);
     bool HandleNotify(LPARAM lParam);
     void ExecuteDlgInit();

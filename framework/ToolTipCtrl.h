@@ -1,0 +1,18 @@
+// Owner of a tooltip window. Its tools are rectangles of other windows, whose
+// mouse messages the owner of the tools relays (RelayEvent).
+#pragma once
+
+#include "framework/Wnd.h"
+
+class CToolTipCtrl : public CWnd {
+public:
+    CToolTipCtrl() = default;
+    ~CToolTipCtrl() override { DestroyWindow(); }
+
+    // A popup owned by parent's top-level window; style adds TTS_* bits.
+    BOOL Create(CWnd* parent, DWORD style = 0);
+    // The tool toolId: rect in window's client coordinates, text copied.
+    BOOL AddTool(CWnd* window, UINT toolId, const RECT& rect, const char* text);
+    void RelayEvent(MSG* msg) const;
+    void DestroyWindow();
+};
