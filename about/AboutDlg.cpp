@@ -18,6 +18,7 @@ bool CAboutDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result
 void CAboutDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_MASTER_VOLUME, m_slider);
+    DDX_Control(pDX, IDC_LINK, m_link);
 }
 
 // The trackbar shows the stored master volume. Without the settings key it

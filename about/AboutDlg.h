@@ -2,6 +2,7 @@
 // trackbar, which hands every move to the console.
 #pragma once
 
+#include "about/HyperLink.h"
 #include "framework/Dialog.h"
 #include "framework/MessageMap.h"
 #include "framework/SliderCtrl.h"
@@ -11,6 +12,7 @@ public:
     explicit CAboutDlg(CWnd* parent);
 
     CSliderCtrl m_slider;
+    CHyperLink m_link;
 
 protected:
     bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

@@ -48,6 +48,8 @@ CHyperLink::CHyperLink()
 
 CHyperLink::~CHyperLink() {
     if (IsWindow()) UnsubclassWindow();
+    // The copy of the cursor is ours; each About window makes a new one.
+    if (m_hHandCursor) DestroyIcon(m_hHandCursor);
 }
 
 bool CHyperLink::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

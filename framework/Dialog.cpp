@@ -210,9 +210,38 @@ bool CDialog::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
     return child && child->OnChildNotify(msg, wParam, lParam, &result);
 }
 
+// A dialog that did not place itself while initialising opens centred on its
+// owner, or on the screen's work area when it has none, rather than in the
+// corner where its template puts it.
 INT_PTR CDialog::HandleInitDialog() {
+    RECT before;
+    GetWindowRect(m_hWnd, &before);
     BOOL setFocus = OnInitDialog();
+    RECT after;
+    if (m_hWnd && GetWindowRect(m_hWnd, &after) && after.left == before.left && after.top == before.top &&
+        !(GetWindowLongA(m_hWnd, GWL_STYLE) & (WS_CHILD | WS_VISIBLE)))
+        CenterWindow();
     return setFocus;
+}
+
+void CDialog::CenterWindow() {
+    RECT area;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0))
+        SetRect(&area, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    RECT around = area;
+    HWND owner = GetWindow(m_hWnd, GW_OWNER);
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) GetWindowRect(owner, &around);
+    RECT rc;
+    GetWindowRect(m_hWnd, &rc);
+    const int width = rc.right - rc.left, height = rc.bottom - rc.top;
+    int left = (around.left + around.right - width) / 2;
+    int top = (around.top + around.bottom - height) / 2;
+    // Wholly on the work area when it fits there.
+    if (left + width > area.right) left = area.right - width;
+    if (top + height > area.bottom) top = area.bottom - height;
+    if (left < area.left) left = area.left;
+    if (top < area.top) top = area.top;
+    SetWindowPos(m_hWnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CDialog::HandleCommand(WPARAM wParam) {

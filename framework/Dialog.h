@@ -48,6 +48,7 @@ private:
     LRESULT HandleCreate(HWND hwnd, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleInitDialog();
+    void CenterWindow();
     bool ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool HandleCommand(WPARAM wParam);
     bool HandleNotify(LPARAM lParam);

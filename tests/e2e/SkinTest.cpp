@@ -302,3 +302,35 @@ TEST_F(SkinLinkTest, ADoubleClickOnTheLogoOpensThePageAndASingleClickDoesNot) {
     for (const std::string& url : opened) EXPECT_EQ(url, "http://www.velmora.example/korvane");
     EXPECT_TRUE(CloseAndWait(*p, console));
 }
+
+// The About window opens centred on the console, and its address is a link
+// that one click opens.
+TEST_F(SkinLinkTest, TheAboutWindowsAddressOpensThePageOnOneClick) {
+    KorvaneProcess* p = nullptr;
+    HWND console = StartToConsole("winxp", &p);
+    ASSERT_NE(console, nullptr);
+    PostMessageA(console, WM_SYSCOMMAND, 0x0010, 0);
+    HWND about = WindowFinder(p->Pid()).WaitAbout(kUiMs);
+    ASSERT_NE(about, nullptr);
+    RECT c, a;
+    GetWindowRect(console, &c);
+    GetWindowRect(about, &a);
+    EXPECT_NEAR((a.left + a.right) / 2, (c.left + c.right) / 2, 1);
+    EXPECT_NEAR((a.top + a.bottom) / 2, (c.top + c.bottom) / 2, 1);
+
+    HWND link = GetDlgItem(about, 1016);
+    ASSERT_NE(link, nullptr);
+    char text[128] = "";
+    GetWindowTextA(link, text, sizeof text);
+    EXPECT_STREQ(text, "http://www.velmora.example/korvane");
+    ASSERT_TRUE(InputDriver::Activate(about));
+    ASSERT_TRUE(InputDriver::Click(InputDriver::CentreOf(link)));
+    EXPECT_TRUE(WaitUntil([&] { return !Opened().empty(); }, 30000));
+    Sleep(1500);  // nothing more comes
+    EXPECT_EQ(Opened(), std::vector<std::string>{"http://www.velmora.example/korvane"});
+
+    ASSERT_TRUE(InputDriver::Activate(about));
+    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+    EXPECT_TRUE(CloseAndWait(*p, console));
+}
