@@ -100,9 +100,10 @@ LRESULT CKorvaneDlg::OnLButtonDblClkMsg(WPARAM, LPARAM lParam) {
     const POINT p = PointOf(lParam);
     if (InDragArea(p)) SetSkinCursor(IDC_CURSOR_HOVER);
     if (InLinkArea(p)) {
-        // "start" alone is no program on most systems; the shell's own start
-        // follows unless the first call ran out of memory.
-        if (WinExec("start " KORVANE_WEB_ADDRESS, SW_HIDE) != 0) WinExec("cmd /c start " KORVANE_WEB_ADDRESS, SW_HIDE);
+        // Windows 9x has a start program; the NT family has start only inside
+        // its shell. The second way is tried only when the first failed, so
+        // that one double-click opens one page, not two.
+        if (WinExec("start " KORVANE_WEB_ADDRESS, SW_HIDE) <= 31) WinExec("cmd /c start " KORVANE_WEB_ADDRESS, SW_HIDE);
     }
     return 0;
 }

@@ -293,13 +293,11 @@ TEST_F(SkinLinkTest, ADoubleClickOnTheLogoOpensThePageAndASingleClickDoesNot) {
     EXPECT_TRUE(Opened().empty()) << "a single click opened " << Opened().front();
 
     ASSERT_TRUE(InputDriver::DoubleClick(logo));
-    // "start" and then the shell's own start both hand the page on: Wine has
-    // a start program, so the first call succeeds and the second follows.
-    EXPECT_TRUE(WaitUntil([&] { return Opened().size() >= 2; }, 30000));
-    Sleep(2000);  // nothing more comes
-    const std::vector<std::string> opened = Opened();
-    ASSERT_EQ(opened.size(), 2u);
-    for (const std::string& url : opened) EXPECT_EQ(url, "http://www.velmora.example/korvane");
+    // Wine, like Windows 9x, has a start program: the first way succeeds and
+    // the page opens once.
+    EXPECT_TRUE(WaitUntil([&] { return !Opened().empty(); }, 30000));
+    Sleep(3000);  // nothing more comes
+    EXPECT_EQ(Opened(), std::vector<std::string>{"http://www.velmora.example/korvane"});
     EXPECT_TRUE(CloseAndWait(*p, console));
 }
 
