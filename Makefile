@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS  ?= 2
 
-.PHONY: all deps build host win32 run test clean
+.PHONY: all deps build host win32 run test bench clean
 
 all: build
 
@@ -26,6 +26,10 @@ test: build
 
 run: build
 	@bash tools/run.sh $(BUILD)
+
+# Speed, as ratios against baselines measured in the same run.
+bench: build
+	@timeout -k 5 600 bash tools/wine-session.sh wine $(BUILD)/win32/tests/skin/skin_region_bench.exe
 
 clean:
 	rm -rf $(BUILD)
