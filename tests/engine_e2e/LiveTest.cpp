@@ -66,8 +66,17 @@ TEST_F(LiveTest, DragTurnsAKnobStepByStep) {
     ASSERT_TRUE(InputDriver::Drag(from, to, 10));
     long final = 5;
     ASSERT_TRUE(WaitUntil([&] { return (final = ControlValue(m_console, 1001)) > 5; }, kUiMs));
-    Sleep(500);
-    std::vector<Delivered> got = Levels(Journal::Read(mark));
+    // The drag's last events may still be on their way: wait until the knob
+    // and the journal have stopped changing.
+    std::vector<Delivered> got;
+    size_t seen = 0;
+    DWORD quietSince = GetTickCount();
+    WaitUntil([&] {
+        got = Levels(Journal::Read(mark));
+        if (got.size() != seen) { seen = got.size(); quietSince = GetTickCount(); }
+        return GetTickCount() - quietSince >= 700;
+    }, kUiMs);
+    final = ControlValue(m_console, 1001);
     // One group per event, each with the knob's value when it fired (Wine
     // may echo a pointer position, so the way there need not be monotonic),
     // ending at the final position.
