@@ -44,8 +44,7 @@ bool CKorvaneApp::PrepareFilter() {
     HMODULE installer = LoadLibraryA("QuorInst.dll");  // stays loaded
     if (!installer) return true;
     InstallFnc installEntries = GetProcAs<InstallFnc>(installer, "InstallDriverRegEntries");
-    InstallFnc installFilter =
-        GetProcAs<InstallFnc>(installer, "InstallFilterOverSoundDrivers");
+    InstallFnc installFilter = GetProcAs<InstallFnc>(installer, "InstallFilterOverSoundDrivers");
     if (!installEntries || !installFilter) return true;
     installEntries();
     if (installFilter() != 1) return true;

@@ -3,4 +3,6 @@
 // The one application object, constructed before the entry runs.
 static CKorvaneApp theApp;
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return CWinApp::Run(instance); }
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    return CWinApp::Run(instance);
+}

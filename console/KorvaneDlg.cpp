@@ -6,7 +6,9 @@
 #include "framework/WinApp.h"
 
 static const char* const kTitle = " Korvane ";
-static const char* const kAboutMenuText = "\xDC" "ber Korvane";
+static const char* const kAboutMenuText =
+    "\xDC"
+    "ber Korvane";
 
 const MessageMapEntry<CKorvaneDlg> CKorvaneDlg::s_messageMap[] = {
     {WM_SYSCOMMAND, 0, 0, &CKorvaneDlg::OnSysCommandMsg},
@@ -129,7 +131,9 @@ void CKorvaneDlg::SetFullMode() {
     InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
-LRESULT CKorvaneDlg::OnQueryDragIconMsg(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }
+LRESULT CKorvaneDlg::OnQueryDragIconMsg(WPARAM, LPARAM) {
+    return reinterpret_cast<LRESULT>(m_hIcon);
+}
 
 LRESULT CKorvaneDlg::OnDestroyMsg(WPARAM, LPARAM) {
     OnDestroy();
@@ -162,18 +166,30 @@ LRESULT CKorvaneDlg::OnMouseWheelMsg(WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-void CKorvaneDlg::OnKnob3DEvent(const SkinEventArgs& args) { Apply3D(args.argc > 0 ? args.argv[0] : m_knob3D.GetValue()); }
+void CKorvaneDlg::OnKnob3DEvent(const SkinEventArgs& args) {
+    Apply3D(args.argc > 0 ? args.argv[0] : m_knob3D.GetValue());
+}
 
 void CKorvaneDlg::OnKnobSoundfieldsEvent(const SkinEventArgs& args) {
     ApplySoundfields(args.argc > 0 ? args.argv[0] : 0);
 }
 
-void CKorvaneDlg::OnKnobVibeEvent(const SkinEventArgs& args) { ApplyVibe(args.argc > 0 ? args.argv[0] : 0); }
+void CKorvaneDlg::OnKnobVibeEvent(const SkinEventArgs& args) {
+    ApplyVibe(args.argc > 0 ? args.argv[0] : 0);
+}
 
-void CKorvaneDlg::OnHeadphonesEvent(const SkinEventArgs&) { ApplyHeadphones(); }
+void CKorvaneDlg::OnHeadphonesEvent(const SkinEventArgs&) {
+    ApplyHeadphones();
+}
 
-void CKorvaneDlg::OnCloseEvent(const SkinEventArgs&) { OnOK(); }
+void CKorvaneDlg::OnCloseEvent(const SkinEventArgs&) {
+    OnOK();
+}
 
-void CKorvaneDlg::OnFullModeEvent(const SkinEventArgs&) { SetFullMode(); }
+void CKorvaneDlg::OnFullModeEvent(const SkinEventArgs&) {
+    SetFullMode();
+}
 
-void CKorvaneDlg::OnMiniModeEvent(const SkinEventArgs&) { SetMiniMode(); }
+void CKorvaneDlg::OnMiniModeEvent(const SkinEventArgs&) {
+    SetMiniMode();
+}

@@ -7,7 +7,9 @@
 #include "framework/RegKey.h"
 #include "settings/SettingsRules.h"
 
-void CKorvaneDlg::SendToEngine(const EngineMessage* messages, std::size_t count) { m_engine.Send(messages, count); }
+void CKorvaneDlg::SendToEngine(const EngineMessage* messages, std::size_t count) {
+    m_engine.Send(messages, count);
+}
 
 void CKorvaneDlg::Apply3D(long value) {
     if (m_btnHeadphones.GetValue()) {

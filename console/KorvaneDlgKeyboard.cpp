@@ -29,8 +29,8 @@ void CKorvaneDlg::OnStepCommand(UINT id) {
     long v = KnobStep::Apply(k.GetValue(), step);
     k.SetValue(v);  // before the apply call: Vibe and Soundfields read the knob
     switch (knob) {
-    case 0: Apply3D(v); break;
-    case 1: ApplyVibe(v); break;
-    default: ApplySoundfields(v); break;
+        case 0: Apply3D(v); break;
+        case 1: ApplyVibe(v); break;
+        default: ApplySoundfields(v); break;
     }
 }

@@ -8,10 +8,14 @@
 namespace {
 
 // Client point of a mouse message (signed 16-bit coordinates).
-POINT PointOf(LPARAM lParam) { return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; }
+POINT PointOf(LPARAM lParam) {
+    return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
 
 // The cursors are shared resources: loaded on each change, never freed.
-HCURSOR SetSkinCursor(UINT id) { return SetCursor(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id))); }
+HCURSOR SetSkinCursor(UINT id) {
+    return SetCursor(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
+}
 
 UniqueRegion AreaFromMask(UINT id) {
     UniqueBitmap mask(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
@@ -20,9 +24,13 @@ UniqueRegion AreaFromMask(UINT id) {
 
 }  // namespace
 
-bool CKorvaneDlg::InDragArea(POINT p) const { return m_rgnDrag && PtInRegion(m_rgnDrag.Get(), p.x, p.y); }
+bool CKorvaneDlg::InDragArea(POINT p) const {
+    return m_rgnDrag && PtInRegion(m_rgnDrag.Get(), p.x, p.y);
+}
 
-bool CKorvaneDlg::InLinkArea(POINT p) const { return m_rgnLink && PtInRegion(m_rgnLink.Get(), p.x, p.y); }
+bool CKorvaneDlg::InLinkArea(POINT p) const {
+    return m_rgnLink && PtInRegion(m_rgnLink.Get(), p.x, p.y);
+}
 
 LRESULT CKorvaneDlg::OnCreateMsg(WPARAM, LPARAM lParam) {
     return OnCreate(reinterpret_cast<const CREATESTRUCTA*>(lParam));

@@ -28,7 +28,9 @@ LRESULT CKorvaneDlg::OnPaintMsg(WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT CKorvaneDlg::OnEraseBkgndMsg(WPARAM wParam, LPARAM) { return OnEraseBkgnd(reinterpret_cast<HDC>(wParam)); }
+LRESULT CKorvaneDlg::OnEraseBkgndMsg(WPARAM wParam, LPARAM) {
+    return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+}
 
 // While the window opens: the outline of the form, exactly black outside.
 void CKorvaneDlg::ApplyInitialShape() {

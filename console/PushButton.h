@@ -7,8 +7,8 @@
 class CPushButton : public CWnd {
 public:
     BOOL Create(HWND parent, const RECT& rect, int id) {
-        m_hWnd = CreateWindowExA(0, SKIN_PUSHBUTTON_CLASS, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, rect.left,
-                                 rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+        m_hWnd = CreateWindowExA(0, SKIN_PUSHBUTTON_CLASS, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, rect.left, rect.top,
+                                 rect.right - rect.left, rect.bottom - rect.top, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
         return m_hWnd != nullptr;
     }

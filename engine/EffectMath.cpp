@@ -21,14 +21,18 @@ int32_t HeadphonesLevel(int32_t position) {
     return static_cast<int32_t>(level);
 }
 
-float Level3D(int32_t position) { return StoreFloat(static_cast<double>(position) * static_cast<double>(K32)); }
+float Level3D(int32_t position) {
+    return StoreFloat(static_cast<double>(position) * static_cast<double>(K32));
+}
 
 float Level3DScaled(int32_t position) {
     volatile double product = static_cast<double>(position) * static_cast<double>(K32);
     return StoreFloat(product * 0.125);
 }
 
-float KnobLevel(int32_t position) { return StoreFloat(static_cast<double>(position) * static_cast<double>(K32)); }
+float KnobLevel(int32_t position) {
+    return StoreFloat(static_cast<double>(position) * static_cast<double>(K32));
+}
 
 float MasterGain(int32_t position) {
     volatile double exponent = (static_cast<double>(position) - 20.0) * 0.05;

@@ -16,8 +16,8 @@ static void DeviceSend(HANDLE device, DWORD code, void* payload) {
 
 void CEngineChannels::Open() {
     OSVERSIONINFOA version = ReadOsVersion();
-    m_hWDMDriver = FileHandle(CreateFileA("\\\\.\\Velmora1", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
+    m_hWDMDriver =
+        FileHandle(CreateFileA("\\\\.\\Velmora1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     if (version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS) return;
 
     // The dynamic-load form for a VxD: closing the handle unloads it.
@@ -32,8 +32,7 @@ void CEngineChannels::LoadWaveHook() {
         m_pQuorWav9xHookFnc = GetProcAs<HookFnc>(hook, "QuorWav9xHook");
         m_pQuorWav9xUnHookFnc = GetProcAs<HookFnc>(hook, "QuorWav9xUnHook");
         m_pQuorWav9xIoCtlFnc = GetProcAs<IoCtlFnc>(hook, "QuorWav9xIoCtl");
-        m_pQuorWav9xPrepareForUnloadingFnc =
-            GetProcAs<HookFnc>(hook, "QuorWav9xPrepareForUnloading");
+        m_pQuorWav9xPrepareForUnloadingFnc = GetProcAs<HookFnc>(hook, "QuorWav9xPrepareForUnloading");
         m_pQuorWav9xCanUnloadNowFnc = GetProcAs<CanUnloadFnc>(hook, "QuorWav9xCanUnloadNow");
     }
     bool complete = m_pQuorWav9xHookFnc && m_pQuorWav9xUnHookFnc && m_pQuorWav9xIoCtlFnc &&

@@ -13,8 +13,7 @@
 class CEngineChannels {
 public:
     typedef void(WINAPI* HookFnc)(void);
-    typedef void(WINAPI* IoCtlFnc)(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
-                                   DWORD* bytesReturned);
+    typedef void(WINAPI* IoCtlFnc)(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* bytesReturned);
     typedef BOOL(WINAPI* CanUnloadFnc)(void);
 
     CEngineChannels() = default;

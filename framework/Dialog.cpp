@@ -25,8 +25,8 @@ INT_PTR CDialog::DoModal() {
     s_pCreating = this;
     m_pfnSystemProc = nullptr;
     s_hCreationHook = SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());
-    HWND hwnd = CreateDialogParamA(CWinApp::GetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), parent,
-                                   DialogProc, reinterpret_cast<LPARAM>(this));
+    HWND hwnd = CreateDialogParamA(CWinApp::GetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), parent, DialogProc,
+                                   reinterpret_cast<LPARAM>(this));
     if (s_hCreationHook) UnhookWindowsHookEx(s_hCreationHook);
     s_hCreationHook = outerHook;
     s_pCreating = outer;
@@ -44,8 +44,7 @@ INT_PTR CDialog::DoModal() {
     // Give the activation back to the owner before the window goes away.
     if (parentDisabled) EnableWindow(parent, TRUE);
     if (parent && GetActiveWindow() == hwnd) SetActiveWindow(parent);
-    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-                 SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
     DestroyWindow(hwnd);
     m_hWnd = nullptr;
     return m_nModalResult;
@@ -92,7 +91,9 @@ void CDialog::OnOK() {
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 
@@ -102,9 +103,13 @@ BOOL CDialog::UpdateData(BOOL saveAndValidate) {
     return TRUE;
 }
 
-bool CDialog::OnWndMsg(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+bool CDialog::OnWndMsg(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
 
-bool CDialog::OnSkinEvent(int, const SkinEventArgs&) { return false; }
+bool CDialog::OnSkinEvent(int, const SkinEventArgs&) {
+    return false;
+}
 
 void CDialog::ExecuteDlgInit() {
     DialogInit init(CWinApp::GetInstanceHandle(), m_nIDTemplate);
@@ -169,12 +174,19 @@ LRESULT CDialog::HandleCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 // through DWLP_MSGRESULT.
 static bool ReturnsDirectly(UINT msg) {
     switch (msg) {
-    case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC: case WM_COMPAREITEM:
-    case WM_VKEYTOITEM: case WM_CHARTOITEM: case WM_QUERYDRAGICON: case WM_INITDIALOG:
-        return true;
-    default:
-        return false;
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+        case WM_COMPAREITEM:
+        case WM_VKEYTOITEM:
+        case WM_CHARTOITEM:
+        case WM_QUERYDRAGICON:
+        case WM_INITDIALOG: return true;
+        default: return false;
     }
 }
 
@@ -247,14 +259,9 @@ void CDialog::CenterWindow() {
 bool CDialog::HandleCommand(WPARAM wParam) {
     if (HIWORD(wParam) != 0 && HIWORD(wParam) != BN_CLICKED) return false;
     switch (LOWORD(wParam)) {
-    case IDOK:
-        OnOK();
-        return true;
-    case IDCANCEL:
-        OnCancel();
-        return true;
-    default:
-        return false;
+        case IDOK: OnOK(); return true;
+        case IDCANCEL: OnCancel(); return true;
+        default: return false;
     }
 }
 

@@ -1,6 +1,8 @@
 #include "framework/DlgInitParser.h"
 
-static uint16_t ReadU16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+static uint16_t ReadU16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
 
 static uint32_t ReadU32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;

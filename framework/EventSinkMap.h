@@ -14,8 +14,7 @@ struct EventSinkEntry {
 };
 
 template <class T, std::size_t N>
-bool DispatchEventSinkMap(T* self, const EventSinkEntry<T> (&map)[N], int controlId,
-                          const SkinEventArgs& args) {
+bool DispatchEventSinkMap(T* self, const EventSinkEntry<T> (&map)[N], int controlId, const SkinEventArgs& args) {
     for (const EventSinkEntry<T>& e : map) {
         if (e.controlId == controlId && e.eventNumber == args.event) {
             (self->*e.handler)(args);

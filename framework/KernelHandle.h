@@ -39,5 +39,5 @@ private:
     HANDLE m_handle = Invalid();
 };
 
-using FileHandle = KernelHandle<true>;   // CreateFile: INVALID_HANDLE_VALUE on failure
-using ObjectHandle = KernelHandle<false>; // CreateMutex, CreateEvent: NULL on failure
+using FileHandle = KernelHandle<true>;     // CreateFile: INVALID_HANDLE_VALUE on failure
+using ObjectHandle = KernelHandle<false>;  // CreateMutex, CreateEvent: NULL on failure

@@ -17,8 +17,8 @@ struct MessageMapEntry {
 
 // Calls the first matching entry. Returns false when no entry matches.
 template <class T, std::size_t N>
-bool DispatchMessageMap(T* self, const MessageMapEntry<T> (&map)[N], UINT msg, WPARAM wParam,
-                        LPARAM lParam, LRESULT& result) {
+bool DispatchMessageMap(T* self, const MessageMapEntry<T> (&map)[N], UINT msg, WPARAM wParam, LPARAM lParam,
+                        LRESULT& result) {
     for (const MessageMapEntry<T>& e : map) {
         if (e.message != msg) continue;
         if (msg == WM_COMMAND) {

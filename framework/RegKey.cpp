@@ -12,8 +12,7 @@ LONG RegKey::Create(HKEY root, const char* subKey, REGSAM access) {
     Close();
     HKEY h = nullptr;
     DWORD disposition = 0;
-    LONG rc = RegCreateKeyExA(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &h,
-                              &disposition);
+    LONG rc = RegCreateKeyExA(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &h, &disposition);
     if (rc == ERROR_SUCCESS) m_hkey = h;
     return rc;
 }

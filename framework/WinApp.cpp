@@ -8,19 +8,29 @@
 CWinApp* CWinApp::s_pApp = nullptr;
 HINSTANCE CWinApp::s_hInstance = nullptr;
 
-CWinApp::CWinApp() { s_pApp = this; }
+CWinApp::CWinApp() {
+    s_pApp = this;
+}
 
 CWinApp::~CWinApp() {
     if (s_pApp == this) s_pApp = nullptr;
 }
 
-BOOL CWinApp::InitInstance() { return TRUE; }
+BOOL CWinApp::InitInstance() {
+    return TRUE;
+}
 
-int CWinApp::ExitInstance() { return 0; }
+int CWinApp::ExitInstance() {
+    return 0;
+}
 
-void CWinApp::EnableControlContainer() { RegisterSkinControls(s_hInstance); }
+void CWinApp::EnableControlContainer() {
+    RegisterSkinControls(s_hInstance);
+}
 
-void CWinApp::Enable3dControls() { InitCommonControls(); }
+void CWinApp::Enable3dControls() {
+    InitCommonControls();
+}
 
 int CWinApp::Run(HINSTANCE instance) {
     // The effect arithmetic assumes 53-bit x87 precision (double), whatever

@@ -12,8 +12,7 @@ namespace {
 
 // Turns the rectangles held into a region and joins it into the result. A
 // batch whose region can't be made adds nothing; the buffer empties anyway.
-void Flush(RectBuffer& buffer, UniqueRegion& result)
-{
+void Flush(RectBuffer& buffer, UniqueRegion& result) {
     UniqueRegion batch(buffer.MakeRegion());
     if (batch) {
         if (!result)
@@ -26,15 +25,12 @@ void Flush(RectBuffer& buffer, UniqueRegion& result)
 
 }  // namespace
 
-HRGN BitmapToRegion(HBITMAP source, uint32_t colour, uint32_t tolerance)
-{
-    if (!source)
-        return nullptr;
+HRGN BitmapToRegion(HBITMAP source, uint32_t colour, uint32_t tolerance) {
+    if (!source) return nullptr;
     // The resources nest and are released in reverse: first context, working
     // copy selected into it, second context holding the source, rectangles.
     MemoryDC copyDC(nullptr);
-    if (!copyDC)
-        return nullptr;
+    if (!copyDC) return nullptr;
     BITMAP sourceInfo = {};
     GetObjectA(source, sizeof sourceInfo, &sourceInfo);
     const LONG width = sourceInfo.bmWidth;
@@ -49,15 +45,13 @@ HRGN BitmapToRegion(HBITMAP source, uint32_t colour, uint32_t tolerance)
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueBitmap copy(CreateDIBSection(copyDC.Get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
-                                       &bits, nullptr, 0));
-    if (!copy || !bits)
-        return nullptr;
+    UniqueBitmap copy(
+        CreateDIBSection(copyDC.Get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!copy || !bits) return nullptr;
     SelectObjectScope copySelected(copyDC.Get(), copy.Get());
 
     MemoryDC sourceDC(copyDC.Get());
-    if (!sourceDC)
-        return nullptr;
+    if (!sourceDC) return nullptr;
     BITMAP copyInfo = {};
     GetObjectA(copy.Get(), sizeof copyInfo, &copyInfo);
     const LONG stride = (copyInfo.bmWidthBytes + 3) & ~3;
@@ -67,21 +61,17 @@ HRGN BitmapToRegion(HBITMAP source, uint32_t colour, uint32_t tolerance)
     GdiFlush();  // the copy must be complete before its memory is read
 
     RectBuffer buffer;
-    if (!buffer.IsValid())
-        return nullptr;
+    if (!buffer.IsValid()) return nullptr;
     const skin::ChannelRanges ranges(colour, tolerance);
     UniqueRegion result;
     const bool scanned = skin::ScanRuns(static_cast<const uint8_t*>(bits), width, height, stride, ranges,
                                         [&](const skin::PixelRun& run) {
-                                            if (!buffer.Add(run))
-                                                return false;
-                                            if (buffer.Count() == RectBuffer::kBatch)
-                                                Flush(buffer, result);
+                                            if (!buffer.Add(run)) return false;
+                                            if (buffer.Count() == RectBuffer::kBatch) Flush(buffer, result);
                                             return true;
                                         });
     // Out of memory for the rectangles: a partial outline would be wrong.
-    if (!scanned)
-        return nullptr;
+    if (!scanned) return nullptr;
     Flush(buffer, result);  // also with no rectangles: a region without area
     return result.Detach();
 }

@@ -2,8 +2,7 @@
 
 namespace skin {
 
-ChannelRanges::ChannelRanges(uint32_t colour, uint32_t tolerance)
-{
+ChannelRanges::ChannelRanges(uint32_t colour, uint32_t tolerance) {
     for (int k = 0; k < 3; ++k) {
         const unsigned low = (colour >> (8 * k)) & 0xFFu;
         const unsigned high = low + ((tolerance >> (8 * k)) & 0xFFu);  // at most 510

@@ -18,8 +18,7 @@ public:
     // pixel: the four bytes of one pixel in memory order; the fourth is ignored.
     bool IsTransparent(const uint8_t* pixel) const {
         for (int k = 0; k < 3; ++k) {
-            if (pixel[k] < m_low[k] || pixel[k] > m_high[k])
-                return false;
+            if (pixel[k] < m_low[k] || pixel[k] > m_high[k]) return false;
         }
         return true;
     }
@@ -42,20 +41,16 @@ struct PixelRun {
 // within a row, left to right, to add(run). Runs of neighbouring rows are
 // never merged. add returns false to stop the scan (false is then returned).
 template <class AddRun>
-bool ScanRuns(const uint8_t* bits, int32_t width, int32_t height, int32_t stride,
-              const ChannelRanges& ranges, AddRun&& add)
-{
-    if (!bits || width <= 0 || height <= 0)
-        return true;
+bool ScanRuns(const uint8_t* bits, int32_t width, int32_t height, int32_t stride, const ChannelRanges& ranges,
+              AddRun&& add) {
+    if (!bits || width <= 0 || height <= 0) return true;
     const uint8_t* row = bits + static_cast<intptr_t>(height - 1) * stride;
     for (int32_t y = 0; y < height; ++y, row -= stride) {
         int32_t x = 0;
         while (x < width) {
             const int32_t x0 = x;
-            while (x < width && !ranges.IsTransparent(row + 4 * x))
-                ++x;
-            if (x > x0 && !add(PixelRun{x0, y, x, y + 1}))
-                return false;
+            while (x < width && !ranges.IsTransparent(row + 4 * x)) ++x;
+            if (x > x0 && !add(PixelRun{x0, y, x, y + 1})) return false;
             ++x;  // past the transparent pixel that ended the run
         }
     }

@@ -14,21 +14,21 @@ LRESULT CALLBACK Animation::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 
 LRESULT Animation::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_CREATE:
-        // Without the timer the picture just stands still; creation need not fail.
-        SetTimer(m_hwnd, FRAME_TIMER, AnimationClock::TIMER_PERIOD_MS, nullptr);
-        return 0;
-    case WM_DESTROY: KillTimer(m_hwnd, FRAME_TIMER); return 0;
-    case WM_TIMER:
-        if (wParam == FRAME_TIMER) OnTimer();
-        return 0;
-    case WM_PAINT: OnPaint(); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_MOUSEWHEEL: return 0;  // see PushButton: never back to a forwarding parent
-    case SKM_GETPROPERTY: return wParam == SKIN_PROPERTY_VALUE ? LRESULT(m_clock.Frame()) : 0;
-    case SKM_SETPROPERTY: return 0;  // nothing to set
-    case SKM_LOADSTATE: return 1;    // accepted, nothing in it is used
-    default: return DefWindowProcA(m_hwnd, msg, wParam, lParam);
+        case WM_CREATE:
+            // Without the timer the picture just stands still; creation need not fail.
+            SetTimer(m_hwnd, FRAME_TIMER, AnimationClock::TIMER_PERIOD_MS, nullptr);
+            return 0;
+        case WM_DESTROY: KillTimer(m_hwnd, FRAME_TIMER); return 0;
+        case WM_TIMER:
+            if (wParam == FRAME_TIMER) OnTimer();
+            return 0;
+        case WM_PAINT: OnPaint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_MOUSEWHEEL: return 0;  // see PushButton: never back to a forwarding parent
+        case SKM_GETPROPERTY: return wParam == SKIN_PROPERTY_VALUE ? LRESULT(m_clock.Frame()) : 0;
+        case SKM_SETPROPERTY: return 0;  // nothing to set
+        case SKM_LOADSTATE: return 1;    // accepted, nothing in it is used
+        default: return DefWindowProcA(m_hwnd, msg, wParam, lParam);
     }
 }
 

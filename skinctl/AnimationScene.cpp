@@ -23,8 +23,7 @@ int AnimationScene::BarLevel(int frame, int bar) {
     const double b = double(bar) / BAR_COUNT;
     // A slow swell, a faster ripple running across the bars, and a hump that
     // keeps the middle of the spectrum livelier than its edges.
-    double level = 0.40 + 0.22 * std::sin(2 * phase + kTwoPi * b) +
-                   0.18 * std::sin(7 * phase - 3 * kTwoPi * b) +
+    double level = 0.40 + 0.22 * std::sin(2 * phase + kTwoPi * b) + 0.18 * std::sin(7 * phase - 3 * kTwoPi * b) +
                    0.20 * std::sin(kTwoPi * b * 0.5) * (0.5 + 0.5 * std::sin(3 * phase));
     if (level < 0.04) level = 0.04;
     if (level > 1.0) level = 1.0;

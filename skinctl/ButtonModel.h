@@ -12,10 +12,10 @@ public:
     bool Value() const { return m_value; }
     void SetValue(bool value) { m_value = value; }
 
-    void Press();                // left button went down inside
-    void Track(bool inside);     // pointer moved while held
-    bool Release(bool inside);   // true for a click (a two-state button has toggled)
-    void Cancel();               // capture lost: no click
+    void Press();               // left button went down inside
+    void Track(bool inside);    // pointer moved while held
+    bool Release(bool inside);  // true for a click (a two-state button has toggled)
+    void Cancel();              // capture lost: no click
 
     bool Held() const { return m_held; }
     bool ShowsPressed() const { return m_held && m_inside; }

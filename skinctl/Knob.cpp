@@ -15,21 +15,21 @@ LRESULT CALLBACK Knob::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 LRESULT Knob::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_PAINT: OnPaint(); return 0;
-    case WM_ERASEBKGND: return 1;  // the paint covers everything
-    case WM_LBUTTONDOWN: OnLButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
-    case WM_MOUSEMOVE: OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
-    case WM_LBUTTONUP: OnLButtonUp(); return 0;
-    case WM_CAPTURECHANGED: m_model.EndDrag(); return 0;
-    case WM_MOUSEWHEEL: return OnMouseWheelMsg(wParam, lParam);
-    case SKM_GETPROPERTY: return wParam == SKIN_PROPERTY_VALUE ? LRESULT(m_model.Value()) : 0;
-    case SKM_SETPROPERTY:
-        if (wParam != SKIN_PROPERTY_VALUE) return 0;
-        m_model.SetValue(int32_t(lParam));
-        InvalidateRect(m_hwnd, nullptr, FALSE);
-        return 1;
-    case SKM_LOADSTATE: return OnLoadState(size_t(wParam), reinterpret_cast<const void*>(lParam));
-    default: return DefWindowProcA(m_hwnd, msg, wParam, lParam);
+        case WM_PAINT: OnPaint(); return 0;
+        case WM_ERASEBKGND: return 1;  // the paint covers everything
+        case WM_LBUTTONDOWN: OnLButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_MOUSEMOVE: OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_LBUTTONUP: OnLButtonUp(); return 0;
+        case WM_CAPTURECHANGED: m_model.EndDrag(); return 0;
+        case WM_MOUSEWHEEL: return OnMouseWheelMsg(wParam, lParam);
+        case SKM_GETPROPERTY: return wParam == SKIN_PROPERTY_VALUE ? LRESULT(m_model.Value()) : 0;
+        case SKM_SETPROPERTY:
+            if (wParam != SKIN_PROPERTY_VALUE) return 0;
+            m_model.SetValue(int32_t(lParam));
+            InvalidateRect(m_hwnd, nullptr, FALSE);
+            return 1;
+        case SKM_LOADSTATE: return OnLoadState(size_t(wParam), reinterpret_cast<const void*>(lParam));
+        default: return DefWindowProcA(m_hwnd, msg, wParam, lParam);
     }
 }
 

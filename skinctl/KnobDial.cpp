@@ -14,8 +14,7 @@ double KnobDial::PositionAngle(int32_t position) {
 
 DialPoint KnobDial::PointAt(int cx, int cy, double radius, double angle) {
     const double rad = angle * 3.141592653589793 / 180.0;
-    return DialPoint{int(std::lround(cx + radius * std::cos(rad))),
-                     int(std::lround(cy - radius * std::sin(rad)))};
+    return DialPoint{int(std::lround(cx + radius * std::cos(rad))), int(std::lround(cy - radius * std::sin(rad)))};
 }
 
 }  // namespace skinctl

@@ -14,24 +14,24 @@ LRESULT CALLBACK PushButton::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 
 LRESULT PushButton::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_PAINT: OnPaint(); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_LBUTTONDOWN: OnLButtonDown(); return 0;
-    case WM_MOUSEMOVE: OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
-    case WM_LBUTTONUP: OnLButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
-    case WM_CAPTURECHANGED: OnCaptureChanged(); return 0;
-    // Taken, not passed on: the default would hand it to the parent, and a
-    // parent that forwards the wheel to the child under the pointer would
-    // send it straight back.
-    case WM_MOUSEWHEEL: return 0;
-    case SKM_GETPROPERTY: return wParam == SKIN_PROPERTY_VALUE && m_model.Value() ? 1 : 0;
-    case SKM_SETPROPERTY:
-        if (wParam != SKIN_PROPERTY_VALUE) return 0;
-        m_model.SetValue(lParam != 0);
-        InvalidateRect(m_hwnd, nullptr, FALSE);
-        return 1;
-    case SKM_LOADSTATE: return OnLoadState(size_t(wParam), reinterpret_cast<const void*>(lParam));
-    default: return DefWindowProcA(m_hwnd, msg, wParam, lParam);
+        case WM_PAINT: OnPaint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_LBUTTONDOWN: OnLButtonDown(); return 0;
+        case WM_MOUSEMOVE: OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_LBUTTONUP: OnLButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_CAPTURECHANGED: OnCaptureChanged(); return 0;
+        // Taken, not passed on: the default would hand it to the parent, and a
+        // parent that forwards the wheel to the child under the pointer would
+        // send it straight back.
+        case WM_MOUSEWHEEL: return 0;
+        case SKM_GETPROPERTY: return wParam == SKIN_PROPERTY_VALUE && m_model.Value() ? 1 : 0;
+        case SKM_SETPROPERTY:
+            if (wParam != SKIN_PROPERTY_VALUE) return 0;
+            m_model.SetValue(lParam != 0);
+            InvalidateRect(m_hwnd, nullptr, FALSE);
+            return 1;
+        case SKM_LOADSTATE: return OnLoadState(size_t(wParam), reinterpret_cast<const void*>(lParam));
+        default: return DefWindowProcA(m_hwnd, msg, wParam, lParam);
     }
 }
 

@@ -6,9 +6,9 @@
 #include <stdint.h>
 
 // Window classes, named after the controls' class ids.
-#define SKIN_KNOB_CLASS       "{BEEA059A-D689-46BD-8261-09C56C6D300C}"
+#define SKIN_KNOB_CLASS "{BEEA059A-D689-46BD-8261-09C56C6D300C}"
 #define SKIN_PUSHBUTTON_CLASS "{DCC838BA-5125-4425-8A41-E53FF5689243}"
-#define SKIN_ANIMATION_CLASS  "{D27CDB6E-AE6D-11CF-96B8-444553540000}"
+#define SKIN_ANIMATION_CLASS "{D27CDB6E-AE6D-11CF-96B8-444553540000}"
 
 enum : unsigned {
     // wParam = property id (1); returns the value (knob: position as a

@@ -4,31 +4,25 @@
 
 namespace sim {
 
-void EngineState::Apply(const JournalRecord& record)
-{
+void EngineState::Apply(const JournalRecord& record) {
     const Channel channel = record.channel;
     m_seen[Index(channel)] = true;
     switch (record.kind) {
-    case Kind::Open:
-        if (channel == Channel::Vxd || channel == Channel::Wdm)
-            ++m_openHandles[Index(channel)];
-        break;
-    case Kind::Close:
-        if ((channel == Channel::Vxd || channel == Channel::Wdm) && m_openHandles[Index(channel)] > 0)
-            --m_openHandles[Index(channel)];
-        break;
-    case Kind::Ioctl:
-        if (channel != Channel::Inst)
-            m_effects[Index(channel)].Apply(record.code, record.value);
-        break;
-    case Kind::Call:
-        ApplyCall(record);
-        break;
+        case Kind::Open:
+            if (channel == Channel::Vxd || channel == Channel::Wdm) ++m_openHandles[Index(channel)];
+            break;
+        case Kind::Close:
+            if ((channel == Channel::Vxd || channel == Channel::Wdm) && m_openHandles[Index(channel)] > 0)
+                --m_openHandles[Index(channel)];
+            break;
+        case Kind::Ioctl:
+            if (channel != Channel::Inst) m_effects[Index(channel)].Apply(record.code, record.value);
+            break;
+        case Kind::Call: ApplyCall(record); break;
     }
 }
 
-void EngineState::ApplyCall(const JournalRecord& record)
-{
+void EngineState::ApplyCall(const JournalRecord& record) {
     const std::string& name = record.name;
     if (name == "QuorWav9xHook") {
         m_bHooked = true;
@@ -50,18 +44,15 @@ void EngineState::ApplyCall(const JournalRecord& record)
     }
 }
 
-const ChannelState* EngineState::Effects(Channel channel) const
-{
+const ChannelState* EngineState::Effects(Channel channel) const {
     return channel == Channel::Inst ? nullptr : &m_effects[Index(channel)];
 }
 
-int EngineState::OpenHandles(Channel channel) const
-{
+int EngineState::OpenHandles(Channel channel) const {
     return (channel == Channel::Vxd || channel == Channel::Wdm) ? m_openHandles[Index(channel)] : 0;
 }
 
-std::string EngineState::Describe(Channel channel) const
-{
+std::string EngineState::Describe(Channel channel) const {
     std::string text = std::string(ChannelName(channel)) + ": ";
     if (channel == Channel::Inst) {
         text += m_bRegEntries ? "driver entries installed" : "driver entries not installed";
@@ -78,11 +69,10 @@ std::string EngineState::Describe(Channel channel) const
     text += m_effects[Index(channel)].Describe();
     if (channel == Channel::Hook) {
         text += m_bHooked ? ", hooked" : ", not hooked";
-        if (m_bPrepared)
-            text += ", prepared for unloading";
+        if (m_bPrepared) text += ", prepared for unloading";
         if (m_lastUnloadAnswer)
-            text += std::string(", unload ") + (*m_lastUnloadAnswer ? "agreed" : "refused") +
-                    " (asked " + std::to_string(m_unloadQuestions) + ")";
+            text += std::string(", unload ") + (*m_lastUnloadAnswer ? "agreed" : "refused") + " (asked " +
+                    std::to_string(m_unloadQuestions) + ")";
     } else {
         text += ", handles " + std::to_string(m_openHandles[Index(channel)]);
     }

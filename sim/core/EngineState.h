@@ -34,7 +34,7 @@ private:
     static int Index(Channel channel) { return static_cast<int>(channel); }
     void ApplyCall(const JournalRecord& record);
 
-    ChannelState m_effects[3];  // VXD, WDM, HOOK
+    ChannelState m_effects[3];      // VXD, WDM, HOOK
     int m_openHandles[2] = {0, 0};  // VXD, WDM
     bool m_seen[4] = {false, false, false, false};
     bool m_bHooked = false;

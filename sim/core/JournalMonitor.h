@@ -20,8 +20,8 @@ public:
         : m_out(out), m_showStatusRelay(showStatusRelay) {}
 
     void Feed(const std::string& line);
-    void Restart();              // the journal began anew
-    void PrintFinalState();      // one line per channel seen
+    void Restart();          // the journal began anew
+    void PrintFinalState();  // one line per channel seen
     const EngineState& State() const { return m_state; }
     int Malformed() const { return m_malformed; }
 
@@ -32,8 +32,8 @@ private:
     bool m_showStatusRelay;
     EngineState m_state;
     int m_malformed = 0;
-    unsigned m_relayed = 0;       // status records not printed yet
-    std::string m_lastRelayed;    // the newest of them, as it stands
+    unsigned m_relayed = 0;     // status records not printed yet
+    std::string m_lastRelayed;  // the newest of them, as it stands
 };
 
 // "IOCTL_3D_LEVEL" and the like; null for a code the engine does not know.

@@ -8,8 +8,7 @@
 
 namespace {
 
-void JournalCall(const char* name, bool hasResult, DWORD result)
-{
+void JournalCall(const char* name, bool hasResult, DWORD result) {
     JournalLine line;
     JournalLine_Call(&line, sim::JournalFile::Now(), "INST", name, hasResult ? 1 : 0, result);
     sim::JournalFile::Append(line);
@@ -19,16 +18,14 @@ void JournalCall(const char* name, bool hasResult, DWORD result)
 
 extern "C" {
 
-int WINAPI InstallDriverRegEntries()
-{
+int WINAPI InstallDriverRegEntries() {
     JournalCall("InstallDriverRegEntries", false, 0);
     return 1;
 }
 
 // Answers what a test configured: 1 means "restart needed", anything else
 // means nothing needs to be said.
-int WINAPI InstallFilterOverSoundDrivers()
-{
+int WINAPI InstallFilterOverSoundDrivers() {
     const DWORD answer = sim::SimRegKey::OpenSettings().ReadDword("InstallAnswer", 0);
     JournalCall("InstallFilterOverSoundDrivers", true, answer);
     return static_cast<int>(answer);

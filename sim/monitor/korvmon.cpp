@@ -17,8 +17,7 @@
 
 namespace {
 
-std::string DefaultJournalPath()
-{
+std::string DefaultJournalPath() {
 #ifdef _WIN32
     return "C:\\korvane-sim\\journal.log";
 #else
@@ -31,27 +30,23 @@ std::string DefaultJournalPath()
 #endif
 }
 
-int Usage()
-{
+int Usage() {
     std::cerr << "usage: korvmon [--once] [--all] [JOURNAL]\n"
-                 "  default JOURNAL: " << DefaultJournalPath() << "\n";
+                 "  default JOURNAL: "
+              << DefaultJournalPath() << "\n";
     return 2;
 }
 
-void Drain(sim::JournalTail& tail, sim::JournalMonitor& monitor)
-{
+void Drain(sim::JournalTail& tail, sim::JournalMonitor& monitor) {
     sim::JournalTail::Batch batch = tail.Poll();
-    if (batch.restarted)
-        monitor.Restart();
-    for (const std::string& line : batch.lines)
-        monitor.Feed(line);
+    if (batch.restarted) monitor.Restart();
+    for (const std::string& line : batch.lines) monitor.Feed(line);
     std::cout.flush();
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     bool once = false;
     bool all = false;
     std::string path;
@@ -65,8 +60,7 @@ int main(int argc, char** argv)
         else
             path = argv[i];
     }
-    if (path.empty())
-        path = DefaultJournalPath();
+    if (path.empty()) path = DefaultJournalPath();
 
     sim::JournalTail tail(path);
     sim::JournalMonitor monitor(std::cout, all);

@@ -4,36 +4,29 @@
 
 namespace sim {
 
-const char* JournalFile::DefaultPath()
-{
+const char* JournalFile::DefaultPath() {
     return "C:\\korvane-sim\\journal.log";
 }
 
-unsigned long long JournalFile::Now()
-{
+unsigned long long JournalFile::Now() {
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
-    const unsigned long long ticks =
-        (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    const unsigned long long ticks = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
     return JournalLine_Milliseconds(ticks);
 }
 
-bool JournalFile::Append(const JournalLine& line, const char* path)
-{
+bool JournalFile::Append(const JournalLine& line, const char* path) {
     // Append-only access: each write goes to the end of the file as it is then.
     // A journal deleted by a test stays "delete pending" while another writer
     // still has it open; a few short waits let that writer finish.
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        file = CreateFileA(path, FILE_APPEND_DATA,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() == ERROR_PATH_NOT_FOUND)
-            break;
+        if (file != INVALID_HANDLE_VALUE || GetLastError() == ERROR_PATH_NOT_FOUND) break;
         Sleep(5);
     }
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     const BOOL ok = WriteFile(file, line.text, line.length, &written, nullptr);
     CloseHandle(file);

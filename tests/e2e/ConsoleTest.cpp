@@ -10,8 +10,7 @@ namespace {
 
 const UINT kIdMini = 0x8010, kIdFull = 0x8011, kIdAbout = 0x0010;
 
-std::string Describe(const std::vector<MenuItemInfo>& items)
-{
+std::string Describe(const std::vector<MenuItemInfo>& items) {
     std::string s;
     char line[64];
     for (const MenuItemInfo& i : items) {
@@ -25,30 +24,26 @@ std::string Describe(const std::vector<MenuItemInfo>& items)
 
 class ConsoleTest : public KorvaneTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         KorvaneTest::SetUp();
         // Settings are saved on every way out; an empty key shows that.
         ASSERT_TRUE(SettingsKey::CreateEmpty());
     }
 
-    void ExpectAboutModal(const KorvaneProcess& p, HWND console, HWND about)
-    {
+    void ExpectAboutModal(const KorvaneProcess& p, HWND console, HWND about) {
         ASSERT_NE(about, nullptr) << "the About window did not open";
         EXPECT_EQ(GetWindow(about, GW_OWNER), console);
         EXPECT_FALSE(IsWindowEnabled(console)) << "the console stays enabled under the About window";
         EXPECT_TRUE(p.Running());
     }
 
-    static void ExpectSettingsSaved()
-    {
+    static void ExpectSettingsSaved() {
         EXPECT_TRUE(SettingsKey::GetDword("UI minimized").has_value()) << "settings were not saved";
         EXPECT_TRUE(SettingsKey::GetDword("3D Volume").has_value()) << "settings were not saved";
     }
 };
 
-TEST_F(ConsoleTest, TitleAndSystemMenu)
-{
+TEST_F(ConsoleTest, TitleAndSystemMenu) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("winxp", &p);
     ASSERT_NE(console, nullptr);
@@ -67,7 +62,9 @@ TEST_F(ConsoleTest, TitleAndSystemMenu)
     EXPECT_EQ(items[n - 3].text, "Wiederherstellen");
     EXPECT_TRUE(items[n - 2].Separator());
     EXPECT_EQ(items[n - 1].id, kIdAbout);
-    EXPECT_EQ(items[n - 1].text, "\xDC" "ber Korvane");
+    EXPECT_EQ(items[n - 1].text,
+              "\xDC"
+              "ber Korvane");
     bool closeBefore = false;
     int appended = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -79,8 +76,7 @@ TEST_F(ConsoleTest, TitleAndSystemMenu)
     EXPECT_TRUE(CloseAndWait(*p, console));
 }
 
-TEST_F(ConsoleTest, StandardSystemCommandsKeepTheirBehaviour)
-{
+TEST_F(ConsoleTest, StandardSystemCommandsKeepTheirBehaviour) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("win2k", &p);
     ASSERT_NE(console, nullptr);
@@ -93,8 +89,7 @@ TEST_F(ConsoleTest, StandardSystemCommandsKeepTheirBehaviour)
     ExpectSettingsSaved();
 }
 
-TEST_F(ConsoleTest, AboutCommandOpensAModalAboutWindow)
-{
+TEST_F(ConsoleTest, AboutCommandOpensAModalAboutWindow) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("winxp", &p);
     ASSERT_NE(console, nullptr);
@@ -110,8 +105,7 @@ TEST_F(ConsoleTest, AboutCommandOpensAModalAboutWindow)
     EXPECT_TRUE(CloseAndWait(*p, console));
 }
 
-TEST_F(ConsoleTest, AboutOpensFromTheSystemMenuByKeyboard)
-{
+TEST_F(ConsoleTest, AboutOpensFromTheSystemMenuByKeyboard) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("win98", &p);
     ASSERT_NE(console, nullptr);
@@ -120,10 +114,13 @@ TEST_F(ConsoleTest, AboutOpensFromTheSystemMenuByKeyboard)
     ASSERT_TRUE(InputDriver::Key(VK_SPACE, InputDriver::kAlt));
     // The menu's own window (class #32768) must be up before the keys that
     // work it; a busy machine can take a moment.
-    ASSERT_TRUE(WaitUntil([] {
-        HWND menu = FindWindowA("#32768", nullptr);
-        return menu && IsWindowVisible(menu);
-    }, kUiMs)) << "Alt+Space opened no system menu";
+    ASSERT_TRUE(WaitUntil(
+        [] {
+            HWND menu = FindWindowA("#32768", nullptr);
+            return menu && IsWindowVisible(menu);
+        },
+        kUiMs))
+        << "Alt+Space opened no system menu";
     Sleep(200);
     ASSERT_TRUE(InputDriver::Key(VK_UP));
     ASSERT_TRUE(InputDriver::Key(VK_RETURN));
@@ -136,8 +133,7 @@ TEST_F(ConsoleTest, AboutOpensFromTheSystemMenuByKeyboard)
     EXPECT_TRUE(CloseAndWait(*p, console));
 }
 
-TEST_F(ConsoleTest, CloseButtonOfTheFullFormEndsTheProgram)
-{
+TEST_F(ConsoleTest, CloseButtonOfTheFullFormEndsTheProgram) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("winxp", &p);
     ASSERT_NE(console, nullptr);
@@ -146,24 +142,21 @@ TEST_F(ConsoleTest, CloseButtonOfTheFullFormEndsTheProgram)
     ExpectSettingsSaved();
 }
 
-TEST_F(ConsoleTest, CloseButtonOfTheMiniFormEndsTheProgram)
-{
+TEST_F(ConsoleTest, CloseButtonOfTheMiniFormEndsTheProgram) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("win95", &p);
     ASSERT_NE(console, nullptr);
     PostMessageA(console, WM_SYSCOMMAND, kIdMini, 0);
     HWND close = GetDlgItem(console, 1011);
     ASSERT_NE(close, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(close) != FALSE; }, kUiMs))
-        << "1011 not shown in the mini form";
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(close) != FALSE; }, kUiMs)) << "1011 not shown in the mini form";
     Sleep(300);  // let the re-shaping paint finish before clicking
     ASSERT_TRUE(InputDriver::ClickControl(console, 1011));
     EXPECT_TRUE(p->WaitForExit(kExitMs)) << "clicking 1011 did not end the program";
     ExpectSettingsSaved();
 }
 
-TEST_F(ConsoleTest, EscapeEndsTheProgram)
-{
+TEST_F(ConsoleTest, EscapeEndsTheProgram) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("winme", &p);
     ASSERT_NE(console, nullptr);

@@ -8,21 +8,23 @@ class SingleInstanceTest : public KorvaneTest {
 protected:
     // Starts a second copy and expects it to end on its own without ever
     // showing a window of its own.
-    void ExpectSecondCopyEnds()
-    {
+    void ExpectSecondCopyEnds() {
         KorvaneProcess& second = Start("winxp");
         ASSERT_TRUE(second.Valid());
         WindowFinder finder(second.Pid());
         bool showedWindow = false;
-        WaitUntil([&] { showedWindow = showedWindow || !finder.Dialogs().empty(); return !second.Running(); },
-                  kStartMs);
+        WaitUntil(
+            [&] {
+                showedWindow = showedWindow || !finder.Dialogs().empty();
+                return !second.Running();
+            },
+            kStartMs);
         EXPECT_FALSE(second.Running()) << "the second copy did not end";
         EXPECT_FALSE(showedWindow) << "the second copy showed a window";
     }
 };
 
-TEST_F(SingleInstanceTest, SecondStartRaisesTheFirstAndEnds)
-{
+TEST_F(SingleInstanceTest, SecondStartRaisesTheFirstAndEnds) {
     KorvaneProcess* first = nullptr;
     HWND console = StartToConsole("winxp", &first);
     ASSERT_NE(console, nullptr);
@@ -36,8 +38,7 @@ TEST_F(SingleInstanceTest, SecondStartRaisesTheFirstAndEnds)
     EXPECT_TRUE(CloseAndWait(*first, console));
 }
 
-TEST_F(SingleInstanceTest, SecondStartFindsTheConsoleWhileAboutIsOpen)
-{
+TEST_F(SingleInstanceTest, SecondStartFindsTheConsoleWhileAboutIsOpen) {
     KorvaneProcess* first = nullptr;
     HWND console = StartToConsole("win98", &first);
     ASSERT_NE(console, nullptr);
@@ -51,7 +52,10 @@ TEST_F(SingleInstanceTest, SecondStartFindsTheConsoleWhileAboutIsOpen)
     // The console is disabled behind its modal About window; raising it
     // brings the first copy to the front either way.
     EXPECT_TRUE(WaitUntil(
-        [&] { HWND fg = GetForegroundWindow(); return fg && WindowFinder::ProcessOf(fg) == first->Pid(); },
+        [&] {
+            HWND fg = GetForegroundWindow();
+            return fg && WindowFinder::ProcessOf(fg) == first->Pid();
+        },
         kUiMs))
         << "the first copy was not raised";
     EXPECT_TRUE(IsWindow(about)) << "the About window closed";
@@ -60,8 +64,7 @@ TEST_F(SingleInstanceTest, SecondStartFindsTheConsoleWhileAboutIsOpen)
     EXPECT_TRUE(CloseAndWait(*first, console));
 }
 
-TEST_F(SingleInstanceTest, StartAfterTheFirstClosedOpensNormally)
-{
+TEST_F(SingleInstanceTest, StartAfterTheFirstClosedOpensNormally) {
     KorvaneProcess* first = nullptr;
     HWND console = StartToConsole("winxp", &first);
     ASSERT_NE(console, nullptr);

@@ -75,7 +75,9 @@ std::string Misplaced(HWND console) {
     return out.str();
 }
 
-bool Shown(HWND console, int id) { return IsWindowVisible(GetDlgItem(console, id)) != FALSE; }
+bool Shown(HWND console, int id) {
+    return IsWindowVisible(GetDlgItem(console, id)) != FALSE;
+}
 
 }  // namespace
 
@@ -192,14 +194,24 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     // pointer position reported back while a window moves beneath it can be
     // off by a few pixels for a moment (it is worked out against the
     // window's previous place), so the check allows that much.
-    EXPECT_TRUE(WaitUntil([&] { GetWindowRect(console, &after); return after.left != before.left; }, kUiMs));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            GetWindowRect(console, &after);
+            return after.left != before.left;
+        },
+        kUiMs));
     RECT last = after;
     DWORD stableSince = GetTickCount();
-    WaitUntil([&] {
-        GetWindowRect(console, &after);
-        if (!EqualRect(&after, &last)) { last = after; stableSince = GetTickCount(); }
-        return GetTickCount() - stableSince >= 500;
-    }, kUiMs);
+    WaitUntil(
+        [&] {
+            GetWindowRect(console, &after);
+            if (!EqualRect(&after, &last)) {
+                last = after;
+                stableSince = GetTickCount();
+            }
+            return GetTickCount() - stableSince >= 500;
+        },
+        kUiMs);
     POINT end{};
     GetCursorPos(&end);
     EXPECT_NEAR(end.x - from.x, 60, 10);

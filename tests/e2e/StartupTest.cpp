@@ -18,8 +18,7 @@ const char kRestartText[] =
     "Best\xE4tigung.";
 const char kInstallerPath[] = "C:\\korvane\\QuorInst.dll";
 
-std::vector<std::string> InstallerCalls(const std::vector<JournalEntry>& journal)
-{
+std::vector<std::string> InstallerCalls(const std::vector<JournalEntry>& journal) {
     std::vector<std::string> names;
     for (const JournalEntry& e : Journal::Select(journal, "INST", "CALL")) names.push_back(e.a);
     return names;
@@ -31,8 +30,7 @@ class StartupTest : public KorvaneTest {
 protected:
     // Expects an information box with the caption " Korvane " and this text,
     // no console before or after it, and the end of the process after OK.
-    void ExpectBoxThenExit(KorvaneProcess& p, const std::string& text)
-    {
+    void ExpectBoxThenExit(KorvaneProcess& p, const std::string& text) {
         HWND console = nullptr, box = nullptr;
         WaitForConsoleOrBox(p, &console, &box);
         ASSERT_EQ(console, nullptr) << "the console opened";
@@ -43,13 +41,17 @@ protected:
         ASSERT_TRUE(InputDriver::ClickControl(box, IDOK));
         WindowFinder finder(p.Pid());
         bool consoleSeen = false;
-        WaitUntil([&] { consoleSeen = consoleSeen || finder.Console(); return !p.Running(); }, kExitMs);
+        WaitUntil(
+            [&] {
+                consoleSeen = consoleSeen || finder.Console();
+                return !p.Running();
+            },
+            kExitMs);
         EXPECT_FALSE(consoleSeen) << "a console opened after the box";
         EXPECT_FALSE(p.Running()) << "the process did not end after OK";
     }
 
-    void ExpectConsoleWithoutInstallerCalls(const std::string& version)
-    {
+    void ExpectConsoleWithoutInstallerCalls(const std::string& version) {
         KorvaneProcess* p = nullptr;
         HWND console = StartToConsole(version, &p);
         ASSERT_NE(console, nullptr);
@@ -58,8 +60,7 @@ protected:
     }
 };
 
-TEST_F(StartupTest, Win95UsesDirectSoundAndNeverLoadsTheInstaller)
-{
+TEST_F(StartupTest, Win95UsesDirectSoundAndNeverLoadsTheInstaller) {
     ASSERT_TRUE(Journal::Exists()) << "the simulated engine's journal is missing";
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("win95", &p);
@@ -74,20 +75,16 @@ TEST_F(StartupTest, Win95UsesDirectSoundAndNeverLoadsTheInstaller)
     EXPECT_TRUE(CloseAndWait(*p, console));
 }
 
-TEST_F(StartupTest, Win95WithoutDirectSoundShowsTheDirectXBoxOnly)
-{
-    ExpectBoxThenExit(Start(KorvaneLauncher().Version("win95").DllOverride("dsound", "")),
-                      kDirectXText);
+TEST_F(StartupTest, Win95WithoutDirectSoundShowsTheDirectXBoxOnly) {
+    ExpectBoxThenExit(Start(KorvaneLauncher().Version("win95").DllOverride("dsound", "")), kDirectXText);
     EXPECT_TRUE(InstallerCalls(JournalSinceStart()).empty());
 }
 
 // Newer systems, including 98 and ME, run the installer and never look for
 // DirectSound: with DSound.dll unavailable they still open the console.
-class NewerSystemStartupTest : public StartupTest,
-                               public ::testing::WithParamInterface<const char*> {};
+class NewerSystemStartupTest : public StartupTest, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(NewerSystemStartupTest, CallsBothInstallerExportsInOrderAndOpensTheConsole)
-{
+TEST_P(NewerSystemStartupTest, CallsBothInstallerExportsInOrderAndOpensTheConsole) {
     ASSERT_TRUE(Journal::Exists()) << "the simulated engine's journal is missing";
     ASSERT_TRUE(SetInstallAnswer(0));
     KorvaneProcess& p = Start(KorvaneLauncher().Version(GetParam()).DllOverride("dsound", ""));
@@ -105,11 +102,9 @@ TEST_P(NewerSystemStartupTest, CallsBothInstallerExportsInOrderAndOpensTheConsol
 INSTANTIATE_TEST_SUITE_P(Versions, NewerSystemStartupTest,
                          ::testing::Values("win98", "winme", "win2k", "winxp", "win2003"));
 
-class InstallAnswerOneTest : public StartupTest,
-                             public ::testing::WithParamInterface<const char*> {};
+class InstallAnswerOneTest : public StartupTest, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(InstallAnswerOneTest, ShowsTheRestartBoxAndNoConsole)
-{
+TEST_P(InstallAnswerOneTest, ShowsTheRestartBoxAndNoConsole) {
     ASSERT_TRUE(Journal::Exists()) << "the simulated engine's journal is missing";
     ASSERT_TRUE(SetInstallAnswer(1));
     ExpectBoxThenExit(Start(GetParam()), kRestartText);
@@ -118,11 +113,9 @@ TEST_P(InstallAnswerOneTest, ShowsTheRestartBoxAndNoConsole)
 
 INSTANTIATE_TEST_SUITE_P(Versions, InstallAnswerOneTest, ::testing::Values("winme", "winxp"));
 
-class InstallAnswerOtherTest : public StartupTest,
-                               public ::testing::WithParamInterface<DWORD> {};
+class InstallAnswerOtherTest : public StartupTest, public ::testing::WithParamInterface<DWORD> {};
 
-TEST_P(InstallAnswerOtherTest, OpensTheConsoleSilently)
-{
+TEST_P(InstallAnswerOtherTest, OpensTheConsoleSilently) {
     ASSERT_TRUE(Journal::Exists()) << "the simulated engine's journal is missing";
     ASSERT_TRUE(SetInstallAnswer(GetParam()));
     KorvaneProcess* p = nullptr;
@@ -137,8 +130,7 @@ TEST_P(InstallAnswerOtherTest, OpensTheConsoleSilently)
 
 INSTANTIATE_TEST_SUITE_P(Answers, InstallAnswerOtherTest, ::testing::Values(0u, 2u));
 
-TEST_F(StartupTest, MissingInstallerIsIgnored)
-{
+TEST_F(StartupTest, MissingInstallerIsIgnored) {
     ASSERT_TRUE(SetInstallAnswer(1));  // would show the restart box if it were called
     FileSwap installer(kInstallerPath);
     ASSERT_TRUE(installer.Remove());
@@ -146,11 +138,9 @@ TEST_F(StartupTest, MissingInstallerIsIgnored)
     EXPECT_TRUE(installer.Restore());
 }
 
-class MissingExportTest : public StartupTest,
-                          public ::testing::WithParamInterface<const char*> {};
+class MissingExportTest : public StartupTest, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(MissingExportTest, InstallerWithoutTheExportIsIgnored)
-{
+TEST_P(MissingExportTest, InstallerWithoutTheExportIsIgnored) {
     const std::string variant = std::string("C:\\korvane-sim\\variants\\QuorInst-no") + GetParam() + ".dll";
     ASSERT_NE(GetFileAttributesA(variant.c_str()), INVALID_FILE_ATTRIBUTES) << variant << " is missing";
     ASSERT_TRUE(SetInstallAnswer(1));

@@ -14,20 +14,20 @@ struct ModeCase {
     DWORD saved;
 };
 
-void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ModeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 }  // namespace
 
 class WindowModeTest : public KorvaneTest, public ::testing::WithParamInterface<ModeCase> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         KorvaneTest::SetUp();
         ASSERT_TRUE(SettingsKey::CreateEmpty());
     }
 
-    static std::string Visibility(HWND console)
-    {
+    static std::string Visibility(HWND console) {
         std::string s;
         for (int id : {1006, 1008, 1010, 1011}) {
             HWND child = GetDlgItem(console, id);
@@ -41,25 +41,23 @@ protected:
     // form switch shows once 1010 and 1011 change visibility (only the mini
     // form shows them). The layout itself is checked elsewhere; here it only
     // paces the steps, so a layout that never changes costs time, not a pass.
-    static void Settle(HWND console, bool mini)
-    {
+    static void Settle(HWND console, bool mini) {
         HWND full = GetDlgItem(console, 1010);
         WaitUntil([&] { return full && (IsWindowVisible(full) != FALSE) == mini; }, 3000);
         Sleep(300);
     }
 };
 
-TEST_P(WindowModeTest, SavesTheModeCurrentAtTheEnd)
-{
+TEST_P(WindowModeTest, SavesTheModeCurrentAtTheEnd) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("winxp", &p);
     ASSERT_NE(console, nullptr);
     for (const char* s = GetParam().steps; *s; ++s) {
         switch (*s) {
-        case 'm': PostMessageA(console, WM_SYSCOMMAND, 0x8010, 0); break;
-        case 'f': PostMessageA(console, WM_SYSCOMMAND, 0x8011, 0); break;
-        case 'M': ASSERT_TRUE(InputDriver::ClickControl(console, 1006)) << "1006 missing or hidden"; break;
-        case 'F': ASSERT_TRUE(InputDriver::ClickControl(console, 1010)) << "1010 missing or hidden"; break;
+            case 'm': PostMessageA(console, WM_SYSCOMMAND, 0x8010, 0); break;
+            case 'f': PostMessageA(console, WM_SYSCOMMAND, 0x8011, 0); break;
+            case 'M': ASSERT_TRUE(InputDriver::ClickControl(console, 1006)) << "1006 missing or hidden"; break;
+            case 'F': ASSERT_TRUE(InputDriver::ClickControl(console, 1010)) << "1010 missing or hidden"; break;
         }
         Settle(console, *s == 'm' || *s == 'M');
     }
@@ -69,9 +67,8 @@ TEST_P(WindowModeTest, SavesTheModeCurrentAtTheEnd)
         << "controls at the end:" << visibility;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, WindowModeTest,
-    ::testing::Values(ModeCase{"MenuMiniTwice", "mm", 1}, ModeCase{"MenuMiniThenFull", "mf", 0},
-                      ModeCase{"MenuFullInFullForm", "f", 0}, ModeCase{"ButtonMini", "M", 1},
-                      ModeCase{"ButtonMiniThenFull", "MF", 0}),
-    [](const ::testing::TestParamInfo<ModeCase>& tpi) { return std::string(tpi.param.name); });
+INSTANTIATE_TEST_SUITE_P(Steps, WindowModeTest,
+                         ::testing::Values(ModeCase{"MenuMiniTwice", "mm", 1}, ModeCase{"MenuMiniThenFull", "mf", 0},
+                                           ModeCase{"MenuFullInFullForm", "f", 0}, ModeCase{"ButtonMini", "M", 1},
+                                           ModeCase{"ButtonMiniThenFull", "MF", 0}),
+                         [](const ::testing::TestParamInfo<ModeCase>& tpi) { return std::string(tpi.param.name); });

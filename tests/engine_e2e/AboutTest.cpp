@@ -93,9 +93,9 @@ TEST_F(AboutTest, EveryMoveReachesEachChannelInOrderAndIsStored) {
         EXPECT_EQ(gains[i].payload, gains[i + 1].payload);
         EXPECT_EQ(gains[i].payload, gains[i + 2].payload);
     }
-    const std::vector<Delivered> expected = {{"VXD", kMasterVolume, GainBits(6)}, {"WDM", kMasterVolume, GainBits(6)},
-                                             {"HOOK", kMasterVolume, GainBits(6)}, {"VXD", kMasterVolume, GainBits(7)},
-                                             {"WDM", kMasterVolume, GainBits(7)}, {"HOOK", kMasterVolume, GainBits(7)}};
+    const std::vector<Delivered> expected = {
+        {"VXD", kMasterVolume, GainBits(6)}, {"WDM", kMasterVolume, GainBits(6)}, {"HOOK", kMasterVolume, GainBits(6)},
+        {"VXD", kMasterVolume, GainBits(7)}, {"WDM", kMasterVolume, GainBits(7)}, {"HOOK", kMasterVolume, GainBits(7)}};
     EXPECT_TRUE(SameMessages(Folded(gains, 3), expected));
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(7));
 

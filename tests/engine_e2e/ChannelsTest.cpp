@@ -30,8 +30,13 @@ protected:
             15000));
         Sleep(300);
         std::vector<JournalEntry> entries = Journal::Read(mark);
-        const std::vector<Delivered> expected =
-            Expected(channels).Apply3D(2, false).ApplyVibe(9).ApplySoundfields(4).ApplyHeadphones(false, 2).SwitchOn().Get();
+        const std::vector<Delivered> expected = Expected(channels)
+                                                    .Apply3D(2, false)
+                                                    .ApplyVibe(9)
+                                                    .ApplySoundfields(4)
+                                                    .ApplyHeadphones(false, 2)
+                                                    .SwitchOn()
+                                                    .Get();
         EXPECT_TRUE(SameMessages(Levels(entries), expected));
         for (const char* chan : {"VXD", "WDM", "HOOK"}) {
             bool used = std::find(channels.begin(), channels.end(), chan) != channels.end();
@@ -70,10 +75,13 @@ protected:
         bool ok = false;
         if (svc) {
             SERVICE_STATUS status;
-            if (run) StartServiceA(svc, 0, nullptr);
-            else ControlService(svc, SERVICE_CONTROL_STOP, &status);
+            if (run)
+                StartServiceA(svc, 0, nullptr);
+            else
+                ControlService(svc, SERVICE_CONTROL_STOP, &status);
             DWORD want = run ? SERVICE_RUNNING : SERVICE_STOPPED;
-            ok = WaitUntil([&] { return QueryServiceStatus(svc, &status) && status.dwCurrentState == want; }, 30000, 200);
+            ok = WaitUntil([&] { return QueryServiceStatus(svc, &status) && status.dwCurrentState == want; }, 30000,
+                           200);
             CloseServiceHandle(svc);
         }
         CloseServiceHandle(scm);
@@ -121,8 +129,8 @@ TEST_F(ChannelsTest, MissingHookIsReportedAndTheDevicesStillServe) {
 }
 
 TEST_F(ChannelsTest, EachMissingExportIsReportedAndTheOthersAreUsed) {
-    const char* const exports[] = {"QuorWav9xHook", "QuorWav9xUnHook", "QuorWav9xIoCtl",
-                                   "QuorWav9xPrepareForUnloading", "QuorWav9xCanUnloadNow"};
+    const char* const exports[] = {"QuorWav9xHook", "QuorWav9xUnHook", "QuorWav9xIoCtl", "QuorWav9xPrepareForUnloading",
+                                   "QuorWav9xCanUnloadNow"};
     for (const char* missing : exports) {
         SCOPED_TRACE(missing);
         StoreSettings(6, 6, 0, 0, 0);
@@ -144,8 +152,7 @@ TEST_F(ChannelsTest, EachMissingExportIsReportedAndTheOthersAreUsed) {
         EXPECT_EQ(called("QuorWav9xUnHook"), m != "QuorWav9xUnHook");
         // Prepare runs when present; the unload question only after it.
         EXPECT_EQ(called("QuorWav9xPrepareForUnloading"), m != "QuorWav9xPrepareForUnloading");
-        EXPECT_EQ(called("QuorWav9xCanUnloadNow"),
-                  m != "QuorWav9xCanUnloadNow" && m != "QuorWav9xPrepareForUnloading");
+        EXPECT_EQ(called("QuorWav9xCanUnloadNow"), m != "QuorWav9xCanUnloadNow" && m != "QuorWav9xPrepareForUnloading");
         bool hookMessages = !Journal::Select(entries, "HOOK", "IOCTL").empty();
         EXPECT_EQ(hookMessages, m != "QuorWav9xIoCtl");
         if (m != "QuorWav9xIoCtl") {

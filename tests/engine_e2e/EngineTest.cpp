@@ -16,9 +16,15 @@ static const DWORD kLevel3DScaled[12] = {0x00000000, 0x3C3A2E8C, 0x3CBA2E8C, 0x3
                                          0x3D8BA2E9, 0x3DA2E8BA, 0x3DBA2E8C, 0x3DD1745E, 0x3DE8BA2F, 0x3E000000};
 static const DWORD kHeadphones[12] = {8, 8, 16, 24, 32, 40, 49, 57, 65, 73, 81, 90};
 
-DWORD Level3DBits(int p) { return kLevel3D[p]; }
-DWORD Level3DScaledBits(int p) { return kLevel3DScaled[p]; }
-DWORD HeadphonesLevel(int p) { return kHeadphones[p]; }
+DWORD Level3DBits(int p) {
+    return kLevel3D[p];
+}
+DWORD Level3DScaledBits(int p) {
+    return kLevel3DScaled[p];
+}
+DWORD HeadphonesLevel(int p) {
+    return kHeadphones[p];
+}
 
 const std::vector<std::string> EngineTest::kAll = {"VXD", "WDM", "HOOK"};
 const std::vector<std::string> EngineTest::kWdmOnly = {"WDM"};
@@ -36,10 +42,13 @@ Expected& Expected::Apply3D(int p, bool headphones) {
 }
 
 Expected& Expected::ApplyVibe(int p) {
-    return List({{IOCTL_VIBE_LEVEL_2, kLevel3D[p]}, {IOCTL_VIBE_LEVEL_3, kLevel3D[p]}, {IOCTL_VIBE_LEVEL_1, kLevel3D[p]}});
+    return List(
+        {{IOCTL_VIBE_LEVEL_2, kLevel3D[p]}, {IOCTL_VIBE_LEVEL_3, kLevel3D[p]}, {IOCTL_VIBE_LEVEL_1, kLevel3D[p]}});
 }
 
-Expected& Expected::ApplySoundfields(int p) { return List({{IOCTL_SOUNDFIELDS_LEVEL, kLevel3D[p]}}); }
+Expected& Expected::ApplySoundfields(int p) {
+    return List({{IOCTL_SOUNDFIELDS_LEVEL, kLevel3D[p]}});
+}
 
 Expected& Expected::ApplyHeadphones(bool on, int position3D) {
     List({{IOCTL_HEADPHONES_ENABLE, on ? 1u : 0u}, {IOCTL_3D_ENABLE, on ? 0u : 1u}});

@@ -71,11 +71,16 @@ TEST_F(LiveTest, DragTurnsAKnobStepByStep) {
     std::vector<Delivered> got;
     size_t seen = 0;
     DWORD quietSince = GetTickCount();
-    WaitUntil([&] {
-        got = Levels(Journal::Read(mark));
-        if (got.size() != seen) { seen = got.size(); quietSince = GetTickCount(); }
-        return GetTickCount() - quietSince >= 700;
-    }, kUiMs);
+    WaitUntil(
+        [&] {
+            got = Levels(Journal::Read(mark));
+            if (got.size() != seen) {
+                seen = got.size();
+                quietSince = GetTickCount();
+            }
+            return GetTickCount() - quietSince >= 700;
+        },
+        kUiMs);
     final = ControlValue(m_console, 1001);
     // One group per event, each with the knob's value when it fired (Wine
     // may echo a pointer position, so the way there need not be monotonic),
@@ -119,10 +124,10 @@ TEST_F(LiveTest, FunctionKeysAndSpaceStepTheControls) {
     SetUpConsole();
     ASSERT_FALSE(HasFatalFailure());
     unsigned long long mark = Journal::Mark();
-    ASSERT_TRUE(InputDriver::Key(VK_F4));  // 3D +3: 3 -> 6
-    ASSERT_TRUE(InputDriver::Key(VK_F5));  // Vibe -3: 5 -> 2
-    ASSERT_TRUE(InputDriver::Key(VK_F12)); // Soundfields +3: 7 -> 10
-    ASSERT_TRUE(InputDriver::Key(VK_F10)); // Soundfields -1: 10 -> 9 (a system key)
+    ASSERT_TRUE(InputDriver::Key(VK_F4));   // 3D +3: 3 -> 6
+    ASSERT_TRUE(InputDriver::Key(VK_F5));   // Vibe -3: 5 -> 2
+    ASSERT_TRUE(InputDriver::Key(VK_F12));  // Soundfields +3: 7 -> 10
+    ASSERT_TRUE(InputDriver::Key(VK_F10));  // Soundfields -1: 10 -> 9 (a system key)
     ASSERT_TRUE(InputDriver::Key(VK_SPACE));
     const std::vector<Delivered> expected = Expected(kAll)
                                                 .Apply3D(6, false)

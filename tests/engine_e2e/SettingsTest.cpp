@@ -70,7 +70,8 @@ TEST_F(SettingsTest, OnlyFourByteValuesCountWhateverTheirType) {
     ASSERT_TRUE(SettingsKey::CreateEmpty());
     ASSERT_TRUE(SettingsKey::Set("3D Volume", Raw(REG_BINARY, std::string("\x02\x00\x00\x00", 4))));
     ASSERT_TRUE(SettingsKey::Set("Vibe volume", Raw(REG_BINARY, std::string("\x03\x00", 2))));
-    ASSERT_TRUE(SettingsKey::Set("Soundfields volume", Raw(REG_BINARY, std::string("\x04\x00\x00\x00\x00\x00\x00\x00", 8))));
+    ASSERT_TRUE(
+        SettingsKey::Set("Soundfields volume", Raw(REG_BINARY, std::string("\x04\x00\x00\x00\x00\x00\x00\x00", 8))));
     ASSERT_TRUE(SettingsKey::Set("Headphones enabled", RegValue::String("1")));
     ASSERT_TRUE(SettingsKey::Set("UI minimized", Raw(REG_DWORD_BIG_ENDIAN, std::string("\x01\x00\x00\x00", 4))));
     StartCheckClose(Expected(kWdmOnly)

@@ -62,13 +62,8 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     Sleep(1500);
     std::vector<JournalEntry> started = JournalSinceStart();
 
-    const std::vector<Delivered> expectedStart = Expected(kAll)
-                                                     .Apply3D(3, false)
-                                                     .ApplyVibe(5)
-                                                     .ApplySoundfields(7)
-                                                     .ApplyHeadphones(false, 3)
-                                                     .SwitchOn()
-                                                     .Get();
+    const std::vector<Delivered> expectedStart =
+        Expected(kAll).Apply3D(3, false).ApplyVibe(5).ApplySoundfields(7).ApplyHeadphones(false, 3).SwitchOn().Get();
     EXPECT_TRUE(SameMessages(Levels(started), expectedStart));
 
     // Both devices opened, the hook hooked before it got its first message.
@@ -162,13 +157,8 @@ TEST_F(StartStopTest, WinMeWithHeadphonesStartsWithTheIntegerLevel) {
     Sleep(300);
     // Apply3D runs before the button is set, so the 3D level goes out as
     // floats first and again as the integer after the headphones switch on.
-    const std::vector<Delivered> expected = Expected(kAll)
-                                                .Apply3D(0, false)
-                                                .ApplyVibe(11)
-                                                .ApplySoundfields(0)
-                                                .ApplyHeadphones(true, 0)
-                                                .SwitchOn()
-                                                .Get();
+    const std::vector<Delivered> expected =
+        Expected(kAll).Apply3D(0, false).ApplyVibe(11).ApplySoundfields(0).ApplyHeadphones(true, 0).SwitchOn().Get();
     EXPECT_TRUE(SameMessages(Levels(JournalSinceStart()), expected));
     ASSERT_TRUE(CloseAndWait(*p, console));
     EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 1u);

@@ -10,43 +10,36 @@ namespace simtest {
 namespace {
 
 // Build paths are Linux paths; Wine reaches them through drive Z:.
-std::string FromHostPath(const std::string& path)
-{
+std::string FromHostPath(const std::string& path) {
     std::string windows = "Z:" + path;
     for (char& c : windows)
-        if (c == '/')
-            c = '\\';
+        if (c == '/') c = '\\';
     return windows;
 }
 
-std::string BaseName(const std::string& path)
-{
+std::string BaseName(const std::string& path) {
     const size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
 
-void RemoveJournal()
-{
+void RemoveJournal() {
     CreateDirectoryA("C:\\korvane-sim", nullptr);
     DeleteFileA(kJournal);
     // Under Wine the name can stay a moment while the driver's process still
     // closes its handle.
     const DWORD start = GetTickCount();
-    while (GetFileAttributesA(kJournal) != INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 3000)
-        Sleep(10);
+    while (GetFileAttributesA(kJournal) != INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 3000) Sleep(10);
     ASSERT_EQ(GetFileAttributesA(kJournal), INVALID_FILE_ATTRIBUTES);
 }
 
-std::string ReadJournalText()
-{
+std::string ReadJournalText() {
     std::ifstream file(kJournal, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
-std::vector<sim::JournalRecord> ReadJournal()
-{
+std::vector<sim::JournalRecord> ReadJournal() {
     std::vector<sim::JournalRecord> records;
     std::istringstream text(ReadJournalText());
     std::string line;
@@ -54,54 +47,44 @@ std::vector<sim::JournalRecord> ReadJournal()
         EXPECT_TRUE(!line.empty() && line.back() == '\r') << "line without CRLF: " << line;
         const auto record = sim::JournalRecord::Parse(line);
         EXPECT_TRUE(record.has_value()) << "malformed journal line: " << line;
-        if (record)
-            records.push_back(*record);
+        if (record) records.push_back(*record);
     }
     return records;
 }
 
-std::vector<sim::JournalRecord> WaitForRecords(size_t count)
-{
+std::vector<sim::JournalRecord> WaitForRecords(size_t count) {
     const DWORD start = GetTickCount();
     for (;;) {
         std::istringstream text(ReadJournalText());
         size_t lines = 0;
         std::string line;
-        while (std::getline(text, line))
-            ++lines;
-        if (lines >= count || GetTickCount() - start > 5000)
-            return ReadJournal();
+        while (std::getline(text, line)) ++lines;
+        if (lines >= count || GetTickCount() - start > 5000) return ReadJournal();
         Sleep(50);
     }
 }
 
-std::vector<sim::JournalRecord> OfChannel(const std::vector<sim::JournalRecord>& records,
-                                          sim::Channel channel)
-{
+std::vector<sim::JournalRecord> OfChannel(const std::vector<sim::JournalRecord>& records, sim::Channel channel) {
     std::vector<sim::JournalRecord> out;
     for (const auto& r : records)
-        if (r.channel == channel)
-            out.push_back(r);
+        if (r.channel == channel) out.push_back(r);
     return out;
 }
 
-unsigned long long NowMs()
-{
+unsigned long long NowMs() {
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
     return ((static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000u;
 }
 
-std::string SimDll(const char* fileName)
-{
+std::string SimDll(const char* fileName) {
     return FromHostPath(SIM_DLL_DIR) + "\\" + fileName;
 }
 
-void SetSimDword(const char* name, bool present, DWORD value)
-{
+void SetSimDword(const char* name, bool present, DWORD value) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\KorvaneSim", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\KorvaneSim", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     if (present)
         RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
@@ -110,13 +93,12 @@ void SetSimDword(const char* name, bool present, DWORD value)
     RegCloseKey(key);
 }
 
-int RunAsVersion(const std::string& exePath, const std::string& arguments, const char* version)
-{
+int RunAsVersion(const std::string& exePath, const std::string& arguments, const char* version) {
     const std::string windowsExe = FromHostPath(exePath);
     const std::string appKey = "Software\\Wine\\AppDefaults\\" + BaseName(exePath);
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return -1;
     RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
                    static_cast<DWORD>(strlen(version) + 1));
@@ -128,8 +110,7 @@ int RunAsVersion(const std::string& exePath, const std::string& arguments, const
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi;
     int exitCode = -1;
-    if (CreateProcessA(windowsExe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                       nullptr, &si, &pi)) {
+    if (CreateProcessA(windowsExe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) {
             DWORD code = 0;
             GetExitCodeProcess(pi.hProcess, &code);

@@ -28,8 +28,7 @@ std::vector<sim::JournalRecord> ReadJournal();
 std::vector<sim::JournalRecord> WaitForRecords(size_t count);
 
 // The records of one channel.
-std::vector<sim::JournalRecord> OfChannel(const std::vector<sim::JournalRecord>& records,
-                                          sim::Channel channel);
+std::vector<sim::JournalRecord> OfChannel(const std::vector<sim::JournalRecord>& records, sim::Channel channel);
 
 // The journal's clock, as the writers read it.
 unsigned long long NowMs();

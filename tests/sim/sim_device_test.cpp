@@ -18,45 +18,37 @@ protected:
     void SetUp() override { simtest::RemoveJournal(); }
 };
 
-HANDLE OpenWdm()
-{
-    return CreateFileA("\\\\.\\Velmora1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                       0, nullptr);
+HANDLE OpenWdm() {
+    return CreateFileA("\\\\.\\Velmora1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-bool ReadStatus(HANDLE device, DWORD& status)
-{
+bool ReadStatus(HANDLE device, DWORD& status) {
     DWORD returned = 0;
     status = 0;
-    return DeviceIoControl(device, IOCTL_GET_STATUS, nullptr, 0, &status, sizeof(status),
-                           &returned, nullptr) &&
+    return DeviceIoControl(device, IOCTL_GET_STATUS, nullptr, 0, &status, sizeof(status), &returned, nullptr) &&
            returned == sizeof(status);
 }
 
-uint32_t Bits(float f)
-{
+uint32_t Bits(float f) {
     uint32_t bits;
     memcpy(&bits, &f, sizeof(bits));
     return bits;
 }
 
-TEST_F(DeviceTest, WdmJournalsOpenMessagesStatusAndCloseInOrder)
-{
+TEST_F(DeviceTest, WdmJournalsOpenMessagesStatusAndCloseInOrder) {
     const unsigned long long before = simtest::NowMs();
     HANDLE wdm = OpenWdm();
     ASSERT_NE(wdm, INVALID_HANDLE_VALUE) << "driver not started? error " << GetLastError();
 
     DWORD returned = 0;
     const float level = 3 * (1.0f / 11.0f);
-    EXPECT_TRUE(DeviceIoControl(wdm, IOCTL_3D_LEVEL, const_cast<float*>(&level), 4, nullptr, 0,
-                                &returned, nullptr));
+    EXPECT_TRUE(DeviceIoControl(wdm, IOCTL_3D_LEVEL, const_cast<float*>(&level), 4, nullptr, 0, &returned, nullptr));
     const int32_t headphones = 90;
-    EXPECT_TRUE(DeviceIoControl(wdm, IOCTL_HEADPHONES_3D_LEVEL, const_cast<int32_t*>(&headphones),
-                                4, nullptr, 0, &returned, nullptr));
+    EXPECT_TRUE(DeviceIoControl(wdm, IOCTL_HEADPHONES_3D_LEVEL, const_cast<int32_t*>(&headphones), 4, nullptr, 0,
+                                &returned, nullptr));
     // Fewer than four input bytes: accepted, journalled without a payload.
     const char two[2] = {1, 2};
-    EXPECT_TRUE(DeviceIoControl(wdm, IOCTL_VIBE_ENABLE, const_cast<char*>(two), 2, nullptr, 0,
-                                &returned, nullptr));
+    EXPECT_TRUE(DeviceIoControl(wdm, IOCTL_VIBE_ENABLE, const_cast<char*>(two), 2, nullptr, 0, &returned, nullptr));
 
     DWORD first = 0, second = 0;
     ASSERT_TRUE(ReadStatus(wdm, first));
@@ -66,8 +58,7 @@ TEST_F(DeviceTest, WdmJournalsOpenMessagesStatusAndCloseInOrder)
 
     // A status buffer too small for the value is refused, not overrun.
     WORD small = 0;
-    EXPECT_FALSE(DeviceIoControl(wdm, IOCTL_GET_STATUS, nullptr, 0, &small, sizeof(small),
-                                 &returned, nullptr));
+    EXPECT_FALSE(DeviceIoControl(wdm, IOCTL_GET_STATUS, nullptr, 0, &small, sizeof(small), &returned, nullptr));
     EXPECT_TRUE(CloseHandle(wdm));
 
     const auto records = simtest::WaitForRecords(8);
@@ -95,22 +86,20 @@ TEST_F(DeviceTest, WdmJournalsOpenMessagesStatusAndCloseInOrder)
     EXPECT_FALSE(records[6].value.has_value());
     EXPECT_EQ(records[6].length, 2u);
     EXPECT_EQ(records[7].kind, Kind::Close);
-    for (size_t i = 1; i < records.size(); ++i)
-        EXPECT_LE(records[i - 1].ms, records[i].ms);
+    for (size_t i = 1; i < records.size(); ++i) EXPECT_LE(records[i - 1].ms, records[i].ms);
 
     // The exact text of one line, as other tests parse it.
     const std::string text = simtest::ReadJournalText();
     char expected[64];
-    snprintf(expected, sizeof(expected), " WDM IOCTL 0x%08X 0x%08X 4\r\n",
-             static_cast<unsigned>(IOCTL_3D_LEVEL), static_cast<unsigned>(Bits(level)));
+    snprintf(expected, sizeof(expected), " WDM IOCTL 0x%08X 0x%08X 4\r\n", static_cast<unsigned>(IOCTL_3D_LEVEL),
+             static_cast<unsigned>(Bits(level)));
     EXPECT_NE(text.find(expected), std::string::npos) << text;
     EXPECT_NE(text.find(" WDM OPEN - - -\r\n"), std::string::npos) << text;
 }
 
 // Both device names open the way the program opens them, on a Windows 9x and
 // an NT-family system; the probe checks the version Wine reports to it.
-TEST_F(DeviceTest, BothDevicesOpenPosingAsWin98AndWinXp)
-{
+TEST_F(DeviceTest, BothDevicesOpenPosingAsWin98AndWinXp) {
     const uint32_t unity = Bits(1.0f);
     for (const char* version : {"win98", "winxp"}) {
         SCOPED_TRACE(version);
@@ -135,8 +124,7 @@ TEST_F(DeviceTest, BothDevicesOpenPosingAsWin98AndWinXp)
 
 // A record of each writer goes into the same file, even after the file was
 // deleted in between: the driver and the DLLs create it again.
-TEST_F(DeviceTest, DriverRecreatesDeletedJournal)
-{
+TEST_F(DeviceTest, DriverRecreatesDeletedJournal) {
     HANDLE wdm = OpenWdm();
     ASSERT_NE(wdm, INVALID_HANDLE_VALUE);
     // Wine hands the create request to the driver without waiting for it; a

@@ -12,8 +12,8 @@ using sim::Kind;
 
 namespace {
 
-const char* const kExports[] = {"QuorWav9xHook", "QuorWav9xUnHook", "QuorWav9xIoCtl",
-                                "QuorWav9xPrepareForUnloading", "QuorWav9xCanUnloadNow"};
+const char* const kExports[] = {"QuorWav9xHook", "QuorWav9xUnHook", "QuorWav9xIoCtl", "QuorWav9xPrepareForUnloading",
+                                "QuorWav9xCanUnloadNow"};
 
 using VoidFn = DWORD(WINAPI*)();
 using IoCtlFn = DWORD(WINAPI*)(DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD);
@@ -21,10 +21,8 @@ using IoCtlFn = DWORD(WINAPI*)(DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD);
 class Library {
 public:
     explicit Library(const std::string& path) : m_h(LoadLibraryA(path.c_str())) {}
-    ~Library()
-    {
-        if (m_h)
-            FreeLibrary(m_h);
+    ~Library() {
+        if (m_h) FreeLibrary(m_h);
     }
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
@@ -32,8 +30,7 @@ public:
     FARPROC Entry(const char* name) const { return GetProcAddress(m_h, name); }
     // FARPROC has no arguments; going through void(*)() says the cast is meant.
     template <class Fn>
-    Fn As(const char* name) const
-    {
+    Fn As(const char* name) const {
         return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(Entry(name)));
     }
 
@@ -43,8 +40,7 @@ private:
 
 class HookTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         simtest::RemoveJournal();
         simtest::SetSimDword("CanUnloadAfter", false);
         ASSERT_TRUE(m_lib.IsLoaded()) << simtest::SimDll("WavHok32.dll");
@@ -56,13 +52,11 @@ protected:
 
     // Prepares with the setting given (absent when `present` is false) and
     // asks `questions` times; returns the answers as a string of 0s and 1s.
-    std::string Answers(bool present, DWORD setting, int questions)
-    {
+    std::string Answers(bool present, DWORD setting, int questions) {
         simtest::SetSimDword("CanUnloadAfter", present, setting);
         m_prepare();
         std::string answers;
-        for (int i = 0; i < questions; ++i)
-            answers += m_canUnload() ? '1' : '0';
+        for (int i = 0; i < questions; ++i) answers += m_canUnload() ? '1' : '0';
         return answers;
     }
 
@@ -71,8 +65,7 @@ protected:
     VoidFn m_canUnload = nullptr;
 };
 
-TEST_F(HookTest, JournalsLifecycleAndMessages)
-{
+TEST_F(HookTest, JournalsLifecycleAndMessages) {
     auto hook = m_lib.As<VoidFn>("QuorWav9xHook");
     auto unhook = m_lib.As<VoidFn>("QuorWav9xUnHook");
     auto ioctl = m_lib.As<IoCtlFn>("QuorWav9xIoCtl");
@@ -90,8 +83,7 @@ TEST_F(HookTest, JournalsLifecycleAndMessages)
 
     const auto records = simtest::ReadJournal();
     ASSERT_EQ(records.size(), 6u) << simtest::ReadJournalText();
-    for (const auto& r : records)
-        EXPECT_EQ(r.channel, Channel::Hook);
+    for (const auto& r : records) EXPECT_EQ(r.channel, Channel::Hook);
     EXPECT_EQ(records[0].name, "QuorWav9xHook");
     EXPECT_FALSE(records[0].value.has_value());
     EXPECT_EQ(records[1].kind, Kind::Ioctl);
@@ -111,8 +103,7 @@ TEST_F(HookTest, JournalsLifecycleAndMessages)
     EXPECT_NE(text.find(" HOOK CALL QuorWav9xHook - -\r\n"), std::string::npos);
 }
 
-TEST_F(HookTest, CanUnloadAfterSetsTheNumberOfRefusals)
-{
+TEST_F(HookTest, CanUnloadAfterSetsTheNumberOfRefusals) {
     EXPECT_EQ(Answers(false, 0, 3), "111");
     EXPECT_EQ(Answers(true, 0, 2), "11");
     EXPECT_EQ(Answers(true, 1, 3), "011");
@@ -125,8 +116,7 @@ TEST_F(HookTest, CanUnloadAfterSetsTheNumberOfRefusals)
     const auto records = simtest::ReadJournal();
     int refusals = 0, agreements = 0;
     for (const auto& r : records) {
-        if (r.name != "QuorWav9xCanUnloadNow")
-            continue;
+        if (r.name != "QuorWav9xCanUnloadNow") continue;
         ASSERT_TRUE(r.value.has_value());
         (*r.value ? agreements : refusals)++;
     }
@@ -135,14 +125,12 @@ TEST_F(HookTest, CanUnloadAfterSetsTheNumberOfRefusals)
 }
 
 // Each variant lacks exactly the export its name says, and has the others.
-TEST(HookVariants, EachLacksExactlyOneExport)
-{
+TEST(HookVariants, EachLacksExactlyOneExport) {
     for (const char* missing : kExports) {
         SCOPED_TRACE(missing);
         Library lib(simtest::SimDll(("WavHok32-no" + std::string(missing) + ".dll").c_str()));
         ASSERT_TRUE(lib.IsLoaded());
-        for (const char* name : kExports)
-            EXPECT_EQ(lib.Entry(name) == nullptr, strcmp(name, missing) == 0) << name;
+        for (const char* name : kExports) EXPECT_EQ(lib.Entry(name) == nullptr, strcmp(name, missing) == 0) << name;
     }
 }
 

@@ -12,8 +12,7 @@ using InstallFn = int(WINAPI*)(void);
 
 class InstallerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         simtest::RemoveJournal();
         simtest::SetSimDword("InstallAnswer", false);
         m_h = LoadLibraryA(simtest::SimDll("QuorInst.dll").c_str());
@@ -22,11 +21,9 @@ protected:
         m_filter = reinterpret_cast<InstallFn>(GetProcAddress(m_h, "InstallFilterOverSoundDrivers"));
         ASSERT_TRUE(m_regEntries && m_filter);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         simtest::SetSimDword("InstallAnswer", false);
-        if (m_h)
-            FreeLibrary(m_h);
+        if (m_h) FreeLibrary(m_h);
     }
 
     HMODULE m_h = nullptr;
@@ -34,8 +31,7 @@ protected:
     InstallFn m_filter = nullptr;
 };
 
-TEST_F(InstallerTest, AnswersTheConfiguredValueAndJournalsBothCalls)
-{
+TEST_F(InstallerTest, AnswersTheConfiguredValueAndJournalsBothCalls) {
     m_regEntries();
     EXPECT_EQ(m_filter(), 0);  // nothing configured
     simtest::SetSimDword("InstallAnswer", true, 1);
@@ -54,13 +50,11 @@ TEST_F(InstallerTest, AnswersTheConfiguredValueAndJournalsBothCalls)
     EXPECT_EQ(records[1].value, 0u);
     EXPECT_EQ(records[2].value, 1u);
     EXPECT_EQ(records[3].value, 2u);
-    EXPECT_NE(simtest::ReadJournalText().find(
-                  " INST CALL InstallFilterOverSoundDrivers 0x00000001 -\r\n"),
+    EXPECT_NE(simtest::ReadJournalText().find(" INST CALL InstallFilterOverSoundDrivers 0x00000001 -\r\n"),
               std::string::npos);
 }
 
-TEST(InstallerVariants, EachLacksExactlyOneExport)
-{
+TEST(InstallerVariants, EachLacksExactlyOneExport) {
     const char* const exports[] = {"InstallDriverRegEntries", "InstallFilterOverSoundDrivers"};
     for (const char* missing : exports) {
         SCOPED_TRACE(missing);

@@ -94,7 +94,9 @@ struct Owned {
 
 }  // namespace
 
-TEST(BitmapToRegion, NullBitmapGivesNull) { EXPECT_EQ(BitmapToRegion(nullptr, 0, 0), nullptr); }
+TEST(BitmapToRegion, NullBitmapGivesNull) {
+    EXPECT_EQ(BitmapToRegion(nullptr, 0, 0), nullptr);
+}
 
 TEST(BitmapToRegion, OneBitSkinBitmapBlackOrWhiteIsLeftOut) {
     // A ring: black outside, white inside, with a black hole in the middle.

@@ -73,9 +73,10 @@ int main(int argc, char** argv) {
     DeleteObject(b);
     const double fast = Milliseconds(repeats, [&] { return BitmapToRegion(bmp, 0, 0); });
     const double naive = Milliseconds(repeats < 4 ? 1 : repeats / 4, [&] { return Naive(bmp); });
-    printf("300 x 255 outline, %d repeats: BitmapToRegion %.2f ms, per-pixel baseline %.2f ms, "
-           "ratio %.1fx faster; same region: %s\n",
-           repeats, fast, naive, naive / fast, same ? "yes" : "NO");
+    printf(
+        "300 x 255 outline, %d repeats: BitmapToRegion %.2f ms, per-pixel baseline %.2f ms, "
+        "ratio %.1fx faster; same region: %s\n",
+        repeats, fast, naive, naive / fast, same ? "yes" : "NO");
     DeleteObject(bmp);
     return same ? 0 : 1;
 }

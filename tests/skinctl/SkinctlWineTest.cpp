@@ -22,8 +22,12 @@ LRESULT Load(HWND control, const std::vector<uint8_t>& bytes) {
     return SendMessageA(control, SKM_LOADSTATE, bytes.size(), reinterpret_cast<LPARAM>(bytes.data()));
 }
 
-LRESULT Get(HWND control) { return SendMessageA(control, SKM_GETPROPERTY, SKIN_PROPERTY_VALUE, 0); }
-void Set(HWND control, LPARAM value) { SendMessageA(control, SKM_SETPROPERTY, SKIN_PROPERTY_VALUE, value); }
+LRESULT Get(HWND control) {
+    return SendMessageA(control, SKM_GETPROPERTY, SKIN_PROPERTY_VALUE, 0);
+}
+void Set(HWND control, LPARAM value) {
+    SendMessageA(control, SKM_SETPROPERTY, SKIN_PROPERTY_VALUE, value);
+}
 
 SIZE SizeOf(HWND hwnd) {
     RECT rc;
@@ -121,7 +125,8 @@ protected:
     std::string Describe() const {
         std::string text;
         for (const RecordedEvent& e : host.events)
-            text += std::to_string(e.id) + ":" + std::to_string(e.argv0) + "/" + std::to_string(e.propertyInHandler) + " ";
+            text +=
+                std::to_string(e.id) + ":" + std::to_string(e.argv0) + "/" + std::to_string(e.propertyInHandler) + " ";
         return text;
     }
 

@@ -20,8 +20,8 @@ TestHost::TestHost() {
         RegisterClassA(&wc);
     }
     // No caption or frame: client and window coordinates agree.
-    m_hwnd = CreateWindowExA(0, kHostClass, "skinctl test", WS_POPUP | WS_VISIBLE, 100, 100, 420, 300, nullptr,
-                             nullptr, instance, this);
+    m_hwnd = CreateWindowExA(0, kHostClass, "skinctl test", WS_POPUP | WS_VISIBLE, 100, 100, 420, 300, nullptr, nullptr,
+                             instance, this);
 }
 
 TestHost::~TestHost() {

@@ -23,7 +23,11 @@ TEST(KnobStep, OutOfRangeValuesOnlyBoundedTowardsTheStep) {
 }
 
 TEST(KnobStep, CommandsMapToKnobsAndSteps) {
-    struct Case { unsigned cmd; int knob; int32_t step; };
+    struct Case {
+        unsigned cmd;
+        int knob;
+        int32_t step;
+    };
     const Case cases[] = {{32771, 0, -3}, {32772, 0, -1}, {32773, 0, 1},  {32774, 0, 3},
                           {32775, 1, -3}, {32778, 1, 3},  {32779, 2, -3}, {32782, 2, 3}};
     for (const Case& c : cases) {

@@ -15,22 +15,19 @@ using sim::JournalRecord;
 
 namespace {
 
-uint32_t Bits(float f)
-{
+uint32_t Bits(float f) {
     uint32_t bits;
     memcpy(&bits, &f, sizeof(bits));
     return bits;
 }
 
-void Feed(EngineState& state, const std::string& line)
-{
+void Feed(EngineState& state, const std::string& line) {
     const auto record = JournalRecord::Parse(line);
     ASSERT_TRUE(record) << line;
     state.Apply(*record);
 }
 
-void Send(EngineState& state, const char* channel, uint32_t code, uint32_t payload)
-{
+void Send(EngineState& state, const char* channel, uint32_t code, uint32_t payload) {
     char line[96];
     snprintf(line, sizeof(line), "1 %s IOCTL 0x%08X 0x%08X 4", channel, static_cast<unsigned>(code),
              static_cast<unsigned>(payload));
@@ -38,8 +35,7 @@ void Send(EngineState& state, const char* channel, uint32_t code, uint32_t paylo
 }
 
 // What Korvane sends when it starts with 3D at 3, Vibe at 6, Soundfields at 0.
-TEST(SimEngineState, DescribesAStartedConsole)
-{
+TEST(SimEngineState, DescribesAStartedConsole) {
     EngineState state;
     Feed(state, "1 WDM OPEN - - -");
     Send(state, "WDM", IOCTL_HEADPHONES_ENABLE, 0);
@@ -60,8 +56,7 @@ TEST(SimEngineState, DescribesAStartedConsole)
     EXPECT_FALSE(state.Effects(Channel::Hook)->enableVibe);
 }
 
-TEST(SimEngineState, KeepsChannelsApartAndTracksStatusAndGain)
-{
+TEST(SimEngineState, KeepsChannelsApartAndTracksStatusAndGain) {
     EngineState state;
     Send(state, "VXD", IOCTL_HEADPHONES_ENABLE, 1);
     Send(state, "VXD", IOCTL_HEADPHONES_3D_LEVEL, 8);
@@ -75,15 +70,12 @@ TEST(SimEngineState, KeepsChannelsApartAndTracksStatusAndGain)
     EXPECT_EQ(vxd->headphones3D, 8);
     EXPECT_FLOAT_EQ(vxd->masterGain, 1.0f);
     EXPECT_FLOAT_EQ(state.Effects(Channel::Wdm)->masterGain, 0.31622776f);
-    EXPECT_NE(state.Describe(Channel::Wdm).find("master 0.3162, status 0x0000002A"),
-              std::string::npos);
-    EXPECT_NE(state.Describe(Channel::Hook).find("Vibe 0.2500/0.0000/0.0000 off"),
-              std::string::npos);
+    EXPECT_NE(state.Describe(Channel::Wdm).find("master 0.3162, status 0x0000002A"), std::string::npos);
+    EXPECT_NE(state.Describe(Channel::Hook).find("Vibe 0.2500/0.0000/0.0000 off"), std::string::npos);
     EXPECT_NE(state.Describe(Channel::Hook).find("status 0x0000002A"), std::string::npos);
 }
 
-TEST(SimEngineState, IgnoresMessagesWithoutPayloadAndCountsUnknownCodes)
-{
+TEST(SimEngineState, IgnoresMessagesWithoutPayloadAndCountsUnknownCodes) {
     EngineState state;
     Send(state, "WDM", IOCTL_AUX_ENABLE, 1);
     Feed(state, "1 WDM IOCTL 0x00220100 - 2");  // short payload changes nothing
@@ -96,8 +88,7 @@ TEST(SimEngineState, IgnoresMessagesWithoutPayloadAndCountsUnknownCodes)
     EXPECT_FALSE(state.Effects(Channel::Wdm)->status.has_value());
 }
 
-TEST(SimEngineState, CountsHandlesAndFollowsTheHookAndInstaller)
-{
+TEST(SimEngineState, CountsHandlesAndFollowsTheHookAndInstaller) {
     EngineState state;
     Feed(state, "1 VXD OPEN - - -");
     Feed(state, "1 VXD OPEN - - -");
@@ -121,16 +112,14 @@ TEST(SimEngineState, CountsHandlesAndFollowsTheHookAndInstaller)
     Feed(state, "1 INST CALL InstallDriverRegEntries - -");
     Feed(state, "1 INST CALL InstallFilterOverSoundDrivers 0x00000001 -");
     EXPECT_EQ(state.InstallAnswer(), 1u);
-    EXPECT_EQ(state.Describe(Channel::Inst),
-              "INST: driver entries installed, filter answered 0x00000001 (restart)");
+    EXPECT_EQ(state.Describe(Channel::Inst), "INST: driver entries installed, filter answered 0x00000001 (restart)");
 
     state.Reset();
     EXPECT_FALSE(state.Seen(Channel::Hook));
     EXPECT_EQ(state.OpenHandles(Channel::Vxd), 0);
 }
 
-TEST(SimUnloadGate, RefusesTheConfiguredNumberOfQuestions)
-{
+TEST(SimUnloadGate, RefusesTheConfiguredNumberOfQuestions) {
     sim::UnloadGate gate;
     gate.Arm(0);
     EXPECT_TRUE(gate.Ask());
@@ -147,8 +136,7 @@ TEST(SimUnloadGate, RefusesTheConfiguredNumberOfQuestions)
     EXPECT_TRUE(gate.Ask());
 
     gate.Arm(sim::UnloadGate::kNever);
-    for (int i = 0; i < 1000; ++i)
-        ASSERT_FALSE(gate.Ask());
+    for (int i = 0; i < 1000; ++i) ASSERT_FALSE(gate.Ask());
 
     // The largest finite limit: refuses exactly that many (counting saturates,
     // so it never wraps round into early agreement).

@@ -16,8 +16,7 @@ namespace {
 
 class SimJournalTail : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char name[] = "/tmp/korvsim-tail-XXXXXX";
         const int fd = mkstemp(name);
         ASSERT_GE(fd, 0);
@@ -26,16 +25,14 @@ protected:
     }
     void TearDown() override { remove(m_path.c_str()); }
 
-    void Write(const std::string& text, std::ios::openmode mode = std::ios::app)
-    {
+    void Write(const std::string& text, std::ios::openmode mode = std::ios::app) {
         std::ofstream(m_path, std::ios::binary | mode) << text;
     }
 
     std::string m_path;
 };
 
-TEST_F(SimJournalTail, HandsOutCompleteLinesOnlyOnce)
-{
+TEST_F(SimJournalTail, HandsOutCompleteLinesOnlyOnce) {
     sim::JournalTail tail(m_path);
     EXPECT_TRUE(tail.Poll().lines.empty());
 
@@ -52,8 +49,7 @@ TEST_F(SimJournalTail, HandsOutCompleteLinesOnlyOnce)
     EXPECT_TRUE(tail.Poll().lines.empty());
 }
 
-TEST_F(SimJournalTail, StartsOverWhenTruncatedDeletedOrReplaced)
-{
+TEST_F(SimJournalTail, StartsOverWhenTruncatedDeletedOrReplaced) {
     sim::JournalTail tail(m_path);
     Write("1 WDM OPEN - - -\r\n2 WDM CLOSE - - -\r\n");
     EXPECT_EQ(tail.Poll().lines.size(), 2u);
@@ -75,16 +71,14 @@ TEST_F(SimJournalTail, StartsOverWhenTruncatedDeletedOrReplaced)
     ASSERT_EQ(batch.lines.size(), 1u);
 
     // Replaced by a longer file between two polls: the size alone would not tell.
-    Write("5 INST CALL InstallDriverRegEntries - -\r\n6 INST CALL InstallDriverRegEntries - -\r\n",
-          std::ios::trunc);
+    Write("5 INST CALL InstallDriverRegEntries - -\r\n6 INST CALL InstallDriverRegEntries - -\r\n", std::ios::trunc);
     batch = tail.Poll();
     EXPECT_TRUE(batch.restarted);
     ASSERT_EQ(batch.lines.size(), 2u);
     EXPECT_EQ(batch.lines[0], "5 INST CALL InstallDriverRegEntries - -");
 }
 
-TEST(SimJournalMonitor, PrintsRecordsStateAndMalformedLines)
-{
+TEST(SimJournalMonitor, PrintsRecordsStateAndMalformedLines) {
     std::ostringstream out;
     sim::JournalMonitor monitor(out);
     monitor.Feed("1 WDM IOCTL 0x00220051 0x00000001 4");  // not a known code
@@ -98,27 +92,22 @@ TEST(SimJournalMonitor, PrintsRecordsStateAndMalformedLines)
     EXPECT_EQ(monitor.Malformed(), 1);
     EXPECT_NE(text.find("?? garbage\n"), std::string::npos);
     EXPECT_NE(text.find("1 WDM IOCTL 0x00220051 0x00000001 4  (unknown code)\n"), std::string::npos);
-    EXPECT_NE(text.find("2 WDM IOCTL 0x00220144 0x00000001 4  IOCTL_SOUNDFIELDS_ENABLE\n    WDM: "),
-              std::string::npos);
+    EXPECT_NE(text.find("2 WDM IOCTL 0x00220144 0x00000001 4  IOCTL_SOUNDFIELDS_ENABLE\n    WDM: "), std::string::npos);
     EXPECT_NE(text.find("Soundfields 0.0000 on"), std::string::npos);
     // After the restart only the installer is left in the final state.
     const std::string final = text.substr(text.find("== final state =="));
     EXPECT_EQ(final, "== final state ==\nINST: driver entries not installed, filter answered 0x00000000\n");
 }
 
-TEST(SimJournalMonitor, SumsUpTheStatusRelayUnlessAskedForEveryRecord)
-{
+TEST(SimJournalMonitor, SumsUpTheStatusRelayUnlessAskedForEveryRecord) {
     const char* lines[] = {
-        "1 WDM IOCTL 0x002200C4 0x00000007 4",
-        "2 HOOK IOCTL 0x002200C8 0x00000007 4",
-        "3 WDM IOCTL 0x002200C4 0x00000008 4",
-        "4 WDM IOCTL 0x00220004 0x3F800000 4",
+        "1 WDM IOCTL 0x002200C4 0x00000007 4",  "2 HOOK IOCTL 0x002200C8 0x00000007 4",
+        "3 WDM IOCTL 0x002200C4 0x00000008 4",  "4 WDM IOCTL 0x00220004 0x3F800000 4",
         "5 HOOK IOCTL 0x002200C8 0x00000008 4",
     };
     std::ostringstream quiet;
     sim::JournalMonitor summed(quiet);
-    for (const char* line : lines)
-        summed.Feed(line);
+    for (const char* line : lines) summed.Feed(line);
     summed.PrintFinalState();
     const std::string text = quiet.str();
     EXPECT_EQ(text.find("1 WDM"), std::string::npos);
@@ -133,8 +122,7 @@ TEST(SimJournalMonitor, SumsUpTheStatusRelayUnlessAskedForEveryRecord)
 
     std::ostringstream all;
     sim::JournalMonitor every(all, true);
-    for (const char* line : lines)
-        every.Feed(line);
+    for (const char* line : lines) every.Feed(line);
     EXPECT_NE(all.str().find("1 WDM IOCTL 0x002200C4 0x00000007 4  IOCTL_GET_STATUS\n"), std::string::npos);
     EXPECT_NE(all.str().find("2 HOOK IOCTL 0x002200C8 0x00000007 4  IOCTL_SET_STATUS\n"), std::string::npos);
     EXPECT_EQ(all.str().find("status relay record"), std::string::npos);

@@ -13,14 +13,12 @@ using sim::Kind;
 
 namespace {
 
-std::string Text(const JournalLine& line)
-{
+std::string Text(const JournalLine& line) {
     EXPECT_EQ(std::string(line.text).size(), line.length);
     return std::string(line.text, line.length);
 }
 
-TEST(SimJournalFormat, WritesTheSixFieldShapes)
-{
+TEST(SimJournalFormat, WritesTheSixFieldShapes) {
     JournalLine line;
     JournalLine_Event(&line, 13379500000123ull, "VXD", "OPEN");
     EXPECT_EQ(Text(line), "13379500000123 VXD OPEN - - -\r\n");
@@ -32,17 +30,14 @@ TEST(SimJournalFormat, WritesTheSixFieldShapes)
     JournalLine_Ioctl(&line, 0, "HOOK", 0x223FC8, 0, 0, 0);
     EXPECT_EQ(Text(line), "0 HOOK IOCTL 0x00223FC8 - 0\r\n");
 
-    JournalLine_Call(&line, 18446744073709551615ull, "INST", "InstallFilterOverSoundDrivers", 1,
-                     0xFFFFFFFFu);
-    EXPECT_EQ(Text(line),
-              "18446744073709551615 INST CALL InstallFilterOverSoundDrivers 0xFFFFFFFF -\r\n");
+    JournalLine_Call(&line, 18446744073709551615ull, "INST", "InstallFilterOverSoundDrivers", 1, 0xFFFFFFFFu);
+    EXPECT_EQ(Text(line), "18446744073709551615 INST CALL InstallFilterOverSoundDrivers 0xFFFFFFFF -\r\n");
 
     JournalLine_Call(&line, 1, "HOOK", "QuorWav9xHook", 0, 0);
     EXPECT_EQ(Text(line), "1 HOOK CALL QuorWav9xHook - -\r\n");
 }
 
-TEST(SimJournalFormat, KeepsSixFieldsForAnyName)
-{
+TEST(SimJournalFormat, KeepsSixFieldsForAnyName) {
     JournalLine line;
     JournalLine_Call(&line, 1, "HOOK", "two words\tand\r\nbreaks", 0, 0);
     EXPECT_EQ(Text(line), "1 HOOK CALL two_words_and__breaks - -\r\n");
@@ -60,13 +55,11 @@ TEST(SimJournalFormat, KeepsSixFieldsForAnyName)
     EXPECT_NE(text.find(std::string(JOURNAL_TEXT_MAX, 'x') + " 0x00000001 -"), std::string::npos);
 }
 
-TEST(SimJournalFormat, ConvertsSystemTimeToMilliseconds)
-{
+TEST(SimJournalFormat, ConvertsSystemTimeToMilliseconds) {
     EXPECT_EQ(JournalLine_Milliseconds(133795000001239999ull), 13379500000123ull);
 }
 
-TEST(SimJournalRecord, ParsesEachKind)
-{
+TEST(SimJournalRecord, ParsesEachKind) {
     auto open = JournalRecord::Parse("5 VXD OPEN - - -\r\n");
     ASSERT_TRUE(open);
     EXPECT_EQ(open->ms, 5u);
@@ -92,33 +85,30 @@ TEST(SimJournalRecord, ParsesEachKind)
     EXPECT_EQ(call->value, 0u);
 }
 
-TEST(SimJournalRecord, RejectsMalformedLines)
-{
+TEST(SimJournalRecord, RejectsMalformedLines) {
     const char* const bad[] = {
         "",
-        "1 WDM OPEN - -",                      // five fields
-        "1 WDM OPEN - - - -",                  // seven
-        "1 WDM  OPEN - - -",                   // empty field
-        "x WDM OPEN - - -",                    // ms not decimal
-        "18446744073709551616 WDM OPEN - - -", // ms overflows 64 bits
-        "1 wdm OPEN - - -",                    // channel case
+        "1 WDM OPEN - -",                       // five fields
+        "1 WDM OPEN - - - -",                   // seven
+        "1 WDM  OPEN - - -",                    // empty field
+        "x WDM OPEN - - -",                     // ms not decimal
+        "18446744073709551616 WDM OPEN - - -",  // ms overflows 64 bits
+        "1 wdm OPEN - - -",                     // channel case
         "1 ABC OPEN - - -",
-        "1 WDM OPEN 0x00000000 - -",           // OPEN carries nothing
-        "1 WDM IOCTL 0x2200C4 0x00000001 4",   // code not eight digits
+        "1 WDM OPEN 0x00000000 - -",          // OPEN carries nothing
+        "1 WDM IOCTL 0x2200C4 0x00000001 4",  // code not eight digits
         "1 WDM IOCTL 0x0022000G 0x00000001 4",
-        "1 WDM IOCTL 0x00220004 0x00000001 -", // length missing
+        "1 WDM IOCTL 0x00220004 0x00000001 -",  // length missing
         "1 WDM IOCTL 0x00220004 0x00000001 4294967296",
         "1 WDM IOCTL - 0x00000001 4",
-        "1 HOOK CALL - - -",                   // CALL needs a name
-        "1 HOOK CALL QuorWav9xHook 1 -",       // result not hex
+        "1 HOOK CALL - - -",              // CALL needs a name
+        "1 HOOK CALL QuorWav9xHook 1 -",  // result not hex
         "1 HOOK CALL QuorWav9xHook - 0",
     };
-    for (const char* line : bad)
-        EXPECT_FALSE(JournalRecord::Parse(line).has_value()) << '"' << line << '"';
+    for (const char* line : bad) EXPECT_FALSE(JournalRecord::Parse(line).has_value()) << '"' << line << '"';
 }
 
-TEST(SimJournalRecord, ReadsBackWhatTheFormatterWrites)
-{
+TEST(SimJournalRecord, ReadsBackWhatTheFormatterWrites) {
     JournalLine line;
     JournalLine_Ioctl(&line, 123456789012345ull, "VXD", 0x223FC8, 1, 0x3F800000, 4);
     auto record = JournalRecord::Parse(line.text);

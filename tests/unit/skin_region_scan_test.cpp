@@ -128,8 +128,7 @@ TEST(SkinScanRuns, HonoursAPaddedStride) {
 TEST(SkinScanRuns, StopsAtTheFirstRefusedRun) {
     std::vector<uint8_t> black(3 * 3 * 4, 0);
     int calls = 0;
-    EXPECT_FALSE(skin::ScanRuns(black.data(), 3, 3, 12, ChannelRanges(0xFFFFFF, 0), [&](const PixelRun&) {
-        return ++calls < 2;
-    }));
+    EXPECT_FALSE(skin::ScanRuns(black.data(), 3, 3, 12, ChannelRanges(0xFFFFFF, 0),
+                                [&](const PixelRun&) { return ++calls < 2; }));
     EXPECT_EQ(calls, 2);
 }

@@ -61,7 +61,8 @@ TEST(SkinctlAnimationScene, TheLoopHasNoSeamAndDoesMove) {
         for (int bar = 0; bar < AnimationScene::BAR_COUNT; ++bar)
             worst = std::max(worst, std::abs(AnimationScene::BarLevel(a, bar) - AnimationScene::BarLevel(b, bar)));
         for (int x = 0; x < 197; ++x)
-            worst = std::max(worst, std::abs(AnimationScene::WaveY(a, x, 197, 99) - AnimationScene::WaveY(b, x, 197, 99)));
+            worst =
+                std::max(worst, std::abs(AnimationScene::WaveY(a, x, 197, 99) - AnimationScene::WaveY(b, x, 197, 99)));
         return worst;
     };
     int largestInside = 0;

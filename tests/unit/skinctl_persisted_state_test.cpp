@@ -60,8 +60,10 @@ TEST(SkinctlPersistedState, MalformedKnobRecordsAreRefusedAndLeaveTheOutputAlone
 }
 
 TEST(SkinctlPersistedState, ButtonRecordsGiveKindAndGlyph) {
-    struct Case { uint32_t w, h; uint8_t twoState, glyph; } cases[] = {
-        {450, 423, 1, 0}, {291, 291, 0, 2}, {291, 291, 0, 1}, {318, 344, 0, 3}};
+    struct Case {
+        uint32_t w, h;
+        uint8_t twoState, glyph;
+    } cases[] = {{450, 423, 1, 0}, {291, 291, 0, 2}, {291, 291, 0, 1}, {318, 344, 0, 3}};
     for (const auto& c : cases) {
         const auto bytes = ButtonBytes(c.w, c.h, c.twoState, c.glyph);
         ButtonState state{};
@@ -83,7 +85,7 @@ TEST(SkinctlPersistedState, MalformedButtonRecordsAreRefused) {
     bad.push_back(good);
     bad.back()[12] = 1;  // word after the sizes
     bad.push_back(good);
-    bad.back()[21] = 1;  // last word
+    bad.back()[21] = 1;                          // last word
     bad.push_back(ButtonBytes(450, 423, 2, 0));  // kind byte out of range
     bad.push_back(ButtonBytes(450, 423, 0, 4));  // unknown glyph
     bad.push_back(ButtonBytes(450, 5, 0, 0));    // below one pixel

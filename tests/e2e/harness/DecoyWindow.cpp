@@ -7,38 +7,33 @@ namespace {
 const char kClass[] = "KorvaneE2eDecoy";
 }
 
-LRESULT CALLBACK DecoyWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK DecoyWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-DecoyWindow::DecoyWindow()
-{
+DecoyWindow::DecoyWindow() {
     WNDCLASSA wc{};
     wc.lpfnWndProc = WndProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = kClass;
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     RegisterClassA(&wc);  // fails harmlessly when already registered
-    m_hwnd = CreateWindowExA(0, kClass, "e2e decoy", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 400,
-                             200, 120, nullptr, nullptr, wc.hInstance, nullptr);
+    m_hwnd = CreateWindowExA(0, kClass, "e2e decoy", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 400, 200, 120, nullptr,
+                             nullptr, wc.hInstance, nullptr);
     PumpOwnMessages();
 }
 
-DecoyWindow::~DecoyWindow()
-{
+DecoyWindow::~DecoyWindow() {
     if (m_hwnd) DestroyWindow(m_hwnd);
     PumpOwnMessages();
 }
 
-HWND DecoyWindow::Detach()
-{
+HWND DecoyWindow::Detach() {
     HWND h = m_hwnd;
     m_hwnd = nullptr;
     return h;
 }
 
-bool DecoyWindow::TakeForeground(DWORD timeoutMs)
-{
+bool DecoyWindow::TakeForeground(DWORD timeoutMs) {
     return m_hwnd && InputDriver::Activate(m_hwnd, timeoutMs);
 }

@@ -6,8 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
-std::string InProcessProbe::DefaultDllPath()
-{
+std::string InProcessProbe::DefaultDllPath() {
     char self[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
     std::string path(self, n);
@@ -15,16 +14,12 @@ std::string InProcessProbe::DefaultDllPath()
     return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + "korvprobe.dll";
 }
 
-bool InProcessProbe::ReadSystemMenu(HWND window, std::vector<MenuItemInfo>* items, std::string* error)
-{
+bool InProcessProbe::ReadSystemMenu(HWND window, std::vector<MenuItemInfo>* items, std::string* error) {
     std::string answer;
-    return Ask(window, KORVPROBE_DUMP_SYSMENU_MSG, "", &answer, error) &&
-           ParseSystemMenu(answer, items, error);
+    return Ask(window, KORVPROBE_DUMP_SYSMENU_MSG, "", &answer, error) && ParseSystemMenu(answer, items, error);
 }
 
-bool InProcessProbe::IsModuleLoaded(HWND window, const std::string& name, bool* loaded,
-                                    std::string* error)
-{
+bool InProcessProbe::IsModuleLoaded(HWND window, const std::string& name, bool* loaded, std::string* error) {
     std::string answer;
     if (!Ask(window, KORVPROBE_QUERY_MODULE_MSG, name, &answer, error)) return false;
     if (answer != "loaded 1\n" && answer != "loaded 0\n") {
@@ -35,33 +30,31 @@ bool InProcessProbe::IsModuleLoaded(HWND window, const std::string& name, bool* 
     return true;
 }
 
-bool InProcessProbe::Ask(HWND window, const char* question, const std::string& request,
-                         std::string* answer, std::string* error, DWORD timeoutMs)
-{
+bool InProcessProbe::Ask(HWND window, const char* question, const std::string& request, std::string* answer,
+                         std::string* error, DWORD timeoutMs) {
     DWORD pid = 0;
     const DWORD thread = GetWindowThreadProcessId(window, &pid);
     if (!thread) {
         *error = "no such window";
         return false;
     }
-    ScopedHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                            KORVPROBE_ANSWER_SIZE, KORVPROBE_MAPPING_NAME));
+    ScopedHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, KORVPROBE_ANSWER_SIZE,
+                                            KORVPROBE_MAPPING_NAME));
     ScopedHandle done(CreateEventA(nullptr, TRUE, FALSE, KORVPROBE_DONE_EVENT));
     if (!mapping.Valid() || !done.Valid()) {
         *error = "cannot create the answer mapping or event";
         return false;
     }
     ResetEvent(done.Get());
-    if (char* view = static_cast<char*>(
-            MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, KORVPROBE_ANSWER_SIZE))) {
+    if (char* view = static_cast<char*>(MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, KORVPROBE_ANSWER_SIZE))) {
         memcpy(view, request.c_str(), request.size() + 1);
         UnmapViewOfFile(view);
     }
     const std::string dll = DefaultDllPath();
     HMODULE module = LoadLibraryA(dll.c_str());
-    auto proc = module ? reinterpret_cast<HOOKPROC>(
-                           reinterpret_cast<void*>(GetProcAddress(module, KORVPROBE_HOOK_EXPORT)))
-                       : nullptr;
+    auto proc = module
+                    ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, KORVPROBE_HOOK_EXPORT)))
+                    : nullptr;
     if (!proc) {
         *error = "cannot load " + dll;
         if (module) FreeLibrary(module);
@@ -82,8 +75,8 @@ bool InProcessProbe::Ask(HWND window, const char* question, const std::string& r
         *error = "the probe did not answer (hook DLL not loaded into the target?)";
         return false;
     }
-    const char* view = static_cast<const char*>(
-        MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, KORVPROBE_ANSWER_SIZE));
+    const char* view =
+        static_cast<const char*>(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, KORVPROBE_ANSWER_SIZE));
     if (!view) {
         *error = "cannot map the answer";
         return false;
@@ -93,9 +86,7 @@ bool InProcessProbe::Ask(HWND window, const char* question, const std::string& r
     return true;
 }
 
-bool InProcessProbe::ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items,
-                            std::string* error)
-{
+bool InProcessProbe::ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items, std::string* error) {
     std::istringstream in(answer);
     std::string line;
     int count = -1;

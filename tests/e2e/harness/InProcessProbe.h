@@ -26,11 +26,10 @@ public:
     // Whether the window's process has the module (e.g. "QuorInst.dll") loaded.
     static bool IsModuleLoaded(HWND window, const std::string& name, bool* loaded, std::string* error);
 
-    static bool ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items,
-                                std::string* error);
+    static bool ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items, std::string* error);
 
 private:
     // request, if any, is in the shared memory when the question arrives.
-    static bool Ask(HWND window, const char* question, const std::string& request,
-                    std::string* answer, std::string* error, DWORD timeoutMs = 10000);
+    static bool Ask(HWND window, const char* question, const std::string& request, std::string* answer,
+                    std::string* error, DWORD timeoutMs = 10000);
 };

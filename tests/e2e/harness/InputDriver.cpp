@@ -2,8 +2,7 @@
 
 #include "Wait.h"
 
-bool InputDriver::Activate(HWND hwnd, DWORD timeoutMs)
-{
+bool InputDriver::Activate(HWND hwnd, DWORD timeoutMs) {
     if (!IsWindow(hwnd)) return false;
     return WaitUntil(
         [&] {
@@ -14,8 +13,7 @@ bool InputDriver::Activate(HWND hwnd, DWORD timeoutMs)
         timeoutMs, 100);
 }
 
-INPUT InputDriver::Mouse(DWORD flags, POINT screen, DWORD data)
-{
+INPUT InputDriver::Mouse(DWORD flags, POINT screen, DWORD data) {
     // Absolute coordinates are normalised to 0..65535 over the primary
     // screen; rounding up lands on the intended pixel after scaling back.
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
@@ -28,8 +26,7 @@ INPUT InputDriver::Mouse(DWORD flags, POINT screen, DWORD data)
     return in;
 }
 
-INPUT InputDriver::KeyEvent(WORD vk, bool up)
-{
+INPUT InputDriver::KeyEvent(WORD vk, bool up) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = vk;
@@ -38,8 +35,7 @@ INPUT InputDriver::KeyEvent(WORD vk, bool up)
     return in;
 }
 
-bool InputDriver::Send(std::vector<INPUT>& inputs)
-{
+bool InputDriver::Send(std::vector<INPUT>& inputs) {
     // One event at a time with a pause: the target sees them as separate
     // user actions, and a button's down and up are not coalesced.
     for (INPUT& in : inputs) {
@@ -50,14 +46,12 @@ bool InputDriver::Send(std::vector<INPUT>& inputs)
     return true;
 }
 
-bool InputDriver::MoveTo(POINT screen)
-{
+bool InputDriver::MoveTo(POINT screen) {
     std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen)};
     return Send(in);
 }
 
-bool InputDriver::SettleAt(POINT screen)
-{
+bool InputDriver::SettleAt(POINT screen) {
     // Wine echoes a move (new, previous, new position); a press sent before
     // the echoes are through can land where the pointer was before.
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -76,8 +70,7 @@ bool InputDriver::SettleAt(POINT screen)
     return false;
 }
 
-bool InputDriver::Click(POINT screen, bool right)
-{
+bool InputDriver::Click(POINT screen, bool right) {
     if (!SettleAt(screen)) return false;
     const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
     const DWORD up = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
@@ -85,17 +78,15 @@ bool InputDriver::Click(POINT screen, bool right)
     return Send(in);
 }
 
-bool InputDriver::DoubleClick(POINT screen)
-{
+bool InputDriver::DoubleClick(POINT screen) {
     if (!SettleAt(screen)) return false;
-    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen),
-                          Mouse(MOUSEEVENTF_LEFTDOWN, screen), Mouse(MOUSEEVENTF_LEFTUP, screen),
-                          Mouse(MOUSEEVENTF_LEFTDOWN, screen), Mouse(MOUSEEVENTF_LEFTUP, screen)};
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen), Mouse(MOUSEEVENTF_LEFTDOWN, screen),
+                          Mouse(MOUSEEVENTF_LEFTUP, screen), Mouse(MOUSEEVENTF_LEFTDOWN, screen),
+                          Mouse(MOUSEEVENTF_LEFTUP, screen)};
     return Send(in);
 }
 
-bool InputDriver::Drag(POINT from, POINT to, int steps)
-{
+bool InputDriver::Drag(POINT from, POINT to, int steps) {
     if (steps < 1) steps = 1;
     if (!SettleAt(from)) return false;
     std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, from), Mouse(MOUSEEVENTF_LEFTDOWN, from)};
@@ -107,16 +98,13 @@ bool InputDriver::Drag(POINT from, POINT to, int steps)
     return Send(in);
 }
 
-bool InputDriver::Wheel(POINT screen, int delta)
-{
+bool InputDriver::Wheel(POINT screen, int delta) {
     if (!SettleAt(screen)) return false;
-    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen),
-                          Mouse(MOUSEEVENTF_WHEEL, screen, static_cast<DWORD>(delta))};
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen), Mouse(MOUSEEVENTF_WHEEL, screen, static_cast<DWORD>(delta))};
     return Send(in);
 }
 
-bool InputDriver::Key(WORD vk, unsigned modifiers)
-{
+bool InputDriver::Key(WORD vk, unsigned modifiers) {
     std::vector<INPUT> in;
     if (modifiers & kCtrl) in.push_back(KeyEvent(VK_CONTROL, false));
     if (modifiers & kAlt) in.push_back(KeyEvent(VK_MENU, false));
@@ -129,15 +117,13 @@ bool InputDriver::Key(WORD vk, unsigned modifiers)
     return Send(in);
 }
 
-POINT InputDriver::CentreOf(HWND hwnd)
-{
+POINT InputDriver::CentreOf(HWND hwnd) {
     RECT r{};
     GetWindowRect(hwnd, &r);
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-bool InputDriver::ClickControl(HWND dialog, int id)
-{
+bool InputDriver::ClickControl(HWND dialog, int id) {
     HWND child = GetDlgItem(dialog, id);
     if (!child || !IsWindowVisible(child)) return false;
     if (!Activate(dialog)) return false;

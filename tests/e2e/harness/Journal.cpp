@@ -9,8 +9,7 @@ const char* const Journal::kPath = "C:\\korvane-sim\\journal.log";
 
 namespace {
 
-std::optional<DWORD> Hex(const std::string& s)
-{
+std::optional<DWORD> Hex(const std::string& s) {
     if (s.size() < 3 || s[0] != '0' || (s[1] != 'x' && s[1] != 'X')) return std::nullopt;
     char* end = nullptr;
     unsigned long v = strtoul(s.c_str() + 2, &end, 16);
@@ -18,8 +17,7 @@ std::optional<DWORD> Hex(const std::string& s)
     return static_cast<DWORD>(v);
 }
 
-std::optional<DWORD> Decimal(const std::string& s)
-{
+std::optional<DWORD> Decimal(const std::string& s) {
     if (s.empty()) return std::nullopt;
     char* end = nullptr;
     unsigned long v = strtoul(s.c_str(), &end, 10);
@@ -27,48 +25,49 @@ std::optional<DWORD> Decimal(const std::string& s)
     return static_cast<DWORD>(v);
 }
 
-ScopedHandle OpenJournal(DWORD access, DWORD disposition)
-{
+ScopedHandle OpenJournal(DWORD access, DWORD disposition) {
     // Share everything: the engine's components keep writing while we look.
-    return ScopedHandle(CreateFileA(Journal::kPath, access,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return ScopedHandle(CreateFileA(Journal::kPath, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 }  // namespace
 
-std::optional<DWORD> JournalEntry::Code() const { return kind == "IOCTL" ? Hex(a) : std::nullopt; }
-std::optional<DWORD> JournalEntry::Payload() const { return kind == "IOCTL" ? Hex(b) : std::nullopt; }
-std::optional<DWORD> JournalEntry::Length() const { return kind == "IOCTL" ? Decimal(c) : std::nullopt; }
-std::optional<DWORD> JournalEntry::Result() const { return kind == "CALL" ? Hex(b) : std::nullopt; }
+std::optional<DWORD> JournalEntry::Code() const {
+    return kind == "IOCTL" ? Hex(a) : std::nullopt;
+}
+std::optional<DWORD> JournalEntry::Payload() const {
+    return kind == "IOCTL" ? Hex(b) : std::nullopt;
+}
+std::optional<DWORD> JournalEntry::Length() const {
+    return kind == "IOCTL" ? Decimal(c) : std::nullopt;
+}
+std::optional<DWORD> JournalEntry::Result() const {
+    return kind == "CALL" ? Hex(b) : std::nullopt;
+}
 
-bool Journal::Exists()
-{
+bool Journal::Exists() {
     return GetFileAttributesA(kPath) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool Journal::Truncate()
-{
+bool Journal::Truncate() {
     ScopedHandle f = OpenJournal(GENERIC_WRITE, OPEN_EXISTING);
     if (!f.Valid()) return false;
     return SetFilePointer(f.Get(), 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(f.Get());
 }
 
-unsigned long long Journal::Mark()
-{
+unsigned long long Journal::Mark() {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(kPath, GetFileExInfoStandard, &data)) return 0;
     return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-std::vector<JournalEntry> Journal::Read(unsigned long long from)
-{
+std::vector<JournalEntry> Journal::Read(unsigned long long from) {
     std::vector<JournalEntry> out;
     ScopedHandle f = OpenJournal(GENERIC_READ, OPEN_EXISTING);
     if (!f.Valid()) return out;
     LONG high = static_cast<LONG>(from >> 32);
-    if (SetFilePointer(f.Get(), static_cast<LONG>(from & 0xFFFFFFFFu), &high, FILE_BEGIN)
-            == INVALID_SET_FILE_POINTER &&
+    if (SetFilePointer(f.Get(), static_cast<LONG>(from & 0xFFFFFFFFu), &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
         GetLastError() != NO_ERROR)
         return out;
     std::string text;
@@ -86,8 +85,7 @@ std::vector<JournalEntry> Journal::Read(unsigned long long from)
     return out;
 }
 
-std::optional<JournalEntry> Journal::Parse(const std::string& line)
-{
+std::optional<JournalEntry> Journal::Parse(const std::string& line) {
     std::istringstream in(line);
     JournalEntry e;
     std::string ms;
@@ -99,21 +97,17 @@ std::optional<JournalEntry> Journal::Parse(const std::string& line)
     return e;
 }
 
-std::string Journal::Format(const std::vector<JournalEntry>& entries)
-{
+std::string Journal::Format(const std::vector<JournalEntry>& entries) {
     std::string s;
     for (const JournalEntry& e : entries) s += e.raw + "\n";
     return s.empty() ? "(no journal lines)\n" : s;
 }
 
-std::vector<JournalEntry> Journal::Select(const std::vector<JournalEntry>& entries,
-                                          const std::string& chan, const std::string& kind,
-                                          const std::string& a)
-{
+std::vector<JournalEntry> Journal::Select(const std::vector<JournalEntry>& entries, const std::string& chan,
+                                          const std::string& kind, const std::string& a) {
     std::vector<JournalEntry> out;
     for (const JournalEntry& e : entries)
-        if ((chan.empty() || e.chan == chan) && (kind.empty() || e.kind == kind) &&
-            (a.empty() || e.a == a))
+        if ((chan.empty() || e.chan == chan) && (kind.empty() || e.kind == kind) && (a.empty() || e.a == a))
             out.push_back(e);
     return out;
 }

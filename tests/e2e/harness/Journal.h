@@ -38,7 +38,6 @@ public:
     static std::string Format(const std::vector<JournalEntry>& entries);
 
     // Filters; an empty criterion matches everything.
-    static std::vector<JournalEntry> Select(const std::vector<JournalEntry>& entries,
-                                            const std::string& chan, const std::string& kind = "",
-                                            const std::string& a = "");
+    static std::vector<JournalEntry> Select(const std::vector<JournalEntry>& entries, const std::string& chan,
+                                            const std::string& kind = "", const std::string& a = "");
 };

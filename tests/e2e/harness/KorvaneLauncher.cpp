@@ -6,20 +6,17 @@ const char* const KorvaneLauncher::kExe = "C:\\korvane\\Korvane.exe";
 const char* const KorvaneLauncher::kDir = "C:\\korvane";
 const char* const KorvaneLauncher::kAppDefaults = "Software\\Wine\\AppDefaults\\Korvane.exe";
 
-KorvaneLauncher& KorvaneLauncher::Version(std::string version)
-{
+KorvaneLauncher& KorvaneLauncher::Version(std::string version) {
     m_version = std::move(version);
     return *this;
 }
 
-KorvaneLauncher& KorvaneLauncher::DllOverride(const std::string& dll, const std::string& order)
-{
+KorvaneLauncher& KorvaneLauncher::DllOverride(const std::string& dll, const std::string& order) {
     m_overrides[dll] = order;
     return *this;
 }
 
-bool KorvaneLauncher::Apply() const
-{
+bool KorvaneLauncher::Apply() const {
     if (!ClearAppDefaults()) return false;
     RegKey app = RegKey::Create(HKEY_CURRENT_USER, kAppDefaults);
     if (!app.Valid() || !app.SetString("Version", m_version)) return false;
@@ -31,8 +28,7 @@ bool KorvaneLauncher::Apply() const
     return true;
 }
 
-KorvaneProcess KorvaneLauncher::Launch(std::string* error) const
-{
+KorvaneProcess KorvaneLauncher::Launch(std::string* error) const {
     if (!Apply()) {
         if (error) *error = "cannot write HKCU\\" + std::string(kAppDefaults);
         return KorvaneProcess();
@@ -40,7 +36,6 @@ KorvaneProcess KorvaneLauncher::Launch(std::string* error) const
     return KorvaneProcess::Start(kExe, kDir, error);
 }
 
-bool KorvaneLauncher::ClearAppDefaults()
-{
+bool KorvaneLauncher::ClearAppDefaults() {
     return RegKey::DeleteTree(HKEY_CURRENT_USER, kAppDefaults);
 }

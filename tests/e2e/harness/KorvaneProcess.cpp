@@ -4,8 +4,7 @@
 
 namespace {
 
-HANDLE ChildJob()
-{
+HANDLE ChildJob() {
     // Lives as long as the test process; closing it (at exit, however the
     // process ends) kills every child in it.
     static HANDLE job = [] {
@@ -20,10 +19,11 @@ HANDLE ChildJob()
 
 }  // namespace
 
-KorvaneProcess::~KorvaneProcess() { Kill(); }
+KorvaneProcess::~KorvaneProcess() {
+    Kill();
+}
 
-KorvaneProcess& KorvaneProcess::operator=(KorvaneProcess&& other) noexcept
-{
+KorvaneProcess& KorvaneProcess::operator=(KorvaneProcess&& other) noexcept {
     if (this != &other) {
         Kill();
         m_pid = other.m_pid;
@@ -32,17 +32,15 @@ KorvaneProcess& KorvaneProcess::operator=(KorvaneProcess&& other) noexcept
     return *this;
 }
 
-KorvaneProcess KorvaneProcess::Start(const std::string& exe, const std::string& workDir,
-                                     std::string* error)
-{
+KorvaneProcess KorvaneProcess::Start(const std::string& exe, const std::string& workDir, std::string* error) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::string cmd = "\"" + exe + "\"";
     std::vector<char> cmdBuf(cmd.begin(), cmd.end());
     cmdBuf.push_back('\0');
-    if (!CreateProcessA(exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                        nullptr, workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
+    if (!CreateProcessA(exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
         if (error) *error = "CreateProcess " + exe + " failed, error " + std::to_string(GetLastError());
         return KorvaneProcess();
     }
@@ -54,13 +52,11 @@ KorvaneProcess KorvaneProcess::Start(const std::string& exe, const std::string& 
     return KorvaneProcess(pi.hProcess, pi.dwProcessId);
 }
 
-bool KorvaneProcess::Running() const
-{
+bool KorvaneProcess::Running() const {
     return Valid() && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
 }
 
-bool KorvaneProcess::WaitForExit(DWORD timeoutMs)
-{
+bool KorvaneProcess::WaitForExit(DWORD timeoutMs) {
     if (!Valid()) return true;
     const DWORD start = GetTickCount();
     // Wait in short slices and pump our own queue in between, in case the
@@ -73,22 +69,19 @@ bool KorvaneProcess::WaitForExit(DWORD timeoutMs)
     }
 }
 
-DWORD KorvaneProcess::ExitCode() const
-{
+DWORD KorvaneProcess::ExitCode() const {
     DWORD code = STILL_ACTIVE;
     if (Valid()) GetExitCodeProcess(m_process.Get(), &code);
     return code;
 }
 
-void KorvaneProcess::Kill()
-{
+void KorvaneProcess::Kill() {
     if (!Running()) return;
     TerminateProcess(m_process.Get(), 0xDEAD);
     WaitForSingleObject(m_process.Get(), 10000);
 }
 
-HANDLE KorvaneProcess::Detach()
-{
+HANDLE KorvaneProcess::Detach() {
     m_pid = 0;
     return m_process.Detach();
 }

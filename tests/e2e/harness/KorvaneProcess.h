@@ -18,8 +18,7 @@ public:
     KorvaneProcess(const KorvaneProcess&) = delete;
     KorvaneProcess& operator=(const KorvaneProcess&) = delete;
 
-    static KorvaneProcess Start(const std::string& exe, const std::string& workDir,
-                                std::string* error = nullptr);
+    static KorvaneProcess Start(const std::string& exe, const std::string& workDir, std::string* error = nullptr);
 
     bool Valid() const { return m_process.Valid(); }
     DWORD Pid() const { return m_pid; }

@@ -2,29 +2,34 @@
 
 const char* const SettingsKey::kPath = "SOFTWARE\\Velmora\\Korvane";
 
-bool SettingsKey::Exists() { return RegKey::Exists(HKEY_LOCAL_MACHINE, kPath); }
+bool SettingsKey::Exists() {
+    return RegKey::Exists(HKEY_LOCAL_MACHINE, kPath);
+}
 
-bool SettingsKey::Create() { return RegKey::Create(HKEY_LOCAL_MACHINE, kPath).Valid(); }
+bool SettingsKey::Create() {
+    return RegKey::Create(HKEY_LOCAL_MACHINE, kPath).Valid();
+}
 
-bool SettingsKey::CreateEmpty() { return Remove() && Create(); }
+bool SettingsKey::CreateEmpty() {
+    return Remove() && Create();
+}
 
-bool SettingsKey::Remove() { return RegKey::DeleteTree(HKEY_LOCAL_MACHINE, kPath); }
+bool SettingsKey::Remove() {
+    return RegKey::DeleteTree(HKEY_LOCAL_MACHINE, kPath);
+}
 
-bool SettingsKey::Set(const std::string& name, const RegValue& value)
-{
+bool SettingsKey::Set(const std::string& name, const RegValue& value) {
     RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, kPath);
     return key.Valid() && key.Set(name, value);
 }
 
-std::optional<RegValue> SettingsKey::Get(const std::string& name)
-{
+std::optional<RegValue> SettingsKey::Get(const std::string& name) {
     RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, kPath, KEY_READ);
     if (!key.Valid()) return std::nullopt;
     return key.Query(name);
 }
 
-std::optional<DWORD> SettingsKey::GetDword(const std::string& name)
-{
+std::optional<DWORD> SettingsKey::GetDword(const std::string& name) {
     RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, kPath, KEY_READ);
     if (!key.Valid()) return std::nullopt;
     return key.QueryDword(name);

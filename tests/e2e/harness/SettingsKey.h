@@ -11,8 +11,8 @@ public:
     static const char* const kPath;
 
     static bool Exists();
-    static bool Create();        // empty key if it was absent; values kept otherwise
-    static bool CreateEmpty();   // the key with no values (first run after install)
+    static bool Create();       // empty key if it was absent; values kept otherwise
+    static bool CreateEmpty();  // the key with no values (first run after install)
     static bool Remove();
 
     static bool Set(const std::string& name, const RegValue& value);

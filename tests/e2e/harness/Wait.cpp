@@ -1,7 +1,6 @@
 #include "Wait.h"
 
-void PumpOwnMessages()
-{
+void PumpOwnMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);

@@ -8,8 +8,7 @@
 void PumpOwnMessages();
 
 template <typename Pred>
-bool WaitUntil(Pred pred, DWORD timeoutMs, DWORD stepMs = 50)
-{
+bool WaitUntil(Pred pred, DWORD timeoutMs, DWORD stepMs = 50) {
     const DWORD start = GetTickCount();
     for (;;) {
         if (pred()) return true;

@@ -3,7 +3,9 @@
 #include "Wait.h"
 
 const char* const WindowFinder::kConsoleTitle = " Korvane ";
-const char* const WindowFinder::kAboutTitle = "\xDC" "ber Korvane";
+const char* const WindowFinder::kAboutTitle =
+    "\xDC"
+    "ber Korvane";
 // Wine, like Windows, gives the text static of a message box the id 0xFFFF.
 const int WindowFinder::kMessageBoxTextId = 0xFFFF;
 
@@ -14,8 +16,7 @@ struct EnumState {
     std::vector<HWND>* out;
 };
 
-BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lParam)
-{
+BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lParam) {
     auto* state = reinterpret_cast<EnumState*>(lParam);
     if (WindowFinder::ProcessOf(hwnd) == state->pid && WindowFinder::ClassName(hwnd) == "#32770")
         state->out->push_back(hwnd);
@@ -24,65 +25,56 @@ BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM lParam)
 
 }  // namespace
 
-std::vector<HWND> WindowFinder::Dialogs() const
-{
+std::vector<HWND> WindowFinder::Dialogs() const {
     std::vector<HWND> out;
     EnumState state{m_pid, &out};
     EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&state));
     return out;
 }
 
-HWND WindowFinder::Console() const
-{
+HWND WindowFinder::Console() const {
     for (HWND h : Dialogs())
         if (Text(h) == kConsoleTitle && !IsMessageBox(h)) return h;
     return nullptr;
 }
 
-HWND WindowFinder::MessageBox() const
-{
+HWND WindowFinder::MessageBox() const {
     for (HWND h : Dialogs())
         if (IsMessageBox(h)) return h;
     return nullptr;
 }
 
-HWND WindowFinder::About() const
-{
+HWND WindowFinder::About() const {
     for (HWND h : Dialogs())
         if (Text(h) == kAboutTitle) return h;
     return nullptr;
 }
 
-HWND WindowFinder::WaitConsole(DWORD timeoutMs) const
-{
+HWND WindowFinder::WaitConsole(DWORD timeoutMs) const {
     HWND h = nullptr;
     WaitUntil([&] { return (h = Console()) != nullptr; }, timeoutMs);
     return h;
 }
 
-HWND WindowFinder::WaitMessageBox(DWORD timeoutMs) const
-{
+HWND WindowFinder::WaitMessageBox(DWORD timeoutMs) const {
     HWND h = nullptr;
     WaitUntil([&] { return (h = MessageBox()) != nullptr; }, timeoutMs);
     return h;
 }
 
-HWND WindowFinder::WaitAbout(DWORD timeoutMs) const
-{
+HWND WindowFinder::WaitAbout(DWORD timeoutMs) const {
     HWND h = nullptr;
     WaitUntil([&] { return (h = About()) != nullptr; }, timeoutMs);
     return h;
 }
 
-bool WindowFinder::IsMessageBox(HWND hwnd)
-{
+bool WindowFinder::IsMessageBox(HWND hwnd) {
     HWND text = GetDlgItem(hwnd, kMessageBoxTextId);
     HWND ok = GetDlgItem(hwnd, IDOK);
     return text && ok && ClassName(text) == "Static" && ClassName(ok) == "Button";
 }
 
-std::string WindowFinder::Text(HWND hwnd)
-{
+std::string WindowFinder::Text(HWND hwnd) {
     // WM_GETTEXT is marshalled between processes; GetWindowText would not
     // ask a window of another process for a control's text.
     // Bounded: a hung target must fail the test, not stall it.
@@ -91,29 +83,26 @@ std::string WindowFinder::Text(HWND hwnd)
         return std::string();
     std::string buf(len + 1, '\0');
     DWORD_PTR got = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(&buf[0]),
-                             SMTO_ABORTIFHUNG, 5000, &got))
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(&buf[0]), SMTO_ABORTIFHUNG, 5000,
+                             &got))
         return std::string();
     buf.resize(got < buf.size() ? got : buf.size() - 1);
     return buf;
 }
 
-std::string WindowFinder::ClassName(HWND hwnd)
-{
+std::string WindowFinder::ClassName(HWND hwnd) {
     char name[256];
     int n = GetClassNameA(hwnd, name, sizeof name);
     return std::string(name, n > 0 ? n : 0);
 }
 
-DWORD WindowFinder::ProcessOf(HWND hwnd)
-{
+DWORD WindowFinder::ProcessOf(HWND hwnd) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     return pid;
 }
 
-std::string WindowFinder::MessageBoxText(HWND box)
-{
+std::string WindowFinder::MessageBoxText(HWND box) {
     HWND text = GetDlgItem(box, kMessageBoxTextId);
     return text ? Text(text) : std::string();
 }

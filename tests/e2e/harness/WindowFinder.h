@@ -26,7 +26,7 @@ public:
     HWND WaitAbout(DWORD timeoutMs) const;
 
     static bool IsMessageBox(HWND hwnd);
-    static std::string Text(HWND hwnd);       // WM_GETTEXT, raw bytes
+    static std::string Text(HWND hwnd);  // WM_GETTEXT, raw bytes
     static std::string ClassName(HWND hwnd);
     static HWND Child(HWND parent, int id) { return GetDlgItem(parent, id); }
     static DWORD ProcessOf(HWND hwnd);

@@ -10,8 +10,7 @@
 
 namespace {
 
-std::string DescribeSystemMenu(HWND hwnd)
-{
+std::string DescribeSystemMenu(HWND hwnd) {
     HMENU menu = GetSystemMenu(hwnd, FALSE);
     if (!menu) return "error no system menu\n";
     const int count = GetMenuItemCount(menu);
@@ -32,8 +31,7 @@ std::string DescribeSystemMenu(HWND hwnd)
     return out;
 }
 
-std::string DescribeModule()
-{
+std::string DescribeModule() {
     std::string name;
     HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, KORVPROBE_MAPPING_NAME);
     if (!mapping) return "error no question\n";
@@ -45,8 +43,7 @@ std::string DescribeModule()
     return GetModuleHandleA(name.c_str()) ? "loaded 1\n" : "loaded 0\n";
 }
 
-void Answer(const std::string& text)
-{
+void Answer(const std::string& text) {
     HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, KORVPROBE_MAPPING_NAME);
     if (!mapping) return;
     if (void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, KORVPROBE_ANSWER_SIZE)) {
@@ -64,9 +61,7 @@ void Answer(const std::string& text)
 
 }  // namespace
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, WPARAM wParam,
-                                                                      LPARAM lParam)
-{
+extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
     static const UINT menuMsg = RegisterWindowMessageA(KORVPROBE_DUMP_SYSMENU_MSG);
     static const UINT moduleMsg = RegisterWindowMessageA(KORVPROBE_QUERY_MODULE_MSG);
     if (code == HC_ACTION && wParam == PM_REMOVE) {
@@ -77,4 +72,6 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, 
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+    return TRUE;
+}

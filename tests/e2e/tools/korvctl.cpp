@@ -16,8 +16,7 @@ namespace {
 
 const char kTitle[] = " Korvane ";
 
-int Wait(int seconds)
-{
+int Wait(int seconds) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < static_cast<DWORD>(seconds) * 1000u) {
         HWND console = FindWindowA(nullptr, kTitle);
@@ -28,15 +27,13 @@ int Wait(int seconds)
     return 1;
 }
 
-int Close()
-{
+int Close() {
     HWND console = FindWindowA(nullptr, kTitle);
     if (!console) return 1;
     return PostMessageA(console, WM_CLOSE, 0, 0) ? 0 : 1;
 }
 
-int Rect()
-{
+int Rect() {
     HWND console = FindWindowA(nullptr, kTitle);
     RECT rc;
     if (!console || !GetWindowRect(console, &rc)) return 1;
@@ -44,8 +41,7 @@ int Rect()
     return 0;
 }
 
-int Keys(int count, char** keys)
-{
+int Keys(int count, char** keys) {
     HWND console = FindWindowA(nullptr, kTitle);
     if (!console) return 1;
     SetForegroundWindow(console);
@@ -67,8 +63,7 @@ int Keys(int count, char** keys)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "wait") == 0) return Wait(atoi(argv[2]));
     if (argc == 2 && strcmp(argv[1], "close") == 0) return Close();
     if (argc == 2 && strcmp(argv[1], "rect") == 0) return Rect();

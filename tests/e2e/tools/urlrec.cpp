@@ -5,8 +5,7 @@
 
 #include <cstring>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
-{
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return 1;
