@@ -5,8 +5,7 @@
 
 const char* const KorvaneTest::kSimKey = "Software\\KorvaneSim";
 
-void KorvaneTest::SetUp()
-{
+void KorvaneTest::SetUp() {
     ASSERT_NE(GetFileAttributesA(KorvaneLauncher::kExe), INVALID_FILE_ATTRIBUTES)
         << KorvaneLauncher::kExe << " is not deployed";
     // A copy left over from an earlier test would answer for this one.
@@ -17,8 +16,7 @@ void KorvaneTest::SetUp()
     m_journalMark = Journal::Mark();
 }
 
-void KorvaneTest::TearDown()
-{
+void KorvaneTest::TearDown() {
     for (KorvaneProcess& p : m_processes) {
         if (p.Running()) ADD_FAILURE() << "pid " << p.Pid() << " still running at the end; killed";
         p.Kill();
@@ -41,32 +39,42 @@ void KorvaneTest::TearDown()
     }
 }
 
-KorvaneProcess& KorvaneTest::Start(const KorvaneLauncher& launcher)
-{
+KorvaneProcess& KorvaneTest::Start(const KorvaneLauncher& launcher) {
     std::string error;
     m_processes.push_back(launcher.Launch(&error));
     EXPECT_TRUE(m_processes.back().Valid()) << error;
     return m_processes.back();
 }
 
-KorvaneProcess& KorvaneTest::Start(const std::string& version)
-{
+KorvaneProcess& KorvaneTest::Start(const std::string& version) {
     return Start(KorvaneLauncher().Version(version));
 }
 
-HWND KorvaneTest::StartToConsole(const std::string& version, KorvaneProcess** process)
-{
+HWND KorvaneTest::StartToConsole(const std::string& version, KorvaneProcess** process) {
     KorvaneProcess& p = Start(version);
     if (process) *process = &p;
     HWND console = nullptr, box = nullptr;
     WaitForConsoleOrBox(p, &console, &box);
     EXPECT_EQ(box, nullptr) << "unexpected message box: " << WindowFinder::MessageBoxText(box);
     EXPECT_NE(console, nullptr) << "no console within " << kStartMs << " ms (" << version << ")";
+    // The skin places the controls at the first paint; input aimed at one
+    // before then would land where it no longer is.
+    if (console) {
+        WaitUntil(
+            [&] {
+                RECT r;
+                HWND animation = GetDlgItem(console, 1003);
+                if (!animation || !GetWindowRect(animation, &r)) return false;
+                POINT corner = {r.left, r.top};
+                ScreenToClient(console, &corner);
+                return corner.x == 47 && corner.y == 50;
+            },
+            kUiMs);
+    }
     return console;
 }
 
-void KorvaneTest::WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HWND* box)
-{
+void KorvaneTest::WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HWND* box) {
     *console = *box = nullptr;
     if (!p.Valid()) return;
     WindowFinder finder(p.Pid());
@@ -79,16 +87,14 @@ void KorvaneTest::WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HW
         kStartMs);
 }
 
-::testing::AssertionResult KorvaneTest::CloseAndWait(KorvaneProcess& p, HWND console)
-{
+::testing::AssertionResult KorvaneTest::CloseAndWait(KorvaneProcess& p, HWND console) {
     PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
     if (!p.WaitForExit(kExitMs))
         return ::testing::AssertionFailure() << "still running " << kExitMs << " ms after SC_CLOSE";
     return ::testing::AssertionSuccess();
 }
 
-bool KorvaneTest::SetInstallAnswer(DWORD answer)
-{
+bool KorvaneTest::SetInstallAnswer(DWORD answer) {
     RegKey key = RegKey::Create(HKEY_LOCAL_MACHINE, kSimKey);
     return key.Valid() && key.SetDword("InstallAnswer", answer);
 }
