@@ -9,6 +9,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 namespace {
 
 const DWORD kMasterVolume = 0x223FC8;
@@ -145,6 +147,99 @@ TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
     WaitUntil([&] { return !Gains(mark).empty(); }, kUiMs);
     ASSERT_FALSE(Gains(mark).empty());
     EXPECT_EQ(Gains(mark).front().chan, "WDM");
+    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+    EXPECT_TRUE(CloseAndWait(*p, console));
+}
+
+namespace {
+
+// Listens to the system's debug output channel (the DBWIN buffer that
+// OutputDebugString writes to when no debugger is attached) on a thread of
+// its own, and keeps the strings of one process, in order.
+class DebugStringTap {
+public:
+    explicit DebugStringTap(DWORD pid) : m_pid(pid) {
+        InitializeCriticalSection(&m_lock);
+        m_bufferReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
+        m_dataReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
+        m_section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, "DBWIN_BUFFER");
+        m_view = m_section ? MapViewOfFile(m_section, FILE_MAP_READ, 0, 0, 4096) : nullptr;
+        m_stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (Listening()) m_thread = CreateThread(nullptr, 0, Loop, this, 0, nullptr);
+    }
+    ~DebugStringTap() {
+        SetEvent(m_stop);
+        if (m_thread) {
+            WaitForSingleObject(m_thread, 10000);
+            CloseHandle(m_thread);
+        }
+        if (m_view) UnmapViewOfFile(m_view);
+        for (HANDLE h : {m_section, m_bufferReady, m_dataReady, m_stop})
+            if (h) CloseHandle(h);
+        DeleteCriticalSection(&m_lock);
+    }
+    bool Listening() const { return m_bufferReady && m_dataReady && m_view && m_stop; }
+    std::vector<std::string> Lines() {
+        EnterCriticalSection(&m_lock);
+        std::vector<std::string> copy = m_lines;
+        LeaveCriticalSection(&m_lock);
+        return copy;
+    }
+
+private:
+    static DWORD WINAPI Loop(void* self) { return static_cast<DebugStringTap*>(self)->Run(); }
+    DWORD Run() {
+        SetEvent(m_bufferReady);
+        while (WaitForSingleObject(m_stop, 0) != WAIT_OBJECT_0) {
+            if (WaitForSingleObject(m_dataReady, 100) != WAIT_OBJECT_0) continue;
+            const char* data = static_cast<const char*>(m_view);
+            DWORD pid = *reinterpret_cast<const DWORD*>(data);
+            if (pid == m_pid) {
+                EnterCriticalSection(&m_lock);
+                m_lines.emplace_back(data + sizeof(DWORD), strnlen(data + sizeof(DWORD), 4096 - sizeof(DWORD)));
+                LeaveCriticalSection(&m_lock);
+            }
+            SetEvent(m_bufferReady);
+        }
+        return 0;
+    }
+
+    DWORD m_pid;
+    CRITICAL_SECTION m_lock;
+    std::vector<std::string> m_lines;
+    HANDLE m_bufferReady = nullptr, m_dataReady = nullptr, m_section = nullptr, m_stop = nullptr;
+    HANDLE m_thread = nullptr;
+    void* m_view = nullptr;
+};
+
+}  // namespace
+
+// Each move is framed by trace lines for the debugger; on an NT-family
+// system only the WDM channel is announced, just before its send.
+TEST_F(AboutTest, EachMoveIsTracedForTheDebugger) {
+    StoreSettings(6, 6, 0, 0, 0);
+    KorvaneProcess* p = nullptr;
+    HWND console = StartToConsole("winxp", &p);
+    ASSERT_NE(console, nullptr);
+    HWND about = OpenAbout(*p, console);
+    ASSERT_NE(about, nullptr);
+    std::vector<std::string> lines;
+    {
+        DebugStringTap tap(p->Pid());
+        ASSERT_TRUE(tap.Listening()) << "no debug output channel";
+        ASSERT_TRUE(InputDriver::Activate(about));
+        ASSERT_TRUE(InputDriver::Key(VK_LEFT));
+        WaitUntil([&] { return tap.Lines().size() >= 5; }, kUiMs);
+        Sleep(500);
+        lines = tap.Lines();
+    }
+    const std::vector<std::string> one = {"=> OnHScroll\n\r", "=> AdjustMasterVolume\n\r",
+                                          "DeviceIoControl(m_hWDMDriver\n\r", "<= AdjustMasterVolume\n\r",
+                                          "<= OnHScroll\n\r"};
+    ASSERT_FALSE(lines.empty());
+    ASSERT_EQ(lines.size() % one.size(), 0u) << lines.size() << " lines";
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], one[i % one.size()]) << "line " << i;
     ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
     EXPECT_TRUE(CloseAndWait(*p, console));
