@@ -22,6 +22,24 @@ for dll in $dlls; do
     fi
 done
 
+# Functions that Windows 95, 98, ME or 2000 lack: Windows would refuse to load
+# a program that imports one (typically dragged in by a runtime library).
+younger="GetTickCount64 AddVectoredExceptionHandler RemoveVectoredExceptionHandler
+AddVectoredContinueHandler TryEnterCriticalSection GetHandleInformation SetHandleInformation
+InitializeCriticalSectionEx InitializeCriticalSectionAndSpinCount InitOnceExecuteOnce
+InitializeSRWLock AcquireSRWLockExclusive AcquireSRWLockShared InitializeConditionVariable
+SleepConditionVariableCS SleepConditionVariableSRW WakeConditionVariable WakeAllConditionVariable
+FlsAlloc FlsGetValue FlsSetValue GetModuleHandleExA GetModuleHandleExW GetSystemTimePreciseAsFileTime
+CreateEventExA CreateEventExW CreateMutexExA CreateMutexExW GetNativeSystemInfo IsWow64Process
+SetThreadErrorMode GetThreadErrorMode"
+functions=$(awk '/DLL Name/{inside=1; next} inside && /^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+[A-Za-z_]/{print $3}' <<<"$headers")
+for f in $younger; do
+    if grep -qx "$f" <<<"$functions"; then
+        echo "FAIL: imports $f, which not every supported Windows has"
+        fail=1
+    fi
+done
+
 # SSE/SSE2 instructions use xmm registers; MMX uses mm registers.
 sse=$($objdump -d --no-show-raw-insn "$exe" | grep -cE '%xmm[0-9]|%mm[0-7]')
 if [ "$sse" != 0 ]; then
@@ -29,5 +47,5 @@ if [ "$sse" != 0 ]; then
     $objdump -d --no-show-raw-insn "$exe" | grep -E '%xmm[0-9]|%mm[0-7]' | head -5
     fail=1
 fi
-[ $fail = 0 ] && echo "PE checks passed: $(wc -w <<<"$dlls") system DLLs, no SSE"
+[ $fail = 0 ] && echo "PE checks passed: $(wc -w <<<"$dlls") system DLLs, $(wc -l <<<"$functions") functions, none too young, no SSE"
 exit $fail
