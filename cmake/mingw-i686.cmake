@@ -1,6 +1,7 @@
 # Cross-build for 32-bit Windows with MinGW-w64. The -posix compilers are
-# needed by GoogleTest (std::mutex); with static linking the program still
-# imports only system DLLs.
+# needed by GoogleTest (std::mutex); Korvane.exe itself links the win32
+# thread model's runtime (app/CMakeLists.txt), statically, so that it imports
+# only system DLLs and only functions its oldest systems have.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
