@@ -4,13 +4,25 @@
 
 bool InputDriver::Activate(HWND hwnd, DWORD timeoutMs) {
     if (!IsWindow(hwnd)) return false;
-    return WaitUntil(
+    const bool foreground = WaitUntil(
         [&] {
             if (GetForegroundWindow() == hwnd) return true;
             SetForegroundWindow(hwnd);
             return GetForegroundWindow() == hwnd;
         },
         timeoutMs, 100);
+    if (!foreground) return false;
+    // Keys go to the window that the thread has taken as active (and given
+    // the focus within), a moment after it became the foreground; on a slow
+    // machine keys sent before then are lost.
+    WaitUntil(
+        [&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) && info.hwndActive == hwnd;
+        },
+        timeoutMs, 50);
+    return true;
 }
 
 INPUT InputDriver::Mouse(DWORD flags, POINT screen, DWORD data) {
