@@ -190,10 +190,11 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     ASSERT_TRUE(InputDriver::Activate(console));
     GetWindowRect(console, &before);
     ASSERT_TRUE(InputDriver::Drag(from, POINT{from.x + 60, from.y + 40}));
-    // The window keeps the grabbed point under the pointer. Under Wine the
-    // pointer position reported back while a window moves beneath it can be
-    // off by a few pixels for a moment (it is worked out against the
-    // window's previous place), so the check allows that much.
+    // The window follows the pointer. Under Wine a window moving beneath the
+    // pointer makes it report pointer positions worked out against the
+    // window's previous place, which the window then follows too; on a slow
+    // (emulated) machine that adds up to some pixels. So the check is that
+    // the window travelled with the drag, not that it matches to the pixel.
     EXPECT_TRUE(WaitUntil(
         [&] {
             GetWindowRect(console, &after);
@@ -216,8 +217,8 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     GetCursorPos(&end);
     EXPECT_NEAR(end.x - from.x, 60, 10);
     EXPECT_NEAR(end.y - from.y, 40, 10);
-    EXPECT_NEAR(after.left - before.left, end.x - from.x, 4);
-    EXPECT_NEAR(after.top - before.top, end.y - from.y, 4);
+    EXPECT_NEAR(after.left - before.left, end.x - from.x, 12);
+    EXPECT_NEAR(after.top - before.top, end.y - from.y, 12);
     EXPECT_EQ(after.right - after.left, before.right - before.left);
     EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
 
