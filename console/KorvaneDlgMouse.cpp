@@ -3,7 +3,7 @@
 #include "console/KorvaneDlg.h"
 
 #include "console/Resource.h"
-#include "skin/BitmapToRegion.h"
+#include "skin/SkinRegion.h"
 
 namespace {
 
@@ -15,11 +15,6 @@ POINT PointOf(LPARAM lParam) {
 // The cursors are shared resources: loaded on each change, never freed.
 HCURSOR SetSkinCursor(UINT id) {
     return SetCursor(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
-}
-
-UniqueRegion AreaFromMask(UINT id) {
-    UniqueBitmap mask(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
-    return UniqueRegion(BitmapToRegion(mask.Get(), 0x00FFFFFF, 0));  // white is outside
 }
 
 }  // namespace
@@ -39,8 +34,9 @@ LRESULT CKorvaneDlg::OnCreateMsg(WPARAM, LPARAM lParam) {
 // The areas are built once, before the controls exist, and serve both forms.
 // The dialog's default creation handling has run just before (CDialog).
 int CKorvaneDlg::OnCreate(const CREATESTRUCTA*) {
-    m_rgnDrag = AreaFromMask(IDB_DRAG_AREA);
-    m_rgnLink = AreaFromMask(IDB_LINK_AREA);
+    // White is outside, every other pixel of a mask inside.
+    m_rgnDrag = UniqueRegion(RegionFromSkinBitmap(IDB_DRAG_AREA, 0x00FFFFFF, 0));
+    m_rgnLink = UniqueRegion(RegionFromSkinBitmap(IDB_LINK_AREA, 0x00FFFFFF, 0));
     return 0;
 }
 

@@ -4,15 +4,11 @@
 
 #include "console/Resource.h"
 #include "framework/WindowDC.h"
-#include "skin/BitmapToRegion.h"
 #include "skin/SkinBitmap.h"
 #include "skin/SkinLayout.h"
+#include "skin/SkinRegion.h"
 
 namespace {
-
-UniqueBitmap LoadSkinBitmap(UINT id) {
-    return UniqueBitmap(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
-}
 
 // Keeps the window's top-left corner and gives it the skin's size.
 void SizeToSkin(HWND hwnd, BOOL repaint) {
@@ -34,8 +30,8 @@ LRESULT CKorvaneDlg::OnEraseBkgndMsg(WPARAM wParam, LPARAM) {
 
 // While the window opens: the outline of the form, exactly black outside.
 void CKorvaneDlg::ApplyInitialShape() {
-    UniqueBitmap outline = LoadSkinBitmap(m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL);
-    SetWindowRgn(m_hWnd, BitmapToRegion(outline.Get(), 0x000000, 0), TRUE);  // the window owns it now
+    const UINT outline = m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL;
+    SetWindowRgn(m_hWnd, RegionFromSkinBitmap(outline, 0x000000, 0), TRUE);  // the window owns it now
     SizeToSkin(m_hWnd, TRUE);
 }
 
@@ -43,8 +39,8 @@ void CKorvaneDlg::ApplyInitialShape() {
 // change of form needs nothing but an invalidation.
 void CKorvaneDlg::OnPaint() {
     // Near-black (each channel up to 0x10) is outside as well.
-    UniqueBitmap outline = LoadSkinBitmap(m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL);
-    SetWindowRgn(m_hWnd, BitmapToRegion(outline.Get(), 0x000000, 0x101010), TRUE);
+    const UINT outline = m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL;
+    SetWindowRgn(m_hWnd, RegionFromSkinBitmap(outline, 0x000000, 0x101010), TRUE);
 
     // The mini form's own buttons; the animation and the full form's buttons
     // fall outside the mini outline and need no hiding.
@@ -58,9 +54,8 @@ void CKorvaneDlg::OnPaint() {
             MoveWindow(child, place.left, place.top, place.width, place.height, TRUE);
     }
 
-    UniqueBitmap animationOutline = LoadSkinBitmap(IDB_OUTLINE_ANIMATION);
     if (HWND animation = GetDlgItem(IDC_ANIMATION))
-        SetWindowRgn(animation, BitmapToRegion(animationOutline.Get(), 0x00FFFFFF, 0), TRUE);
+        SetWindowRgn(animation, RegionFromSkinBitmap(IDB_OUTLINE_ANIMATION, 0x00FFFFFF, 0), TRUE);
 
     // Nothing is drawn here: the picture comes with the background.
     PAINTSTRUCT ps;
