@@ -74,6 +74,11 @@ HWND KorvaneTest::StartToConsole(const std::string& version, KorvaneProcess** pr
     return console;
 }
 
+HWND KorvaneTest::OpenAboutByCommand(const KorvaneProcess& p, HWND console) {
+    PostMessageA(console, WM_SYSCOMMAND, 0x0010, 0);
+    return WindowFinder(p.Pid()).WaitAbout(kUiMs);
+}
+
 void KorvaneTest::WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HWND* box) {
     *console = *box = nullptr;
     if (!p.Valid()) return;

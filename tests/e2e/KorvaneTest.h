@@ -36,6 +36,9 @@ protected:
     // Waits until the process shows a console or a message box, whichever
     // comes first; the other stays null.
     void WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HWND* box);
+    // Opens the About window by the system menu's command; null when none
+    // appears in time.
+    HWND OpenAboutByCommand(const KorvaneProcess& p, HWND console);
     // Ends the program by the system menu's Close, as a user would.
     ::testing::AssertionResult CloseAndWait(KorvaneProcess& p, HWND console);
 

@@ -42,8 +42,7 @@ TEST_F(SingleInstanceTest, SecondStartFindsTheConsoleWhileAboutIsOpen) {
     KorvaneProcess* first = nullptr;
     HWND console = StartToConsole("win98", &first);
     ASSERT_NE(console, nullptr);
-    PostMessageA(console, WM_SYSCOMMAND, 0x0010, 0);
-    HWND about = WindowFinder(first->Pid()).WaitAbout(kUiMs);
+    HWND about = OpenAboutByCommand(*first, console);
     ASSERT_NE(about, nullptr) << "the About window did not open";
     DecoyWindow decoy;
     ASSERT_TRUE(decoy.TakeForeground());

@@ -86,19 +86,50 @@ protected:
     void SetUp() override {
         KorvaneTest::SetUp();
         ASSERT_TRUE(SettingsKey::CreateEmpty());
+        m_full.h = m_res.Region(130, 0x000000, 0x101010);
+        ASSERT_NE(m_full.h, nullptr) << "bitmap 130 in Korvane.exe";
     }
+
+    // Starts the console and waits until it wears the full form's outline.
+    HWND StartShaped(KorvaneProcess** p) {
+        HWND console = StartToConsole("winxp", p);
+        if (console) {
+            EXPECT_TRUE(WaitUntil([&] { return WindowRegionEquals(console, m_full.h); }, kUiMs));
+        }
+        return console;
+    }
+
+    // The first screen point, row by row within the client rectangle given,
+    // over which the console itself receives the mouse (inside its outline,
+    // under no control) and whose client point passes the test.
+    template <class Test>
+    bool FacePoint(HWND console, const RECT& client, Test test, POINT* screen) const {
+        const POINT inset = ClientInset(console);
+        RECT rc;
+        GetWindowRect(console, &rc);
+        for (int y = client.top; y < client.bottom; y += 2)
+            for (int x = client.left; x < client.right; x += 2) {
+                const POINT s = {rc.left + inset.x + x, rc.top + inset.y + y};
+                if (test(x, y) && PtInRegion(m_full.h, x + inset.x, y + inset.y) && WindowFromPoint(s) == console) {
+                    *screen = s;
+                    return true;
+                }
+            }
+        return false;
+    }
+
     ProgramResources m_res;
+    Rgn m_full{nullptr};
 };
 
 TEST_F(SkinTest, OutlineAndLayoutFollowTheFormAndComeBackExactly) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("winxp", &p);
     ASSERT_NE(console, nullptr);
-    Rgn full(m_res.Region(130, 0x000000, 0x101010));
     Rgn mini(m_res.Region(140, 0x000000, 0x101010));
     Rgn animation(m_res.Region(139, 0x00FFFFFF, 0));
-    ASSERT_TRUE(full.h && mini.h && animation.h) << "bitmaps 130, 140, 139 in Korvane.exe";
-    ASSERT_FALSE(EqualRgn(full.h, mini.h));
+    ASSERT_TRUE(mini.h && animation.h) << "bitmaps 140, 139 in Korvane.exe";
+    ASSERT_FALSE(EqualRgn(m_full.h, mini.h));
 
     auto expectForm = [&](const char* form, HRGN outline, bool miniShown) {
         EXPECT_TRUE(WaitUntil([&] { return WindowRegionEquals(console, outline); }, kUiMs))
@@ -112,21 +143,19 @@ TEST_F(SkinTest, OutlineAndLayoutFollowTheFormAndComeBackExactly) {
         EXPECT_EQ(rc.right - rc.left, skin::kWindowWidth) << form;
         EXPECT_EQ(rc.bottom - rc.top, skin::kWindowHeight) << form;
     };
-    expectForm("full", full.h, false);
+    expectForm("full", m_full.h, false);
     PostMessageA(console, WM_SYSCOMMAND, 0x8010, 0);
     expectForm("mini", mini.h, true);
     PostMessageA(console, WM_SYSCOMMAND, 0x8011, 0);
-    expectForm("full again", full.h, false);
+    expectForm("full again", m_full.h, false);
     EXPECT_TRUE(CloseAndWait(*p, console));
 }
 
 TEST_F(SkinTest, ThePictureShowsWhereNoControlCoversIt) {
     KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
+    HWND console = StartShaped(&p);
     ASSERT_NE(console, nullptr);
     ASSERT_TRUE(InputDriver::Activate(console));
-    Rgn full(m_res.Region(130, 0x000000, 0x101010));
-    ASSERT_TRUE(WaitUntil([&] { return WindowRegionEquals(console, full.h); }, kUiMs));
     Sleep(500);  // the first paint
 
     HBITMAP picture = m_res.Bitmap(146);
@@ -141,7 +170,7 @@ TEST_F(SkinTest, ThePictureShowsWhereNoControlCoversIt) {
     for (int y = 0; y < 255; y += 3) {
         for (int x = 0; x < 300; x += 3) {
             const POINT at = {rc.left + x, rc.top + y};
-            if (!PtInRegion(full.h, x, y) || WindowFromPoint(at) != console) continue;
+            if (!PtInRegion(m_full.h, x, y) || WindowFromPoint(at) != console) continue;
             ++compared;
             const COLORREF want = GetPixel(pictureDC, x, y), got = GetPixel(screen, at.x, at.y);
             if (want != got && ++differing <= 5)
@@ -159,34 +188,19 @@ TEST_F(SkinTest, ThePictureShowsWhereNoControlCoversIt) {
 
 TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
+    HWND console = StartShaped(&p);
     ASSERT_NE(console, nullptr);
-    Rgn full(m_res.Region(130, 0x000000, 0x101010));
-    Rgn handle(m_res.Region(134, 0x00FFFFFF, 0));
-    ASSERT_TRUE(WaitUntil([&] { return WindowRegionEquals(console, full.h); }, kUiMs));
     ASSERT_EQ(Misplaced(console), "");
-    const POINT inset = ClientInset(console);
-
-    // A client point of the face that the console itself receives: inside
-    // the outline, under no control, in or out of the handle as asked.
-    auto facePoint = [&](bool onHandle, POINT* screenPt) {
-        RECT rc;
-        GetWindowRect(console, &rc);
-        for (int y = 0; y < 250; y += 2)
-            for (int x = 100; x < 250; x += 2) {
-                const POINT s = {rc.left + inset.x + x, rc.top + inset.y + y};
-                if (bool(PtInRegion(handle.h, x, y)) != onHandle) continue;
-                if (!PtInRegion(full.h, x + inset.x, y + inset.y) || WindowFromPoint(s) != console) continue;
-                // Keep clear of the handle's edge, so a pixel off still counts.
-                if (onHandle && !(PtInRegion(handle.h, x - 3, y) && PtInRegion(handle.h, x + 3, y))) continue;
-                *screenPt = s;
-                return true;
-            }
-        return false;
+    Rgn handle(m_res.Region(134, 0x00FFFFFF, 0));
+    // Points on the handle keep clear of its edge, so a pixel off still counts.
+    auto onHandle = [&](int x, int y) {
+        return PtInRegion(handle.h, x - 3, y) && PtInRegion(handle.h, x, y) && PtInRegion(handle.h, x + 3, y);
     };
+    auto offHandle = [&](int x, int y) { return !PtInRegion(handle.h, x, y); };
+    const RECT face = {100, 0, 250, 250};
     RECT before, after;
     POINT from;
-    ASSERT_TRUE(facePoint(true, &from)) << "no free point on the drag handle";
+    ASSERT_TRUE(FacePoint(console, face, onHandle, &from)) << "no free point on the drag handle";
     ASSERT_TRUE(InputDriver::Activate(console));
     GetWindowRect(console, &before);
     ASSERT_TRUE(InputDriver::Drag(from, POINT{from.x + 60, from.y + 40}));
@@ -222,7 +236,7 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     EXPECT_EQ(after.right - after.left, before.right - before.left);
     EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
 
-    ASSERT_TRUE(facePoint(false, &from)) << "no free point off the drag handle";
+    ASSERT_TRUE(FacePoint(console, face, offHandle, &from)) << "no free point off the drag handle";
     GetWindowRect(console, &before);
     ASSERT_TRUE(InputDriver::Drag(from, POINT{from.x + 50, from.y + 30}));
     Sleep(500);
@@ -279,26 +293,16 @@ protected:
 
 TEST_F(SkinLinkTest, ADoubleClickOnTheLogoOpensThePageAndASingleClickDoesNot) {
     KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
+    HWND console = StartShaped(&p);
     ASSERT_NE(console, nullptr);
-    Rgn full(m_res.Region(130, 0x000000, 0x101010));
     Rgn link(m_res.Region(144, 0x00FFFFFF, 0));
-    ASSERT_TRUE(WaitUntil([&] { return WindowRegionEquals(console, full.h); }, kUiMs));
-    const POINT inset = ClientInset(console);
-    RECT rc;
-    GetWindowRect(console, &rc);
-    POINT logo = {0, 0};
     RECT box;
     ASSERT_NE(GetRgnBox(link.h, &box), NULLREGION);
-    for (int y = box.top + 2; y < box.bottom - 2 && !logo.x; ++y)
-        for (int x = box.left + 2; x < box.right - 2; ++x) {
-            const POINT s = {rc.left + inset.x + x, rc.top + inset.y + y};
-            if (PtInRegion(full.h, x + inset.x, y + inset.y) && WindowFromPoint(s) == console) {
-                logo = s;
-                break;
-            }
-        }
-    ASSERT_NE(logo.x, 0) << "the link area is nowhere visible";
+    InflateRect(&box, -2, -2);
+    POINT logo;
+    ASSERT_TRUE(FacePoint(
+        console, box, [&](int x, int y) { return PtInRegion(link.h, x, y) != FALSE; }, &logo))
+        << "the link area is nowhere visible";
     ASSERT_TRUE(InputDriver::Activate(console));
 
     ASSERT_TRUE(InputDriver::Click(logo));
@@ -320,8 +324,7 @@ TEST_F(SkinLinkTest, TheAboutWindowsAddressOpensThePageOnOneClick) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("winxp", &p);
     ASSERT_NE(console, nullptr);
-    PostMessageA(console, WM_SYSCOMMAND, 0x0010, 0);
-    HWND about = WindowFinder(p->Pid()).WaitAbout(kUiMs);
+    HWND about = OpenAboutByCommand(*p, console);
     ASSERT_NE(about, nullptr);
     RECT c, a;
     GetWindowRect(console, &c);

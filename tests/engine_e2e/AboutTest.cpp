@@ -28,8 +28,7 @@ protected:
     // Opens the About window from the console's system menu and puts the
     // keyboard focus on the trackbar.
     HWND OpenAbout(KorvaneProcess& p, HWND console) {
-        PostMessageA(console, WM_SYSCOMMAND, 0x0010, 0);
-        HWND about = WindowFinder(p.Pid()).WaitAbout(kUiMs);
+        HWND about = OpenAboutByCommand(p, console);
         if (!about) return nullptr;
         m_slider = GetDlgItem(about, 1012);
         if (!m_slider || !InputDriver::Activate(about)) return nullptr;
@@ -41,6 +40,13 @@ protected:
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
         return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+    }
+    // Escape closes the About window (the trackbar has the focus), then the
+    // console is closed as a user would.
+    void CloseAboutThenConsole(KorvaneProcess& p, HWND console, HWND about) {
+        ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs)) << "Escape did not close the About window";
+        EXPECT_TRUE(CloseAndWait(p, console));
     }
     int Pos() const { return static_cast<int>(SendMessageA(m_slider, TBM_GETPOS, 0, 0)); }
 
@@ -101,9 +107,7 @@ TEST_F(AboutTest, EveryMoveReachesEachChannelInOrderAndIsStored) {
     EXPECT_TRUE(SameMessages(Folded(gains, 3), expected));
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(7));
 
-    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    CloseAboutThenConsole(*p, console, about);
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(7)) << "the console leaves it alone";
 }
 
@@ -124,9 +128,7 @@ TEST_F(AboutTest, WithoutAStoredValueTheTrackbarStandsAtZeroDecibels) {
     const std::vector<Delivered> expected = {{"WDM", kMasterVolume, GainBits(0)}};
     EXPECT_TRUE(SameMessages(Folded(Gains(mark), 1), expected));
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(0));
-    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    CloseAboutThenConsole(*p, console, about);
 }
 
 TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
@@ -147,9 +149,7 @@ TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
     WaitUntil([&] { return !Gains(mark).empty(); }, kUiMs);
     ASSERT_FALSE(Gains(mark).empty());
     EXPECT_EQ(Gains(mark).front().chan, "WDM");
-    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    CloseAboutThenConsole(*p, console, about);
 }
 
 namespace {
@@ -240,7 +240,5 @@ TEST_F(AboutTest, EachMoveIsTracedForTheDebugger) {
     ASSERT_FALSE(lines.empty());
     ASSERT_EQ(lines.size() % one.size(), 0u) << lines.size() << " lines";
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], one[i % one.size()]) << "line " << i;
-    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    CloseAboutThenConsole(*p, console, about);
 }
