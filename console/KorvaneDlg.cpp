@@ -154,7 +154,7 @@ LRESULT CKorvaneDlg::OnTimerMsg(WPARAM wParam, LPARAM) {
 // The wheel goes to the focus window; send it to the knob under the pointer.
 // Only knobs: another child would hand it straight back to us.
 LRESULT CKorvaneDlg::OnMouseWheelMsg(WPARAM wParam, LPARAM lParam) {
-    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    const POINT pt = PointFromLParam(lParam);
     HWND target = WindowFromPoint(pt);
     char cls[64] = "";
     if (target && ::GetParent(target) == m_hWnd) GetClassNameA(target, cls, sizeof cls);

@@ -7,11 +7,6 @@
 
 namespace {
 
-// Client point of a mouse message (signed 16-bit coordinates).
-POINT PointOf(LPARAM lParam) {
-    return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-}
-
 // The cursors are shared resources: loaded on each change, never freed.
 HCURSOR SetSkinCursor(UINT id) {
     return SetCursor(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
@@ -49,7 +44,7 @@ LRESULT CKorvaneDlg::OnSetCursorMsg(WPARAM, LPARAM) {
 }
 
 LRESULT CKorvaneDlg::OnLButtonDownMsg(WPARAM, LPARAM lParam) {
-    const POINT p = PointOf(lParam);
+    const POINT p = PointFromLParam(lParam);
     if (m_bDragging || !InDragArea(p)) return 0;
     SetSkinCursor(IDC_CURSOR_DRAG);
     SetCapture(m_hWnd);
@@ -66,10 +61,9 @@ LRESULT CKorvaneDlg::OnLButtonDownMsg(WPARAM, LPARAM lParam) {
 // corner lies outside the client area by the frame, which is allowed for, so
 // the window does not jump by the frame's width at the first move.
 LRESULT CKorvaneDlg::OnMouseMoveMsg(WPARAM, LPARAM lParam) {
-    if (InDragArea(PointOf(lParam))) SetSkinCursor(m_bDragging ? IDC_CURSOR_DRAG : IDC_CURSOR_HOVER);
+    if (InDragArea(PointFromLParam(lParam))) SetSkinCursor(m_bDragging ? IDC_CURSOR_DRAG : IDC_CURSOR_HOVER);
     if (!m_bDragging) return 0;
-    const DWORD pos = GetMessagePos();
-    const POINT cursor = {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
+    const POINT cursor = PointFromPacked(GetMessagePos());
     RECT rc;
     GetWindowRect(m_hWnd, &rc);
     POINT clientOrigin = {0, 0};
@@ -82,7 +76,7 @@ LRESULT CKorvaneDlg::OnMouseMoveMsg(WPARAM, LPARAM lParam) {
 
 // Any release ends a drag, except one on the handle while not dragging.
 LRESULT CKorvaneDlg::OnLButtonUpMsg(WPARAM, LPARAM lParam) {
-    if (InDragArea(PointOf(lParam))) {
+    if (InDragArea(PointFromLParam(lParam))) {
         if (!m_bDragging) {
             SetSkinCursor(IDC_CURSOR_HOVER);
             return 0;
@@ -96,12 +90,12 @@ LRESULT CKorvaneDlg::OnLButtonUpMsg(WPARAM, LPARAM lParam) {
 
 // Press, release and double-click of the right button alike.
 LRESULT CKorvaneDlg::OnRButtonMsg(WPARAM, LPARAM lParam) {
-    if (InDragArea(PointOf(lParam))) SetSkinCursor(IDC_CURSOR_HOVER);
+    if (InDragArea(PointFromLParam(lParam))) SetSkinCursor(IDC_CURSOR_HOVER);
     return 0;
 }
 
 LRESULT CKorvaneDlg::OnLButtonDblClkMsg(WPARAM, LPARAM lParam) {
-    const POINT p = PointOf(lParam);
+    const POINT p = PointFromLParam(lParam);
     if (InDragArea(p)) SetSkinCursor(IDC_CURSOR_HOVER);
     if (InLinkArea(p)) {
         // Windows 9x has a start program; the NT family has start only inside

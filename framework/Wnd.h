@@ -3,6 +3,15 @@
 
 #include <windows.h>
 
+// The point packed into a mouse message's lParam or GetMessagePos's result:
+// two signed 16-bit coordinates (negative left of or above the origin).
+inline POINT PointFromPacked(DWORD packed) {
+    return POINT{static_cast<short>(LOWORD(packed)), static_cast<short>(HIWORD(packed))};
+}
+inline POINT PointFromLParam(LPARAM lParam) {
+    return PointFromPacked(static_cast<DWORD>(lParam));
+}
+
 class CWnd {
 public:
     CWnd() = default;
