@@ -79,9 +79,13 @@ BOOL CKorvaneDlg::OnInitDialog() {
     SetWindowTextA(mainWnd && mainWnd->m_hWnd ? mainWnd->m_hWnd : m_hWnd, kTitle);
 
     m_engine.Open();
+    CreateToolTips();
     // Without the settings key nothing is switched on, shaped or relayed in
     // this run; the first paint still gives the window its full form.
-    if (!LoadSettings()) return FALSE;
+    const BOOL loaded = LoadSettings();
+    ShowFormControls();
+    RefreshControlTexts();
+    if (!loaded) return FALSE;
 
     static const int32_t kOn = 1;
     EngineMessage vibeOn = EngineMessage::Int(IOCTL_VIBE_ENABLE, kOn);
@@ -123,11 +127,13 @@ void CKorvaneDlg::OnSysCommand(UINT id, LPARAM) {
 
 void CKorvaneDlg::SetMiniMode() {
     m_bMiniMode = 1;
+    ShowFormControls();
     InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 void CKorvaneDlg::SetFullMode() {
     m_bMiniMode = 0;
+    ShowFormControls();
     InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
@@ -168,18 +174,22 @@ LRESULT CKorvaneDlg::OnMouseWheelMsg(WPARAM wParam, LPARAM lParam) {
 
 void CKorvaneDlg::OnKnob3DEvent(const SkinEventArgs& args) {
     Apply3D(args.argc > 0 ? args.argv[0] : m_knob3D.GetValue());
+    RefreshControlTexts();
 }
 
 void CKorvaneDlg::OnKnobSoundfieldsEvent(const SkinEventArgs& args) {
     ApplySoundfields(args.argc > 0 ? args.argv[0] : 0);
+    RefreshControlTexts();
 }
 
 void CKorvaneDlg::OnKnobVibeEvent(const SkinEventArgs& args) {
     ApplyVibe(args.argc > 0 ? args.argv[0] : 0);
+    RefreshControlTexts();
 }
 
 void CKorvaneDlg::OnHeadphonesEvent(const SkinEventArgs&) {
     ApplyHeadphones();
+    RefreshControlTexts();
 }
 
 void CKorvaneDlg::OnCloseEvent(const SkinEventArgs&) {

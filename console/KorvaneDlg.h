@@ -9,6 +9,7 @@
 #include "framework/EventSinkMap.h"
 #include "framework/GdiObject.h"
 #include "framework/MessageMap.h"
+#include "framework/ToolTipCtrl.h"
 
 class CKorvaneDlg : public CDialog {
 public:
@@ -83,6 +84,17 @@ private:
     void ApplyInitialShape();
     bool InDragArea(POINT p) const;
     bool InLinkArea(POINT p) const;
+
+    // Keyboard and screen-reader access: only the current form's controls
+    // take the focus; tooltips and window texts tell each control's level.
+    void ShowFormControls();
+    void CreateToolTips();
+    void RefreshControlTexts();
+    void RelayToolTipEvent(MSG* msg);
+    void NoteKeyboardUse(const MSG* msg);
+
+    CToolTipCtrl m_toolTip;
+    bool m_bKeyboardCues = false;  // systems without a keyboard-cue state: Tab was pressed
 
     // Control events.
     void OnKnob3DEvent(const SkinEventArgs& args);

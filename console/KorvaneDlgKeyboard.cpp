@@ -5,8 +5,13 @@
 #include "console/KnobStep.h"
 #include "console/Resource.h"
 
+// The shortcuts come first, wherever the focus is: Space toggles the
+// headphones even with a button focused. Then the dialog's own keys (Tab,
+// Enter, Escape, arrows), which a focused knob or button partly keeps.
 BOOL CKorvaneDlg::PreTranslateMessage(MSG* msg) {
+    RelayToolTipEvent(msg);
     if (m_hAccel && TranslateAcceleratorA(m_hWnd, m_hAccel, msg)) return TRUE;
+    NoteKeyboardUse(msg);
     return CDialog::PreTranslateMessage(msg);
 }
 
@@ -19,6 +24,7 @@ void CKorvaneDlg::OnStepCommand(UINT id) {
     if (id == ID_HEADPHONES_TOGGLE) {
         m_btnHeadphones.SetValue(m_btnHeadphones.GetValue() ? 0 : 1);
         ApplyHeadphones();
+        RefreshControlTexts();
         return;
     }
     int knob = 0;
@@ -33,4 +39,5 @@ void CKorvaneDlg::OnStepCommand(UINT id) {
         case 1: ApplyVibe(v); break;
         default: ApplySoundfields(v); break;
     }
+    RefreshControlTexts();
 }

@@ -26,6 +26,30 @@ BOOL CToolTipCtrl::AddTool(CWnd* window, UINT toolId, const RECT& rect, const ch
     return Send(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)) != 0;
 }
 
+BOOL CToolTipCtrl::AddWindowTool(CWnd* window, HWND tool, const char* text) {
+    if (!m_hWnd || !window || !tool) return FALSE;
+    TOOLINFOA ti = {};
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;
+    ti.uFlags = TTF_IDISHWND;
+    ti.hwnd = window->m_hWnd;
+    ti.uId = reinterpret_cast<UINT_PTR>(tool);
+    ti.hinst = CWinApp::GetInstanceHandle();
+    ti.lpszText = const_cast<char*>(text);
+    return Send(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)) != 0;
+}
+
+void CToolTipCtrl::UpdateWindowToolText(CWnd* window, HWND tool, const char* text) {
+    if (!m_hWnd || !window || !tool) return;
+    TOOLINFOA ti = {};
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;
+    ti.uFlags = TTF_IDISHWND;
+    ti.hwnd = window->m_hWnd;
+    ti.uId = reinterpret_cast<UINT_PTR>(tool);
+    ti.hinst = CWinApp::GetInstanceHandle();
+    ti.lpszText = const_cast<char*>(text);
+    Send(TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
 void CToolTipCtrl::RelayEvent(MSG* msg) const {
     if (m_hWnd) Send(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
 }

@@ -13,6 +13,11 @@ public:
     BOOL Create(CWnd* parent, DWORD style = 0);
     // The tool toolId: rect in window's client coordinates, text copied.
     BOOL AddTool(CWnd* window, UINT toolId, const RECT& rect, const char* text);
+    // The whole of child `tool` of window, wherever it is moved; the owner
+    // relays the child's mouse messages.
+    BOOL AddWindowTool(CWnd* window, HWND tool, const char* text);
+    // New text for such a tool; a tip showing it now shows the new text.
+    void UpdateWindowToolText(CWnd* window, HWND tool, const char* text);
     void RelayEvent(MSG* msg) const;
     void DestroyWindow();
 };

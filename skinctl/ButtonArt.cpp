@@ -6,13 +6,13 @@
 
 namespace skinctl {
 
-void ButtonArt::Draw(HDC dc, const RECT& client, ButtonGlyph glyph, bool pressed, bool on) {
+void ButtonArt::Draw(HDC dc, const RECT& client, ButtonGlyph glyph, bool pressed, bool on, bool focusMark) {
     Brush background(CreateSolidBrush(palette::kBackground));
     FillRect(dc, &client, background.Get());
 
     const COLORREF fill = on ? palette::kOnBody : pressed ? palette::kBodyPressed : palette::kBody;
     Brush body(CreateSolidBrush(fill));
-    Pen rim(CreatePen(PS_SOLID, 1, on ? palette::kTeal : palette::kRim));
+    Pen rim(CreatePen(PS_SOLID, 1, focusMark ? palette::kGlow : on ? palette::kTeal : palette::kRim));
     {
         DcSelection pen(dc, rim.Get());
         DcSelection brush(dc, body.Get());

@@ -20,6 +20,12 @@ bool ButtonModel::Release(bool inside) {
     return true;
 }
 
+bool ButtonModel::KeyClick() {
+    if (m_held) return false;
+    if (m_twoState) m_value = !m_value;
+    return true;
+}
+
 void ButtonModel::Cancel() {
     m_held = false;
     m_inside = false;

@@ -16,6 +16,9 @@ public:
     void Track(bool inside);    // pointer moved while held
     bool Release(bool inside);  // true for a click (a two-state button has toggled)
     void Cancel();              // capture lost: no click
+    // Enter on the focused button: a click, unless the mouse holds it now
+    // (its release decides then).
+    bool KeyClick();
 
     bool Held() const { return m_held; }
     bool ShowsPressed() const { return m_held && m_inside; }

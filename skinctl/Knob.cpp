@@ -22,6 +22,16 @@ LRESULT Knob::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONUP: OnLButtonUp(); return 0;
         case WM_CAPTURECHANGED: m_model.EndDrag(); return 0;
         case WM_MOUSEWHEEL: return OnMouseWheelMsg(wParam, lParam);
+        // The arrows turn the knob instead of moving the dialog's focus.
+        case WM_GETDLGCODE: return DLGC_WANTARROWS;
+        case WM_KEYDOWN: OnKeyDown(wParam); return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: InvalidateRect(m_hwnd, nullptr, FALSE); return 0;
+        case WM_UPDATEUISTATE:
+            DefWindowProcA(m_hwnd, msg, wParam, lParam);
+            m_focusCue.OnUpdateUiState(wParam);
+            InvalidateRect(m_hwnd, nullptr, FALSE);
+            return 0;
         case SKM_GETPROPERTY: return wParam == SKIN_PROPERTY_VALUE ? LRESULT(m_model.Value()) : 0;
         case SKM_SETPROPERTY:
             if (wParam != SKIN_PROPERTY_VALUE) return 0;
@@ -35,7 +45,7 @@ LRESULT Knob::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void Knob::OnPaint() {
     BufferedPaint paint(m_hwnd);
-    KnobArt::Draw(paint.Dc(), paint.Client(), m_model.Value());
+    KnobArt::Draw(paint.Dc(), paint.Client(), m_model.Value(), m_focusCue.Shown(m_hwnd));
 }
 
 void Knob::OnLButtonDown(int x, int y) {
@@ -72,6 +82,23 @@ LRESULT Knob::OnMouseWheelMsg(WPARAM wParam, LPARAM lParam) {
 
 void Knob::OnMouseWheel(int delta) {
     if (m_model.Wheel(delta)) UserChanged();
+}
+
+// Every key-down counts, auto-repeat included, like each notch of the wheel.
+void Knob::OnKeyDown(WPARAM vk) {
+    KnobModel::KeyTurn turn;
+    switch (vk) {
+        case VK_LEFT:
+        case VK_DOWN: turn = KnobModel::KEY_STEP_DOWN; break;
+        case VK_RIGHT:
+        case VK_UP: turn = KnobModel::KEY_STEP_UP; break;
+        case VK_NEXT: turn = KnobModel::KEY_PAGE_DOWN; break;
+        case VK_PRIOR: turn = KnobModel::KEY_PAGE_UP; break;
+        case VK_HOME: turn = KnobModel::KEY_LOWEST; break;
+        case VK_END: turn = KnobModel::KEY_HIGHEST; break;
+        default: return;
+    }
+    if (m_model.Key(turn)) UserChanged();
 }
 
 LRESULT Knob::OnLoadState(size_t count, const void* bytes) {

@@ -1,10 +1,12 @@
 // The knob control (class SKIN_KNOB_CLASS): twelve positions, turned with a
-// mouse drag or the wheel; property 1 is the position, event 1 reports a
-// user change with the new position.
+// mouse drag, the wheel or, when focused, the arrow, page, Home and End keys;
+// property 1 is the position, event 1 reports a user change with the new
+// position.
 #pragma once
 
 #include <windows.h>
 
+#include "skinctl/FocusCue.h"
 #include "skinctl/KnobModel.h"
 
 namespace skinctl {
@@ -22,11 +24,13 @@ private:
     void OnLButtonUp();
     LRESULT OnMouseWheelMsg(WPARAM wParam, LPARAM lParam);
     void OnMouseWheel(int delta);
+    void OnKeyDown(WPARAM vk);
     LRESULT OnLoadState(size_t count, const void* bytes);
     void UserChanged();
 
     HWND m_hwnd;
     KnobModel m_model;
+    FocusCue m_focusCue;
 };
 
 }  // namespace skinctl

@@ -14,11 +14,25 @@ void Line(HDC dc, DialPoint from, DialPoint to) {
     LineTo(dc, to.x, to.y);
 }
 
+// Every other pixel of the outermost ring, set one by one: dotted pens are
+// drawn differently from one system to the next.
+void DrawFocusMark(HDC dc, const RECT& client) {
+    for (int x = client.left; x < client.right; x += 2) {
+        SetPixel(dc, x, client.top, palette::kTeal);
+        SetPixel(dc, x, client.bottom - 1, palette::kTeal);
+    }
+    for (int y = client.top; y < client.bottom; y += 2) {
+        SetPixel(dc, client.left, y, palette::kTeal);
+        SetPixel(dc, client.right - 1, y, palette::kTeal);
+    }
+}
+
 }  // namespace
 
-void KnobArt::Draw(HDC dc, const RECT& client, int32_t position) {
+void KnobArt::Draw(HDC dc, const RECT& client, int32_t position, bool focusMark) {
     Brush background(CreateSolidBrush(palette::kBackground));
     FillRect(dc, &client, background.Get());
+    if (focusMark) DrawFocusMark(dc, client);
 
     const int width = client.right - client.left, height = client.bottom - client.top;
     const int cx = client.left + width / 2, cy = client.top + height / 2;

@@ -1,5 +1,6 @@
 // Stand-in picture of a knob: a dark disc with a bright pointer and twelve
-// tick marks, lit up to the current position.
+// tick marks, lit up to the current position; a dotted teal frame round the
+// edge marks the keyboard focus.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +11,7 @@ namespace skinctl {
 
 class KnobArt {
 public:
-    static void Draw(HDC dc, const RECT& client, int32_t position);
+    static void Draw(HDC dc, const RECT& client, int32_t position, bool focusMark);
 };
 
 }  // namespace skinctl

@@ -31,6 +31,25 @@ bool KnobModel::Wheel(int delta) {
     return Step(bounded);
 }
 
+bool KnobModel::Key(KeyTurn turn) {
+    switch (turn) {
+        case KEY_STEP_DOWN: return Step(-1);
+        case KEY_STEP_UP: return Step(1);
+        case KEY_PAGE_DOWN: return Step(-3);
+        case KEY_PAGE_UP: return Step(3);
+        // A stored value far outside the range would overflow as a step count.
+        case KEY_LOWEST: return MoveTo(MIN_POSITION);
+        case KEY_HIGHEST: return MoveTo(MAX_POSITION);
+    }
+    return false;
+}
+
+bool KnobModel::MoveTo(int32_t target) {
+    if (target == m_value) return false;
+    m_value = target;
+    return true;
+}
+
 bool KnobModel::Step(int steps) {
     if (steps == 0) return false;
     int64_t target = int64_t(m_value) + steps;

@@ -28,7 +28,14 @@ public:
     // A user change of `steps` positions, clamped; true when the value changed.
     bool Step(int steps);
 
+    // The keys of a focused knob: one step, three steps, or to a stop. A user
+    // change like a turn by mouse: clamped, true when the value changed.
+    enum KeyTurn { KEY_STEP_DOWN, KEY_STEP_UP, KEY_PAGE_DOWN, KEY_PAGE_UP, KEY_LOWEST, KEY_HIGHEST };
+    bool Key(KeyTurn turn);
+
 private:
+    bool MoveTo(int32_t target);
+
     int32_t m_value = 0;
     bool m_dragging = false;
     int m_lastX = 0;

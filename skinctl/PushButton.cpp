@@ -24,6 +24,15 @@ LRESULT PushButton::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         // parent that forwards the wheel to the child under the pointer would
         // send it straight back.
         case WM_MOUSEWHEEL: return 0;
+        case WM_GETDLGCODE: return OnGetDlgCode(reinterpret_cast<const MSG*>(lParam));
+        case WM_KEYDOWN: OnKeyDown(wParam); return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: InvalidateRect(m_hwnd, nullptr, FALSE); return 0;
+        case WM_UPDATEUISTATE:
+            DefWindowProcA(m_hwnd, msg, wParam, lParam);
+            m_focusCue.OnUpdateUiState(wParam);
+            InvalidateRect(m_hwnd, nullptr, FALSE);
+            return 0;
         case SKM_GETPROPERTY: return wParam == SKIN_PROPERTY_VALUE && m_model.Value() ? 1 : 0;
         case SKM_SETPROPERTY:
             if (wParam != SKIN_PROPERTY_VALUE) return 0;
@@ -38,7 +47,21 @@ LRESULT PushButton::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
 void PushButton::OnPaint() {
     BufferedPaint paint(m_hwnd);
     const bool on = m_model.TwoState() && m_model.Value();
-    ButtonArt::Draw(paint.Dc(), paint.Client(), m_glyph, m_model.ShowsPressed(), on);
+    ButtonArt::Draw(paint.Dc(), paint.Client(), m_glyph, m_model.ShowsPressed(), on, m_focusCue.Shown(m_hwnd));
+}
+
+// Enter is the button's own (the dialog would end itself with it); every
+// other key keeps its dialog meaning.
+LRESULT PushButton::OnGetDlgCode(const MSG* msg) const {
+    if (msg && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) && msg->wParam == VK_RETURN)
+        return DLGC_WANTMESSAGE;
+    return 0;
+}
+
+void PushButton::OnKeyDown(WPARAM vk) {
+    if (vk != VK_RETURN || !m_model.KeyClick()) return;
+    InvalidateRect(m_hwnd, nullptr, FALSE);
+    FireSkinEvent(m_hwnd, 0, nullptr);  // last: the parent may destroy us
 }
 
 void PushButton::OnLButtonDown() {

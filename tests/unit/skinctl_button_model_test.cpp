@@ -51,3 +51,23 @@ TEST(SkinctlButtonModel, ReleaseWithoutPressOrAfterCancelIsNoClick) {
     button.Track(true);  // moving after a cancel does not re-arm it
     EXPECT_FALSE(button.ShowsPressed());
 }
+
+TEST(SkinctlButtonModel, EnterClicksLikeTheMouseButNotWhileTheMouseHoldsIt) {
+    ButtonModel momentary;
+    EXPECT_TRUE(momentary.KeyClick());
+    EXPECT_FALSE(momentary.Value());
+
+    ButtonModel twoState;
+    twoState.SetTwoState(true);
+    EXPECT_TRUE(twoState.KeyClick());
+    EXPECT_TRUE(twoState.Value());
+    EXPECT_TRUE(twoState.KeyClick());
+    EXPECT_FALSE(twoState.Value());
+
+    // Held by the mouse: the key does nothing, the release still clicks once.
+    twoState.Press();
+    EXPECT_FALSE(twoState.KeyClick());
+    EXPECT_FALSE(twoState.Value());
+    EXPECT_TRUE(twoState.Release(true));
+    EXPECT_TRUE(twoState.Value());
+}

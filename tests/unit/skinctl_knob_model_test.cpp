@@ -85,6 +85,47 @@ TEST(SkinctlKnobModel, ProgrammaticValuesAreKeptAndOnlyUserStepsClamp) {
     EXPECT_FALSE(knob.Step(0));
 }
 
+TEST(SkinctlKnobModel, KeysStepPageAndJumpToTheStopsLikeAUserTurn) {
+    KnobModel knob;
+    knob.SetValue(5);
+    EXPECT_TRUE(knob.Key(KnobModel::KEY_STEP_UP));
+    EXPECT_EQ(6, knob.Value());
+    EXPECT_TRUE(knob.Key(KnobModel::KEY_STEP_DOWN));
+    EXPECT_EQ(5, knob.Value());
+    EXPECT_TRUE(knob.Key(KnobModel::KEY_PAGE_UP));
+    EXPECT_EQ(8, knob.Value());
+    EXPECT_TRUE(knob.Key(KnobModel::KEY_PAGE_UP));  // 11: clamped, not 11 + 0
+    EXPECT_EQ(11, knob.Value());
+    EXPECT_FALSE(knob.Key(KnobModel::KEY_PAGE_UP));  // at the stop: no change, no event
+    EXPECT_FALSE(knob.Key(KnobModel::KEY_HIGHEST));
+    EXPECT_FALSE(knob.Key(KnobModel::KEY_STEP_UP));
+    EXPECT_TRUE(knob.Key(KnobModel::KEY_PAGE_DOWN));
+    EXPECT_EQ(8, knob.Value());
+    EXPECT_TRUE(knob.Key(KnobModel::KEY_LOWEST));
+    EXPECT_EQ(0, knob.Value());
+    EXPECT_FALSE(knob.Key(KnobModel::KEY_STEP_DOWN));
+    EXPECT_FALSE(knob.Key(KnobModel::KEY_PAGE_DOWN));
+    knob.SetValue(1);
+    EXPECT_TRUE(knob.Key(KnobModel::KEY_PAGE_DOWN));
+    EXPECT_EQ(0, knob.Value());
+}
+
+TEST(SkinctlKnobModel, KeysBringAStoredValueFromOutsideBackIntoRange) {
+    KnobModel knob;
+    knob.SetValue(INT32_MIN);
+    EXPECT_TRUE(knob.Key(KnobModel::KEY_HIGHEST));
+    EXPECT_EQ(11, knob.Value());
+    knob.SetValue(INT32_MAX);
+    EXPECT_TRUE(knob.Key(KnobModel::KEY_LOWEST));
+    EXPECT_EQ(0, knob.Value());
+    knob.SetValue(40);
+    EXPECT_TRUE(knob.Key(KnobModel::KEY_STEP_DOWN));  // clamped into range, as a drag would
+    EXPECT_EQ(11, knob.Value());
+    knob.SetValue(-7);
+    EXPECT_TRUE(knob.Key(KnobModel::KEY_PAGE_UP));
+    EXPECT_EQ(0, knob.Value());
+}
+
 TEST(SkinctlKnobDial, PositionsSweepFromLowerLeftToLowerRight) {
     const DialPoint first = KnobDial::PointAt(20, 20, 10, KnobDial::PositionAngle(0));
     const DialPoint last = KnobDial::PointAt(20, 20, 10, KnobDial::PositionAngle(11));
