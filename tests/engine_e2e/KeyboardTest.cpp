@@ -1,0 +1,217 @@
+// Keyboard access to the skin controls: Tab goes round the current form's
+// controls, the keys of a focused knob turn it exactly as the mouse does,
+// Enter presses a focused button, and the console's shortcuts keep working
+// wherever the focus is.
+#include "EngineTest.h"
+
+#include "harness/InputDriver.h"
+#include "harness/SettingsKey.h"
+#include "harness/Wait.h"
+
+namespace {
+
+class KeyboardTest : public EngineTest {
+protected:
+    void SetUpConsole(const char* version, DWORD mini) {
+        StoreSettings(3, 5, 7, 0, mini);
+        m_console = StartToConsole(version, &m_process);
+        ASSERT_NE(m_console, nullptr);
+        ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", 15000));
+        ASSERT_TRUE(InputDriver::Activate(m_console));
+    }
+
+    // The id of the console's control that has the keyboard focus; 0 for
+    // none, -1 for a window that is not one of its controls.
+    int FocusedId() const {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(m_console, nullptr), &info) || !info.hwndFocus) return 0;
+        return GetParent(info.hwndFocus) == m_console ? GetDlgCtrlID(info.hwndFocus) : -1;
+    }
+
+    // Presses vk and waits until the focus has left the control it was on;
+    // the id of the control it went to.
+    int MoveFocus(WORD vk, unsigned modifiers = InputDriver::kNone) {
+        const int from = FocusedId();
+        if (!InputDriver::Key(vk, modifiers)) return -2;
+        int now = from;
+        WaitUntil([&] { return (now = FocusedId()) != from; }, kUiMs / 2);
+        return now;
+    }
+
+    std::vector<int> TabRound(int presses, unsigned modifiers = InputDriver::kNone) {
+        std::vector<int> ids;
+        for (int i = 0; i < presses; ++i) ids.push_back(MoveFocus(VK_TAB, modifiers));
+        return ids;
+    }
+
+    // Whether the control's focus mark is on the screen: a knob's dotted teal
+    // frame lights its top-left pixel, a button's bright rim the middle of
+    // its top edge; both are other colours without the mark.
+    bool MarkShown(int id) const {
+        HWND control = GetDlgItem(m_console, id);
+        RECT client;
+        GetClientRect(control, &client);
+        const bool knob = id <= 1002;
+        POINT at = {knob ? 0 : client.right / 2, 0};
+        ClientToScreen(control, &at);
+        HDC screen = GetDC(nullptr);
+        const COLORREF pixel = GetPixel(screen, at.x, at.y);
+        ReleaseDC(nullptr, screen);
+        return pixel == (knob ? RGB(0x20, 0xC8, 0xC8) : RGB(0xC8, 0xFF, 0xFF));
+    }
+
+    // What arrived since the mark, once it stops growing.
+    std::vector<Delivered> LevelsSince(unsigned long long mark, size_t atLeast) {
+        std::vector<Delivered> got;
+        WaitUntil([&] { return (got = Levels(Journal::Read(mark))).size() >= atLeast; }, kUiMs);
+        Sleep(300);
+        return Levels(Journal::Read(mark));
+    }
+
+    KorvaneProcess* m_process = nullptr;
+    HWND m_console = nullptr;
+};
+
+TEST_F(KeyboardTest, TabGoesRoundTheControlsOfTheCurrentFormAndEnterPressesAButton) {
+    SetUpConsole("winxp", 0);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(FocusedId(), 1000) << "the first knob starts with the focus";
+    // This system keeps keyboard cues on, so the mark shows from the start.
+    EXPECT_TRUE(WaitUntil([&] { return MarkShown(1000); }, kUiMs));
+
+    EXPECT_EQ(TabRound(6), (std::vector<int>{1001, 1002, 1005, 1006, 1008, 1000}));
+    EXPECT_EQ(TabRound(2, InputDriver::kShift), (std::vector<int>{1008, 1006}));
+    EXPECT_TRUE(WaitUntil([&] { return MarkShown(1006) && !MarkShown(1000); }, kUiMs));
+
+    // Enter on the mini-form button switches the form; the focus goes to the
+    // button that stands in its place, and the full form's buttons leave
+    // the tab order with the outline.
+    unsigned long long mark = Journal::Mark();
+    ASSERT_EQ(MoveFocus(VK_RETURN), 1010);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(m_console, 1011)) != FALSE; }, kUiMs));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(m_console, 1006)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(m_console, 1008)));
+    EXPECT_EQ(TabRound(6), (std::vector<int>{1011, 1000, 1001, 1002, 1005, 1010}));
+    EXPECT_EQ(TabRound(1, InputDriver::kShift), (std::vector<int>{1005}));
+    EXPECT_EQ(TabRound(1), (std::vector<int>{1010}));
+
+    // And back: the full form's button takes the focus again.
+    ASSERT_EQ(MoveFocus(VK_RETURN), 1006);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(GetDlgItem(m_console, 1010)); }, kUiMs));
+    EXPECT_TRUE(Levels(Journal::Read(mark)).empty()) << "the form buttons send nothing to the engine";
+
+    // Enter on the close button ends the console the way a click does.
+    ASSERT_EQ(MoveFocus(VK_TAB), 1008);
+    ASSERT_TRUE(InputDriver::Key(VK_RETURN));
+    EXPECT_TRUE(m_process->WaitForExit(kExitMs)) << "Enter on the close button did not end the program";
+    EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 0u);
+    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 5u);
+}
+
+TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
+    SetUpConsole("win98", 0);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(FocusedId(), 1000);
+    // Windows 98 keeps no keyboard-cue state: no mark until Tab is pressed.
+    Sleep(300);
+    EXPECT_FALSE(MarkShown(1000));
+
+    // The same turn by wheel and by key: 3 -> 4 both ways.
+    unsigned long long mark = Journal::Mark();
+    ASSERT_TRUE(WheelOn(m_console, 1000, WHEEL_DELTA));
+    const std::vector<Delivered> byMouse = LevelsSince(mark, 2 * 3);
+    ASSERT_TRUE(WheelOn(m_console, 1000, -WHEEL_DELTA));
+    ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1000) == 3; }, kUiMs));
+    ASSERT_TRUE(InputDriver::Activate(m_console));
+    mark = Journal::Mark();
+    ASSERT_TRUE(InputDriver::Key(VK_UP));
+    const std::vector<Delivered> byKey = LevelsSince(mark, byMouse.size());
+    EXPECT_TRUE(SameMessages(byKey, byMouse));
+    EXPECT_TRUE(SameMessages(byKey, Expected(kAll).Apply3D(4, false).Get()));
+
+    // The dialog does not take the arrows away: the focus stays on the knob.
+    EXPECT_EQ(FocusedId(), 1000);
+    ASSERT_EQ(MoveFocus(VK_TAB), 1001);
+    EXPECT_TRUE(WaitUntil([&] { return MarkShown(1001); }, kUiMs)) << "no focus mark after Tab";
+    EXPECT_FALSE(MarkShown(1000));
+
+    // From 5: each key a step, three steps or a stop; keys at a stop send nothing.
+    mark = Journal::Mark();
+    const WORD keys[] = {VK_RIGHT, VK_UP, VK_LEFT, VK_DOWN, VK_PRIOR, VK_NEXT, VK_END, VK_END,
+                         VK_RIGHT, VK_HOME, VK_DOWN, VK_NEXT, VK_PRIOR, VK_PRIOR, VK_PRIOR, VK_PRIOR};
+    for (WORD vk : keys) ASSERT_TRUE(InputDriver::Key(vk));
+    Expected expected(kAll);
+    for (int level : {6, 7, 6, 5, 8, 5, 11, 0, 3, 6, 9, 11}) expected.ApplyVibe(level);
+    EXPECT_TRUE(SameMessages(LevelsSince(mark, expected.Get().size()), expected.Get()));
+    EXPECT_EQ(FocusedId(), 1001);
+
+    ASSERT_TRUE(CloseAndWait(*m_process, m_console));
+    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
+    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 11u);
+    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 7u);
+}
+
+TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
+    SetUpConsole("win2k", 0);  // the WDM driver only
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(FocusedId(), 1000);
+    ASSERT_EQ(MoveFocus(VK_TAB), 1001);
+    ASSERT_EQ(MoveFocus(VK_TAB), 1002);
+
+    // Space toggles the headphones, then every function key steps its own
+    // knob, not the focused one.
+    unsigned long long mark = Journal::Mark();
+    const WORD keys[] = {VK_SPACE, VK_F1, VK_F2, VK_F3, VK_F4, VK_F5,  VK_F6,
+                         VK_F7,    VK_F8, VK_F9, VK_F10, VK_F11, VK_F12};
+    for (WORD vk : keys) ASSERT_TRUE(InputDriver::Key(vk));
+    const std::vector<Delivered> expected = Expected(kWdmOnly)
+                                                .ApplyHeadphones(true, 3)
+                                                .Apply3D(0, true)  // F1: 3 - 3
+                                                .Apply3D(0, true)  // F2 at the stop still sends
+                                                .Apply3D(1, true)
+                                                .Apply3D(4, true)
+                                                .ApplyVibe(2)  // F5: 5 - 3
+                                                .ApplyVibe(1)
+                                                .ApplyVibe(2)
+                                                .ApplyVibe(5)
+                                                .ApplySoundfields(4)  // F9: 7 - 3
+                                                .ApplySoundfields(3)
+                                                .ApplySoundfields(4)
+                                                .ApplySoundfields(7)
+                                                .Get();
+    EXPECT_TRUE(SameMessages(LevelsSince(mark, expected.size()), expected));
+    EXPECT_EQ(FocusedId(), 1002);
+
+    // Alt+Space opens the system menu (pressed again if a fresh Wine loses it).
+    auto menuShown = [] {
+        HWND menu = FindWindowA("#32768", nullptr);
+        return menu && IsWindowVisible(menu);
+    };
+    bool shown = false;
+    for (int attempt = 0; attempt < 2 && !shown; ++attempt) {
+        ASSERT_TRUE(InputDriver::Activate(m_console));
+        ASSERT_TRUE(InputDriver::Key(VK_SPACE, InputDriver::kAlt));
+        shown = WaitUntil(menuShown, kUiMs / 2);
+    }
+    ASSERT_TRUE(shown) << "Alt+Space opened no system menu";
+    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+    ASSERT_TRUE(WaitUntil([&] { return !menuShown(); }, kUiMs));
+
+    // Escape still ends the console, and the keyboard's changes are saved.
+    // The menu's own Escapes may still be leaving menu mode; a user would
+    // press Escape again until the console goes.
+    bool ended = false;
+    for (int attempt = 0; attempt < 3 && !ended; ++attempt) {
+        ASSERT_TRUE(InputDriver::Activate(m_console));
+        ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+        ended = m_process->WaitForExit(kExitMs / 4);
+    }
+    EXPECT_TRUE(ended) << "Escape did not end the program";
+    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
+    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 5u);
+    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 7u);
+    EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 1u);
+}
+
+}  // namespace
