@@ -43,6 +43,9 @@ void CKorvaneDlg::ShowFormControls() {
 // A tool per named control; its text comes with the first refresh.
 void CKorvaneDlg::CreateToolTips() {
     if (!m_toolTip.Create(this, TTS_ALWAYSTIP | TTS_NOPREFIX)) return;
+    // A level is read while the knob turns under the resting pointer: the tip
+    // stays up as long as it may (a 16-bit count of milliseconds).
+    m_toolTip.SetDelayTime(TTDT_AUTOPOP, 32767);
     for (int id : kNamedControls) m_toolTip.AddWindowTool(this, GetDlgItem(id), "");
 }
 

@@ -54,6 +54,10 @@ void CToolTipCtrl::RelayEvent(MSG* msg) const {
     if (m_hWnd) Send(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
 }
 
+void CToolTipCtrl::SetDelayTime(DWORD which, int milliseconds) const {
+    Send(TTM_SETDELAYTIME, which, MAKELPARAM(milliseconds, 0));
+}
+
 // The owner's destruction takes the tooltip along; then only the handle is left.
 void CToolTipCtrl::DestroyWindow() {
     if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);

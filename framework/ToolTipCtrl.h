@@ -19,5 +19,7 @@ public:
     // New text for such a tool; a tip showing it now shows the new text.
     void UpdateWindowToolText(CWnd* window, HWND tool, const char* text);
     void RelayEvent(MSG* msg) const;
+    // How long a tip stays up while the pointer rests (TTDT_AUTOPOP) and the like.
+    void SetDelayTime(DWORD which, int milliseconds) const;
     void DestroyWindow();
 };

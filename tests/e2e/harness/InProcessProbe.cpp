@@ -30,6 +30,34 @@ bool InProcessProbe::IsModuleLoaded(HWND window, const std::string& name, bool* 
     return true;
 }
 
+bool InProcessProbe::ReadToolTips(HWND window, std::map<int, std::string>* tools, int* shownId,
+                                  std::string* shownText, std::string* error) {
+    std::string answer;
+    if (!Ask(window, KORVPROBE_DUMP_TOOLTIPS_MSG, "", &answer, error)) return false;
+    tools->clear();
+    *shownId = 0;
+    shownText->clear();
+    std::istringstream in(answer);
+    std::string line;
+    while (std::getline(in, line)) {
+        // "<kind> <id> <text>"; the text may hold blanks or be empty.
+        const size_t kindEnd = line.find(' '), idEnd = line.find(' ', kindEnd + 1);
+        if (kindEnd == std::string::npos || idEnd == std::string::npos) {
+            *error = "probe: bad line '" + line + "'";
+            return false;
+        }
+        const std::string kind = line.substr(0, kindEnd);
+        const int id = atoi(line.substr(kindEnd + 1, idEnd - kindEnd - 1).c_str());
+        const std::string text = line.substr(idEnd + 1);
+        if (kind == "tool") (*tools)[id] = text;
+        if (kind == "shown") {
+            *shownId = id;
+            *shownText = text;
+        }
+    }
+    return true;
+}
+
 bool InProcessProbe::Ask(HWND window, const char* question, const std::string& request, std::string* answer,
                          std::string* error, DWORD timeoutMs) {
     DWORD pid = 0;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ public:
     static bool ReadSystemMenu(HWND window, std::vector<MenuItemInfo>* items, std::string* error);
     // Whether the window's process has the module (e.g. "QuorInst.dll") loaded.
     static bool IsModuleLoaded(HWND window, const std::string& name, bool* loaded, std::string* error);
+
+    // The tooltip tools of the window's thread: text by the id of each
+    // tool's window; shown is the tool whose tip is visible now (0 if none).
+    static bool ReadToolTips(HWND window, std::map<int, std::string>* tools, int* shownId, std::string* shownText,
+                             std::string* error);
 
     static bool ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items, std::string* error);
 

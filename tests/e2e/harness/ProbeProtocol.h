@@ -8,6 +8,8 @@
 // name into the shared memory before posting. (Another process's memory
 // cannot be read from outside here, nor the loader list listed.)
 #define KORVPROBE_QUERY_MODULE_MSG "KorvProbe.QueryModule"
+// The tools of the tooltip windows of the window's thread and the tip shown now.
+#define KORVPROBE_DUMP_TOOLTIPS_MSG "KorvProbe.DumpToolTips"
 // The answer goes into this shared memory, then this event is set.
 #define KORVPROBE_MAPPING_NAME "KorvProbe.Answer"
 #define KORVPROBE_DONE_EVENT "KorvProbe.Done"
@@ -21,3 +23,5 @@ enum { KORVPROBE_ANSWER_SIZE = 64 * 1024 };
 //   <id as 0x%08X> <state as 0x%08X> <text bytes as they are>
 // A separator has the state bit MF_SEPARATOR and an empty text. "error ..."
 // as the first line means the probe could not read the menu.
+// Tooltip answer: one line per tool, "tool <id of the tool's window> <text>",
+// and "shown <id> <text>" for the tool whose tip is visible now, if any.

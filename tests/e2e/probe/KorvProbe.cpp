@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <string>
 
@@ -43,6 +45,44 @@ std::string DescribeModule() {
     return GetModuleHandleA(name.c_str()) ? "loaded 1\n" : "loaded 0\n";
 }
 
+BOOL CALLBACK CollectToolTip(HWND hwnd, LPARAM out) {
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0) reinterpret_cast<std::string*>(out)->append(std::to_string(reinterpret_cast<UINT_PTR>(hwnd)) + ",");
+    return TRUE;
+}
+
+std::string ToolLine(const char* kind, const TOOLINFOA& ti, const char* text) {
+    // Tools named by their window (TTF_IDISHWND) are told by its control id.
+    const int id = (ti.uFlags & TTF_IDISHWND) ? GetDlgCtrlID(reinterpret_cast<HWND>(ti.uId)) : int(ti.uId);
+    return std::string(kind) + " " + std::to_string(id) + " " + text + "\n";
+}
+
+std::string DescribeToolTips(HWND hwnd) {
+    std::string handles, out;
+    EnumThreadWindows(GetWindowThreadProcessId(hwnd, nullptr), CollectToolTip, reinterpret_cast<LPARAM>(&handles));
+    for (size_t at = 0; at < handles.size();) {
+        const size_t comma = handles.find(',', at);
+        HWND tip = reinterpret_cast<HWND>(UINT_PTR(strtoull(handles.substr(at, comma - at).c_str(), nullptr, 10)));
+        at = comma + 1;
+        const int count = int(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char text[256] = "";
+            TOOLINFOA ti = {};
+            ti.cbSize = TTTOOLINFOA_V1_SIZE;
+            ti.lpszText = text;
+            if (SendMessageA(tip, TTM_ENUMTOOLSA, i, reinterpret_cast<LPARAM>(&ti))) out += ToolLine("tool", ti, text);
+        }
+        char text[256] = "";
+        TOOLINFOA ti = {};
+        ti.cbSize = TTTOOLINFOA_V1_SIZE;
+        ti.lpszText = text;
+        if (IsWindowVisible(tip) && SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&ti)))
+            out += ToolLine("shown", ti, text);
+    }
+    return out;
+}
+
 void Answer(const std::string& text) {
     HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, KORVPROBE_MAPPING_NAME);
     if (!mapping) return;
@@ -64,10 +104,12 @@ void Answer(const std::string& text) {
 extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
     static const UINT menuMsg = RegisterWindowMessageA(KORVPROBE_DUMP_SYSMENU_MSG);
     static const UINT moduleMsg = RegisterWindowMessageA(KORVPROBE_QUERY_MODULE_MSG);
+    static const UINT toolTipsMsg = RegisterWindowMessageA(KORVPROBE_DUMP_TOOLTIPS_MSG);
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         const MSG* msg = reinterpret_cast<const MSG*>(lParam);
         if (msg->message == menuMsg) Answer(DescribeSystemMenu(msg->hwnd));
         if (msg->message == moduleMsg) Answer(DescribeModule());
+        if (msg->message == toolTipsMsg) Answer(DescribeToolTips(msg->hwnd));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -1,0 +1,137 @@
+// What screen readers and tooltips are told: each control's window text and
+// tooltip name it and its level, in Windows-1252, follow every change, and
+// changes are announced to accessibility clients.
+#include "KorvaneTest.h"
+
+#include "harness/InProcessProbe.h"
+#include "harness/InputDriver.h"
+#include "harness/SettingsKey.h"
+#include "harness/Wait.h"
+
+#include <map>
+#include <vector>
+
+namespace {
+
+const char kHeadphonesOff[] = "Kopfh\xF6rer aus";
+const char kHeadphonesOn[] = "Kopfh\xF6rer an";
+const char kClose[] = "Schlie\xDF"
+                      "en";
+
+// Accessibility events from the console's process, collected by an
+// out-of-context hook on this thread (delivered while WaitUntil pumps).
+struct WinEventLog {
+    struct Event {
+        DWORD event;
+        HWND hwnd;
+        LONG object;
+    };
+    static std::vector<Event> events;
+    static void CALLBACK Proc(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+        if (child == CHILDID_SELF) events.push_back({event, hwnd, object});
+    }
+    static size_t Count(DWORD event, HWND hwnd) {
+        size_t n = 0;
+        for (const Event& e : events) n += e.event == event && e.hwnd == hwnd && e.object == OBJID_CLIENT;
+        return n;
+    }
+};
+std::vector<WinEventLog::Event> WinEventLog::events;
+
+class AccessTest : public KorvaneTest {
+protected:
+    std::string Text(int id) const {
+        char text[128] = "";
+        GetWindowTextA(GetDlgItem(m_console, id), text, sizeof text);
+        return text;
+    }
+
+    // The tooltip tools by control id, and the tip shown now.
+    bool ReadTips() {
+        std::string error;
+        const bool ok = InProcessProbe::ReadToolTips(m_console, &m_tips, &m_shownId, &m_shownText, &error);
+        EXPECT_TRUE(ok) << error;
+        return ok;
+    }
+    bool WaitForShownTip(int id, const std::string& text) {
+        return WaitUntil([&] { return ReadTips() && m_shownId == id && m_shownText == text; }, kUiMs, 200);
+    }
+
+    KorvaneProcess* m_process = nullptr;
+    HWND m_console = nullptr;
+    std::map<int, std::string> m_tips;
+    int m_shownId = 0;
+    std::string m_shownText;
+};
+
+TEST_F(AccessTest, WindowTextsAndTooltipsFollowTheValues) {
+    ASSERT_TRUE(SettingsKey::CreateEmpty());
+    for (auto v : {std::make_pair("3D Volume", 3u), std::make_pair("Vibe volume", 5u),
+                   std::make_pair("Soundfields volume", 7u), std::make_pair("Headphones enabled", 0u),
+                   std::make_pair("UI minimized", 0u)})
+        ASSERT_TRUE(SettingsKey::SetDword(v.first, v.second));
+    m_console = StartToConsole("winxp", &m_process);
+    ASSERT_NE(m_console, nullptr);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(m_console, &pid);
+    WinEventLog::events.clear();
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr,
+                                         WinEventLog::Proc, pid, 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+
+    // The stored levels, before anything was touched; the hidden mini-form
+    // buttons are named too.
+    const std::map<int, std::string> names = {
+        {1000, "3D 3 von 11"},  {1001, "Vibe 5 von 11"},    {1002, "Soundfields 7 von 11"},
+        {1005, kHeadphonesOff}, {1006, "Minimieren"},       {1008, kClose},
+        {1010, "Wiederherstellen"}, {1011, kClose}};
+    for (const auto& n : names) EXPECT_EQ(Text(n.first), n.second) << n.first;
+    ASSERT_TRUE(ReadTips());
+    const std::map<int, std::string> tips = {
+        {1000, "3D: 3 von 11"},     {1001, "Vibe: 5 von 11"}, {1002, "Soundfields: 7 von 11"},
+        {1005, "Kopfh\xF6rer: aus"}, {1006, "Minimieren"},     {1008, kClose},
+        {1010, "Wiederherstellen"}, {1011, kClose}};
+    EXPECT_EQ(m_tips, tips);
+
+    // Resting over the 3D knob shows its tip; the tip follows the knob while
+    // it turns, by wheel and by function key.
+    HWND knob = GetDlgItem(m_console, 1000);
+    ASSERT_TRUE(InputDriver::Activate(m_console));
+    ASSERT_TRUE(InputDriver::SettleAt(InputDriver::CentreOf(knob)));
+    EXPECT_TRUE(WaitForShownTip(1000, "3D: 3 von 11")) << "shown: " << m_shownId << " '" << m_shownText << "'";
+    ASSERT_TRUE(InputDriver::Wheel(InputDriver::CentreOf(knob), WHEEL_DELTA));
+    EXPECT_TRUE(WaitForShownTip(1000, "3D: 4 von 11")) << "shown: " << m_shownId << " '" << m_shownText << "'";
+    ASSERT_TRUE(InputDriver::Key(VK_F4));
+    EXPECT_TRUE(WaitForShownTip(1000, "3D: 7 von 11")) << "shown: " << m_shownId << " '" << m_shownText << "'";
+    EXPECT_EQ(Text(1000), "3D 7 von 11");
+    // Each change is announced as a new name and a new value of the knob.
+    EXPECT_TRUE(WaitUntil([&] { return WinEventLog::Count(EVENT_OBJECT_VALUECHANGE, knob) >= 2; }, kUiMs));
+    EXPECT_EQ(WinEventLog::Count(EVENT_OBJECT_VALUECHANGE, knob), 2u);
+    EXPECT_EQ(WinEventLog::Count(EVENT_OBJECT_NAMECHANGE, knob), 2u);
+
+    // Up to the stop (7, 10, 11) and once more: F4 at the stop still sets
+    // the knob, but the text stays and nothing more is announced.
+    ASSERT_TRUE(InputDriver::Key(VK_F4));
+    ASSERT_TRUE(InputDriver::Key(VK_F4));
+    ASSERT_TRUE(InputDriver::Key(VK_F4));
+    EXPECT_TRUE(WaitUntil([&] { return Text(1000) == "3D 11 von 11"; }, kUiMs));
+    Sleep(500);
+    EXPECT_EQ(WinEventLog::Count(EVENT_OBJECT_VALUECHANGE, knob), 4u);
+    EXPECT_EQ(WinEventLog::Count(EVENT_OBJECT_NAMECHANGE, knob), 4u);
+
+    // The headphones, by the space bar.
+    HWND headphones = GetDlgItem(m_console, 1005);
+    ASSERT_TRUE(InputDriver::Key(VK_SPACE));
+    EXPECT_TRUE(WaitUntil([&] { return Text(1005) == kHeadphonesOn; }, kUiMs)) << Text(1005);
+    ASSERT_TRUE(ReadTips());
+    EXPECT_EQ(m_tips[1005], "Kopfh\xF6rer: an");
+    EXPECT_EQ(m_tips[1000], "3D: 11 von 11");
+    EXPECT_TRUE(WaitUntil([&] { return WinEventLog::Count(EVENT_OBJECT_VALUECHANGE, headphones) == 1; }, kUiMs));
+    EXPECT_EQ(WinEventLog::Count(EVENT_OBJECT_NAMECHANGE, headphones), 1u);
+    // The other controls did not change.
+    EXPECT_EQ(WinEventLog::Count(EVENT_OBJECT_VALUECHANGE, GetDlgItem(m_console, 1001)), 0u);
+    UnhookWinEvent(hook);
+    ASSERT_TRUE(CloseAndWait(*m_process, m_console));
+}
+
+}  // namespace
