@@ -6,11 +6,12 @@ namespace ControlText {
 namespace {
 
 const char kHeadphones[] = "Kopfh\xF6rer";
-const char kClose[] = "Schlie\xDF"
-                      "en";
+const char kClose[] =
+    "Schlie\xDF"
+    "en";
 
 void Knob(const char* label, int32_t value, Texts& texts) {
-    const int32_t shown = value < KnobStep::kLowest ? KnobStep::kLowest
+    const int32_t shown = value < KnobStep::kLowest    ? KnobStep::kLowest
                           : value > KnobStep::kHighest ? KnobStep::kHighest
                                                        : value;
     const std::string level = std::to_string(shown) + " von " + std::to_string(KnobStep::kHighest);

@@ -13,8 +13,8 @@
 namespace {
 
 // Every control with a name, in tab order.
-const int kNamedControls[] = {IDC_KNOB_3D, IDC_KNOB_VIBE, IDC_KNOB_SOUNDFIELDS, IDC_HEADPHONES,
-                              IDC_MINI,    IDC_CLOSE,     IDC_FULL,             IDC_CLOSE_MINI};
+const int kNamedControls[] = {IDC_KNOB_3D, IDC_KNOB_VIBE, IDC_KNOB_SOUNDFIELDS, IDC_HEADPHONES, IDC_MINI,
+                              IDC_CLOSE,   IDC_FULL,      IDC_CLOSE_MINI};
 
 // The buttons of one form, and what stands in their place in the other.
 struct FormButton {

@@ -1,7 +1,5 @@
 #include "skinctl/FocusCue.h"
 
-#include "framework/OsVersion.h"
-
 namespace skinctl {
 
 void FocusCue::OnUpdateUiState(WPARAM wParam) {
@@ -17,8 +15,9 @@ bool FocusCue::Shown(HWND control) const {
 }
 
 bool FocusCue::SystemKeepsCues() {
-    static const OSVERSIONINFOA version = ReadOsVersion();
-    return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5;
+    // The high bit marks the Windows 9x family; the low byte is the major version.
+    static const DWORD version = GetVersion();
+    return !(version & 0x80000000u) && LOBYTE(LOWORD(version)) >= 5;
 }
 
 }  // namespace skinctl

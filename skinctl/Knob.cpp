@@ -24,7 +24,9 @@ LRESULT Knob::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSEWHEEL: return OnMouseWheelMsg(wParam, lParam);
         // The arrows turn the knob instead of moving the dialog's focus.
         case WM_GETDLGCODE: return DLGC_WANTARROWS;
-        case WM_KEYDOWN: OnKeyDown(wParam); return 0;
+        case WM_KEYDOWN:
+            if (OnKeyDown(wParam)) return 0;
+            return DefWindowProcA(m_hwnd, msg, wParam, lParam);
         case WM_SETFOCUS:
         case WM_KILLFOCUS: InvalidateRect(m_hwnd, nullptr, FALSE); return 0;
         case WM_UPDATEUISTATE:
@@ -85,7 +87,8 @@ void Knob::OnMouseWheel(int delta) {
 }
 
 // Every key-down counts, auto-repeat included, like each notch of the wheel.
-void Knob::OnKeyDown(WPARAM vk) {
+// False for a key that is not the knob's.
+bool Knob::OnKeyDown(WPARAM vk) {
     KnobModel::KeyTurn turn;
     switch (vk) {
         case VK_LEFT:
@@ -96,9 +99,10 @@ void Knob::OnKeyDown(WPARAM vk) {
         case VK_PRIOR: turn = KnobModel::KEY_PAGE_UP; break;
         case VK_HOME: turn = KnobModel::KEY_LOWEST; break;
         case VK_END: turn = KnobModel::KEY_HIGHEST; break;
-        default: return;
+        default: return false;
     }
     if (m_model.Key(turn)) UserChanged();
+    return true;
 }
 
 LRESULT Knob::OnLoadState(size_t count, const void* bytes) {

@@ -24,7 +24,7 @@ private:
     void OnLButtonUp();
     LRESULT OnMouseWheelMsg(WPARAM wParam, LPARAM lParam);
     void OnMouseWheel(int delta);
-    void OnKeyDown(WPARAM vk);
+    bool OnKeyDown(WPARAM vk);
     LRESULT OnLoadState(size_t count, const void* bytes);
     void UserChanged();
 

@@ -25,7 +25,9 @@ LRESULT PushButton::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         // send it straight back.
         case WM_MOUSEWHEEL: return 0;
         case WM_GETDLGCODE: return OnGetDlgCode(reinterpret_cast<const MSG*>(lParam));
-        case WM_KEYDOWN: OnKeyDown(wParam); return 0;
+        case WM_KEYDOWN:
+            if (OnKeyDown(wParam, lParam)) return 0;
+            return DefWindowProcA(m_hwnd, msg, wParam, lParam);
         case WM_SETFOCUS:
         case WM_KILLFOCUS: InvalidateRect(m_hwnd, nullptr, FALSE); return 0;
         case WM_UPDATEUISTATE:
@@ -58,10 +60,14 @@ LRESULT PushButton::OnGetDlgCode(const MSG* msg) const {
     return 0;
 }
 
-void PushButton::OnKeyDown(WPARAM vk) {
-    if (vk != VK_RETURN || !m_model.KeyClick()) return;
+// One click per press: holding Enter does not flip a two-state button to and
+// fro with the keyboard's auto-repeat (bit 30: the key was already down).
+bool PushButton::OnKeyDown(WPARAM vk, LPARAM flags) {
+    if (vk != VK_RETURN) return false;
+    if ((flags & (1 << 30)) || !m_model.KeyClick()) return true;
     InvalidateRect(m_hwnd, nullptr, FALSE);
     FireSkinEvent(m_hwnd, 0, nullptr);  // last: the parent may destroy us
+    return true;
 }
 
 void PushButton::OnLButtonDown() {

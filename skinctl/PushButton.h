@@ -25,7 +25,7 @@ private:
     void OnLButtonUp(int x, int y);
     void OnCaptureChanged();
     LRESULT OnGetDlgCode(const MSG* msg) const;
-    void OnKeyDown(WPARAM vk);
+    bool OnKeyDown(WPARAM vk, LPARAM flags);
     LRESULT OnLoadState(size_t count, const void* bytes);
     bool Inside(int x, int y) const;
 

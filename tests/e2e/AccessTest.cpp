@@ -15,8 +15,9 @@ namespace {
 
 const char kHeadphonesOff[] = "Kopfh\xF6rer aus";
 const char kHeadphonesOn[] = "Kopfh\xF6rer an";
-const char kClose[] = "Schlie\xDF"
-                      "en";
+const char kClose[] =
+    "Schlie\xDF"
+    "en";
 
 // Accessibility events from the console's process, collected by an
 // out-of-context hook on this thread (delivered while WaitUntil pumps).
@@ -66,31 +67,29 @@ protected:
 
 TEST_F(AccessTest, WindowTextsAndTooltipsFollowTheValues) {
     ASSERT_TRUE(SettingsKey::CreateEmpty());
-    for (auto v : {std::make_pair("3D Volume", 3u), std::make_pair("Vibe volume", 5u),
-                   std::make_pair("Soundfields volume", 7u), std::make_pair("Headphones enabled", 0u),
-                   std::make_pair("UI minimized", 0u)})
+    for (auto v :
+         {std::make_pair("3D Volume", 3u), std::make_pair("Vibe volume", 5u), std::make_pair("Soundfields volume", 7u),
+          std::make_pair("Headphones enabled", 0u), std::make_pair("UI minimized", 0u)})
         ASSERT_TRUE(SettingsKey::SetDword(v.first, v.second));
     m_console = StartToConsole("winxp", &m_process);
     ASSERT_NE(m_console, nullptr);
     DWORD pid = 0;
     GetWindowThreadProcessId(m_console, &pid);
     WinEventLog::events.clear();
-    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr,
-                                         WinEventLog::Proc, pid, 0, WINEVENT_OUTOFCONTEXT);
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, WinEventLog::Proc,
+                                         pid, 0, WINEVENT_OUTOFCONTEXT);
     ASSERT_NE(hook, nullptr);
 
     // The stored levels, before anything was touched; the hidden mini-form
     // buttons are named too.
     const std::map<int, std::string> names = {
-        {1000, "3D 3 von 11"},  {1001, "Vibe 5 von 11"},    {1002, "Soundfields 7 von 11"},
-        {1005, kHeadphonesOff}, {1006, "Minimieren"},       {1008, kClose},
-        {1010, "Wiederherstellen"}, {1011, kClose}};
+        {1000, "3D 3 von 11"}, {1001, "Vibe 5 von 11"}, {1002, "Soundfields 7 von 11"}, {1005, kHeadphonesOff},
+        {1006, "Minimieren"},  {1008, kClose},          {1010, "Wiederherstellen"},     {1011, kClose}};
     for (const auto& n : names) EXPECT_EQ(Text(n.first), n.second) << n.first;
     ASSERT_TRUE(ReadTips());
     const std::map<int, std::string> tips = {
-        {1000, "3D: 3 von 11"},     {1001, "Vibe: 5 von 11"}, {1002, "Soundfields: 7 von 11"},
-        {1005, "Kopfh\xF6rer: aus"}, {1006, "Minimieren"},     {1008, kClose},
-        {1010, "Wiederherstellen"}, {1011, kClose}};
+        {1000, "3D: 3 von 11"}, {1001, "Vibe: 5 von 11"}, {1002, "Soundfields: 7 von 11"}, {1005, "Kopfh\xF6rer: aus"},
+        {1006, "Minimieren"},   {1008, kClose},           {1010, "Wiederherstellen"},      {1011, kClose}};
     EXPECT_EQ(m_tips, tips);
 
     // Resting over the 3D knob shows its tip; the tip follows the knob while

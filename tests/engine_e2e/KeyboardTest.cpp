@@ -138,7 +138,7 @@ TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
 
     // From 5: each key a step, three steps or a stop; keys at a stop send nothing.
     mark = Journal::Mark();
-    const WORD keys[] = {VK_RIGHT, VK_UP, VK_LEFT, VK_DOWN, VK_PRIOR, VK_NEXT, VK_END, VK_END,
+    const WORD keys[] = {VK_RIGHT, VK_UP,   VK_LEFT, VK_DOWN, VK_PRIOR, VK_NEXT,  VK_END,   VK_END,
                          VK_RIGHT, VK_HOME, VK_DOWN, VK_NEXT, VK_PRIOR, VK_PRIOR, VK_PRIOR, VK_PRIOR};
     for (WORD vk : keys) ASSERT_TRUE(InputDriver::Key(vk));
     Expected expected(kAll);
@@ -162,7 +162,7 @@ TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
     // Space toggles the headphones, then every function key steps its own
     // knob, not the focused one.
     unsigned long long mark = Journal::Mark();
-    const WORD keys[] = {VK_SPACE, VK_F1, VK_F2, VK_F3, VK_F4, VK_F5,  VK_F6,
+    const WORD keys[] = {VK_SPACE, VK_F1, VK_F2, VK_F3,  VK_F4,  VK_F5, VK_F6,
                          VK_F7,    VK_F8, VK_F9, VK_F10, VK_F11, VK_F12};
     for (WORD vk : keys) ASSERT_TRUE(InputDriver::Key(vk));
     const std::vector<Delivered> expected = Expected(kWdmOnly)

@@ -30,8 +30,8 @@ bool InProcessProbe::IsModuleLoaded(HWND window, const std::string& name, bool* 
     return true;
 }
 
-bool InProcessProbe::ReadToolTips(HWND window, std::map<int, std::string>* tools, int* shownId,
-                                  std::string* shownText, std::string* error) {
+bool InProcessProbe::ReadToolTips(HWND window, std::map<int, std::string>* tools, int* shownId, std::string* shownText,
+                                  std::string* error) {
     std::string answer;
     if (!Ask(window, KORVPROBE_DUMP_TOOLTIPS_MSG, "", &answer, error)) return false;
     tools->clear();

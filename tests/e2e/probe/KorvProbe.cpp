@@ -48,7 +48,8 @@ std::string DescribeModule() {
 BOOL CALLBACK CollectToolTip(HWND hwnd, LPARAM out) {
     char cls[64] = "";
     GetClassNameA(hwnd, cls, sizeof cls);
-    if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0) reinterpret_cast<std::string*>(out)->append(std::to_string(reinterpret_cast<UINT_PTR>(hwnd)) + ",");
+    if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0)
+        reinterpret_cast<std::string*>(out)->append(std::to_string(reinterpret_cast<UINT_PTR>(hwnd)) + ",");
     return TRUE;
 }
 
