@@ -84,6 +84,19 @@ TEST_F(KeyboardTest, TabGoesRoundTheControlsOfTheCurrentFormAndEnterPressesAButt
     EXPECT_EQ(TabRound(2, InputDriver::kShift), (std::vector<int>{1008, 1006}));
     EXPECT_TRUE(WaitUntil([&] { return MarkShown(1006) && !MarkShown(1000); }, kUiMs));
 
+    // On the headphones button Enter clicks it, sending what a click sends;
+    // Space stays the shortcut and toggles once, not once more as a press of
+    // the focused button.
+    ASSERT_EQ(MoveFocus(VK_TAB, InputDriver::kShift), 1005);
+    unsigned long long headphonesMark = Journal::Mark();
+    ASSERT_TRUE(InputDriver::Key(VK_RETURN));
+    ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1005) == 1; }, kUiMs));
+    ASSERT_TRUE(InputDriver::Key(VK_SPACE));
+    const std::vector<Delivered> toggled = Expected(kWdmOnly).ApplyHeadphones(true, 3).ApplyHeadphones(false, 3).Get();
+    EXPECT_TRUE(SameMessages(LevelsSince(headphonesMark, toggled.size()), toggled));
+    EXPECT_EQ(ControlValue(m_console, 1005), 0);
+    ASSERT_EQ(MoveFocus(VK_TAB), 1006);
+
     // Enter on the mini-form button switches the form; the focus goes to the
     // button that stands in its place, and the full form's buttons leave
     // the tab order with the outline.
