@@ -294,7 +294,7 @@ TEST_F(EngineTest, PlaysThroughTheEffectsAndLeavesTheProgramsBuffersAlone) {
         EXPECT_TRUE(p.unchanged);
         EXPECT_TRUE(p.headersIntact);
         const std::string expected = Rendered(f, p.given, m_params);
-        EXPECT_NE(expected, Joined(p.given)) << "the effects should change this sound";
+        EXPECT_FALSE(expected == Joined(p.given)) << "the effects should change this sound";
         EXPECT_TRUE(Arrived(p.captured, expected, f));
         // The program hears of its own headers, each once, and of nothing else.
         EXPECT_EQ(p.opens, 1);
