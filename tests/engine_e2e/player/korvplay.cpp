@@ -6,14 +6,19 @@
 //   korvplay.exe [rate=11025] [channels=2] [bits=16] [frames=1024] [buffers=8]
 //                [chunks=1] [callback=event|function|window|thread]
 //                [sync=NAME] [join=MS]
+//   korvplay.exe file=WAV [frames=...] [buffers=...] [while=TITLE]
 //
 // sync=NAME: after each chunk but the last, sets event NAME.wrote and waits
 // for NAME.go before writing the next. join=MS: first reads messages until a
 // system-wide message hook's library is in this process (or MS pass).
 // Exit code 0 when all is well; otherwise the first fault found (see below).
+//
+// file=WAV plays a PCM WAV file instead (for listening, `make listen`), over
+// and over while a window titled TITLE exists (once without while=).
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +34,7 @@ enum Exit { kOk = 0, kOpen = 10, kPrepare = 11, kWrite = 12, kNotDone = 13, kBuf
 
 struct Options {
     DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, joinMs = 0;
-    std::string callback = "event", sync;
+    std::string callback = "event", sync, file, whileTitle;
 };
 
 struct Counts {
@@ -101,6 +106,8 @@ bool Parse(int argc, char** argv, Options* o) {
         else if (key == "join") o->joinMs = n;
         else if (key == "callback") o->callback = value;
         else if (key == "sync") o->sync = value;
+        else if (key == "file") o->file = value;
+        else if (key == "while") o->whileTitle = value;
         else return false;
     }
     return o->frames && o->buffers && o->chunks && (o->bits == 8 || o->bits == 16) && o->channels;
@@ -109,6 +116,86 @@ bool Parse(int argc, char** argv, Options* o) {
 int Fail(int code, const char* what) {
     fprintf(stderr, "korvplay: %s\n", what);
     return code;
+}
+
+uint32_t Le32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// The format and samples of a PCM WAV file; false when it is not one.
+bool ReadWav(const std::string& path, WAVEFORMATEX* fmt, std::vector<char>* samples) {
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::vector<unsigned char> all;
+    unsigned char chunk[65536];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;) all.insert(all.end(), chunk, chunk + n);
+    fclose(f);
+    if (all.size() < 12 || memcmp(&all[0], "RIFF", 4) != 0 || memcmp(&all[8], "WAVE", 4) != 0) return false;
+    bool haveFormat = false;
+    for (size_t at = 12; at + 8 <= all.size();) {
+        const uint32_t size = Le32(&all[at + 4]);
+        const size_t body = at + 8;
+        if (body + size > all.size()) break;
+        if (memcmp(&all[at], "fmt ", 4) == 0 && size >= 16) {
+            memset(fmt, 0, sizeof(*fmt));
+            memcpy(fmt, &all[body], 16);
+            haveFormat = fmt->wFormatTag == WAVE_FORMAT_PCM;
+        } else if (memcmp(&all[at], "data", 4) == 0 && haveFormat) {
+            samples->assign(all.begin() + body, all.begin() + body + size);
+            return fmt->nBlockAlign != 0;
+        }
+        at = body + size + (size & 1);
+    }
+    return false;
+}
+
+// Plays the file through `buffers` buffers in turn, again and again while the
+// window is there (once when no title is given).
+int PlayFile(const Options& o) {
+    WAVEFORMATEX fmt;
+    std::vector<char> samples;
+    if (!ReadWav(o.file, &fmt, &samples)) return Fail(kArguments, "not a PCM WAV file");
+    HWAVEOUT out = nullptr;
+    if (waveOutOpen(&out, WAVE_MAPPER, &fmt, reinterpret_cast<DWORD_PTR>(g_event), 0, CALLBACK_EVENT) !=
+        MMSYSERR_NOERROR)
+        return Fail(kOpen, "open");
+    const DWORD bytes = o.frames * fmt.nBlockAlign;
+    std::vector<std::vector<char>> data(o.buffers, std::vector<char>(bytes));
+    std::vector<WAVEHDR> headers(o.buffers);
+    size_t at = 0;
+    const auto playing = [&] { return o.whileTitle.empty() || FindWindowA(nullptr, o.whileTitle.c_str()); };
+    bool more = true;
+    while (more) {
+        for (DWORD i = 0; i < o.buffers && more; ++i) {
+            WAVEHDR& h = headers[i];
+            if (h.dwFlags & WHDR_INQUEUE) continue;
+            if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(out, &h, sizeof(h));
+            if (at >= samples.size()) {
+                at = 0;
+                if (o.whileTitle.empty()) more = false;
+            }
+            if (!more || !playing()) {
+                more = false;
+                break;
+            }
+            const size_t n = samples.size() - at < bytes ? samples.size() - at : bytes;
+            memcpy(data[i].data(), &samples[at], n);
+            at += n;
+            memset(&h, 0, sizeof(h));
+            h.lpData = data[i].data();
+            h.dwBufferLength = static_cast<DWORD>(n);
+            waveOutPrepareHeader(out, &h, sizeof(h));
+            if (waveOutWrite(out, &h, sizeof(h)) != MMSYSERR_NOERROR) return Fail(kWrite, "write");
+        }
+        Pump([] { return true; }, 0);
+        WaitForSingleObject(g_event, 200);
+    }
+    for (WAVEHDR& h : headers) {
+        Pump([&] { return !(h.dwFlags & WHDR_INQUEUE); }, 30000);
+        waveOutUnprepareHeader(out, &h, sizeof(h));
+    }
+    waveOutClose(out);
+    return kOk;
 }
 
 }  // namespace
@@ -128,6 +215,8 @@ int main(int argc, char** argv) {
             o.joinMs);
         fprintf(stderr, "korvplay: hook library %s\n", joined ? "present" : "absent");
     }
+
+    if (!o.file.empty()) return PlayFile(o);
 
     HWND window = nullptr;
     DWORD_PTR callback = 0;
