@@ -125,13 +125,17 @@ MMRESULT EngineDevice::Write(WAVEHDR* header, UINT size) {
     if (!slot) return WAVERR_UNPREPARED;
     // More than was prepared would not fit the copy; the device never plays more anyway.
     const DWORD bytes = header->dwBufferLength < slot->capacity ? header->dwBufferLength : slot->capacity;
+    EngineShared::BufferEntered();  // until the device gives the copy back
     Render(*header, slot, bytes);
     slot->engine.dwBufferLength = bytes;
     slot->engine.dwFlags = (slot->engine.dwFlags & ~(kLoopFlags | WHDR_DONE)) | (header->dwFlags & kLoopFlags);
     slot->engine.dwLoops = header->dwLoops;
     header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
     const MMRESULT r = g_real.write(m_hWave, &slot->engine, sizeof(WAVEHDR));
-    if (r != MMSYSERR_NOERROR) header->dwFlags &= ~WHDR_INQUEUE;
+    if (r != MMSYSERR_NOERROR) {
+        header->dwFlags &= ~WHDR_INQUEUE;
+        EngineShared::BufferLeft();
+    }
     return r;
 }
 
@@ -140,12 +144,10 @@ void EngineDevice::Render(const WAVEHDR& from, Slot* to, DWORD bytes) {
     fx::FxParams params;
     const bool hooked = EngineShared::HookedFlag();
     if (hooked) EngineShared::Snapshot(&params);
-    EngineShared::EnterEffects();
     {
         X87Precision precision;  // the same arithmetic whatever the program set
         m_chain.Process(hooked ? params : ParamsOff(), from.lpData, to->engine.lpData, whole);
     }
-    EngineShared::LeaveEffects();
     if (whole < bytes) memcpy(to->engine.lpData + whole, from.lpData + whole, bytes - whole);
 }
 
@@ -181,6 +183,7 @@ void CALLBACK EngineDevice::OnDevice(HWAVEOUT hwo, UINT msg, DWORD_PTR instance,
         WAVEHDR* program = reinterpret_cast<Slot*>(engine->dwUser)->program;
         program->dwFlags = (program->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
         param = reinterpret_cast<DWORD_PTR>(program);
+        EngineShared::BufferLeft();
     }
     Notify(type, target, programInstance, hwo, msg, param);
 }

@@ -159,13 +159,13 @@ bool EngineShared::HookActive() {
     return false;
 }
 
-void EngineShared::EnterEffects() {
+void EngineShared::BufferEntered() {
     if (!g_block) return;
     const int slot = ClaimSlot();
     __atomic_add_fetch(slot >= 0 ? &g_block->processes[slot].busy : &g_block->unslottedBusy, 1, __ATOMIC_ACQ_REL);
 }
 
-void EngineShared::LeaveEffects() {
+void EngineShared::BufferLeft() {
     if (!g_block) return;
     __atomic_sub_fetch(g_slot >= 0 ? &g_block->processes[g_slot].busy : &g_block->unslottedBusy, 1, __ATOMIC_ACQ_REL);
 }
@@ -185,7 +185,7 @@ bool EngineShared::NoBufferInside() {
         const LONG pid = Load(&s.pid);
         if (!pid || Load(&s.busy) <= 0) continue;
         if (ProcessAlive(static_cast<DWORD>(pid))) return false;
-        // Ended inside the effects: nothing of it is left to wait for.
+        // Ended with buffers inside: nothing of it is left to wait for.
         if (Cas(&s.pid, pid, 0)) Store(&s.busy, 0);
     }
     return true;

@@ -1,6 +1,6 @@
 // The engine state every process shares: the effect parameters, whether the
-// hook is set and by whom, and which processes have a buffer inside the
-// effects. A named file mapping, so each process that loads the library
+// hook is set and by whom, and which processes have buffers inside the
+// engine. A named file mapping, so each process that loads the library
 // sees the same memory.
 #pragma once
 
@@ -32,11 +32,12 @@ public:
     static bool HookedFlag();  // cheap: the flag alone
     static bool HookActive();  // the flag, and its owner still alive (clears the flag when not)
 
-    // The current process's share of "a buffer is inside the effects".
-    static void EnterEffects();
-    static void LeaveEffects();
+    // The current process's count of buffers inside the engine: from the
+    // program's write until the device hands the engine's copy back.
+    static void BufferEntered();
+    static void BufferLeft();
     static void ReleaseProcess();  // the process leaves the engine
-    // No live process has a buffer inside the effects (slots of ended processes are freed).
+    // No live process has a buffer inside the engine (entries of ended processes are cleared).
     static bool NoBufferInside();
 
     static bool ProcessAlive(DWORD pid);

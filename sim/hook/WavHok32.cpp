@@ -122,8 +122,9 @@ DWORD WINAPI QuorWav9xPrepareForUnloading() {
 DWORD WINAPI QuorWav9xCanUnloadNow() {
     // Asked without a preparation first: count from here with the current setting.
     if (!g_unloadGate.IsArmed()) ArmUnloadGate();
-    // The rig's setting counts every question; a buffer inside the effects
-    // anywhere makes the answer no as well.
+    // The rig's setting counts every question; a buffer inside the engine
+    // anywhere (being processed or playing from the engine's copy) makes the
+    // answer no as well.
     const bool gate = g_unloadGate.Ask();
     const DWORD answer = gate && sim::EngineShared::NoBufferInside() ? 1 : 0;
     JournalCall("QuorWav9xCanUnloadNow", true, answer);

@@ -378,6 +378,36 @@ TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndGoBackAfterTheHook) {
     EXPECT_EQ(reinterpret_cast<void*>(lookUp(winmm, "waveOutGetNumDevs")), ExportedAddress(winmm, "waveOutGetNumDevs"));
 }
 
+TEST_F(EngineTest, AgreesToUnloadOnlyWithNoBufferInside) {
+    const auto canUnload = Entry<VoidFn>(m_lib, "QuorWav9xCanUnloadNow");
+    ASSERT_TRUE(canUnload);
+    simtest::SetSimDword("CanUnloadAfter", false);
+    m_hook();
+    const WAVEFORMATEX f = Pcm(2, 11025, 16);
+    HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HWAVEOUT out = nullptr;
+    ASSERT_EQ(waveOutOpen(&out, WAVE_MAPPER, &f, reinterpret_cast<DWORD_PTR>(done), 0, CALLBACK_EVENT),
+              MMSYSERR_NOERROR);
+    std::string data(4096, '\x11');
+    WAVEHDR h = {};
+    h.lpData = &data[0];
+    h.dwBufferLength = static_cast<DWORD>(data.size());
+    ASSERT_EQ(waveOutPrepareHeader(out, &h, sizeof(h)), MMSYSERR_NOERROR);
+    EXPECT_EQ(canUnload(), 1u);
+    // Paused, the buffer stays queued on the device: inside the engine.
+    waveOutPause(out);
+    ASSERT_EQ(waveOutWrite(out, &h, sizeof(h)), MMSYSERR_NOERROR);
+    EXPECT_EQ(canUnload(), 0u);
+    waveOutRestart(out);
+    const DWORD start = GetTickCount();
+    while (!(h.dwFlags & WHDR_DONE) && GetTickCount() - start < 10000) WaitForSingleObject(done, 100);
+    EXPECT_TRUE(h.dwFlags & WHDR_DONE);
+    EXPECT_EQ(canUnload(), 1u);
+    waveOutUnprepareHeader(out, &h, sizeof(h));
+    waveOutClose(out);
+    CloseHandle(done);
+}
+
 TEST_F(EngineTest, JournalsOnlyWhenTheRigAsks) {
     simtest::RemoveJournal();
     simtest::SetSimDword("Journal", false);
