@@ -73,7 +73,7 @@ protected:
         EngineTest::TearDown();
     }
     // Starts the player posing as Windows 98 too.
-    bool StartPlayer() {
+    bool StartPlayer(const char* more = "") {
         const std::string exe = WindowsPath(KORVPLAY_EXE);
         HKEY key = nullptr;
         if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\korvplay.exe", 0, nullptr, 0,
@@ -84,8 +84,8 @@ protected:
         char args[256];
         snprintf(args, sizeof args,
                  "\"%s\" rate=%lu channels=%lu bits=%lu frames=%lu buffers=%lu chunks=%lu callback=function "
-                 "sync=%s join=20000",
-                 exe.c_str(), kRate, kChannels, kBits, kFrames, kBuffers, kChunks, kSync);
+                 "sync=%s join=20000 %s",
+                 exe.c_str(), kRate, kChannels, kBits, kFrames, kBuffers, kChunks, kSync, more);
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
         DeleteFileA(m_capture.c_str());
@@ -174,6 +174,29 @@ TEST_F(SoundTest, KnobsChangeWhatIsHeardAndClosingLeavesThePlayerAlone) {
     // between chunks while the player waited, or (on a slow machine) between
     // two buffers; never inside one.
     for (const audiomatch::Gap& g : r.gaps) EXPECT_EQ(g.beforeFrame % kFrames, 0u) << g.beforeFrame;
+}
+
+TEST_F(SoundTest, APlayerEndedWhilePlayingLeavesNothingBehind) {
+    StoreSettings(5, 5, 5, 0, 0);
+    KorvaneProcess* korvane = nullptr;
+    HWND console = StartToConsole("win98", &korvane);
+    ASSERT_NE(console, nullptr);
+    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x00220144", 15000));
+    // Its device paused, the player's first chunk stays inside the engine
+    // until the player is ended from outside.
+    ASSERT_TRUE(StartPlayer("paused=1"));
+    ASSERT_TRUE(ChunkWritten());
+    ASSERT_TRUE(TerminateProcess(m_player.hProcess, 7));
+    ASSERT_EQ(WaitForSingleObject(m_player.hProcess, 10000), WAIT_OBJECT_0);
+
+    // The console's unload question is answered yes at once: nothing of the
+    // ended player is waited for.
+    const unsigned long long closing = Journal::Mark();
+    ASSERT_TRUE(CloseAndWait(*korvane, console));
+    ASSERT_TRUE(WaitForJournal("HOOK", "CALL", "QuorWav9xUnHook", 15000));
+    const auto answers = Journal::Select(Journal::Read(closing), "HOOK", "CALL", "QuorWav9xCanUnloadNow");
+    ASSERT_FALSE(answers.empty());
+    EXPECT_EQ(answers.front().Result(), 1u) << Journal::Format(answers);
 }
 
 }  // namespace

@@ -5,12 +5,13 @@
 //
 //   korvplay.exe [rate=11025] [channels=2] [bits=16] [frames=1024] [buffers=8]
 //                [chunks=1] [callback=event|function|window|thread]
-//                [sync=NAME] [join=MS]
+//                [sync=NAME] [join=MS] [paused=1]
 //   korvplay.exe file=WAV [frames=...] [buffers=...] [while=TITLE]
 //
 // sync=NAME: after each chunk but the last, sets event NAME.wrote and waits
 // for NAME.go before writing the next. join=MS: first reads messages until a
 // system-wide message hook's library is in this process (or MS pass).
+// paused=1: pauses the device before writing, so the buffers stay queued.
 // Exit code 0 when all is well; otherwise the first fault found (see below).
 //
 // file=WAV plays a PCM WAV file instead (for listening, `make listen`), over
@@ -33,7 +34,7 @@ enum Exit { kOk = 0, kOpen = 10, kPrepare = 11, kWrite = 12, kNotDone = 13, kBuf
             kNotifications = 16, kSync = 17, kArguments = 18 };
 
 struct Options {
-    DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, joinMs = 0;
+    DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, joinMs = 0, paused = 0;
     std::string callback = "event", sync, file, whileTitle;
 };
 
@@ -104,6 +105,7 @@ bool Parse(int argc, char** argv, Options* o) {
         else if (key == "buffers") o->buffers = n;
         else if (key == "chunks") o->chunks = n;
         else if (key == "join") o->joinMs = n;
+        else if (key == "paused") o->paused = n;
         else if (key == "callback") o->callback = value;
         else if (key == "sync") o->sync = value;
         else if (key == "file") o->file = value;
@@ -253,6 +255,7 @@ int main(int argc, char** argv) {
     fmt.nAvgBytesPerSec = o.rate * fmt.nBlockAlign;
     HWAVEOUT out = nullptr;
     if (waveOutOpen(&out, WAVE_MAPPER, &fmt, callback, 0, flags) != MMSYSERR_NOERROR) return Fail(kOpen, "open");
+    if (o.paused) waveOutPause(out);
 
     const DWORD bytes = o.frames * fmt.nBlockAlign;
     const DWORD total = o.buffers * o.chunks;
