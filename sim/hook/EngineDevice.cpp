@@ -188,24 +188,22 @@ void CALLBACK EngineDevice::OnDevice(HWAVEOUT hwo, UINT msg, DWORD_PTR instance,
     Notify(type, target, programInstance, hwo, msg, param);
 }
 
-void EngineDevice::Notify(DWORD type, DWORD_PTR target, DWORD_PTR instance, HWAVEOUT hwo, UINT msg,
-                          DWORD_PTR param) {
+void EngineDevice::Notify(DWORD type, DWORD_PTR target, DWORD_PTR instance, HWAVEOUT hwo, UINT msg, DWORD_PTR param) {
     // WOM_OPEN/CLOSE/DONE have the numbers of MM_WOM_OPEN/CLOSE/DONE.
     switch (type) {
-    case CALLBACK_FUNCTION:
-        if (target) reinterpret_cast<LPWAVECALLBACK>(target)(reinterpret_cast<HDRVR>(hwo), msg, instance, param, 0);
-        break;
-    case CALLBACK_WINDOW:
-        PostMessageA(reinterpret_cast<HWND>(target), msg, reinterpret_cast<WPARAM>(hwo), static_cast<LPARAM>(param));
-        break;
-    case CALLBACK_THREAD:
-        PostThreadMessageA(static_cast<DWORD>(target), msg, reinterpret_cast<WPARAM>(hwo), static_cast<LPARAM>(param));
-        break;
-    case CALLBACK_EVENT:
-        SetEvent(reinterpret_cast<HANDLE>(target));
-        break;
-    default:
-        break;
+        case CALLBACK_FUNCTION:
+            if (target) reinterpret_cast<LPWAVECALLBACK>(target)(reinterpret_cast<HDRVR>(hwo), msg, instance, param, 0);
+            break;
+        case CALLBACK_WINDOW:
+            PostMessageA(reinterpret_cast<HWND>(target), msg, reinterpret_cast<WPARAM>(hwo),
+                         static_cast<LPARAM>(param));
+            break;
+        case CALLBACK_THREAD:
+            PostThreadMessageA(static_cast<DWORD>(target), msg, reinterpret_cast<WPARAM>(hwo),
+                               static_cast<LPARAM>(param));
+            break;
+        case CALLBACK_EVENT: SetEvent(reinterpret_cast<HANDLE>(target)); break;
+        default: break;
     }
 }
 

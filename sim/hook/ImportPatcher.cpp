@@ -1,6 +1,5 @@
 #include "ImportPatcher.h"
 
-
 namespace sim {
 
 int ImportPatcher::PatchAll(HMODULE skip, const ImportRedirect* redirects, size_t count) {
@@ -33,7 +32,8 @@ bool ImportPatcher::IsImage(const MEMORY_BASIC_INFORMATION& info) {
     if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0 ||
         static_cast<SIZE_T>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS) > info.RegionSize)
         return false;
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(static_cast<const BYTE*>(info.BaseAddress) + dos->e_lfanew);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(static_cast<const BYTE*>(info.BaseAddress) + dos->e_lfanew);
     return nt->Signature == IMAGE_NT_SIGNATURE;
 }
 

@@ -21,7 +21,7 @@ CRITICAL_SECTION g_lock;    // joining, leaving, scanning and the device table
 bool g_lockReady = false;
 volatile LONG g_pinned = 0;  // our own reference is held, the watcher runs
 volatile LONG g_joined = 0;  // the imports are redirected
-volatile LONG g_calls = 0;  // threads inside one of the redirected entries
+volatile LONG g_calls = 0;   // threads inside one of the redirected entries
 // A program that looked an entry up holds the engine's address: then the
 // library stays in the process for good (its entries pass straight through).
 volatile LONG g_handedOut = 0;

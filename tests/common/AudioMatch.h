@@ -20,9 +20,9 @@ struct Gap {
 
 struct Result {
     bool same = false;
-    size_t matchedFrames = 0;  // expected frames found, in order
+    size_t matchedFrames = 0;    // expected frames found, in order
     size_t firstDifference = 0;  // actual frame where it went wrong, when not same
-    std::vector<Gap> gaps;     // silence among the expected frames (the lead-in included)
+    std::vector<Gap> gaps;       // silence among the expected frames (the lead-in included)
 };
 
 inline bool Silent(const uint8_t* frame, size_t frameBytes, uint8_t silence) {

@@ -161,13 +161,13 @@ TEST_F(SoundTest, KnobsChangeWhatIsHeardAndClosingLeavesThePlayerAlone) {
     EXPECT_FALSE(expected.compare(chunkBytes, chunkBytes, input, chunkBytes, chunkBytes) == 0)
         << "one step up changed nothing";
     const size_t lastBuffer = kFrames * kBlock;
-    EXPECT_TRUE(expected.compare(expected.size() - lastBuffer, lastBuffer, input, input.size() - lastBuffer,
-                                 lastBuffer) == 0)
+    EXPECT_TRUE(
+        expected.compare(expected.size() - lastBuffer, lastBuffer, input, input.size() - lastBuffer, lastBuffer) == 0)
         << "the effects did not glide out after the hook";
 
     const std::string captured = ReadAll(m_capture);
-    const audiomatch::Result r = audiomatch::Match(captured.data(), captured.size(), expected.data(), expected.size(),
-                                                   kBlock, 0);
+    const audiomatch::Result r =
+        audiomatch::Match(captured.data(), captured.size(), expected.data(), expected.size(), kBlock, 0);
     EXPECT_TRUE(r.same) << "captured " << captured.size() << " bytes, expected " << expected.size() << "; "
                         << r.matchedFrames << " frames matched, difference at captured frame " << r.firstDifference;
     // Silence only where the device ran out of buffers: before the first one,

@@ -79,8 +79,9 @@ int main() {
         if (spent > 120) break;
     }
     const double audio = static_cast<double>(frames) / kRate;
-    printf("bench dsp-realtime-wine: %.1fx (%.1f s of 44.1 kHz 16-bit stereo, every effect at 11, in %.2f s of one "
-           "core; x87 build under Wine)\n",
-           audio / spent, audio, spent);
+    printf(
+        "bench dsp-realtime-wine: %.1fx (%.1f s of 44.1 kHz 16-bit stereo, every effect at 11, in %.2f s of one "
+        "core; x87 build under Wine)\n",
+        audio / spent, audio, spent);
     return 0;
 }

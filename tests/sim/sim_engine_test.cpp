@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+// after windows.h, which it needs
 #include <mmsystem.h>
 
 #include <cstdlib>
@@ -135,7 +136,8 @@ Played Play(const WAVEFORMATEX& fmt, DWORD callbackType, int count, DWORD frames
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "SimEngineTestWave";
         RegisterClassA(&wc);
-        window = CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+        window =
+            CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
         target = reinterpret_cast<DWORD_PTR>(window);
     }
 
@@ -181,8 +183,8 @@ Played Play(const WAVEFORMATEX& fmt, DWORD callbackType, int count, DWORD frames
 // An entry's address as the module exports it, read from its export table.
 void* ExportedAddress(HMODULE module, const char* name) {
     const BYTE* base = reinterpret_cast<const BYTE*>(module);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
     const DWORD* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
@@ -197,8 +199,8 @@ void* ExportedAddress(HMODULE module, const char* name) {
 // What a module's import table holds now for `dll`'s `name` (read afresh each time).
 void* ImportedAddress(HMODULE module, const char* dll, const char* name) {
     const BYTE* base = reinterpret_cast<const BYTE*>(module);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
         if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
@@ -274,8 +276,8 @@ protected:
 };
 
 ::testing::AssertionResult Arrived(const std::string& captured, const std::string& expected, const WAVEFORMATEX& f) {
-    const auto r = audiomatch::Match(captured.data(), captured.size(), expected.data(), expected.size(),
-                                     f.nBlockAlign, f.wBitsPerSample == 8 ? 0x80 : 0);
+    const auto r = audiomatch::Match(captured.data(), captured.size(), expected.data(), expected.size(), f.nBlockAlign,
+                                     f.wBitsPerSample == 8 ? 0x80 : 0);
     if (r.same) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "captured " << captured.size() << " bytes, expected " << expected.size()
                                          << "; " << r.matchedFrames << " frames matched, difference at captured frame "
@@ -372,7 +374,8 @@ TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndGoBackAfterTheHook) {
     // Looked up by name, the entry is the engine's too. Called through the
     // import table as it is now (the compiler may keep an older copy of it).
     using LookUp = FARPROC(WINAPI*)(HMODULE, LPCSTR);
-    const auto lookUp = reinterpret_cast<LookUp>(ImportedAddress(GetModuleHandleA(nullptr), "kernel32.dll", "GetProcAddress"));
+    const auto lookUp =
+        reinterpret_cast<LookUp>(ImportedAddress(GetModuleHandleA(nullptr), "kernel32.dll", "GetProcAddress"));
     ASSERT_NE(lookUp, nullptr);
     EXPECT_EQ(reinterpret_cast<void*>(lookUp(winmm, "waveOutWrite")), imported());
     EXPECT_EQ(reinterpret_cast<void*>(lookUp(winmm, "waveOutGetNumDevs")), ExportedAddress(winmm, "waveOutGetNumDevs"));

@@ -17,6 +17,7 @@
 // file=WAV plays a PCM WAV file instead (for listening, `make listen`), over
 // and over while a window titled TITLE exists (once without while=).
 #include <windows.h>
+// after windows.h, which it needs
 #include <mmsystem.h>
 
 #include <cstdint>
@@ -30,8 +31,18 @@
 
 namespace {
 
-enum Exit { kOk = 0, kOpen = 10, kPrepare = 11, kWrite = 12, kNotDone = 13, kBufferChanged = 14, kHeader = 15,
-            kNotifications = 16, kSync = 17, kArguments = 18 };
+enum Exit {
+    kOk = 0,
+    kOpen = 10,
+    kPrepare = 11,
+    kWrite = 12,
+    kNotDone = 13,
+    kBufferChanged = 14,
+    kHeader = 15,
+    kNotifications = 16,
+    kSync = 17,
+    kArguments = 18
+};
 
 struct Options {
     DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, joinMs = 0, paused = 0;
@@ -98,19 +109,32 @@ bool Parse(int argc, char** argv, Options* o) {
         if (eq == std::string::npos) return false;
         const std::string key = arg.substr(0, eq), value = arg.substr(eq + 1);
         const DWORD n = strtoul(value.c_str(), nullptr, 10);
-        if (key == "rate") o->rate = n;
-        else if (key == "channels") o->channels = n;
-        else if (key == "bits") o->bits = n;
-        else if (key == "frames") o->frames = n;
-        else if (key == "buffers") o->buffers = n;
-        else if (key == "chunks") o->chunks = n;
-        else if (key == "join") o->joinMs = n;
-        else if (key == "paused") o->paused = n;
-        else if (key == "callback") o->callback = value;
-        else if (key == "sync") o->sync = value;
-        else if (key == "file") o->file = value;
-        else if (key == "while") o->whileTitle = value;
-        else return false;
+        if (key == "rate")
+            o->rate = n;
+        else if (key == "channels")
+            o->channels = n;
+        else if (key == "bits")
+            o->bits = n;
+        else if (key == "frames")
+            o->frames = n;
+        else if (key == "buffers")
+            o->buffers = n;
+        else if (key == "chunks")
+            o->chunks = n;
+        else if (key == "join")
+            o->joinMs = n;
+        else if (key == "paused")
+            o->paused = n;
+        else if (key == "callback")
+            o->callback = value;
+        else if (key == "sync")
+            o->sync = value;
+        else if (key == "file")
+            o->file = value;
+        else if (key == "while")
+            o->whileTitle = value;
+        else
+            return false;
     }
     return o->frames && o->buffers && o->chunks && (o->bits == 8 || o->bits == 16) && o->channels;
 }
@@ -235,8 +259,8 @@ int main(int argc, char** argv) {
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "korvplay";
         RegisterClassA(&wc);
-        window = CreateWindowA("korvplay", "korvplay", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance,
-                               nullptr);
+        window =
+            CreateWindowA("korvplay", "korvplay", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
         callback = reinterpret_cast<DWORD_PTR>(window);
         flags = CALLBACK_WINDOW;
     } else if (o.callback == "thread") {
@@ -269,7 +293,8 @@ int main(int argc, char** argv) {
         g_headers.push_back(&headers[i]);
         headers[i].lpData = data[i].data();
         headers[i].dwBufferLength = bytes;
-        if (waveOutPrepareHeader(out, &headers[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) return Fail(kPrepare, "prepare");
+        if (waveOutPrepareHeader(out, &headers[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
+            return Fail(kPrepare, "prepare");
     }
 
     HANDLE wrote = nullptr, go = nullptr;
