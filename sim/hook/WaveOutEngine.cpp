@@ -71,11 +71,12 @@ bool WaveOutEngine::Joined() {
     return __atomic_load_n(&g_joined, __ATOMIC_ACQUIRE) != 0;
 }
 
+// The loader's own lock is never taken while holding ours (a library loaded
+// from some DllMain comes into LoadA and friends with the loader's lock
+// held, and they take ours): loads and frees happen outside it.
 void WaveOutEngine::JoinThisProcess() {
     if (!g_lockReady) return;
-    // One lock with the watcher, which may be letting go right now.
-    Lock lock;
-    if (!g_pinned) Pin();
+    if (!__atomic_load_n(&g_pinned, __ATOMIC_ACQUIRE)) Pin();
     if (!Joined()) {
         // Processes that never play stay as they are.
         if (GetModuleHandleA("winmm.dll")) Join();
@@ -89,28 +90,45 @@ void WaveOutEngine::Pin() {
     // call of the hook, but the engine must stay until the hook is gone and
     // every device it follows is closed. The watcher lets go then.
     char path[MAX_PATH];
-    if (!GetModuleFileNameA(g_self, path, sizeof(path)) || !LoadLibraryA(path)) return;
-    HANDLE watcher = CreateThread(nullptr, 0, &Watch, nullptr, 0, nullptr);
-    if (!watcher) {
-        FreeLibrary(g_self);
-        return;
+    if (!GetModuleFileNameA(g_self, path, sizeof(path))) return;
+    HMODULE reference = LoadLibraryA(path);
+    if (!reference) return;
+    {
+        Lock lock;
+        if (!g_pinned) {
+            HANDLE watcher = CreateThread(nullptr, 0, &Watch, nullptr, 0, nullptr);
+            if (watcher) {
+                CloseHandle(watcher);
+                __atomic_store_n(&g_pinned, 1, __ATOMIC_RELEASE);
+                return;
+            }
+        }
     }
-    CloseHandle(watcher);
-    __atomic_store_n(&g_pinned, 1, __ATOMIC_RELEASE);
+    FreeLibrary(reference);  // pinned meanwhile, or no watcher to let go
 }
 
 bool WaveOutEngine::Join() {
-    Lock lock;
-    if (Joined()) return true;
-    if (!g_winmm) {
-        HMODULE winmm = LoadLibraryA("winmm.dll");
-        if (!winmm) return false;
-        if (!g_real.Resolve(winmm)) {
-            FreeLibrary(winmm);
-            return false;
+    HMODULE winmm = LoadLibraryA("winmm.dll");
+    if (!winmm) return false;
+    {
+        Lock lock;
+        if (!Joined()) {
+            if (!g_winmm) {
+                if (!g_real.Resolve(winmm)) {
+                    winmm = nullptr;  // freed below
+                } else {
+                    g_winmm = winmm;  // held while joined
+                    winmm = nullptr;
+                }
+            }
+            if (g_winmm) Redirect();
         }
-        g_winmm = winmm;
     }
+    if (winmm) FreeLibrary(winmm);
+    return Joined();
+}
+
+void WaveOutEngine::Redirect() {
     const ImportRedirect redirects[kRedirects] = {
         {Address(g_real.open), Address(&Open)},
         {Address(g_real.close), Address(&Close)},
@@ -127,7 +145,6 @@ bool WaveOutEngine::Join() {
     for (int i = 0; i < kRedirects; ++i) g_redirects[i] = redirects[i];
     __atomic_store_n(&g_joined, 1, __ATOMIC_RELEASE);
     Rescan();
-    return true;
 }
 
 void WaveOutEngine::Rescan() {
@@ -155,6 +172,7 @@ void WaveOutEngine::Leave() {
 DWORD WINAPI WaveOutEngine::Watch(LPVOID) {
     // Devices opened under the hook play on (with the effects gliding out)
     // until the program closes them; then the process is left as it was.
+    HMODULE winmm = nullptr;
     for (;;) {
         Sleep(kWatchMs);
         if (EngineShared::HookActive() || OpenDevices() > 0) continue;
@@ -164,11 +182,12 @@ DWORD WINAPI WaveOutEngine::Watch(LPVOID) {
         EngineShared::ReleaseProcess();
         // Someone holds an entry's address: stay, passing everything through.
         if (__atomic_load_n(&g_handedOut, __ATOMIC_ACQUIRE)) return 0;
-        if (g_winmm) FreeLibrary(g_winmm);
+        winmm = g_winmm;
         g_winmm = nullptr;
         __atomic_store_n(&g_pinned, 0, __ATOMIC_RELEASE);
         break;
     }
+    if (winmm) FreeLibrary(winmm);
     FreeLibraryAndExitThread(g_self, 0);
 }
 

@@ -25,6 +25,7 @@ public:
 
 private:
     static bool Join();
+    static void Redirect();
     static void Leave();
     static void Rescan();
     static void Pin();
