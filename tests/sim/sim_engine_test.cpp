@@ -381,6 +381,27 @@ TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndGoBackAfterTheHook) {
     EXPECT_EQ(reinterpret_cast<void*>(lookUp(winmm, "waveOutGetNumDevs")), ExportedAddress(winmm, "waveOutGetNumDevs"));
 }
 
+TEST_F(EngineTest, ModulesLoadedLaterAreTakenOverToo) {
+    HMODULE winmm = GetModuleHandleA("winmm.dll");
+    ASSERT_NE(winmm, nullptr);
+    m_hook();
+    // Loaded through this program's import table as it is now.
+    using Load = HMODULE(WINAPI*)(LPCSTR);
+    const auto load =
+        reinterpret_cast<Load>(ImportedAddress(GetModuleHandleA(nullptr), "kernel32.dll", "LoadLibraryA"));
+    ASSERT_NE(load, nullptr);
+    std::string path = std::string("Z:") + SIM_LATE_MODULE;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    HMODULE late = load(path.c_str());
+    ASSERT_NE(late, nullptr);
+    const auto entry = Entry<void*(WINAPI*)()>(late, "LateModuleWaveOutWrite");
+    ASSERT_TRUE(entry);
+    EXPECT_NE(entry(), ExportedAddress(winmm, "waveOutWrite"));
+    EXPECT_EQ(entry(), ImportedAddress(GetModuleHandleA(nullptr), "winmm.dll", "waveOutWrite"));
+    FreeLibrary(late);
+}
+
 TEST_F(EngineTest, AgreesToUnloadOnlyWithNoBufferInside) {
     const auto canUnload = Entry<VoidFn>(m_lib, "QuorWav9xCanUnloadNow");
     ASSERT_TRUE(canUnload);
