@@ -6,7 +6,7 @@
 namespace fx {
 namespace {
 
-const double kGlideSeconds = 0.005;
+const double kGlideSeconds = 0.008;
 
 // The sound design, at full level.
 const float kWidthMax = 1.2f;      // side above the bass: up to 2.2 times
