@@ -5,13 +5,14 @@
 //
 //   korvplay.exe [rate=11025] [channels=2] [bits=16] [frames=1024] [buffers=8]
 //                [chunks=1] [callback=event|function|window|thread]
-//                [sync=NAME] [join=MS] [paused=1]
+//                [sync=NAME] [join=MS] [paused=1] [last=BUFFERS]
 //   korvplay.exe file=WAV [frames=...] [buffers=...] [while=TITLE]
 //
 // sync=NAME: after each chunk but the last, sets event NAME.wrote and waits
 // for NAME.go before writing the next. join=MS: first reads messages until a
 // system-wide message hook's library is in this process (or MS pass).
 // paused=1: pauses the device before writing, so the buffers stay queued.
+// last=BUFFERS: the last chunk has that many buffers instead.
 // Exit code 0 when all is well; otherwise the first fault found (see below).
 //
 // file=WAV plays a PCM WAV file instead (for listening, `make listen`), over
@@ -45,7 +46,8 @@ enum Exit {
 };
 
 struct Options {
-    DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, joinMs = 0, paused = 0;
+    DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, joinMs = 0, paused = 0,
+          last = 0;
     std::string callback = "event", sync, file, whileTitle;
 };
 
@@ -125,6 +127,8 @@ bool Parse(int argc, char** argv, Options* o) {
             o->joinMs = n;
         else if (key == "paused")
             o->paused = n;
+        else if (key == "last")
+            o->last = n;
         else if (key == "callback")
             o->callback = value;
         else if (key == "sync")
@@ -282,7 +286,8 @@ int main(int argc, char** argv) {
     if (o.paused) waveOutPause(out);
 
     const DWORD bytes = o.frames * fmt.nBlockAlign;
-    const DWORD total = o.buffers * o.chunks;
+    const DWORD lastChunk = o.last ? o.last : o.buffers;
+    const DWORD total = o.buffers * (o.chunks - 1) + lastChunk;
     std::vector<std::vector<char>> data(total), pristine(total);
     std::vector<WAVEHDR> headers(total);
     g_doneOf.assign(total, 0);
@@ -308,7 +313,7 @@ int main(int argc, char** argv) {
             if (!Pump([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000))
                 return Fail(kSync, "no go");
         }
-        for (DWORD b = 0; b < o.buffers; ++b)
+        for (DWORD b = 0; b < (c + 1 == o.chunks ? lastChunk : o.buffers); ++b)
             if (waveOutWrite(out, &headers[c * o.buffers + b], sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
                 return Fail(kWrite, "write");
     }
