@@ -10,8 +10,8 @@ namespace {
 
 // Mutually prime-ish line lengths, so the echoes do not pile up into a tone.
 const double kLineMs[4] = {31.3, 36.7, 41.9, 47.1};
-const double kDiffuseMs[2] = {5.3, 1.9};
-const float kDiffuseGain = 0.6f;
+const double kDiffuseMs[4] = {7.1, 4.9, 3.3, 1.9};
+const float kDiffuseGain = 0.65f;
 const double kDecaySeconds = 1.3;  // to -60 dB
 const double kDampHz = 5500.0;     // the tail darkens as it decays
 const float kOutputScale = 0.35f;
@@ -24,7 +24,7 @@ void Ambience::Open(double sampleRate) {
         m_lineLength[i] = n < kLineSize ? n : kLineSize - 1;
         m_feedback[i] = static_cast<float>(pow(10.0, -3.0 * m_lineLength[i] / (kDecaySeconds * sampleRate)));
     }
-    for (uint32_t i = 0; i < 2; ++i) {
+    for (uint32_t i = 0; i < kDiffusers; ++i) {
         uint32_t n = static_cast<uint32_t>(kDiffuseMs[i] * 0.001 * sampleRate);
         m_diffuseLength[i] = n < kDiffuseSize ? (n ? n : 1) : kDiffuseSize - 1;
     }
@@ -45,7 +45,7 @@ void Ambience::Clear() {
 void Ambience::Process(float in, float* outL, float* outR) {
     const uint32_t pos = m_pos;
     float x = in;
-    for (uint32_t i = 0; i < 2; ++i) {
+    for (uint32_t i = 0; i < kDiffusers; ++i) {
         float* buf = m_diffuse[i];
         float delayed = buf[(pos - m_diffuseLength[i]) & (kDiffuseSize - 1)];
         float w = FlushTiny(x + kDiffuseGain * delayed);

@@ -13,7 +13,7 @@ const float kWidthMax = 1.2f;      // side above the bass: up to 2.2 times
 const float kDepthMax = 0.5f;      // share of the delayed side echo
 const double kSideHighHz = 250.0;  // the bass stays where it is (mono-safe)
 const double kSideDelayMs = 9.0;
-const float kCrossMax = 0.4f;      // at headphones level 90
+const float kCrossMax = 0.4f;  // at headphones level 90
 const double kCrossDelayMs = 0.3;
 const double kCrossLowHz = 700.0;
 const float kBassMax = 1.4f;
@@ -85,6 +85,7 @@ bool FxChain::Open(const FxFormat& f) {
         m_harmBand[c].BandPass(fs, 180.0, 0.7);
         m_brightHigh[c].HighPass(fs, 6000.0, 0.7071);
     }
+    m_sendHigh.HighPass(fs, 120.0, 0.7071);
     m_ambience.Open(fs);
 
     // One step under full scale: rounding can never reach the largest code.
@@ -107,6 +108,7 @@ void FxChain::Reset() {
         m_harmBand[c].Clear();
         m_brightHigh[c].Clear();
     }
+    m_sendHigh.Clear();
     m_ambience.Clear();
     m_limiter.Clear();
     Glide* glides[] = {&m_width, &m_depth, &m_feed, &m_bass, &m_harmonics, &m_bright, &m_wet};
@@ -180,7 +182,10 @@ void FxChain::PrepareStages(uint32_t frames) {
         m_tailLeft = m_ambience.TailSamples();
     } else if (m_tailLeft) {
         m_tailLeft = m_tailLeft > frames ? m_tailLeft - frames : 0;
-        if (!m_tailLeft) m_ambience.Clear();
+        if (!m_tailLeft) {
+            m_sendHigh.Clear();
+            m_ambience.Clear();
+        }
     }
     bool ambience = !m_wet.Idle() || m_tailLeft;
     m_bAmbience = ambience;
@@ -257,7 +262,7 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
             float wet = m_wet.Next();
             float send = kChannels == 2 ? 0.5f * (x[0] + x[1]) : x[0];
             float rl, rr;
-            m_ambience.Process(wet * send, &rl, &rr);
+            m_ambience.Process(m_sendHigh.Process(wet * send), &rl, &rr);
             if (kChannels == 2) {
                 x[0] += rl;
                 x[1] += rr;

@@ -67,6 +67,7 @@ private:
     // Vibe: the low bass band, its even harmonics, the top octaves.
     Biquad m_bassLow[2], m_bassHigh[2], m_harmBand[2], m_brightHigh[2];
 
+    Biquad m_sendHigh;  // the room gets no boom below 120 Hz
     Ambience m_ambience;
     uint32_t m_tailLeft;
 
