@@ -195,6 +195,19 @@ void FxChain::PrepareStages(uint32_t frames) {
     m_bLimit = limit;
 }
 
+void FxChain::FlushFilters() {
+    m_sideHigh.Flush();
+    m_sendHigh.Flush();
+    for (int c = 0; c < 2; ++c) {
+        m_crossLow[c].Flush();
+        m_directLow[c].Flush();
+        m_bassLow[c].Flush();
+        m_bassHigh[c].Flush();
+        m_harmBand[c].Flush();
+        m_brightHigh[c].Flush();
+    }
+}
+
 bool FxChain::Bypassed() const {
     return !m_bWiden && !m_bCross && !m_bVibe && !m_bAmbience && !m_master.Moving() && m_master.Current() == 1.0f;
 }
@@ -210,6 +223,8 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
     uint32_t pos = m_pos;
 
     for (uint32_t n = 0; n < frames; ++n, in += frameBytes, out += frameBytes, ++pos) {
+        // At fixed points of the stream, so buffer cuts do not matter.
+        if ((pos & 63) == 0) FlushFilters();
         float x[kChannels];
         for (int c = 0; c < kChannels; ++c) {
             if (kBits == 8) {

@@ -41,6 +41,7 @@ private:
     void SetTargets(const FxParams& p);
     void PrepareStages(uint32_t frames);
     bool Bypassed() const;
+    void FlushFilters();
     template <int kBits, int kChannels>
     void Run(const unsigned char* in, unsigned char* out, uint32_t frames);
 
