@@ -16,7 +16,7 @@ const double kSideDelayMs = 9.0;
 const float kCrossMax = 0.4f;  // at headphones level 90
 const double kCrossDelayMs = 0.3;
 const double kCrossLowHz = 700.0;
-const float kBassMax = 1.4f;
+const float kBassMax = 1.6f;
 const float kHarmonicsMax = 0.6f;
 const float kBrightMax = 0.35f;
 
@@ -80,8 +80,10 @@ bool FxChain::Open(const FxFormat& f) {
     for (int c = 0; c < 2; ++c) {
         m_crossLow[c].LowPass1(fs, kCrossLowHz);
         m_directLow[c].LowPass1(fs, kCrossLowHz);
-        m_bassLow[c].LowPass(fs, 100.0, 0.7071);
-        m_bassHigh[c].HighPass1(fs, 30.0);
+        // First-order low pass: added to the dry sound it can only lift, so
+        // no dip opens above the boost; the high pass keeps subsonics out.
+        m_bassLow[c].LowPass1(fs, 70.0);
+        m_bassHigh[c].HighPass(fs, 35.0, 0.7071);
         m_harmBand[c].BandPass(fs, 180.0, 0.7);
         m_brightHigh[c].HighPass(fs, 6000.0, 0.7071);
     }
