@@ -3,18 +3,20 @@
 #include <math.h>
 #include <string.h>
 
-#include "fx/Denormal.h"
-
 namespace fx {
 namespace {
 
 // Mutually prime-ish line lengths, so the echoes do not pile up into a tone.
 const double kLineMs[4] = {31.3, 36.7, 41.9, 47.1};
-const double kDiffuseMs[2] = {5.3, 1.9};
-const float kDiffuseGain = 0.6f;
+const double kDiffuseMs[4] = {7.1, 4.9, 3.3, 1.9};
+const float kDiffuseGain = 0.65f;
 const double kDecaySeconds = 1.3;  // to -60 dB
 const double kDampHz = 5500.0;     // the tail darkens as it decays
 const float kOutputScale = 0.35f;
+// An offset far below any format's quietest step circulates with the sound,
+// so the decaying tail never reaches denormal numbers (slow on x87); it
+// costs less than testing every value, every sample.
+const float kAntiDenormal = 1e-20f;
 
 }  // namespace
 
@@ -24,7 +26,7 @@ void Ambience::Open(double sampleRate) {
         m_lineLength[i] = n < kLineSize ? n : kLineSize - 1;
         m_feedback[i] = static_cast<float>(pow(10.0, -3.0 * m_lineLength[i] / (kDecaySeconds * sampleRate)));
     }
-    for (uint32_t i = 0; i < 2; ++i) {
+    for (uint32_t i = 0; i < kDiffusers; ++i) {
         uint32_t n = static_cast<uint32_t>(kDiffuseMs[i] * 0.001 * sampleRate);
         m_diffuseLength[i] = n < kDiffuseSize ? (n ? n : 1) : kDiffuseSize - 1;
     }
@@ -44,11 +46,11 @@ void Ambience::Clear() {
 
 void Ambience::Process(float in, float* outL, float* outR) {
     const uint32_t pos = m_pos;
-    float x = in;
-    for (uint32_t i = 0; i < 2; ++i) {
+    float x = in + kAntiDenormal;
+    for (uint32_t i = 0; i < kDiffusers; ++i) {
         float* buf = m_diffuse[i];
         float delayed = buf[(pos - m_diffuseLength[i]) & (kDiffuseSize - 1)];
-        float w = FlushTiny(x + kDiffuseGain * delayed);
+        float w = x + kDiffuseGain * delayed;
         buf[pos & (kDiffuseSize - 1)] = w;
         x = delayed - kDiffuseGain * w;
     }
@@ -57,13 +59,13 @@ void Ambience::Process(float in, float* outL, float* outR) {
     float sum = 0.0f;
     for (uint32_t i = 0; i < kLines; ++i) {
         float tap = m_line[i][(pos - m_lineLength[i]) & (kLineSize - 1)];
-        m_damp[i] = FlushTiny(m_damp[i] + m_dampCoeff * (tap - m_damp[i]));
+        m_damp[i] += m_dampCoeff * (tap - m_damp[i]);
         d[i] = m_damp[i] * m_feedback[i];
         sum += d[i];
     }
     // Householder feedback: lossless mixing of every line into every other.
     sum *= 0.5f;
-    for (uint32_t i = 0; i < kLines; ++i) m_line[i][pos & (kLineSize - 1)] = FlushTiny(d[i] - sum + x);
+    for (uint32_t i = 0; i < kLines; ++i) m_line[i][pos & (kLineSize - 1)] = d[i] - sum + x;
 
     *outL = kOutputScale * (d[0] - d[1] + d[2] - d[3]);
     *outR = kOutputScale * (d[0] + d[1] - d[2] - d[3]);

@@ -1,4 +1,4 @@
-// Soundfields' room: two diffusing all-passes and a four-line feedback delay
+// Soundfields' room: four diffusing all-passes and a four-line feedback delay
 // network with a damped, evenly decaying tail, one input and two decorrelated
 // outputs. Fixed buffers long enough for 48 kHz.
 #pragma once
@@ -20,12 +20,13 @@ private:
     static const uint32_t kLines = 4;
     static const uint32_t kLineSize = 4096;  // > 47.1 ms at 48 kHz
     static const uint32_t kDiffuseSize = 512;
+    static const uint32_t kDiffusers = 4;
 
     float m_line[kLines][kLineSize];
-    float m_diffuse[2][kDiffuseSize];
+    float m_diffuse[kDiffusers][kDiffuseSize];
     float m_damp[kLines];
     uint32_t m_lineLength[kLines];
-    uint32_t m_diffuseLength[2];
+    uint32_t m_diffuseLength[kDiffusers];
     float m_feedback[kLines];
     float m_dampCoeff = 0.0f;
     uint32_t m_pos = 0;

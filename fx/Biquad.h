@@ -18,9 +18,15 @@ public:
 
     float Process(float x) {
         float y = m_b0 * x + m_z1;
-        m_z1 = FlushTiny(m_b1 * x - m_a1 * y + m_z2);
-        m_z2 = FlushTiny(m_b2 * x - m_a2 * y);
+        m_z1 = m_b1 * x - m_a1 * y + m_z2;
+        m_z2 = m_b2 * x - m_a2 * y;
         return y;
+    }
+    // Called every few dozen samples: a decaying state is set to zero long
+    // before it could become denormal.
+    void Flush() {
+        m_z1 = FlushTiny(m_z1);
+        m_z2 = FlushTiny(m_z2);
     }
 
 private:

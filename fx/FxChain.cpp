@@ -13,10 +13,10 @@ const float kWidthMax = 1.2f;      // side above the bass: up to 2.2 times
 const float kDepthMax = 0.5f;      // share of the delayed side echo
 const double kSideHighHz = 250.0;  // the bass stays where it is (mono-safe)
 const double kSideDelayMs = 9.0;
-const float kCrossMax = 0.4f;      // at headphones level 90
+const float kCrossMax = 0.4f;  // at headphones level 90
 const double kCrossDelayMs = 0.3;
 const double kCrossLowHz = 700.0;
-const float kBassMax = 1.4f;
+const float kBassMax = 1.6f;
 const float kHarmonicsMax = 0.6f;
 const float kBrightMax = 0.35f;
 
@@ -80,11 +80,14 @@ bool FxChain::Open(const FxFormat& f) {
     for (int c = 0; c < 2; ++c) {
         m_crossLow[c].LowPass1(fs, kCrossLowHz);
         m_directLow[c].LowPass1(fs, kCrossLowHz);
-        m_bassLow[c].LowPass(fs, 100.0, 0.7071);
-        m_bassHigh[c].HighPass1(fs, 30.0);
+        // First-order low pass: added to the dry sound it can only lift, so
+        // no dip opens above the boost; the high pass keeps subsonics out.
+        m_bassLow[c].LowPass1(fs, 70.0);
+        m_bassHigh[c].HighPass(fs, 35.0, 0.7071);
         m_harmBand[c].BandPass(fs, 180.0, 0.7);
         m_brightHigh[c].HighPass(fs, 6000.0, 0.7071);
     }
+    m_sendHigh.HighPass(fs, 120.0, 0.7071);
     m_ambience.Open(fs);
 
     // One step under full scale: rounding can never reach the largest code.
@@ -107,6 +110,7 @@ void FxChain::Reset() {
         m_harmBand[c].Clear();
         m_brightHigh[c].Clear();
     }
+    m_sendHigh.Clear();
     m_ambience.Clear();
     m_limiter.Clear();
     Glide* glides[] = {&m_width, &m_depth, &m_feed, &m_bass, &m_harmonics, &m_bright, &m_wet};
@@ -180,7 +184,10 @@ void FxChain::PrepareStages(uint32_t frames) {
         m_tailLeft = m_ambience.TailSamples();
     } else if (m_tailLeft) {
         m_tailLeft = m_tailLeft > frames ? m_tailLeft - frames : 0;
-        if (!m_tailLeft) m_ambience.Clear();
+        if (!m_tailLeft) {
+            m_sendHigh.Clear();
+            m_ambience.Clear();
+        }
     }
     bool ambience = !m_wet.Idle() || m_tailLeft;
     m_bAmbience = ambience;
@@ -188,6 +195,19 @@ void FxChain::PrepareStages(uint32_t frames) {
     bool limit = widen || cross || vibe || ambience || m_master.Current() > 1.0f || m_master.Target() > 1.0f;
     if (m_bLimit && !limit) m_limiter.Clear();
     m_bLimit = limit;
+}
+
+void FxChain::FlushFilters() {
+    m_sideHigh.Flush();
+    m_sendHigh.Flush();
+    for (int c = 0; c < 2; ++c) {
+        m_crossLow[c].Flush();
+        m_directLow[c].Flush();
+        m_bassLow[c].Flush();
+        m_bassHigh[c].Flush();
+        m_harmBand[c].Flush();
+        m_brightHigh[c].Flush();
+    }
 }
 
 bool FxChain::Bypassed() const {
@@ -205,6 +225,8 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
     uint32_t pos = m_pos;
 
     for (uint32_t n = 0; n < frames; ++n, in += frameBytes, out += frameBytes, ++pos) {
+        // At fixed points of the stream, so buffer cuts do not matter.
+        if ((pos & 63) == 0) FlushFilters();
         float x[kChannels];
         for (int c = 0; c < kChannels; ++c) {
             if (kBits == 8) {
@@ -257,7 +279,7 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
             float wet = m_wet.Next();
             float send = kChannels == 2 ? 0.5f * (x[0] + x[1]) : x[0];
             float rl, rr;
-            m_ambience.Process(wet * send, &rl, &rr);
+            m_ambience.Process(m_sendHigh.Process(wet * send), &rl, &rr);
             if (kChannels == 2) {
                 x[0] += rl;
                 x[1] += rr;

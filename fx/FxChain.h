@@ -41,6 +41,7 @@ private:
     void SetTargets(const FxParams& p);
     void PrepareStages(uint32_t frames);
     bool Bypassed() const;
+    void FlushFilters();
     template <int kBits, int kChannels>
     void Run(const unsigned char* in, unsigned char* out, uint32_t frames);
 
@@ -67,6 +68,7 @@ private:
     // Vibe: the low bass band, its even harmonics, the top octaves.
     Biquad m_bassLow[2], m_bassHigh[2], m_harmBand[2], m_brightHigh[2];
 
+    Biquad m_sendHigh;  // the room gets no boom below 120 Hz
     Ambience m_ambience;
     uint32_t m_tailLeft;
 

@@ -8,19 +8,19 @@
 namespace fx {
 
 struct FxParams {
-    uint32_t enable3D;           // loudspeaker widening switched on
+    uint32_t enable3D;  // loudspeaker widening switched on
     uint32_t enableVibe;
-    uint32_t enableHeadphones;   // crossfeed instead of widening
+    uint32_t enableHeadphones;  // crossfeed instead of widening
     uint32_t enableSoundfields;
-    uint32_t enableAux;          // carried, no sound of its own
-    float level3D;               // 0..1 (knob / 11)
-    float level3DScaled;         // an eighth of level3D: depth of the widening
-    int32_t headphonesLevel;     // 8..90: crossfeed amount
-    float vibe[3];               // levels 1, 2, 3: bass, bass body, brightness
-    float soundfields;           // 0..1: share of the ambience
-    float masterGain;            // linear, 1.0 = unchanged
-    uint32_t status;             // relayed status value, kept only
-    uint32_t serial;             // bumped by every change
+    uint32_t enableAux;       // carried, no sound of its own
+    float level3D;            // 0..1 (knob / 11)
+    float level3DScaled;      // an eighth of level3D: depth of the widening
+    int32_t headphonesLevel;  // 8..90: crossfeed amount
+    float vibe[3];            // levels 1, 2, 3: bass, bass body, brightness
+    float soundfields;        // 0..1: share of the ambience
+    float masterGain;         // linear, 1.0 = unchanged
+    uint32_t status;          // relayed status value, kept only
+    uint32_t serial;          // bumped by every change
 };
 
 // The state before any message: everything off, gain 1.0.

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 
 using namespace fxtest;
@@ -133,12 +133,12 @@ TEST(FxChain, FullScaleAtElevenNeverClipsOrWraps) {
 
 TEST(FxChain, OtherFormatsPassUntouched) {
     const fx::FxFormat others[] = {
-        {3, 2, 44100, 32, 8},    // float
-        {1, 2, 44100, 24, 6},    // 24-bit
-        {1, 6, 48000, 16, 12},   // 5.1
-        {1, 2, 96000, 16, 4},    // above 48 kHz
-        {1, 1, 4000, 8, 1},      // below 8 kHz
-        {1, 2, 44100, 16, 3},    // a block size that does not fit
+        {3, 2, 44100, 32, 8},   // float
+        {1, 2, 44100, 24, 6},   // 24-bit
+        {1, 6, 48000, 16, 12},  // 5.1
+        {1, 2, 96000, 16, 4},   // above 48 kHz
+        {1, 1, 4000, 8, 1},     // below 8 kHz
+        {1, 2, 44100, 16, 3},   // a block size that does not fit
         {0xFFFE, 2, 44100, 16, 4},
     };
     const fx::FxParams p = Knobs(1.0f, 1.0f, 1.0f);

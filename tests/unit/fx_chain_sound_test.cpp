@@ -21,8 +21,10 @@ TEST(FxSound, WideningKeepsTheMonoSum) {
     const size_t frames = 30000;
     std::vector<int16_t> in(2 * frames);
     for (size_t n = 0; n < frames; ++n) {
-        in[2 * n] = static_cast<int16_t>(6000 * std::sin(2 * kPi * 440 * n / kRate) + 2000 * std::sin(2 * kPi * 90 * n / kRate));
-        in[2 * n + 1] = static_cast<int16_t>(5000 * std::sin(2 * kPi * 1250 * n / kRate) + 2000 * std::sin(2 * kPi * 90 * n / kRate));
+        in[2 * n] = static_cast<int16_t>(6000 * std::sin(2 * kPi * 440 * n / kRate) +
+                                         2000 * std::sin(2 * kPi * 90 * n / kRate));
+        in[2 * n + 1] = static_cast<int16_t>(5000 * std::sin(2 * kPi * 1250 * n / kRate) +
+                                             2000 * std::sin(2 * kPi * 90 * n / kRate));
     }
     Renderer r(Pcm(2, 44100, 16));
     auto out = r.Run(Knobs(1.0f, 0.0f, 0.0f), in);
@@ -90,7 +92,7 @@ TEST(FxSound, SoundfieldsTailDecaysToDigitalSilence) {
             e += double(out[2 * n]) * out[2 * n] + double(out[2 * n + 1]) * out[2 * n + 1];
         return e;
     };
-    EXPECT_GT(energy(0.05, 0.3), 1e6);                   // a tail grew
+    EXPECT_GT(energy(0.05, 0.3), 1e6);                     // a tail grew
     EXPECT_LT(energy(0.6, 0.85), energy(0.05, 0.3) / 10);  // and decays
     for (size_t n = 4 * 44100; n < frames; ++n) ASSERT_EQ(out[2 * n] | out[2 * n + 1], 0) << n;
     // Left and right are different rooms, not one echo twice.
