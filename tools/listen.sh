@@ -4,8 +4,8 @@
 # over and over through waveOut while the console is open, so the knobs can
 # be heard as they turn. Close the console to end.
 #   tools/listen.sh BUILD
-# The clip: $KORVANE_DEMO_WAV, else the demo clip the effects tools made
-# (BUILD/demo/*.wav), else a tone sequence made here.
+# The clip: $KORVANE_DEMO_WAV, else the demo clip made by korvfx (the
+# effects' command-line tool), else a tone sequence made here.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build="${1:?usage: tools/listen.sh BUILD}"
@@ -20,7 +20,10 @@ if [ ! -e /dev/snd ] && [ -z "${PULSE_SERVER:-}" ] && [ ! -S "${XDG_RUNTIME_DIR:
 fi
 
 clip="${KORVANE_DEMO_WAV:-}"
-[ -n "$clip" ] || clip="$(ls "$build"/demo/*.wav 2>/dev/null | head -1)"
+if [ -z "$clip" ] && [ -x "$build/host/korvfx/korvfx" ]; then
+    mkdir -p "$build/listen"
+    "$build/host/korvfx/korvfx" demo "$build/listen/demo.wav" >/dev/null && clip="$build/listen/demo.wav"
+fi
 if [ -z "$clip" ]; then
     clip="$build/listen/tones.wav"
     mkdir -p "$build/listen"
