@@ -77,12 +77,15 @@ bool WaveOutEngine::Joined() {
 void WaveOutEngine::JoinThisProcess() {
     if (!g_lockReady) return;
     if (!__atomic_load_n(&g_pinned, __ATOMIC_ACQUIRE)) Pin();
-    if (!Joined()) {
-        // Processes that never play stay as they are.
-        if (GetModuleHandleA("winmm.dll")) Join();
-        return;
+    bool joined;
+    {
+        // Under the lock: the watcher may be leaving right now.
+        Lock lock;
+        joined = Joined();
+        if (joined && GetTickCount() - g_lastScan >= kRescanMs) Rescan();
     }
-    if (GetTickCount() - g_lastScan >= kRescanMs) Rescan();
+    // Processes that never play stay as they are.
+    if (!joined && GetModuleHandleA("winmm.dll")) Join();
 }
 
 void WaveOutEngine::Pin() {
@@ -156,17 +159,23 @@ void WaveOutEngine::Rescan() {
     g_scanning = false;
 }
 
-void WaveOutEngine::Leave() {
+bool WaveOutEngine::Leave() {
     {
+        // The decision and the putting back under one lock, so a hook set
+        // again in between joins afresh instead of finding us half gone.
         Lock lock;
-        ImportRedirect back[kRedirects];
-        for (int i = 0; i < kRedirects; ++i) back[i] = {g_redirects[i].to, g_redirects[i].from};
-        ImportPatcher::PatchAll(g_self, back, kRedirects);
-        __atomic_store_n(&g_joined, 0, __ATOMIC_RELEASE);
+        if (EngineShared::HookActive() || OpenDevices() > 0) return false;
+        if (Joined()) {
+            ImportRedirect back[kRedirects];
+            for (int i = 0; i < kRedirects; ++i) back[i] = {g_redirects[i].to, g_redirects[i].from};
+            ImportPatcher::PatchAll(g_self, back, kRedirects);
+            __atomic_store_n(&g_joined, 0, __ATOMIC_RELEASE);
+        }
     }
     // A thread may have taken a redirected entry just before it was put back.
     for (int i = 0; i < 50 && __atomic_load_n(&g_calls, __ATOMIC_ACQUIRE) != 0; ++i) Sleep(20);
     Sleep(50);
+    return true;
 }
 
 DWORD WINAPI WaveOutEngine::Watch(LPVOID) {
@@ -175,10 +184,9 @@ DWORD WINAPI WaveOutEngine::Watch(LPVOID) {
     HMODULE winmm = nullptr;
     for (;;) {
         Sleep(kWatchMs);
-        if (EngineShared::HookActive() || OpenDevices() > 0) continue;
-        if (Joined()) Leave();
+        if (EngineShared::HookActive() || OpenDevices() > 0 || !Leave()) continue;
         Lock lock;
-        if (EngineShared::HookActive()) continue;  // set again meanwhile
+        if (EngineShared::HookActive()) continue;  // set again meanwhile: its next message joins
         EngineShared::ReleaseProcess();
         // Someone holds an entry's address: stay, passing everything through.
         if (__atomic_load_n(&g_handedOut, __ATOMIC_ACQUIRE)) return 0;

@@ -26,7 +26,7 @@ public:
 private:
     static bool Join();
     static void Redirect();
-    static void Leave();
+    static bool Leave();  // false: not now (the hook is back, or a device is open)
     static void Rescan();
     static void Pin();
     static DWORD WINAPI Watch(LPVOID);
