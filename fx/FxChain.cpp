@@ -1,5 +1,7 @@
 #include "fx/FxChain.h"
 
+#include "fx/FpuGuard.h"
+
 #include <math.h>
 #include <string.h>
 
@@ -64,6 +66,11 @@ FxChain::FxChain()
 }
 
 bool FxChain::Open(const FxFormat& f) {
+    FpuGuard mode;
+    return OpenInMode(f);
+}
+
+bool FxChain::OpenInMode(const FxFormat& f) {
     m_format = f;
     m_bOpen = FxFormat_Supported(f);
     if (!m_bOpen) return false;
@@ -314,6 +321,11 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
 }
 
 void FxChain::Process(const FxParams& p, const void* in, void* out, uint32_t bytes) {
+    FpuGuard mode;
+    ProcessInMode(p, in, out, bytes);
+}
+
+void FxChain::ProcessInMode(const FxParams& p, const void* in, void* out, uint32_t bytes) {
     if (!m_bOpen || !in || !out) {
         if (in && out && in != out) memmove(out, in, bytes);
         return;

@@ -38,6 +38,10 @@ private:
     static const uint32_t kSideDelaySize = 512;  // > 9 ms at 48 kHz
     static const uint32_t kCrossDelaySize = 32;  // > 0.3 ms at 48 kHz
 
+    // The work of Open and Process, with the floating-point unit in our mode;
+    // apart, so that no value is held in an x87 register while it is switched.
+    __attribute__((noinline)) bool OpenInMode(const FxFormat& f);
+    __attribute__((noinline)) void ProcessInMode(const FxParams& p, const void* in, void* out, uint32_t bytes);
     void SetTargets(const FxParams& p);
     void PrepareStages(uint32_t frames);
     bool Bypassed() const;
