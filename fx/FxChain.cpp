@@ -273,13 +273,13 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
         }
 
         if (vibe) {
+            // The bass and its harmonics come from the mid and go to both
+            // channels alike: the low end stays centred and mono-safe.
             float gb = m_bass.Next(), gh = m_harmonics.Next(), gt = m_bright.Next();
-            for (int c = 0; c < kChannels; ++c) {
-                float bass = m_bassHigh[c].Process(m_bassLow[c].Process(x[c]));
-                float harmonics = m_harmBand[c].Process(Abs(bass));
-                float bright = m_brightHigh[c].Process(x[c]);
-                x[c] += gb * bass + gh * harmonics + gt * bright;
-            }
+            float mid = kChannels == 2 ? 0.5f * (x[0] + x[1]) : x[0];
+            float bass = m_bassHigh[0].Process(m_bassLow[0].Process(mid));
+            float low = gb * bass + gh * m_harmBand[0].Process(Abs(bass));
+            for (int c = 0; c < kChannels; ++c) x[c] += low + gt * m_brightHigh[c].Process(x[c]);
         }
 
         if (ambience) {
