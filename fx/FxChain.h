@@ -69,8 +69,9 @@ private:
     uint32_t m_crossDelayLength;
     Biquad m_crossLow[2], m_directLow[2];
 
-    // Vibe: the low bass band, its even harmonics, the top octaves.
-    Biquad m_bassLow[2], m_bassHigh[2], m_harmBand[2], m_brightHigh[2];
+    // Vibe: the bass band of the mid, its even harmonics, each channel's top
+    // octaves.
+    Biquad m_bassLow, m_bassHigh, m_harmBand, m_brightHigh[2];
 
     Biquad m_sendHigh;  // the room gets no boom below 120 Hz
     Ambience m_ambience;
