@@ -1,5 +1,7 @@
 #include "fx/FxChain.h"
 
+#include "fx/FpuGuard.h"
+
 #include <math.h>
 #include <string.h>
 
@@ -64,6 +66,11 @@ FxChain::FxChain()
 }
 
 bool FxChain::Open(const FxFormat& f) {
+    FpuGuard mode;
+    return OpenInMode(f);
+}
+
+bool FxChain::OpenInMode(const FxFormat& f) {
     m_format = f;
     m_bOpen = FxFormat_Supported(f);
     if (!m_bOpen) return false;
@@ -80,13 +87,13 @@ bool FxChain::Open(const FxFormat& f) {
     for (int c = 0; c < 2; ++c) {
         m_crossLow[c].LowPass1(fs, kCrossLowHz);
         m_directLow[c].LowPass1(fs, kCrossLowHz);
-        // First-order low pass: added to the dry sound it can only lift, so
-        // no dip opens above the boost; the high pass keeps subsonics out.
-        m_bassLow[c].LowPass1(fs, 70.0);
-        m_bassHigh[c].HighPass(fs, 35.0, 0.7071);
-        m_harmBand[c].BandPass(fs, 180.0, 0.7);
         m_brightHigh[c].HighPass(fs, 6000.0, 0.7071);
     }
+    // First-order low pass: added to the dry sound it can only lift, so no
+    // dip opens above the boost; the high pass keeps subsonics out.
+    m_bassLow.LowPass1(fs, 70.0);
+    m_bassHigh.HighPass(fs, 35.0, 0.7071);
+    m_harmBand.BandPass(fs, 180.0, 0.7);
     m_sendHigh.HighPass(fs, 120.0, 0.7071);
     m_ambience.Open(fs);
 
@@ -105,11 +112,11 @@ void FxChain::Reset() {
     for (int c = 0; c < 2; ++c) {
         m_crossLow[c].Clear();
         m_directLow[c].Clear();
-        m_bassLow[c].Clear();
-        m_bassHigh[c].Clear();
-        m_harmBand[c].Clear();
         m_brightHigh[c].Clear();
     }
+    m_bassLow.Clear();
+    m_bassHigh.Clear();
+    m_harmBand.Clear();
     m_sendHigh.Clear();
     m_ambience.Clear();
     m_limiter.Clear();
@@ -170,12 +177,10 @@ void FxChain::PrepareStages(uint32_t frames) {
 
     bool vibe = !m_bass.Idle() || !m_harmonics.Idle() || !m_bright.Idle();
     if (m_bVibe && !vibe) {
-        for (int c = 0; c < 2; ++c) {
-            m_bassLow[c].Clear();
-            m_bassHigh[c].Clear();
-            m_harmBand[c].Clear();
-            m_brightHigh[c].Clear();
-        }
+        m_bassLow.Clear();
+        m_bassHigh.Clear();
+        m_harmBand.Clear();
+        for (int c = 0; c < 2; ++c) m_brightHigh[c].Clear();
     }
     m_bVibe = vibe;
 
@@ -200,12 +205,12 @@ void FxChain::PrepareStages(uint32_t frames) {
 void FxChain::FlushFilters() {
     m_sideHigh.Flush();
     m_sendHigh.Flush();
+    m_bassLow.Flush();
+    m_bassHigh.Flush();
+    m_harmBand.Flush();
     for (int c = 0; c < 2; ++c) {
         m_crossLow[c].Flush();
         m_directLow[c].Flush();
-        m_bassLow[c].Flush();
-        m_bassHigh[c].Flush();
-        m_harmBand[c].Flush();
         m_brightHigh[c].Flush();
     }
 }
@@ -266,13 +271,13 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
         }
 
         if (vibe) {
+            // The bass and its harmonics come from the mid and go to both
+            // channels alike: the low end stays centred and mono-safe.
             float gb = m_bass.Next(), gh = m_harmonics.Next(), gt = m_bright.Next();
-            for (int c = 0; c < kChannels; ++c) {
-                float bass = m_bassHigh[c].Process(m_bassLow[c].Process(x[c]));
-                float harmonics = m_harmBand[c].Process(Abs(bass));
-                float bright = m_brightHigh[c].Process(x[c]);
-                x[c] += gb * bass + gh * harmonics + gt * bright;
-            }
+            float mid = kChannels == 2 ? 0.5f * (x[0] + x[1]) : x[0];
+            float bass = m_bassHigh.Process(m_bassLow.Process(mid));
+            float low = gb * bass + gh * m_harmBand.Process(Abs(bass));
+            for (int c = 0; c < kChannels; ++c) x[c] += low + gt * m_brightHigh[c].Process(x[c]);
         }
 
         if (ambience) {
@@ -314,6 +319,11 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
 }
 
 void FxChain::Process(const FxParams& p, const void* in, void* out, uint32_t bytes) {
+    FpuGuard mode;
+    ProcessInMode(p, in, out, bytes);
+}
+
+void FxChain::ProcessInMode(const FxParams& p, const void* in, void* out, uint32_t bytes) {
     if (!m_bOpen || !in || !out) {
         if (in && out && in != out) memmove(out, in, bytes);
         return;

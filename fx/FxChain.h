@@ -38,6 +38,10 @@ private:
     static const uint32_t kSideDelaySize = 512;  // > 9 ms at 48 kHz
     static const uint32_t kCrossDelaySize = 32;  // > 0.3 ms at 48 kHz
 
+    // The work of Open and Process, with the floating-point unit in our mode;
+    // apart, so that no value is held in an x87 register while it is switched.
+    __attribute__((noinline)) bool OpenInMode(const FxFormat& f);
+    __attribute__((noinline)) void ProcessInMode(const FxParams& p, const void* in, void* out, uint32_t bytes);
     void SetTargets(const FxParams& p);
     void PrepareStages(uint32_t frames);
     bool Bypassed() const;
@@ -65,8 +69,9 @@ private:
     uint32_t m_crossDelayLength;
     Biquad m_crossLow[2], m_directLow[2];
 
-    // Vibe: the low bass band, its even harmonics, the top octaves.
-    Biquad m_bassLow[2], m_bassHigh[2], m_harmBand[2], m_brightHigh[2];
+    // Vibe: the bass band of the mid, its even harmonics, each channel's top
+    // octaves.
+    Biquad m_bassLow, m_bassHigh, m_harmBand, m_brightHigh[2];
 
     Biquad m_sendHigh;  // the room gets no boom below 120 Hz
     Ambience m_ambience;

@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+#include <type_traits>
+
 namespace fx {
 
 struct FxParams {
@@ -22,6 +24,10 @@ struct FxParams {
     uint32_t status;          // relayed status value, kept only
     uint32_t serial;          // bumped by every change
 };
+
+static_assert(std::is_trivially_copyable<FxParams>::value && std::is_standard_layout<FxParams>::value,
+              "FxParams is shared between processes as plain bytes");
+static_assert(sizeof(FxParams) == 60, "the same layout in every build");
 
 // The state before any message: everything off, gain 1.0.
 void FxParams_Reset(FxParams* p);

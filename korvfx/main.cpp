@@ -84,7 +84,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     korvfx::Canvas canvas(1200, 900, korvfx::Rgb{255, 255, 255});
-    if (!korvfx::DrawReport(in, out, options.params, options.summary, &canvas, &error)) return Fail(error);
+    // The settings in words as the title; where they came from is printed above.
+    if (!korvfx::DrawReport(in, out, options.params, korvfx::DescribeParams(options.params), &canvas, &error))
+        return Fail(error);
     if (!korvfx::WritePng(argv[3], canvas.Pixels(), canvas.Width(), canvas.Height()))
         return Fail(std::string("cannot write ") + argv[3]);
     printf("korvfx: plot of %s written to %s\n", argv[2], argv[3]);

@@ -131,6 +131,26 @@ TEST(FxChain, FullScaleAtElevenNeverClipsOrWraps) {
     }
 }
 
+TEST(FxChain, EveryRateStaysBelowFullScale) {
+    // Filter corners and delays scale with the rate; at 8 kHz some corners
+    // sit near the Nyquist frequency and at 48 kHz the delays are longest.
+    for (uint32_t rate : {8000u, 11025u, 32000u, 48000u}) {
+        for (bool headphones : {false, true}) {
+            SCOPED_TRACE(testing::Message() << rate << (headphones ? " headphones" : ""));
+            std::vector<int16_t> in(2 * static_cast<size_t>(rate));
+            for (size_t n = 0; n < rate; ++n) in[2 * n] = in[2 * n + 1] = (n / 40) % 2 ? 32767 : -32768;
+            Renderer r(Pcm(2, rate, 16));
+            ASSERT_TRUE(r.Open());
+            auto out = r.Run(Knobs(1.0f, 1.0f, 1.0f, headphones, 90), in);
+            EXPECT_NE(out, in);
+            for (size_t i = 0; i < out.size(); ++i) {
+                ASSERT_LT(out[i], 32767) << i;
+                ASSERT_GT(out[i], -32768) << i;
+            }
+        }
+    }
+}
+
 TEST(FxChain, OtherFormatsPassUntouched) {
     const fx::FxFormat others[] = {
         {3, 2, 44100, 32, 8},   // float

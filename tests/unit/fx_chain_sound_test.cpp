@@ -128,6 +128,7 @@ TEST(FxSound, LevelChangesGlideWithoutSteps) {
         {"3D", Knobs(0.0f, 0.0f, 0.0f), Knobs(1.0f, 0.0f, 0.0f)},
         {"Vibe", Knobs(0.0f, 0.0f, 0.0f), Knobs(0.0f, 1.0f, 0.0f)},
         {"headphones", Knobs(0.0f, 0.0f, 0.0f, true, 8), Knobs(0.0f, 0.0f, 0.0f, true, 90)},
+        {"headphones button", Knobs(1.0f, 0.0f, 0.0f, false), Knobs(1.0f, 0.0f, 0.0f, true, 90)},
     };
     const size_t half = 22050;
     auto in = Sine(kRate, 200, 8000, 2500, 2 * half);
