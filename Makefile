@@ -27,9 +27,16 @@ test: build
 run: build
 	@bash tools/run.sh $(BUILD)
 
+# With a display and a sound device: Korvane and the demo clip through the live engine.
+.PHONY: listen
+listen: build
+	@bash tools/listen.sh $(BUILD)
+
 # Speed, as ratios against baselines measured in the same run.
 bench: build
 	@timeout -k 5 600 bash tools/wine-session.sh wine $(BUILD)/win32/tests/skin/skin_region_bench.exe
+	@cmake -S tools/fxbench -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build $(BUILD)/bench -j$(JOBS) -- --no-print-directory >/dev/null && $(BUILD)/bench/fx_dsp_bench
+	@timeout -k 5 600 bash tools/wine-session.sh wine $(BUILD)/win32/tests/sim/dsp_realtime_bench.exe
 
 clean:
 	rm -rf $(BUILD)

@@ -31,6 +31,8 @@ sim_deploy() {
     # An empty journal from the start: a test that expects no records of
     # some kind can then tell "nothing written" from "no engine".
     touch "$c/korvane-sim/journal.log" || return 1
+    # The wave hook journals only when asked (an installed one never does).
+    _sim_wine reg add 'HKLM\Software\KorvaneSim' /v Journal /t REG_DWORD /d 1 /f >/dev/null || return 1
 }
 
 _sim_state() {

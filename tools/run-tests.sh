@@ -17,6 +17,8 @@ echo "== host unit tests"
 ctest --test-dir "$build/host" --output-on-failure --timeout 300 "$@" || host_rc=$?
 
 echo "== Windows tests under Wine"
+# What the tests play is captured in a file (tools/audio-capture.sh).
+source tools/audio-capture.sh && audio_capture_home "$build"
 # One wineserver for the whole run (the session keeps it up), and one test at a
 # time: the tests share the program's mutex, registry and journal.
 tools/wine-session.sh bash -c '

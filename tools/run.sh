@@ -29,6 +29,17 @@ exec tools/wine-session.sh bash -c '
     monitor="$build/host/sim/korvmon"
     [ -f "$journal" ] && : > "$journal"  # this run'"'"'s records only
     ctl="$build/win32/tests/e2e/korvctl.exe"
+    # What the state the console left sounds like: the demo clip rendered
+    # with the engine state of the journal, and a plot of before and after.
+    render_demo() {
+        local fx="$build/host/korvfx/korvfx" out="$build/demo"
+        [ -x "$fx" ] && [ -f "$journal" ] || { echo "run: no korvfx or journal, no demo render" >&2; return; }
+        mkdir -p "$out"
+        "$fx" demo "$out/demo-before.wav" >/dev/null &&
+            "$fx" render "$out/demo-before.wav" "$out/demo-after.wav" --journal "$journal" | sed -n 1p &&
+            "$fx" plot "$out/demo-before.wav" "$out/demo-plot.png" --journal "$journal" >/dev/null &&
+            echo "run: demo clip before: $out/demo-before.wav, after: $out/demo-after.wav, plot: $out/demo-plot.png"
+    }
 
     echo "run: starting Korvane as $KORVANE_VERSION" >&2
     (cd "$WINEPREFIX/drive_c/korvane" && exec timeout -k 5 86400 wine Korvane.exe) </dev/null >/dev/null 2>&1 &
@@ -48,6 +59,7 @@ exec tools/wine-session.sh bash -c '
         else
             wait $app
         fi
+        render_demo
         exit 0
     fi
 
@@ -85,5 +97,6 @@ exec tools/wine-session.sh bash -c '
         echo "== journal ($journal), in words"
         if [ -x "$monitor" ]; then "$monitor" --once "$journal"; else cat "$journal"; fi
     fi
+    render_demo
     exit $rc
 ' run "$build"

@@ -2,6 +2,7 @@
 
 #include "engine/ControlCodes.h"
 #include "harness/InputDriver.h"
+#include "harness/RegKey.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 #include "skinctl/SkinProtocol.h"
@@ -29,6 +30,12 @@ DWORD HeadphonesLevel(int p) {
 const std::vector<std::string> EngineTest::kAll = {"VXD", "WDM", "HOOK"};
 const std::vector<std::string> EngineTest::kWdmOnly = {"WDM"};
 const char* const EngineTest::kHookPath = "C:\\korvane\\WavHok32.dll";
+
+void EngineTest::SetUp() {
+    KorvaneTest::SetUp();
+    RegKey key = RegKey::Create(HKEY_LOCAL_MACHINE, kSimKey);
+    ASSERT_TRUE(key.Valid() && key.SetDword("Journal", 1));
+}
 
 Expected& Expected::List(std::vector<std::pair<DWORD, DWORD>> messages) {
     for (const std::string& chan : m_channels)

@@ -35,6 +35,9 @@ private:
 
 class EngineTest : public KorvaneTest {
 protected:
+    // Asks the hook library for its journal (an installed one keeps none).
+    void SetUp() override;
+
     static const std::vector<std::string> kAll;      // VXD, WDM, HOOK
     static const std::vector<std::string> kWdmOnly;  // WDM
 

@@ -42,6 +42,7 @@ class HookTest : public ::testing::Test {
 protected:
     void SetUp() override {
         simtest::RemoveJournal();
+        simtest::SetSimDword("Journal", true, 1);
         simtest::SetSimDword("CanUnloadAfter", false);
         ASSERT_TRUE(m_lib.IsLoaded()) << simtest::SimDll("WavHok32.dll");
         m_prepare = m_lib.As<VoidFn>("QuorWav9xPrepareForUnloading");

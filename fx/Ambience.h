@@ -1,0 +1,36 @@
+// Soundfields' room: four diffusing all-passes and a four-line feedback delay
+// network with a damped, evenly decaying tail, one input and two decorrelated
+// outputs. Fixed buffers long enough for 48 kHz.
+#pragma once
+
+#include <stdint.h>
+
+namespace fx {
+
+class Ambience {
+public:
+    void Open(double sampleRate);
+    void Clear();
+    void Process(float in, float* outL, float* outR);
+    // Samples after the last input until the tail is far below any format's
+    // quietest step.
+    uint32_t TailSamples() const { return m_tailSamples; }
+
+private:
+    static const uint32_t kLines = 4;
+    static const uint32_t kLineSize = 4096;  // > 47.1 ms at 48 kHz
+    static const uint32_t kDiffuseSize = 512;
+    static const uint32_t kDiffusers = 4;
+
+    float m_line[kLines][kLineSize];
+    float m_diffuse[kDiffusers][kDiffuseSize];
+    float m_damp[kLines];
+    uint32_t m_lineLength[kLines];
+    uint32_t m_diffuseLength[kDiffusers];
+    float m_feedback[kLines];
+    float m_dampCoeff = 0.0f;
+    uint32_t m_pos = 0;
+    uint32_t m_tailSamples = 0;
+};
+
+}  // namespace fx

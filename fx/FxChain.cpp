@@ -1,0 +1,359 @@
+#include "fx/FxChain.h"
+
+#include "fx/FpuGuard.h"
+
+#include <math.h>
+#include <string.h>
+
+namespace fx {
+namespace {
+
+const double kGlideSeconds = 0.008;
+
+// The sound design, at full level.
+const float kWidthMax = 1.2f;      // side above the bass: up to 2.2 times
+const float kDepthMax = 0.5f;      // share of the delayed side echo
+const double kSideHighHz = 250.0;  // the bass stays where it is (mono-safe)
+const double kSideDelayMs = 9.0;
+const float kCrossMax = 0.4f;  // at headphones level 90
+const double kCrossDelayMs = 0.3;
+const double kCrossLowHz = 700.0;
+const float kBassMax = 1.6f;
+const float kHarmonicsMax = 0.6f;
+const float kBrightMax = 0.35f;
+
+float Unit(float v) {
+    if (!(v > 0.0f)) return 0.0f;  // NaN too
+    return v < 1.0f ? v : 1.0f;
+}
+
+float SaneGain(float g) {
+    if (g != g) return 1.0f;
+    if (!(g > 0.0f)) return 0.0f;
+    return g < 16.0f ? g : 16.0f;
+}
+
+float Abs(float x) {
+    return x < 0.0f ? -x : x;
+}
+
+// Round to nearest and keep inside the format (the limiter already does;
+// this only guards against what it cannot see, like a zero ceiling).
+int32_t ToInt(float v, int32_t lo, int32_t hi) {
+    if (!(v > static_cast<float>(lo))) return lo;
+    if (v > static_cast<float>(hi)) return hi;
+    return static_cast<int32_t>(lrintf(v));
+}
+
+}  // namespace
+
+FxChain::FxChain()
+    : m_format(),
+      m_bOpen(false),
+      m_bFresh(true),
+      m_ceiling(1.0f),
+      m_bWiden(false),
+      m_bCross(false),
+      m_bVibe(false),
+      m_bAmbience(false),
+      m_bLimit(false),
+      m_sideDelayLength(1),
+      m_crossDelayLength(1),
+      m_tailLeft(0),
+      m_pos(0) {
+    memset(m_sideDelay, 0, sizeof m_sideDelay);
+    memset(m_crossDelay, 0, sizeof m_crossDelay);
+}
+
+bool FxChain::Open(const FxFormat& f) {
+    FpuGuard mode;
+    return OpenInMode(f);
+}
+
+bool FxChain::OpenInMode(const FxFormat& f) {
+    m_format = f;
+    m_bOpen = FxFormat_Supported(f);
+    if (!m_bOpen) return false;
+
+    const double fs = f.sampleRate;
+    const uint32_t glide = static_cast<uint32_t>(kGlideSeconds * fs);
+    Glide* glides[] = {&m_width, &m_depth, &m_feed, &m_bass, &m_harmonics, &m_bright, &m_wet, &m_master};
+    for (Glide* g : glides) g->SetLength(glide);
+
+    m_sideHigh.HighPass(fs, kSideHighHz, 0.7071);
+    m_sideDelayLength = static_cast<uint32_t>(kSideDelayMs * 0.001 * fs);
+    uint32_t cross = static_cast<uint32_t>(kCrossDelayMs * 0.001 * fs + 0.5);
+    m_crossDelayLength = cross ? cross : 1;
+    for (int c = 0; c < 2; ++c) {
+        m_crossLow[c].LowPass1(fs, kCrossLowHz);
+        m_directLow[c].LowPass1(fs, kCrossLowHz);
+        m_brightHigh[c].HighPass(fs, 6000.0, 0.7071);
+    }
+    // First-order low pass: added to the dry sound it can only lift, so no
+    // dip opens above the boost; the high pass keeps subsonics out.
+    m_bassLow.LowPass1(fs, 70.0);
+    m_bassHigh.HighPass(fs, 35.0, 0.7071);
+    m_harmBand.BandPass(fs, 180.0, 0.7);
+    m_sendHigh.HighPass(fs, 120.0, 0.7071);
+    m_ambience.Open(fs);
+
+    // One step under full scale: rounding can never reach the largest code.
+    const float fullScale = f.bitsPerSample == 8 ? 128.0f : 32768.0f;
+    m_ceiling = (fullScale - 2.0f) / fullScale;
+    m_limiter.Open(fs, m_ceiling);
+    Reset();
+    return true;
+}
+
+void FxChain::Reset() {
+    memset(m_sideDelay, 0, sizeof m_sideDelay);
+    memset(m_crossDelay, 0, sizeof m_crossDelay);
+    m_sideHigh.Clear();
+    for (int c = 0; c < 2; ++c) {
+        m_crossLow[c].Clear();
+        m_directLow[c].Clear();
+        m_brightHigh[c].Clear();
+    }
+    m_bassLow.Clear();
+    m_bassHigh.Clear();
+    m_harmBand.Clear();
+    m_sendHigh.Clear();
+    m_ambience.Clear();
+    m_limiter.Clear();
+    Glide* glides[] = {&m_width, &m_depth, &m_feed, &m_bass, &m_harmonics, &m_bright, &m_wet};
+    for (Glide* g : glides) g->Snap(0.0f);
+    m_master.Snap(1.0f);
+    m_bWiden = m_bCross = m_bVibe = m_bAmbience = m_bLimit = false;
+    m_tailLeft = 0;
+    m_pos = 0;
+    m_bFresh = true;
+}
+
+void FxChain::SetTargets(const FxParams& p) {
+    const bool stereo = m_format.channels == 2;
+    const bool widen = stereo && p.enable3D && !p.enableHeadphones;
+    const bool cross = stereo && p.enableHeadphones;
+    float hp = static_cast<float>(p.headphonesLevel < 0 ? 0 : p.headphonesLevel > 90 ? 90 : p.headphonesLevel);
+
+    float targets[8] = {
+        widen ? kWidthMax * Unit(p.level3D) : 0.0f,
+        widen ? kDepthMax * Unit(p.level3DScaled * 8.0f) : 0.0f,
+        cross ? kCrossMax * hp / 90.0f : 0.0f,
+        p.enableVibe ? kBassMax * Unit(p.vibe[0]) : 0.0f,
+        p.enableVibe ? kHarmonicsMax * Unit(p.vibe[1]) : 0.0f,
+        p.enableVibe ? kBrightMax * Unit(p.vibe[2]) : 0.0f,
+        p.enableSoundfields ? Unit(p.soundfields) : 0.0f,
+        SaneGain(p.masterGain),
+    };
+    Glide* glides[] = {&m_width, &m_depth, &m_feed, &m_bass, &m_harmonics, &m_bright, &m_wet, &m_master};
+    for (int i = 0; i < 8; ++i) {
+        if (m_bFresh)
+            glides[i]->Snap(targets[i]);
+        else
+            glides[i]->SetTarget(targets[i]);
+    }
+    m_bFresh = false;
+}
+
+// A stage runs while its amounts are not at rest at zero; when it stops, its
+// history goes, so that it starts from silence next time.
+void FxChain::PrepareStages(uint32_t frames) {
+    bool widen = !m_width.Idle() || !m_depth.Idle();
+    if (m_bWiden && !widen) {
+        m_sideHigh.Clear();
+        memset(m_sideDelay, 0, sizeof m_sideDelay);
+    }
+    m_bWiden = widen;
+
+    bool cross = !m_feed.Idle();
+    if (m_bCross && !cross) {
+        memset(m_crossDelay, 0, sizeof m_crossDelay);
+        for (int c = 0; c < 2; ++c) {
+            m_crossLow[c].Clear();
+            m_directLow[c].Clear();
+        }
+    }
+    m_bCross = cross;
+
+    bool vibe = !m_bass.Idle() || !m_harmonics.Idle() || !m_bright.Idle();
+    if (m_bVibe && !vibe) {
+        m_bassLow.Clear();
+        m_bassHigh.Clear();
+        m_harmBand.Clear();
+        for (int c = 0; c < 2; ++c) m_brightHigh[c].Clear();
+    }
+    m_bVibe = vibe;
+
+    // The room keeps ringing after its input stopped, until the tail is gone.
+    if (!m_wet.Idle()) {
+        m_tailLeft = m_ambience.TailSamples();
+    } else if (m_tailLeft) {
+        m_tailLeft = m_tailLeft > frames ? m_tailLeft - frames : 0;
+        if (!m_tailLeft) {
+            m_sendHigh.Clear();
+            m_ambience.Clear();
+        }
+    }
+    bool ambience = !m_wet.Idle() || m_tailLeft;
+    m_bAmbience = ambience;
+
+    bool limit = widen || cross || vibe || ambience || m_master.Current() > 1.0f || m_master.Target() > 1.0f;
+    if (m_bLimit && !limit) m_limiter.Clear();
+    m_bLimit = limit;
+}
+
+void FxChain::FlushFilters() {
+    m_sideHigh.Flush();
+    m_sendHigh.Flush();
+    m_bassLow.Flush();
+    m_bassHigh.Flush();
+    m_harmBand.Flush();
+    for (int c = 0; c < 2; ++c) {
+        m_crossLow[c].Flush();
+        m_directLow[c].Flush();
+        m_brightHigh[c].Flush();
+    }
+}
+
+bool FxChain::Bypassed() const {
+    return !m_bWiden && !m_bCross && !m_bVibe && !m_bAmbience && !m_master.Moving() && m_master.Current() == 1.0f;
+}
+
+template <int kBits, int kChannels>
+void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) {
+    const float scale = kBits == 8 ? 128.0f : 32768.0f;
+    const float inv = 1.0f / scale;
+    const int32_t lo = kBits == 8 ? 0 : -32768;
+    const int32_t hi = kBits == 8 ? 255 : 32767;
+    const uint32_t frameBytes = kChannels * kBits / 8;
+    const bool widen = m_bWiden, cross = m_bCross, vibe = m_bVibe, ambience = m_bAmbience, limit = m_bLimit;
+    uint32_t pos = m_pos;
+
+    for (uint32_t n = 0; n < frames; ++n, in += frameBytes, out += frameBytes, ++pos) {
+        // At fixed points of the stream, so buffer cuts do not matter.
+        if ((pos & 63) == 0) FlushFilters();
+        float x[kChannels];
+        for (int c = 0; c < kChannels; ++c) {
+            if (kBits == 8) {
+                x[c] = (static_cast<float>(in[c]) - 128.0f) * inv;
+            } else {
+                int16_t s;
+                memcpy(&s, in + 2 * c, 2);
+                x[c] = static_cast<float>(s) * inv;
+            }
+        }
+
+        if (kChannels == 2) {
+            if (widen) {
+                // Only the side changes, so L+R (what a mono listener hears) stays.
+                float w = m_width.Next(), depth = m_depth.Next();
+                float mid = 0.5f * (x[0] + x[1]), side = 0.5f * (x[0] - x[1]);
+                float high = m_sideHigh.Process(side);
+                float echo = m_sideDelay[(pos - m_sideDelayLength) & (kSideDelaySize - 1)];
+                m_sideDelay[pos & (kSideDelaySize - 1)] = high;
+                side += w * high + depth * echo;
+                x[0] = mid + side;
+                x[1] = mid - side;
+            }
+            if (cross) {
+                // Each ear gets the other channel 0.3 ms late and low-passed, and
+                // as much of its own bass less, so a centred sound keeps its level.
+                float f = m_feed.Next();
+                uint32_t back = (pos - m_crossDelayLength) & (kCrossDelaySize - 1), now = pos & (kCrossDelaySize - 1);
+                float lateL = m_crossDelay[0][back], lateR = m_crossDelay[1][back];
+                m_crossDelay[0][now] = x[0];
+                m_crossDelay[1][now] = x[1];
+                float toR = m_crossLow[0].Process(lateL), toL = m_crossLow[1].Process(lateR);
+                float ownL = m_directLow[0].Process(x[0]), ownR = m_directLow[1].Process(x[1]);
+                x[0] += f * (toL - ownL);
+                x[1] += f * (toR - ownR);
+            }
+        }
+
+        if (vibe) {
+            // The bass and its harmonics come from the mid and go to both
+            // channels alike: the low end stays centred and mono-safe.
+            float gb = m_bass.Next(), gh = m_harmonics.Next(), gt = m_bright.Next();
+            float mid = kChannels == 2 ? 0.5f * (x[0] + x[1]) : x[0];
+            float bass = m_bassHigh.Process(m_bassLow.Process(mid));
+            float low = gb * bass + gh * m_harmBand.Process(Abs(bass));
+            for (int c = 0; c < kChannels; ++c) x[c] += low + gt * m_brightHigh[c].Process(x[c]);
+        }
+
+        if (ambience) {
+            float wet = m_wet.Next();
+            float send = kChannels == 2 ? 0.5f * (x[0] + x[1]) : x[0];
+            float rl, rr;
+            m_ambience.Process(m_sendHigh.Process(wet * send), &rl, &rr);
+            if (kChannels == 2) {
+                x[0] += rl;
+                x[1] += rr;
+            } else {
+                x[0] += 0.7071f * (rl + rr);
+            }
+        }
+
+        float g = m_master.Next();
+        float peak = 0.0f;
+        for (int c = 0; c < kChannels; ++c) {
+            x[c] *= g;
+            float a = Abs(x[c]);
+            if (a > peak) peak = a;
+        }
+        if (limit) {
+            float lg = m_limiter.Gain(peak);
+            for (int c = 0; c < kChannels; ++c) x[c] *= lg;
+        }
+
+        for (int c = 0; c < kChannels; ++c) {
+            int32_t v = ToInt(x[c] * scale + (kBits == 8 ? 128.0f : 0.0f), lo, hi);
+            if (kBits == 8) {
+                out[c] = static_cast<unsigned char>(v);
+            } else {
+                int16_t s = static_cast<int16_t>(v);
+                memcpy(out + 2 * c, &s, 2);
+            }
+        }
+    }
+    m_pos = pos;
+}
+
+void FxChain::Process(const FxParams& p, const void* in, void* out, uint32_t bytes) {
+    FpuGuard mode;
+    ProcessInMode(p, in, out, bytes);
+}
+
+void FxChain::ProcessInMode(const FxParams& p, const void* in, void* out, uint32_t bytes) {
+    if (!m_bOpen || !in || !out) {
+        if (in && out && in != out) memmove(out, in, bytes);
+        return;
+    }
+    const uint32_t block = m_format.blockAlign;
+    const uint32_t frames = bytes / block;
+    const uint32_t whole = frames * block;
+    // A partial block at the end is passed on as it is.
+    if (whole != bytes && in != out)
+        memmove(static_cast<unsigned char*>(out) + whole, static_cast<const unsigned char*>(in) + whole, bytes - whole);
+
+    SetTargets(p);
+    PrepareStages(frames);
+    if (Bypassed()) {
+        if (in != out) memmove(out, in, whole);
+        return;
+    }
+    const unsigned char* src = static_cast<const unsigned char*>(in);
+    unsigned char* dst = static_cast<unsigned char*>(out);
+    if (m_format.bitsPerSample == 8) {
+        if (m_format.channels == 1)
+            Run<8, 1>(src, dst, frames);
+        else
+            Run<8, 2>(src, dst, frames);
+    } else {
+        if (m_format.channels == 1)
+            Run<16, 1>(src, dst, frames);
+        else
+            Run<16, 2>(src, dst, frames);
+    }
+}
+
+}  // namespace fx

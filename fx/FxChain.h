@@ -1,0 +1,84 @@
+// The processing chain of one open output device: 3D widening or headphones
+// crossfeed, Vibe, Soundfields, master gain and a final soft peak limiter,
+// following an FxParams. Fixed-size state (sized for 48 kHz): Process never
+// allocates, and the chain may live in any memory the caller gives it.
+#pragma once
+
+#include <stdint.h>
+
+#include "fx/Ambience.h"
+#include "fx/Biquad.h"
+#include "fx/FxFormat.h"
+#include "fx/FxParams.h"
+#include "fx/Glide.h"
+#include "fx/PeakLimiter.h"
+
+namespace fx {
+
+class FxChain {
+public:
+    FxChain();
+
+    // False: a format we do not process; Process then passes it untouched.
+    bool Open(const FxFormat& f);
+    // Forget history: tails, delays, glides.
+    void Reset();
+    // in and out may be the same buffer or different ones; bytes a whole
+    // number of blocks (a partial block at the end is copied untouched).
+    // Settings are taken once per call; with constant settings the result
+    // does not depend on how a stream is cut into calls.
+    void Process(const FxParams& p, const void* in, void* out, uint32_t bytes);
+
+    bool IsOpen() const { return m_bOpen; }
+    const FxFormat& Format() const { return m_format; }
+    // Samples of the ambience tail still to come after its input stopped.
+    uint32_t TailLeft() const { return m_tailLeft; }
+
+private:
+    static const uint32_t kSideDelaySize = 512;  // > 9 ms at 48 kHz
+    static const uint32_t kCrossDelaySize = 32;  // > 0.3 ms at 48 kHz
+
+    // The work of Open and Process, with the floating-point unit in our mode;
+    // apart, so that no value is held in an x87 register while it is switched.
+    __attribute__((noinline)) bool OpenInMode(const FxFormat& f);
+    __attribute__((noinline)) void ProcessInMode(const FxParams& p, const void* in, void* out, uint32_t bytes);
+    void SetTargets(const FxParams& p);
+    void PrepareStages(uint32_t frames);
+    bool Bypassed() const;
+    void FlushFilters();
+    template <int kBits, int kChannels>
+    void Run(const unsigned char* in, unsigned char* out, uint32_t frames);
+
+    FxFormat m_format;
+    bool m_bOpen;
+    bool m_bFresh;  // no buffer since Open or Reset: settings apply at once
+    float m_ceiling;
+
+    // Stage switches, decided per call.
+    bool m_bWiden, m_bCross, m_bVibe, m_bAmbience, m_bLimit;
+
+    Glide m_width, m_depth, m_feed, m_bass, m_harmonics, m_bright, m_wet, m_master;
+
+    // 3D: the side signal above the bass, louder and with a short echo.
+    Biquad m_sideHigh;
+    float m_sideDelay[kSideDelaySize];
+    uint32_t m_sideDelayLength;
+
+    // Headphones: each ear hears the other channel late and dull.
+    float m_crossDelay[2][kCrossDelaySize];
+    uint32_t m_crossDelayLength;
+    Biquad m_crossLow[2], m_directLow[2];
+
+    // Vibe: the bass band of the mid, its even harmonics, each channel's top
+    // octaves.
+    Biquad m_bassLow, m_bassHigh, m_harmBand, m_brightHigh[2];
+
+    Biquad m_sendHigh;  // the room gets no boom below 120 Hz
+    Ambience m_ambience;
+    uint32_t m_tailLeft;
+
+    PeakLimiter m_limiter;
+    uint32_t m_pos;
+};
+
+}  // namespace fx

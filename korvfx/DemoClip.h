@@ -1,0 +1,14 @@
+// A short piece of music synthesised from scratch, to hear and plot what the
+// effects do: drums, a bass line, a chord pad spread left and right and a
+// voice-like melody. 16-bit stereo, the same every time.
+#pragma once
+
+#include <stdint.h>
+
+#include "korvfx/WavFile.h"
+
+namespace korvfx {
+
+WavFile DemoClip(uint32_t sampleRate = 44100, double seconds = 8.0);
+
+}  // namespace korvfx

@@ -1,0 +1,25 @@
+// Long-term spectra of a stereo signal: Hann-windowed FFT frames, half
+// overlapping, power averaged over the whole signal, for left+right (what is
+// heard) and for mid and side (how wide it is).
+#pragma once
+
+#include <complex>
+#include <vector>
+
+namespace korvfx {
+
+// In-place radix-2 FFT; the size must be a power of two.
+void Fft(std::vector<std::complex<double>>* x);
+
+struct StereoSpectrum {
+    double binHz = 0.0;
+    std::vector<double> power;  // (L² + R²) / 2 per bin, full-scale sine = 1
+    std::vector<double> mid;    // ((L+R)/2)²
+    std::vector<double> side;   // ((L-R)/2)²
+};
+
+// left and right as -1..1; a mono signal passes the same vector twice.
+StereoSpectrum Analyse(const std::vector<float>& left, const std::vector<float>& right, double sampleRate,
+                       size_t size = 4096);
+
+}  // namespace korvfx

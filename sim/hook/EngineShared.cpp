@@ -1,0 +1,204 @@
+#include "EngineShared.h"
+
+#include <string.h>
+
+namespace sim {
+namespace {
+
+constexpr DWORD kMagic = 0x4B465831;  // layout version of the block below
+const char* const kMappingName = "KorvaneWaveEngine.State.1";
+const char* const kInitMutexName = "KorvaneWaveEngine.Init.1";
+
+struct ProcessSlot {
+    volatile LONG pid;
+    volatile LONG busy;
+};
+
+struct SharedBlock {
+    volatile LONG magic;
+    volatile LONG seq;  // odd while the parameters are being written
+    volatile LONG hooked;
+    volatile LONG ownerPid;
+    volatile LONG hook;
+    volatile LONG unslottedBusy;  // processes that found no free slot
+    fx::FxParams params;
+    ProcessSlot processes[EngineShared::kProcesses];
+};
+
+HANDLE g_mapping = nullptr;
+SharedBlock* g_block = nullptr;
+int g_slot = -1;  // this process's slot, once it had a buffer inside
+
+LONG Load(volatile LONG* p) {
+    return __atomic_load_n(p, __ATOMIC_ACQUIRE);
+}
+void Store(volatile LONG* p, LONG v) {
+    __atomic_store_n(p, v, __ATOMIC_RELEASE);
+}
+bool Cas(volatile LONG* p, LONG expected, LONG desired) {
+    return __atomic_compare_exchange_n(p, &expected, desired, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
+}
+
+// A slot for this process: its own, a free one, or one of an ended process.
+int ClaimSlot() {
+    if (g_slot >= 0) return g_slot;
+    const LONG me = static_cast<LONG>(GetCurrentProcessId());
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < EngineShared::kProcesses; ++i) {
+            ProcessSlot& s = g_block->processes[i];
+            const LONG pid = Load(&s.pid);
+            const bool takeable = pid == 0 || (pass == 1 && !EngineShared::ProcessAlive(static_cast<DWORD>(pid)));
+            if (takeable && Cas(&s.pid, pid, me)) {
+                Store(&s.busy, 0);
+                return g_slot = i;
+            }
+        }
+    return -1;
+}
+
+}  // namespace
+
+bool EngineShared::Attach() {
+    if (g_block) return true;
+    // One process initialises the block; the others wait for it.
+    HANDLE init = CreateMutexA(nullptr, FALSE, kInitMutexName);
+    if (init) WaitForSingleObject(init, 5000);
+    g_mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SharedBlock), kMappingName);
+    if (g_mapping) g_block = static_cast<SharedBlock*>(MapViewOfFile(g_mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (g_block && Load(&g_block->magic) != static_cast<LONG>(kMagic)) {
+        memset(g_block, 0, sizeof(*g_block));
+        fx::FxParams_Reset(&g_block->params);
+        Store(&g_block->magic, kMagic);
+    }
+    if (init) {
+        ReleaseMutex(init);
+        CloseHandle(init);
+    }
+    if (!g_block && g_mapping) {
+        CloseHandle(g_mapping);
+        g_mapping = nullptr;
+    }
+    return g_block != nullptr;
+}
+
+void EngineShared::Detach() {
+    if (!g_block) return;
+    ReleaseProcess();
+    UnmapViewOfFile(g_block);
+    CloseHandle(g_mapping);
+    g_block = nullptr;
+    g_mapping = nullptr;
+}
+
+bool EngineShared::Attached() {
+    return g_block != nullptr;
+}
+
+void EngineShared::Publish(const fx::FxParams& params) {
+    if (!g_block) return;
+    // Odd while writing; from whatever it was, so a writer that died half way
+    // does not leave the readers waiting for good.
+    const LONG odd = Load(&g_block->seq) | 1;
+    Store(&g_block->seq, odd);
+    __atomic_thread_fence(__ATOMIC_SEQ_CST);
+    memcpy(&g_block->params, &params, sizeof(params));
+    __atomic_thread_fence(__ATOMIC_SEQ_CST);
+    Store(&g_block->seq, odd + 1);
+}
+
+void EngineShared::Snapshot(fx::FxParams* out) {
+    if (!g_block) {
+        fx::FxParams_Reset(out);
+        return;
+    }
+    for (int tries = 0;; ++tries) {
+        const LONG before = Load(&g_block->seq);
+        if (!(before & 1)) {
+            memcpy(out, &g_block->params, sizeof(*out));
+            __atomic_thread_fence(__ATOMIC_ACQUIRE);
+            if (Load(&g_block->seq) == before) return;
+        }
+        // The writer sits in the middle of a copy (or died there): give it a moment.
+        if (tries > 1000) {
+            memcpy(out, &g_block->params, sizeof(*out));
+            return;
+        }
+        Sleep(0);
+    }
+}
+
+void EngineShared::SetHook(HHOOK hook, DWORD ownerPid) {
+    if (!g_block) return;
+    Store(&g_block->hook, reinterpret_cast<LONG>(hook));
+    Store(&g_block->ownerPid, static_cast<LONG>(ownerPid));
+    Store(&g_block->hooked, 1);
+}
+
+void EngineShared::ClearHook() {
+    if (!g_block) return;
+    Store(&g_block->hooked, 0);
+    Store(&g_block->ownerPid, 0);
+    Store(&g_block->hook, 0);
+}
+
+HHOOK EngineShared::Hook() {
+    return g_block ? reinterpret_cast<HHOOK>(Load(&g_block->hook)) : nullptr;
+}
+
+bool EngineShared::HookedFlag() {
+    return g_block && Load(&g_block->hooked) != 0;
+}
+
+bool EngineShared::HookActive() {
+    if (!HookedFlag()) return false;
+    const LONG owner = Load(&g_block->ownerPid);
+    if (ProcessAlive(static_cast<DWORD>(owner))) return true;
+    // The process that set the hook ended without taking it away: the system
+    // removed its hook, so the engine stands down too.
+    if (Cas(&g_block->ownerPid, owner, 0)) Store(&g_block->hooked, 0);
+    return false;
+}
+
+void EngineShared::BufferEntered() {
+    if (!g_block) return;
+    const int slot = ClaimSlot();
+    __atomic_add_fetch(slot >= 0 ? &g_block->processes[slot].busy : &g_block->unslottedBusy, 1, __ATOMIC_ACQ_REL);
+}
+
+void EngineShared::BufferLeft() {
+    if (!g_block) return;
+    __atomic_sub_fetch(g_slot >= 0 ? &g_block->processes[g_slot].busy : &g_block->unslottedBusy, 1, __ATOMIC_ACQ_REL);
+}
+
+void EngineShared::ReleaseProcess() {
+    if (!g_block || g_slot < 0) return;
+    ProcessSlot& s = g_block->processes[g_slot];
+    Store(&s.busy, 0);
+    Store(&s.pid, 0);
+    g_slot = -1;
+}
+
+bool EngineShared::NoBufferInside() {
+    if (!g_block) return true;
+    if (Load(&g_block->unslottedBusy) > 0) return false;
+    for (ProcessSlot& s : g_block->processes) {
+        const LONG pid = Load(&s.pid);
+        if (!pid || Load(&s.busy) <= 0) continue;
+        if (ProcessAlive(static_cast<DWORD>(pid))) return false;
+        // Ended with buffers inside: nothing of it is left to wait for.
+        if (Cas(&s.pid, pid, 0)) Store(&s.busy, 0);
+    }
+    return true;
+}
+
+bool EngineShared::ProcessAlive(DWORD pid) {
+    if (!pid) return false;
+    if (pid == GetCurrentProcessId()) return true;
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!h) return false;
+    const bool alive = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+    CloseHandle(h);
+    return alive;
+}
+
+}  // namespace sim

@@ -1,0 +1,76 @@
+#include "ImportPatcher.h"
+
+namespace sim {
+
+int ImportPatcher::PatchAll(HMODULE skip, const ImportRedirect* redirects, size_t count) {
+    // The modules are found by walking the address space rather than asking
+    // toolhelp, which is refused in some processes. Below 2 GB only: on
+    // Windows 9x the system's own libraries above are shared by every process.
+    int changed = 0;
+    BYTE* p = reinterpret_cast<BYTE*>(0x10000);
+    BYTE* const end = reinterpret_cast<BYTE*>(0x7FFF0000);
+    MEMORY_BASIC_INFORMATION info;
+    while (p < end && VirtualQuery(p, &info, sizeof(info)) == sizeof(info)) {
+        BYTE* base = static_cast<BYTE*>(info.BaseAddress);
+        if (info.AllocationBase == info.BaseAddress && info.State == MEM_COMMIT && IsImage(info) &&
+            reinterpret_cast<HMODULE>(base) != skip)
+            changed += PatchModule(reinterpret_cast<HMODULE>(base), redirects, count);
+        if (!info.RegionSize) break;
+        p = base + info.RegionSize;
+    }
+    return changed;
+}
+
+bool ImportPatcher::IsImage(const MEMORY_BASIC_INFORMATION& info) {
+    // Windows 9x leaves the type 0; elsewhere a loaded module is MEM_IMAGE.
+    if (info.Type != MEM_IMAGE && info.Type != 0) return false;
+    const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    if (!(info.Protect & readable) || (info.Protect & PAGE_GUARD) || info.RegionSize < sizeof(IMAGE_DOS_HEADER))
+        return false;
+    const auto* dos = static_cast<const IMAGE_DOS_HEADER*>(info.BaseAddress);
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0 ||
+        static_cast<SIZE_T>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS) > info.RegionSize)
+        return false;
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(static_cast<const BYTE*>(info.BaseAddress) + dos->e_lfanew);
+    return nt->Signature == IMAGE_NT_SIGNATURE;
+}
+
+int ImportPatcher::PatchModule(HMODULE module, const ImportRedirect* redirects, size_t count) {
+    BYTE* base = reinterpret_cast<BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    if (!base || dos->e_magic != IMAGE_DOS_SIGNATURE) return 0;
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    if (nt->Signature != IMAGE_NT_SIGNATURE) return 0;
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (!dir.VirtualAddress || !dir.Size) return 0;
+
+    int changed = 0;
+    auto* desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+    for (; desc->Name && desc->FirstThunk; ++desc) {
+        void** slot = reinterpret_cast<void**>(base + desc->FirstThunk);
+        for (; *slot; ++slot)
+            for (size_t i = 0; i < count; ++i)
+                if (*slot == redirects[i].from && redirects[i].from && WriteEntry(slot, redirects[i].to)) {
+                    ++changed;
+                    break;
+                }
+    }
+    return changed;
+}
+
+bool ImportPatcher::WriteEntry(void** entry, void* value) {
+    DWORD old = 0;
+    // Some linkers put the table among the code: keep it executable where it was.
+    if (!VirtualProtect(entry, sizeof(*entry), PAGE_EXECUTE_READWRITE, &old) &&
+        !VirtualProtect(entry, sizeof(*entry), PAGE_READWRITE, &old))
+        return false;
+    // One aligned pointer store: a thread calling through it sees the old or the new entry.
+    InterlockedExchange(reinterpret_cast<LONG*>(entry), reinterpret_cast<LONG>(value));
+    DWORD ignored = 0;
+    VirtualProtect(entry, sizeof(*entry), old, &ignored);
+    return true;
+}
+
+}  // namespace sim

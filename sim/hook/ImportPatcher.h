@@ -1,0 +1,30 @@
+// Redirects imported functions in the modules of the current process: every
+// import address table entry that holds a function's real address gets the
+// replacement instead. Matching by address catches imports by name, by
+// ordinal and bound ones alike.
+#pragma once
+
+#include <windows.h>
+
+#include <stddef.h>
+
+namespace sim {
+
+struct ImportRedirect {
+    void* from;
+    void* to;
+};
+
+class ImportPatcher {
+public:
+    // Every module loaded now except `skip`; returns the number of entries changed.
+    static int PatchAll(HMODULE skip, const ImportRedirect* redirects, size_t count);
+    // One module's import table.
+    static int PatchModule(HMODULE module, const ImportRedirect* redirects, size_t count);
+
+private:
+    static bool IsImage(const MEMORY_BASIC_INFORMATION& info);
+    static bool WriteEntry(void** entry, void* value);
+};
+
+}  // namespace sim

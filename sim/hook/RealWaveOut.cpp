@@ -1,0 +1,29 @@
+#include "RealWaveOut.h"
+
+namespace sim {
+
+RealWaveOut g_real;
+
+namespace {
+
+// FARPROC has no arguments; going through void(*)() says the cast is meant.
+template <class Fn>
+bool Look(HMODULE module, const char* name, Fn* out) {
+    *out = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    return *out != nullptr;
+}
+
+}  // namespace
+
+bool RealWaveOut::Resolve(HMODULE winmm) {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    bool ok = Look(winmm, "waveOutOpen", &open) && Look(winmm, "waveOutClose", &close) &&
+              Look(winmm, "waveOutPrepareHeader", &prepare) && Look(winmm, "waveOutUnprepareHeader", &unprepare) &&
+              Look(winmm, "waveOutWrite", &write) && Look(winmm, "waveOutReset", &reset);
+    ok = ok && Look(kernel, "LoadLibraryA", &loadLibraryA) && Look(kernel, "LoadLibraryW", &loadLibraryW) &&
+         Look(kernel, "LoadLibraryExA", &loadLibraryExA) && Look(kernel, "LoadLibraryExW", &loadLibraryExW) &&
+         Look(kernel, "GetProcAddress", &getProcAddress);
+    return ok;
+}
+
+}  // namespace sim

@@ -1,0 +1,33 @@
+// The system's own waveOut entries and the loader entries the engine takes
+// over, looked up once when the engine joins a process. Calling through these
+// never comes back into the engine.
+#pragma once
+
+#include <windows.h>
+// after windows.h, which it needs
+#include <mmsystem.h>
+
+namespace sim {
+
+struct RealWaveOut {
+    MMRESULT(WINAPI* open)(LPHWAVEOUT, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD) = nullptr;
+    MMRESULT(WINAPI* close)(HWAVEOUT) = nullptr;
+    MMRESULT(WINAPI* prepare)(HWAVEOUT, LPWAVEHDR, UINT) = nullptr;
+    MMRESULT(WINAPI* unprepare)(HWAVEOUT, LPWAVEHDR, UINT) = nullptr;
+    MMRESULT(WINAPI* write)(HWAVEOUT, LPWAVEHDR, UINT) = nullptr;
+    MMRESULT(WINAPI* reset)(HWAVEOUT) = nullptr;
+
+    HMODULE(WINAPI* loadLibraryA)(LPCSTR) = nullptr;
+    HMODULE(WINAPI* loadLibraryW)(LPCWSTR) = nullptr;
+    HMODULE(WINAPI* loadLibraryExA)(LPCSTR, HANDLE, DWORD) = nullptr;
+    HMODULE(WINAPI* loadLibraryExW)(LPCWSTR, HANDLE, DWORD) = nullptr;
+    FARPROC(WINAPI* getProcAddress)(HMODULE, LPCSTR) = nullptr;
+
+    // Fills every entry from the loaded winmm and kernel32; false when one is missing.
+    bool Resolve(HMODULE winmm);
+};
+
+// The one table of the process (filled when the engine joins it).
+extern RealWaveOut g_real;
+
+}  // namespace sim

@@ -1,0 +1,350 @@
+// korvplay: the tests' audio player. Plays the known signal (TestSignal.h)
+// through waveOut in chunks of buffers, notified the way the command line
+// asks, and checks afterwards that every buffer and header it handed over
+// came back as it gave them.
+//
+//   korvplay.exe [rate=11025] [channels=2] [bits=16] [frames=1024] [buffers=8]
+//                [chunks=1] [callback=event|function|window|thread]
+//                [sync=NAME] [join=MS] [paused=1] [last=BUFFERS]
+//   korvplay.exe file=WAV [frames=...] [buffers=...] [while=TITLE]
+//
+// sync=NAME: after each chunk but the last, sets event NAME.wrote and waits
+// for NAME.go before writing the next. join=MS: first reads messages until a
+// system-wide message hook's library is in this process (or MS pass).
+// paused=1: pauses the device before writing, so the buffers stay queued.
+// last=BUFFERS: the last chunk has that many buffers instead.
+// Exit code 0 when all is well; otherwise the first fault found (see below).
+//
+// file=WAV plays a PCM WAV file instead (for listening, `make listen`), over
+// and over while a window titled TITLE exists (once without while=).
+#include <windows.h>
+// after windows.h, which it needs
+#include <mmsystem.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/common/TestSignal.h"
+
+namespace {
+
+enum Exit {
+    kOk = 0,
+    kOpen = 10,
+    kPrepare = 11,
+    kWrite = 12,
+    kNotDone = 13,
+    kBufferChanged = 14,
+    kHeader = 15,
+    kNotifications = 16,
+    kSync = 17,
+    kArguments = 18
+};
+
+struct Options {
+    DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, joinMs = 0, paused = 0,
+          last = 0;
+    std::string callback = "event", sync, file, whileTitle;
+};
+
+struct Counts {
+    volatile LONG open = 0, close = 0, done = 0, strange = 0;
+};
+
+Counts g_counts;
+std::vector<WAVEHDR*> g_headers;
+std::vector<LONG> g_doneOf;  // notifications per header
+HANDLE g_event = nullptr;
+
+void Note(UINT msg, DWORD_PTR param) {
+    if (msg == WOM_OPEN) InterlockedIncrement(&g_counts.open);
+    if (msg == WOM_CLOSE) InterlockedIncrement(&g_counts.close);
+    if (msg != WOM_DONE) return;
+    InterlockedIncrement(&g_counts.done);
+    for (size_t i = 0; i < g_headers.size(); ++i)
+        if (reinterpret_cast<DWORD_PTR>(g_headers[i]) == param) {
+            InterlockedIncrement(&g_doneOf[i]);
+            return;
+        }
+    InterlockedIncrement(&g_counts.strange);  // a header that is not ours
+}
+
+void CALLBACK WaveProc(HWAVEOUT, UINT msg, DWORD_PTR, DWORD_PTR param1, DWORD_PTR) {
+    Note(msg, param1);
+    SetEvent(g_event);
+}
+
+LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg >= MM_WOM_OPEN && msg <= MM_WOM_DONE) {
+        Note(msg, static_cast<DWORD_PTR>(lParam));
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// Reads messages (thread messages included) until `done` or the time is up.
+template <class Pred>
+bool Pump(Pred done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!msg.hwnd && msg.message >= MM_WOM_OPEN && msg.message <= MM_WOM_DONE)
+                Note(msg.message, static_cast<DWORD_PTR>(msg.lParam));
+            else
+                DispatchMessageA(&msg);
+        }
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        MsgWaitForMultipleObjects(1, &g_event, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+bool Parse(int argc, char** argv, Options* o) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        const size_t eq = arg.find('=');
+        if (eq == std::string::npos) return false;
+        const std::string key = arg.substr(0, eq), value = arg.substr(eq + 1);
+        const DWORD n = strtoul(value.c_str(), nullptr, 10);
+        if (key == "rate")
+            o->rate = n;
+        else if (key == "channels")
+            o->channels = n;
+        else if (key == "bits")
+            o->bits = n;
+        else if (key == "frames")
+            o->frames = n;
+        else if (key == "buffers")
+            o->buffers = n;
+        else if (key == "chunks")
+            o->chunks = n;
+        else if (key == "join")
+            o->joinMs = n;
+        else if (key == "paused")
+            o->paused = n;
+        else if (key == "last")
+            o->last = n;
+        else if (key == "callback")
+            o->callback = value;
+        else if (key == "sync")
+            o->sync = value;
+        else if (key == "file")
+            o->file = value;
+        else if (key == "while")
+            o->whileTitle = value;
+        else
+            return false;
+    }
+    return o->frames && o->buffers && o->chunks && (o->bits == 8 || o->bits == 16) && o->channels;
+}
+
+int Fail(int code, const char* what) {
+    fprintf(stderr, "korvplay: %s\n", what);
+    return code;
+}
+
+uint32_t Le32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// The format and samples of a PCM WAV file; false when it is not one.
+bool ReadWav(const std::string& path, WAVEFORMATEX* fmt, std::vector<char>* samples) {
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::vector<unsigned char> all;
+    unsigned char chunk[65536];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;) all.insert(all.end(), chunk, chunk + n);
+    fclose(f);
+    if (all.size() < 12 || memcmp(&all[0], "RIFF", 4) != 0 || memcmp(&all[8], "WAVE", 4) != 0) return false;
+    bool haveFormat = false;
+    for (size_t at = 12; at + 8 <= all.size();) {
+        const uint32_t size = Le32(&all[at + 4]);
+        const size_t body = at + 8;
+        if (body + size > all.size()) break;
+        if (memcmp(&all[at], "fmt ", 4) == 0 && size >= 16) {
+            memset(fmt, 0, sizeof(*fmt));
+            memcpy(fmt, &all[body], 16);
+            haveFormat = fmt->wFormatTag == WAVE_FORMAT_PCM;
+        } else if (memcmp(&all[at], "data", 4) == 0 && haveFormat) {
+            samples->assign(all.begin() + body, all.begin() + body + size);
+            return fmt->nBlockAlign != 0;
+        }
+        at = body + size + (size & 1);
+    }
+    return false;
+}
+
+// Plays the file through `buffers` buffers in turn, again and again while the
+// window is there (once when no title is given).
+int PlayFile(const Options& o) {
+    WAVEFORMATEX fmt;
+    std::vector<char> samples;
+    if (!ReadWav(o.file, &fmt, &samples)) return Fail(kArguments, "not a PCM WAV file");
+    HWAVEOUT out = nullptr;
+    if (waveOutOpen(&out, WAVE_MAPPER, &fmt, reinterpret_cast<DWORD_PTR>(g_event), 0, CALLBACK_EVENT) !=
+        MMSYSERR_NOERROR)
+        return Fail(kOpen, "open");
+    const DWORD bytes = o.frames * fmt.nBlockAlign;
+    std::vector<std::vector<char>> data(o.buffers, std::vector<char>(bytes));
+    std::vector<WAVEHDR> headers(o.buffers);
+    size_t at = 0;
+    const auto playing = [&] { return o.whileTitle.empty() || FindWindowA(nullptr, o.whileTitle.c_str()); };
+    bool more = true;
+    while (more) {
+        for (DWORD i = 0; i < o.buffers && more; ++i) {
+            WAVEHDR& h = headers[i];
+            if (h.dwFlags & WHDR_INQUEUE) continue;
+            if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(out, &h, sizeof(h));
+            if (at >= samples.size()) {
+                at = 0;
+                if (o.whileTitle.empty()) more = false;
+            }
+            if (!more || !playing()) {
+                more = false;
+                break;
+            }
+            const size_t n = samples.size() - at < bytes ? samples.size() - at : bytes;
+            memcpy(data[i].data(), &samples[at], n);
+            at += n;
+            memset(&h, 0, sizeof(h));
+            h.lpData = data[i].data();
+            h.dwBufferLength = static_cast<DWORD>(n);
+            waveOutPrepareHeader(out, &h, sizeof(h));
+            if (waveOutWrite(out, &h, sizeof(h)) != MMSYSERR_NOERROR) return Fail(kWrite, "write");
+        }
+        Pump([] { return true; }, 0);
+        WaitForSingleObject(g_event, 200);
+    }
+    for (WAVEHDR& h : headers) {
+        Pump([&] { return !(h.dwFlags & WHDR_INQUEUE); }, 30000);
+        waveOutUnprepareHeader(out, &h, sizeof(h));
+    }
+    waveOutClose(out);
+    return kOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!Parse(argc, argv, &o)) return Fail(kArguments, "bad arguments");
+    g_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+
+    // A message in the queue makes a system-wide message hook run here.
+    if (o.joinMs) {
+        const bool joined = Pump(
+            [] {
+                PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+                return GetModuleHandleA("WavHok32.dll") != nullptr;
+            },
+            o.joinMs);
+        fprintf(stderr, "korvplay: hook library %s\n", joined ? "present" : "absent");
+    }
+
+    if (!o.file.empty()) return PlayFile(o);
+
+    HWND window = nullptr;
+    DWORD_PTR callback = 0;
+    DWORD flags = CALLBACK_NULL;
+    if (o.callback == "event") {
+        callback = reinterpret_cast<DWORD_PTR>(g_event);
+        flags = CALLBACK_EVENT;
+    } else if (o.callback == "function") {
+        callback = reinterpret_cast<DWORD_PTR>(&WaveProc);
+        flags = CALLBACK_FUNCTION;
+    } else if (o.callback == "window") {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "korvplay";
+        RegisterClassA(&wc);
+        window =
+            CreateWindowA("korvplay", "korvplay", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+        callback = reinterpret_cast<DWORD_PTR>(window);
+        flags = CALLBACK_WINDOW;
+    } else if (o.callback == "thread") {
+        callback = GetCurrentThreadId();
+        flags = CALLBACK_THREAD;
+    } else {
+        return Fail(kArguments, "unknown callback");
+    }
+
+    WAVEFORMATEX fmt = {};
+    fmt.wFormatTag = WAVE_FORMAT_PCM;
+    fmt.nChannels = static_cast<WORD>(o.channels);
+    fmt.nSamplesPerSec = o.rate;
+    fmt.wBitsPerSample = static_cast<WORD>(o.bits);
+    fmt.nBlockAlign = static_cast<WORD>(o.channels * o.bits / 8);
+    fmt.nAvgBytesPerSec = o.rate * fmt.nBlockAlign;
+    HWAVEOUT out = nullptr;
+    if (waveOutOpen(&out, WAVE_MAPPER, &fmt, callback, 0, flags) != MMSYSERR_NOERROR) return Fail(kOpen, "open");
+    if (o.paused) waveOutPause(out);
+
+    const DWORD bytes = o.frames * fmt.nBlockAlign;
+    const DWORD lastChunk = o.last ? o.last : o.buffers;
+    const DWORD total = o.buffers * (o.chunks - 1) + lastChunk;
+    std::vector<std::vector<char>> data(total), pristine(total);
+    std::vector<WAVEHDR> headers(total);
+    g_doneOf.assign(total, 0);
+    for (DWORD i = 0; i < total; ++i) {
+        data[i].resize(bytes);
+        testsignal::Fill(data[i].data(), bytes, i * o.frames, o.rate, o.channels, o.bits);
+        pristine[i] = data[i];
+        g_headers.push_back(&headers[i]);
+        headers[i].lpData = data[i].data();
+        headers[i].dwBufferLength = bytes;
+        if (waveOutPrepareHeader(out, &headers[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
+            return Fail(kPrepare, "prepare");
+    }
+
+    HANDLE wrote = nullptr, go = nullptr;
+    if (!o.sync.empty()) {
+        wrote = CreateEventA(nullptr, FALSE, FALSE, (o.sync + ".wrote").c_str());
+        go = CreateEventA(nullptr, FALSE, FALSE, (o.sync + ".go").c_str());
+    }
+    for (DWORD c = 0; c < o.chunks; ++c) {
+        if (c > 0 && go) {
+            SetEvent(wrote);
+            if (!Pump([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000))
+                return Fail(kSync, "no go");
+        }
+        for (DWORD b = 0; b < (c + 1 == o.chunks ? lastChunk : o.buffers); ++b)
+            if (waveOutWrite(out, &headers[c * o.buffers + b], sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
+                return Fail(kWrite, "write");
+    }
+    const auto allDone = [&] {
+        for (const WAVEHDR& h : headers)
+            if (!(h.dwFlags & WHDR_DONE)) return false;
+        return true;
+    };
+    if (!Pump(allDone, 10000 + total * o.frames * 1000 / o.rate * 4)) return Fail(kNotDone, "buffers not done");
+
+    int result = kOk;
+    for (DWORD i = 0; i < total; ++i) {
+        const WAVEHDR& h = headers[i];
+        if (memcmp(data[i].data(), pristine[i].data(), bytes) != 0) result = Fail(kBufferChanged, "a buffer changed");
+        if (h.lpData != data[i].data() || h.dwBufferLength != bytes || (h.dwFlags & WHDR_INQUEUE) ||
+            !(h.dwFlags & WHDR_PREPARED))
+            result = Fail(kHeader, "a header changed");
+    }
+    for (WAVEHDR& h : headers) waveOutUnprepareHeader(out, &h, sizeof(WAVEHDR));
+    waveOutClose(out);
+
+    if (flags != CALLBACK_EVENT) {
+        Pump([] { return g_counts.close > 0; }, 5000);
+        bool once = g_counts.open == 1 && g_counts.close == 1 && g_counts.strange == 0;
+        for (LONG n : g_doneOf) once = once && n == 1;
+        if (!once) {
+            fprintf(stderr, "korvplay: open %ld close %ld done %ld strange %ld\n", g_counts.open, g_counts.close,
+                    g_counts.done, g_counts.strange);
+            if (result == kOk) result = kNotifications;
+        }
+    }
+    if (window) DestroyWindow(window);
+    return result;
+}

@@ -1,0 +1,452 @@
+// The wave hook as the effects engine, inside a process that plays: this test
+// program, which the hook entry joins at once (it imports winmm). What the
+// device gets is captured by the session's ALSA file device
+// (tools/audio-capture.sh) and compared with the effects library's own
+// rendering; the program's buffers, headers and notifications are checked
+// as a program sees them.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+// after windows.h, which it needs
+#include <mmsystem.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "SimTestSupport.h"
+#include "engine/ControlCodes.h"
+#include "fx/FxParams.h"
+#include "tests/common/AudioMatch.h"
+#include "tests/common/EngineRender.h"
+#include "tests/common/TestSignal.h"
+
+namespace {
+
+using VoidFn = DWORD(WINAPI*)();
+using IoCtlFn = DWORD(WINAPI*)(DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD);
+
+template <class Fn>
+Fn Entry(HMODULE lib, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, name)));
+}
+
+std::string CapturePath() {
+    const char* unixPath = getenv("KORVANE_AUDIO_OUT");
+    if (!unixPath) return "";
+    std::string path = std::string("Z:") + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
+    WAVEFORMATEX f = {};
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = channels;
+    f.nSamplesPerSec = rate;
+    f.wBitsPerSample = bits;
+    f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
+    f.nAvgBytesPerSec = rate * f.nBlockAlign;
+    return f;
+}
+
+// What one play looked like from the program's side, and what the device got.
+struct Played {
+    MMRESULT open = MMSYSERR_ERROR;
+    std::vector<std::string> given;  // the buffers as handed over
+    bool allDone = false, unchanged = true, headersIntact = true;
+    LONG opens = 0, closes = 0, strangers = 0;
+    std::vector<LONG> doneOf;
+    std::string captured;
+};
+
+Played* g_played = nullptr;
+std::vector<WAVEHDR>* g_headers = nullptr;
+const UINT kWomBase = MM_WOM_OPEN;
+
+void Notice(UINT msg, DWORD_PTR param) {
+    if (msg == WOM_OPEN) ++g_played->opens;
+    if (msg == WOM_CLOSE) ++g_played->closes;
+    if (msg != WOM_DONE) return;
+    for (size_t i = 0; i < g_headers->size(); ++i)
+        if (param == reinterpret_cast<DWORD_PTR>(&(*g_headers)[i])) {
+            InterlockedIncrement(&g_played->doneOf[i]);
+            return;
+        }
+    InterlockedIncrement(&g_played->strangers);
+}
+
+void CALLBACK OnWave(HWAVEOUT, UINT msg, DWORD_PTR, DWORD_PTR p1, DWORD_PTR) {
+    Notice(msg, p1);
+}
+
+LRESULT CALLBACK OnWindow(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    if (msg >= kWomBase && msg <= MM_WOM_DONE) {
+        Notice(msg, static_cast<DWORD_PTR>(l));
+        return 0;
+    }
+    return DefWindowProcA(h, msg, w, l);
+}
+
+template <class Pred>
+bool Pump(Pred done, HANDLE event, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (!m.hwnd && m.message >= kWomBase && m.message <= MM_WOM_DONE)
+                Notice(m.message, static_cast<DWORD_PTR>(m.lParam));
+            else
+                DispatchMessageA(&m);
+        }
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        MsgWaitForMultipleObjects(1, &event, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+// Plays `count` buffers of `frames` frames of the test signal, notified by
+// `callbackType`; `resetAfter` resets the device right after the writes.
+Played Play(const WAVEFORMATEX& fmt, DWORD callbackType, int count, DWORD frames, bool resetAfter = false) {
+    Played p;
+    std::vector<WAVEHDR> headers(count);
+    g_played = &p;
+    g_headers = &headers;
+    p.doneOf.assign(count, 0);
+    DeleteFileA(CapturePath().c_str());
+
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HWND window = nullptr;
+    DWORD_PTR target = 0;
+    if (callbackType == CALLBACK_FUNCTION) target = reinterpret_cast<DWORD_PTR>(&OnWave);
+    if (callbackType == CALLBACK_EVENT) target = reinterpret_cast<DWORD_PTR>(event);
+    if (callbackType == CALLBACK_THREAD) target = GetCurrentThreadId();
+    if (callbackType == CALLBACK_WINDOW) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = OnWindow;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "SimEngineTestWave";
+        RegisterClassA(&wc);
+        window =
+            CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+        target = reinterpret_cast<DWORD_PTR>(window);
+    }
+
+    HWAVEOUT out = nullptr;
+    p.open = waveOutOpen(&out, WAVE_MAPPER, &fmt, target, 0, callbackType);
+    if (p.open == MMSYSERR_NOERROR) {
+        const DWORD bytes = frames * fmt.nBlockAlign;
+        std::vector<std::string> data(count, std::string(bytes, '\0'));
+        for (int i = 0; i < count; ++i) {
+            if (fmt.wFormatTag == WAVE_FORMAT_PCM)
+                testsignal::Fill(&data[i][0], bytes, i * frames, fmt.nSamplesPerSec, fmt.nChannels, fmt.wBitsPerSample);
+            else  // any other format: bytes that are the same whatever they mean
+                for (DWORD b = 0; b < bytes; ++b) data[i][b] = static_cast<char>((i * bytes + b) * 7 % 61);
+            headers[i].lpData = &data[i][0];
+            headers[i].dwBufferLength = bytes;
+            waveOutPrepareHeader(out, &headers[i], sizeof(WAVEHDR));
+        }
+        p.given = data;
+        for (WAVEHDR& h : headers) waveOutWrite(out, &h, sizeof(WAVEHDR));
+        if (resetAfter) waveOutReset(out);
+        p.allDone = Pump(
+            [&] {
+                for (const WAVEHDR& h : headers)
+                    if (!(h.dwFlags & WHDR_DONE)) return false;
+                return true;
+            },
+            event, 20000);
+        for (int i = 0; i < count; ++i) {
+            p.unchanged = p.unchanged && data[i] == p.given[i];
+            p.headersIntact = p.headersIntact && headers[i].lpData == &data[i][0] &&
+                              headers[i].dwBufferLength == bytes && !(headers[i].dwFlags & WHDR_INQUEUE);
+            waveOutUnprepareHeader(out, &headers[i], sizeof(WAVEHDR));
+        }
+        waveOutClose(out);
+        Pump([&] { return callbackType == CALLBACK_EVENT || p.closes > 0; }, event, 5000);
+    }
+    if (window) DestroyWindow(window);
+    CloseHandle(event);
+    p.captured = ReadAll(CapturePath());
+    return p;
+}
+
+// An entry's address as the module exports it, read from its export table.
+void* ExportedAddress(HMODULE module, const char* name) {
+    const BYTE* base = reinterpret_cast<const BYTE*>(module);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+    const DWORD* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    const WORD* ordinals = reinterpret_cast<const WORD*>(base + exports->AddressOfNameOrdinals);
+    const DWORD* functions = reinterpret_cast<const DWORD*>(base + exports->AddressOfFunctions);
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+        if (strcmp(reinterpret_cast<const char*>(base + names[i]), name) == 0)
+            return const_cast<BYTE*>(base + functions[ordinals[i]]);
+    return nullptr;
+}
+
+// What a module's import table holds now for `dll`'s `name` (read afresh each time).
+void* ImportedAddress(HMODULE module, const char* dll, const char* name) {
+    const BYTE* base = reinterpret_cast<const BYTE*>(module);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
+        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        void* const volatile* slots = reinterpret_cast<void* const volatile*>(base + d->FirstThunk);
+        for (size_t i = 0; names[i].u1.AddressOfData; ++i) {
+            if (IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
+            if (strcmp(reinterpret_cast<const char*>(byName->Name), name) == 0) return slots[i];
+        }
+    }
+    return nullptr;
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string all;
+    for (const std::string& s : parts) all += s;
+    return all;
+}
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(CapturePath().empty()) << "no capture device: run under tools/run-tests.sh";
+        simtest::SetSimDword("Journal", true, 1);
+        m_lib = LoadLibraryA(simtest::SimDll("WavHok32.dll").c_str());
+        ASSERT_NE(m_lib, nullptr);
+        m_hook = Entry<VoidFn>(m_lib, "QuorWav9xHook");
+        m_unhook = Entry<VoidFn>(m_lib, "QuorWav9xUnHook");
+        m_ioctl = Entry<IoCtlFn>(m_lib, "QuorWav9xIoCtl");
+        ASSERT_TRUE(m_hook && m_unhook && m_ioctl);
+        fx::FxParams_Reset(&m_params);
+    }
+    void TearDown() override {
+        if (m_unhook) m_unhook();
+        if (m_lib) FreeLibrary(m_lib);
+    }
+    // Sends one message to the engine and follows it in the test's own state.
+    void Send(DWORD code, float value) {
+        DWORD bits;
+        memcpy(&bits, &value, 4);
+        SendBits(code, bits);
+    }
+    void SendBits(DWORD code, DWORD bits) {
+        DWORD returned = 0;
+        m_ioctl(code, &bits, 4, nullptr, 0, &returned);
+        fx::FxParams_Apply(&m_params, code, &bits, 4);
+    }
+    // Every effect up, and the master down: whatever the effects are, this changes the sound.
+    void TurnEverythingUp() {
+        SendBits(IOCTL_3D_ENABLE, 1);
+        Send(IOCTL_3D_LEVEL, 1.0f);
+        Send(IOCTL_3D_LEVEL_SCALED, 0.125f);
+        SendBits(IOCTL_VIBE_ENABLE, 1);
+        Send(IOCTL_VIBE_LEVEL_2, 0.6f);
+        Send(IOCTL_VIBE_LEVEL_3, 0.6f);
+        Send(IOCTL_VIBE_LEVEL_1, 0.6f);
+        SendBits(IOCTL_SOUNDFIELDS_ENABLE, 1);
+        Send(IOCTL_SOUNDFIELDS_LEVEL, 0.5f);
+        Send(IOCTL_MASTER_VOLUME, 0.5f);
+    }
+    std::string Rendered(const WAVEFORMATEX& f, const std::vector<std::string>& buffers, const fx::FxParams& params) {
+        EngineRender render({f.wFormatTag, f.nChannels, f.nSamplesPerSec, f.wBitsPerSample, f.nBlockAlign});
+        std::string out;
+        for (const std::string& b : buffers) render.Buffer(params, b.data(), static_cast<uint32_t>(b.size()), &out);
+        return out;
+    }
+
+    HMODULE m_lib = nullptr;
+    VoidFn m_hook = nullptr, m_unhook = nullptr;
+    IoCtlFn m_ioctl = nullptr;
+    fx::FxParams m_params;
+};
+
+::testing::AssertionResult Arrived(const std::string& captured, const std::string& expected, const WAVEFORMATEX& f) {
+    const auto r = audiomatch::Match(captured.data(), captured.size(), expected.data(), expected.size(), f.nBlockAlign,
+                                     f.wBitsPerSample == 8 ? 0x80 : 0);
+    if (r.same) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "captured " << captured.size() << " bytes, expected " << expected.size()
+                                         << "; " << r.matchedFrames << " frames matched, difference at captured frame "
+                                         << r.firstDifference;
+}
+
+TEST_F(EngineTest, PlaysThroughTheEffectsAndLeavesTheProgramsBuffersAlone) {
+    m_hook();
+    TurnEverythingUp();
+    const WAVEFORMATEX formats[] = {Pcm(2, 11025, 16), Pcm(1, 8000, 8)};
+    for (const WAVEFORMATEX& f : formats) {
+        SCOPED_TRACE(f.wBitsPerSample);
+        const Played p = Play(f, CALLBACK_FUNCTION, 6, 512);
+        ASSERT_EQ(p.open, MMSYSERR_NOERROR);
+        EXPECT_TRUE(p.allDone);
+        EXPECT_TRUE(p.unchanged);
+        EXPECT_TRUE(p.headersIntact);
+        const std::string expected = Rendered(f, p.given, m_params);
+        EXPECT_FALSE(expected == Joined(p.given)) << "the effects should change this sound";
+        EXPECT_TRUE(Arrived(p.captured, expected, f));
+        // The program hears of its own headers, each once, and of nothing else.
+        EXPECT_EQ(p.opens, 1);
+        EXPECT_EQ(p.closes, 1);
+        EXPECT_EQ(p.strangers, 0);
+        for (LONG n : p.doneOf) EXPECT_EQ(n, 1);
+    }
+}
+
+TEST_F(EngineTest, TellsTheProgramTheWayItAsked) {
+    m_hook();
+    Send(IOCTL_MASTER_VOLUME, 0.5f);
+    const WAVEFORMATEX f = Pcm(2, 11025, 16);
+    for (DWORD type : {CALLBACK_WINDOW, CALLBACK_THREAD, CALLBACK_EVENT}) {
+        SCOPED_TRACE(type);
+        const Played p = Play(f, type, 3, 256);
+        ASSERT_EQ(p.open, MMSYSERR_NOERROR);
+        EXPECT_TRUE(p.allDone);
+        EXPECT_TRUE(p.unchanged);
+        EXPECT_TRUE(Arrived(p.captured, Rendered(f, p.given, m_params), f));
+        if (type == CALLBACK_EVENT) continue;
+        EXPECT_EQ(p.opens, 1);
+        EXPECT_EQ(p.closes, 1);
+        EXPECT_EQ(p.strangers, 0);
+        for (LONG n : p.doneOf) EXPECT_EQ(n, 1);
+    }
+}
+
+TEST_F(EngineTest, ResetHandsEveryHeaderBackDone) {
+    m_hook();
+    const Played p = Play(Pcm(2, 11025, 16), CALLBACK_FUNCTION, 8, 1024, true);
+    ASSERT_EQ(p.open, MMSYSERR_NOERROR);
+    EXPECT_TRUE(p.allDone);
+    EXPECT_TRUE(p.unchanged);
+    EXPECT_TRUE(p.headersIntact);
+    for (LONG n : p.doneOf) EXPECT_EQ(n, 1);
+}
+
+TEST_F(EngineTest, WithoutTheHookAndForOtherFormatsTheSoundIsUntouched) {
+    m_hook();
+    TurnEverythingUp();
+    // A format the effects do not take: the device is the system's own.
+    WAVEFORMATEX floats = Pcm(2, 11025, 32);
+    floats.wFormatTag = 3;  // IEEE float
+    Played p = Play(floats, CALLBACK_FUNCTION, 3, 256);
+    ASSERT_EQ(p.open, MMSYSERR_NOERROR);
+    EXPECT_TRUE(Arrived(p.captured, Joined(p.given), floats));
+
+    // Hook gone: the state is still there, but nothing plays through it.
+    m_unhook();
+    const WAVEFORMATEX f = Pcm(2, 11025, 16);
+    p = Play(f, CALLBACK_FUNCTION, 3, 512);
+    ASSERT_EQ(p.open, MMSYSERR_NOERROR);
+    EXPECT_TRUE(p.allDone);
+    EXPECT_TRUE(Arrived(p.captured, Joined(p.given), f));
+}
+
+TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndGoBackAfterTheHook) {
+    HMODULE winmm = GetModuleHandleA("winmm.dll");
+    ASSERT_NE(winmm, nullptr);
+    void* const system = ExportedAddress(winmm, "waveOutWrite");
+    ASSERT_NE(system, nullptr);
+    // The address this program's import table holds for waveOutWrite.
+    const auto imported = [] { return ImportedAddress(GetModuleHandleA(nullptr), "winmm.dll", "waveOutWrite"); };
+    ASSERT_NE(imported(), nullptr);
+
+    m_unhook();
+    // Once the hook is gone the engine leaves the process: the system's entry is back.
+    const DWORD start = GetTickCount();
+    while (imported() != system && GetTickCount() - start < 5000) Sleep(50);
+    EXPECT_EQ(imported(), system);
+
+    m_hook();
+    EXPECT_NE(imported(), system);
+    // Looked up by name, the entry is the engine's too. Called through the
+    // import table as it is now (the compiler may keep an older copy of it).
+    using LookUp = FARPROC(WINAPI*)(HMODULE, LPCSTR);
+    const auto lookUp =
+        reinterpret_cast<LookUp>(ImportedAddress(GetModuleHandleA(nullptr), "kernel32.dll", "GetProcAddress"));
+    ASSERT_NE(lookUp, nullptr);
+    EXPECT_EQ(reinterpret_cast<void*>(lookUp(winmm, "waveOutWrite")), imported());
+    EXPECT_EQ(reinterpret_cast<void*>(lookUp(winmm, "waveOutGetNumDevs")), ExportedAddress(winmm, "waveOutGetNumDevs"));
+}
+
+TEST_F(EngineTest, ModulesLoadedLaterAreTakenOverToo) {
+    HMODULE winmm = GetModuleHandleA("winmm.dll");
+    ASSERT_NE(winmm, nullptr);
+    m_hook();
+    // Loaded through this program's import table as it is now.
+    using Load = HMODULE(WINAPI*)(LPCSTR);
+    const auto load =
+        reinterpret_cast<Load>(ImportedAddress(GetModuleHandleA(nullptr), "kernel32.dll", "LoadLibraryA"));
+    ASSERT_NE(load, nullptr);
+    std::string path = std::string("Z:") + SIM_LATE_MODULE;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    HMODULE late = load(path.c_str());
+    ASSERT_NE(late, nullptr);
+    const auto entry = Entry<void*(WINAPI*)()>(late, "LateModuleWaveOutWrite");
+    ASSERT_TRUE(entry);
+    EXPECT_NE(entry(), ExportedAddress(winmm, "waveOutWrite"));
+    EXPECT_EQ(entry(), ImportedAddress(GetModuleHandleA(nullptr), "winmm.dll", "waveOutWrite"));
+    FreeLibrary(late);
+}
+
+TEST_F(EngineTest, AgreesToUnloadOnlyWithNoBufferInside) {
+    const auto canUnload = Entry<VoidFn>(m_lib, "QuorWav9xCanUnloadNow");
+    ASSERT_TRUE(canUnload);
+    simtest::SetSimDword("CanUnloadAfter", false);
+    m_hook();
+    const WAVEFORMATEX f = Pcm(2, 11025, 16);
+    HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HWAVEOUT out = nullptr;
+    ASSERT_EQ(waveOutOpen(&out, WAVE_MAPPER, &f, reinterpret_cast<DWORD_PTR>(done), 0, CALLBACK_EVENT),
+              MMSYSERR_NOERROR);
+    std::string data(4096, '\x11');
+    WAVEHDR h = {};
+    h.lpData = &data[0];
+    h.dwBufferLength = static_cast<DWORD>(data.size());
+    ASSERT_EQ(waveOutPrepareHeader(out, &h, sizeof(h)), MMSYSERR_NOERROR);
+    EXPECT_EQ(canUnload(), 1u);
+    // Paused, the buffer stays queued on the device: inside the engine.
+    waveOutPause(out);
+    ASSERT_EQ(waveOutWrite(out, &h, sizeof(h)), MMSYSERR_NOERROR);
+    EXPECT_EQ(canUnload(), 0u);
+    waveOutRestart(out);
+    const DWORD start = GetTickCount();
+    while (!(h.dwFlags & WHDR_DONE) && GetTickCount() - start < 10000) WaitForSingleObject(done, 100);
+    EXPECT_TRUE(h.dwFlags & WHDR_DONE);
+    EXPECT_EQ(canUnload(), 1u);
+    waveOutUnprepareHeader(out, &h, sizeof(h));
+    waveOutClose(out);
+    CloseHandle(done);
+}
+
+TEST_F(EngineTest, JournalsOnlyWhenTheRigAsks) {
+    simtest::RemoveJournal();
+    simtest::SetSimDword("Journal", false);
+    m_hook();
+    Send(IOCTL_MASTER_VOLUME, 0.5f);
+    m_unhook();
+    EXPECT_EQ(simtest::ReadJournalText(), "");
+    simtest::SetSimDword("Journal", true, 0);
+    m_hook();
+    EXPECT_EQ(simtest::ReadJournalText(), "");
+    simtest::SetSimDword("Journal", true, 1);
+    Send(IOCTL_MASTER_VOLUME, 0.5f);
+    const auto records = simtest::ReadJournal();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].code, IOCTL_MASTER_VOLUME);
+}
+
+}  // namespace
