@@ -57,6 +57,21 @@ private:
     HKEY m_h = nullptr;
 };
 
+// The list already has our entry: Users allowed everything on this key, not
+// inherited and inherited by nothing. Setup may run many times.
+bool AlreadyGranted(PACL dacl, PSID users) {
+    if (!dacl) return false;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACE_HEADER* ace = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
+        if (ace->AceFlags == 0 && (allowed->Mask & KEY_ALL_ACCESS) == KEY_ALL_ACCESS &&
+            EqualSid(&allowed->SidStart, users))
+            return true;
+    }
+    return false;
+}
+
 DWORD Grant(const char* subKey) {
     Key key;
     LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, READ_CONTROL | WRITE_DAC, key.Out());
@@ -71,6 +86,7 @@ DWORD Grant(const char* subKey) {
 
     UsersSid users;
     if (!users.Get()) return GetLastError() ? GetLastError() : ERROR_OUTOFMEMORY;
+    if (AlreadyGranted(oldDacl, users.Get())) return ERROR_SUCCESS;
     EXPLICIT_ACCESSA access = {};
     access.grfAccessPermissions = KEY_ALL_ACCESS;
     access.grfAccessMode = GRANT_ACCESS;

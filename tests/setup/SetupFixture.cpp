@@ -24,7 +24,7 @@ std::string SetupExe() {
     return path ? path : "";
 }
 
-std::string Folder(int csidl) {
+std::string ShellFolder(int csidl) {
     char path[MAX_PATH] = "";
     if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return "";
     return path;
@@ -81,11 +81,20 @@ void SetupFixture::TearDown() {
     RemoveInstallation();
     RegKey::DeleteTree(HKEY_CURRENT_USER, kSetupAppDefaults);
     KorvaneLauncher::ClearAppDefaults();
-    if (m_settings) EXPECT_TRUE(m_settings->Restore());
+    if (m_settings) {
+        EXPECT_TRUE(m_settings->Restore());
+    }
 }
 
 void SetupFixture::RemoveInstallation() {
-    DeleteFolder(InstallDir());
+    // Wine's menu builder, started for each new shortcut, may still run in
+    // the folder setup left it in for a few seconds; the folder goes after it.
+    WaitUntil(
+        [] {
+            DeleteFolder(InstallDir());
+            return !FileExists(InstallDir());
+        },
+        30000, 250);
     RemoveDirectoryA((InstallDir() + "\\..").c_str());
     DeleteFolder(StartMenuFolder());
     DeleteFileA(DesktopShortcut().c_str());
@@ -94,15 +103,15 @@ void SetupFixture::RemoveInstallation() {
 }
 
 std::string SetupFixture::InstallDir() {
-    return Folder(CSIDL_PROGRAM_FILES) + "\\Velmora\\Korvane";
+    return ShellFolder(CSIDL_PROGRAM_FILES) + "\\Velmora\\Korvane";
 }
 
 std::string SetupFixture::StartMenuFolder() {
-    return Folder(CSIDL_COMMON_PROGRAMS) + "\\Korvane";
+    return ShellFolder(CSIDL_COMMON_PROGRAMS) + "\\Korvane";
 }
 
 std::string SetupFixture::DesktopShortcut() {
-    return Folder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Korvane.lnk";
+    return ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Korvane.lnk";
 }
 
 bool SetupFixture::FileExists(const std::string& path) {
