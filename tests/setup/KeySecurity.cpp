@@ -58,9 +58,8 @@ std::string KeySecurity::Describe(HKEY root, const std::string& path) {
         if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace))) continue;
         auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
         char line[96];
-        std::snprintf(line, sizeof line, "type %u flags 0x%02X mask 0x%08lX users %d\n", ace->AceType,
-                      ace->AceFlags, static_cast<unsigned long>(allowed->Mask),
-                      IsUsers(&allowed->SidStart) ? 1 : 0);
+        std::snprintf(line, sizeof line, "type %u flags 0x%02X mask 0x%08lX users %d\n", ace->AceType, ace->AceFlags,
+                      static_cast<unsigned long>(allowed->Mask), IsUsers(&allowed->SidStart) ? 1 : 0);
         text += line;
     }
     return text;

@@ -141,7 +141,8 @@ TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
     bool ok = false;
     std::vector<AllowEntry> users = KeySecurity::UsersEntries(HKEY_LOCAL_MACHINE, SettingsKey::kPath, &ok);
     for (const AllowEntry& e : users)
-        EXPECT_NE(e.mask & KEY_SET_VALUE, static_cast<DWORD>(KEY_SET_VALUE)) << "Windows 9x has no key permissions to set";
+        EXPECT_NE(e.mask & KEY_SET_VALUE, static_cast<DWORD>(KEY_SET_VALUE))
+            << "Windows 9x has no key permissions to set";
 
     RunInstalledKorvane("win98", "VXD");
 
@@ -198,7 +199,8 @@ TEST_F(SetupTest, InstallingAgainKeepsTheUsersSettings) {
     RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, SettingsKey::kPath);
     ASSERT_TRUE(key.Valid() && key.Delete("Vibe volume"));
 
-    ASSERT_EQ(RunSetup("winxp"), 0u);
+    // Again, posing as Windows 2000 this time (the other NT-family system).
+    ASSERT_EQ(RunSetup("win2k"), 0u);
     EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 9u);
     EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 1u);
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), 55u);
@@ -217,7 +219,7 @@ TEST_F(SetupTest, SetupRefusesWhileKorvaneRunsAndChangesNothing) {
     // The program's mutex is what tells that it runs.
     HANDLE mutex = CreateMutexA(nullptr, TRUE, kMutex);
     ASSERT_NE(mutex, nullptr);
-    DWORD code = RunSetup("win98");
+    DWORD code = RunSetup("win95");
     CloseHandle(mutex);
     EXPECT_EQ(code, kExitRunning);
     EXPECT_FALSE(FileExists(InstallDir()));
