@@ -24,6 +24,7 @@ ManifestSupportedOS all
 ; Exit codes in silent mode.
 !define EXIT_RUNNING 2
 !define EXIT_NO_ACCESS 3
+!define EXIT_NOT_ADMIN 4
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -66,6 +67,8 @@ LangString SecDesktop ${LANG_GERMAN} "Verknüpfung auf dem Desktop"
 LangString SecDesktop ${LANG_ENGLISH} "Desktop shortcut"
 LangString IsRunning ${LANG_GERMAN} "Korvane läuft gerade.$\r$\nBitte beenden Sie Korvane und starten Sie dieses Programm dann noch einmal.$\r$\n$\r$\nEs wurde nichts geändert."
 LangString IsRunning ${LANG_ENGLISH} "Korvane is running.$\r$\nPlease close Korvane, then start this program again.$\r$\n$\r$\nNothing has been changed."
+LangString NeedsAdmin ${LANG_GERMAN} "Bitte starten Sie Setup als Administrator: nur ein Administrator kann Korvane für alle Benutzer installieren.$\r$\n$\r$\nEs wurde nichts geändert."
+LangString NeedsAdmin ${LANG_ENGLISH} "Please run setup as an administrator: only an administrator can install Korvane for every user.$\r$\n$\r$\nNothing has been changed."
 LangString NoAccess ${LANG_GERMAN} "Den Benutzern konnte kein Zugriff auf die Einstellungen von Korvane gegeben werden (Fehler $0).$\r$\nKorvane funktioniert dann nur für Administratoren."
 LangString NoAccess ${LANG_ENGLISH} "Users could not be given access to Korvane's settings (error $0).$\r$\nKorvane will then work for administrators only."
 LangString KeepSettings ${LANG_GERMAN} "Sollen Ihre Einstellungen von Korvane (Regler, Lautstärke, Fensterform) für eine spätere Installation erhalten bleiben?"
@@ -99,6 +102,17 @@ LangString UninstallName ${LANG_ENGLISH} "Uninstall Korvane"
 
 Function .onInit
     !insertmacro REFUSE_WHILE_RUNNING
+    ; On Windows 2000 and later only an administrator may write below
+    ; Program Files and HKEY_LOCAL_MACHINE; a half-done install helps no one.
+    ${If} ${IsNT}
+        UserInfo::GetAccountType
+        Pop $0
+        ${If} $0 != "Admin"
+            MessageBox MB_OK|MB_ICONEXCLAMATION "$(NeedsAdmin)" /SD IDOK
+            SetErrorLevel ${EXIT_NOT_ADMIN}
+            Quit
+        ${EndIf}
+    ${EndIf}
 FunctionEnd
 
 ; Stack in: value name. Stack out: 1 when the settings key has it, else 0.

@@ -50,9 +50,14 @@ void DeleteFolder(const std::string& dir) {
     RemoveDirectoryA(dir.c_str());
 }
 
+struct ChildProcess {
+    ScopedHandle handle;
+    DWORD pid;
+};
+
 // Processes whose parent is `pid`, opened to be waited for.
-std::vector<ScopedHandle> ChildrenOf(DWORD pid) {
-    std::vector<ScopedHandle> children;
+std::vector<ChildProcess> ChildrenOf(DWORD pid) {
+    std::vector<ChildProcess> children;
     ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snap.Valid()) return children;
     PROCESSENTRY32 pe{};
@@ -60,7 +65,7 @@ std::vector<ScopedHandle> ChildrenOf(DWORD pid) {
     for (BOOL ok = Process32First(snap.Get(), &pe); ok; ok = Process32Next(snap.Get(), &pe)) {
         if (pe.th32ParentProcessID != pid) continue;
         HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pe.th32ProcessID);
-        if (h) children.emplace_back(h);
+        if (h) children.push_back({ScopedHandle(h), pe.th32ProcessID});
     }
     return children;
 }
@@ -154,22 +159,28 @@ DWORD SetupFixture::RunUninstallerInPlace(const std::string& args) {
     return Run(exe, "\"" + exe + "\" " + args + " _?=" + InstallDir());
 }
 
-DWORD SetupFixture::RunUninstaller(const std::string& args) {
+ScopedHandle SetupFixture::StartUninstaller(const std::string& args, DWORD* copyPid) {
     const std::string exe = Installed(kUninstaller);
     DWORD pid = 0;
-    DWORD code = Run(exe, "\"" + exe + "\" " + args, &pid);
-    if (code == ~0u) return code;
-    std::vector<ScopedHandle> copies = ChildrenOf(pid);
+    if (Run(exe, "\"" + exe + "\" " + args, &pid) == ~0u) return ScopedHandle();
+    std::vector<ChildProcess> copies = ChildrenOf(pid);
     if (copies.size() != 1) {
         ADD_FAILURE() << "the uninstaller started " << copies.size() << " copies of itself, not one";
-        return ~0u;
+        return ScopedHandle();
     }
-    HANDLE copy = copies.front().Get();
-    if (!WaitUntil([&] { return WaitForSingleObject(copy, 0) == WAIT_OBJECT_0; }, kSetupMs, 100)) {
+    if (copyPid) *copyPid = copies.front().pid;
+    return std::move(copies.front().handle);
+}
+
+DWORD SetupFixture::RunUninstaller(const std::string& args) {
+    ScopedHandle copy = StartUninstaller(args, nullptr);
+    if (!copy.Valid()) return ~0u;
+    if (!WaitUntil([&] { return WaitForSingleObject(copy.Get(), 0) == WAIT_OBJECT_0; }, kSetupMs, 100)) {
         ADD_FAILURE() << "the uninstaller's copy still runs after " << kSetupMs << " ms";
         return ~0u;
     }
-    GetExitCodeProcess(copy, &code);
+    DWORD code = ~0u;
+    GetExitCodeProcess(copy.Get(), &code);
     return code;
 }
 

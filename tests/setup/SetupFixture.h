@@ -7,6 +7,7 @@
 
 #include "harness/KorvaneProcess.h"
 #include "harness/RegSnapshot.h"
+#include "harness/ScopedHandle.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,9 @@ protected:
     // Runs the installed uninstaller as a user does: it hands over to a copy
     // of itself and ends; this waits for that copy too. Its exit code.
     DWORD RunUninstaller(const std::string& args);
+    // Starts the installed uninstaller as a user does and returns the copy
+    // of itself that it hands over to (null handle when there is none).
+    ScopedHandle StartUninstaller(const std::string& args, DWORD* copyPid);
 
     static std::string InstallDir();  // Program Files\Velmora\Korvane
     static std::string Installed(const std::string& file) { return InstallDir() + "\\" + file; }

@@ -41,6 +41,24 @@ bool SwitchedOn(const std::vector<JournalEntry>& entries, const std::string& cha
     return false;
 }
 
+// The uninstaller's question: a message box with Yes and No.
+HWND QuestionBox(DWORD pid) {
+    for (HWND h : WindowFinder(pid).Dialogs())
+        if (GetDlgItem(h, WindowFinder::kMessageBoxTextId) && GetDlgItem(h, IDYES) && GetDlgItem(h, IDNO)) return h;
+    return nullptr;
+}
+
+// The uninstaller's own window, with its Next/Uninstall/Close button (id 1).
+HWND MainWindow(DWORD pid) {
+    for (HWND h : WindowFinder(pid).Dialogs())
+        if (GetDlgItem(h, 1) && !GetDlgItem(h, IDNO) && IsWindowVisible(h)) return h;
+    return nullptr;
+}
+
+void Press(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
 }  // namespace
 
 class SetupTest : public SetupFixture {
@@ -227,4 +245,35 @@ TEST_F(SetupTest, SetupRefusesWhileKorvaneRunsAndChangesNothing) {
     EXPECT_FALSE(FileExists(DesktopShortcut()));
     EXPECT_FALSE(SettingsKey::Exists());
     EXPECT_FALSE(RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+TEST_F(SetupTest, UninstallAsksAndRemovesTheSettingsWhenTheUserDoesNotKeepThem) {
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    DWORD pid = 0;
+    ScopedHandle copy = StartUninstaller("", &pid);
+    ASSERT_TRUE(copy.Valid());
+    auto ended = [&] { return WaitForSingleObject(copy.Get(), 0) == WAIT_OBJECT_0; };
+
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (main = MainWindow(pid)) != nullptr; }, kStartMs)) << "no uninstaller window";
+    Press(main, 1);  // the confirmation page's Uninstall
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = QuestionBox(pid)) != nullptr || ended(); }, kStartMs));
+    ASSERT_NE(box, nullptr) << "the uninstaller did not ask about the settings";
+    EXPECT_TRUE(SettingsKey::Exists()) << "the settings went before the answer";
+    Press(box, IDNO);
+
+    // The work is done when the Close button can be pressed.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            HWND w = MainWindow(pid);
+            if (w && IsWindowEnabled(GetDlgItem(w, 1)) && !RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey))
+                Press(w, 1);
+            return ended();
+        },
+        kSetupMs, 500))
+        << "the uninstaller did not finish";
+    if (!ended()) TerminateProcess(copy.Get(), 1);
+    ExpectNothingLeft();
+    EXPECT_FALSE(SettingsKey::Exists()) << "the user chose not to keep the settings";
 }
