@@ -29,6 +29,8 @@ ManifestSupportedOS all
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES\Velmora\Korvane"
+; An update goes where the installed version is.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PUBLISHER} ${PRODUCT} ${VERSION}"
 ShowInstDetails show
 ShowUninstDetails show

@@ -30,7 +30,7 @@ std::string ShellFolder(int csidl) {
     return path;
 }
 
-void DeleteFolder(const std::string& dir) {
+void DeleteTree(const std::string& dir) {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
@@ -39,7 +39,7 @@ void DeleteFolder(const std::string& dir) {
             if (name == "." || name == "..") continue;
             std::string path = dir + "\\" + name;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteFolder(path);
+                DeleteTree(path);
             } else {
                 SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileA(path.c_str());
@@ -70,6 +70,16 @@ std::vector<ChildProcess> ChildrenOf(DWORD pid) {
     return children;
 }
 
+bool ProcessRuns(const char* exeName) {
+    ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snap.Valid()) return false;
+    PROCESSENTRY32 pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = Process32First(snap.Get(), &pe); ok; ok = Process32Next(snap.Get(), &pe))
+        if (lstrcmpiA(pe.szExeFile, exeName) == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 void SetupFixture::SetUp() {
@@ -92,16 +102,15 @@ void SetupFixture::TearDown() {
 }
 
 void SetupFixture::RemoveInstallation() {
-    // Wine's menu builder, started for each new shortcut, may still run in
-    // the folder setup left it in for a few seconds; the folder goes after it.
+    // A process still in the folder (see RunSetup) keeps it a while longer.
     WaitUntil(
         [] {
-            DeleteFolder(InstallDir());
+            DeleteTree(InstallDir());
             return !FileExists(InstallDir());
         },
         30000, 250);
     RemoveDirectoryA((InstallDir() + "\\..").c_str());
-    DeleteFolder(StartMenuFolder());
+    DeleteTree(StartMenuFolder());
     DeleteFileA(DesktopShortcut().c_str());
     RegKey::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     RegKey::DeleteTree(HKEY_LOCAL_MACHINE, SettingsKey::kPath);
@@ -117,6 +126,10 @@ std::string SetupFixture::StartMenuFolder() {
 
 std::string SetupFixture::DesktopShortcut() {
     return ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Korvane.lnk";
+}
+
+void SetupFixture::DeleteFolder(const std::string& dir) {
+    DeleteTree(dir);
 }
 
 bool SetupFixture::FileExists(const std::string& path) {
@@ -150,7 +163,12 @@ DWORD SetupFixture::Run(const std::string& exe, const std::string& commandLine, 
 DWORD SetupFixture::RunSetup(const std::string& version, const std::string& args) {
     RegKey app = RegKey::Create(HKEY_CURRENT_USER, kSetupAppDefaults);
     EXPECT_TRUE(app.Valid() && app.SetString("Version", version));
-    return Run(SetupExe(), "\"" + SetupExe() + "\" " + args);
+    DWORD code = Run(SetupExe(), "\"" + SetupExe() + "\" " + args);
+    // Wine's menu builder, started for each new shortcut, runs on for a few
+    // seconds in the folder setup left it in, which cannot be removed until
+    // it ends (on Windows nothing holds it).
+    WaitUntil([] { return !ProcessRuns("winemenubuilder.exe"); }, 30000, 250);
+    return code;
 }
 
 DWORD SetupFixture::RunUninstallerInPlace(const std::string& args) {
@@ -159,8 +177,8 @@ DWORD SetupFixture::RunUninstallerInPlace(const std::string& args) {
     return Run(exe, "\"" + exe + "\" " + args + " _?=" + InstallDir());
 }
 
-ScopedHandle SetupFixture::StartUninstaller(const std::string& args, DWORD* copyPid) {
-    const std::string exe = Installed(kUninstaller);
+ScopedHandle SetupFixture::StartUninstaller(const std::string& args, DWORD* copyPid, const std::string& dir) {
+    const std::string exe = dir + "\\" + kUninstaller;
     DWORD pid = 0;
     if (Run(exe, "\"" + exe + "\" " + args, &pid) == ~0u) return ScopedHandle();
     std::vector<ChildProcess> copies = ChildrenOf(pid);
@@ -172,8 +190,8 @@ ScopedHandle SetupFixture::StartUninstaller(const std::string& args, DWORD* copy
     return std::move(copies.front().handle);
 }
 
-DWORD SetupFixture::RunUninstaller(const std::string& args) {
-    ScopedHandle copy = StartUninstaller(args, nullptr);
+DWORD SetupFixture::RunUninstaller(const std::string& args, const std::string& dir) {
+    ScopedHandle copy = StartUninstaller(args, nullptr, dir);
     if (!copy.Valid()) return ~0u;
     if (!WaitUntil([&] { return WaitForSingleObject(copy.Get(), 0) == WAIT_OBJECT_0; }, kSetupMs, 100)) {
         ADD_FAILURE() << "the uninstaller's copy still runs after " << kSetupMs << " ms";

@@ -33,16 +33,17 @@ protected:
     DWORD RunUninstallerInPlace(const std::string& args);
     // Runs the installed uninstaller as a user does: it hands over to a copy
     // of itself and ends; this waits for that copy too. Its exit code.
-    DWORD RunUninstaller(const std::string& args);
+    DWORD RunUninstaller(const std::string& args, const std::string& dir = InstallDir());
     // Starts the installed uninstaller as a user does and returns the copy
     // of itself that it hands over to (null handle when there is none).
-    ScopedHandle StartUninstaller(const std::string& args, DWORD* copyPid);
+    ScopedHandle StartUninstaller(const std::string& args, DWORD* copyPid, const std::string& dir = InstallDir());
 
     static std::string InstallDir();  // Program Files\Velmora\Korvane
     static std::string Installed(const std::string& file) { return InstallDir() + "\\" + file; }
     static std::string StartMenuFolder();  // the all-users Programs\Korvane
     static std::string DesktopShortcut();  // the all-users desktop's Korvane.lnk
     static bool FileExists(const std::string& path);
+    static void DeleteFolder(const std::string& dir);  // with everything in it
 
     // The rig's state without Korvane: what a test asserts against.
     static void RemoveInstallation();

@@ -277,3 +277,20 @@ TEST_F(SetupTest, UninstallAsksAndRemovesTheSettingsWhenTheUserDoesNotKeepThem) 
     ExpectNothingLeft();
     EXPECT_FALSE(SettingsKey::Exists()) << "the user chose not to keep the settings";
 }
+
+TEST_F(SetupTest, AFolderChosenWithDIsWhereTheUpdateGoes) {
+    const std::string dir = "C:\\Korvane Test Folder";
+    DeleteFolder(dir);
+    ASSERT_EQ(RunSetup("winxp", "/S /D=" + dir), 0u);  // /D= comes last, unquoted
+    EXPECT_TRUE(FileExists(dir + "\\Korvane.exe"));
+    EXPECT_FALSE(FileExists(InstallDir()));
+    ASSERT_TRUE(DeleteFileA((dir + "\\Liesmich.txt").c_str()));
+
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    EXPECT_TRUE(FileExists(dir + "\\Liesmich.txt")) << "the update did not go to the chosen folder";
+    EXPECT_FALSE(FileExists(InstallDir()));
+
+    EXPECT_EQ(RunUninstaller("/S", dir), 0u);
+    EXPECT_FALSE(FileExists(dir));
+    DeleteFolder(dir);  // what a failed run left
+}
