@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS  ?= 2
 
-.PHONY: all deps build host win32 run test bench clean
+.PHONY: all deps build host win32 run test bench clean dist listen
 
 all: build
 
@@ -28,9 +28,12 @@ run: build
 	@bash tools/run.sh $(BUILD)
 
 # With a display and a sound device: Korvane and the demo clip through the live engine.
-.PHONY: listen
 listen: build
 	@bash tools/listen.sh $(BUILD)
+
+# The setup program and the zip, into dist/.
+dist: win32
+	@cmake --build $(BUILD)/win32 --target dist -- --no-print-directory
 
 # Speed, as ratios against baselines measured in the same run.
 bench: build

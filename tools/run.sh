@@ -13,6 +13,8 @@ build="$(cd "$build" && pwd)" || exit 1
 export KORVANE_BUILD="$build"
 export KORVANE_VERSION="${KORVANE_VERSION:-winxp}"
 if [ -n "${DISPLAY:-}" ]; then export KORVANE_RUN_MODE=display; else export KORVANE_RUN_MODE=headless; fi
+# The setup program for real Windows machines, once `make dist` has built it.
+if [ -f dist/KorvaneSetup.exe ]; then echo "run: setup program for Windows: $PWD/dist/KorvaneSetup.exe"; fi
 
 exec tools/wine-session.sh bash -c '
     set -uo pipefail

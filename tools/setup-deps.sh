@@ -7,7 +7,7 @@ need_root() { if [ "$(id -u)" != 0 ]; then echo "setup-deps: run as root (or ins
 
 host_pkgs=(cmake make g++ libgtest-dev googletest libbenchmark-dev
            g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools binutils-mingw-w64-i686
-           wine wine32:i386 xvfb xauth x11-utils imagemagick
+           wine wine32:i386 xvfb xauth x11-utils imagemagick nsis
            libasound2:i386)  # Wine's ALSA driver: the tests capture sound through an ALSA file device
 
 # Wine runs 32-bit Linux code. Some machines (virtualised without a 32-bit
@@ -28,6 +28,31 @@ runs_i386() {
     return $rc
 }
 
+# Prints "URI SUITE" of the first configured Debian source of a release itself
+# (not -updates, -security or -backports), from the one-line (.list) and the
+# deb822 (.sources) formats. ROOT (optional) is where etc/apt is looked for.
+debian_source() {
+    local f root="${1:-}"
+    for f in "$root"/etc/apt/sources.list "$root"/etc/apt/sources.list.d/*.list; do
+        [ -f "$f" ] || continue
+        awk '$1 == "deb" { i = 2; if ($2 ~ /^\[/) { while (i <= NF && $i !~ /\]$/) i++; i++ }
+                           if ($(i+1) ~ /^[a-z]+$/) { print $i, $(i+1); exit } }' "$f"
+    done
+    for f in "$root"/etc/apt/sources.list.d/*.sources; do
+        [ -f "$f" ] || continue
+        awk 'function flush() { if (types ~ /(^| )deb( |$)/ && enabled != "no")
+                                    for (j = 1; j <= ns; j++) if (s[j] ~ /^[a-z]+$/ && nu) { print u[1], s[j]; found = 1; exit }
+                                types = ""; enabled = ""; nu = 0; ns = 0 }
+             /^[ \t]*#/ { next }
+             /^[ \t]*$/ { flush(); next }
+             tolower($1) == "types:" { types = ""; for (k = 2; k <= NF; k++) types = types " " $k; sub(/^ /, "", types) }
+             tolower($1) == "uris:" { for (k = 2; k <= NF; k++) u[++nu] = $k }
+             tolower($1) == "suites:" { for (k = 2; k <= NF; k++) s[++ns] = $k }
+             tolower($1) == "enabled:" { enabled = tolower($2) }
+             END { if (!found) flush() }' "$f"
+    done | head -n 1 | grep .
+}
+
 if ! runs_i386; then
     need_root qemu-user-static
     qemu_ok=0
@@ -37,17 +62,25 @@ if ! runs_i386; then
     fi
     if [ $qemu_ok = 0 ]; then
         if [ ! -f /etc/apt/sources.list.d/korvane-backports.sources ]; then
-            cat > /etc/apt/sources.list.d/korvane-backports.sources <<'SRC'
+            # Backports from wherever this machine gets Debian from (a mirror,
+            # a proxy, a snapshot): the first source of the release itself.
+            read -r mirror release < <(debian_source) || true
+            if [ -z "${mirror:-}" ]; then
+                echo "setup-deps: no Debian package source configured in /etc/apt; cannot add ${release:-the release}-backports" >&2
+                exit 1
+            fi
+            cat > /etc/apt/sources.list.d/korvane-backports.sources <<SRC
 Types: deb
-URIs: http://deb.debian.org/debian
-Suites: bookworm-backports
+URIs: $mirror
+Suites: $release-backports
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
         fi
+        release=$(sed -n 's/^Suites: *\([a-z]*\)-backports.*/\1/p' /etc/apt/sources.list.d/korvane-backports.sources)
         export DEBIAN_FRONTEND=noninteractive
         apt-get update -q
-        apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user-static
+        apt-get install -y -q --no-install-recommends -t "${release:-bookworm}-backports" qemu-user-static
     fi
     if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
         mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Checks the built program itself: a 32-bit GUI program that imports only
 # from DLLs every supported Windows has, with no SSE code of its own.
+#   check-pe.sh EXE [MORE-ALLOWED-DLLS]
 set -u
 exe="$1"
 objdump=i686-w64-mingw32-objdump
@@ -10,7 +11,7 @@ headers=$($objdump -p "$exe") || { echo "cannot read $exe"; exit 1; }
 grep -q "^Magic.*010b" <<<"$headers" || { echo "FAIL: not PE32"; fail=1; }
 grep -q "^Subsystem.*00000002" <<<"$headers" || { echo "FAIL: not the GUI subsystem"; fail=1; }
 
-allowed="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll msvcrt.dll"
+allowed="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll msvcrt.dll ${2:-}"
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z')
 [ -n "$dlls" ] || { echo "FAIL: no import table found"; fail=1; }
 for dll in $dlls; do

@@ -1,0 +1,257 @@
+; The Korvane setup program. An ANSI installer, so that it runs on Windows 95
+; to 2003. Built by the build (setup/CMakeLists.txt), which passes:
+;   VERSION          shown version, e.g. 1.1 (from the program's version resource)
+;   VERSION_NUMBERS  four numbers, e.g. 1.1.0.0
+;   KORVANE_EXE, HOOK_DLL, KEYGRANT_EXE, README, ICON   files to ship
+;   OUTFILE          the setup program to write
+Unicode false
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+ManifestSupportedOS all
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include WinVer.nsh
+!include FileFunc.nsh
+
+!define PRODUCT "Korvane"
+!define PUBLISHER "Velmora"
+!define SETTINGS_KEY "SOFTWARE\Velmora\Korvane"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvane"
+; The program holds this mutex while it runs.
+!define KORVANE_MUTEX "{D6B8A211-00B7-4fe9-877B-2AF6EC9F21E6}"
+!define UNINSTALLER "Deinstallieren.exe"
+; Exit codes in silent mode.
+!define EXIT_RUNNING 2
+!define EXIT_NO_ACCESS 3
+!define EXIT_NOT_ADMIN 4
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\Velmora\Korvane"
+; An update goes where the installed version is.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${PUBLISHER} ${PRODUCT} ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION_NUMBERS}"
+VIAddVersionKey /LANG=1031 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1031 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1031 "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey /LANG=1031 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1031 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1031 "LegalCopyright" "Copyright (C) ${PUBLISHER}"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Korvane.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "$(RunKorvane)"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+; The first language is the one shown where Windows speaks neither.
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "German"
+
+LangString RunKorvane ${LANG_GERMAN} "Korvane starten"
+LangString RunKorvane ${LANG_ENGLISH} "Start Korvane"
+LangString SecProgram ${LANG_GERMAN} "Korvane (erforderlich)"
+LangString SecProgram ${LANG_ENGLISH} "Korvane (required)"
+LangString SecDesktop ${LANG_GERMAN} "Verknüpfung auf dem Desktop"
+LangString SecDesktop ${LANG_ENGLISH} "Desktop shortcut"
+LangString IsRunning ${LANG_GERMAN} "Korvane läuft gerade.$\r$\nBitte beenden Sie Korvane und starten Sie dieses Programm dann noch einmal.$\r$\n$\r$\nEs wurde nichts geändert."
+LangString IsRunning ${LANG_ENGLISH} "Korvane is running.$\r$\nPlease close Korvane, then start this program again.$\r$\n$\r$\nNothing has been changed."
+LangString NeedsAdmin ${LANG_GERMAN} "Bitte starten Sie Setup als Administrator: nur ein Administrator kann Korvane für alle Benutzer installieren.$\r$\n$\r$\nEs wurde nichts geändert."
+LangString NeedsAdmin ${LANG_ENGLISH} "Please run setup as an administrator: only an administrator can install Korvane for every user.$\r$\n$\r$\nNothing has been changed."
+LangString NoAccess ${LANG_GERMAN} "Den Benutzern konnte kein Zugriff auf die Einstellungen von Korvane gegeben werden (Fehler $0).$\r$\nKorvane funktioniert dann nur für Administratoren."
+LangString NoAccess ${LANG_ENGLISH} "Users could not be given access to Korvane's settings (error $0).$\r$\nKorvane will then work for administrators only."
+LangString KeepSettings ${LANG_GERMAN} "Sollen Ihre Einstellungen von Korvane (Regler, Lautstärke, Fensterform) für eine spätere Installation erhalten bleiben?"
+LangString KeepSettings ${LANG_ENGLISH} "Keep your Korvane settings (knobs, volume, window form) for a later installation?"
+LangString ReadmeName ${LANG_GERMAN} "Liesmich"
+LangString ReadmeName ${LANG_ENGLISH} "Read me"
+LangString UninstallName ${LANG_GERMAN} "Korvane deinstallieren"
+LangString UninstallName ${LANG_ENGLISH} "Uninstall Korvane"
+
+; Refuses while Korvane runs: a message (none in silent mode), exit code 2.
+!macro REFUSE_WHILE_RUNNING
+    System::Call 'kernel32::OpenMutexA(i 0x00100000, i 0, t "${KORVANE_MUTEX}") i .r0'
+    ${If} $0 <> 0
+        System::Call 'kernel32::CloseHandle(i r0)'
+        MessageBox MB_OK|MB_ICONEXCLAMATION "$(IsRunning)" /SD IDOK
+        SetErrorLevel ${EXIT_RUNNING}
+        Quit
+    ${EndIf}
+!macroend
+
+; Writes one setting with its default, only where the key has no value of
+; that name (of any type): the user's own settings survive a new install.
+!macro DEFAULT_SETTING NAME VALUE
+    Push "${NAME}"
+    Call SettingExists
+    Pop $1
+    ${If} $1 == 0
+        WriteRegDWORD HKLM "${SETTINGS_KEY}" "${NAME}" ${VALUE}
+    ${EndIf}
+!macroend
+
+Function .onInit
+    !insertmacro REFUSE_WHILE_RUNNING
+    ; On Windows 2000 and later only an administrator may write below
+    ; Program Files and HKEY_LOCAL_MACHINE; a half-done install helps no one.
+    ${If} ${IsNT}
+        UserInfo::GetAccountType
+        Pop $0
+        ${If} $0 != "Admin"
+            MessageBox MB_OK|MB_ICONEXCLAMATION "$(NeedsAdmin)" /SD IDOK
+            SetErrorLevel ${EXIT_NOT_ADMIN}
+            Quit
+        ${EndIf}
+    ${EndIf}
+FunctionEnd
+
+; Stack in: value name. Stack out: 1 when the settings key has it, else 0.
+Function SettingExists
+    Exch $R0
+    Push $R1
+    Push $R2
+    StrCpy $R2 0
+    ${Do}
+        ClearErrors
+        EnumRegValue $R1 HKLM "${SETTINGS_KEY}" $R2
+        ${If} ${Errors}
+        ${OrIf} $R1 == ""
+            StrCpy $R0 0
+            ${Break}
+        ${EndIf}
+        ${If} $R1 == $R0
+            StrCpy $R0 1
+            ${Break}
+        ${EndIf}
+        IntOp $R2 $R2 + 1
+    ${Loop}
+    Pop $R2
+    Pop $R1
+    Exch $R0
+FunctionEnd
+
+Section "$(SecProgram)" SecProgram
+    SectionIn RO
+    ; Korvane may have been started while the pages were shown.
+    !insertmacro REFUSE_WHILE_RUNNING
+    SetShellVarContext all
+
+    SetOutPath "$INSTDIR"
+    File "/oname=Korvane.exe" "${KORVANE_EXE}"
+    File "/oname=Liesmich.txt" "${README}"
+    ; Windows 95, 98 and ME: Korvane loads the wave hook at every start.
+    ; The newer systems never load it.
+    ${IfNot} ${IsNT}
+        File "/oname=WavHok32.dll" "${HOOK_DLL}"
+    ${EndIf}
+    WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+
+    ; The settings key: the program opens it but never creates it.
+    !insertmacro DEFAULT_SETTING "3D Volume" 6
+    !insertmacro DEFAULT_SETTING "Vibe volume" 6
+    !insertmacro DEFAULT_SETTING "Soundfields volume" 0
+    !insertmacro DEFAULT_SETTING "Headphones enabled" 0
+    !insertmacro DEFAULT_SETTING "UI minimized" 0
+    !insertmacro DEFAULT_SETTING "Master volume" 20
+
+    ; Windows 2000 and later: a limited user may otherwise not open the key
+    ; with the full access the program asks for. Windows 9x has no key
+    ; permissions.
+    ${If} ${IsNT}
+        InitPluginsDir
+        File "/oname=$PLUGINSDIR\KeyGrant.exe" "${KEYGRANT_EXE}"
+        StrCpy $0 "-"
+        ExecWait '"$PLUGINSDIR\KeyGrant.exe" "${SETTINGS_KEY}"' $0
+        Delete "$PLUGINSDIR\KeyGrant.exe"
+        ${If} $0 != 0
+            DetailPrint "$(NoAccess)"
+            MessageBox MB_OK|MB_ICONEXCLAMATION "$(NoAccess)" /SD IDOK
+            SetErrorLevel ${EXIT_NO_ACCESS}
+        ${EndIf}
+    ${EndIf}
+
+    CreateDirectory "$SMPROGRAMS\Korvane"
+    CreateShortCut "$SMPROGRAMS\Korvane\Korvane.lnk" "$INSTDIR\Korvane.exe" "" "$INSTDIR\Korvane.exe" 0
+    CreateShortCut "$SMPROGRAMS\Korvane\$(UninstallName).lnk" "$INSTDIR\${UNINSTALLER}"
+    CreateShortCut "$SMPROGRAMS\Korvane\$(ReadmeName).lnk" "$INSTDIR\Liesmich.txt"
+
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Korvane.exe,0"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Section "$(SecDesktop)" SecDesktop
+    SetShellVarContext all
+    CreateShortCut "$DESKTOP\Korvane.lnk" "$INSTDIR\Korvane.exe" "" "$INSTDIR\Korvane.exe" 0
+SectionEnd
+
+Function un.onInit
+    !insertmacro REFUSE_WHILE_RUNNING
+FunctionEnd
+
+Section "Uninstall"
+    !insertmacro REFUSE_WHILE_RUNNING
+    SetShellVarContext all
+
+    Delete "$DESKTOP\Korvane.lnk"
+    Delete "$SMPROGRAMS\Korvane\Korvane.lnk"
+    Delete "$SMPROGRAMS\Korvane\$(UninstallName).lnk"
+    Delete "$SMPROGRAMS\Korvane\$(ReadmeName).lnk"
+    ; Shortcuts an install in the other language left.
+    Delete "$SMPROGRAMS\Korvane\Korvane deinstallieren.lnk"
+    Delete "$SMPROGRAMS\Korvane\Uninstall Korvane.lnk"
+    Delete "$SMPROGRAMS\Korvane\Liesmich.lnk"
+    Delete "$SMPROGRAMS\Korvane\Read me.lnk"
+    RMDir "$SMPROGRAMS\Korvane"
+
+    Delete "$INSTDIR\Korvane.exe"
+    Delete "$INSTDIR\Liesmich.txt"
+    ; Another program's waveOut may still hold the hook on Windows 9x.
+    Delete /REBOOTOK "$INSTDIR\WavHok32.dll"
+    Delete "$INSTDIR\${UNINSTALLER}"
+    RMDir "$INSTDIR"
+    ; The maker's folder only where setup put it.
+    ${If} $INSTDIR == "$PROGRAMFILES\Velmora\Korvane"
+        RMDir "$PROGRAMFILES\Velmora"
+    ${EndIf}
+
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
+    ; The settings stay unless the user says otherwise; silently they stay
+    ; unless /PURGE is given.
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/PURGE" $1
+    ${IfNot} ${Errors}
+        StrCpy $2 purge
+    ${ElseIfNot} ${Silent}
+        MessageBox MB_YESNO|MB_ICONQUESTION "$(KeepSettings)" /SD IDYES IDYES keep
+        StrCpy $2 purge
+        keep:
+    ${EndIf}
+    ${If} $2 == purge
+        DeleteRegKey HKLM "${SETTINGS_KEY}"
+        DeleteRegKey /ifempty HKLM "SOFTWARE\Velmora"
+    ${EndIf}
+SectionEnd
+

@@ -1,0 +1,211 @@
+#include "SetupFixture.h"
+
+#include "harness/KorvaneLauncher.h"
+#include "harness/RegKey.h"
+#include "harness/ScopedHandle.h"
+#include "harness/SettingsKey.h"
+#include "harness/Wait.h"
+
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <vector>
+
+const char* const SetupFixture::kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvane";
+const char* const SetupFixture::kUninstaller = "Deinstallieren.exe";
+
+namespace {
+
+const char* const kSetupAppDefaults = "Software\\Wine\\AppDefaults\\KorvaneSetup.exe";
+
+std::string SetupExe() {
+    const char* path = std::getenv("KORVANE_SETUP");
+    return path ? path : "";
+}
+
+std::string ShellFolder(int csidl) {
+    char path[MAX_PATH] = "";
+    if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return "";
+    return path;
+}
+
+void DeleteTree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = dir + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(path);
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+struct ChildProcess {
+    ScopedHandle handle;
+    DWORD pid;
+};
+
+// Processes whose parent is `pid`, opened to be waited for.
+std::vector<ChildProcess> ChildrenOf(DWORD pid) {
+    std::vector<ChildProcess> children;
+    ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snap.Valid()) return children;
+    PROCESSENTRY32 pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = Process32First(snap.Get(), &pe); ok; ok = Process32Next(snap.Get(), &pe)) {
+        if (pe.th32ParentProcessID != pid) continue;
+        HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pe.th32ProcessID);
+        if (h) children.push_back({ScopedHandle(h), pe.th32ProcessID});
+    }
+    return children;
+}
+
+bool ProcessRuns(const char* exeName) {
+    ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snap.Valid()) return false;
+    PROCESSENTRY32 pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = Process32First(snap.Get(), &pe); ok; ok = Process32Next(snap.Get(), &pe))
+        if (lstrcmpiA(pe.szExeFile, exeName) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+void SetupFixture::SetUp() {
+    ASSERT_FALSE(SetupExe().empty()) << "KORVANE_SETUP (the setup program's Windows path) is not set";
+    ASSERT_TRUE(FileExists(SetupExe())) << SetupExe() << " is not built";
+    m_settings = std::make_unique<RegSnapshot>(HKEY_LOCAL_MACHINE, SettingsKey::kPath);
+    RemoveInstallation();
+    ASSERT_FALSE(FileExists(InstallDir())) << InstallDir() << " could not be removed";
+    ASSERT_FALSE(SettingsKey::Exists());
+    ASSERT_FALSE(RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+void SetupFixture::TearDown() {
+    RemoveInstallation();
+    RegKey::DeleteTree(HKEY_CURRENT_USER, kSetupAppDefaults);
+    KorvaneLauncher::ClearAppDefaults();
+    if (m_settings) {
+        EXPECT_TRUE(m_settings->Restore());
+    }
+}
+
+void SetupFixture::RemoveInstallation() {
+    // A process still in the folder (see RunSetup) keeps it a while longer.
+    WaitUntil(
+        [] {
+            DeleteTree(InstallDir());
+            return !FileExists(InstallDir());
+        },
+        30000, 250);
+    RemoveDirectoryA((InstallDir() + "\\..").c_str());
+    DeleteTree(StartMenuFolder());
+    DeleteFileA(DesktopShortcut().c_str());
+    RegKey::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    RegKey::DeleteTree(HKEY_LOCAL_MACHINE, SettingsKey::kPath);
+}
+
+std::string SetupFixture::InstallDir() {
+    return ShellFolder(CSIDL_PROGRAM_FILES) + "\\Velmora\\Korvane";
+}
+
+std::string SetupFixture::StartMenuFolder() {
+    return ShellFolder(CSIDL_COMMON_PROGRAMS) + "\\Korvane";
+}
+
+std::string SetupFixture::DesktopShortcut() {
+    return ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Korvane.lnk";
+}
+
+void SetupFixture::DeleteFolder(const std::string& dir) {
+    DeleteTree(dir);
+}
+
+bool SetupFixture::FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+DWORD SetupFixture::Run(const std::string& exe, const std::string& commandLine, DWORD* pid) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back('\0');
+    if (!CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ADD_FAILURE() << "cannot start " << commandLine << ", error " << GetLastError();
+        return ~0u;
+    }
+    CloseHandle(pi.hThread);
+    ScopedHandle process(pi.hProcess);
+    if (pid) *pid = pi.dwProcessId;
+    bool ended = WaitUntil([&] { return WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0; }, kSetupMs, 100);
+    if (!ended) {
+        ADD_FAILURE() << commandLine << " still runs after " << kSetupMs << " ms; ended";
+        TerminateProcess(process.Get(), 1);
+        return ~0u;
+    }
+    DWORD code = ~0u;
+    GetExitCodeProcess(process.Get(), &code);
+    return code;
+}
+
+DWORD SetupFixture::RunSetup(const std::string& version, const std::string& args) {
+    RegKey app = RegKey::Create(HKEY_CURRENT_USER, kSetupAppDefaults);
+    EXPECT_TRUE(app.Valid() && app.SetString("Version", version));
+    DWORD code = Run(SetupExe(), "\"" + SetupExe() + "\" " + args);
+    // Wine's menu builder, started for each new shortcut, runs on for a few
+    // seconds in the folder setup left it in, which cannot be removed until
+    // it ends (on Windows nothing holds it).
+    WaitUntil([] { return !ProcessRuns("winemenubuilder.exe"); }, 30000, 250);
+    return code;
+}
+
+DWORD SetupFixture::RunUninstallerInPlace(const std::string& args) {
+    // _?= must come last and unquoted.
+    const std::string exe = Installed(kUninstaller);
+    return Run(exe, "\"" + exe + "\" " + args + " _?=" + InstallDir());
+}
+
+ScopedHandle SetupFixture::StartUninstaller(const std::string& args, DWORD* copyPid, const std::string& dir) {
+    const std::string exe = dir + "\\" + kUninstaller;
+    DWORD pid = 0;
+    if (Run(exe, "\"" + exe + "\" " + args, &pid) == ~0u) return ScopedHandle();
+    std::vector<ChildProcess> copies = ChildrenOf(pid);
+    if (copies.size() != 1) {
+        ADD_FAILURE() << "the uninstaller started " << copies.size() << " copies of itself, not one";
+        return ScopedHandle();
+    }
+    if (copyPid) *copyPid = copies.front().pid;
+    return std::move(copies.front().handle);
+}
+
+DWORD SetupFixture::RunUninstaller(const std::string& args, const std::string& dir) {
+    ScopedHandle copy = StartUninstaller(args, nullptr, dir);
+    if (!copy.Valid()) return ~0u;
+    if (!WaitUntil([&] { return WaitForSingleObject(copy.Get(), 0) == WAIT_OBJECT_0; }, kSetupMs, 100)) {
+        ADD_FAILURE() << "the uninstaller's copy still runs after " << kSetupMs << " ms";
+        return ~0u;
+    }
+    DWORD code = ~0u;
+    GetExitCodeProcess(copy.Get(), &code);
+    return code;
+}
+
+KorvaneProcess SetupFixture::StartInstalled(const std::string& version) {
+    std::string error;
+    EXPECT_TRUE(KorvaneLauncher().Version(version).Apply());
+    KorvaneProcess p = KorvaneProcess::Start(Installed("Korvane.exe"), InstallDir(), &error);
+    EXPECT_TRUE(p.Valid()) << error;
+    return p;
+}

@@ -1,0 +1,57 @@
+// Fixture of the setup tests: each test starts from a prefix in which Korvane
+// was never installed (no program folder, shortcuts, uninstall entry or
+// settings key) and runs the real setup program and uninstaller, posing as a
+// chosen Windows version. The settings key the other tests may rely on is put
+// back afterwards.
+#pragma once
+
+#include "harness/KorvaneProcess.h"
+#include "harness/RegSnapshot.h"
+#include "harness/ScopedHandle.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+class SetupFixture : public ::testing::Test {
+protected:
+    static constexpr DWORD kSetupMs = 120000;  // a silent run takes seconds; emulation is slow
+    static const char* const kUninstallKey;
+    static const char* const kUninstaller;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs the setup program, posing as `version`, and waits for it; the exit
+    // code, or ~0u when it did not start or end in time.
+    DWORD RunSetup(const std::string& version, const std::string& args = "/S");
+    // Runs the installed uninstaller in place (it waits, its exit code
+    // counts, and it keeps itself and its folder).
+    DWORD RunUninstallerInPlace(const std::string& args);
+    // Runs the installed uninstaller as a user does: it hands over to a copy
+    // of itself and ends; this waits for that copy too. Its exit code.
+    DWORD RunUninstaller(const std::string& args, const std::string& dir = InstallDir());
+    // Starts the installed uninstaller as a user does and returns the copy
+    // of itself that it hands over to (null handle when there is none).
+    ScopedHandle StartUninstaller(const std::string& args, DWORD* copyPid, const std::string& dir = InstallDir());
+
+    static std::string InstallDir();  // Program Files\Velmora\Korvane
+    static std::string Installed(const std::string& file) { return InstallDir() + "\\" + file; }
+    static std::string StartMenuFolder();  // the all-users Programs\Korvane
+    static std::string DesktopShortcut();  // the all-users desktop's Korvane.lnk
+    static bool FileExists(const std::string& path);
+    static void DeleteFolder(const std::string& dir);  // with everything in it
+
+    // The rig's state without Korvane: what a test asserts against.
+    static void RemoveInstallation();
+
+    // Starts the installed Korvane posing as `version`.
+    KorvaneProcess StartInstalled(const std::string& version);
+
+private:
+    DWORD Run(const std::string& exe, const std::string& commandLine, DWORD* pid = nullptr);
+    std::unique_ptr<RegSnapshot> m_settings;
+};

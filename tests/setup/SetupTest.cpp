@@ -1,0 +1,296 @@
+// The setup program and its uninstaller, run silently under Wine posing as
+// Windows 98 and XP, and the installed Korvane started from where setup put it.
+#include "KeySecurity.h"
+#include "SetupFixture.h"
+
+#include "engine/ControlCodes.h"
+#include "harness/Journal.h"
+#include "harness/RegKey.h"
+#include "harness/SettingsKey.h"
+#include "harness/Wait.h"
+#include "harness/WindowFinder.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr DWORD kStartMs = 45000;
+constexpr DWORD kExitMs = 20000;
+constexpr DWORD kExitRunning = 2;  // setup's and the uninstaller's answer while Korvane runs
+
+const char* const kMutex = "{D6B8A211-00B7-4fe9-877B-2AF6EC9F21E6}";
+
+struct Default {
+    const char* name;
+    DWORD value;
+};
+const Default kDefaults[] = {{"3D Volume", 6},          {"Vibe volume", 6},  {"Soundfields volume", 0},
+                             {"Headphones enabled", 0}, {"UI minimized", 0}, {"Master volume", 20}};
+
+std::string Hex(DWORD code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
+    return text;
+}
+
+// The channel received `code` with payload 1 (the engine switched on).
+bool SwitchedOn(const std::vector<JournalEntry>& entries, const std::string& chan, DWORD code) {
+    for (const JournalEntry& e : Journal::Select(entries, chan, "IOCTL", Hex(code)))
+        if (e.Payload() == 1u) return true;
+    return false;
+}
+
+// The uninstaller's question: a message box with Yes and No.
+HWND QuestionBox(DWORD pid) {
+    for (HWND h : WindowFinder(pid).Dialogs())
+        if (GetDlgItem(h, WindowFinder::kMessageBoxTextId) && GetDlgItem(h, IDYES) && GetDlgItem(h, IDNO)) return h;
+    return nullptr;
+}
+
+// The uninstaller's own window, with its Next/Uninstall/Close button (id 1).
+HWND MainWindow(DWORD pid) {
+    for (HWND h : WindowFinder(pid).Dialogs())
+        if (GetDlgItem(h, 1) && !GetDlgItem(h, IDNO) && IsWindowVisible(h)) return h;
+    return nullptr;
+}
+
+void Press(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+}  // namespace
+
+class SetupTest : public SetupFixture {
+protected:
+    void ExpectInstalled() {
+        for (const char* file : {"Korvane.exe", "Liesmich.txt", kUninstaller})
+            EXPECT_TRUE(FileExists(Installed(file))) << file;
+        // The rig's engine stand-ins are never part of setup.
+        for (const char* file : {"QuorInst.dll", "korvsim.sys", "korvmon.exe", "korvsim-ready.exe"})
+            EXPECT_FALSE(FileExists(Installed(file))) << file;
+        EXPECT_TRUE(FileExists(StartMenuFolder() + "\\Korvane.lnk"));
+        EXPECT_TRUE(FileExists(DesktopShortcut()));
+
+        RegKey entry = RegKey::Open(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_READ);
+        ASSERT_TRUE(entry.Valid()) << "no uninstall entry";
+        auto text = [&](const char* name) {
+            std::optional<RegValue> v = entry.Query(name);
+            EXPECT_TRUE(v && v->type == REG_SZ) << name;
+            return v ? std::string(v->bytes.c_str()) : std::string();
+        };
+        EXPECT_EQ(text("DisplayName"), "Korvane");
+        const char* version = std::getenv("KORVANE_VERSION");
+        EXPECT_EQ(text("DisplayVersion"), version ? version : "(KORVANE_VERSION not set)");
+        EXPECT_EQ(text("Publisher"), "Velmora");
+        EXPECT_EQ(text("DisplayIcon"), Installed("Korvane.exe") + ",0");
+        EXPECT_EQ(text("InstallLocation"), InstallDir());
+        const std::string uninstall = "\"" + Installed(kUninstaller) + "\"";
+        EXPECT_EQ(text("UninstallString"), uninstall);
+        EXPECT_EQ(text("QuietUninstallString"), uninstall + " /S");
+        EXPECT_EQ(entry.QueryDword("NoModify"), 1u);
+        EXPECT_EQ(entry.QueryDword("NoRepair"), 1u);
+        std::optional<RegValue> size = entry.Query("EstimatedSize");
+        ASSERT_TRUE(size && size->type == REG_DWORD);
+        EXPECT_GT(*size->AsDword(), 0u);
+    }
+
+    void ExpectDefaults() {
+        for (const Default& d : kDefaults) {
+            std::optional<RegValue> v = SettingsKey::Get(d.name);
+            ASSERT_TRUE(v) << d.name << " missing";
+            EXPECT_EQ(v->type, static_cast<DWORD>(REG_DWORD)) << d.name;
+            EXPECT_EQ(v->AsDword(), d.value) << d.name;
+        }
+    }
+
+    void ExpectNothingLeft() {
+        EXPECT_FALSE(FileExists(InstallDir())) << "the program folder is left";
+        EXPECT_FALSE(FileExists(InstallDir() + "\\..")) << "the maker's folder is left";
+        EXPECT_FALSE(FileExists(StartMenuFolder())) << "the Start menu folder is left";
+        EXPECT_FALSE(FileExists(DesktopShortcut())) << "the desktop shortcut is left";
+        EXPECT_FALSE(RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the uninstall entry is left";
+    }
+
+    // Starts the installed Korvane, checks that its console opens without a
+    // box and that the engine was switched on over `chan`, changes a setting
+    // behind its back and closes it: closing must write its own value back.
+    void RunInstalledKorvane(const std::string& version, const std::string& chan) {
+        const unsigned long long mark = Journal::Mark();
+        KorvaneProcess p = StartInstalled(version);
+        ASSERT_TRUE(p.Valid());
+        WindowFinder finder(p.Pid());
+        HWND console = nullptr, box = nullptr;
+        WaitUntil(
+            [&] {
+                box = finder.MessageBox();
+                console = finder.Console();
+                return box || console || !p.Running();
+            },
+            kStartMs);
+        ASSERT_EQ(box, nullptr) << "message box: " << WindowFinder::MessageBoxText(box);
+        ASSERT_NE(console, nullptr) << "no console from the installed Korvane";
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                std::vector<JournalEntry> since = Journal::Read(mark);
+                return SwitchedOn(since, chan, IOCTL_VIBE_ENABLE) && SwitchedOn(since, chan, IOCTL_SOUNDFIELDS_ENABLE);
+            },
+            kStartMs))
+            << "the effects were not switched on over " << chan << ":\n"
+            << Journal::Format(Journal::Read(mark));
+        if (chan == "VXD") {
+            std::vector<JournalEntry> hook = Journal::Select(Journal::Read(mark), "HOOK", "CALL", "QuorWav9xHook");
+            EXPECT_EQ(hook.size(), 1u) << "the installed wave hook was not called";
+        }
+
+        ASSERT_TRUE(SettingsKey::SetDword("3D Volume", 11));
+        PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ASSERT_TRUE(p.WaitForExit(kExitMs)) << "Korvane did not close";
+        EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 6u) << "closing did not save the knob's position";
+    }
+};
+
+TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
+    ASSERT_EQ(RunSetup("win98"), 0u);
+    ExpectInstalled();
+    ExpectDefaults();
+    // Korvane loads the wave hook beside it on Windows 9x.
+    EXPECT_TRUE(FileExists(Installed("WavHok32.dll")));
+    bool ok = false;
+    std::vector<AllowEntry> users = KeySecurity::UsersEntries(HKEY_LOCAL_MACHINE, SettingsKey::kPath, &ok);
+    for (const AllowEntry& e : users)
+        EXPECT_NE(e.mask & KEY_SET_VALUE, static_cast<DWORD>(KEY_SET_VALUE))
+            << "Windows 9x has no key permissions to set";
+
+    RunInstalledKorvane("win98", "VXD");
+
+    ASSERT_EQ(RunUninstaller("/S"), 0u);
+    ExpectNothingLeft();
+    EXPECT_TRUE(SettingsKey::Exists()) << "a silent uninstall keeps the settings";
+    EXPECT_EQ(SettingsKey::GetDword("Master volume"), 20u);
+}
+
+TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRunning) {
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    ExpectInstalled();
+    ExpectDefaults();
+    EXPECT_FALSE(FileExists(Installed("WavHok32.dll"))) << "the wave hook is for Windows 9x only";
+
+    // Korvane opens the key with KEY_ALL_ACCESS: Users need all of it, on
+    // this key alone.
+    bool ok = false;
+    std::vector<AllowEntry> users = KeySecurity::UsersEntries(HKEY_LOCAL_MACHINE, SettingsKey::kPath, &ok);
+    ASSERT_TRUE(ok) << "cannot read the key's access list";
+    const AllowEntry* granted = nullptr;
+    for (const AllowEntry& e : users)
+        if ((e.mask & KEY_ALL_ACCESS) == KEY_ALL_ACCESS) granted = &e;
+    ASSERT_NE(granted, nullptr) << KeySecurity::Describe(HKEY_LOCAL_MACHINE, SettingsKey::kPath);
+    EXPECT_EQ(granted->flags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE), 0)
+        << "the grant must not be inherited";
+
+    // While it runs, the uninstaller changes nothing.
+    KorvaneProcess running = StartInstalled("winxp");
+    ASSERT_NE(WindowFinder(running.Pid()).WaitConsole(kStartMs), nullptr);
+    EXPECT_EQ(RunUninstallerInPlace("/S"), kExitRunning);
+    ExpectInstalled();
+    ExpectDefaults();
+    PostMessageA(WindowFinder(running.Pid()).Console(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(running.WaitForExit(kExitMs));
+
+    RunInstalledKorvane("winxp", "WDM");
+
+    ASSERT_EQ(RunUninstaller("/S /PURGE"), 0u);
+    ExpectNothingLeft();
+    EXPECT_FALSE(SettingsKey::Exists()) << "/PURGE removes the settings";
+}
+
+TEST_F(SetupTest, InstallingAgainKeepsTheUsersSettings) {
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    bool ok = false;
+    const size_t usersEntries = KeySecurity::UsersEntries(HKEY_LOCAL_MACHINE, SettingsKey::kPath, &ok).size();
+    ASSERT_TRUE(ok);
+    ASSERT_TRUE(SettingsKey::SetDword("3D Volume", 9));
+    ASSERT_TRUE(SettingsKey::SetDword("UI minimized", 1));
+    ASSERT_TRUE(SettingsKey::SetDword("Master volume", 55));
+    // Any type counts as present: the program does not look at it.
+    ASSERT_TRUE(SettingsKey::Set("Headphones enabled", RegValue::String("x")));
+    RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, SettingsKey::kPath);
+    ASSERT_TRUE(key.Valid() && key.Delete("Vibe volume"));
+
+    // Again, posing as Windows 2000 this time (the other NT-family system).
+    ASSERT_EQ(RunSetup("win2k"), 0u);
+    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 9u);
+    EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 1u);
+    EXPECT_EQ(SettingsKey::GetDword("Master volume"), 55u);
+    std::optional<RegValue> headphones = SettingsKey::Get("Headphones enabled");
+    ASSERT_TRUE(headphones);
+    EXPECT_EQ(headphones->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 6u) << "a missing value gets its default";
+    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 0u);
+    EXPECT_EQ(KeySecurity::UsersEntries(HKEY_LOCAL_MACHINE, SettingsKey::kPath, &ok).size(), usersEntries)
+        << "the grant is made once, however often setup runs:\n"
+        << KeySecurity::Describe(HKEY_LOCAL_MACHINE, SettingsKey::kPath);
+    ExpectInstalled();
+}
+
+TEST_F(SetupTest, SetupRefusesWhileKorvaneRunsAndChangesNothing) {
+    // The program's mutex is what tells that it runs.
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, kMutex);
+    ASSERT_NE(mutex, nullptr);
+    DWORD code = RunSetup("win95");
+    CloseHandle(mutex);
+    EXPECT_EQ(code, kExitRunning);
+    EXPECT_FALSE(FileExists(InstallDir()));
+    EXPECT_FALSE(FileExists(StartMenuFolder()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
+    EXPECT_FALSE(SettingsKey::Exists());
+    EXPECT_FALSE(RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+TEST_F(SetupTest, UninstallAsksAndRemovesTheSettingsWhenTheUserDoesNotKeepThem) {
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    DWORD pid = 0;
+    ScopedHandle copy = StartUninstaller("", &pid);
+    ASSERT_TRUE(copy.Valid());
+    auto ended = [&] { return WaitForSingleObject(copy.Get(), 0) == WAIT_OBJECT_0; };
+
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (main = MainWindow(pid)) != nullptr; }, kStartMs)) << "no uninstaller window";
+    Press(main, 1);  // the confirmation page's Uninstall
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = QuestionBox(pid)) != nullptr || ended(); }, kStartMs));
+    ASSERT_NE(box, nullptr) << "the uninstaller did not ask about the settings";
+    EXPECT_TRUE(SettingsKey::Exists()) << "the settings went before the answer";
+    Press(box, IDNO);
+
+    // The work is done when the Close button can be pressed.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            HWND w = MainWindow(pid);
+            if (w && IsWindowEnabled(GetDlgItem(w, 1)) && !RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey))
+                Press(w, 1);
+            return ended();
+        },
+        kSetupMs, 500))
+        << "the uninstaller did not finish";
+    if (!ended()) TerminateProcess(copy.Get(), 1);
+    ExpectNothingLeft();
+    EXPECT_FALSE(SettingsKey::Exists()) << "the user chose not to keep the settings";
+}
+
+TEST_F(SetupTest, AFolderChosenWithDIsWhereTheUpdateGoes) {
+    const std::string dir = "C:\\Korvane Test Folder";
+    DeleteFolder(dir);
+    ASSERT_EQ(RunSetup("winxp", "/S /D=" + dir), 0u);  // /D= comes last, unquoted
+    EXPECT_TRUE(FileExists(dir + "\\Korvane.exe"));
+    EXPECT_FALSE(FileExists(InstallDir()));
+    ASSERT_TRUE(DeleteFileA((dir + "\\Liesmich.txt").c_str()));
+
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    EXPECT_TRUE(FileExists(dir + "\\Liesmich.txt")) << "the update did not go to the chosen folder";
+    EXPECT_FALSE(FileExists(InstallDir()));
+
+    EXPECT_EQ(RunUninstaller("/S", dir), 0u);
+    EXPECT_FALSE(FileExists(dir));
+    DeleteFolder(dir);  // what a failed run left
+}
