@@ -3,6 +3,7 @@
 #include "ProbeProtocol.h"
 #include "ScopedHandle.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -27,6 +28,38 @@ bool InProcessProbe::IsModuleLoaded(HWND window, const std::string& name, bool* 
         return false;
     }
     *loaded = answer == "loaded 1\n";
+    return true;
+}
+
+bool InProcessProbe::GdiHighWater(HWND window, int objects, long* index, std::string* error) {
+    std::string answer;
+    if (!Ask(window, KORVPROBE_GDI_HIGH_WATER_MSG, std::to_string(objects), &answer, error, 60000)) return false;
+    if (sscanf(answer.c_str(), "highwater %ld", index) != 1) {
+        *error = "probe: " + answer;
+        return false;
+    }
+    return true;
+}
+
+bool InProcessProbe::CurrentCursor(HWND window, std::string* name, std::string* error) {
+    std::string answer;
+    if (!Ask(window, KORVPROBE_CURSOR_MSG, "", &answer, error)) return false;
+    if (answer.compare(0, 7, "cursor ") != 0) {
+        *error = "probe: " + answer;
+        return false;
+    }
+    *name = answer.substr(7);
+    while (!name->empty() && name->back() == '\n') name->pop_back();
+    return true;
+}
+
+bool InProcessProbe::BenchPaint(HWND window, int repeats, double* paintMs, double* blitMs, std::string* error) {
+    std::string answer;
+    if (!Ask(window, KORVPROBE_BENCH_PAINT_MSG, std::to_string(repeats), &answer, error, 600000)) return false;
+    if (sscanf(answer.c_str(), "paint %lf blit %lf", paintMs, blitMs) != 2) {
+        *error = "probe: " + answer;
+        return false;
+    }
     return true;
 }
 

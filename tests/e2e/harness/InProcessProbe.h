@@ -26,6 +26,15 @@ public:
     // Whether the window's process has the module (e.g. "QuorInst.dll") loaded.
     static bool IsModuleLoaded(HWND window, const std::string& name, bool* loaded, std::string* error);
 
+    // Highest GDI handle index the process reaches when it takes `objects`
+    // objects at once (see ProbeProtocol.h); compared before and after a run.
+    static bool GdiHighWater(HWND window, int objects, long* index, std::string* error);
+    // "drag", "hover", "arrow", "hand" or "other".
+    static bool CurrentCursor(HWND window, std::string* name, std::string* error);
+    // Medians in milliseconds of one repaint of the window and of one blit
+    // of its background picture, measured on its own thread.
+    static bool BenchPaint(HWND window, int repeats, double* paintMs, double* blitMs, std::string* error);
+
     static bool ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items, std::string* error);
 
 private:
