@@ -5,6 +5,9 @@
 //                                one blit of its picture (measured inside it)
 //   korvbench startup ROUNDS     process start until waiting for input:
 //                                Korvane.exe against the empty dialog
+//   korvbench quiet WHAT         for the idle breakdown: WHAT is animation (hide
+//                                the animation control) or relay (stop the
+//                                console's status relay timer)
 //   korvbench wait TITLE SECONDS until a visible top-level window has the title
 //   korvbench close TITLE        WM_CLOSE to that window and wait until it is gone
 #include <windows.h>
@@ -113,18 +116,35 @@ int Paint(int repeats) {
     return 0;
 }
 
+int Quiet(const char* what) {
+    HWND console = VisibleWindow(kConsoleTitle);
+    if (!console) return 1;
+    if (strcmp(what, "animation") == 0) {
+        ShowWindow(GetDlgItem(console, 1003), SW_HIDE);
+        return 0;
+    }
+    std::string error;
+    if (strcmp(what, "relay") == 0 && InProcessProbe::KillTimer(console, 666, &error)) return 0;
+    fprintf(stderr, "korvbench: %s\n", error.c_str());
+    return 1;
+}
+
 int Startup(int rounds) {
     if (FindWindowA(nullptr, kConsoleTitle)) {
         fprintf(stderr, "korvbench: a console is already running\n");
         return 1;
     }
     KorvaneLauncher().Version("winxp").Apply();
-    const std::string empty = Sibling("emptydlg.exe");
+    // From the program's drive when tools/bench.sh put it there.
+    const char* const installed = "C:\\korvane-bench\\emptydlg.exe";
+    const bool there = GetFileAttributesA(installed) != INVALID_FILE_ATTRIBUTES;
+    const std::string empty = there ? installed : Sibling("emptydlg.exe");
+    const std::string emptyDir = there ? "C:\\korvane-bench" : ".";
     std::vector<double> ours, base;
     for (int i = 0; i < rounds; ++i) {
         double a = 0, b = 0;
         if (!TimeStart(KorvaneLauncher::kExe, KorvaneLauncher::kDir, kConsoleTitle, &a)) return 1;
-        if (!TimeStart(empty, ".", kEmptyTitle, &b)) return 1;
+        if (!TimeStart(empty, emptyDir, kEmptyTitle, &b)) return 1;
         ours.push_back(a);
         base.push_back(b);
     }
@@ -139,6 +159,7 @@ int Startup(int rounds) {
 int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "paint") == 0) return Paint(atoi(argv[2]));
     if (argc == 3 && strcmp(argv[1], "startup") == 0) return Startup(std::max(1, atoi(argv[2])));
+    if (argc == 3 && strcmp(argv[1], "quiet") == 0) return Quiet(argv[2]);
     if (argc == 4 && strcmp(argv[1], "wait") == 0)
         return WaitVisible(argv[2], static_cast<DWORD>(atoi(argv[3])) * 1000u) ? 0 : 1;
     if (argc == 3 && strcmp(argv[1], "close") == 0) return CloseAndWait(argv[2]) ? 0 : 1;

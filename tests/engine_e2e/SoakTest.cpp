@@ -170,8 +170,16 @@ TEST_F(SoakTest, ALongSessionOfRealInputLeavesEverythingConsistent) {
     const long before = HighWater(console);
 
     Model model;
+    // SOAK_TRACE_GDI: the mark after every event, to find the one that leaks.
+    const bool trace = getenv("SOAK_TRACE_GDI") != nullptr;
+    long mark = before;
     for (int i = 0; i < g_events; ++i) {
         const char* what = Event(console, rng, model);
+        if (trace) {
+            const long now = HighWater(console);
+            if (now != mark) std::cout << "soak: event " << i << " (" << what << ") GDI " << mark << " -> " << now << std::endl;
+            mark = now;
+        }
         ASSERT_FALSE(HasFatalFailure()) << "event " << i << " (" << what << ")";
         ASSERT_TRUE(m_process->Running()) << "the program ended at event " << i << " (" << what << ")";
         if ((i + 1) % 100 == 0) std::cout << "soak: " << i + 1 << " events" << std::endl;

@@ -63,6 +63,16 @@ bool InProcessProbe::BenchPaint(HWND window, int repeats, double* paintMs, doubl
     return true;
 }
 
+bool InProcessProbe::KillTimer(HWND window, UINT_PTR id, std::string* error) {
+    std::string answer;
+    if (!Ask(window, KORVPROBE_KILL_TIMER_MSG, std::to_string(id), &answer, error)) return false;
+    if (answer != "killed 1\n") {
+        *error = "probe: " + answer;
+        return false;
+    }
+    return true;
+}
+
 bool InProcessProbe::Ask(HWND window, const char* question, const std::string& request, std::string* answer,
                          std::string* error, DWORD timeoutMs) {
     DWORD pid = 0;

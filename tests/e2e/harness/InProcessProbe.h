@@ -35,6 +35,9 @@ public:
     // of its background picture, measured on its own thread.
     static bool BenchPaint(HWND window, int repeats, double* paintMs, double* blitMs, std::string* error);
 
+    // Stops one of the window's timers from its own thread.
+    static bool KillTimer(HWND window, UINT_PTR id, std::string* error);
+
     static bool ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items, std::string* error);
 
 private:

@@ -19,6 +19,9 @@
 // "paint <ms> blit <ms>", medians of one full repaint of the window (erase and
 // paint) and of one copy of the background picture to the window's DC.
 #define KORVPROBE_BENCH_PAINT_MSG "KorvProbe.BenchPaint"
+// For the idle figure's breakdown: stops the window's timer whose id the
+// request gives (the status relay's, 666); answers "killed 1" or "killed 0".
+#define KORVPROBE_KILL_TIMER_MSG "KorvProbe.KillTimer"
 // The answer goes into this shared memory, then this event is set.
 #define KORVPROBE_MAPPING_NAME "KorvProbe.Answer"
 #define KORVPROBE_DONE_EVENT "KorvProbe.Done"

@@ -155,6 +155,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, 
     static const UINT gdiMsg = RegisterWindowMessageA(KORVPROBE_GDI_HIGH_WATER_MSG);
     static const UINT cursorMsg = RegisterWindowMessageA(KORVPROBE_CURSOR_MSG);
     static const UINT paintMsg = RegisterWindowMessageA(KORVPROBE_BENCH_PAINT_MSG);
+    static const UINT timerMsg = RegisterWindowMessageA(KORVPROBE_KILL_TIMER_MSG);
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         const MSG* msg = reinterpret_cast<const MSG*>(lParam);
         if (msg->message == menuMsg) Answer(DescribeSystemMenu(msg->hwnd));
@@ -162,6 +163,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, 
         if (msg->message == gdiMsg) Answer(GdiHighWater());
         if (msg->message == cursorMsg) Answer(DescribeCursor());
         if (msg->message == paintMsg) Answer(BenchPaint(msg->hwnd));
+        if (msg->message == timerMsg)
+            Answer(KillTimer(msg->hwnd, strtoul(Request().c_str(), nullptr, 10)) ? "killed 1\n" : "killed 0\n");
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
