@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS  ?= 2
 
-.PHONY: all deps build host win32 run test bench clean dist listen
+.PHONY: all deps build host win32 run test bench soak clean dist listen
 
 all: build
 
@@ -37,9 +37,13 @@ dist: win32
 
 # Speed, as ratios against baselines measured in the same run.
 bench: build
-	@timeout -k 5 600 bash tools/wine-session.sh wine $(BUILD)/win32/tests/skin/skin_region_bench.exe
-	@cmake -S tools/fxbench -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build $(BUILD)/bench -j$(JOBS) -- --no-print-directory >/dev/null && $(BUILD)/bench/fx_dsp_bench
-	@timeout -k 5 600 bash tools/wine-session.sh wine $(BUILD)/win32/tests/sim/dsp_realtime_bench.exe
+	@timeout -k 10 1800 bash tools/bench.sh $(BUILD)
+
+# A long seeded session of real input (SOAK_EVENTS, default 2000; SOAK_SEED).
+soak: build
+	@KORVANE_BUILD="$$(cd $(BUILD) && pwd)" timeout -k 10 10800 bash tools/wine-session.sh bash -c 'b="$$(cd "$$1" && pwd)"; source tools/wine-deploy.sh; \
+	    korvane_deploy "$$b" >&2; cd "$$b/win32/tests/e2e" && exec timeout -k 5 10000 wine e2e_soak.exe "$$2"' \
+	    soak $(BUILD) $${SOAK_EVENTS:-2000}
 
 clean:
 	rm -rf $(BUILD)

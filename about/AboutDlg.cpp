@@ -7,6 +7,7 @@
 
 const MessageMapEntry<CAboutDlg> CAboutDlg::s_messageMap[] = {
     {WM_HSCROLL, 0, 0, &CAboutDlg::OnHScrollMsg},
+    {WM_DESTROY, 0, 0, &CAboutDlg::OnDestroyMsg},
 };
 
 CAboutDlg::CAboutDlg(CWnd* parent) : CDialog(IDD_ABOUTBOX, parent) {}
@@ -34,6 +35,18 @@ BOOL CAboutDlg::OnInitDialog() {
     m_slider.SetPos(static_cast<int>(position));  // the trackbar clamps what lies outside
     UpdateData(FALSE);
     return TRUE;
+}
+
+// The logo's static loaded bitmap 154 from the template and does not free it
+// when it goes: one GDI object lost per About window. Taken back and freed
+// here; a static that no longer holds it cannot free it a second time.
+LRESULT CAboutDlg::OnDestroyMsg(WPARAM, LPARAM) {
+    for (HWND child = GetWindow(m_hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP) continue;
+        if (HGDIOBJ logo = reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0)))
+            DeleteObject(logo);
+    }
+    return 0;
 }
 
 LRESULT CAboutDlg::OnHScrollMsg(WPARAM wParam, LPARAM lParam) {

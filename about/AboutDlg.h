@@ -23,5 +23,6 @@ private:
     static const MessageMapEntry<CAboutDlg> s_messageMap[];
 
     LRESULT OnHScrollMsg(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDestroyMsg(WPARAM, LPARAM);
     void OnHScroll(UINT code, UINT position, HWND scrollBar);
 };

@@ -10,6 +10,8 @@
 #include "framework/GdiObject.h"
 #include "framework/MessageMap.h"
 #include "framework/ToolTipCtrl.h"
+#include "skin/RegionCache.h"
+#include "skin/SkinRegion.h"
 
 class CKorvaneDlg : public CDialog {
 public:
@@ -42,6 +44,7 @@ public:
     UniqueRegion m_rgnLink;
     CEngineChannels m_engine;  // m_hVxdDriver, m_hWDMDriver and the wave hook entries
     HACCEL m_hAccel = nullptr;
+    CRegionCache m_outlines{RegionFromSkinBitmap};  // the paint's outlines, traced once per form
 
 protected:
     bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

@@ -36,11 +36,12 @@ void CKorvaneDlg::ApplyInitialShape() {
 }
 
 // Every paint shapes and lays out the window anew from m_bMiniMode, so a
-// change of form needs nothing but an invalidation.
+// change of form needs nothing but an invalidation. The outlines are traced
+// once and copied at each paint: the same regions, without the tracing.
 void CKorvaneDlg::OnPaint() {
     // Near-black (each channel up to 0x10) is outside as well.
     const UINT outline = m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL;
-    SetWindowRgn(m_hWnd, RegionFromSkinBitmap(outline, 0x000000, 0x101010), TRUE);
+    SetWindowRgn(m_hWnd, m_outlines.Copy(outline, 0x000000, 0x101010), TRUE);
 
     // The mini form's own buttons; the animation and the full form's buttons
     // fall outside the mini outline and need no hiding.
@@ -55,7 +56,7 @@ void CKorvaneDlg::OnPaint() {
     }
 
     if (HWND animation = GetDlgItem(IDC_ANIMATION))
-        SetWindowRgn(animation, RegionFromSkinBitmap(IDB_OUTLINE_ANIMATION, 0x00FFFFFF, 0), TRUE);
+        SetWindowRgn(animation, m_outlines.Copy(IDB_OUTLINE_ANIMATION, 0x00FFFFFF, 0), TRUE);
 
     // Nothing is drawn here: the picture comes with the background.
     PAINTSTRUCT ps;

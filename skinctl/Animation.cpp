@@ -39,7 +39,34 @@ void Animation::OnTimer() {
 
 void Animation::OnPaint() {
     BufferedPaint paint(m_hwnd);
-    AnimationArt::Draw(paint.Dc(), paint.Client(), m_clock.Frame());
+    DrawGround(paint.Dc(), paint.Client());
+    AnimationArt::DrawBars(paint.Dc(), paint.Client(), m_clock.Frame());
+    AnimationArt::DrawWave(paint.Dc(), paint.Client(), m_clock.Frame());
+}
+
+void Animation::DrawGround(HDC target, const RECT& client) {
+    const int width = client.right - client.left, height = client.bottom - client.top;
+    if (!m_ground || m_groundSize.cx != width || m_groundSize.cy != height) {
+        m_ground.Reset(CreateCompatibleBitmap(target, width, height));
+        m_groundSize = {width, height};
+        if (HDC dc = m_ground ? CreateCompatibleDC(target) : nullptr) {
+            HGDIOBJ old = SelectObject(dc, m_ground.Get());
+            AnimationArt::DrawGround(dc, RECT{0, 0, width, height});
+            SelectObject(dc, old);
+            DeleteDC(dc);
+        } else {
+            m_ground.Reset();
+        }
+    }
+    if (!m_ground) {
+        AnimationArt::DrawGround(target, client);  // no room for the copy: draw it as before
+        return;
+    }
+    HDC dc = CreateCompatibleDC(target);
+    HGDIOBJ old = SelectObject(dc, m_ground.Get());
+    BitBlt(target, client.left, client.top, width, height, dc, 0, 0, SRCCOPY);
+    SelectObject(dc, old);
+    DeleteDC(dc);
 }
 
 }  // namespace skinctl

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "skinctl/AnimationClock.h"
+#include "skinctl/GdiObject.h"
 
 namespace skinctl {
 
@@ -21,9 +22,13 @@ private:
 
     void OnPaint();
     void OnTimer();
+    // The ground is the same in every frame: drawn once per size, then copied.
+    void DrawGround(HDC target, const RECT& client);
 
     HWND m_hwnd;
     AnimationClock m_clock;
+    Bitmap m_ground;
+    SIZE m_groundSize = {0, 0};
 };
 
 }  // namespace skinctl

@@ -10,7 +10,7 @@ class AnimationArt {
 public:
     static void Draw(HDC dc, const RECT& client, int frame);
 
-private:
+    // The parts of Draw, in its order: the ground is the same in every frame.
     static void DrawGround(HDC dc, const RECT& client);
     static void DrawBars(HDC dc, const RECT& client, int frame);
     static void DrawWave(HDC dc, const RECT& client, int frame);

@@ -50,6 +50,18 @@ KorvaneProcess& KorvaneTest::Start(const std::string& version) {
     return Start(KorvaneLauncher().Version(version));
 }
 
+std::vector<KorvaneProcess*> KorvaneTest::StartTogether(const std::string& version, int count) {
+    std::vector<KorvaneProcess*> out;
+    EXPECT_TRUE(KorvaneLauncher().Version(version).Apply());
+    std::string error;
+    for (KorvaneProcess& p : KorvaneProcess::StartTogether(KorvaneLauncher::kExe, KorvaneLauncher::kDir, count, &error)) {
+        m_processes.push_back(std::move(p));
+        out.push_back(&m_processes.back());
+    }
+    EXPECT_EQ(static_cast<int>(out.size()), count) << error;
+    return out;
+}
+
 HWND KorvaneTest::StartToConsole(const std::string& version, KorvaneProcess** process) {
     KorvaneProcess& p = Start(version);
     if (process) *process = &p;

@@ -30,6 +30,8 @@ protected:
     // Starts a copy; the fixture keeps it and ends it after the test.
     KorvaneProcess& Start(const KorvaneLauncher& launcher);
     KorvaneProcess& Start(const std::string& version);
+    // Starts count copies at the same moment; the fixture keeps them.
+    std::vector<KorvaneProcess*> StartTogether(const std::string& version, int count);
     // Starts a copy and waits for its console; fails the test otherwise.
     HWND StartToConsole(const std::string& version, KorvaneProcess** process = nullptr);
 

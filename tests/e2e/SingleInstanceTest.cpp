@@ -4,6 +4,8 @@
 #include "harness/DecoyWindow.h"
 #include "harness/Wait.h"
 
+#include <cstring>
+
 class SingleInstanceTest : public KorvaneTest {
 protected:
     // Starts a second copy and expects it to end on its own without ever
@@ -73,4 +75,67 @@ TEST_F(SingleInstanceTest, StartAfterTheFirstClosedOpensNormally) {
     HWND again = StartToConsole("winxp", &second);
     ASSERT_NE(again, nullptr) << "a start after the first copy ended did not open the console";
     EXPECT_TRUE(CloseAndWait(*second, again));
+}
+
+// Six copies let go at the same moment: one of them wins the mutex and opens
+// the console, the other five end without a window of their own.
+class StartRaceTest : public SingleInstanceTest {
+protected:
+    // Visible consoles on the desktop, whichever process owns them.
+    static BOOL CALLBACK AddConsole(HWND w, LPARAM out) {
+        char title[32] = "";
+        GetWindowTextA(w, title, sizeof title);
+        if (IsWindowVisible(w) && strcmp(title, WindowFinder::kConsoleTitle) == 0)
+            reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
+        return TRUE;
+    }
+    static std::vector<HWND> Consoles() {
+        std::vector<HWND> found;
+        EnumWindows(AddConsole, reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+    // Waits until all but `survivors` of the copies have ended; returns the
+    // ones still running.
+    std::vector<KorvaneProcess*> Survivors(const std::vector<KorvaneProcess*>& copies, size_t survivors) {
+        std::vector<KorvaneProcess*> running;
+        WaitUntil(
+            [&] {
+                running.clear();
+                for (KorvaneProcess* p : copies)
+                    if (p->Running()) running.push_back(p);
+                return running.size() <= survivors;
+            },
+            kStartMs);
+        return running;
+    }
+};
+
+TEST_F(StartRaceTest, SixCopiesAtOnceGiveOneConsole) {
+    const std::vector<KorvaneProcess*> copies = StartTogether("winxp", 6);
+    ASSERT_EQ(copies.size(), 6u);
+    const std::vector<KorvaneProcess*> running = Survivors(copies, 1);
+    ASSERT_EQ(running.size(), 1u) << "copies still running";
+    HWND console = WindowFinder(running[0]->Pid()).WaitConsole(kStartMs);
+    ASSERT_NE(console, nullptr) << "the copy that stayed shows no console";
+    Sleep(1000);  // a late second console would show by now
+    EXPECT_EQ(Consoles(), std::vector<HWND>{console});
+    EXPECT_TRUE(CloseAndWait(*running[0], console));
+}
+
+TEST_F(StartRaceTest, SixCopiesAtOnceWhileAboutIsOpenAllEnd) {
+    KorvaneProcess* first = nullptr;
+    HWND console = StartToConsole("win98", &first);
+    ASSERT_NE(console, nullptr);
+    HWND about = OpenAboutByCommand(*first, console);
+    ASSERT_NE(about, nullptr) << "the About window did not open";
+
+    const std::vector<KorvaneProcess*> copies = StartTogether("win98", 6);
+    ASSERT_EQ(copies.size(), 6u);
+    EXPECT_TRUE(Survivors(copies, 0).empty()) << "copies still running";
+    EXPECT_EQ(Consoles(), std::vector<HWND>{console});
+    EXPECT_TRUE(first->Running());
+    EXPECT_TRUE(IsWindow(about)) << "the About window closed";
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+    EXPECT_TRUE(CloseAndWait(*first, console));
 }

@@ -9,6 +9,7 @@
 
 #include "RealInput.h"
 #include "TestHost.h"
+#include "skinctl/AnimationArt.h"
 #include "skinctl/SkinControls.h"
 #include "skinctl/SkinProtocol.h"
 #include "tests/common/PersistedBytes.h"
@@ -369,6 +370,55 @@ TEST_F(SkinControlsTest, AnimationAdvancesInTimeAndStaysInsideItsRegion) {
     EXPECT_EQ(TestHost::kBackground, farCorner);
     EXPECT_NE(TestHost::kBackground, middle);
     EXPECT_NE(CLR_INVALID, middle);
+}
+
+// The scene of a frame as the art draws it, pixel for pixel, in the layout
+// Snapshot reads the screen into.
+std::vector<COLORREF> Drawn(int frame, int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<COLORREF> pixels;
+    if (dib && bits) {
+        HGDIOBJ old = SelectObject(memory, dib);
+        skinctl::AnimationArt::Draw(memory, RECT{0, 0, width, height}, frame);
+        GdiFlush();
+        const auto* p = static_cast<const uint32_t*>(bits);
+        pixels.assign(p, p + width * height);
+        SelectObject(memory, old);
+        DeleteObject(dib);
+    }
+    DeleteDC(memory);
+    return pixels;
+}
+
+std::vector<COLORREF> Colours(std::vector<COLORREF> pixels) {
+    for (COLORREF& p : pixels) p &= 0xFFFFFF;
+    return pixels;
+}
+
+// Whatever the control keeps between frames, what shows is the frame's whole
+// scene, also after its size changed.
+TEST_F(SkinControlsTest, AnimationShowsTheWholeSceneOfItsFrameAtEverySize) {
+    HWND animation = host.AddControl(SKIN_ANIMATION_CLASS, 1003, 47, 50, 197, 99);
+    ASSERT_NE(nullptr, animation);
+    const SIZE sizes[] = {{197, 99}, {150, 80}, {197, 99}};
+    for (const SIZE& size : sizes) {
+        MoveWindow(animation, 47, 50, size.cx, size.cy, TRUE);
+        Pump(200);
+        // This thread runs the control: no frame passes between these lines.
+        UpdateWindow(animation);
+        const int frame = int(Get(animation));
+        EXPECT_EQ(Colours(Snapshot(animation)), Colours(Drawn(frame, size.cx, size.cy)))
+            << size.cx << " x " << size.cy << ", frame " << frame;
+    }
 }
 
 }  // namespace

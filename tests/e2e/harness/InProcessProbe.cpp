@@ -3,6 +3,7 @@
 #include "ProbeProtocol.h"
 #include "ScopedHandle.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -54,6 +55,48 @@ bool InProcessProbe::ReadToolTips(HWND window, std::map<int, std::string>* tools
             *shownId = id;
             *shownText = text;
         }
+    }
+    return true;
+}
+
+bool InProcessProbe::GdiHighWater(HWND window, int objects, long* index, std::string* error) {
+    std::string answer;
+    if (!Ask(window, KORVPROBE_GDI_HIGH_WATER_MSG, std::to_string(objects), &answer, error, 60000)) return false;
+    if (sscanf(answer.c_str(), "highwater %ld", index) != 1) {
+        *error = "probe: " + answer;
+        return false;
+    }
+    return true;
+}
+
+bool InProcessProbe::CurrentCursor(HWND window, std::string* name, std::string* error) {
+    std::string answer;
+    if (!Ask(window, KORVPROBE_CURSOR_MSG, "", &answer, error)) return false;
+    if (answer.compare(0, 7, "cursor ") != 0) {
+        *error = "probe: " + answer;
+        return false;
+    }
+    *name = answer.substr(7);
+    while (!name->empty() && name->back() == '\n') name->pop_back();
+    return true;
+}
+
+bool InProcessProbe::BenchPaint(HWND window, int repeats, double* paintMs, double* blitMs, std::string* error) {
+    std::string answer;
+    if (!Ask(window, KORVPROBE_BENCH_PAINT_MSG, std::to_string(repeats), &answer, error, 600000)) return false;
+    if (sscanf(answer.c_str(), "paint %lf blit %lf", paintMs, blitMs) != 2) {
+        *error = "probe: " + answer;
+        return false;
+    }
+    return true;
+}
+
+bool InProcessProbe::KillTimer(HWND window, UINT_PTR id, std::string* error) {
+    std::string answer;
+    if (!Ask(window, KORVPROBE_KILL_TIMER_MSG, std::to_string(id), &answer, error)) return false;
+    if (answer != "killed 1\n") {
+        *error = "probe: " + answer;
+        return false;
     }
     return true;
 }

@@ -31,6 +31,17 @@ public:
     // tool's window; shown is the tool whose tip is visible now (0 if none).
     static bool ReadToolTips(HWND window, std::map<int, std::string>* tools, int* shownId, std::string* shownText,
                              std::string* error);
+    // Highest GDI handle index the process reaches when it takes `objects`
+    // objects at once (see ProbeProtocol.h); compared before and after a run.
+    static bool GdiHighWater(HWND window, int objects, long* index, std::string* error);
+    // "drag", "hover", "arrow", "hand" or "other".
+    static bool CurrentCursor(HWND window, std::string* name, std::string* error);
+    // Medians in milliseconds of one repaint of the window and of one blit
+    // of its background picture, measured on its own thread.
+    static bool BenchPaint(HWND window, int repeats, double* paintMs, double* blitMs, std::string* error);
+
+    // Stops one of the window's timers from its own thread.
+    static bool KillTimer(HWND window, UINT_PTR id, std::string* error);
 
     static bool ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items, std::string* error);
 

@@ -110,6 +110,11 @@ bool InputDriver::Drag(POINT from, POINT to, int steps) {
     return Send(in);
 }
 
+bool InputDriver::LeftButton(POINT screen, bool down) {
+    std::vector<INPUT> in{Mouse(down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP, screen)};
+    return Send(in);
+}
+
 bool InputDriver::Wheel(POINT screen, int delta) {
     if (!SettleAt(screen)) return false;
     std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen), Mouse(MOUSEEVENTF_WHEEL, screen, static_cast<DWORD>(delta))};

@@ -52,6 +52,31 @@ KorvaneProcess KorvaneProcess::Start(const std::string& exe, const std::string& 
     return KorvaneProcess(pi.hProcess, pi.dwProcessId);
 }
 
+std::vector<KorvaneProcess> KorvaneProcess::StartTogether(const std::string& exe, const std::string& workDir,
+                                                          int count, std::string* error) {
+    std::vector<KorvaneProcess> started;
+    std::vector<HANDLE> threads;
+    for (int i = 0; i < count; ++i) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::string cmd = "\"" + exe + "\"";
+        std::vector<char> cmdBuf(cmd.begin(), cmd.end());
+        cmdBuf.push_back('\0');
+        if (!CreateProcessA(exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                            workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
+            if (error) *error = "CreateProcess " + exe + " failed, error " + std::to_string(GetLastError());
+            break;
+        }
+        AssignProcessToJobObject(ChildJob(), pi.hProcess);
+        started.emplace_back(pi.hProcess, pi.dwProcessId);
+        threads.push_back(pi.hThread);
+    }
+    for (HANDLE t : threads) ResumeThread(t);
+    for (HANDLE t : threads) CloseHandle(t);
+    return started;
+}
+
 bool KorvaneProcess::Running() const {
     return Valid() && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class KorvaneProcess {
 public:
@@ -19,6 +20,9 @@ public:
     KorvaneProcess& operator=(const KorvaneProcess&) = delete;
 
     static KorvaneProcess Start(const std::string& exe, const std::string& workDir, std::string* error = nullptr);
+    // count copies, all created before any of them runs, then let go at once.
+    static std::vector<KorvaneProcess> StartTogether(const std::string& exe, const std::string& workDir, int count,
+                                                     std::string* error = nullptr);
 
     bool Valid() const { return m_process.Valid(); }
     DWORD Pid() const { return m_pid; }

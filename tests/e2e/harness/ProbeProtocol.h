@@ -10,6 +10,20 @@
 #define KORVPROBE_QUERY_MODULE_MSG "KorvProbe.QueryModule"
 // The tools of the tooltip windows of the window's thread and the tip shown now.
 #define KORVPROBE_DUMP_TOOLTIPS_MSG "KorvProbe.DumpToolTips"
+// Leak check: takes GDI objects until the request's count is reached (or no
+// more come), frees them again and answers "highwater <index>", the highest
+// handle index reached. A process that leaked objects reaches higher.
+#define KORVPROBE_GDI_HIGH_WATER_MSG "KorvProbe.GdiHighWater"
+// The cursor the console's thread shows: "cursor <name>", name one of
+// drag, hover (the program's resources 132 and 133), arrow, hand, other.
+#define KORVPROBE_CURSOR_MSG "KorvProbe.Cursor"
+// Speed of one repaint: the request is the repeat count; the answer
+// "paint <ms> blit <ms>", medians of one full repaint of the window (erase and
+// paint) and of one copy of the background picture to the window's DC.
+#define KORVPROBE_BENCH_PAINT_MSG "KorvProbe.BenchPaint"
+// For the idle figure's breakdown: stops the window's timer whose id the
+// request gives (the status relay's, 666); answers "killed 1" or "killed 0".
+#define KORVPROBE_KILL_TIMER_MSG "KorvProbe.KillTimer"
 // The answer goes into this shared memory, then this event is set.
 #define KORVPROBE_MAPPING_NAME "KorvProbe.Answer"
 #define KORVPROBE_DONE_EVENT "KorvProbe.Done"

@@ -7,8 +7,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -84,6 +87,91 @@ std::string DescribeToolTips(HWND hwnd) {
     return out;
 }
 
+std::string Request() {
+    std::string text;
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, KORVPROBE_MAPPING_NAME);
+    if (!mapping) return text;
+    if (const char* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0))) {
+        text.assign(view, strnlen(view, 260));
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    return text;
+}
+
+// The free list hands out freed slots first, so taking more objects than it
+// holds ends at (objects alive) + count: a leak raises the mark by its size.
+std::string GdiHighWater() {
+    const int count = atoi(Request().c_str());
+    std::vector<HRGN> taken;
+    taken.reserve(count > 0 ? count : 0);
+    long highest = 0;
+    for (int i = 0; i < count; ++i) {
+        HRGN r = CreateRectRgn(0, 0, 1, 1);
+        if (!r) break;
+        taken.push_back(r);
+        highest = std::max(highest, static_cast<long>(LOWORD(reinterpret_cast<ULONG_PTR>(r))));
+    }
+    for (HRGN r : taken) DeleteObject(r);
+    if (static_cast<int>(taken.size()) < count) return "error only " + std::to_string(taken.size()) + " objects\n";
+    return "highwater " + std::to_string(highest) + "\n";
+}
+
+std::string DescribeCursor() {
+    const HCURSOR now = GetCursor();
+    const HMODULE program = GetModuleHandleA(nullptr);
+    const char* name = "other";
+    if (now == LoadCursorA(program, MAKEINTRESOURCEA(133)))
+        name = "drag";
+    else if (now == LoadCursorA(program, MAKEINTRESOURCEA(132)))
+        name = "hover";
+    else if (now == LoadCursorA(nullptr, IDC_ARROW))
+        name = "arrow";
+    else if (now == nullptr)
+        name = "none";
+    return std::string("cursor ") + name + "\n";
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// One full repaint as the window receives it (erase, then paint, and what
+// that sets off in the children) against one copy of the background picture
+// (resource 146) onto the window's DC, each repeated and timed on this thread.
+std::string BenchPaint(HWND hwnd) {
+    const int repeats = std::max(1, atoi(Request().c_str()));
+    HBITMAP picture = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(146));
+    HDC window = GetWindowDC(hwnd);
+    HDC memory = CreateCompatibleDC(window);
+    if (!picture || !window || !memory) return "error no picture or DC\n";
+    HGDIOBJ old = SelectObject(memory, picture);
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    auto ms = [&] { return 1000.0 * double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart); };
+    std::vector<double> paints, blits;
+    for (int i = 0; i < repeats; ++i) {
+        QueryPerformanceCounter(&t0);
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ERASENOW);
+        GdiFlush();
+        QueryPerformanceCounter(&t1);
+        paints.push_back(ms());
+        QueryPerformanceCounter(&t0);
+        BitBlt(window, 0, 0, 300, 255, memory, 0, 0, SRCCOPY);
+        GdiFlush();
+        QueryPerformanceCounter(&t1);
+        blits.push_back(ms());
+    }
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(hwnd, window);
+    DeleteObject(picture);
+    char line[96];
+    snprintf(line, sizeof line, "paint %.4f blit %.4f\n", Median(paints), Median(blits));
+    return line;
+}
+
 void Answer(const std::string& text) {
     HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, KORVPROBE_MAPPING_NAME);
     if (!mapping) return;
@@ -106,11 +194,20 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, 
     static const UINT menuMsg = RegisterWindowMessageA(KORVPROBE_DUMP_SYSMENU_MSG);
     static const UINT moduleMsg = RegisterWindowMessageA(KORVPROBE_QUERY_MODULE_MSG);
     static const UINT toolTipsMsg = RegisterWindowMessageA(KORVPROBE_DUMP_TOOLTIPS_MSG);
+    static const UINT gdiMsg = RegisterWindowMessageA(KORVPROBE_GDI_HIGH_WATER_MSG);
+    static const UINT cursorMsg = RegisterWindowMessageA(KORVPROBE_CURSOR_MSG);
+    static const UINT paintMsg = RegisterWindowMessageA(KORVPROBE_BENCH_PAINT_MSG);
+    static const UINT timerMsg = RegisterWindowMessageA(KORVPROBE_KILL_TIMER_MSG);
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         const MSG* msg = reinterpret_cast<const MSG*>(lParam);
         if (msg->message == menuMsg) Answer(DescribeSystemMenu(msg->hwnd));
         if (msg->message == moduleMsg) Answer(DescribeModule());
         if (msg->message == toolTipsMsg) Answer(DescribeToolTips(msg->hwnd));
+        if (msg->message == gdiMsg) Answer(GdiHighWater());
+        if (msg->message == cursorMsg) Answer(DescribeCursor());
+        if (msg->message == paintMsg) Answer(BenchPaint(msg->hwnd));
+        if (msg->message == timerMsg)
+            Answer(KillTimer(msg->hwnd, strtoul(Request().c_str(), nullptr, 10)) ? "killed 1\n" : "killed 0\n");
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

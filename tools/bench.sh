@@ -1,0 +1,105 @@
+#!/bin/bash
+# `make bench`: speed figures as ratios against baselines measured in the same
+# run, one line each: `bench NAME: RATIOx (OURS vs BASELINE)`. Several
+# repeats, medians. Fails only when a figure could not be measured.
+#   tools/bench.sh BUILD
+# Wine may run under an emulator here (qemu for 32-bit code), so the Windows
+# figures are far from what a native Wine or Windows shows; the ratios travel
+# better than the absolute times.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build="${1:?usage: tools/bench.sh BUILD}"
+build="$(cd "$build" && pwd)" || exit 1
+export KORVANE_BUILD="$build"
+rc=0
+
+# The pixel scan natively and optimised, outside the sanitized host build.
+mkdir -p "$build/bench"
+if g++ -O2 -std=c++17 -I. tests/bench/scan_bench.cpp skin/RegionScan.cpp -o "$build/bench/scan_bench"; then
+    "$build/bench/scan_bench" res/skin_outline_full.bmp || rc=1
+else
+    echo "bench: scan_bench did not build" >&2; rc=1
+fi
+
+# The effects: seconds of audio processed per second of one core, natively
+# (an optimised build of its own) and below inside Wine (the hook's x87 build).
+if cmake -S tools/fxbench -B "$build/bench/fx" -DCMAKE_BUILD_TYPE=Release >/dev/null &&
+   cmake --build "$build/bench/fx" -j2 -- --no-print-directory >/dev/null; then
+    "$build/bench/fx/fx_dsp_bench" || rc=1
+else
+    echo "bench: fx_dsp_bench did not build" >&2; rc=1
+fi
+
+timeout -k 10 1500 tools/wine-session.sh bash -c '
+    set -uo pipefail
+    build="$1"; rc=0
+    source tools/wine-deploy.sh
+    korvane_deploy "$build" >/dev/null 2>&1 || echo "bench: deployment incomplete" >&2
+    e2e="$build/win32/tests/e2e"
+    bench="$e2e/korvbench.exe"
+    exe="$(timeout -k 5 60 winepath -w "$build/win32/app/Korvane.exe" 2>/dev/null | tr -d "\r")"
+    # The settings key as an installation leaves it: without it the console
+    # starts no engine and no status relay. The empty dialog runs from the
+    # same drive as the program.
+    timeout -k 5 60 wine reg add "HKLM\\SOFTWARE\\Velmora\\Korvane" /f </dev/null >/dev/null 2>&1
+    mkdir -p "$WINEPREFIX/drive_c/korvane-bench"
+    cp -f "$e2e/emptydlg.exe" "$WINEPREFIX/drive_c/korvane-bench/"
+
+    timeout -k 5 600 wine "$build/win32/tests/skin/skin_region_bench.exe" "$exe" </dev/null || rc=1
+    timeout -k 5 900 wine "$bench" startup 3 </dev/null || rc=1
+    timeout -k 5 600 wine "$build/win32/tests/sim/dsp_realtime_bench.exe" </dev/null || rc=1
+
+    # Processor time of an idle window over 10 s, read on the Linux side:
+    # Wine answers GetProcessTimes for another process with zeros.
+    ticks_of() {  # utime + stime of the process whose command line names $1
+        local pid
+        for pid in $(pgrep -f "$1"); do  # the Windows process itself names itself so
+            awk -v name="($1)" "\$2 == name {print \$14 + \$15; found = 1} END {exit !found}" \
+                /proc/$pid/stat 2>/dev/null && return 0
+        done
+        return 1
+    }
+    idle_ticks() {  # NAME TITLE: ticks over 10 s, the window open and settled
+        local a b
+        timeout -k 5 120 wine "$bench" wait "$2" 90 </dev/null || return 1
+        sleep 3
+        a=$(ticks_of "$1") || return 1
+        sleep 10
+        b=$(ticks_of "$1") || return 1
+        echo $((b - a))
+    }
+    hz=$(getconf CLK_TCK)
+
+    (cd "$WINEPREFIX/drive_c/korvane" && exec timeout -k 5 600 wine Korvane.exe) </dev/null >/dev/null 2>&1 &
+    app=$!
+    ours=$(idle_ticks Korvane.exe " Korvane ") || { echo "bench: no idle figure for Korvane" >&2; rc=1; }
+    timeout -k 5 600 wine "$bench" paint 30 </dev/null || rc=1
+    # Where the idle time goes: again without the animation, then also
+    # without the status relay.
+    if [ -n "${ours:-}" ] && timeout -k 5 60 wine "$bench" quiet animation </dev/null; then
+        still=$(idle_ticks Korvane.exe " Korvane ")
+        if [ -n "$still" ] && timeout -k 5 60 wine "$bench" quiet relay </dev/null; then
+            rest=$(idle_ticks Korvane.exe " Korvane ")
+            [ -n "$rest" ] && echo "note idle-cpu: over 10 s, $ours ticks in all; $((ours - still)) the animation," \
+                "$((still - rest)) the status relay, $rest the rest (1 tick = 1/$(getconf CLK_TCK) s)"
+        fi
+    fi
+    timeout -k 5 60 wine "$bench" close " Korvane " </dev/null
+    wait $app 2>/dev/null
+
+    (cd "$WINEPREFIX/drive_c/korvane-bench" && exec timeout -k 5 600 wine emptydlg.exe) </dev/null >/dev/null 2>&1 &
+    app=$!
+    base=$(idle_ticks emptydlg.exe " Empty bench dialog ") || { echo "bench: no idle figure for the empty dialog" >&2; rc=1; }
+    timeout -k 5 60 wine "$bench" close " Empty bench dialog " </dev/null
+    wait $app 2>/dev/null
+
+    if [ -n "${ours:-}" ] && [ -n "${base:-}" ]; then
+        # One tick is the resolution: an idle baseline of 0 counts as 1 (">=").
+        awk -v o="$ours" -v b="$base" -v hz="$hz" "BEGIN {
+            floor = b < 1 ? 1 : b; mark = b < 1 ? \">=\" : \"\";
+            printf \"bench idle-cpu-vs-empty-dialog: %s%.1fx (%.2f%% vs %.2f%% of one core over 10 s, %d vs %d ticks of 1/%d s)\n\",
+                   mark, o / floor, 100 * o / hz / 10, 100 * b / hz / 10, o, b, hz }"
+    fi
+    exit $rc
+' bench "$build" || rc=1
+exit $rc
