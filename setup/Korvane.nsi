@@ -227,12 +227,13 @@ Section "Uninstall"
     Delete "$INSTDIR\Korvane.exe"
     Delete "$INSTDIR\Liesmich.txt"
     ; Another program's waveOut may still hold the hook on Windows 9x.
+    ; Then it goes at the next restart, and its folder with it.
     Delete /REBOOTOK "$INSTDIR\WavHok32.dll"
     Delete "$INSTDIR\${UNINSTALLER}"
-    RMDir "$INSTDIR"
+    RMDir /REBOOTOK "$INSTDIR"
     ; The maker's folder only where setup put it.
     ${If} $INSTDIR == "$PROGRAMFILES\Velmora\Korvane"
-        RMDir "$PROGRAMFILES\Velmora"
+        RMDir /REBOOTOK "$PROGRAMFILES\Velmora"
     ${EndIf}
 
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
