@@ -96,8 +96,16 @@ TEST_F(AccessTest, WindowTextsAndTooltipsFollowTheValues) {
     // it turns, by wheel and by function key.
     HWND knob = GetDlgItem(m_console, 1000);
     ASSERT_TRUE(InputDriver::Activate(m_console));
-    ASSERT_TRUE(InputDriver::SettleAt(InputDriver::CentreOf(knob)));
-    EXPECT_TRUE(WaitForShownTip(1000, "3D: 3 von 11")) << "shown: " << m_shownId << " '" << m_shownText << "'";
+    // A loaded, emulated Wine may hold the resting pointer's last move back
+    // until the next input: without a tip, rest there afresh.
+    bool shown = false;
+    for (int attempt = 0; attempt < 3 && !shown; ++attempt) {
+        const POINT centre = InputDriver::CentreOf(knob);
+        if (attempt > 0) InputDriver::SettleAt(POINT{centre.x + 3, centre.y});
+        ASSERT_TRUE(InputDriver::SettleAt(centre));
+        shown = WaitForShownTip(1000, "3D: 3 von 11");
+    }
+    EXPECT_TRUE(shown) << "shown: " << m_shownId << " '" << m_shownText << "'";
     ASSERT_TRUE(InputDriver::Wheel(InputDriver::CentreOf(knob), WHEEL_DELTA));
     EXPECT_TRUE(WaitForShownTip(1000, "3D: 4 von 11")) << "shown: " << m_shownId << " '" << m_shownText << "'";
     ASSERT_TRUE(InputDriver::Key(VK_F4));
