@@ -54,6 +54,8 @@ timeout -k 10 1500 tools/wine-session.sh bash -c '
     ticks_of() {  # utime + stime of the process whose command line names $1
         local pid
         for pid in $(pgrep -f "$1"); do  # the Windows process itself names itself so
+            # Only this prefix'"'"'s: other Wine sessions may run the same program.
+            tr "\0" "\n" < /proc/$pid/environ 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
             awk -v name="($1)" "\$2 == name {print \$14 + \$15; found = 1} END {exit !found}" \
                 /proc/$pid/stat 2>/dev/null && return 0
         done
