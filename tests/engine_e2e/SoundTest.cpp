@@ -11,6 +11,7 @@
 #include "harness/InputDriver.h"
 #include "harness/Wait.h"
 #include "tests/common/AudioMatch.h"
+#include "tests/common/CaptureFile.h"
 #include "tests/common/EngineRender.h"
 #include "tests/common/TestSignal.h"
 
@@ -28,18 +29,6 @@ constexpr DWORD kLastBuffers = 64;
 constexpr DWORD kBlock = kChannels * kBits / 8;
 constexpr DWORD kChunkFrames = kFrames * kBuffers;
 const char* const kSync = "KorvaneSoundTest";
-
-std::string WindowsPath(const std::string& unixPath) {
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
 // The engine state after the hook's messages among `entries`, from the reset state.
 fx::FxParams StateFrom(const std::vector<JournalEntry>& entries) {

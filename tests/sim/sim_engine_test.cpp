@@ -21,6 +21,7 @@
 #include "engine/ControlCodes.h"
 #include "fx/FxParams.h"
 #include "tests/common/AudioMatch.h"
+#include "tests/common/CaptureFile.h"
 #include "tests/common/EngineRender.h"
 #include "tests/common/TestSignal.h"
 
@@ -37,15 +38,7 @@ Fn Entry(HMODULE lib, const char* name) {
 std::string CapturePath() {
     const char* unixPath = getenv("KORVANE_AUDIO_OUT");
     if (!unixPath) return "";
-    std::string path = std::string("Z:") + unixPath;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return WindowsPath(unixPath);
 }
 
 WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
