@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "skin/RegionScan.h"
@@ -131,4 +132,41 @@ TEST(SkinScanRuns, StopsAtTheFirstRefusedRun) {
     EXPECT_FALSE(skin::ScanRuns(black.data(), 3, 3, 12, ChannelRanges(0xFFFFFF, 0),
                                 [&](const PixelRun&) { return ++calls < 2; }));
     EXPECT_EQ(calls, 2);
+}
+
+// The scan skips along stretches of equal pixels many at a time; whatever
+// the widths and wherever a stretch ends (inside, on or just past a block),
+// the runs must be the ones a pixel-by-pixel look gives. The exact-size
+// buffers let the sanitizer catch any read past a row's last pixel.
+TEST(SkinScanRuns, LongStretchesGiveThePixelByPixelRuns) {
+    const ChannelRanges ranges(0x000000, 0x101010);
+    const uint32_t colours[] = {0x000000, 0x0F0F10, 0x111111, 0xFFFFFF};  // two inside, two outside
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, seed >> 16; };
+    for (int width : {1, 31, 32, 33, 63, 64, 65, 97, 300}) {
+        const int height = 64;
+        Image img(width, height);
+        std::vector<std::vector<bool>> transparent(height, std::vector<bool>(width));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width;) {
+                const int length = 1 + int(next() % 70);
+                const uint32_t colour = colours[next() % 4];
+                for (int end = std::min(width, x + length); x < end; ++x) {
+                    // Now and then only the fourth byte differs: same side, new stretch.
+                    img.Set(x, y, colour, next() % 16 == 0 ? 0x55 : 0);
+                    transparent[y][x] = Transparent(0x000000, 0x101010, colour);
+                }
+            }
+        std::vector<PixelRun> want;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (!transparent[y][x] && (x == 0 || transparent[y][x - 1])) {
+                    int end = x;
+                    while (end < width && !transparent[y][end]) ++end;
+                    want.push_back(PixelRun{x, y, end, y + 1});
+                }
+        const auto runs = img.Runs(ranges);
+        ASSERT_EQ(runs.size(), want.size()) << "width " << width;
+        for (size_t i = 0; i < want.size(); ++i) EXPECT_TRUE(runs[i] == want[i]) << "width " << width << " run " << i;
+    }
 }
