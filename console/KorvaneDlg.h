@@ -11,6 +11,7 @@
 #include "framework/MessageMap.h"
 #include "framework/ToolTipCtrl.h"
 #include "skin/RegionCache.h"
+#include "skin/SkinBitmap.h"
 #include "skin/SkinRegion.h"
 
 class CKorvaneDlg : public CDialog {
@@ -45,6 +46,7 @@ public:
     CEngineChannels m_engine;  // m_hVxdDriver, m_hWDMDriver and the wave hook entries
     HACCEL m_hAccel = nullptr;
     CRegionCache m_outlines{RegionFromSkinBitmap};  // the paint's outlines, traced once per form
+    CSkinBitmap m_background;                       // loaded at the first erase, kept for the window's life
 
 protected:
     bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

@@ -14,7 +14,39 @@ namespace {
 void SizeToSkin(HWND hwnd, BOOL repaint) {
     RECT rc;
     GetWindowRect(hwnd, &rc);
+    if (rc.right - rc.left == skin::kWindowWidth && rc.bottom - rc.top == skin::kWindowHeight) return;
     MoveWindow(hwnd, rc.left, rc.top, skin::kWindowWidth, skin::kWindowHeight, repaint);
+}
+
+// The paint asks for the same shape, size and places every time, and setting
+// them again would change nothing to see, yet make the system repaint the
+// window or child once more (and redo the window's shape on the screen). So
+// each is set only where it differs from what the window has.
+
+// Takes the region (or null: no shape) whether or not it is used.
+void ShapeWindow(HWND hwnd, HRGN region) {
+    UniqueRegion current(CreateRectRgn(0, 0, 0, 0));
+    const bool hasShape = current && GetWindowRgn(hwnd, current.Get()) != ERROR;
+    if (region ? hasShape && EqualRgn(current.Get(), region) : !hasShape) {
+        if (region) DeleteObject(region);
+        return;
+    }
+    SetWindowRgn(hwnd, region, TRUE);  // the window owns it now
+}
+
+void PlaceChild(HWND parent, HWND child, const skin::ChildPlace& place) {
+    RECT rc;
+    GetWindowRect(child, &rc);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+    if (rc.left == place.left && rc.top == place.top && rc.right - rc.left == place.width &&
+        rc.bottom - rc.top == place.height)
+        return;
+    MoveWindow(child, place.left, place.top, place.width, place.height, TRUE);
+}
+
+void ShowChild(HWND child, bool show) {
+    if (!child || ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) != 0) == show) return;
+    ShowWindow(child, show ? SW_SHOWNORMAL : SW_HIDE);
 }
 
 }  // namespace
@@ -35,28 +67,26 @@ void CKorvaneDlg::ApplyInitialShape() {
     SizeToSkin(m_hWnd, TRUE);
 }
 
-// Every paint shapes and lays out the window anew from m_bMiniMode, so a
-// change of form needs nothing but an invalidation. The outlines are traced
-// once and copied at each paint: the same regions, without the tracing.
+// Every paint shapes and lays out the window from m_bMiniMode, so a change of
+// form needs nothing but an invalidation. The outlines are traced once and
+// copied at each paint: the same regions, without the tracing.
 void CKorvaneDlg::OnPaint() {
     // Near-black (each channel up to 0x10) is outside as well.
     const UINT outline = m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL;
-    SetWindowRgn(m_hWnd, m_outlines.Copy(outline, 0x000000, 0x101010), TRUE);
+    ShapeWindow(m_hWnd, m_outlines.Copy(outline, 0x000000, 0x101010));
 
     // The mini form's own buttons; the animation and the full form's buttons
     // fall outside the mini outline and need no hiding.
-    const int show = m_bMiniMode ? SW_SHOWNORMAL : SW_HIDE;
-    ShowWindow(GetDlgItem(IDC_FULL), show);
-    ShowWindow(GetDlgItem(IDC_CLOSE_MINI), show);
+    ShowChild(GetDlgItem(IDC_FULL), m_bMiniMode != 0);
+    ShowChild(GetDlgItem(IDC_CLOSE_MINI), m_bMiniMode != 0);
 
     SizeToSkin(m_hWnd, FALSE);
     for (const skin::ChildPlace& place : skin::kChildPlaces) {
-        if (HWND child = GetDlgItem(place.id))
-            MoveWindow(child, place.left, place.top, place.width, place.height, TRUE);
+        if (HWND child = GetDlgItem(place.id)) PlaceChild(m_hWnd, child, place);
     }
 
     if (HWND animation = GetDlgItem(IDC_ANIMATION))
-        SetWindowRgn(animation, m_outlines.Copy(IDB_OUTLINE_ANIMATION, 0x00FFFFFF, 0), TRUE);
+        ShapeWindow(animation, m_outlines.Copy(IDB_OUTLINE_ANIMATION, 0x00FFFFFF, 0));
 
     // Nothing is drawn here: the picture comes with the background.
     PAINTSTRUCT ps;
@@ -67,9 +97,8 @@ void CKorvaneDlg::OnPaint() {
 // The picture covers the whole window, frame included, so it is drawn on the
 // window's own DC, not on the client DC that comes with the message.
 BOOL CKorvaneDlg::OnEraseBkgnd(HDC) {
-    CSkinBitmap picture;
-    picture.LoadBitmap(IDB_BACKGROUND);
+    if (!m_background.Get()) m_background.LoadBitmap(IDB_BACKGROUND);  // tried again at the next erase if it fails
     WindowDC window(m_hWnd, WindowDC::Whole);
-    picture.Draw(window.Get(), 0, 0);
+    m_background.Draw(window.Get(), 0, 0);
     return TRUE;
 }
