@@ -47,6 +47,8 @@ public:
     HACCEL m_hAccel = nullptr;
     CRegionCache m_outlines{RegionFromSkinBitmap};  // the paint's outlines, traced once per form
     CSkinBitmap m_background;                       // loaded at the first erase, kept for the window's life
+    UINT m_shapedOutline = 0;                       // the outline the window has from the paint, 0 none yet
+    bool m_bAnimationShaped = false;
 
 protected:
     bool OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

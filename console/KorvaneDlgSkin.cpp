@@ -18,22 +18,7 @@ void SizeToSkin(HWND hwnd, BOOL repaint) {
     MoveWindow(hwnd, rc.left, rc.top, skin::kWindowWidth, skin::kWindowHeight, repaint);
 }
 
-// The paint asks for the same shape, size and places every time, and setting
-// them again would change nothing to see, yet make the system repaint the
-// window or child once more (and redo the window's shape on the screen). So
-// each is set only where it differs from what the window has.
-
-// Takes the region (or null: no shape) whether or not it is used.
-void ShapeWindow(HWND hwnd, HRGN region) {
-    UniqueRegion current(CreateRectRgn(0, 0, 0, 0));
-    const bool hasShape = current && GetWindowRgn(hwnd, current.Get()) != ERROR;
-    if (region ? hasShape && EqualRgn(current.Get(), region) : !hasShape) {
-        if (region) DeleteObject(region);
-        return;
-    }
-    SetWindowRgn(hwnd, region, TRUE);  // the window owns it now
-}
-
+// Moving a child to where it is already would still repaint it.
 void PlaceChild(HWND parent, HWND child, const skin::ChildPlace& place) {
     RECT rc;
     GetWindowRect(child, &rc);
@@ -64,16 +49,24 @@ LRESULT CKorvaneDlg::OnEraseBkgndMsg(WPARAM wParam, LPARAM) {
 void CKorvaneDlg::ApplyInitialShape() {
     const UINT outline = m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL;
     SetWindowRgn(m_hWnd, RegionFromSkinBitmap(outline, 0x000000, 0), TRUE);  // the window owns it now
+    m_shapedOutline = 0;  // traced with another tolerance: the first paint sets its own
     SizeToSkin(m_hWnd, TRUE);
 }
 
 // Every paint shapes and lays out the window from m_bMiniMode, so a change of
-// form needs nothing but an invalidation. The outlines are traced once and
-// copied at each paint: the same regions, without the tracing.
+// form needs nothing but an invalidation. The outlines are traced once per
+// form. Shape, size, places and visibility are set only where they differ
+// from what the windows have: setting them again changes nothing to see but
+// makes the system redo the shape on the screen and repaint once more. The
+// shapes only this program sets, so it remembers which one each window took.
 void CKorvaneDlg::OnPaint() {
     // Near-black (each channel up to 0x10) is outside as well.
     const UINT outline = m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL;
-    ShapeWindow(m_hWnd, m_outlines.Copy(outline, 0x000000, 0x101010));
+    if (m_shapedOutline != outline) {
+        HRGN region = m_outlines.Copy(outline, 0x000000, 0x101010);
+        SetWindowRgn(m_hWnd, region, TRUE);  // the window owns it now; without one, no shape
+        m_shapedOutline = region ? outline : 0;
+    }
 
     // The mini form's own buttons; the animation and the full form's buttons
     // fall outside the mini outline and need no hiding.
@@ -85,8 +78,12 @@ void CKorvaneDlg::OnPaint() {
         if (HWND child = GetDlgItem(place.id)) PlaceChild(m_hWnd, child, place);
     }
 
-    if (HWND animation = GetDlgItem(IDC_ANIMATION))
-        ShapeWindow(animation, m_outlines.Copy(IDB_OUTLINE_ANIMATION, 0x00FFFFFF, 0));
+    HWND animation = GetDlgItem(IDC_ANIMATION);
+    if (animation && !m_bAnimationShaped) {
+        HRGN region = m_outlines.Copy(IDB_OUTLINE_ANIMATION, 0x00FFFFFF, 0);
+        SetWindowRgn(animation, region, TRUE);
+        m_bAnimationShaped = region != nullptr;
+    }
 
     // Nothing is drawn here: the picture comes with the background.
     PAINTSTRUCT ps;

@@ -3,8 +3,7 @@
 #include <utility>
 
 #include "framework/GdiObject.h"
-#include "framework/MemoryDC.h"
-#include "framework/SelectObjectScope.h"
+#include "skin/BitmapBands.h"
 #include "skin/RectBuffer.h"
 #include "skin/RegionScan.h"
 
@@ -27,51 +26,27 @@ void Flush(RectBuffer& buffer, UniqueRegion& result) {
 
 HRGN BitmapToRegion(HBITMAP source, uint32_t colour, uint32_t tolerance) {
     if (!source) return nullptr;
-    // The resources nest and are released in reverse: first context, working
-    // copy selected into it, second context holding the source, rectangles.
-    MemoryDC copyDC(nullptr);
-    if (!copyDC) return nullptr;
-    BITMAP sourceInfo = {};
-    GetObjectA(source, sizeof sourceInfo, &sourceInfo);
-    const LONG width = sourceInfo.bmWidth;
-    const LONG height = sourceInfo.bmHeight;
-
-    // A 32-bit bottom-up copy whose pixels can be read straight from memory.
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueBitmap copy(
-        CreateDIBSection(copyDC.Get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!copy || !bits) return nullptr;
-    SelectObjectScope copySelected(copyDC.Get(), copy.Get());
-
-    MemoryDC sourceDC(copyDC.Get());
-    if (!sourceDC) return nullptr;
-    BITMAP copyInfo = {};
-    GetObjectA(copy.Get(), sizeof copyInfo, &copyInfo);
-    const LONG stride = (copyInfo.bmWidthBytes + 3) & ~3;
-
-    SelectObjectScope sourceSelected(sourceDC.Get(), source);
-    BitBlt(copyDC.Get(), 0, 0, width, height, sourceDC.Get(), 0, 0, SRCCOPY);
-    GdiFlush();  // the copy must be complete before its memory is read
-
+    BitmapBands bands(source);
+    if (!bands.IsValid()) return nullptr;
     RectBuffer buffer;
     if (!buffer.IsValid()) return nullptr;
     const skin::ChannelRanges ranges(colour, tolerance);
     UniqueRegion result;
-    const bool scanned = skin::ScanRuns(static_cast<const uint8_t*>(bits), width, height, stride, ranges,
-                                        [&](const skin::PixelRun& run) {
-                                            if (!buffer.Add(run)) return false;
-                                            if (buffer.Count() == RectBuffer::kBatch) Flush(buffer, result);
-                                            return true;
-                                        });
-    // Out of memory for the rectangles: a partial outline would be wrong.
-    if (!scanned) return nullptr;
+    for (LONG top = 0; top < bands.Height(); top += bands.BandRows()) {
+        const LONG rows = bands.Height() - top < bands.BandRows() ? bands.Height() - top : bands.BandRows();
+        const uint8_t* bits = bands.Load(top, rows);
+        if (!bits) return nullptr;  // a picture that can't be read has no outline
+        const bool scanned =
+            skin::ScanRuns(bits, bands.Width(), rows, bands.Stride(), ranges, [&](skin::PixelRun run) {
+                run.top += top;
+                run.bottom += top;
+                if (!buffer.Add(run)) return false;
+                if (buffer.Count() == RectBuffer::kBatch) Flush(buffer, result);
+                return true;
+            });
+        // Out of memory for the rectangles: a partial outline would be wrong.
+        if (!scanned) return nullptr;
+    }
     Flush(buffer, result);  // also with no rectangles: a region without area
     return result.Detach();
 }

@@ -1,6 +1,7 @@
 // BitmapToRegion with real GDI: the kinds of bitmap the skin uses (1-bit with
 // white at index 0, 8-bit grey, a screen-compatible colour bitmap), the batch
-// boundary at 2000 rectangles, and what it leaves behind.
+// boundary at 2000 rectangles, pictures read in several bands, and what it
+// leaves behind.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -215,6 +216,25 @@ TEST(BitmapToRegion, BatchesOf2000RectanglesJoinIntoOneRegion) {
         ASSERT_NE(rgn, nullptr) << runs;
         EXPECT_EQ(RectCount(rgn), DWORD(runs)) << runs;
         EXPECT_EQ(Describe(rgn, w, h, black), "") << runs;
+        DeleteObject(rgn);
+    }
+}
+
+TEST(BitmapToRegion, TallAndWidePicturesAreReadInBandsWithoutSeams) {
+    // The picture is read some rows at a time; every row here differs from
+    // its neighbours, so a band read one row off, or a row lost between two
+    // bands, shows. The wide one takes a band per row.
+    const struct {
+        int w, h;
+    } sizes[] = {{37, 1000}, {17000, 3}};
+    for (const auto& size : sizes) {
+        const Mask black = MakeMask(size.w, size.h, [](int x, int y) { return (x + 3 * y) % 7 < 3; });
+        HBITMAP bmp = MonoBitmap(black);
+        ASSERT_NE(bmp, nullptr) << size.w;
+        Owned owner{bmp};
+        HRGN rgn = BitmapToRegion(bmp, 0x00FFFFFF, 0);
+        ASSERT_NE(rgn, nullptr) << size.w;
+        EXPECT_EQ(Describe(rgn, size.w, size.h, black), "") << size.w << " x " << size.h;
         DeleteObject(rgn);
     }
 }

@@ -36,9 +36,14 @@ public:
     static bool GdiHighWater(HWND window, int objects, long* index, std::string* error);
     // "drag", "hover", "arrow", "hand" or "other".
     static bool CurrentCursor(HWND window, std::string* name, std::string* error);
-    // Medians in milliseconds of one repaint of the window and of one blit
-    // of its background picture, measured on its own thread.
-    static bool BenchPaint(HWND window, int repeats, double* paintMs, double* blitMs, std::string* error);
+    // Medians in milliseconds, measured on the window's own thread.
+    struct PaintFigures {
+        double paintMs;  // one repaint of the window, children included
+        double blitMs;   // one blit of its background picture
+        double aloneMs;  // its own erase and paint, without the children
+        double dcMs;     // one window DC fetched and released
+    };
+    static bool BenchPaint(HWND window, int repeats, PaintFigures* figures, std::string* error);
 
     // Stops one of the window's timers from its own thread.
     static bool KillTimer(HWND window, UINT_PTR id, std::string* error);

@@ -139,7 +139,9 @@ double Median(std::vector<double> v) {
 
 // One full repaint as the window receives it (erase, then paint, and what
 // that sets off in the children) against one copy of the background picture
-// (resource 146) onto the window's DC, each repeated and timed on this thread.
+// (resource 146) onto the window's DC, each repeated and timed on this thread;
+// then the window's own erase and paint alone, to tell the children's share,
+// and one window DC fetched and released, the least any repaint costs per DC.
 std::string BenchPaint(HWND hwnd) {
     const int repeats = std::max(1, atoi(Request().c_str()));
     HBITMAP picture = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(146));
@@ -150,13 +152,23 @@ std::string BenchPaint(HWND hwnd) {
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
     auto ms = [&] { return 1000.0 * double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart); };
-    std::vector<double> paints, blits;
+    const UINT repaint = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ERASENOW;
+    std::vector<double> paints, blits, alone, dcs;
     for (int i = 0; i < repeats; ++i) {
         QueryPerformanceCounter(&t0);
-        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ERASENOW);
+        RedrawWindow(hwnd, nullptr, nullptr, repaint);
         GdiFlush();
         QueryPerformanceCounter(&t1);
         paints.push_back(ms());
+        QueryPerformanceCounter(&t0);
+        RedrawWindow(hwnd, nullptr, nullptr, repaint | RDW_NOCHILDREN);
+        GdiFlush();
+        QueryPerformanceCounter(&t1);
+        alone.push_back(ms());
+        QueryPerformanceCounter(&t0);
+        ReleaseDC(hwnd, GetWindowDC(hwnd));
+        QueryPerformanceCounter(&t1);
+        dcs.push_back(ms());
         QueryPerformanceCounter(&t0);
         BitBlt(window, 0, 0, 300, 255, memory, 0, 0, SRCCOPY);
         GdiFlush();
@@ -167,8 +179,9 @@ std::string BenchPaint(HWND hwnd) {
     DeleteDC(memory);
     ReleaseDC(hwnd, window);
     DeleteObject(picture);
-    char line[96];
-    snprintf(line, sizeof line, "paint %.4f blit %.4f\n", Median(paints), Median(blits));
+    char line[128];
+    snprintf(line, sizeof line, "paint %.4f blit %.4f alone %.4f dc %.4f\n", Median(paints), Median(blits),
+             Median(alone), Median(dcs));
     return line;
 }
 
