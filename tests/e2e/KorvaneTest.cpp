@@ -63,12 +63,16 @@ std::vector<KorvaneProcess*> KorvaneTest::StartTogether(const std::string& versi
 }
 
 HWND KorvaneTest::StartToConsole(const std::string& version, KorvaneProcess** process) {
-    KorvaneProcess& p = Start(version);
+    return StartToConsole(KorvaneLauncher().Version(version), process);
+}
+
+HWND KorvaneTest::StartToConsole(const KorvaneLauncher& launcher, KorvaneProcess** process) {
+    KorvaneProcess& p = Start(launcher);
     if (process) *process = &p;
     HWND console = nullptr, box = nullptr;
     WaitForConsoleOrBox(p, &console, &box);
     EXPECT_EQ(box, nullptr) << "unexpected message box: " << WindowFinder::MessageBoxText(box);
-    EXPECT_NE(console, nullptr) << "no console within " << kStartMs << " ms (" << version << ")";
+    EXPECT_NE(console, nullptr) << "no console within " << kStartMs << " ms (" << launcher.GetVersion() << ")";
     // The skin places the controls at the first paint; input aimed at one
     // before then would land where it no longer is.
     if (console) {

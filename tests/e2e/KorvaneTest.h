@@ -34,6 +34,7 @@ protected:
     std::vector<KorvaneProcess*> StartTogether(const std::string& version, int count);
     // Starts a copy and waits for its console; fails the test otherwise.
     HWND StartToConsole(const std::string& version, KorvaneProcess** process = nullptr);
+    HWND StartToConsole(const KorvaneLauncher& launcher, KorvaneProcess** process = nullptr);
 
     // Waits until the process shows a console or a message box, whichever
     // comes first; the other stays null.

@@ -4,6 +4,7 @@
 // Korvane.exe.
 #include "KorvaneTest.h"
 
+#include "harness/FileSwap.h"
 #include "harness/InProcessProbe.h"
 #include "harness/InputDriver.h"
 #include "harness/SettingsKey.h"
@@ -80,6 +81,21 @@ bool Shown(HWND console, int id) {
     return IsWindowVisible(GetDlgItem(console, id)) != FALSE;
 }
 
+// A file beside the running test program.
+std::string BesideTest(const char* name) {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    return dir.erase(dir.rfind('\\') + 1) + name;
+}
+
+// The window that holds the mouse capture on the window's thread.
+HWND CaptureOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndCapture : nullptr;
+}
+
 }  // namespace
 
 class SkinTest : public KorvaneTest {
@@ -134,6 +150,22 @@ protected:
                 return GetTickCount() - stableSince >= 500;
             },
             kUiMs);
+    }
+
+    // Until the cursor of the window's thread has the name wanted, the
+    // pointer rests at a point, moved there again now and then as a resting
+    // hand does: on a slow emulated Wine the last move of a series was seen
+    // to wait for the next input before the program took it.
+    bool CursorBecomes(HWND window, const char* want, POINT at, std::string* seen) const {
+        return WaitUntil(
+            [&] {
+                InputDriver::MoveTo(at);
+                std::string error;
+                if (InProcessProbe::CurrentCursor(window, seen, &error)) return *seen == want;
+                *seen = error;
+                return false;
+            },
+            kUiMs, 200);
     }
 
     ProgramResources m_res;
@@ -274,34 +306,24 @@ TEST_F(SkinTest, TheCursorShowsTheHandleAndTheDrag) {
     ASSERT_TRUE(FacePoint(console, face, onHandle, &grip)) << "no free point on the drag handle";
     ASSERT_TRUE(FacePoint(console, face, plainFace, &plain)) << "no free point off the hot areas";
     ASSERT_TRUE(InputDriver::Activate(console));
-    std::string cursor, error;
-    // The pointer rests at a point, moved there again now and then as a
-    // resting hand does: on a slow emulated Wine the last move of a series
-    // was seen to wait for the next input before the console took it.
-    auto cursorBecomes = [&](const char* want, POINT at) {
-        return WaitUntil(
-            [&] {
-                InputDriver::MoveTo(at);
-                return InProcessProbe::CurrentCursor(console, &cursor, &error) && cursor == want;
-            },
-            kUiMs, 200);
-    };
+    std::string cursor;
+    auto cursorBecomes = [&](const char* want, POINT at) { return CursorBecomes(console, want, at, &cursor); };
 
     ASSERT_TRUE(InputDriver::SettleAt(plain));
-    EXPECT_TRUE(cursorBecomes("arrow", plain)) << "on the face: " << cursor << error;
+    EXPECT_TRUE(cursorBecomes("arrow", plain)) << "on the face: " << cursor;
     ASSERT_TRUE(InputDriver::SettleAt(grip));
-    EXPECT_TRUE(cursorBecomes("hover", grip)) << "over the handle: " << cursor << error;
+    EXPECT_TRUE(cursorBecomes("hover", grip)) << "over the handle: " << cursor;
     ASSERT_TRUE(InputDriver::LeftButton(grip, true));
     const POINT held = {grip.x + 4, grip.y + 4};
     ASSERT_TRUE(InputDriver::SettleAt(held));
-    EXPECT_TRUE(cursorBecomes("drag", held)) << "while dragging: " << cursor << error;
+    EXPECT_TRUE(cursorBecomes("drag", held)) << "while dragging: " << cursor;
     ASSERT_TRUE(InputDriver::LeftButton(held, false));
     // The window moved with the pointer; find the plain point again.
     RECT rc;
     WaitForRest(console, &rc);
     ASSERT_TRUE(FacePoint(console, face, plainFace, &plain));
     ASSERT_TRUE(InputDriver::SettleAt(plain));
-    EXPECT_TRUE(cursorBecomes("arrow", plain)) << "back on the face after the drag: " << cursor << error;
+    EXPECT_TRUE(cursorBecomes("arrow", plain)) << "back on the face after the drag: " << cursor;
     EXPECT_TRUE(CloseAndWait(*p, console));
 }
 
@@ -406,4 +428,103 @@ TEST_F(SkinLinkTest, TheAboutWindowsAddressOpensThePageOnOneClick) {
     ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
     EXPECT_TRUE(CloseAndWait(*p, console));
+}
+
+// The About window's address lends the pointer the help viewer's hand (its
+// cursor 106), where the viewer has one; elsewhere the window keeps the
+// arrow. The viewer is a stand-in put in the system's place for each test,
+// and the original is back after it (after the program has ended), also
+// when the test fails.
+class AboutHandTest : public SkinTest {
+protected:
+    AboutHandTest() : m_viewer(WindowsFile("winhlp32.exe")) {}
+
+    static std::string WindowsFile(const char* name) {
+        char dir[MAX_PATH] = "";
+        GetWindowsDirectoryA(dir, MAX_PATH);
+        return std::string(dir) + "\\" + name;
+    }
+
+    // Starts the console with the stand-in viewer given in place and opens
+    // the About window; the window and its address link, or nulls.
+    void OpenAboutWithViewer(const char* standIn, HWND* about, HWND* link) {
+        *about = *link = nullptr;
+        ASSERT_TRUE(m_viewer.ReplaceWith(BesideTest(standIn))) << standIn;
+        // Wine would load its own viewer whatever file lies there; the
+        // override makes it take the file, as Windows does.
+        KorvaneProcess* p = nullptr;
+        m_console = StartToConsole(KorvaneLauncher().Version("winxp").DllOverride("winhlp32.exe", "native"), &p);
+        m_process = p;
+        ASSERT_NE(m_console, nullptr);
+        *about = OpenAboutByCommand(*p, m_console);
+        ASSERT_NE(*about, nullptr);
+        *link = GetDlgItem(*about, 1016);
+        ASSERT_NE(*link, nullptr);
+        ASSERT_TRUE(InputDriver::Activate(*about));
+    }
+
+    // A point on the About window that no control of its own takes.
+    static bool BarePoint(HWND about, POINT* screen) {
+        RECT rc;
+        GetClientRect(about, &rc);
+        for (int y = rc.bottom - 6; y > 6; y -= 4)
+            for (int x = 6; x < rc.right - 6; x += 4) {
+                POINT s = {x, y};
+                ClientToScreen(about, &s);
+                if (WindowFromPoint(s) == about) {
+                    *screen = s;
+                    return true;
+                }
+            }
+        return false;
+    }
+
+    // Escape closes the About window, then the console is closed as a user would.
+    void CloseAll(HWND about) {
+        ASSERT_TRUE(InputDriver::Activate(about));
+        ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+        EXPECT_TRUE(CloseAndWait(*m_process, m_console));
+    }
+
+    FileSwap m_viewer;
+    HWND m_console = nullptr;
+    KorvaneProcess* m_process = nullptr;
+};
+
+TEST_F(AboutHandTest, TheAddressShowsTheViewersHandAndTheRestTheArrow) {
+    HWND about, link;
+    ASSERT_NO_FATAL_FAILURE(OpenAboutWithViewer("helphand.dll", &about, &link));
+    POINT bare;
+    ASSERT_TRUE(BarePoint(about, &bare)) << "no bare point on the About window";
+    const POINT on = InputDriver::CentreOf(link);
+    std::string cursor;
+    ASSERT_TRUE(InputDriver::SettleAt(bare));
+    EXPECT_TRUE(CursorBecomes(about, "arrow", bare, &cursor)) << "beside the address: " << cursor;
+    ASSERT_TRUE(InputDriver::SettleAt(on));
+    EXPECT_TRUE(CursorBecomes(about, "hand", on, &cursor)) << "over the address: " << cursor;
+    ASSERT_TRUE(InputDriver::SettleAt(bare));
+    EXPECT_TRUE(CursorBecomes(about, "arrow", bare, &cursor)) << "off the address again: " << cursor;
+    CloseAll(about);
+}
+
+// The viewer has the same picture, but not as cursor 106: the address keeps
+// the arrow; it still turns hot under the pointer and the windows close as usual.
+TEST_F(AboutHandTest, WithoutTheViewersHandTheAddressKeepsTheArrow) {
+    HWND about, link;
+    ASSERT_NO_FATAL_FAILURE(OpenAboutWithViewer("helpnohand.dll", &about, &link));
+    const POINT on = InputDriver::CentreOf(link);
+    ASSERT_TRUE(InputDriver::SettleAt(on));
+    // The link has taken the pointer when, hot under it, it holds the capture;
+    // the cursor was chosen just before.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            InputDriver::MoveTo(on);
+            return CaptureOf(about) == link;
+        },
+        kUiMs, 200))
+        << "the address never became hot";
+    std::string cursor;
+    EXPECT_TRUE(CursorBecomes(about, "arrow", on, &cursor)) << "over the address: " << cursor;
+    CloseAll(about);
 }

@@ -34,7 +34,8 @@ public:
     // Highest GDI handle index the process reaches when it takes `objects`
     // objects at once (see ProbeProtocol.h); compared before and after a run.
     static bool GdiHighWater(HWND window, int objects, long* index, std::string* error);
-    // "drag", "hover", "arrow", "hand" or "other".
+    // "drag", "hover", "arrow", "none", "hand" (looks like the help viewer's
+    // cursor 106) or "other".
     static bool CurrentCursor(HWND window, std::string* name, std::string* error);
     // Medians in milliseconds, measured on the window's own thread.
     struct PaintFigures {

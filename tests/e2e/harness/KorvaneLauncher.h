@@ -17,6 +17,7 @@ public:
 
     // win95, win98, winme, win2k, winxp, win2003.
     KorvaneLauncher& Version(std::string version);
+    const std::string& GetVersion() const { return m_version; }
     // Wine load order for one DLL, e.g. ("dsound", "") makes it unavailable.
     KorvaneLauncher& DllOverride(const std::string& dll, const std::string& order);
 

@@ -14,8 +14,9 @@
 // more come), frees them again and answers "highwater <index>", the highest
 // handle index reached. A process that leaked objects reaches higher.
 #define KORVPROBE_GDI_HIGH_WATER_MSG "KorvProbe.GdiHighWater"
-// The cursor the console's thread shows: "cursor <name>", name one of
-// drag, hover (the program's resources 132 and 133), arrow, hand, other.
+// The cursor the window's thread shows: "cursor <name>", name one of drag,
+// hover (the program's resources 132 and 133), arrow, none, hand (the same
+// image as the help viewer's cursor 106) or other.
 #define KORVPROBE_CURSOR_MSG "KorvProbe.Cursor"
 // Speed of one repaint: the request is the repeat count; the answer
 // "paint <ms> blit <ms>", medians of one full repaint of the window (erase and

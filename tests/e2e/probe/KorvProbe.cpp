@@ -117,18 +117,57 @@ std::string GdiHighWater() {
     return "highwater " + std::to_string(highest) + "\n";
 }
 
+// What a cursor looks like: hotspot, then size and bits of each of its
+// bitmaps; empty when any of it cannot be read, so that two unreadable
+// cursors never pass for the same. A copy of a cursor has a handle of its
+// own but the same image.
+std::string CursorImage(HCURSOR cursor) {
+    ICONINFO info = {};
+    if (!cursor || !GetIconInfo(cursor, &info)) return std::string();
+    std::string image = std::to_string(info.xHotspot) + "," + std::to_string(info.yHotspot);
+    bool whole = info.hbmMask != nullptr;
+    for (HBITMAP bitmap : {info.hbmMask, info.hbmColor}) {
+        if (!bitmap) continue;
+        BITMAP bm = {};
+        std::string bits;
+        if (GetObjectA(bitmap, sizeof bm, &bm)) bits.resize(size_t(bm.bmWidthBytes) * size_t(bm.bmHeight));
+        whole = whole && !bits.empty() && GetBitmapBits(bitmap, LONG(bits.size()), &bits[0]) == LONG(bits.size());
+        image += " " + std::to_string(bm.bmWidth) + "x" + std::to_string(bm.bmHeight) + "x" +
+                 std::to_string(bm.bmBitsPixel) + ":" + bits;
+        DeleteObject(bitmap);
+    }
+    return whole ? image : std::string();
+}
+
+// The hand the program borrows from the help viewer (its cursor 106), as the
+// viewer in the Windows folder has it now; empty when it has none.
+std::string HelpViewerHand() {
+    char directory[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(directory, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    HMODULE viewer = LoadLibraryA((std::string(directory) + "\\winhlp32.exe").c_str());
+    if (!viewer) return std::string();
+    const std::string image = CursorImage(LoadCursorA(viewer, MAKEINTRESOURCEA(106)));
+    FreeLibrary(viewer);
+    return image;
+}
+
 std::string DescribeCursor() {
     const HCURSOR now = GetCursor();
     const HMODULE program = GetModuleHandleA(nullptr);
     const char* name = "other";
-    if (now == LoadCursorA(program, MAKEINTRESOURCEA(133)))
+    if (now == LoadCursorA(program, MAKEINTRESOURCEA(133))) {
         name = "drag";
-    else if (now == LoadCursorA(program, MAKEINTRESOURCEA(132)))
+    } else if (now == LoadCursorA(program, MAKEINTRESOURCEA(132))) {
         name = "hover";
-    else if (now == LoadCursorA(nullptr, IDC_ARROW))
+    } else if (now == LoadCursorA(nullptr, IDC_ARROW)) {
         name = "arrow";
-    else if (now == nullptr)
+    } else if (now == nullptr) {
         name = "none";
+    } else {
+        const std::string hand = HelpViewerHand();
+        if (!hand.empty() && CursorImage(now) == hand) name = "hand";
+    }
     return std::string("cursor ") + name + "\n";
 }
 
