@@ -8,7 +8,7 @@ need_root() { if [ "$(id -u)" != 0 ]; then echo "setup-deps: run as root (or ins
 host_pkgs=(cmake make g++ libgtest-dev googletest libbenchmark-dev
            g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools binutils-mingw-w64-i686
            wine wine32:i386 xvfb xauth x11-utils imagemagick nsis
-           libasound2:i386)  # Wine's ALSA driver: the tests capture sound through an ALSA file device
+           python3 libasound2:i386)  # python3: the skin and test artwork; Wine's ALSA driver: the tests capture sound through an ALSA file device
 
 # Wine runs 32-bit Linux code. Some machines (virtualised without a 32-bit
 # code segment) cannot execute it natively; there, qemu's user-mode emulator
