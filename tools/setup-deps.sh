@@ -5,10 +5,12 @@ set -euo pipefail
 
 need_root() { if [ "$(id -u)" != 0 ]; then echo "setup-deps: run as root (or install: $*)" >&2; exit 1; fi; }
 
+# python3 makes the skin's and the tests' artwork; libasound2:i386 is Wine's
+# ALSA driver, through which the tests capture sound in an ALSA file device.
 host_pkgs=(cmake make g++ libgtest-dev googletest libbenchmark-dev
            g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools binutils-mingw-w64-i686
            wine wine32:i386 xvfb xauth x11-utils imagemagick nsis
-           python3 libasound2:i386)  # python3: the skin and test artwork; Wine's ALSA driver: the tests capture sound through an ALSA file device
+           python3 libasound2:i386)
 
 # Wine runs 32-bit Linux code. Some machines (virtualised without a 32-bit
 # code segment) cannot execute it natively; there, qemu's user-mode emulator
