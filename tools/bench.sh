@@ -92,6 +92,7 @@ timeout -k 10 1500 tools/wine-session.sh bash -c '
     (cd "$WINEPREFIX/drive_c/korvane-bench" && exec timeout -k 5 600 wine emptydlg.exe) </dev/null >/dev/null 2>&1 &
     app=$!
     base=$(idle_ticks emptydlg.exe " Empty bench dialog ") || { echo "bench: no idle figure for the empty dialog" >&2; rc=1; }
+    timeout -k 5 600 wine "$bench" paint 30 empty </dev/null || rc=1
     timeout -k 5 60 wine "$bench" close " Empty bench dialog " </dev/null
     wait $app 2>/dev/null
 

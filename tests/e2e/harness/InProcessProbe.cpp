@@ -84,8 +84,8 @@ bool InProcessProbe::CurrentCursor(HWND window, std::string* name, std::string* 
 bool InProcessProbe::BenchPaint(HWND window, int repeats, PaintFigures* figures, std::string* error) {
     std::string answer;
     if (!Ask(window, KORVPROBE_BENCH_PAINT_MSG, std::to_string(repeats), &answer, error, 600000)) return false;
-    if (sscanf(answer.c_str(), "paint %lf blit %lf alone %lf dc %lf", &figures->paintMs, &figures->blitMs,
-               &figures->aloneMs, &figures->dcMs) != 4) {
+    if (sscanf(answer.c_str(), "paint %lf blit %lf alone %lf", &figures->paintMs, &figures->blitMs,
+               &figures->aloneMs) != 3) {
         *error = "probe: " + answer;
         return false;
     }

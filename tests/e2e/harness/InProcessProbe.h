@@ -40,9 +40,8 @@ public:
     // Medians in milliseconds, measured on the window's own thread.
     struct PaintFigures {
         double paintMs;  // one repaint of the window, children included
-        double blitMs;   // one blit of its background picture
+        double blitMs;   // one blit of its background picture (or of a bitmap its size)
         double aloneMs;  // its own erase and paint, without the children
-        double dcMs;     // one window DC fetched and released
     };
     static bool BenchPaint(HWND window, int repeats, PaintFigures* figures, std::string* error);
 
