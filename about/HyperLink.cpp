@@ -3,6 +3,7 @@
 #include "about/LinkRect.h"
 #include "about/OpenCommand.h"
 #include "about/OpenErrorText.h"
+#include "framework/ProcAddress.h"
 #include "framework/RegKey.h"
 #include "framework/SelectObjectScope.h"
 #include "framework/WinApp.h"
@@ -179,9 +180,23 @@ void CHyperLink::SetLinkVisited(BOOL visited) {
     if (IsWindow()) InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
+namespace {
+
+// The shell is needed only when a link is opened, so it is loaded then and
+// not with the program (it brings several libraries with it). It stays
+// loaded: what it started for the page may still be running in it.
+INT_PTR ShellOpen(const std::string& address, int show) {
+    typedef HINSTANCE(WINAPI * ShellExecuteFn)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    HMODULE shell = LoadLibraryA("shell32.dll");
+    const ShellExecuteFn execute = shell ? GetProcAs<ShellExecuteFn>(shell, "ShellExecuteA") : nullptr;
+    if (!execute) return SE_ERR_DLLNOTFOUND;
+    return reinterpret_cast<INT_PTR>(execute(nullptr, "open", address.c_str(), nullptr, nullptr, show));
+}
+
+}  // namespace
+
 INT_PTR CHyperLink::OpenLink(const std::string& address, int show) {
-    const INT_PTR shell =
-        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, show));
+    const INT_PTR shell = ShellOpen(address, show);
     if (shell > 32) return shell;
 
     // The shell knows no handler for the address: the web page handler's command.

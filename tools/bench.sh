@@ -46,7 +46,7 @@ timeout -k 10 1500 tools/wine-session.sh bash -c '
     cp -f "$e2e/emptydlg.exe" "$WINEPREFIX/drive_c/korvane-bench/"
 
     timeout -k 5 600 wine "$build/win32/tests/skin/skin_region_bench.exe" "$exe" </dev/null || rc=1
-    timeout -k 5 900 wine "$bench" startup 3 </dev/null || rc=1
+    timeout -k 5 900 wine "$bench" startup 7 </dev/null || rc=1
     timeout -k 5 600 wine "$build/win32/tests/sim/dsp_realtime_bench.exe" </dev/null || rc=1
 
     # Processor time of an idle window over 10 s, read on the Linux side:
