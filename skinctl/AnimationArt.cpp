@@ -17,7 +17,7 @@ void AnimationArt::Show(HDC dc, const RECT& client, int frame) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // the canvas's rows run top-down
+    info.bmiHeader.biHeight = height;  // bottom-up, as the canvas keeps its rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;

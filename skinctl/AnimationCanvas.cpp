@@ -207,7 +207,7 @@ void AnimationCanvas::FillRect(int left, int top, int right, int bottom, uint32_
     if (right > m_width) right = m_width;
     if (bottom > m_height) bottom = m_height;
     for (int y = top; y < bottom; ++y) {
-        uint32_t* row = &m_pixels[size_t(y) * size_t(m_width)];
+        uint32_t* row = Row(y);
         for (int x = left; x < right; ++x) row[x] = colour;
     }
 }
@@ -215,8 +215,9 @@ void AnimationCanvas::FillRect(int left, int top, int right, int bottom, uint32_
 void AnimationCanvas::FillColumn(int x, int top, int bottom, uint32_t colour) {
     if (top < 0) top = 0;
     if (bottom > m_height - 1) bottom = m_height - 1;
-    uint32_t* p = &m_pixels[size_t(x)];
-    for (int y = top; y <= bottom; ++y) p[size_t(y) * size_t(m_width)] = colour;
+    if (top > bottom) return;
+    uint32_t* p = Row(bottom) + x;  // the rows run upwards in memory
+    for (int y = bottom; y >= top; --y, p += m_width) *p = colour;
 }
 
 }  // namespace skinctl

@@ -3,7 +3,8 @@
 // wave and its glow as one vertical run per column. A frame costs a few
 // thousand pixel writes, and the control shows it with a single blit, where
 // drawing it with brushes and pens cost a hundred calls and a wide-line path.
-// Pixels are 0x00RRGGBB, rows top-down: the layout of a 32-bit DIB.
+// Pixels are 0x00RRGGBB, the bottom row first: the layout of a 32-bit DIB
+// of positive height, which every Windows takes.
 #pragma once
 
 #include <stddef.h>
@@ -39,7 +40,7 @@ public:
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     const uint32_t* Pixels() const { return m_pixels.data(); }
-    uint32_t Pixel(int x, int y) const { return m_pixels[size_t(y) * size_t(m_width) + size_t(x)]; }
+    uint32_t Pixel(int x, int y) const { return Row(y)[x]; }
 
     // The colours as they are in the pixels.
     static const uint32_t kGlowColour, kCoreColour;
@@ -48,6 +49,8 @@ private:
     // Each column's run of the thin line, kept with a margin of two columns
     // each side for the glow that reaches in from outside.
     enum { MARGIN = 2 };
+    uint32_t* Row(int y) { return &m_pixels[size_t(m_height - 1 - y) * size_t(m_width)]; }
+    const uint32_t* Row(int y) const { return &m_pixels[size_t(m_height - 1 - y) * size_t(m_width)]; }
     void PrepareGround();
     void ClearRuns();
     void Plot(int x, int y);
