@@ -1,7 +1,5 @@
 #include "skinctl/Animation.h"
 
-#include "skinctl/AnimationArt.h"
-#include "skinctl/BufferedPaint.h"
 #include "skinctl/SkinWindow.h"
 
 namespace skinctl {
@@ -15,10 +13,13 @@ LRESULT CALLBACK Animation::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 LRESULT Animation::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE:
-            // Without the timer the picture just stands still; creation need not fail.
-            SetTimer(m_hwnd, FRAME_TIMER, AnimationClock::TIMER_PERIOD_MS, nullptr);
+            // Made hidden, it waits for its first showing.
+            RunFrames((reinterpret_cast<const CREATESTRUCTA*>(lParam)->style & WS_VISIBLE) != 0);
             return 0;
-        case WM_DESTROY: KillTimer(m_hwnd, FRAME_TIMER); return 0;
+        case WM_DESTROY: RunFrames(false); return 0;
+        case WM_WINDOWPOSCHANGED:
+            OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
+            return DefWindowProcA(m_hwnd, msg, wParam, lParam);
         case WM_TIMER:
             if (wParam == FRAME_TIMER) OnTimer();
             return 0;
@@ -32,41 +33,41 @@ LRESULT Animation::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// A hidden animation asks for no frames; shown again, it picks up the loop
+// where the time has taken it.
+void Animation::RunFrames(bool run) {
+    // Without the timer the picture just stands still; nothing need fail.
+    if (run)
+        SetTimer(m_hwnd, FRAME_TIMER, AnimationClock::TIMER_PERIOD_MS, nullptr);
+    else
+        KillTimer(m_hwnd, FRAME_TIMER);
+}
+
+void Animation::OnWindowPosChanged(const WINDOWPOS& pos) {
+    if (pos.flags & SWP_HIDEWINDOW) RunFrames(false);
+    if (pos.flags & SWP_SHOWWINDOW) RunFrames(true);
+}
+
+// Each new frame goes straight to the screen: a paint message per frame costs
+// more than drawing it. The window's DC clips to what shows of the control
+// (its own region, the console's outline, the windows above); when nothing
+// shows, as in the console's mini form, nothing is drawn.
 void Animation::OnTimer() {
     const int before = m_clock.Frame();
-    if (m_clock.Advance(GetTickCount()) != before) InvalidateRect(m_hwnd, nullptr, FALSE);
+    if (m_clock.Advance(GetTickCount()) == before) return;
+    HDC dc = GetDC(m_hwnd);
+    if (!dc) return;
+    RECT shown, client;
+    if (GetClipBox(dc, &shown) != NULLREGION && GetClientRect(m_hwnd, &client)) m_art.Show(dc, client, m_clock.Frame());
+    ReleaseDC(m_hwnd, dc);
 }
 
 void Animation::OnPaint() {
-    BufferedPaint paint(m_hwnd);
-    DrawGround(paint.Dc(), paint.Client());
-    AnimationArt::DrawBars(paint.Dc(), paint.Client(), m_clock.Frame());
-    AnimationArt::DrawWave(paint.Dc(), paint.Client(), m_clock.Frame());
-}
-
-void Animation::DrawGround(HDC target, const RECT& client) {
-    const int width = client.right - client.left, height = client.bottom - client.top;
-    if (!m_ground || m_groundSize.cx != width || m_groundSize.cy != height) {
-        m_ground.Reset(CreateCompatibleBitmap(target, width, height));
-        m_groundSize = {width, height};
-        if (HDC dc = m_ground ? CreateCompatibleDC(target) : nullptr) {
-            HGDIOBJ old = SelectObject(dc, m_ground.Get());
-            AnimationArt::DrawGround(dc, RECT{0, 0, width, height});
-            SelectObject(dc, old);
-            DeleteDC(dc);
-        } else {
-            m_ground.Reset();
-        }
-    }
-    if (!m_ground) {
-        AnimationArt::DrawGround(target, client);  // no room for the copy: draw it as before
-        return;
-    }
-    HDC dc = CreateCompatibleDC(target);
-    HGDIOBJ old = SelectObject(dc, m_ground.Get());
-    BitBlt(target, client.left, client.top, width, height, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hwnd, &paint);
+    RECT client;
+    if (dc && GetClientRect(m_hwnd, &client)) m_art.Show(dc, client, m_clock.Frame());
+    EndPaint(m_hwnd, &paint);
 }
 
 }  // namespace skinctl

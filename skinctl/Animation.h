@@ -1,13 +1,13 @@
 // The animation control (class SKIN_ANIMATION_CLASS): a 127-frame loop at 12
-// frames a second drawn with GDI. It takes no settings: persisted bytes are
-// accepted and ignored, and its size is whatever its parent gives it.
+// frames a second. It takes no settings: persisted bytes are accepted and
+// ignored, and its size is whatever its parent gives it.
 // Property 1 reads the frame on show (0 to 126).
 #pragma once
 
 #include <windows.h>
 
+#include "skinctl/AnimationArt.h"
 #include "skinctl/AnimationClock.h"
-#include "skinctl/GdiObject.h"
 
 namespace skinctl {
 
@@ -22,13 +22,12 @@ private:
 
     void OnPaint();
     void OnTimer();
-    // The ground is the same in every frame: drawn once per size, then copied.
-    void DrawGround(HDC target, const RECT& client);
+    void OnWindowPosChanged(const WINDOWPOS& pos);
+    void RunFrames(bool run);
 
     HWND m_hwnd;
     AnimationClock m_clock;
-    Bitmap m_ground;
-    SIZE m_groundSize = {0, 0};
+    AnimationArt m_art;
 };
 
 }  // namespace skinctl

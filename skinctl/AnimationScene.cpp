@@ -32,14 +32,39 @@ int AnimationScene::BarLevel(int frame, int bar) {
 
 int AnimationScene::WaveY(int frame, int x, int width, int height) {
     if (width < 2 || height < 1) return 0;
-    const double phase = Phase(frame);
+    return WaveY(MomentOfWave(frame), ColumnOfWave(x, width), height);
+}
+
+// The wave is sin(3 * 2 pi u - 5 phase) * swell + 0.3 * sin(7 * 2 pi u + 4 phase)
+// over u = 0 to 1, with the sums of angles taken apart.
+AnimationScene::WaveColumn AnimationScene::ColumnOfWave(int x, int width) {
     const double u = double(x) / (width - 1);
+    WaveColumn c;
     // Fades out at both ends, so the line starts and ends on the centre.
-    const double envelope = std::sin(u * kTwoPi * 0.5);
-    const double wave = std::sin(3 * kTwoPi * u - 5 * phase) * (0.6 + 0.4 * std::sin(2 * phase)) +
-                        0.3 * std::sin(7 * kTwoPi * u + 4 * phase);
+    c.envelope = std::sin(u * kTwoPi * 0.5);
+    c.sin3 = std::sin(3 * kTwoPi * u);
+    c.cos3 = std::cos(3 * kTwoPi * u);
+    c.sin7 = std::sin(7 * kTwoPi * u);
+    c.cos7 = std::cos(7 * kTwoPi * u);
+    return c;
+}
+
+AnimationScene::WaveMoment AnimationScene::MomentOfWave(int frame) {
+    const double phase = Phase(frame);
+    WaveMoment m;
+    m.sin5 = std::sin(5 * phase);
+    m.cos5 = std::cos(5 * phase);
+    m.sin4 = std::sin(4 * phase);
+    m.cos4 = std::cos(4 * phase);
+    m.swell = 0.6 + 0.4 * std::sin(2 * phase);
+    return m;
+}
+
+int AnimationScene::WaveY(const WaveMoment& m, const WaveColumn& c, int height) {
+    if (height < 1) return 0;
+    const double wave = (c.sin3 * m.cos5 - c.cos3 * m.sin5) * m.swell + 0.3 * (c.sin7 * m.cos4 + c.cos7 * m.sin4);
     const double mid = (height - 1) / 2.0;
-    int y = int(mid - wave * envelope * mid * 0.55 + 0.5);
+    int y = int(mid - wave * c.envelope * mid * 0.55 + 0.5);
     if (y < 0) y = 0;
     if (y > height - 1) y = height - 1;
     return y;

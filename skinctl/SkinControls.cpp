@@ -9,6 +9,9 @@ bool RegisterSkinControls(HINSTANCE instance) {
     using namespace skinctl;
     const bool knob = RegisterSkinClass(instance, SKIN_KNOB_CLASS, Knob::WndProc);
     const bool button = RegisterSkinClass(instance, SKIN_PUSHBUTTON_CLASS, PushButton::WndProc);
-    const bool animation = RegisterSkinClass(instance, SKIN_ANIMATION_CLASS, Animation::WndProc);
+    // The animation draws twelve times a second from its timer: with a DC of
+    // its own, the visible region is kept between frames instead of being
+    // fetched anew for each.
+    const bool animation = RegisterSkinClass(instance, SKIN_ANIMATION_CLASS, Animation::WndProc, CS_OWNDC);
     return knob && button && animation;
 }

@@ -4,12 +4,12 @@
 
 namespace skinctl {
 
-bool RegisterSkinClass(HINSTANCE instance, const char* name, WNDPROC proc) {
+bool RegisterSkinClass(HINSTANCE instance, const char* name, WNDPROC proc, UINT extraStyle) {
     WNDCLASSA existing;
     if (GetClassInfoA(instance, name, &existing)) return true;
     WNDCLASSA wc = {};
     // No CS_DBLCLKS: quick clicks on a button must each count as a click.
-    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.style = CS_HREDRAW | CS_VREDRAW | extraStyle;
     wc.lpfnWndProc = proc;
     wc.cbWndExtra = sizeof(void*);
     wc.hInstance = instance;

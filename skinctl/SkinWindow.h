@@ -10,8 +10,9 @@
 
 namespace skinctl {
 
-// Registers `name` once for `instance`; true when the class exists afterwards.
-bool RegisterSkinClass(HINSTANCE instance, const char* name, WNDPROC proc);
+// Registers `name` once for `instance`, with any class styles of its own
+// added; true when the class exists afterwards.
+bool RegisterSkinClass(HINSTANCE instance, const char* name, WNDPROC proc, UINT extraStyle = 0);
 
 // Sends event 1 to the parent as WM_NOTIFY / SKN_EVENT. Call it last in a
 // handler: the parent may destroy the control while handling the event.

@@ -372,6 +372,27 @@ TEST_F(SkinControlsTest, AnimationAdvancesInTimeAndStaysInsideItsRegion) {
     EXPECT_NE(CLR_INVALID, middle);
 }
 
+// A hidden animation asks for no frames, also when made hidden; shown, it
+// runs, and after a hiding it runs on.
+TEST_F(SkinControlsTest, AnimationRestsWhileHiddenAndRunsWhenShown) {
+    HWND animation = CreateWindowExA(0, SKIN_ANIMATION_CLASS, "", WS_CHILD, 47, 50, 197, 99, host.Hwnd(),
+                                     reinterpret_cast<HMENU>(1003), GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, animation);
+    Pump(300);
+    EXPECT_EQ(0, Get(animation));
+    for (int round = 0; round < 2; ++round) {
+        ShowWindow(animation, SW_SHOW);
+        const int shown = int(Get(animation));
+        Pump(400);
+        const int hidden = int(Get(animation));
+        EXPECT_NE(shown, hidden) << "round " << round;
+        ShowWindow(animation, SW_HIDE);
+        Pump(400);
+        EXPECT_EQ(hidden, int(Get(animation))) << "round " << round;
+    }
+    DestroyWindow(animation);
+}
+
 // The scene of a frame as the art draws it, pixel for pixel, in the layout
 // Snapshot reads the screen into.
 std::vector<COLORREF> Drawn(int frame, int width, int height) {
