@@ -51,39 +51,46 @@ timeout -k 10 1500 tools/wine-session.sh bash -c '
 
     # Processor time of an idle window over 10 s, read on the Linux side:
     # Wine answers GetProcessTimes for another process with zeros.
-    ticks_of() {  # utime + stime of the process whose command line names $1
+    hz=$(getconf CLK_TCK)
+    # Processor time in microseconds of the process whose command line names
+    # $1: the run time the scheduler keeps per thread (nanoseconds), or, where
+    # the kernel has none, the clock ticks of /proc/PID/stat.
+    cpu_us_of() {
         local pid
         for pid in $(pgrep -f "$1"); do  # the Windows process itself names itself so
             # Only this prefix'"'"'s: other Wine sessions may run the same program.
             tr "\0" "\n" < /proc/$pid/environ 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
-            awk -v name="($1)" "\$2 == name {print \$14 + \$15; found = 1} END {exit !found}" \
-                /proc/$pid/stat 2>/dev/null && return 0
+            awk -v name="($1)" "\$2 == name {found = 1} END {exit !found}" /proc/$pid/stat 2>/dev/null || continue
+            if cat /proc/$pid/task/*/schedstat 2>/dev/null | awk "{ns += \$1; n++} END {if (!n) exit 1; printf \"%d\\n\", ns / 1000}"; then
+                return 0
+            fi
+            awk -v hz="$hz" "{printf \"%d\\n\", (\$14 + \$15) * 1000000 / hz}" /proc/$pid/stat 2>/dev/null && return 0
         done
         return 1
     }
-    idle_ticks() {  # NAME TITLE: ticks over 10 s, the window open and settled
+    idle_us() {  # NAME TITLE: processor time over 10 s, the window open and settled
         local a b
         timeout -k 5 120 wine "$bench" wait "$2" 90 </dev/null || return 1
         sleep 3
-        a=$(ticks_of "$1") || return 1
+        a=$(cpu_us_of "$1") || return 1
         sleep 10
-        b=$(ticks_of "$1") || return 1
+        b=$(cpu_us_of "$1") || return 1
         echo $((b - a))
     }
-    hz=$(getconf CLK_TCK)
 
     (cd "$WINEPREFIX/drive_c/korvane" && exec timeout -k 5 600 wine Korvane.exe) </dev/null >/dev/null 2>&1 &
     app=$!
-    ours=$(idle_ticks Korvane.exe " Korvane ") || { echo "bench: no idle figure for Korvane" >&2; rc=1; }
+    ours=$(idle_us Korvane.exe " Korvane ") || { echo "bench: no idle figure for Korvane" >&2; rc=1; }
     timeout -k 5 600 wine "$bench" paint 30 </dev/null || rc=1
     # Where the idle time goes: again without the animation, then also
     # without the status relay.
     if [ -n "${ours:-}" ] && timeout -k 5 60 wine "$bench" quiet animation </dev/null; then
-        still=$(idle_ticks Korvane.exe " Korvane ")
+        still=$(idle_us Korvane.exe " Korvane ")
         if [ -n "$still" ] && timeout -k 5 60 wine "$bench" quiet relay </dev/null; then
-            rest=$(idle_ticks Korvane.exe " Korvane ")
-            [ -n "$rest" ] && echo "note idle-cpu: over 10 s, $ours ticks in all; $((ours - still)) the animation," \
-                "$((still - rest)) the status relay, $rest the rest (1 tick = 1/$(getconf CLK_TCK) s)"
+            rest=$(idle_us Korvane.exe " Korvane ")
+            [ -n "$rest" ] && awk -v a="$ours" -v s="$still" -v r="$rest" "BEGIN {
+                printf \"note idle-cpu: over 10 s, %.1f ms in all; %.1f ms the animation, %.1f ms the status relay, %.1f ms the rest\\n\",
+                       a / 1000, (a - s) / 1000, (s - r) / 1000, r / 1000 }"
         fi
     fi
     timeout -k 5 60 wine "$bench" close " Korvane " </dev/null
@@ -91,17 +98,17 @@ timeout -k 10 1500 tools/wine-session.sh bash -c '
 
     (cd "$WINEPREFIX/drive_c/korvane-bench" && exec timeout -k 5 600 wine emptydlg.exe) </dev/null >/dev/null 2>&1 &
     app=$!
-    base=$(idle_ticks emptydlg.exe " Empty bench dialog ") || { echo "bench: no idle figure for the empty dialog" >&2; rc=1; }
+    base=$(idle_us emptydlg.exe " Empty bench dialog ") || { echo "bench: no idle figure for the empty dialog" >&2; rc=1; }
     timeout -k 5 600 wine "$bench" paint 30 empty </dev/null || rc=1
     timeout -k 5 60 wine "$bench" close " Empty bench dialog " </dev/null
     wait $app 2>/dev/null
 
     if [ -n "${ours:-}" ] && [ -n "${base:-}" ]; then
-        # One tick is the resolution: an idle baseline of 0 counts as 1 (">=").
-        awk -v o="$ours" -v b="$base" -v hz="$hz" "BEGIN {
-            floor = b < 1 ? 1 : b; mark = b < 1 ? \">=\" : \"\";
-            printf \"bench idle-cpu-vs-empty-dialog: %s%.1fx (%.2f%% vs %.2f%% of one core over 10 s, %d vs %d ticks of 1/%d s)\n\",
-                   mark, o / floor, 100 * o / hz / 10, 100 * b / hz / 10, o, b, hz }"
+        # An idle baseline below 10 us counts as 10 us (">=").
+        awk -v o="$ours" -v b="$base" "BEGIN {
+            floor = b < 10 ? 10 : b; mark = b < 10 ? \">=\" : \"\";
+            printf \"bench idle-cpu-vs-empty-dialog: %s%.1fx (%.3f%% vs %.3f%% of one core over 10 s, %.1f ms vs %.1f ms of processor time)\\n\",
+                   mark, o / floor, o / 1e5, b / 1e5, o / 1000, b / 1000 }"
     fi
     exit $rc
 ' bench "$build" || rc=1
