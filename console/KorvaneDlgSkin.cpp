@@ -60,14 +60,6 @@ void CKorvaneDlg::ApplyInitialShape() {
 // makes the system redo the shape on the screen and repaint once more. The
 // shapes only this program sets, so it remembers which one each window took.
 void CKorvaneDlg::OnPaint() {
-    // Near-black (each channel up to 0x10) is outside as well.
-    const UINT outline = m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL;
-    if (m_shapedOutline != outline) {
-        HRGN region = m_outlines.Copy(outline, 0x000000, 0x101010);
-        SetWindowRgn(m_hWnd, region, TRUE);  // the window owns it now; without one, no shape
-        m_shapedOutline = region ? outline : 0;
-    }
-
     // The mini form's own buttons; the animation and the full form's buttons
     // fall outside the mini outline and need no hiding.
     ShowChild(GetDlgItem(IDC_FULL), m_bMiniMode != 0);
@@ -83,6 +75,15 @@ void CKorvaneDlg::OnPaint() {
         HRGN region = m_outlines.Copy(IDB_OUTLINE_ANIMATION, 0x00FFFFFF, 0);
         SetWindowRgn(animation, region, TRUE);
         m_bAnimationShaped = region != nullptr;
+    }
+
+    // The outline comes last: a window that wears its form's outline has its
+    // controls in place. Near-black (each channel up to 0x10) is outside too.
+    const UINT outline = m_bMiniMode ? IDB_OUTLINE_MINI : IDB_OUTLINE_FULL;
+    if (m_shapedOutline != outline) {
+        HRGN region = m_outlines.Copy(outline, 0x000000, 0x101010);
+        SetWindowRgn(m_hWnd, region, TRUE);  // the window owns it now; without one, no shape
+        m_shapedOutline = region ? outline : 0;
     }
 
     // Nothing is drawn here: the picture comes with the background.

@@ -111,7 +111,10 @@ bool InputDriver::Drag(POINT from, POINT to, int steps) {
 }
 
 bool InputDriver::LeftButton(POINT screen, bool down) {
-    std::vector<INPUT> in{Mouse(down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP, screen)};
+    // The button carries the place with it: under Wine a window appearing
+    // or moving under the pointer can echo an older pointer position late,
+    // after the pointer has settled, and a bare press would land there.
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE | (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP), screen)};
     return Send(in);
 }
 

@@ -23,7 +23,8 @@ public:
     static bool DoubleClick(POINT screen);
     // Press at from, move in steps, release at to.
     static bool Drag(POINT from, POINT to, int steps = 8);
-    // The left button pressed (down) or released at a point, nothing else.
+    // The left button pressed (down) or released at a point, the pointer
+    // put there in the same event.
     static bool LeftButton(POINT screen, bool down);
     // One notch is 120 (WHEEL_DELTA); positive turns away from the user.
     static bool Wheel(POINT screen, int delta);
