@@ -2,6 +2,10 @@
 
 #include <string.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace skin {
 
 ChannelRanges::ChannelRanges(uint32_t colour, uint32_t tolerance) {
@@ -25,26 +29,23 @@ uint32_t PixelAt(const uint8_t* row, int32_t x) {
 
 int32_t SkipSamePixels(const uint8_t* row, int32_t from, int32_t width, uint32_t pixel) {
     int32_t x = from;
-#if defined(__GNUC__) && defined(__SSE2__)
-    // 32 pixels at a time, any difference ORed together in a tree (not a
-    // chain, so the loads need not wait on each other).
-    typedef uint64_t Lanes __attribute__((vector_size(16)));
-    const uint64_t pair = uint64_t(pixel) << 32 | pixel;
-    const Lanes same = {pair, pair};
-    for (; x + 32 <= width; x += 32) {
-        Lanes v[8];
-        memcpy(v, row + 4 * x, sizeof v);
-        const Lanes diff = (((v[0] ^ same) | (v[1] ^ same)) | ((v[2] ^ same) | (v[3] ^ same))) |
-                           (((v[4] ^ same) | (v[5] ^ same)) | ((v[6] ^ same) | (v[7] ^ same)));
-        if ((diff[0] | diff[1]) != 0) break;
-    }
-    // Near the end of the stretch, or of the row: four at a time.
-    for (; x + 4 <= width; x += 4) {
-        Lanes v;
-        memcpy(&v, row + 4 * x, sizeof v);
-        const Lanes diff = v ^ same;
-        if ((diff[0] | diff[1]) != 0) break;
-    }
+#if defined(__SSE2__)
+    // 64 pixels a step, then 16, then 4: the differences of each step are
+    // ORed together in a tree (not a chain, so the loads need not wait on
+    // each other) and tested once, as one branch per step is what costs.
+    const __m128i same = _mm_set1_epi32(static_cast<int>(pixel));
+    auto four = [&](int32_t at) {
+        return _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 4 * at)), same);
+    };
+    auto sixteen = [&](int32_t at) {
+        return _mm_or_si128(_mm_or_si128(four(at), four(at + 4)), _mm_or_si128(four(at + 8), four(at + 12)));
+    };
+    auto none = [](__m128i diff) { return _mm_movemask_epi8(_mm_cmpeq_epi8(diff, _mm_setzero_si128())) == 0xFFFF; };
+    while (x + 64 <= width &&
+           none(_mm_or_si128(_mm_or_si128(sixteen(x), sixteen(x + 16)), _mm_or_si128(sixteen(x + 32), sixteen(x + 48)))))
+        x += 64;
+    while (x + 16 <= width && none(sixteen(x))) x += 16;
+    while (x + 4 <= width && none(four(x))) x += 4;
 #else
     // Plain words, four pixels a step.
     for (; x + 4 <= width; x += 4) {

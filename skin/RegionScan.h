@@ -38,8 +38,9 @@ struct PixelRun {
 };
 
 // The first x in [from, width) whose pixel (all four bytes, read as one
-// native word) differs from `pixel`, or width. Outlines are long stretches of one colour, so this is
-// where the scan spends its time: it compares 16 pixels at a time.
+// native word) differs from `pixel`, or width. Outlines are long stretches
+// of one colour, so this is where the scan spends its time: it compares up to
+// 64 pixels at a time.
 int32_t SkipSamePixels(const uint8_t* row, int32_t from, int32_t width, uint32_t pixel);
 
 // Visits a bottom-up 32-bit image (the first row in memory is the bottom row)

@@ -143,13 +143,13 @@ TEST(SkinScanRuns, LongStretchesGiveThePixelByPixelRuns) {
     const uint32_t colours[] = {0x000000, 0x0F0F10, 0x111111, 0xFFFFFF};  // two inside, two outside
     uint32_t seed = 12345;
     auto next = [&] { return seed = seed * 1103515245u + 12345u, seed >> 16; };
-    for (int width : {1, 31, 32, 33, 63, 64, 65, 97, 300}) {
+    for (int width : {1, 15, 16, 17, 31, 32, 33, 63, 64, 65, 97, 127, 128, 129, 300}) {
         const int height = 64;
         Image img(width, height);
         std::vector<std::vector<bool>> transparent(height, std::vector<bool>(width));
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width;) {
-                const int length = 1 + int(next() % 70);
+                const int length = 1 + int(next() % 140);
                 const uint32_t colour = colours[next() % 4];
                 for (int end = std::min(width, x + length); x < end; ++x) {
                     // Now and then only the fourth byte differs: same side, new stretch.
