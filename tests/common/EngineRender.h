@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fx/FxChain.h"
-#include "sim/core/X87Precision.h"
+#include "fxengine/hook/X87Precision.h"
 
 class EngineRender {
 public:
@@ -25,7 +25,7 @@ public:
         char* to = &(*out)[at];
         const uint32_t whole = bytes - bytes % m_align;
         {
-            sim::X87Precision precision;
+            fxengine::X87Precision precision;
             m_chain.Process(params, in, to, whole);
         }
         memcpy(to + whole, static_cast<const char*>(in) + whole, bytes - whole);

@@ -14,7 +14,7 @@
 #include "engine/ControlCodes.h"
 #include "fx/FxChain.h"
 #include "fx/FxParams.h"
-#include "sim/core/X87Precision.h"
+#include "fxengine/hook/X87Precision.h"
 #include "tests/common/TestSignal.h"
 
 namespace {
@@ -66,7 +66,7 @@ int main() {
         fprintf(stderr, "dsp_realtime_bench: the effects refuse 44.1 kHz 16-bit stereo\n");
         return 1;
     }
-    sim::X87Precision precision;
+    fxengine::X87Precision precision;
     // At least a minute of audio and at least two seconds of CPU, so the
     // clock's coarse steps do not matter.
     unsigned long long frames = 0;

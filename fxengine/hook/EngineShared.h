@@ -8,7 +8,7 @@
 
 #include "fx/FxParams.h"
 
-namespace sim {
+namespace fxengine {
 
 class EngineShared {
 public:
@@ -43,4 +43,4 @@ public:
     static bool ProcessAlive(DWORD pid);
 };
 
-}  // namespace sim
+}  // namespace fxengine

@@ -8,7 +8,7 @@
 // after windows.h, which it needs
 #include <mmsystem.h>
 
-namespace sim {
+namespace fxengine {
 
 class EngineDevice;
 
@@ -50,4 +50,4 @@ private:
     static FARPROC WINAPI ProcAddress(HMODULE module, LPCSTR name);
 };
 
-}  // namespace sim
+}  // namespace fxengine

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-namespace sim {
+namespace fxengine {
 namespace {
 
 constexpr DWORD kMagic = 0x4B465831;  // layout version of the block below
@@ -201,4 +201,4 @@ bool EngineShared::ProcessAlive(DWORD pid) {
     return alive;
 }
 
-}  // namespace sim
+}  // namespace fxengine

@@ -7,7 +7,7 @@
 #include "ImportPatcher.h"
 #include "RealWaveOut.h"
 
-namespace sim {
+namespace fxengine {
 namespace {
 
 constexpr int kDevices = 32;
@@ -334,4 +334,4 @@ FARPROC WINAPI WaveOutEngine::ProcAddress(HMODULE module, LPCSTR name) {
     return p;
 }
 
-}  // namespace sim
+}  // namespace fxengine

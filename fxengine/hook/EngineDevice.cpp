@@ -4,9 +4,9 @@
 
 #include "EngineShared.h"
 #include "RealWaveOut.h"
-#include "sim/core/X87Precision.h"
+#include "fxengine/hook/X87Precision.h"
 
-namespace sim {
+namespace fxengine {
 
 namespace {
 
@@ -207,4 +207,4 @@ void EngineDevice::Notify(DWORD type, DWORD_PTR target, DWORD_PTR instance, HWAV
     }
 }
 
-}  // namespace sim
+}  // namespace fxengine

@@ -1,6 +1,6 @@
 #include "ImportPatcher.h"
 
-namespace sim {
+namespace fxengine {
 
 int ImportPatcher::PatchAll(HMODULE skip, const ImportRedirect* redirects, size_t count) {
     // The modules are found by walking the address space rather than asking
@@ -73,4 +73,4 @@ bool ImportPatcher::WriteEntry(void** entry, void* value) {
     return true;
 }
 
-}  // namespace sim
+}  // namespace fxengine

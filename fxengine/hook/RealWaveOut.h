@@ -7,7 +7,7 @@
 // after windows.h, which it needs
 #include <mmsystem.h>
 
-namespace sim {
+namespace fxengine {
 
 struct RealWaveOut {
     MMRESULT(WINAPI* open)(LPHWAVEOUT, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD) = nullptr;
@@ -30,4 +30,4 @@ struct RealWaveOut {
 // The one table of the process (filled when the engine joins it).
 extern RealWaveOut g_real;
 
-}  // namespace sim
+}  // namespace fxengine

@@ -8,7 +8,7 @@
 
 #include <stddef.h>
 
-namespace sim {
+namespace fxengine {
 
 struct ImportRedirect {
     void* from;
@@ -27,4 +27,4 @@ private:
     static bool WriteEntry(void** entry, void* value);
 };
 
-}  // namespace sim
+}  // namespace fxengine

@@ -1,6 +1,6 @@
 #include "RealWaveOut.h"
 
-namespace sim {
+namespace fxengine {
 
 RealWaveOut g_real;
 
@@ -26,4 +26,4 @@ bool RealWaveOut::Resolve(HMODULE winmm) {
     return ok;
 }
 
-}  // namespace sim
+}  // namespace fxengine

@@ -11,7 +11,7 @@
 #include "fx/FxChain.h"
 #include "fx/FxFormat.h"
 
-namespace sim {
+namespace fxengine {
 
 class EngineDevice {
 public:
@@ -61,4 +61,4 @@ private:
     Slot* m_slots = nullptr;
 };
 
-}  // namespace sim
+}  // namespace fxengine

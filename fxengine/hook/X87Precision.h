@@ -4,7 +4,7 @@
 // they please) and in the tests that render them for comparison.
 #pragma once
 
-namespace sim {
+namespace fxengine {
 
 class X87Precision {
 public:
@@ -27,4 +27,4 @@ private:
     unsigned short m_saved = 0;
 };
 
-}  // namespace sim
+}  // namespace fxengine

@@ -1,0 +1,52 @@
+// The rig's observer of the wave hook: journals each call on channel HOOK
+// when HKLM\Software\KorvaneSim value "Journal" is nonzero (read at each
+// call), and answers the unload question as "CanUnloadAfter" says.
+#include "fxengine/hook/HookTrace.h"
+#include "sim/core/JournalFormat.h"
+#include "sim/core/UnloadGate.h"
+#include "sim/win/JournalFile.h"
+#include "sim/win/SimRegKey.h"
+
+namespace fxengine {
+namespace {
+
+constexpr const char* kChannel = "HOOK";
+sim::UnloadGate g_unloadGate;
+
+bool JournalWanted() {
+    return sim::SimRegKey::OpenSettings().ReadDword("Journal", 0) != 0;
+}
+
+void ArmUnloadGate() {
+    g_unloadGate.Arm(sim::SimRegKey::OpenSettings().ReadDword("CanUnloadAfter", 0));
+}
+
+}  // namespace
+
+void HookTrace_Call(const char* name, bool hasResult, DWORD result) {
+    if (!JournalWanted()) return;
+    JournalLine line;
+    JournalLine_Call(&line, sim::JournalFile::Now(), kChannel, name, hasResult ? 1 : 0, result);
+    sim::JournalFile::Append(line);
+}
+
+void HookTrace_Ioctl(DWORD code, const void* in, DWORD inSize) {
+    if (!JournalWanted()) return;
+    const bool hasValue = in != nullptr && inSize >= 4;
+    JournalLine line;
+    const unsigned int value = hasValue ? JournalLine_LoadU32(in) : 0;
+    JournalLine_Ioctl(&line, sim::JournalFile::Now(), kChannel, code, hasValue ? 1 : 0, value, inSize);
+    sim::JournalFile::Append(line);
+}
+
+void HookTrace_Prepare() {
+    ArmUnloadGate();
+}
+
+bool HookTrace_MayUnload() {
+    // Asked without a preparation first: count from here with the current setting.
+    if (!g_unloadGate.IsArmed()) ArmUnloadGate();
+    return g_unloadGate.Ask();
+}
+
+}  // namespace fxengine
