@@ -24,16 +24,22 @@ public:
     bool Open(const FxFormat& f);
     // Forget history: tails, delays, glides.
     void Reset();
-    // in and out may be the same buffer or different ones; bytes a whole
-    // number of blocks (a partial block at the end is copied untouched).
-    // Settings are taken once per call; with constant settings the result
-    // does not depend on how a stream is cut into calls.
+    // in and out may be the same buffer or different ones; any number of
+    // bytes. A frame split between calls is processed whole when its end
+    // arrives: its first bytes, due before then, repeat the previous output
+    // frame's bytes of the processed channels (as they are while bypassed),
+    // its other bytes are its own processed ones. Settings are taken once per
+    // call; with constant settings the result does not depend on how a
+    // stream is cut into calls.
     void Process(const FxParams& p, const void* in, void* out, uint32_t bytes);
 
     bool IsOpen() const { return m_bOpen; }
     const FxFormat& Format() const { return m_format; }
     // Samples of the ambience tail still to come after its input stopped.
     uint32_t TailLeft() const { return m_tailLeft; }
+    // Frames by which the sound comes out late while the effects are on (the
+    // limiter's look-ahead); bypassed it is never late.
+    uint32_t Latency() const { return m_bOpen ? m_limiter.Latency() : 0; }
 
 private:
     static const uint32_t kSideDelaySize = 1024;  // > 9 ms at 96 kHz
@@ -47,6 +53,8 @@ private:
     void PrepareStages(uint32_t frames);
     bool Bypassed() const;
     void FlushFilters();
+    void ProcessFrames(const unsigned char* in, unsigned char* out, uint32_t frames);
+    void EmitPartial(unsigned char* out, uint32_t offset, uint32_t bytes) const;
     template <class Sample, int kChannels>
     void Run(const unsigned char* in, unsigned char* out, uint32_t frames);
     template <class Sample>
@@ -55,11 +63,12 @@ private:
     FxFormat m_format;
     bool m_bOpen;
     bool m_bFresh;  // no buffer since Open or Reset: settings apply at once
+    bool m_bAnyOut;  // a frame has gone out since Open or Reset
     float m_ceiling;
     PcmQuant m_quant;
 
     // Stage switches, decided per call.
-    bool m_bWiden, m_bCross, m_bVibe, m_bAmbience, m_bLimit;
+    bool m_bWiden, m_bCross, m_bVibe, m_bAmbience, m_bLimit;  // m_bLimit: the limiter is wanted
 
     Glide m_width, m_depth, m_feed, m_bass, m_harmonics, m_bright, m_wet, m_master;
 
@@ -81,8 +90,19 @@ private:
     Ambience m_ambience;
     uint32_t m_tailLeft;
 
+    // The limiter's late, limited sound and the plain one (master gain only)
+    // crossfade, so the chain goes in and out of the delay without a step.
     PeakLimiter m_limiter;
+    bool m_bLimiting;   // the limiter runs: wanted, or still fading out
+    float m_mix;        // 0: plain, 1: limited
+    float m_mixStep;
+    uint32_t m_warm;    // frames before the fade in: the delay fills first
     uint32_t m_pos;
+
+    // A frame split between calls: its bytes so far, and the last frame out.
+    unsigned char m_carry[kMaxBlock];
+    uint32_t m_carryLen;
+    unsigned char m_lastOut[kMaxBlock];
 };
 
 }  // namespace fx

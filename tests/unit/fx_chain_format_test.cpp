@@ -50,7 +50,7 @@ TEST(FxChain, OffOrAllLevelsZeroIsBitExactInEveryFormat) {
         for (const fx::FxParams& p : {Off(), zero}) {
             Renderer r(f);
             ASSERT_TRUE(r.Open());
-            EXPECT_EQ(r.Run(p, in, f.blockAlign * 250u), in);
+            EXPECT_EQ(r.Run(p, in, f.blockAlign * 250u + 1), in);  // frames split between calls too
         }
     }
 }
@@ -255,15 +255,41 @@ TEST(FxChain, OtherFormatsPassUntouched) {
     }
 }
 
-TEST(FxChain, PartialBlockAtTheEndIsCopied) {
-    auto in = Noise8(4 * 100 + 3, 11);
-    Renderer r(Pcm(2, 44100, 16));
-    fx::FxParams p = Off();
-    p.masterGain = 0.5f;
-    std::vector<uint8_t> out(in.size(), 0);
-    r.Chain().Process(p, in.data(), out.data(), static_cast<uint32_t>(in.size()));
-    EXPECT_TRUE(std::equal(in.end() - 3, in.end(), out.end() - 3));
-    EXPECT_NE(std::vector<uint8_t>(out.begin(), out.end() - 3), std::vector<uint8_t>(in.begin(), in.end() - 3));
+TEST(FxChain, SplitFramesKeepLaterCallsFramed) {
+    // Calls of any size: every frame not split by a call's end comes out as
+    // from one call. A split frame's bytes before the (last) cut repeat the
+    // previous frame out in the processed channels and are the input's own in
+    // the others; its bytes after the cut are its own processed ones.
+    const fx::FxFormat formats[] = {Fmt(1, 2, 44100, 16), Fmt(1, 1, 22050, 8), Fmt(1, 2, 48000, 24),
+                                    Fmt(1, 6, 48000, 32, 24), Fmt(3, 2, 44100, 32)};
+    const fx::FxParams p = Knobs(1.0f, 1.0f, 0.5f);
+    for (const fx::FxFormat& f : formats) {
+        const size_t block = f.blockAlign, frames = 3000;
+        std::vector<double> v(frames * f.channels);
+        for (size_t i = 0; i < v.size(); ++i) v[i] = 0.4 * std::sin(0.01 * i) + 0.2 * std::sin(0.37 * i);
+        auto in = Encode(f, v);
+        Renderer whole(f);
+        auto expected = whole.Run(p, in, in.size());
+        const size_t own = std::min<size_t>(f.channels, 2) * (f.bitsPerSample / 8);
+        const uint8_t silence = f.bitsPerSample == 8 ? 0x80 : 0;
+        for (size_t chunk : {size_t(1001), size_t(3), size_t(4093), size_t(block + 1)}) {
+            SCOPED_TRACE(Name(f) + " in calls of " + testing::PrintToString(chunk));
+            Renderer r(f);
+            auto out = r.Run(p, in, chunk);
+            for (size_t at = 0; at < frames; ++at) {
+                const size_t start = at * block, end = start + block;
+                const size_t cut = (end - 1) / chunk * chunk;  // the last call's start inside this frame
+                for (size_t b = start; b < end; ++b) {
+                    uint8_t want = expected[b];
+                    if (b < cut && cut > start) {
+                        size_t o = b - start;
+                        want = o >= own ? in[b] : at ? expected[b - block] : silence;
+                    }
+                    ASSERT_EQ(out[b], want) << "frame " << at << " byte " << b - start;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
