@@ -296,6 +296,8 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
             float mid = kChannels == 2 ? 0.5f * (x[0] + x[1]) : x[0];
             float bass = m_bassHigh.Process(m_bassLow.Process(mid));
             float low = gb * bass + gh * m_harmBand.Process(Abs(bass));
+            // Unrolled, so the samples stay in registers.
+#pragma GCC unroll 2
             for (int c = 0; c < kChannels; ++c) x[c] += low + gt * m_brightHigh[c].Process(x[c]);
         }
 
@@ -313,10 +315,7 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
         }
 
         float g = m_master.Next();
-        for (int c = 0; c < kChannels; ++c) {
-            x[c] *= g;
-            plain[c] *= g;
-        }
+        for (int c = 0; c < kChannels; ++c) x[c] *= g;
         if (limiting) {
             m_limiter.Process<kChannels>(x);
             if (fadeIn) {
@@ -327,7 +326,9 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
             } else if (mix > 0.0f) {
                 mix = mix > m_mixStep ? mix - m_mixStep : 0.0f;
             }
-            for (int c = 0; c < kChannels; ++c) x[c] = plain[c] + mix * (x[c] - plain[c]);
+            if (mix != 1.0f) {
+                for (int c = 0; c < kChannels; ++c) x[c] = g * plain[c] + mix * (x[c] - g * plain[c]);
+            }
         }
 
         if (dry && mix == 0.0f && g == 1.0f) {
