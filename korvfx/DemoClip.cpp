@@ -1,6 +1,7 @@
 #include "korvfx/DemoClip.h"
 
 #include <math.h>
+#include <sndfile.h>
 #include <string.h>
 
 #include <vector>
@@ -148,7 +149,7 @@ void Voice(Stereo* out, double rate, size_t frames) {
 
 }  // namespace
 
-WavFile DemoClip(uint32_t sampleRate, double seconds) {
+Audio DemoClip(uint32_t sampleRate, double seconds) {
     const double rate = sampleRate;
     const size_t frames = static_cast<size_t>(seconds * rate);
     Stereo mix;
@@ -167,8 +168,8 @@ WavFile DemoClip(uint32_t sampleRate, double seconds) {
     }
     const double gain = 0.708 / peak;
     const size_t fade = static_cast<size_t>(0.02 * rate);
-    WavFile w = WavFile::Pcm(2, sampleRate, 16);
-    w.data.resize(frames * 4);
+    Audio w = Audio::Make(fx::kFormatPcm, 16, 2, sampleRate, frames);
+    w.fileFormat = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     for (size_t n = 0; n < frames; ++n) {
         double edge = n < fade ? double(n) / fade : n + fade > frames ? double(frames - n) / fade : 1.0;
         float lr[2] = {mix.l[n], mix.r[n]};

@@ -1,36 +1,30 @@
 #include "korvfx/Spectrum.h"
 
+#include <fftw3.h>
 #include <math.h>
+
+#include "korvfx/Owned.h"
 
 namespace korvfx {
 namespace {
 
 const double kPi = 3.14159265358979323846;
 
-}  // namespace
-
-void Fft(std::vector<std::complex<double>>* x) {
-    std::vector<std::complex<double>>& a = *x;
-    const size_t n = a.size();
-    for (size_t i = 1, j = 0; i < n; ++i) {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
-        j ^= bit;
-        if (i < j) std::swap(a[i], a[j]);
-    }
-    for (size_t len = 2; len <= n; len <<= 1) {
-        std::complex<double> w(cos(-2.0 * kPi / len), sin(-2.0 * kPi / len));
-        for (size_t i = 0; i < n; i += len) {
-            std::complex<double> wk(1.0, 0.0);
-            for (size_t k = 0; k < len / 2; ++k) {
-                std::complex<double> u = a[i + k], v = a[i + k + len / 2] * wk;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-                wk *= w;
-            }
-        }
-    }
+void FreeBuffer(double* p) {
+    fftw_free(p);
 }
+void FreeSpectrum(fftw_complex* p) {
+    fftw_free(p);
+}
+using Buffer = Owned<double, FreeBuffer>;
+using Bins = Owned<fftw_complex, FreeSpectrum>;
+using Plan = Owned<fftw_plan_s, fftw_destroy_plan>;
+
+double Norm(const fftw_complex& c) {
+    return c[0] * c[0] + c[1] * c[1];
+}
+
+}  // namespace
 
 StereoSpectrum Analyse(const std::vector<float>& left, const std::vector<float>& right, double sampleRate,
                        size_t size) {
@@ -48,19 +42,25 @@ StereoSpectrum Analyse(const std::vector<float>& left, const std::vector<float>&
     }
     // A full-scale sine reads 1.0 in its bin.
     const double norm = 4.0 / (windowSum * windowSum);
+    Buffer in(fftw_alloc_real(size));
+    Bins fl(fftw_alloc_complex(bins)), fr(fftw_alloc_complex(bins));
+    const int n = static_cast<int>(size);
+    Plan planL(fftw_plan_dft_r2c_1d(n, in.Get(), fl.Get(), FFTW_ESTIMATE));
+    Plan planR(fftw_plan_dft_r2c_1d(n, in.Get(), fr.Get(), FFTW_ESTIMATE));
     size_t frames = 0;
-    std::vector<std::complex<double>> fl(size), fr(size);
     for (size_t at = 0; at + size <= left.size(); at += size / 2) {
-        for (size_t i = 0; i < size; ++i) {
-            fl[i] = left[at + i] * window[i];
-            fr[i] = right[at + i] * window[i];
-        }
-        Fft(&fl);
-        Fft(&fr);
+        for (size_t i = 0; i < size; ++i) in.Get()[i] = left[at + i] * window[i];
+        fftw_execute(planL.Get());
+        for (size_t i = 0; i < size; ++i) in.Get()[i] = right[at + i] * window[i];
+        fftw_execute(planR.Get());
         for (size_t k = 0; k < bins; ++k) {
-            s.power[k] += 0.5 * (std::norm(fl[k]) + std::norm(fr[k])) * norm;
-            s.mid[k] += std::norm(0.5 * (fl[k] + fr[k])) * norm;
-            s.side[k] += std::norm(0.5 * (fl[k] - fr[k])) * norm;
+            const fftw_complex& l = fl.Get()[k];
+            const fftw_complex& r = fr.Get()[k];
+            const fftw_complex m = {0.5 * (l[0] + r[0]), 0.5 * (l[1] + r[1])};
+            const fftw_complex d = {0.5 * (l[0] - r[0]), 0.5 * (l[1] - r[1])};
+            s.power[k] += 0.5 * (Norm(l) + Norm(r)) * norm;
+            s.mid[k] += Norm(m) * norm;
+            s.side[k] += Norm(d) * norm;
         }
         ++frames;
     }

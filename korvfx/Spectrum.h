@@ -1,15 +1,13 @@
-// Long-term spectra of a stereo signal: Hann-windowed FFT frames, half
+// Long-term spectra of a stereo signal: Hann-windowed FFT frames (FFTW), half
 // overlapping, power averaged over the whole signal, for left+right (what is
 // heard) and for mid and side (how wide it is).
 #pragma once
 
-#include <complex>
+#include <stddef.h>
+
 #include <vector>
 
 namespace korvfx {
-
-// In-place radix-2 FFT; the size must be a power of two.
-void Fft(std::vector<std::complex<double>>* x);
 
 struct StereoSpectrum {
     double binHz = 0.0;
