@@ -37,14 +37,6 @@ float Abs(float x) {
     return x < 0.0f ? -x : x;
 }
 
-// Round to nearest and keep inside the format (the limiter already does;
-// this only guards against what it cannot see, like a zero ceiling).
-int32_t ToInt(float v, int32_t lo, int32_t hi) {
-    if (!(v > static_cast<float>(lo))) return lo;
-    if (v > static_cast<float>(hi)) return hi;
-    return static_cast<int32_t>(lrintf(v));
-}
-
 }  // namespace
 
 FxChain::FxChain()
@@ -52,6 +44,7 @@ FxChain::FxChain()
       m_bOpen(false),
       m_bFresh(true),
       m_ceiling(1.0f),
+      m_quant(),
       m_bWiden(false),
       m_bCross(false),
       m_bVibe(false),
@@ -97,9 +90,16 @@ bool FxChain::OpenInMode(const FxFormat& f) {
     m_sendHigh.HighPass(fs, 120.0, 0.7071);
     m_ambience.Open(fs);
 
-    // One step under full scale: rounding can never reach the largest code.
-    const float fullScale = f.bitsPerSample == 8 ? 128.0f : 32768.0f;
-    m_ceiling = (fullScale - 2.0f) / fullScale;
+    // Two steps under full scale: rounding can never reach the largest code
+    // (for deep formats, float's own steps just under 1.0 decide).
+    const uint16_t valid = f.formatTag == kFormatFloat ? 24 : FxFormat_ValidBits(f);
+    const double fullScale = ldexp(1.0, valid - 1);
+    m_quant.scale = fullScale;
+    m_quant.lo = -fullScale;
+    m_quant.hi = fullScale - 1.0;
+    m_quant.shift = f.bitsPerSample - valid;
+    const double margin = 2.0 / fullScale;
+    m_ceiling = static_cast<float>(1.0 - (margin > 1.0 / 1048576.0 ? margin : 1.0 / 1048576.0));
     m_limiter.Open(fs, m_ceiling);
     Reset();
     return true;
@@ -130,7 +130,7 @@ void FxChain::Reset() {
 }
 
 void FxChain::SetTargets(const FxParams& p) {
-    const bool stereo = m_format.channels == 2;
+    const bool stereo = m_format.channels >= 2;  // the front pair of more
     const bool widen = stereo && p.enable3D && !p.enableHeadphones;
     const bool cross = stereo && p.enableHeadphones;
     float hp = static_cast<float>(p.headphonesLevel < 0 ? 0 : p.headphonesLevel > 90 ? 90 : p.headphonesLevel);
@@ -219,13 +219,12 @@ bool FxChain::Bypassed() const {
     return !m_bWiden && !m_bCross && !m_bVibe && !m_bAmbience && !m_master.Moving() && m_master.Current() == 1.0f;
 }
 
-template <int kBits, int kChannels>
+template <class Sample, int kChannels>
 void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) {
-    const float scale = kBits == 8 ? 128.0f : 32768.0f;
-    const float inv = 1.0f / scale;
-    const int32_t lo = kBits == 8 ? 0 : -32768;
-    const int32_t hi = kBits == 8 ? 255 : 32767;
-    const uint32_t frameBytes = kChannels * kBits / 8;
+    const uint32_t frameBytes = m_format.blockAlign;
+    // Channels after the front pair pass as they are.
+    const uint32_t ownBytes = kChannels * Sample::kBytes, otherBytes = frameBytes - ownBytes;
+    const bool copyOthers = otherBytes && in != out;
     const bool widen = m_bWiden, cross = m_bCross, vibe = m_bVibe, ambience = m_bAmbience, limit = m_bLimit;
     uint32_t pos = m_pos;
 
@@ -233,15 +232,7 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
         // At fixed points of the stream, so buffer cuts do not matter.
         if ((pos & 63) == 0) FlushFilters();
         float x[kChannels];
-        for (int c = 0; c < kChannels; ++c) {
-            if (kBits == 8) {
-                x[c] = (static_cast<float>(in[c]) - 128.0f) * inv;
-            } else {
-                int16_t s;
-                memcpy(&s, in + 2 * c, 2);
-                x[c] = static_cast<float>(s) * inv;
-            }
-        }
+        for (int c = 0; c < kChannels; ++c) x[c] = Sample::Read(in + c * Sample::kBytes);
 
         if (kChannels == 2) {
             if (widen) {
@@ -305,17 +296,18 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
             for (int c = 0; c < kChannels; ++c) x[c] *= lg;
         }
 
-        for (int c = 0; c < kChannels; ++c) {
-            int32_t v = ToInt(x[c] * scale + (kBits == 8 ? 128.0f : 0.0f), lo, hi);
-            if (kBits == 8) {
-                out[c] = static_cast<unsigned char>(v);
-            } else {
-                int16_t s = static_cast<int16_t>(v);
-                memcpy(out + 2 * c, &s, 2);
-            }
-        }
+        for (int c = 0; c < kChannels; ++c) Sample::Write(out + c * Sample::kBytes, x[c], m_quant);
+        if (copyOthers) memcpy(out + ownBytes, in + ownBytes, otherBytes);
     }
     m_pos = pos;
+}
+
+template <class Sample>
+void FxChain::RunChannels(const unsigned char* in, unsigned char* out, uint32_t frames) {
+    if (m_format.channels == 1)
+        Run<Sample, 1>(in, out, frames);
+    else
+        Run<Sample, 2>(in, out, frames);
 }
 
 void FxChain::Process(const FxParams& p, const void* in, void* out, uint32_t bytes) {
@@ -343,16 +335,15 @@ void FxChain::ProcessInMode(const FxParams& p, const void* in, void* out, uint32
     }
     const unsigned char* src = static_cast<const unsigned char*>(in);
     unsigned char* dst = static_cast<unsigned char*>(out);
-    if (m_format.bitsPerSample == 8) {
-        if (m_format.channels == 1)
-            Run<8, 1>(src, dst, frames);
-        else
-            Run<8, 2>(src, dst, frames);
+    if (m_format.formatTag == kFormatFloat) {
+        RunChannels<SampleF32>(src, dst, frames);
     } else {
-        if (m_format.channels == 1)
-            Run<16, 1>(src, dst, frames);
-        else
-            Run<16, 2>(src, dst, frames);
+        switch (m_format.bitsPerSample) {
+        case 8: RunChannels<SampleU8>(src, dst, frames); break;
+        case 16: RunChannels<SampleS16>(src, dst, frames); break;
+        case 24: RunChannels<SampleS24>(src, dst, frames); break;
+        default: RunChannels<SampleS32>(src, dst, frames); break;
+        }
     }
 }
 

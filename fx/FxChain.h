@@ -1,6 +1,6 @@
 // The processing chain of one open output device: 3D widening or headphones
 // crossfeed, Vibe, Soundfields, master gain and a final soft peak limiter,
-// following an FxParams. Fixed-size state (sized for 48 kHz): Process never
+// following an FxParams. Fixed-size state (sized for 96 kHz): Process never
 // allocates, and the chain may live in any memory the caller gives it.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include "fx/FxFormat.h"
 #include "fx/FxParams.h"
 #include "fx/Glide.h"
+#include "fx/PcmSample.h"
 #include "fx/PeakLimiter.h"
 
 namespace fx {
@@ -35,8 +36,8 @@ public:
     uint32_t TailLeft() const { return m_tailLeft; }
 
 private:
-    static const uint32_t kSideDelaySize = 512;  // > 9 ms at 48 kHz
-    static const uint32_t kCrossDelaySize = 32;  // > 0.3 ms at 48 kHz
+    static const uint32_t kSideDelaySize = 1024;  // > 9 ms at 96 kHz
+    static const uint32_t kCrossDelaySize = 32;   // > 0.3 ms at 96 kHz
 
     // The work of Open and Process, with the floating-point unit in our mode;
     // apart, so that no value is held in an x87 register while it is switched.
@@ -46,13 +47,16 @@ private:
     void PrepareStages(uint32_t frames);
     bool Bypassed() const;
     void FlushFilters();
-    template <int kBits, int kChannels>
+    template <class Sample, int kChannels>
     void Run(const unsigned char* in, unsigned char* out, uint32_t frames);
+    template <class Sample>
+    void RunChannels(const unsigned char* in, unsigned char* out, uint32_t frames);
 
     FxFormat m_format;
     bool m_bOpen;
     bool m_bFresh;  // no buffer since Open or Reset: settings apply at once
     float m_ceiling;
+    PcmQuant m_quant;
 
     // Stage switches, decided per call.
     bool m_bWiden, m_bCross, m_bVibe, m_bAmbience, m_bLimit;
