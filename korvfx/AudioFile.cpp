@@ -16,34 +16,31 @@ void CloseSound(SNDFILE* f) {
 using SoundFile = Owned<SNDFILE, CloseSound>;
 
 // The layout the chain gets for an encoding: 16-bit for what holds no more,
-// 32-bit PCM for 24 and 32 bits, float for the rest.
-void ChainLayout(int subtype, uint16_t* tag, uint16_t* bits) {
+// 32-bit PCM for 20 to 32 bits, float for float and the lossy codecs; with
+// the file's own bits valid, so that the chain's output fits its steps.
+fx::FxFormat ChainLayout(int subtype, int channels, int rate) {
+    uint16_t tag = fx::kFormatPcm, bits = 32, valid = 0;
     switch (subtype) {
-        case SF_FORMAT_PCM_S8: case SF_FORMAT_PCM_U8: case SF_FORMAT_PCM_16: case SF_FORMAT_ULAW:
-        case SF_FORMAT_ALAW: case SF_FORMAT_IMA_ADPCM: case SF_FORMAT_MS_ADPCM: case SF_FORMAT_GSM610:
-        case SF_FORMAT_DPCM_8: case SF_FORMAT_DPCM_16: case SF_FORMAT_DWVW_12: case SF_FORMAT_DWVW_16:
-        case SF_FORMAT_ALAC_16:
-            *tag = fx::kFormatPcm;
-            *bits = 16;
-            return;
-        case SF_FORMAT_PCM_24: case SF_FORMAT_PCM_32: case SF_FORMAT_DWVW_24: case SF_FORMAT_ALAC_20:
-        case SF_FORMAT_ALAC_24: case SF_FORMAT_ALAC_32:
-            *tag = fx::kFormatPcm;
-            *bits = 32;
-            return;
-        default:
-            *tag = kFormatFloat;
-            *bits = 32;
+        case SF_FORMAT_PCM_S8: case SF_FORMAT_PCM_U8: bits = 16, valid = 8; break;
+        case SF_FORMAT_ALAC_20: valid = 20; break;
+        case SF_FORMAT_PCM_24: case SF_FORMAT_DWVW_24: case SF_FORMAT_ALAC_24: valid = 24; break;
+        case SF_FORMAT_PCM_32: case SF_FORMAT_ALAC_32: break;
+        case SF_FORMAT_FLOAT: case SF_FORMAT_DOUBLE: case SF_FORMAT_VORBIS: case SF_FORMAT_OPUS:
+        case SF_FORMAT_MPEG_LAYER_I: case SF_FORMAT_MPEG_LAYER_II: case SF_FORMAT_MPEG_LAYER_III:
+            tag = fx::kFormatFloat;
+            break;
+        default: bits = 16;  // 16-bit, companded, ADPCM
     }
+    return fx::FxFormat{tag, static_cast<uint16_t>(channels), static_cast<uint32_t>(rate), bits,
+                        static_cast<uint16_t>(channels * bits / 8), valid};
 }
 
 // A WAV whose data chunk promises more than the file holds: libsndfile reads
-// what is there and notes the difference in its log ("data : 8000 (should be
-// 3912)").
+// what is there and notes it in its log ("data : 8000 (should be 3912)").
 bool CutShortWav(SNDFILE* f, std::string* what) {
     char log[8192] = "";
     sf_command(f, SFC_GET_LOG_INFO, log, sizeof log);
-    for (const char* line = log; line && *line; line = strchr(line, '\n') ? strchr(line, '\n') + 1 : nullptr) {
+    for (const char* line = log; line; line = strchr(line, '\n') ? strchr(line, '\n') + 1 : nullptr) {
         long long promised = 0, held = 0;
         if (sscanf(line, " data : %lld (should be %lld)", &promised, &held) == 2 && held < promised) {
             *what = "cut short: its header promises " + std::to_string(promised) + " bytes of sound, it holds " +
@@ -54,12 +51,12 @@ bool CutShortWav(SNDFILE* f, std::string* what) {
     return false;
 }
 
-bool EndsWith(const std::string& s, const char* tail) {
-    size_t n = strlen(tail);
-    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
-}
-
 }  // namespace
+
+bool HasExtension(const std::string& path, const char* extension) {
+    size_t n = strlen(extension);
+    return path.size() >= n && strcasecmp(path.c_str() + path.size() - n, extension) == 0;
+}
 
 Audio Audio::Make(uint16_t formatTag, uint16_t bits, uint16_t channels, uint32_t rate, size_t frames) {
     Audio a;
@@ -70,54 +67,40 @@ Audio Audio::Make(uint16_t formatTag, uint16_t bits, uint16_t channels, uint32_t
 
 float Audio::Sample(size_t frame, unsigned channel) const {
     const unsigned char* p = &data[frame * format.blockAlign + channel * (format.bitsPerSample / 8)];
-    if (format.formatTag == kFormatFloat) {
-        float v;
-        memcpy(&v, p, 4);
-        return v;
-    }
-    if (format.bitsPerSample == 16) {
-        int16_t v;
-        memcpy(&v, p, 2);
-        return v / 32768.0f;
-    }
-    int32_t v;
-    memcpy(&v, p, 4);
-    return static_cast<float>(v / 2147483648.0);
+    float f;
+    int16_t s;
+    int32_t i;
+    if (format.formatTag == fx::kFormatFloat) return memcpy(&f, p, 4), f;
+    if (format.bitsPerSample == 16) return memcpy(&s, p, 2), s / 32768.0f;
+    return memcpy(&i, p, 4), static_cast<float>(i / 2147483648.0);
 }
 
 bool ReadAudio(const std::string& path, Audio* out, std::string* error) {
     SF_INFO info{};
     SoundFile f(sf_open(path.c_str(), SFM_READ, &info));
-    if (!f) {
-        *error = path + ": not a sound file this tool reads (" + sf_strerror(nullptr) + ")";
-        return false;
-    }
-    uint16_t tag, bits;
-    ChainLayout(info.format & SF_FORMAT_SUBMASK, &tag, &bits);
-    if (info.channels < 1 || info.channels > 64 || info.samplerate < 1) {
-        *error = path + ": " + std::to_string(info.channels) + " channels at " + std::to_string(info.samplerate) +
-                 " Hz is not sound";
-        return false;
-    }
-    Audio a = Audio::Make(tag, bits, static_cast<uint16_t>(info.channels), static_cast<uint32_t>(info.samplerate), 0);
-    a.fileFormat = info.format;
     std::string cut;
+    if (!f || info.channels < 1 || info.samplerate < 1) {
+        *error = path + ": not a sound file this tool reads (" + sf_strerror(f.Get()) + ")";
+        return false;
+    }
     if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV && CutShortWav(f.Get(), &cut)) {
         *error = path + ": " + cut;
         return false;
     }
-    const sf_count_t chunk = 65536;
-    sf_count_t frames = 0;
-    for (;;) {
-        a.data.resize(static_cast<size_t>(frames + chunk) * a.format.blockAlign);
-        unsigned char* at = &a.data[static_cast<size_t>(frames) * a.format.blockAlign];
-        sf_count_t n = tag == kFormatFloat ? sf_readf_float(f.Get(), reinterpret_cast<float*>(at), chunk)
-                       : bits == 16        ? sf_readf_short(f.Get(), reinterpret_cast<short*>(at), chunk)
-                                           : sf_readf_int(f.Get(), reinterpret_cast<int*>(at), chunk);
-        if (n <= 0) break;
+    Audio a;
+    a.format = ChainLayout(info.format & SF_FORMAT_SUBMASK, info.channels, info.samplerate);
+    a.fileFormat = info.format;
+    const size_t block = a.format.blockAlign, chunk = 65536;
+    sf_count_t frames = 0, n = 0;
+    do {
         frames += n;
-    }
-    a.data.resize(static_cast<size_t>(frames) * a.format.blockAlign);
+        a.data.resize((frames + chunk) * block);
+        void* at = &a.data[frames * block];
+        n = a.format.formatTag == fx::kFormatFloat ? sf_readf_float(f.Get(), static_cast<float*>(at), chunk)
+            : a.format.bitsPerSample == 16         ? sf_readf_short(f.Get(), static_cast<short*>(at), chunk)
+                                                   : sf_readf_int(f.Get(), static_cast<int*>(at), chunk);
+    } while (n > 0);
+    a.data.resize(frames * block);
     if (sf_error(f.Get()) != SF_ERR_NO_ERROR) {
         *error = path + ": unreadable after " + std::to_string(frames) + " frames (" + sf_strerror(f.Get()) + ")";
         return false;
@@ -134,27 +117,27 @@ bool ReadAudio(const std::string& path, Audio* out, std::string* error) {
 
 bool OutputFormat(const std::string& path, int fileFormat, int channels, int* sfFormat, std::string* error) {
     const int subtype = fileFormat & SF_FORMAT_SUBMASK;
-    uint16_t tag, bits;
-    ChainLayout(subtype, &tag, &bits);
-    int container, fallback;
-    if (EndsWith(path, ".wav")) {
-        container = channels > 2 ? SF_FORMAT_WAVEX : SF_FORMAT_WAV;
-        fallback = subtype == SF_FORMAT_PCM_S8 ? SF_FORMAT_PCM_U8
-                   : tag == kFormatFloat       ? SF_FORMAT_FLOAT
-                   : bits == 16                ? SF_FORMAT_PCM_16
-                                               : SF_FORMAT_PCM_32;
-    } else if (EndsWith(path, ".flac")) {
-        container = SF_FORMAT_FLAC;
-        fallback = subtype == SF_FORMAT_PCM_U8 ? SF_FORMAT_PCM_S8 : bits == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24;
-    } else {
+    const fx::FxFormat layout = ChainLayout(subtype, channels, 44100);
+    const bool wav = HasExtension(path, ".wav"), flac = HasExtension(path, ".flac");
+    if (!wav && !flac) {
         *error = path + ": korvfx writes .wav or .flac";
         return false;
     }
-    SF_INFO probe{};
-    probe.channels = channels;
-    probe.samplerate = 44100;
-    probe.format = container | subtype;
-    *sfFormat = sf_format_check(&probe) ? probe.format : container | fallback;
+    // Plain samples keep their encoding; a codec's (MP3, Vorbis, ADPCM ...)
+    // does not: what comes out is for listening and comparing.
+    bool plain = subtype == SF_FORMAT_PCM_16 || subtype == SF_FORMAT_PCM_24;
+    int fallback = layout.bitsPerSample == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24;
+    if (wav) {
+        plain = plain || subtype == SF_FORMAT_PCM_U8 || subtype == SF_FORMAT_PCM_32 || subtype == SF_FORMAT_FLOAT ||
+                subtype == SF_FORMAT_DOUBLE;
+        fallback = subtype == SF_FORMAT_PCM_S8 ? SF_FORMAT_PCM_U8
+                   : layout.formatTag == fx::kFormatFloat ? SF_FORMAT_FLOAT
+                   : layout.bitsPerSample == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_32;
+    } else {
+        plain = plain || subtype == SF_FORMAT_PCM_S8;
+        fallback = subtype == SF_FORMAT_PCM_U8 ? SF_FORMAT_PCM_S8 : fallback;
+    }
+    *sfFormat = (flac ? SF_FORMAT_FLAC : channels > 2 ? SF_FORMAT_WAVEX : SF_FORMAT_WAV) | (plain ? subtype : fallback);
     return true;
 }
 
@@ -169,15 +152,13 @@ bool WriteAudio(const std::string& path, const Audio& audio, std::string* error)
         *error = "cannot create " + part + " (" + sf_strerror(nullptr) + ")";
         return false;
     }
-    // Float beyond full scale into integers: clip, never wrap.
-    sf_command(f.Get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    sf_command(f.Get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);  // float beyond full scale: clip, never wrap
     const sf_count_t frames = static_cast<sf_count_t>(audio.Frames());
     const void* at = audio.data.data();
-    sf_count_t n = audio.format.formatTag == kFormatFloat ? sf_writef_float(f.Get(), static_cast<const float*>(at), frames)
+    sf_count_t n = audio.format.formatTag == fx::kFormatFloat ? sf_writef_float(f.Get(), static_cast<const float*>(at), frames)
                    : audio.format.bitsPerSample == 16 ? sf_writef_short(f.Get(), static_cast<const short*>(at), frames)
                                                       : sf_writef_int(f.Get(), static_cast<const int*>(at), frames);
-    bool ok = n == frames && sf_close(f.Detach()) == 0;
-    if (ok && rename(part.c_str(), path.c_str()) == 0) return true;
+    if (n == frames && sf_close(f.Detach()) == 0 && rename(part.c_str(), path.c_str()) == 0) return true;
     f.Reset();
     remove(part.c_str());
     *error = "cannot write " + path;
@@ -191,8 +172,8 @@ std::string DescribeAudio(const Audio& audio) {
         fi.format = audio.fileFormat & mask;
         if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &fi, sizeof fi) == 0 && fi.name) text += std::string(fi.name) + ", ";
     }
-    return text + std::to_string(audio.format.channels) + (audio.format.channels == 1 ? " channel, " : " channels, ") +
-           std::to_string(audio.format.sampleRate) + " Hz";
+    return text + std::to_string(audio.format.channels) + " channels, " + std::to_string(audio.format.sampleRate) +
+           " Hz";
 }
 
 }  // namespace korvfx

@@ -13,12 +13,11 @@
 
 namespace korvfx {
 
-const uint16_t kFormatFloat = 3;  // as in WAVEFORMATEX: 32-bit IEEE float
-
 struct Audio {
     // 16-bit PCM (8- and 16-bit files, companded and ADPCM ones), 32-bit PCM
     // (24- and 32-bit files, left-justified) or 32-bit float (float files and
-    // the lossy codecs), interleaved.
+    // the lossy codecs), interleaved. The valid bits are the file's, so that
+    // what the chain makes fits the file's own steps.
     fx::FxFormat format{};
     int fileFormat = 0;  // libsndfile's container | encoding of the file it came from
     std::vector<unsigned char> data;
@@ -28,18 +27,18 @@ struct Audio {
     float Sample(size_t frame, unsigned channel) const;  // -1..1
 };
 
-// The whole file. False with one line saying what is wrong: not a sound file,
-// cut short, or unreadable part-way.
+// The whole file. False with what is wrong: not sound, cut short, unreadable.
 bool ReadAudio(const std::string& path, Audio* out, std::string* error);
 
-// The libsndfile format to write to path (.wav or .flac), keeping the
-// encoding of fileFormat where the container takes it. False for another
-// extension.
+// The libsndfile format for path (.wav or .flac; else false), keeping the
+// encoding of fileFormat where the container takes it.
 bool OutputFormat(const std::string& path, int fileFormat, int channels, int* sfFormat, std::string* error);
 
-// Written to a file beside path and then renamed over it, so a failure
-// leaves no partial output.
+// Written beside path and renamed over it: a failure leaves no partial file.
 bool WriteAudio(const std::string& path, const Audio& audio, std::string* error);
+
+// Whether path ends in extension (".wav"), in any case.
+bool HasExtension(const std::string& path, const char* extension);
 
 // "FLAC, Signed 24 bit PCM, 2 channels, 96000 Hz"
 std::string DescribeAudio(const Audio& audio);

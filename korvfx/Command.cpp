@@ -5,15 +5,16 @@
 
 #include <algorithm>
 
-#include "korvfx/AudioFile.h"
 #include "korvfx/DemoClip.h"
 #include "korvfx/EffectOptions.h"
 #include "korvfx/PlotReport.h"
-#include "korvfx/Render.h"
 
 namespace korvfx {
 namespace {
 
+// IN: whatever libsndfile reads. EFFECTS: knob positions 0..11, the master
+// volume in dB, or the state a simulated engine's journal leaves; none: every
+// knob at 0.
 int Usage(std::string* err) {
     *err +=
         "usage: korvfx render IN OUT.wav|OUT.flac [--match-loudness] [EFFECTS]\n"
@@ -25,22 +26,18 @@ int Usage(std::string* err) {
     return 2;
 }
 
-int Fail(std::string message, std::string* err) {
-    std::replace(message.begin(), message.end(), '\n', ' ');
-    *err += "korvfx: " + message + "\n";
-    return 1;
-}
-
 }  // namespace
 
 int RunKorvfx(const std::vector<std::string>& args, std::string* out, std::string* err) {
-    if (args.size() < 2) return Usage(err);
-    const std::string& command = args[0];
     std::string error;
-
-    if (command == "demo") {
-        if (args.size() != 2) return Usage(err);
-        if (!WriteAudio(args[1], DemoClip(), &error)) return Fail(error, err);
+    auto fail = [&] {
+        std::replace(error.begin(), error.end(), '\n', ' ');
+        *err += "korvfx: " + error + "\n";
+        return 1;
+    };
+    const std::string command = args.empty() ? "" : args[0];
+    if (command == "demo" && args.size() == 2) {
+        if (!WriteAudio(args[1], DemoClip(), &error)) return fail();
         *out += "korvfx: demo clip written to " + args[1] + "\n";
         return 0;
     }
@@ -48,40 +45,31 @@ int RunKorvfx(const std::vector<std::string>& args, std::string* out, std::strin
     const std::string &in = args[1], &to = args[2];
 
     EffectOptions options;
-    if (!ParseEffectOptions(std::vector<std::string>(args.begin() + 3, args.end()), &options, &error))
-        return Fail(error, err);
-    int format = 0;
-    if (command == "render" && !OutputFormat(to, 0, 2, &format, &error)) return Fail(error, err);
     Audio before;
     Comparison compared;
-    if (!ReadAudio(in, &before, &error) ||
+    int format = 0;
+    bool svg = false;
+    if (!ParseEffectOptions(std::vector<std::string>(args.begin() + 3, args.end()), &options, &error) ||
+        (command == "render" ? !OutputFormat(to, 0, 2, &format, &error) : !PlotFormat(to, &svg, &error)) ||
+        !ReadAudio(in, &before, &error) ||
         !RenderCompared(before, options.params, options.matchLoudness, &compared, &error))
-        return Fail(error, err);
+        return fail();
 
-    *out += "korvfx: " + options.summary + "\n";
-    *out += "korvfx: before: " + DescribeLoudness(compared.before) + "\n";
-    *out += "korvfx: after:  " + DescribeLoudness(compared.afterLoudness);
-    if (isfinite(compared.before.lufs) && isfinite(compared.afterLoudness.lufs)) {
-        char change[64];
+    char change[96] = "";
+    if (isfinite(compared.before.lufs) && isfinite(compared.afterLoudness.lufs))
         snprintf(change, sizeof change, " (%+.1f LU)", compared.afterLoudness.lufs - compared.before.lufs);
-        *out += change;
-    }
-    *out += "\n";
+    *out += "korvfx: " + options.summary + "\nkorvfx: before: " + DescribeLoudness(compared.before) +
+            "\nkorvfx: after:  " + DescribeLoudness(compared.afterLoudness) + change + "\n";
     if (compared.matchDb != 0.0) {
-        char match[96];
-        snprintf(match, sizeof match, "korvfx: matched to the before's loudness with %+.2f dB of master gain\n",
-                 compared.matchDb);
-        *out += match;
+        snprintf(change, sizeof change, "%+.2f dB", compared.matchDb);
+        *out += "korvfx: matched to the before's loudness with " + std::string(change) + " of master gain\n";
     }
-    if (command == "render") {
-        if (!WriteAudio(to, compared.after, &error)) return Fail(error, err);
-        *out += "korvfx: rendered " + in + " to " + to + "\n";
-        return 0;
-    }
-    // The settings in words as the title; where they came from is printed above.
-    if (!WriteReport(to, before, compared, options.params, DescribeParams(options.params), &error))
-        return Fail(error, err);
-    *out += "korvfx: plot of " + in + " written to " + to + "\n";
+    // A plot has the settings in words as its title; where they came from is printed above.
+    if (command == "render" ? !WriteAudio(to, compared.after, &error)
+                            : !WriteReport(to, before, compared, options.params, DescribeParams(options.params), &error))
+        return fail();
+    *out += command == "render" ? "korvfx: rendered " + in + " to " + to + "\n"
+                                : "korvfx: plot of " + in + " written to " + to + "\n";
     return 0;
 }
 

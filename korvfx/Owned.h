@@ -5,19 +5,13 @@
 template <typename T, void (*Free)(T*)>
 class Owned {
 public:
-    Owned() = default;
-    explicit Owned(T* p) : m_p(p) {}
+    explicit Owned(T* p = nullptr) : m_p(p) {}
     ~Owned() { Reset(); }
     Owned(Owned&& other) noexcept : m_p(other.Detach()) {}
     Owned& operator=(Owned&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            m_p = other.Detach();
-        }
+        if (this != &other) Reset(), m_p = other.Detach();
         return *this;
     }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
 
     T* Get() const { return m_p; }
     explicit operator bool() const { return m_p != nullptr; }
@@ -32,5 +26,5 @@ public:
     }
 
 private:
-    T* m_p = nullptr;
+    T* m_p;
 };

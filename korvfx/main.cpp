@@ -1,9 +1,6 @@
 // korvfx: the effects engine on files; see Command.h.
 #include <stdio.h>
 
-#include <string>
-#include <vector>
-
 #include "korvfx/Command.h"
 
 int main(int argc, char** argv) {

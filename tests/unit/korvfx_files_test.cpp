@@ -4,8 +4,8 @@
 #include "fx/FxFormat.h"
 #include "korvfx/Command.h"
 #include "korvfx/DemoClip.h"
-#include "korvfx/Loudness.h"
-#include "korvfx/Spectrum.h"
+#include "korvfx/Render.h"
+#include "korvfx/PlotReport.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -85,6 +85,7 @@ TEST(KorvfxRender, LevelsZeroComeOutSampleForSampleInTheirOwnFormat) {
         {"pcm24.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2, 44100},
         {"pcm24.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 96000},
         {"float.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100},
+        {"6ch.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 6, 48000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,7 +111,7 @@ korvfx::Loudness LoudnessOf(const std::string& path) {
     std::vector<int> ints;
     std::vector<float> floats;
     SF_INFO info = ReadAll(path, &ints, &floats);
-    korvfx::Audio a = korvfx::Audio::Make(korvfx::kFormatFloat, 32, static_cast<uint16_t>(info.channels),
+    korvfx::Audio a = korvfx::Audio::Make(fx::kFormatFloat, 32, static_cast<uint16_t>(info.channels),
                                           static_cast<uint32_t>(info.samplerate), floats.size() / info.channels);
     std::copy_n(reinterpret_cast<const unsigned char*>(floats.data()), a.data.size(), a.data.begin());
     korvfx::Loudness l;
