@@ -1,6 +1,7 @@
 #include "korvfx/DemoClip.h"
 
 #include <math.h>
+#include <sndfile.h>
 #include <string.h>
 
 #include <vector>
@@ -148,7 +149,7 @@ void Voice(Stereo* out, double rate, size_t frames) {
 
 }  // namespace
 
-WavFile DemoClip(uint32_t sampleRate, double seconds) {
+Audio DemoClip(uint32_t sampleRate, double seconds) {
     const double rate = sampleRate;
     const size_t frames = static_cast<size_t>(seconds * rate);
     Stereo mix;
@@ -161,21 +162,16 @@ WavFile DemoClip(uint32_t sampleRate, double seconds) {
 
     // Peaks at -3 dB, with short fades at both ends.
     float peak = 1e-9f;
-    for (size_t n = 0; n < frames; ++n) {
-        peak = fabsf(mix.l[n]) > peak ? fabsf(mix.l[n]) : peak;
-        peak = fabsf(mix.r[n]) > peak ? fabsf(mix.r[n]) : peak;
-    }
+    for (size_t n = 0; n < frames; ++n) peak = fmaxf(peak, fmaxf(fabsf(mix.l[n]), fabsf(mix.r[n])));
     const double gain = 0.708 / peak;
     const size_t fade = static_cast<size_t>(0.02 * rate);
-    WavFile w = WavFile::Pcm(2, sampleRate, 16);
-    w.data.resize(frames * 4);
+    Audio w = Audio::Make(fx::kFormatPcm, 16, 2, sampleRate, frames);
+    w.fileFormat = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     for (size_t n = 0; n < frames; ++n) {
         double edge = n < fade ? double(n) / fade : n + fade > frames ? double(frames - n) / fade : 1.0;
-        float lr[2] = {mix.l[n], mix.r[n]};
-        for (int c = 0; c < 2; ++c) {
-            int16_t s = static_cast<int16_t>(lrint(lr[c] * gain * edge * 32767.0));
-            memcpy(&w.data[n * 4 + 2 * c], &s, 2);
-        }
+        int16_t lr[2] = {static_cast<int16_t>(lrint(mix.l[n] * gain * edge * 32767.0)),
+                         static_cast<int16_t>(lrint(mix.r[n] * gain * edge * 32767.0))};
+        memcpy(&w.data[n * 4], lr, 4);
     }
     return w;
 }

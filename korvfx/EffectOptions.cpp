@@ -35,8 +35,13 @@ bool ParseEffectOptions(const std::vector<std::string>& args, EffectOptions* out
     KnobSettings knobs;
     bool anyKnob = false;
     std::string journal;
+    out->matchLoudness = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a == "--match-loudness") {
+            out->matchLoudness = true;
+            continue;
+        }
         if (a == "--headphones") {
             knobs.headphones = true;
             anyKnob = true;

@@ -1,6 +1,6 @@
 // The effect options of korvfx's command line: knob settings (--3d N --vibe N
 // --soundfields N --headphones --master DB) or a journal (--journal FILE),
-// turned into the engine state.
+// turned into the engine state, and --match-loudness.
 #pragma once
 
 #include <string>
@@ -13,6 +13,7 @@ namespace korvfx {
 struct EffectOptions {
     fx::FxParams params{};
     std::string summary;  // in words, for the user
+    bool matchLoudness = false;  // --match-loudness: the after file as loud as the before
 };
 
 // False with a reason for an unknown option, a bad number, or knobs mixed

@@ -30,6 +30,16 @@ else
     echo "bench: fx_dsp_bench did not build" >&2; rc=1
 fi
 
+# korvfx rendering a file against only reading and writing it, natively and
+# optimised like the figures above (the host build is a sanitized debug build).
+if g++ -O2 -std=c++17 -I. tests/bench/korvfx_render_bench.cpp $(ls korvfx/*.cpp | grep -v /main.cpp) fx/*.cpp \
+       engine/EffectMath.cpp sim/core/JournalRecord.cpp -pthread \
+       $(pkg-config --cflags --libs sndfile libebur128 cairo fontconfig fftw3) -o "$build/bench/korvfx_render_bench"; then
+    "$build/bench/korvfx_render_bench" "$build/bench" || rc=1
+else
+    echo "bench: korvfx_render_bench did not build" >&2; rc=1
+fi
+
 timeout -k 10 1500 tools/wine-session.sh bash -c '
     set -uo pipefail
     build="$1"; rc=0

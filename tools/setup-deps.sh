@@ -7,7 +7,10 @@ need_root() { if [ "$(id -u)" != 0 ]; then echo "setup-deps: run as root (or ins
 
 # python3 makes the skin's and the tests' artwork; libasound2:i386 is Wine's
 # ALSA driver, through which the tests capture sound in an ALSA file device.
-host_pkgs=(cmake make g++ libgtest-dev googletest libbenchmark-dev
+# korvfx (host only) reads and writes sound files, measures loudness, takes
+# spectra and draws its plots with the audio and drawing libraries below.
+host_pkgs=(cmake make g++ libgtest-dev googletest libbenchmark-dev pkg-config
+           libsndfile1-dev libebur128-dev libfftw3-dev libcairo2-dev fonts-dejavu-core
            g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools binutils-mingw-w64-i686
            wine wine32:i386 xvfb xauth x11-utils imagemagick nsis
            python3 libasound2:i386)
