@@ -67,10 +67,7 @@ bool EngineDevice::Accepts(LPCWAVEFORMATEX format) {
 MMRESULT EngineDevice::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX format, DWORD flags) {
     m_stream = new (std::nothrow) HeaderStream(m_format.blockAlign);
     m_wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    // Ten milliseconds a period: four of them ahead keep a knob turn within 50 ms.
-    DWORD frames = m_format.sampleRate / 100;
-    if (frames < 32) frames = 32;
-    m_periodBytes = frames * m_format.blockAlign;
+    m_periodBytes = PeriodFrames(m_format.sampleRate) * m_format.blockAlign;
     m_memory = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, m_periodBytes * (kPeriods + 1)));
     if (!m_stream || !m_wake || !m_memory) return MMSYSERR_NOMEM;
     m_scratch = m_memory + m_periodBytes * kPeriods;

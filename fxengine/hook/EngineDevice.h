@@ -14,6 +14,7 @@
 #include "fx/FxChain.h"
 #include "fx/FxFormat.h"
 #include "fxengine/stream/HeaderStream.h"
+#include "fxengine/stream/Period.h"
 
 namespace fxengine {
 
@@ -48,7 +49,6 @@ public:
     MMRESULT Close();
 
 private:
-    static constexpr int kPeriods = 4;  // engine buffers on the real device
     static constexpr int kBatch = 32;   // headers reported per round
 
     struct Period {

@@ -10,6 +10,7 @@
 // after windows.h, which it needs
 #include <mmsystem.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -21,6 +22,7 @@
 #include "SimTestSupport.h"
 #include "engine/ControlCodes.h"
 #include "fx/FxParams.h"
+#include "fxengine/stream/Period.h"
 #include "tests/common/AudioMatch.h"
 #include "tests/common/CaptureFile.h"
 #include "tests/common/EngineRender.h"
@@ -619,12 +621,13 @@ TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
     waveOutRestart(p.out);
     EXPECT_TRUE(WaitDone(p, 32, 20000));
     Finish(&p);
-    // The engine works in periods of 10 ms: the turn comes in at one of the
-    // first five.
+    // The engine renders in periods: the turn comes in at one of those that
+    // begin within 50 ms.
     const std::string all = Joined(p.data), captured = ReadAll(CapturePath());
-    const uint32_t period = p.format.nSamplesPerSec / 100 * p.format.nBlockAlign;
+    const uint32_t frames = fxengine::PeriodFrames(p.format.nSamplesPerSec);
+    const uint32_t period = frames * p.format.nBlockAlign;
     int heardAt = -1;
-    for (int turn = 0; turn <= 5 && heardAt < 0; ++turn) {
+    for (int turn = 0; turn * frames <= p.format.nSamplesPerSec / 20 && heardAt < 0; ++turn) {
         EngineRender render({1, p.format.nChannels, p.format.nSamplesPerSec, p.format.wBitsPerSample,
                              p.format.nBlockAlign});
         std::string expected;
@@ -634,6 +637,7 @@ TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
         if (Arrived(captured, expected, p.format)) heardAt = turn;
     }
     EXPECT_GE(heardAt, 0) << "the turn was not heard within 50 ms";
+    printf("knob turn heard from period %d (%u frames each)\n", heardAt, frames);
 }
 
 DWORD WINAPI CloseFromAfar(LPVOID arg) {
