@@ -1,6 +1,6 @@
 // Soundfields' room: four diffusing all-passes and a four-line feedback delay
 // network with a damped, evenly decaying tail, one input and two decorrelated
-// outputs. Fixed buffers long enough for 48 kHz.
+// outputs. Fixed buffers long enough for 96 kHz.
 #pragma once
 
 #include <stdint.h>
@@ -18,8 +18,8 @@ public:
 
 private:
     static const uint32_t kLines = 4;
-    static const uint32_t kLineSize = 4096;  // > 47.1 ms at 48 kHz
-    static const uint32_t kDiffuseSize = 512;
+    static const uint32_t kLineSize = 8192;  // > 47.1 ms at 96 kHz
+    static const uint32_t kDiffuseSize = 1024;  // > 7.1 ms at 96 kHz
     static const uint32_t kDiffusers = 4;
 
     float m_line[kLines][kLineSize];

@@ -37,21 +37,15 @@ float Abs(float x) {
     return x < 0.0f ? -x : x;
 }
 
-// Round to nearest and keep inside the format (the limiter already does;
-// this only guards against what it cannot see, like a zero ceiling).
-int32_t ToInt(float v, int32_t lo, int32_t hi) {
-    if (!(v > static_cast<float>(lo))) return lo;
-    if (v > static_cast<float>(hi)) return hi;
-    return static_cast<int32_t>(lrintf(v));
-}
-
 }  // namespace
 
 FxChain::FxChain()
     : m_format(),
       m_bOpen(false),
       m_bFresh(true),
+      m_bAnyOut(false),
       m_ceiling(1.0f),
+      m_quant(),
       m_bWiden(false),
       m_bCross(false),
       m_bVibe(false),
@@ -60,9 +54,16 @@ FxChain::FxChain()
       m_sideDelayLength(1),
       m_crossDelayLength(1),
       m_tailLeft(0),
-      m_pos(0) {
+      m_bLimiting(false),
+      m_mix(0.0f),
+      m_mixStep(1.0f),
+      m_warm(0),
+      m_pos(0),
+      m_carryLen(0) {
     memset(m_sideDelay, 0, sizeof m_sideDelay);
     memset(m_crossDelay, 0, sizeof m_crossDelay);
+    memset(m_carry, 0, sizeof m_carry);
+    memset(m_lastOut, 0, sizeof m_lastOut);
 }
 
 bool FxChain::Open(const FxFormat& f) {
@@ -97,10 +98,18 @@ bool FxChain::OpenInMode(const FxFormat& f) {
     m_sendHigh.HighPass(fs, 120.0, 0.7071);
     m_ambience.Open(fs);
 
-    // One step under full scale: rounding can never reach the largest code.
-    const float fullScale = f.bitsPerSample == 8 ? 128.0f : 32768.0f;
-    m_ceiling = (fullScale - 2.0f) / fullScale;
+    // Two steps under full scale: rounding can never reach the largest code
+    // (for deep formats, float's own steps just under 1.0 decide).
+    const uint16_t valid = f.formatTag == kFormatFloat ? 24 : FxFormat_ValidBits(f);
+    const double fullScale = ldexp(1.0, valid - 1);
+    m_quant.scale = fullScale;
+    m_quant.lo = -fullScale;
+    m_quant.hi = fullScale - 1.0;
+    m_quant.shift = f.bitsPerSample - valid;
+    const double margin = 2.0 / fullScale;
+    m_ceiling = static_cast<float>(1.0 - (margin > 1.0 / 1048576.0 ? margin : 1.0 / 1048576.0));
     m_limiter.Open(fs, m_ceiling);
+    m_mixStep = 1.0f / static_cast<float>(glide ? glide : 1);
     Reset();
     return true;
 }
@@ -125,12 +134,20 @@ void FxChain::Reset() {
     m_master.Snap(1.0f);
     m_bWiden = m_bCross = m_bVibe = m_bAmbience = m_bLimit = false;
     m_tailLeft = 0;
+    m_bLimiting = false;
+    m_mix = 0.0f;
+    m_warm = 0;
     m_pos = 0;
     m_bFresh = true;
+    m_bAnyOut = false;
+    m_carryLen = 0;
+    // Silence, for a split frame before any frame went out.
+    const bool unsignedBytes = m_format.formatTag == kFormatPcm && m_format.bitsPerSample == 8;
+    memset(m_lastOut, unsignedBytes ? 0x80 : 0, sizeof m_lastOut);
 }
 
 void FxChain::SetTargets(const FxParams& p) {
-    const bool stereo = m_format.channels == 2;
+    const bool stereo = m_format.channels >= 2;  // the front pair of more
     const bool widen = stereo && p.enable3D && !p.enableHeadphones;
     const bool cross = stereo && p.enableHeadphones;
     float hp = static_cast<float>(p.headphonesLevel < 0 ? 0 : p.headphonesLevel > 90 ? 90 : p.headphonesLevel);
@@ -198,8 +215,15 @@ void FxChain::PrepareStages(uint32_t frames) {
     m_bAmbience = ambience;
 
     bool limit = widen || cross || vibe || ambience || m_master.Current() > 1.0f || m_master.Target() > 1.0f;
-    if (m_bLimit && !limit) m_limiter.Clear();
+    if (limit && !m_bLimiting) {
+        // A new stream starts late at once; a playing one stays plain until
+        // the delay holds its sound, then fades over.
+        m_limiter.Clear();
+        m_mix = m_bAnyOut ? 0.0f : 1.0f;
+        m_warm = m_bAnyOut ? m_limiter.Latency() : 0;
+    }
     m_bLimit = limit;
+    m_bLimiting = limit || m_mix > 0.0f;
 }
 
 void FxChain::FlushFilters() {
@@ -216,32 +240,27 @@ void FxChain::FlushFilters() {
 }
 
 bool FxChain::Bypassed() const {
-    return !m_bWiden && !m_bCross && !m_bVibe && !m_bAmbience && !m_master.Moving() && m_master.Current() == 1.0f;
+    return !m_bWiden && !m_bCross && !m_bVibe && !m_bAmbience && !m_bLimiting && !m_master.Moving() &&
+           m_master.Current() == 1.0f;
 }
 
-template <int kBits, int kChannels>
+template <class Sample, int kChannels>
 void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) {
-    const float scale = kBits == 8 ? 128.0f : 32768.0f;
-    const float inv = 1.0f / scale;
-    const int32_t lo = kBits == 8 ? 0 : -32768;
-    const int32_t hi = kBits == 8 ? 255 : 32767;
-    const uint32_t frameBytes = kChannels * kBits / 8;
-    const bool widen = m_bWiden, cross = m_bCross, vibe = m_bVibe, ambience = m_bAmbience, limit = m_bLimit;
+    const uint32_t frameBytes = m_format.blockAlign;
+    // Channels after the front pair pass as they are.
+    const uint32_t ownBytes = kChannels * Sample::kBytes, otherBytes = frameBytes - ownBytes;
+    const bool copyOthers = otherBytes && in != out;
+    const bool widen = m_bWiden, cross = m_bCross, vibe = m_bVibe, ambience = m_bAmbience;
+    const bool limiting = m_bLimiting, fadeIn = m_bLimit, dry = !widen && !cross && !vibe && !ambience;
+    float mix = m_mix;
+    uint32_t warm = m_warm;
     uint32_t pos = m_pos;
 
     for (uint32_t n = 0; n < frames; ++n, in += frameBytes, out += frameBytes, ++pos) {
         // At fixed points of the stream, so buffer cuts do not matter.
         if ((pos & 63) == 0) FlushFilters();
-        float x[kChannels];
-        for (int c = 0; c < kChannels; ++c) {
-            if (kBits == 8) {
-                x[c] = (static_cast<float>(in[c]) - 128.0f) * inv;
-            } else {
-                int16_t s;
-                memcpy(&s, in + 2 * c, 2);
-                x[c] = static_cast<float>(s) * inv;
-            }
-        }
+        float x[kChannels], plain[kChannels];
+        for (int c = 0; c < kChannels; ++c) plain[c] = x[c] = Sample::Read(in + c * Sample::kBytes);
 
         if (kChannels == 2) {
             if (widen) {
@@ -294,28 +313,42 @@ void FxChain::Run(const unsigned char* in, unsigned char* out, uint32_t frames) 
         }
 
         float g = m_master.Next();
-        float peak = 0.0f;
         for (int c = 0; c < kChannels; ++c) {
             x[c] *= g;
-            float a = Abs(x[c]);
-            if (a > peak) peak = a;
+            plain[c] *= g;
         }
-        if (limit) {
-            float lg = m_limiter.Gain(peak);
-            for (int c = 0; c < kChannels; ++c) x[c] *= lg;
+        if (limiting) {
+            m_limiter.Process<kChannels>(x);
+            if (fadeIn) {
+                if (warm)
+                    --warm;
+                else if (mix < 1.0f)
+                    mix = mix + m_mixStep < 1.0f ? mix + m_mixStep : 1.0f;
+            } else if (mix > 0.0f) {
+                mix = mix > m_mixStep ? mix - m_mixStep : 0.0f;
+            }
+            for (int c = 0; c < kChannels; ++c) x[c] = plain[c] + mix * (x[c] - plain[c]);
         }
 
-        for (int c = 0; c < kChannels; ++c) {
-            int32_t v = ToInt(x[c] * scale + (kBits == 8 ? 128.0f : 0.0f), lo, hi);
-            if (kBits == 8) {
-                out[c] = static_cast<unsigned char>(v);
-            } else {
-                int16_t s = static_cast<int16_t>(v);
-                memcpy(out + 2 * c, &s, 2);
-            }
+        if (dry && mix == 0.0f && g == 1.0f) {
+            // Plain again: the very bytes (a float cannot carry every 32-bit sample).
+            if (in != out) memcpy(out, in, ownBytes);
+        } else {
+            for (int c = 0; c < kChannels; ++c) Sample::Write(out + c * Sample::kBytes, x[c], m_quant);
         }
+        if (copyOthers) memcpy(out + ownBytes, in + ownBytes, otherBytes);
     }
+    m_mix = mix;
+    m_warm = warm;
     m_pos = pos;
+}
+
+template <class Sample>
+void FxChain::RunChannels(const unsigned char* in, unsigned char* out, uint32_t frames) {
+    if (m_format.channels == 1)
+        Run<Sample, 1>(in, out, frames);
+    else
+        Run<Sample, 2>(in, out, frames);
 }
 
 void FxChain::Process(const FxParams& p, const void* in, void* out, uint32_t bytes) {
@@ -328,31 +361,68 @@ void FxChain::ProcessInMode(const FxParams& p, const void* in, void* out, uint32
         if (in && out && in != out) memmove(out, in, bytes);
         return;
     }
-    const uint32_t block = m_format.blockAlign;
-    const uint32_t frames = bytes / block;
-    const uint32_t whole = frames * block;
-    // A partial block at the end is passed on as it is.
-    if (whole != bytes && in != out)
-        memmove(static_cast<unsigned char*>(out) + whole, static_cast<const unsigned char*>(in) + whole, bytes - whole);
-
-    SetTargets(p);
-    PrepareStages(frames);
-    if (Bypassed()) {
-        if (in != out) memmove(out, in, whole);
-        return;
-    }
     const unsigned char* src = static_cast<const unsigned char*>(in);
     unsigned char* dst = static_cast<unsigned char*>(out);
-    if (m_format.bitsPerSample == 8) {
-        if (m_format.channels == 1)
-            Run<8, 1>(src, dst, frames);
-        else
-            Run<8, 2>(src, dst, frames);
+    const uint32_t block = m_format.blockAlign;
+    SetTargets(p);
+    PrepareStages(0);  // what a split frame's early bytes are depends on it
+
+    if (m_carryLen) {
+        // The rest of the frame split at the end of the last call. (Input is
+        // read before output is written: in and out may be one buffer.)
+        const uint32_t need = block - m_carryLen, take = bytes < need ? bytes : need;
+        memcpy(m_carry + m_carryLen, src, take);
+        if (take < need) {
+            EmitPartial(dst, m_carryLen, take);
+            m_carryLen += take;
+            return;
+        }
+        unsigned char done[kMaxBlock];
+        ProcessFrames(m_carry, done, 1);
+        memcpy(dst, done + m_carryLen, take);
+        src += take;
+        dst += take;
+        bytes -= take;
+        m_carryLen = 0;
+    }
+
+    const uint32_t frames = bytes / block, whole = frames * block;
+    if (frames) ProcessFrames(src, dst, frames);
+    if (whole != bytes) {
+        m_carryLen = bytes - whole;
+        memcpy(m_carry, src + whole, m_carryLen);
+        EmitPartial(dst + whole, 0, m_carryLen);
+    }
+}
+
+void FxChain::ProcessFrames(const unsigned char* in, unsigned char* out, uint32_t frames) {
+    PrepareStages(frames);
+    if (Bypassed()) {
+        if (in != out) memmove(out, in, frames * m_format.blockAlign);
+    } else if (m_format.formatTag == kFormatFloat) {
+        RunChannels<SampleF32>(in, out, frames);
     } else {
-        if (m_format.channels == 1)
-            Run<16, 1>(src, dst, frames);
-        else
-            Run<16, 2>(src, dst, frames);
+        switch (m_format.bitsPerSample) {
+        case 8: RunChannels<SampleU8>(in, out, frames); break;
+        case 16: RunChannels<SampleS16>(in, out, frames); break;
+        case 24: RunChannels<SampleS24>(in, out, frames); break;
+        default: RunChannels<SampleS32>(in, out, frames); break;
+        }
+    }
+    memcpy(m_lastOut, out + (frames - 1) * m_format.blockAlign, m_format.blockAlign);
+    m_bAnyOut = true;
+}
+
+// Bytes of a split frame that must go out before the frame is whole. Its
+// processed channels cannot be computed yet: they repeat the last frame out
+// (a one-frame hold, never a raw sample at another gain); bypassed, and for
+// the channels we leave alone, they are the input's own.
+void FxChain::EmitPartial(unsigned char* out, uint32_t offset, uint32_t bytes) const {
+    const uint32_t ownBytes = (m_format.channels < 2 ? m_format.channels : 2) * (m_format.bitsPerSample / 8);
+    const bool plain = Bypassed();
+    for (uint32_t i = 0; i < bytes; ++i) {
+        const uint32_t at = offset + i;
+        out[i] = !plain && at < ownBytes ? m_lastOut[at] : m_carry[at];
     }
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <random>
+#include <string>
 
 using namespace fxtest;
 
@@ -26,20 +27,94 @@ std::vector<int16_t> Noise16(size_t n, unsigned seed) {
     return v;
 }
 
-TEST(FxChain, OffOrAllLevelsZeroIsBitExact) {
+// Every format the chain takes, at the edges of its rates and channels.
+const fx::FxFormat kFormats[] = {
+    Fmt(1, 1, 8000, 8),      Fmt(1, 2, 22050, 8),       Fmt(1, 2, 44100, 16),     Fmt(1, 1, 96000, 16),
+    Fmt(1, 2, 48000, 16, 12), Fmt(1, 2, 96000, 24),     Fmt(1, 1, 44100, 24, 20), Fmt(1, 2, 44100, 32),
+    Fmt(1, 2, 48000, 32, 24), Fmt(3, 2, 44100, 32),     Fmt(3, 1, 8000, 32),      Fmt(1, 6, 48000, 16),
+    Fmt(3, 8, 96000, 32),     Fmt(1, 4, 44100, 24),
+};
+
+std::string Name(const fx::FxFormat& f) {
+    return testing::PrintToString(f.formatTag) + "/" + testing::PrintToString(f.channels) + "ch/" +
+           testing::PrintToString(f.sampleRate) + "/" + testing::PrintToString(f.bitsPerSample) + "/" +
+           testing::PrintToString(f.validBits);
+}
+
+TEST(FxChain, OffOrAllLevelsZeroIsBitExactInEveryFormat) {
     const fx::FxParams zero = Knobs(0.0f, 0.0f, 0.0f);  // everything enabled, every level 0
-    for (uint16_t ch : {1, 2}) {
-        for (uint32_t rate : {8000u, 22050u, 48000u}) {
-            SCOPED_TRACE(testing::Message() << ch << " ch " << rate << " Hz");
-            auto in16 = Noise16(4000 * ch, rate + ch);
-            auto in8 = Noise8(4000 * ch, rate + ch);
-            for (const fx::FxParams& p : {Off(), zero}) {
-                Renderer r16(Pcm(ch, rate, 16)), r8(Pcm(ch, rate, 8));
-                ASSERT_TRUE(r16.Open() && r8.Open());
-                EXPECT_EQ(r16.Run(p, in16, 1000), in16);
-                EXPECT_EQ(r8.Run(p, in8, 999), in8);
-            }
+    for (const fx::FxFormat& f : kFormats) {
+        SCOPED_TRACE(Name(f));
+        // Any bytes at all, NaNs in a float stream included.
+        auto in = Noise8(f.blockAlign * 3001u, f.sampleRate + f.channels);
+        for (const fx::FxParams& p : {Off(), zero}) {
+            Renderer r(f);
+            ASSERT_TRUE(r.Open());
+            EXPECT_EQ(r.Run(p, in, f.blockAlign * 250u + 1), in);  // frames split between calls too
         }
+    }
+}
+
+TEST(FxChain, EveryFormatGetsTheEffectsOnItsFrontPair) {
+    // 60 Hz (Vibe lifts it) and 2 kHz on the left only (3D widens it); the
+    // channels after the front pair carry noise that must come out as it went in.
+    for (const fx::FxFormat& f : kFormats) {
+        SCOPED_TRACE(Name(f));
+        const size_t frames = f.sampleRate / 2, ch = f.channels;
+        std::vector<double> v(frames * ch);
+        std::mt19937 rng(3);
+        for (size_t n = 0; n < frames; ++n) {
+            double t = static_cast<double>(n) / f.sampleRate;
+            v[n * ch] = 0.2 * std::sin(2 * kPi * 60 * t) + 0.1 * std::sin(2 * kPi * 2000 * t);
+            if (ch > 1) v[n * ch + 1] = 0.2 * std::sin(2 * kPi * 60 * t);
+            for (size_t c = 2; c < ch; ++c) v[n * ch + c] = (static_cast<int>(rng() % 2001) - 1000) / 1001.0;
+        }
+        auto in = Encode(f, v);
+        Renderer r(f);
+        ASSERT_TRUE(r.Open());
+        auto outBytes = r.Run(Knobs(1.0f, 1.0f, 0.0f), in, f.blockAlign * 1000u);
+        auto out = Decode(f, outBytes);
+        const size_t from = frames / 2, len = frames / 2;
+        double bass = ToneAmplitude(out, ch, 0, f.sampleRate, 60, from, len);
+        EXPECT_GT(20 * std::log10(bass / 0.2), 4.0);
+        if (ch > 1) {
+            // The 2 kHz side signal is louder on the left and reaches the right.
+            EXPECT_GT(ToneAmplitude(out, ch, 0, f.sampleRate, 2000, from, len), 0.13);
+            EXPECT_GT(ToneAmplitude(out, ch, 1, f.sampleRate, 2000, from, len), 0.02);
+        }
+        const uint32_t bytes = f.bitsPerSample / 8;
+        for (size_t n = 0; n < frames && ch > 2; ++n) {
+            size_t at = n * f.blockAlign + 2 * bytes, len2 = f.blockAlign - 2 * bytes;
+            ASSERT_TRUE(std::equal(in.begin() + at, in.begin() + at + len2, outBytes.begin() + at)) << n;
+        }
+        // Deep formats keep their unused low bits clear and never reach full scale.
+        const uint32_t valid = f.validBits ? f.validBits : f.bitsPerSample;
+        if (f.formatTag == 1 && valid < f.bitsPerSample) {
+            const uint32_t mask = (1u << (f.bitsPerSample - valid)) - 1;
+            for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(outBytes[i * bytes] & mask, 0u) << i;
+        }
+    }
+}
+
+TEST(FxChain, DeepFormatsStayBelowFullScaleAtEleven) {
+    const fx::FxFormat deep[] = {Fmt(1, 2, 44100, 24), Fmt(1, 2, 48000, 32), Fmt(1, 2, 48000, 32, 24),
+                                 Fmt(3, 2, 96000, 32)};
+    for (const fx::FxFormat& f : deep) {
+        SCOPED_TRACE(Name(f));
+        std::vector<double> v(2 * static_cast<size_t>(f.sampleRate / 2));
+        for (size_t n = 0; n < v.size() / 2; ++n) v[2 * n] = v[2 * n + 1] = (n / 60) % 2 ? 1.0 : -1.0;
+        if (f.formatTag == 3) {
+            // What no sound is stays out of the filters.
+            v[10] = 1e30;
+            v[11] = std::nan("");
+        }
+        auto in = Encode(f, v);
+        Renderer r(f);
+        auto out = Decode(f, r.Run(Knobs(1.0f, 1.0f, 1.0f, false), in, f.blockAlign * 777u));
+        for (size_t i = 0; i < out.size(); ++i) ASSERT_LT(std::fabs(out[i]), 1.0) << i;  // no largest code
+        double power = 0;
+        for (size_t i = out.size() / 2; i < out.size(); ++i) power += out[i] * out[i];
+        EXPECT_GT(power / (out.size() / 2), 0.1);  // and not silenced
     }
 }
 
@@ -152,22 +227,27 @@ TEST(FxChain, EveryRateStaysBelowFullScale) {
 }
 
 TEST(FxChain, OtherFormatsPassUntouched) {
-    const fx::FxFormat others[] = {
-        {3, 2, 44100, 32, 8},   // float
-        {1, 2, 44100, 24, 6},   // 24-bit
-        {1, 6, 48000, 16, 12},  // 5.1
-        {1, 2, 96000, 16, 4},   // above 48 kHz
-        {1, 1, 4000, 8, 1},     // below 8 kHz
-        {1, 2, 44100, 16, 3},   // a block size that does not fit
-        {0xFFFE, 2, 44100, 16, 4},
+    fx::FxFormat others[] = {
+        {3, 2, 44100, 64, 16},      // double
+        {3, 2, 44100, 24, 6},       // 24-bit float
+        {1, 2, 44100, 12, 3},       // 12-bit container
+        {1, 2, 96001, 16, 4},       // above 96 kHz
+        {1, 1, 7999, 8, 1},         // below 8 kHz
+        {1, 2, 44100, 16, 3},       // a block size that does not fit
+        {1, 0, 44100, 16, 0},       // no channels
+        {1, 18, 44100, 32, 72},     // frames larger than we keep
+        {0xFFFE, 2, 44100, 16, 4},  // extensible, untranslated
+        {2, 2, 44100, 4, 2048},     // compressed
+        Fmt(1, 2, 44100, 16, 17),   // more valid bits than the container
+        Fmt(1, 2, 44100, 8, 7),     // unsigned bytes are whole
+        Fmt(3, 2, 44100, 32, 24),
     };
     const fx::FxParams p = Knobs(1.0f, 1.0f, 1.0f);
     for (const fx::FxFormat& f : others) {
-        SCOPED_TRACE(testing::Message() << f.formatTag << "/" << f.channels << "/" << f.sampleRate << "/"
-                                        << f.bitsPerSample);
+        SCOPED_TRACE(Name(f));
         Renderer r(f);
         EXPECT_FALSE(r.Open());
-        auto in = Noise8(f.blockAlign * 500, 9);
+        auto in = Noise8(std::max<size_t>(f.blockAlign, 1) * 500, 9);
         EXPECT_EQ(r.Run(p, in, 256), in);
         std::vector<uint8_t> same = in;
         r.Chain().Process(p, same.data(), same.data(), static_cast<uint32_t>(same.size()));
@@ -175,15 +255,41 @@ TEST(FxChain, OtherFormatsPassUntouched) {
     }
 }
 
-TEST(FxChain, PartialBlockAtTheEndIsCopied) {
-    auto in = Noise8(4 * 100 + 3, 11);
-    Renderer r(Pcm(2, 44100, 16));
-    fx::FxParams p = Off();
-    p.masterGain = 0.5f;
-    std::vector<uint8_t> out(in.size(), 0);
-    r.Chain().Process(p, in.data(), out.data(), static_cast<uint32_t>(in.size()));
-    EXPECT_TRUE(std::equal(in.end() - 3, in.end(), out.end() - 3));
-    EXPECT_NE(std::vector<uint8_t>(out.begin(), out.end() - 3), std::vector<uint8_t>(in.begin(), in.end() - 3));
+TEST(FxChain, SplitFramesKeepLaterCallsFramed) {
+    // Calls of any size: every frame not split by a call's end comes out as
+    // from one call. A split frame's bytes before the (last) cut repeat the
+    // previous frame out in the processed channels and are the input's own in
+    // the others; its bytes after the cut are its own processed ones.
+    const fx::FxFormat formats[] = {Fmt(1, 2, 44100, 16), Fmt(1, 1, 22050, 8), Fmt(1, 2, 48000, 24),
+                                    Fmt(1, 6, 48000, 32, 24), Fmt(3, 2, 44100, 32)};
+    const fx::FxParams p = Knobs(1.0f, 1.0f, 0.5f);
+    for (const fx::FxFormat& f : formats) {
+        const size_t block = f.blockAlign, frames = 3000;
+        std::vector<double> v(frames * f.channels);
+        for (size_t i = 0; i < v.size(); ++i) v[i] = 0.4 * std::sin(0.01 * i) + 0.2 * std::sin(0.37 * i);
+        auto in = Encode(f, v);
+        Renderer whole(f);
+        auto expected = whole.Run(p, in, in.size());
+        const size_t own = std::min<size_t>(f.channels, 2) * (f.bitsPerSample / 8);
+        const uint8_t silence = f.bitsPerSample == 8 ? 0x80 : 0;
+        for (size_t chunk : {size_t(1001), size_t(3), size_t(4093), size_t(block + 1)}) {
+            SCOPED_TRACE(Name(f) + " in calls of " + testing::PrintToString(chunk));
+            Renderer r(f);
+            auto out = r.Run(p, in, chunk);
+            for (size_t at = 0; at < frames; ++at) {
+                const size_t start = at * block, end = start + block;
+                const size_t cut = (end - 1) / chunk * chunk;  // the last call's start inside this frame
+                for (size_t b = start; b < end; ++b) {
+                    uint8_t want = expected[b];
+                    if (b < cut && cut > start) {
+                        size_t o = b - start;
+                        want = o >= own ? in[b] : at ? expected[b - block] : silence;
+                    }
+                    ASSERT_EQ(out[b], want) << "frame " << at << " byte " << b - start;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 using namespace fxtest;
@@ -28,11 +29,14 @@ TEST(FxSound, WideningKeepsTheMonoSum) {
     }
     Renderer r(Pcm(2, 44100, 16));
     auto out = r.Run(Knobs(1.0f, 0.0f, 0.0f), in);
+    const size_t late = r.Chain().Latency();
+    ASSERT_GT(late, 0u);
     int sideChange = 0;
-    for (size_t n = 0; n < frames; ++n) {
-        int sumIn = in[2 * n] + in[2 * n + 1], sumOut = out[2 * n] + out[2 * n + 1];
+    for (size_t n = 0; n + late < frames; ++n) {
+        size_t m = n + late;
+        int sumIn = in[2 * n] + in[2 * n + 1], sumOut = out[2 * m] + out[2 * m + 1];
         ASSERT_LE(std::abs(sumOut - sumIn), 1) << n;  // each channel rounds once
-        sideChange = std::max(sideChange, std::abs(out[2 * n] - in[2 * n]));
+        sideChange = std::max(sideChange, std::abs(out[2 * m] - in[2 * n]));
     }
     EXPECT_GT(sideChange, 2000);  // and it did widen
 }
@@ -44,11 +48,12 @@ TEST(FxSound, HeadphonesFeedTheOtherEarLateAndDull) {
     click[200] = 20000;
     Renderer r(Pcm(2, 44100, 16));
     auto out = r.Run(p, click);
-    EXPECT_NE(out[200], 0);
+    const size_t at = 100 + r.Chain().Latency();
+    EXPECT_NE(out[2 * at], 0);
     const size_t delay = 13;  // 0.3 ms
-    for (size_t n = 0; n < 100 + delay; ++n) ASSERT_EQ(out[2 * n + 1], 0) << n;
+    for (size_t n = 0; n < at + delay; ++n) ASSERT_EQ(out[2 * n + 1], 0) << n;
     int reached = 0;
-    for (size_t n = 100 + delay; n < 100 + delay + 20; ++n) reached = std::max(reached, std::abs(out[2 * n + 1]));
+    for (size_t n = at + delay; n < at + delay + 20; ++n) reached = std::max(reached, std::abs(out[2 * n + 1]));
     EXPECT_GT(reached, 200);
 
     // Bass crosses over, treble much less.
@@ -160,6 +165,90 @@ TEST(FxSound, MonoGetsVibeAndRoomButNoStereoEffects) {
     Renderer vibe(Pcm(1, 44100, 16));
     auto out = vibe.Run(Knobs(0.0f, 1.0f, 0.0f), in);
     EXPECT_GT(Db(ToneAmplitude(out, 1, 0, kRate, 60, 22050, 22050) / 4000.0), 4.0);
+}
+
+TEST(FxSound, LimiterDoesNotDistortLoudBass) {
+    // Vibe at 11 lifts 60 Hz by 6.5 dB, so loud bass goes over full scale and
+    // the limiter works. What it adds is measured against the chain without
+    // it: the chain is otherwise proportional to its input (filters and a
+    // rectifier), so the same tone 40 dB down through a float stream, where
+    // the limiter never acts, shows it, scaled. Residual over that scaled
+    // reference, gain fitted, in the second second: THD+N of the limiter.
+    struct Case {
+        double hz, dbfs, most;
+    };
+    const Case cases[] = {{40, -6, 0.001}, {60, -6, 0.001}, {40, -1, 0.001}, {60, -1, 0.001}};
+    const fx::FxParams vibe = Knobs(0.0f, 1.0f, 0.0f);
+    const size_t frames = 2 * 44100;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.hz << " Hz at " << c.dbfs << " dBFS");
+        const double amp = 32768.0 * std::pow(10.0, c.dbfs / 20.0);
+        auto in = Sine(kRate, c.hz, amp, amp, frames);
+        Renderer r(Pcm(2, 44100, 16));
+        auto out = r.Run(vibe, in);
+
+        std::vector<float> quiet(in.size());
+        for (size_t i = 0; i < in.size(); ++i) quiet[i] = static_cast<float>(in[i] / 32768.0 * 0.01);
+        Renderer free(Fmt(3, 2, 44100, 32));
+        auto ref = free.Run(vibe, quiet);
+
+        double cross = 0, power = 0;
+        for (size_t i = 2 * 44100; i < 2 * frames; ++i) {
+            cross += out[i] / 32768.0 * ref[i] * 100.0;
+            power += ref[i] * 100.0 * ref[i] * 100.0;
+        }
+        const double gain = cross / power;
+        double residual = 0;
+        for (size_t i = 2 * 44100; i < 2 * frames; ++i) {
+            double e = out[i] / 32768.0 - gain * ref[i] * 100.0;
+            residual += e * e;
+        }
+        const double thdn = std::sqrt(residual / (gain * gain * power));
+        std::printf("limiter THD+N, %g Hz at %g dBFS with Vibe 11: %.4f%% (gain %.2f dB)\n", c.hz, c.dbfs,
+                    100.0 * thdn, Db(gain));
+        EXPECT_LT(gain, 0.95);  // it did limit
+        EXPECT_LE(thdn, c.most);
+        for (int16_t v : out) ASSERT_TRUE(v < 32767 && v > -32768);
+    }
+}
+
+TEST(FxSound, GoingInAndOutOfTheLimiterHasNoStep) {
+    // Loud enough that the limiter holds the gain well down when the effect
+    // goes (the chain leaves its look-ahead delay then) or comes. No sample
+    // may step further than the signal does before or after.
+    struct Change {
+        const char* name;
+        double hz, amp;
+        fx::FxParams on;
+    };
+    const Change changes[] = {
+        {"Vibe, 60 Hz", 60, 24000, Knobs(0.0f, 1.0f, 0.0f)},
+        {"3D, 300 Hz", 300, 30000, Knobs(1.0f, 0.0f, 0.0f)},
+        {"headphones, 100 Hz", 100, 32000, Knobs(0.0f, 0.0f, 0.0f, true, 90)},
+    };
+    const size_t half = 44100;
+    for (const Change& c : changes) {
+        auto in = Sine(kRate, c.hz, c.amp, c.amp * 0.3, 2 * half);
+        if (c.hz == 300)  // a side to widen
+            for (size_t n = 0; n < 2 * half; ++n) in[2 * n + 1] = static_cast<int16_t>(-in[2 * n + 1]);
+        std::vector<int16_t> first(in.begin(), in.begin() + 2 * half), second(in.begin() + 2 * half, in.end());
+        for (int way = 0; way < 2; ++way) {
+            SCOPED_TRACE(testing::Message() << c.name << (way ? " out" : " in"));
+            Renderer r(Pcm(2, 44100, 16));
+            auto out = r.Run(way ? c.on : Off(), first, 4 * 441);
+            auto rest = r.Run(way ? Off() : c.on, second, 4 * 441);
+            out.insert(out.end(), rest.begin(), rest.end());
+            if (way) {
+                EXPECT_EQ(std::vector<int16_t>(out.end() - 2000, out.end()),
+                          std::vector<int16_t>(in.end() - 2000, in.end()));  // bypassed again
+            }
+            for (int ch = 0; ch < 2; ++ch) {
+                int own = std::max(MaxStep(out, 2, ch, 8820, half - 10), MaxStep(out, 2, ch, half + 8820, 2 * half));
+                int during = MaxStep(out, 2, ch, half - 10, half + 8820);
+                EXPECT_LE(during, own * 5 / 4 + 2) << "channel " << ch << ", own " << own;
+            }
+        }
+    }
 }
 
 }  // namespace

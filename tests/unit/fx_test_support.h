@@ -4,6 +4,7 @@
 #include "fx/FxChain.h"
 #include "fx/FxParams.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -98,6 +99,75 @@ inline int MaxStep(const std::vector<int16_t>& s, int channels, int ch, size_t f
         if (d > worst) worst = d;
     }
     return worst;
+}
+
+}  // namespace fxtest
+
+namespace fxtest {
+
+// Samples of any format the chain takes as bytes and back, full scale 1.0
+// (written here independently of the chain's own conversions).
+inline fx::FxFormat Fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t valid = 0) {
+    fx::FxFormat f{tag, channels, rate, bits, static_cast<uint16_t>(channels * bits / 8)};
+    f.validBits = valid;
+    return f;
+}
+
+inline std::vector<uint8_t> Encode(const fx::FxFormat& f, const std::vector<double>& v) {
+    const uint32_t bytes = f.bitsPerSample / 8;
+    std::vector<uint8_t> out(v.size() * bytes);
+    const int valid = f.validBits ? f.validBits : f.bitsPerSample;
+    for (size_t i = 0; i < v.size(); ++i) {
+        uint8_t* p = &out[i * bytes];
+        if (f.formatTag == 3) {
+            float x = static_cast<float>(v[i]);
+            std::memcpy(p, &x, 4);
+            continue;
+        }
+        double full = std::ldexp(1.0, valid - 1);
+        long long s = std::llround(v[i] * full);
+        s = std::min<long long>(std::max<long long>(s, static_cast<long long>(-full)), static_cast<long long>(full) - 1);
+        if (bytes == 1) {
+            p[0] = static_cast<uint8_t>(s + 128);
+            continue;
+        }
+        uint32_t u = static_cast<uint32_t>(s) << (f.bitsPerSample - valid);
+        for (uint32_t b = 0; b < bytes; ++b) p[b] = static_cast<uint8_t>(u >> (8 * b));
+    }
+    return out;
+}
+
+inline std::vector<double> Decode(const fx::FxFormat& f, const std::vector<uint8_t>& in) {
+    const uint32_t bytes = f.bitsPerSample / 8;
+    std::vector<double> v(in.size() / bytes);
+    for (size_t i = 0; i < v.size(); ++i) {
+        const uint8_t* p = &in[i * bytes];
+        if (f.formatTag == 3) {
+            float x;
+            std::memcpy(&x, p, 4);
+            v[i] = x;
+        } else if (bytes == 1) {
+            v[i] = (p[0] - 128) / 128.0;
+        } else {
+            uint32_t u = 0;
+            for (uint32_t b = 0; b < bytes; ++b) u |= static_cast<uint32_t>(p[b]) << (8 * b + 32 - 8 * bytes);
+            v[i] = static_cast<int32_t>(u) / 2147483648.0;
+        }
+    }
+    return v;
+}
+
+// Amplitude of one frequency in channel `ch` of interleaved values.
+inline double ToneAmplitude(const std::vector<double>& s, int channels, int ch, double rate, double hz, size_t from,
+                            size_t frames) {
+    double re = 0.0, im = 0.0;
+    for (size_t n = 0; n < frames; ++n) {
+        double v = s[(from + n) * channels + ch];
+        double a = 2.0 * kPi * hz * n / rate;
+        re += v * std::cos(a);
+        im -= v * std::sin(a);
+    }
+    return 2.0 * std::sqrt(re * re + im * im) / static_cast<double>(frames);
 }
 
 }  // namespace fxtest
