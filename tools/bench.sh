@@ -58,6 +58,9 @@ timeout -k 10 1500 tools/wine-session.sh bash -c '
     timeout -k 5 600 wine "$build/win32/tests/skin/skin_region_bench.exe" "$exe" </dev/null || rc=1
     timeout -k 5 900 wine "$bench" startup 7 </dev/null || rc=1
     timeout -k 5 600 wine "$build/win32/tests/sim/dsp_realtime_bench.exe" </dev/null || rc=1
+    # A process playing 30 s through the engine against the same without it.
+    (source tools/audio-capture.sh && audio_capture_home "$build" >/dev/null &&
+        timeout -k 5 600 wine "$build/win32/tests/sim/engine_play_bench.exe" </dev/null) || rc=1
 
     # Processor time of an idle window over 10 s, read on the Linux side:
     # Wine answers GetProcessTimes for another process with zeros.

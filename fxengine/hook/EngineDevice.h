@@ -1,7 +1,10 @@
 // One output device a program opened while the engine was there. The program
-// keeps its own headers and buffers; the device plays the engine's copies,
-// and each copy coming back done is reported as the program's header, the
-// way the program asked to be told.
+// keeps its own headers and buffers, which are never written: a thread of the
+// device's own reads the queued buffers as one stream a few periods before
+// the real device needs them, runs the effects into the engine's own
+// buffers and plays those; each program header is reported done, the way the
+// program asked, once its audio has played. Reference counted: the table of
+// open devices holds one reference, each call inside it and the thread one.
 #pragma once
 
 #include <windows.h>
@@ -10,55 +13,84 @@
 
 #include "fx/FxChain.h"
 #include "fx/FxFormat.h"
+#include "fxengine/stream/HeaderStream.h"
+#include "fxengine/stream/Period.h"
 
 namespace fxengine {
 
 class EngineDevice {
 public:
     EngineDevice(DWORD callbackType, DWORD_PTR callback, DWORD_PTR instance);
-    ~EngineDevice();
     EngineDevice(const EngineDevice&) = delete;
     EngineDevice& operator=(const EngineDevice&) = delete;
 
+    void AddRef();
+    void Release();  // the last one deletes
+
     // The effects take this format (false: leave the device alone).
-    bool Accepts(const WAVEFORMATEX& format);
-    // Opens the real device with the engine's notification in place of the program's.
+    bool Accepts(LPCWAVEFORMATEX format);
+    // Opens the real device, notifying the engine's thread instead of the
+    // program, with the engine's buffers prepared on it.
     MMRESULT Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX format, DWORD flags);
+    // Starts the thread; false when it could not (then Abandon the device).
+    bool Start();
+    // Tells the program its device is open (once the device is in the engine's table).
+    void Opened();
+    // Closes the real device of one that never reached the program.
+    void Abandon();
 
     HWAVEOUT Handle() const { return m_hWave; }
-    // Headers of the program that are prepared here.
-    bool Owns(const WAVEHDR* header);
 
     MMRESULT Prepare(WAVEHDR* header, UINT size);
     MMRESULT Unprepare(WAVEHDR* header, UINT size);
     MMRESULT Write(WAVEHDR* header, UINT size);
     MMRESULT Reset();
+    MMRESULT BreakLoop();
     MMRESULT Close();
 
 private:
-    // The engine's header and buffer for one header of the program.
-    struct Slot {
-        Slot* next;
-        WAVEHDR* program;
-        WAVEHDR engine;
-        DWORD capacity;
+    static constexpr int kBatch = 32;   // headers reported per round
+
+    struct Period {
+        WAVEHDR header;
+        unsigned long long end;  // stream position after it
+        bool queued;
     };
 
-    static void CALLBACK OnDevice(HWAVEOUT hwo, UINT msg, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2);
+    ~EngineDevice();
+    static DWORD WINAPI Feed(LPVOID self);
+    void Run();
+    // Under the lock: takes back the periods the device has played, fills and
+    // writes the free ones; then the headers played are collected into `done`.
+    int Round(WAVEHDR** done);
+    void Render(unsigned char* to, DWORD bytes);
+    int TakeDone(bool played, WAVEHDR** done);
+    void Tell(WAVEHDR** done, int count);
+    void FreePeriods();
+    void CloseReal();
     // Tells the program as it asked: function, window, thread or event.
-    static void Notify(DWORD type, DWORD_PTR target, DWORD_PTR instance, HWAVEOUT hwo, UINT msg, DWORD_PTR param);
-    Slot* Find(const WAVEHDR* header);
-    void Render(const WAVEHDR& from, Slot* to, DWORD bytes);
-    void FreeSlots();
+    void Notify(UINT msg, DWORD_PTR param);
 
+    volatile LONG m_refs = 1;
     CRITICAL_SECTION m_lock;
     HWAVEOUT m_hWave = nullptr;
-    DWORD m_callbackType;
-    DWORD_PTR m_callback;
-    DWORD_PTR m_instance;
+    const DWORD m_callbackType;
+    const DWORD_PTR m_callback;
+    const DWORD_PTR m_instance;
     fx::FxFormat m_format = {};
     fx::FxChain m_chain;
-    Slot* m_slots = nullptr;
+    HeaderStream* m_stream = nullptr;
+    HANDLE m_wake = nullptr;  // the real device's event, and the program's calls
+    HANDLE m_thread = nullptr;
+    DWORD m_threadId = 0;
+    bool m_stop = false, m_closed = false, m_realClosed = false;
+    bool m_plain = false;  // our processing faulted once: pass the sound through
+    Period m_periods[kPeriods] = {};
+    int m_nextFree = 0, m_nextBack = 0, m_inFlight = 0;
+    DWORD m_periodBytes = 0;
+    BYTE* m_memory = nullptr;
+    unsigned char* m_scratch = nullptr;
+    unsigned long long m_played = 0;
 };
 
 }  // namespace fxengine

@@ -31,6 +31,8 @@ public:
     static HHOOK Hook();
     static bool HookedFlag();  // cheap: the flag alone
     static bool HookActive();  // the flag, and its owner still alive (clears the flag when not)
+    // The engine takes over devices opened now (the effects may still be off).
+    static bool Present();
 
     // The current process's count of buffers inside the engine: from the
     // program's write until the device hands the engine's copy back.

@@ -1,5 +1,7 @@
 #include "ImportPatcher.h"
 
+#include "fault/FaultGuard.h"
+
 namespace fxengine {
 
 int ImportPatcher::PatchAll(HMODULE skip, const ImportRedirect* redirects, size_t count) {
@@ -12,9 +14,14 @@ int ImportPatcher::PatchAll(HMODULE skip, const ImportRedirect* redirects, size_
     MEMORY_BASIC_INFORMATION info;
     while (p < end && VirtualQuery(p, &info, sizeof(info)) == sizeof(info)) {
         BYTE* base = static_cast<BYTE*>(info.BaseAddress);
-        if (info.AllocationBase == info.BaseAddress && info.State == MEM_COMMIT && IsImage(info) &&
-            reinterpret_cast<HMODULE>(base) != skip)
-            changed += PatchModule(reinterpret_cast<HMODULE>(base), redirects, count);
+        // Anything may look like an image, and a module may go while we read
+        // it: a fault ends the look at that one, not the program.
+        auto patch = [&] {
+            if (info.AllocationBase == info.BaseAddress && info.State == MEM_COMMIT && IsImage(info) &&
+                reinterpret_cast<HMODULE>(base) != skip)
+                changed += PatchModule(reinterpret_cast<HMODULE>(base), redirects, count);
+        };
+        fault::FaultGuard::Call(patch);
         if (!info.RegionSize) break;
         p = base + info.RegionSize;
     }
@@ -43,12 +50,14 @@ int ImportPatcher::PatchModule(HMODULE module, const ImportRedirect* redirects, 
     if (!base || dos->e_magic != IMAGE_DOS_SIGNATURE) return 0;
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     if (nt->Signature != IMAGE_NT_SIGNATURE) return 0;
+    const DWORD size = nt->OptionalHeader.SizeOfImage;
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (!dir.VirtualAddress || !dir.Size) return 0;
+    if (!dir.VirtualAddress || !dir.Size || dir.VirtualAddress >= size) return 0;
 
     int changed = 0;
     auto* desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
     for (; desc->Name && desc->FirstThunk; ++desc) {
+        if (desc->FirstThunk >= size) break;
         void** slot = reinterpret_cast<void**>(base + desc->FirstThunk);
         for (; *slot; ++slot)
             for (size_t i = 0; i < count; ++i)

@@ -19,7 +19,8 @@ bool RealWaveOut::Resolve(HMODULE winmm) {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     bool ok = Look(winmm, "waveOutOpen", &open) && Look(winmm, "waveOutClose", &close) &&
               Look(winmm, "waveOutPrepareHeader", &prepare) && Look(winmm, "waveOutUnprepareHeader", &unprepare) &&
-              Look(winmm, "waveOutWrite", &write) && Look(winmm, "waveOutReset", &reset);
+              Look(winmm, "waveOutWrite", &write) && Look(winmm, "waveOutReset", &reset) &&
+              Look(winmm, "waveOutBreakLoop", &breakLoop);
     ok = ok && Look(kernel, "LoadLibraryA", &loadLibraryA) && Look(kernel, "LoadLibraryW", &loadLibraryW) &&
          Look(kernel, "LoadLibraryExA", &loadLibraryExA) && Look(kernel, "LoadLibraryExW", &loadLibraryExW) &&
          Look(kernel, "GetProcAddress", &getProcAddress);

@@ -16,6 +16,7 @@ struct RealWaveOut {
     MMRESULT(WINAPI* unprepare)(HWAVEOUT, LPWAVEHDR, UINT) = nullptr;
     MMRESULT(WINAPI* write)(HWAVEOUT, LPWAVEHDR, UINT) = nullptr;
     MMRESULT(WINAPI* reset)(HWAVEOUT) = nullptr;
+    MMRESULT(WINAPI* breakLoop)(HWAVEOUT) = nullptr;
 
     HMODULE(WINAPI* loadLibraryA)(LPCSTR) = nullptr;
     HMODULE(WINAPI* loadLibraryW)(LPCWSTR) = nullptr;

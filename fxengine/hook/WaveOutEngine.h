@@ -1,7 +1,10 @@
 // The engine inside one process: takes over the process's waveOut output by
 // redirecting the winmm entries its modules import (and those looked up or
-// loaded later), keeps one EngineDevice per device opened meanwhile, and
-// leaves again once the hook is gone and no such device is open.
+// loaded later), and keeps one EngineDevice per device opened while the
+// engine is present. Once joined, the library stays in the process until it
+// ends: a thread may hold an entry's address at any moment, so leaving is
+// never safe. Without the hook every entry passes straight through, and a
+// process without an open device has no thread of ours.
 #pragma once
 
 #include <windows.h>
@@ -17,24 +20,18 @@ public:
     static void Init(HMODULE self);  // DllMain, process attach
     static void Shutdown();          // DllMain, process detach by FreeLibrary
 
-    // Called while the hook is set, from the message hook in every process
-    // and from the hook entry: joins the process once it uses winmm, and
-    // now and then looks for modules that came since.
+    // Joins the process once it uses winmm (cheap when joined already).
     static void JoinThisProcess();
     static bool Joined();
 
 private:
     static bool Join();
-    static void Redirect();
-    static bool Leave();  // false: not now (the hook is back, or a device is open)
     static void Rescan();
-    static void Pin();
-    static DWORD WINAPI Watch(LPVOID);
 
+    // The device behind a handle, with a reference the caller releases.
     static EngineDevice* Find(HWAVEOUT h);
     static bool Add(EngineDevice* device);
     static void Remove(EngineDevice* device);
-    static int OpenDevices();
 
     static MMRESULT WINAPI Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback,
                                 DWORD_PTR instance, DWORD flags);
@@ -43,6 +40,7 @@ private:
     static MMRESULT WINAPI Unprepare(HWAVEOUT h, LPWAVEHDR header, UINT size);
     static MMRESULT WINAPI Write(HWAVEOUT h, LPWAVEHDR header, UINT size);
     static MMRESULT WINAPI Reset(HWAVEOUT h);
+    static MMRESULT WINAPI BreakLoop(HWAVEOUT h);
     static HMODULE WINAPI LoadA(LPCSTR name);
     static HMODULE WINAPI LoadW(LPCWSTR name);
     static HMODULE WINAPI LoadExA(LPCSTR name, HANDLE file, DWORD flags);

@@ -10,9 +10,11 @@
 // after windows.h, which it needs
 #include <mmsystem.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <algorithm>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "SimTestSupport.h"
 #include "engine/ControlCodes.h"
 #include "fx/FxParams.h"
+#include "fxengine/stream/Period.h"
 #include "tests/common/AudioMatch.h"
 #include "tests/common/CaptureFile.h"
 #include "tests/common/EngineRender.h"
@@ -347,7 +350,7 @@ TEST_F(EngineTest, WithoutTheHookAndForOtherFormatsTheSoundIsUntouched) {
     EXPECT_TRUE(Arrived(p.captured, Joined(p.given), f));
 }
 
-TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndGoBackAfterTheHook) {
+TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndStayAfterTheHook) {
     HMODULE winmm = GetModuleHandleA("winmm.dll");
     ASSERT_NE(winmm, nullptr);
     void* const system = ExportedAddress(winmm, "waveOutWrite");
@@ -355,12 +358,6 @@ TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndGoBackAfterTheHook) {
     // The address this program's import table holds for waveOutWrite.
     const auto imported = [] { return ImportedAddress(GetModuleHandleA(nullptr), "winmm.dll", "waveOutWrite"); };
     ASSERT_NE(imported(), nullptr);
-
-    m_unhook();
-    // Once the hook is gone the engine leaves the process: the system's entry is back.
-    const DWORD start = GetTickCount();
-    while (imported() != system && GetTickCount() - start < 5000) Sleep(50);
-    EXPECT_EQ(imported(), system);
 
     m_hook();
     EXPECT_NE(imported(), system);
@@ -372,6 +369,19 @@ TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndGoBackAfterTheHook) {
     ASSERT_NE(lookUp, nullptr);
     EXPECT_EQ(reinterpret_cast<void*>(lookUp(winmm, "waveOutWrite")), imported());
     EXPECT_EQ(reinterpret_cast<void*>(lookUp(winmm, "waveOutGetNumDevs")), ExportedAddress(winmm, "waveOutGetNumDevs"));
+
+    // A thread may hold an entry's address at any time: once in, the engine
+    // stays, and without the hook every entry is the system's own call.
+    m_unhook();
+    FreeLibrary(m_lib);
+    m_lib = nullptr;
+    EXPECT_NE(imported(), system);
+    const WAVEFORMATEX f = Pcm(2, 11025, 16);
+    const Played p = Play(f, CALLBACK_FUNCTION, 3, 512);
+    ASSERT_EQ(p.open, MMSYSERR_NOERROR);
+    EXPECT_TRUE(p.allDone);
+    EXPECT_TRUE(Arrived(p.captured, Joined(p.given), f));
+    m_lib = LoadLibraryA(simtest::SimDll("WavHok32.dll").c_str());
 }
 
 TEST_F(EngineTest, ModulesLoadedLaterAreTakenOverToo) {
@@ -440,6 +450,255 @@ TEST_F(EngineTest, JournalsOnlyWhenTheRigAsks) {
     const auto records = simtest::ReadJournal();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].code, IOCTL_MASTER_VOLUME);
+}
+
+// The program's side of the safety cases below: one device, notified by
+// function, headers of its own.
+struct Program {
+    HWAVEOUT out = nullptr;
+    WAVEFORMATEX format = {};
+    std::vector<std::string> data;
+    std::vector<WAVEHDR> headers;
+    volatile LONG done = 0, strangers = 0, opens = 0;
+    volatile LONG writeFromOpen = 0;  // writes the first header from WOM_OPEN
+    MMRESULT openWrite = MMSYSERR_ERROR;
+};
+Program* g_program = nullptr;
+
+void CALLBACK ProgramProc(HWAVEOUT hwo, UINT msg, DWORD_PTR, DWORD_PTR p1, DWORD_PTR) {
+    Program& p = *g_program;
+    if (msg == WOM_OPEN) {
+        InterlockedIncrement(&p.opens);
+        if (p.writeFromOpen) {
+            // As some players do: the first buffer goes out from the open notification.
+            waveOutPrepareHeader(hwo, &p.headers[0], sizeof(WAVEHDR));
+            p.openWrite = waveOutWrite(hwo, &p.headers[0], sizeof(WAVEHDR));
+        }
+    }
+    if (msg != WOM_DONE) return;
+    bool ours = false;
+    for (const WAVEHDR& h : p.headers) ours = ours || p1 == reinterpret_cast<DWORD_PTR>(&h);
+    InterlockedIncrement(ours ? &p.done : &p.strangers);
+}
+
+// Buffers of the test signal, `bytes` each (not necessarily whole frames).
+void Fill(Program* p, int count, DWORD bytes) {
+    const DWORD align = p->format.nBlockAlign;
+    std::string all(count * bytes + align, '\0');
+    testsignal::Fill(&all[0], static_cast<uint32_t>(all.size() - all.size() % align), 0, p->format.nSamplesPerSec,
+                     p->format.nChannels, p->format.wBitsPerSample);
+    p->data.assign(count, std::string());
+    p->headers.assign(count, WAVEHDR());
+    for (int i = 0; i < count; ++i) {
+        p->data[i] = all.substr(i * bytes, bytes);
+        p->headers[i].lpData = &p->data[i][0];
+        p->headers[i].dwBufferLength = bytes;
+    }
+}
+
+bool WaitDone(const Program& p, LONG count, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (p.done < count && GetTickCount() - start < ms) Sleep(10);
+    return p.done >= count;
+}
+
+class SafetyTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        g_program = &m_program;
+        m_program.format = Pcm(2, 11025, 16);
+        DeleteFileA(CapturePath().c_str());
+        m_hook();
+    }
+    MMRESULT Open(Program* p) {
+        return waveOutOpen(&p->out, WAVE_MAPPER, &p->format, reinterpret_cast<DWORD_PTR>(&ProgramProc), 0,
+                           CALLBACK_FUNCTION);
+    }
+    void Finish(Program* p) {
+        for (WAVEHDR& h : p->headers) waveOutUnprepareHeader(p->out, &h, sizeof(WAVEHDR));
+        EXPECT_EQ(waveOutClose(p->out), MMSYSERR_NOERROR);
+    }
+    Program m_program;
+};
+
+TEST_F(SafetyTest, AProgramMayWriteFromItsOpenNotification) {
+    Send(IOCTL_MASTER_VOLUME, 0.5f);
+    Program& p = m_program;
+    Fill(&p, 4, 2048);
+    p.writeFromOpen = 1;
+    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    EXPECT_EQ(p.openWrite, MMSYSERR_NOERROR);
+    for (int i = 1; i < 4; ++i) {
+        waveOutPrepareHeader(p.out, &p.headers[i], sizeof(WAVEHDR));
+        ASSERT_EQ(waveOutWrite(p.out, &p.headers[i], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    EXPECT_TRUE(WaitDone(p, 4, 10000));
+    Finish(&p);
+    EXPECT_EQ(p.opens, 1);
+    EXPECT_EQ(p.strangers, 0);
+    EXPECT_TRUE(Arrived(ReadAll(CapturePath()), Rendered(p.format, p.data, m_params), p.format));
+}
+
+TEST_F(SafetyTest, BuffersCutInsideAFrameStayInStep) {
+    // 1023 bytes of 4-byte frames: every buffer but the first starts inside a frame.
+    Send(IOCTL_MASTER_VOLUME, 0.5f);
+    Program& p = m_program;
+    Fill(&p, 12, 1023);
+    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    for (WAVEHDR& h : p.headers) {
+        waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR));
+        ASSERT_EQ(waveOutWrite(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    EXPECT_TRUE(WaitDone(p, 12, 10000));
+    Finish(&p);
+    // Heard as one stream of whole frames.
+    const std::string all = Joined(p.data);
+    EXPECT_TRUE(Arrived(ReadAll(CapturePath()), Rendered(p.format, {all.substr(0, all.size() - all.size() % 4)},
+                                                         m_params),
+                        p.format));
+}
+
+TEST_F(SafetyTest, AHeaderZeroedAndPreparedAgainPlaysWhole) {
+    Program& p = m_program;
+    Fill(&p, 1, 8192);
+    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    WAVEHDR& h = p.headers[0];
+    h.dwBufferLength = 1024;
+    ASSERT_EQ(waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutWrite(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    ASSERT_TRUE(WaitDone(p, 1, 5000));
+    // Zeroed and prepared again without an unprepare, and longer now.
+    memset(&h, 0, sizeof(h));
+    h.lpData = &p.data[0][0];
+    h.dwBufferLength = 8192;
+    ASSERT_EQ(waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutWrite(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    EXPECT_TRUE(WaitDone(p, 2, 5000));
+    Finish(&p);
+    EXPECT_TRUE(Arrived(ReadAll(CapturePath()), p.data[0].substr(0, 1024) + p.data[0], p.format));
+}
+
+TEST_F(SafetyTest, ALoopedBufferRewrittenWhilePlayingIsHeardAsRewritten) {
+    Program& p = m_program;
+    Fill(&p, 2, 4096);
+    std::string& looped = p.data[0];
+    const std::string first = looped;
+    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    WAVEHDR& h = p.headers[0];
+    h.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
+    h.dwLoops = 0xFFFFFFFF;
+    for (WAVEHDR& each : p.headers) {
+        waveOutPrepareHeader(p.out, &each, sizeof(WAVEHDR));
+        ASSERT_EQ(waveOutWrite(p.out, &each, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    Sleep(300);
+    // The program writes new sound into the looped buffer as it plays.
+    for (size_t i = 0; i < looped.size(); ++i) looped[i] = static_cast<char>(first[i] ^ 0x40);
+    const std::string second = looped;
+    Sleep(300);
+    EXPECT_EQ(waveOutBreakLoop(p.out), MMSYSERR_NOERROR);
+    EXPECT_TRUE(WaitDone(p, 2, 5000)) << "the loop did not end at the break";
+    Finish(&p);
+    const std::string captured = ReadAll(CapturePath());
+    EXPECT_NE(captured.find(first), std::string::npos);
+    EXPECT_NE(captured.find(second), std::string::npos) << "the rewritten loop was never heard";
+    EXPECT_NE(captured.find(second + p.data[1]), std::string::npos) << "the break did not lead on";
+}
+
+TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
+    Program& p = m_program;
+    Fill(&p, 32, 4096);  // three seconds queued
+    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    waveOutPause(p.out);
+    for (WAVEHDR& h : p.headers) {
+        waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR));
+        ASSERT_EQ(waveOutWrite(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    Sleep(200);
+    const fx::FxParams before = m_params;
+    Send(IOCTL_MASTER_VOLUME, 0.5f);
+    waveOutRestart(p.out);
+    EXPECT_TRUE(WaitDone(p, 32, 20000));
+    Finish(&p);
+    // The engine renders in periods: the turn comes in at one of those that
+    // begin within 50 ms.
+    const std::string all = Joined(p.data), captured = ReadAll(CapturePath());
+    const uint32_t frames = fxengine::PeriodFrames(p.format.nSamplesPerSec);
+    const uint32_t period = frames * p.format.nBlockAlign;
+    int heardAt = -1;
+    for (int turn = 0; turn * frames <= p.format.nSamplesPerSec / 20 && heardAt < 0; ++turn) {
+        EngineRender render({1, p.format.nChannels, p.format.nSamplesPerSec, p.format.wBitsPerSample,
+                             p.format.nBlockAlign});
+        std::string expected;
+        for (uint32_t at = 0, i = 0; at < all.size(); at += period, ++i)
+            render.Buffer(static_cast<int>(i) < turn ? before : m_params, all.data() + at,
+                          std::min<uint32_t>(period, static_cast<uint32_t>(all.size()) - at), &expected);
+        if (Arrived(captured, expected, p.format)) heardAt = turn;
+    }
+    EXPECT_GE(heardAt, 0) << "the turn was not heard within 50 ms";
+    printf("knob turn heard from period %d (%u frames each)\n", heardAt, frames);
+}
+
+DWORD WINAPI CloseFromAfar(LPVOID arg) {
+    Program* p = static_cast<Program*>(arg);
+    Sleep(30);
+    for (int tries = 0; tries < 500; ++tries) {
+        waveOutReset(p->out);
+        if (waveOutClose(p->out) == MMSYSERR_NOERROR) return 0;
+        Sleep(1);
+    }
+    return 1;
+}
+
+TEST_F(SafetyTest, AClosedFromASecondThreadWhileTheFirstWritesSurvives) {
+    TurnEverythingUp();
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        Program p;
+        p.format = Pcm(2, 11025, 16);
+        g_program = &p;
+        Fill(&p, 8, 1024);
+        ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+        for (WAVEHDR& h : p.headers) waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR));
+        HANDLE closer = CreateThread(nullptr, 0, &CloseFromAfar, &p, 0, nullptr);
+        // Writes whatever is free until the device is gone under it.
+        for (bool open = true; open;) {
+            for (WAVEHDR& h : p.headers)
+                if (!(h.dwFlags & WHDR_INQUEUE) && waveOutWrite(p.out, &h, sizeof(WAVEHDR)) == MMSYSERR_INVALHANDLE)
+                    open = false;
+            Sleep(1);
+        }
+        ASSERT_EQ(WaitForSingleObject(closer, 10000), WAIT_OBJECT_0);
+        DWORD code = 1;
+        GetExitCodeThread(closer, &code);
+        CloseHandle(closer);
+        EXPECT_EQ(code, 0u) << "never closed";
+        EXPECT_EQ(p.strangers, 0);
+        g_program = &m_program;
+    }
+}
+
+TEST_F(SafetyTest, ABufferFreedWhileQueuedCostsTheEffectsNotTheProgram) {
+    Program& p = m_program;
+    Fill(&p, 4, 4096);
+    // The third buffer lives in memory the program gives back while it is queued.
+    char* lent = static_cast<char*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(lent, nullptr);
+    memcpy(lent, p.data[2].data(), 4096);
+    p.headers[2].lpData = lent;
+    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    waveOutPause(p.out);
+    for (WAVEHDR& h : p.headers) {
+        waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR));
+        ASSERT_EQ(waveOutWrite(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    Sleep(100);
+    VirtualFree(lent, 0, MEM_RELEASE);
+    waveOutRestart(p.out);
+    EXPECT_TRUE(WaitDone(p, 4, 10000));
+    p.headers[2].lpData = &p.data[2][0];
+    Finish(&p);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 //   korvplay.exe [rate=11025] [channels=2] [bits=16] [frames=1024] [buffers=8]
 //                [chunks=1] [callback=event|function|window|thread]
 //                [sync=NAME] [join=MS] [paused=1] [last=BUFFERS]
+//                [bytes=N] [openwrite=1] [loop=1] [closer=1]
 //   korvplay.exe file=WAV [frames=...] [buffers=...] [while=TITLE]
 //
 // sync=NAME: after each chunk but the last, sets event NAME.wrote and waits
@@ -13,6 +14,13 @@
 // system-wide message hook's library is in this process (or MS pass).
 // paused=1: pauses the device before writing, so the buffers stay queued.
 // last=BUFFERS: the last chunk has that many buffers instead.
+// bytes=N: buffers of N bytes (not necessarily whole frames) cut from one
+// stream of the signal. openwrite=1 (with callback=function): the first
+// buffer is prepared and written from the WOM_OPEN notification. loop=1: the
+// first buffer loops until broken; while it plays it is rewritten three
+// times, 150 ms apart, with the signal that follows the last buffer, then
+// the loop is broken. closer=1: a second thread resets and closes the device
+// while the first keeps writing whatever came back, until its writes fail.
 // Exit code 0 when all is well; otherwise the first fault found (see below).
 //
 // file=WAV plays a PCM WAV file instead (for listening, `make listen`), over
@@ -48,6 +56,7 @@ enum Exit {
 struct Options {
     DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, joinMs = 0, paused = 0,
           last = 0;
+    DWORD bytes = 0, openWrite = 0, loop = 0, closer = 0;
     std::string callback = "event", sync, file, whileTitle;
 };
 
@@ -59,6 +68,8 @@ Counts g_counts;
 std::vector<WAVEHDR*> g_headers;
 std::vector<LONG> g_doneOf;  // notifications per header
 HANDLE g_event = nullptr;
+bool g_openWrite = false;
+MMRESULT g_openWriteResult = MMSYSERR_ERROR;
 
 void Note(UINT msg, DWORD_PTR param) {
     if (msg == WOM_OPEN) InterlockedIncrement(&g_counts.open);
@@ -73,7 +84,11 @@ void Note(UINT msg, DWORD_PTR param) {
     InterlockedIncrement(&g_counts.strange);  // a header that is not ours
 }
 
-void CALLBACK WaveProc(HWAVEOUT, UINT msg, DWORD_PTR, DWORD_PTR param1, DWORD_PTR) {
+void CALLBACK WaveProc(HWAVEOUT hwo, UINT msg, DWORD_PTR, DWORD_PTR param1, DWORD_PTR) {
+    if (msg == WOM_OPEN && g_openWrite && !g_headers.empty()) {
+        waveOutPrepareHeader(hwo, g_headers[0], sizeof(WAVEHDR));
+        g_openWriteResult = waveOutWrite(hwo, g_headers[0], sizeof(WAVEHDR));
+    }
     Note(msg, param1);
     SetEvent(g_event);
 }
@@ -129,6 +144,14 @@ bool Parse(int argc, char** argv, Options* o) {
             o->paused = n;
         else if (key == "last")
             o->last = n;
+        else if (key == "bytes")
+            o->bytes = n;
+        else if (key == "openwrite")
+            o->openWrite = n;
+        else if (key == "loop")
+            o->loop = n;
+        else if (key == "closer")
+            o->closer = n;
         else if (key == "callback")
             o->callback = value;
         else if (key == "sync")
@@ -228,6 +251,45 @@ int PlayFile(const Options& o) {
     return kOk;
 }
 
+struct Closing {
+    HWAVEOUT out;
+    LONG closed;
+};
+
+DWORD WINAPI CloseFromAfar(LPVOID arg) {
+    Closing* c = static_cast<Closing*>(arg);
+    Sleep(100);
+    for (int tries = 0; tries < 2000; ++tries) {
+        waveOutReset(c->out);
+        if (waveOutClose(c->out) == MMSYSERR_NOERROR) {
+            InterlockedExchange(&c->closed, 1);
+            return 0;
+        }
+        Sleep(1);
+    }
+    return 1;
+}
+
+// Keeps every buffer that comes back written until the second thread has
+// closed the device under it.
+int CloseWhileWriting(HWAVEOUT out, std::vector<WAVEHDR>* headers) {
+    Closing closing = {out, 0};
+    HANDLE closer = CreateThread(nullptr, 0, &CloseFromAfar, &closing, 0, nullptr);
+    if (!closer) return Fail(kArguments, "no thread");
+    const DWORD start = GetTickCount();
+    for (bool open = true; open && GetTickCount() - start < 20000;) {
+        for (WAVEHDR& h : *headers)
+            if (!(h.dwFlags & WHDR_INQUEUE) && waveOutWrite(out, &h, sizeof(WAVEHDR)) == MMSYSERR_INVALHANDLE)
+                open = false;
+        Pump([] { return true; }, 0);
+        Sleep(2);
+    }
+    const bool ended = WaitForSingleObject(closer, 20000) == WAIT_OBJECT_0;
+    CloseHandle(closer);
+    if (!ended || !closing.closed) return Fail(kNotDone, "the second thread could not close the device");
+    return g_counts.strange ? Fail(kNotifications, "a header that is not ours") : kOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -281,26 +343,37 @@ int main(int argc, char** argv) {
     fmt.wBitsPerSample = static_cast<WORD>(o.bits);
     fmt.nBlockAlign = static_cast<WORD>(o.channels * o.bits / 8);
     fmt.nAvgBytesPerSec = o.rate * fmt.nBlockAlign;
-    HWAVEOUT out = nullptr;
-    if (waveOutOpen(&out, WAVE_MAPPER, &fmt, callback, 0, flags) != MMSYSERR_NOERROR) return Fail(kOpen, "open");
-    if (o.paused) waveOutPause(out);
-
-    const DWORD bytes = o.frames * fmt.nBlockAlign;
+    // The buffers are cut from one stream of the signal.
+    const DWORD bytes = o.bytes ? o.bytes : o.frames * fmt.nBlockAlign;
     const DWORD lastChunk = o.last ? o.last : o.buffers;
     const DWORD total = o.buffers * (o.chunks - 1) + lastChunk;
+    std::vector<char> stream(total * bytes + fmt.nBlockAlign);
+    testsignal::Fill(stream.data(), static_cast<uint32_t>(stream.size() - stream.size() % fmt.nBlockAlign), 0, o.rate,
+                     o.channels, o.bits);
     std::vector<std::vector<char>> data(total), pristine(total);
     std::vector<WAVEHDR> headers(total);
     g_doneOf.assign(total, 0);
     for (DWORD i = 0; i < total; ++i) {
-        data[i].resize(bytes);
-        testsignal::Fill(data[i].data(), bytes, i * o.frames, o.rate, o.channels, o.bits);
+        data[i].assign(stream.begin() + i * bytes, stream.begin() + (i + 1) * bytes);
         pristine[i] = data[i];
         g_headers.push_back(&headers[i]);
         headers[i].lpData = data[i].data();
         headers[i].dwBufferLength = bytes;
-        if (waveOutPrepareHeader(out, &headers[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
-            return Fail(kPrepare, "prepare");
     }
+    if (o.loop) {
+        headers[0].dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
+        headers[0].dwLoops = 0xFFFFFFFF;
+    }
+    g_openWrite = o.openWrite && flags == CALLBACK_FUNCTION;
+
+    HWAVEOUT out = nullptr;
+    if (waveOutOpen(&out, WAVE_MAPPER, &fmt, callback, 0, flags) != MMSYSERR_NOERROR) return Fail(kOpen, "open");
+    if (g_openWrite && g_openWriteResult != MMSYSERR_NOERROR) return Fail(kWrite, "write from WOM_OPEN");
+    if (o.paused) waveOutPause(out);
+    for (WAVEHDR& h : headers)
+        if (!(h.dwFlags & WHDR_INQUEUE) && waveOutPrepareHeader(out, &h, sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
+            return Fail(kPrepare, "prepare");
+    if (o.closer) return CloseWhileWriting(out, &headers);
 
     HANDLE wrote = nullptr, go = nullptr;
     if (!o.sync.empty()) {
@@ -313,16 +386,30 @@ int main(int argc, char** argv) {
             if (!Pump([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000))
                 return Fail(kSync, "no go");
         }
-        for (DWORD b = 0; b < (c + 1 == o.chunks ? lastChunk : o.buffers); ++b)
+        for (DWORD b = 0; b < (c + 1 == o.chunks ? lastChunk : o.buffers); ++b) {
+            if (c == 0 && b == 0 && g_openWrite) continue;  // written already
             if (waveOutWrite(out, &headers[c * o.buffers + b], sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
                 return Fail(kWrite, "write");
+        }
+    }
+    if (o.loop) {
+        // New sound into the looped buffer while it plays, then on to the rest.
+        for (DWORD k = 0; k < 3; ++k) {
+            Pump([] { return false; }, 150);
+            testsignal::Fill(data[0].data(), bytes - bytes % fmt.nBlockAlign, (total + k) * (bytes / fmt.nBlockAlign),
+                             o.rate, o.channels, o.bits);
+            pristine[0] = data[0];
+        }
+        Pump([] { return false; }, 150);
+        if (waveOutBreakLoop(out) != MMSYSERR_NOERROR) return Fail(kWrite, "break loop");
     }
     const auto allDone = [&] {
         for (const WAVEHDR& h : headers)
             if (!(h.dwFlags & WHDR_DONE)) return false;
         return true;
     };
-    if (!Pump(allDone, 10000 + total * o.frames * 1000 / o.rate * 4)) return Fail(kNotDone, "buffers not done");
+    if (!Pump(allDone, 10000 + total * bytes / fmt.nBlockAlign * 1000 / o.rate * 4))
+        return Fail(kNotDone, "buffers not done");
 
     int result = kOk;
     for (DWORD i = 0; i < total; ++i) {

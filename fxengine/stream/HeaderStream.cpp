@@ -1,0 +1,143 @@
+#include "HeaderStream.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+namespace fxengine {
+
+HeaderStream::HeaderStream(uint32_t blockAlign)
+    : m_block(blockAlign == 0 ? 1 : blockAlign > kMaxBlock ? kMaxBlock : blockAlign) {}
+
+HeaderStream::~HeaderStream() {
+    free(m_pieces);
+    free(m_returned);
+}
+
+bool HeaderStream::Grow() {
+    const size_t capacity = m_capacity ? m_capacity * 2 : 16;
+    Piece* pieces = static_cast<Piece*>(malloc(capacity * sizeof(Piece)));
+    if (!pieces) return false;
+    for (size_t i = 0; i < m_count; ++i) pieces[i] = At(i);
+    free(m_pieces);
+    m_pieces = pieces;
+    m_capacity = capacity;
+    m_head = 0;
+    return true;
+}
+
+bool HeaderStream::GrowReturned() {
+    const size_t capacity = m_returnedCapacity ? m_returnedCapacity * 2 : 16;
+    Returned* returned = static_cast<Returned*>(malloc(capacity * sizeof(Returned)));
+    if (!returned) return false;
+    for (size_t i = 0; i < m_returnedCount; ++i)
+        returned[i] = m_returned[(m_returnedHead + i) % m_returnedCapacity];
+    free(m_returned);
+    m_returned = returned;
+    m_returnedCapacity = capacity;
+    m_returnedHead = 0;
+    return true;
+}
+
+bool HeaderStream::Push(const Piece& piece) {
+    // Room to hand every piece back later is made now, so that reading never
+    // needs memory.
+    if (m_count + m_returnedCount + 1 > m_returnedCapacity && !GrowReturned()) return false;
+    if (m_count == m_capacity && !Grow()) return false;
+    m_pieces[(m_head + m_count) % m_capacity] = piece;
+    ++m_count;
+    return true;
+}
+
+void HeaderStream::HandBack(void* owner, uint64_t end) {
+    m_returned[(m_returnedHead + m_returnedCount) % m_returnedCapacity] = {owner, end};
+    ++m_returnedCount;
+}
+
+void HeaderStream::Release(size_t upTo) {
+    for (size_t i = 0; i < upTo; ++i) {
+        HandBack(m_pieces[m_head].owner, m_position);
+        m_head = (m_head + 1) % m_capacity;
+        --m_count;
+    }
+    m_cursor -= upTo;
+    if (m_looping) m_loopStart -= upTo;
+}
+
+uint32_t HeaderStream::Read(unsigned char* out, uint32_t max) {
+    if (max < m_block) return 0;
+    uint32_t n = m_carried;
+    memcpy(out, m_carry, m_carried);
+    m_carried = 0;
+    while (n < max && m_cursor < m_count) {
+        const Piece& p = At(m_cursor);
+        // A loop begins here unless one is under way (loops do not nest).
+        if (m_offset == 0 && (p.flags & kBeginLoop) && !m_looping) {
+            m_looping = true;
+            m_loopStart = m_cursor;
+            m_loopsLeft = p.loops ? p.loops : 1;
+            m_passBytes = 0;
+        }
+        const uint32_t left = p.bytes - m_offset, room = max - n;
+        const uint32_t take = left < room ? left : room;
+        memcpy(out + n, p.data + m_offset, take);
+        n += take;
+        m_offset += take;
+        m_passBytes += take;
+        if (m_offset < p.bytes) break;
+        m_offset = 0;
+        if ((p.flags & kEndLoop) && m_looping) {
+            // A pass that gave nothing would go round for good.
+            if (m_loopsLeft > 1 && m_passBytes > 0) {
+                --m_loopsLeft;
+                m_cursor = m_loopStart;
+                m_passBytes = 0;
+                continue;
+            }
+            m_looping = false;
+        }
+        ++m_cursor;
+    }
+    const uint32_t whole = n - n % m_block;
+    m_carried = n - whole;
+    memcpy(m_carry, out + whole, m_carried);
+    m_position += whole;
+    // Pieces read through are handed back, except those of a loop still playing.
+    Release(m_looping ? m_loopStart : m_cursor);
+    return whole;
+}
+
+void HeaderStream::SkipPiece() {
+    if (m_cursor >= m_count) return;
+    m_offset = 0;
+    m_looping = false;
+    ++m_cursor;
+    Release(m_cursor);
+}
+
+void HeaderStream::BreakLoop() {
+    if (m_looping) m_loopsLeft = 1;
+}
+
+void HeaderStream::Reset() {
+    m_carried = 0;
+    m_offset = 0;
+    m_looping = false;
+    m_cursor = m_count;
+    Release(m_count);
+    m_cursor = 0;
+}
+
+bool HeaderStream::NextPlayed(uint64_t played, void** owner) {
+    if (!m_returnedCount || m_returned[m_returnedHead].end > played) return false;
+    return NextReturned(owner);
+}
+
+bool HeaderStream::NextReturned(void** owner) {
+    if (!m_returnedCount) return false;
+    *owner = m_returned[m_returnedHead].owner;
+    m_returnedHead = (m_returnedHead + 1) % m_returnedCapacity;
+    --m_returnedCount;
+    return true;
+}
+
+}  // namespace fxengine

@@ -1,0 +1,90 @@
+// The program's queued buffers as one stream of whole frames. The engine
+// reads the stream shortly before the device needs it, so what it plays is
+// what the buffers hold then (a program may keep rewriting a looped buffer),
+// a frame cut between two buffers is put together again, and loops repeat
+// the buffers themselves. Each buffer is handed back once the stream has
+// gone past it for good, with the stream position its last frame ends at;
+// the device reports it done when it has played that far.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+namespace fxengine {
+
+class HeaderStream {
+public:
+    static const uint32_t kBeginLoop = 1;
+    static const uint32_t kEndLoop = 2;
+    static const uint32_t kMaxBlock = 256;
+
+    struct Piece {
+        const unsigned char* data;  // read when the stream reaches it
+        uint32_t bytes;
+        uint32_t flags;  // kBeginLoop, kEndLoop
+        uint32_t loops;  // plays of the loop it begins (0 counts as 1)
+        void* owner;     // the program's header
+    };
+
+    explicit HeaderStream(uint32_t blockAlign);
+    ~HeaderStream();
+    HeaderStream(const HeaderStream&) = delete;
+    HeaderStream& operator=(const HeaderStream&) = delete;
+
+    // False when no memory was left for one more piece.
+    bool Push(const Piece& piece);
+    // Copies whole frames, up to `max` bytes (a multiple of the block), and
+    // returns how many; an incomplete last frame waits for the next piece.
+    // Ends early at the end of a loop pass, so that a break can take effect.
+    uint32_t Read(unsigned char* out, uint32_t max);
+    // The piece being read goes as if read through, without its bytes (its
+    // memory could not be read); a loop it was in ends.
+    void SkipPiece();
+    // The loop now playing ends after the pass under way.
+    void BreakLoop();
+    // Every piece is handed back at once; a partial frame is dropped.
+    void Reset();
+
+    // The next piece handed back whose end the device has played (`played`
+    // is the stream position played so far); false when there is none.
+    bool NextPlayed(uint64_t played, void** owner);
+    // A piece handed back, played or not (for a reset).
+    bool NextReturned(void** owner);
+
+    // Bytes of whole frames the stream has given out so far.
+    uint64_t Position() const { return m_position; }
+    // Pieces written and not yet handed back.
+    size_t Queued() const { return m_count + m_returnedCount; }
+    // Pieces not yet read through.
+    bool Empty() const { return m_count == 0; }
+
+private:
+    struct Returned {
+        void* owner;
+        uint64_t end;
+    };
+
+    Piece& At(size_t i) { return m_pieces[(m_head + i) % m_capacity]; }
+    bool Grow();
+    bool GrowReturned();
+    void Release(size_t upTo);  // hands back the first upTo pieces
+    void HandBack(void* owner, uint64_t end);
+
+    uint32_t m_block;
+    Piece* m_pieces = nullptr;
+    size_t m_capacity = 0, m_head = 0, m_count = 0;
+    size_t m_cursor = 0;   // the piece being read
+    uint32_t m_offset = 0;  // within it
+    bool m_looping = false;
+    size_t m_loopStart = 0;
+    uint32_t m_loopsLeft = 0;
+    uint64_t m_passBytes = 0;  // bytes of the loop pass under way
+    unsigned char m_carry[kMaxBlock];
+    uint32_t m_carried = 0;
+    uint64_t m_position = 0;
+
+    Returned* m_returned = nullptr;
+    size_t m_returnedCapacity = 0, m_returnedHead = 0, m_returnedCount = 0;
+};
+
+}  // namespace fxengine
