@@ -392,6 +392,7 @@ void FxChain::ProcessInMode(const FxParams& p, const void* in, void* out, uint32
     if (whole != bytes) {
         m_carryLen = bytes - whole;
         memcpy(m_carry, src + whole, m_carryLen);
+        PrepareStages(0);  // a fade that ended in this call is bypass already
         EmitPartial(dst + whole, 0, m_carryLen);
     }
 }
