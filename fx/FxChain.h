@@ -1,5 +1,5 @@
 // The processing chain of one open output device: 3D widening or headphones
-// crossfeed, Vibe, Soundfields, master gain and a final soft peak limiter,
+// crossfeed, Vibe, Soundfields, master gain and a final look-ahead limiter,
 // following an FxParams. Fixed-size state (sized for 96 kHz): Process never
 // allocates, and the chain may live in any memory the caller gives it.
 #pragma once
