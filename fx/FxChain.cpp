@@ -392,6 +392,7 @@ void FxChain::ProcessInMode(const FxParams& p, const void* in, void* out, uint32
     if (whole != bytes) {
         m_carryLen = bytes - whole;
         memcpy(m_carry, src + whole, m_carryLen);
+        PrepareStages(0);  // a fade that ended in this call is bypass already
         EmitPartial(dst + whole, 0, m_carryLen);
     }
 }
@@ -404,10 +405,10 @@ void FxChain::ProcessFrames(const unsigned char* in, unsigned char* out, uint32_
         RunChannels<SampleF32>(in, out, frames);
     } else {
         switch (m_format.bitsPerSample) {
-        case 8: RunChannels<SampleU8>(in, out, frames); break;
-        case 16: RunChannels<SampleS16>(in, out, frames); break;
-        case 24: RunChannels<SampleS24>(in, out, frames); break;
-        default: RunChannels<SampleS32>(in, out, frames); break;
+            case 8: RunChannels<SampleU8>(in, out, frames); break;
+            case 16: RunChannels<SampleS16>(in, out, frames); break;
+            case 24: RunChannels<SampleS24>(in, out, frames); break;
+            default: RunChannels<SampleS32>(in, out, frames); break;
         }
     }
     memcpy(m_lastOut, out + (frames - 1) * m_format.blockAlign, m_format.blockAlign);

@@ -1,5 +1,5 @@
 // The processing chain of one open output device: 3D widening or headphones
-// crossfeed, Vibe, Soundfields, master gain and a final soft peak limiter,
+// crossfeed, Vibe, Soundfields, master gain and a final look-ahead limiter,
 // following an FxParams. Fixed-size state (sized for 96 kHz): Process never
 // allocates, and the chain may live in any memory the caller gives it.
 #pragma once
@@ -62,7 +62,7 @@ private:
 
     FxFormat m_format;
     bool m_bOpen;
-    bool m_bFresh;  // no buffer since Open or Reset: settings apply at once
+    bool m_bFresh;   // no buffer since Open or Reset: settings apply at once
     bool m_bAnyOut;  // a frame has gone out since Open or Reset
     float m_ceiling;
     PcmQuant m_quant;
@@ -93,10 +93,10 @@ private:
     // The limiter's late, limited sound and the plain one (master gain only)
     // crossfade, so the chain goes in and out of the delay without a step.
     PeakLimiter m_limiter;
-    bool m_bLimiting;   // the limiter runs: wanted, or still fading out
-    float m_mix;        // 0: plain, 1: limited
+    bool m_bLimiting;  // the limiter runs: wanted, or still fading out
+    float m_mix;       // 0: plain, 1: limited
     float m_mixStep;
-    uint32_t m_warm;    // frames before the fade in: the delay fills first
+    uint32_t m_warm;  // frames before the fade in: the delay fills first
     uint32_t m_pos;
 
     // A frame split between calls: its bytes so far, and the last frame out.

@@ -16,7 +16,7 @@ void PeakLimiter::Open(double sampleRate, float ceiling) {
     uint32_t latency = static_cast<uint32_t>(kLookAheadSeconds * sampleRate + 0.5);
     m_latency = latency < 1 ? 1 : latency < kDelaySize - 1 ? latency : kDelaySize - 2;
     uint32_t window = m_latency + 1 + static_cast<uint32_t>(kHoldSeconds * sampleRate);
-    m_window = window < kHoldSize ? window : kHoldSize;
+    m_window = window < kHoldSize ? window : kHoldSize - 1;  // room for the frame that comes in
     m_rampScale = 1.0 / (m_latency + 1);
     m_releaseCoeff = static_cast<float>(1.0 - exp(-1.0 / (kReleaseSeconds * sampleRate)));
     m_knee = 0.8f * ceiling;

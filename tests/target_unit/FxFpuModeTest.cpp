@@ -74,31 +74,29 @@ Seen Render(const std::vector<short>& in, Caller caller) {
     // Each caller's state is set, the chain called, and the state taken,
     // within one block: no compiled code runs in between. fnsave keeps all
     // of it and empties the unit, frstor puts it back.
-#define KV_CALL                                                                                \
-    "fnsave %c[b](%[f])\n\tfrstor %c[b](%[f])\n\t"                                         \
-    "pushl %c[j](%[f])\n\tcall *%c[r](%[f])\n\taddl $4, %%esp\n\t"                         \
+#define KV_CALL                                                    \
+    "fnsave %c[b](%[f])\n\tfrstor %c[b](%[f])\n\t"                 \
+    "pushl %c[j](%[f])\n\tcall *%c[r](%[f])\n\taddl $4, %%esp\n\t" \
     "fnsave %c[a](%[f])\n\tfrstor %c[a](%[f])\n\t"
-#define KV_OPERANDS                                                                            \
+#define KV_OPERANDS                                                                                \
     : [f] "r"(&f), [b] "i"(offsetof(Frame, before)), [a] "i"(offsetof(Frame, after)),         \
       [j] "i"(offsetof(Frame, job)), [r] "i"(offsetof(Frame, run)), [m] "i"(offsetof(Frame, mmx)), \
       [e] "i"(offsetof(Frame, eight))                                                          \
     : "eax", "ecx", "edx", "memory", "cc"
     switch (caller) {
-    case Caller::Clean:
-        RunJob(&job);
-        break;
-    case Caller::Mmx:
-        __asm__ __volatile__("movq %c[m](%[f]), %%mm0\n\tmovq %c[m](%[f]), %%mm7\n\t" KV_CALL "emms" : KV_OPERANDS);
-        break;
-    case Caller::FullStack:
-        __asm__ __volatile__(
-            "fldl %c[e]+56(%[f])\n\tfldl %c[e]+48(%[f])\n\tfldl %c[e]+40(%[f])\n\tfldl %c[e]+32(%[f])\n\t"
-            "fldl %c[e]+24(%[f])\n\tfldl %c[e]+16(%[f])\n\tfldl %c[e]+8(%[f])\n\tfldl %c[e](%[f])\n\t" KV_CALL
-            // Empty again for the compiled code, in the caller's mode.
-            "fstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\t"
-            "fstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)"
-            : KV_OPERANDS);
-        break;
+        case Caller::Clean: RunJob(&job); break;
+        case Caller::Mmx:
+            __asm__ __volatile__("movq %c[m](%[f]), %%mm0\n\tmovq %c[m](%[f]), %%mm7\n\t" KV_CALL "emms" : KV_OPERANDS);
+            break;
+        case Caller::FullStack:
+            __asm__ __volatile__(
+                "fldl %c[e]+56(%[f])\n\tfldl %c[e]+48(%[f])\n\tfldl %c[e]+40(%[f])\n\tfldl %c[e]+32(%[f])\n\t"
+                "fldl %c[e]+24(%[f])\n\tfldl %c[e]+16(%[f])\n\tfldl %c[e]+8(%[f])\n\tfldl %c[e](%[f])\n\t" KV_CALL
+                // Empty again for the compiled code, in the caller's mode.
+                "fstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\t"
+                "fstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)\n\tfstp %%st(0)"
+                : KV_OPERANDS);
+            break;
     }
 #undef KV_CALL
 #undef KV_OPERANDS

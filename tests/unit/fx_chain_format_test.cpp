@@ -29,9 +29,9 @@ std::vector<int16_t> Noise16(size_t n, unsigned seed) {
 
 // Every format the chain takes, at the edges of its rates and channels.
 const fx::FxFormat kFormats[] = {
-    Fmt(1, 1, 8000, 8),      Fmt(1, 2, 22050, 8),       Fmt(1, 2, 44100, 16),     Fmt(1, 1, 96000, 16),
-    Fmt(1, 2, 48000, 16, 12), Fmt(1, 2, 96000, 24),     Fmt(1, 1, 44100, 24, 20), Fmt(1, 2, 44100, 32),
-    Fmt(1, 2, 48000, 32, 24), Fmt(3, 2, 44100, 32),     Fmt(3, 1, 8000, 32),      Fmt(1, 6, 48000, 16),
+    Fmt(1, 1, 8000, 8),       Fmt(1, 2, 22050, 8),  Fmt(1, 2, 44100, 16),     Fmt(1, 1, 96000, 16),
+    Fmt(1, 2, 48000, 16, 12), Fmt(1, 2, 96000, 24), Fmt(1, 1, 44100, 24, 20), Fmt(1, 2, 44100, 32),
+    Fmt(1, 2, 48000, 32, 24), Fmt(3, 2, 44100, 32), Fmt(3, 1, 8000, 32),      Fmt(1, 6, 48000, 16),
     Fmt(3, 8, 96000, 32),     Fmt(1, 4, 44100, 24),
 };
 

@@ -204,8 +204,8 @@ TEST(FxSound, LimiterDoesNotDistortLoudBass) {
             residual += e * e;
         }
         const double thdn = std::sqrt(residual / (gain * gain * power));
-        std::printf("limiter THD+N, %g Hz at %g dBFS with Vibe 11: %.4f%% (gain %.2f dB)\n", c.hz, c.dbfs,
-                    100.0 * thdn, Db(gain));
+        std::printf("limiter THD+N, %g Hz at %g dBFS with Vibe 11: %.4f%% (gain %.2f dB)\n", c.hz, c.dbfs, 100.0 * thdn,
+                    Db(gain));
         EXPECT_LT(gain, 0.95);  // it did limit
         EXPECT_LE(thdn, c.most);
         for (int16_t v : out) ASSERT_TRUE(v < 32767 && v > -32768);

@@ -126,7 +126,8 @@ inline std::vector<uint8_t> Encode(const fx::FxFormat& f, const std::vector<doub
         }
         double full = std::ldexp(1.0, valid - 1);
         long long s = std::llround(v[i] * full);
-        s = std::min<long long>(std::max<long long>(s, static_cast<long long>(-full)), static_cast<long long>(full) - 1);
+        s = std::min<long long>(std::max<long long>(s, static_cast<long long>(-full)),
+                                static_cast<long long>(full) - 1);
         if (bytes == 1) {
             p[0] = static_cast<uint8_t>(s + 128);
             continue;
