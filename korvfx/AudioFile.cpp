@@ -5,6 +5,9 @@
 #include <string.h>
 #include <strings.h>
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "korvfx/Owned.h"
 
 namespace korvfx {
@@ -19,20 +22,20 @@ using SoundFile = Owned<SNDFILE, CloseSound>;
 // 32-bit PCM for 20 to 32 bits, float for float and the lossy codecs; with
 // the file's own bits valid, so that the chain's output fits its steps.
 fx::FxFormat ChainLayout(int subtype, int channels, int rate) {
-    uint16_t tag = fx::kFormatPcm, bits = 32, valid = 0;
-    switch (subtype) {
-        case SF_FORMAT_PCM_S8: case SF_FORMAT_PCM_U8: bits = 16, valid = 8; break;
-        case SF_FORMAT_ALAC_20: valid = 20; break;
-        case SF_FORMAT_PCM_24: case SF_FORMAT_DWVW_24: case SF_FORMAT_ALAC_24: valid = 24; break;
-        case SF_FORMAT_PCM_32: case SF_FORMAT_ALAC_32: break;
-        case SF_FORMAT_FLOAT: case SF_FORMAT_DOUBLE: case SF_FORMAT_VORBIS: case SF_FORMAT_OPUS:
-        case SF_FORMAT_MPEG_LAYER_I: case SF_FORMAT_MPEG_LAYER_II: case SF_FORMAT_MPEG_LAYER_III:
-            tag = fx::kFormatFloat;
-            break;
-        default: bits = 16;  // 16-bit, companded, ADPCM
-    }
-    return fx::FxFormat{tag, static_cast<uint16_t>(channels), static_cast<uint32_t>(rate), bits,
-                        static_cast<uint16_t>(channels * bits / 8), valid};
+    auto is = [subtype](std::initializer_list<int> list) {
+        return std::find(list.begin(), list.end(), subtype) != list.end();
+    };
+    const bool real = is({SF_FORMAT_FLOAT, SF_FORMAT_DOUBLE, SF_FORMAT_VORBIS, SF_FORMAT_OPUS, SF_FORMAT_MPEG_LAYER_I,
+                          SF_FORMAT_MPEG_LAYER_II, SF_FORMAT_MPEG_LAYER_III});
+    const uint16_t valid = is({SF_FORMAT_PCM_S8, SF_FORMAT_PCM_U8})                       ? 8
+                           : is({SF_FORMAT_ALAC_20})                                      ? 20
+                           : is({SF_FORMAT_PCM_24, SF_FORMAT_DWVW_24, SF_FORMAT_ALAC_24}) ? 24
+                                                                                          : 0;
+    const uint16_t bits = real || valid > 8 || is({SF_FORMAT_PCM_32, SF_FORMAT_ALAC_32}) ? 32 : 16;
+    Audio a = Audio::Make(real ? fx::kFormatFloat : fx::kFormatPcm, bits, static_cast<uint16_t>(channels),
+                          static_cast<uint32_t>(rate), 0);
+    a.format.validBits = valid;
+    return a.format;
 }
 
 // A WAV whose data chunk promises more than the file holds: libsndfile reads
@@ -42,7 +45,9 @@ bool CutShortWav(SNDFILE* f, std::string* what) {
     sf_command(f, SFC_GET_LOG_INFO, log, sizeof log);
     for (const char* line = log; line; line = strchr(line, '\n') ? strchr(line, '\n') + 1 : nullptr) {
         long long promised = 0, held = 0;
-        if (sscanf(line, " data : %lld (should be %lld)", &promised, &held) == 2 && held < promised) {
+        // A streamed file's writer could not know the length: 0xFFFFFFFF.
+        if (sscanf(line, " data : %lld (should be %lld)", &promised, &held) == 2 && held < promised &&
+            promised != 0xFFFFFFFFll) {
             *what = "cut short: its header promises " + std::to_string(promised) + " bytes of sound, it holds " +
                     std::to_string(held);
             return true;
@@ -130,9 +135,10 @@ bool OutputFormat(const std::string& path, int fileFormat, int channels, int* sf
     if (wav) {
         plain = plain || subtype == SF_FORMAT_PCM_U8 || subtype == SF_FORMAT_PCM_32 || subtype == SF_FORMAT_FLOAT ||
                 subtype == SF_FORMAT_DOUBLE;
-        fallback = subtype == SF_FORMAT_PCM_S8 ? SF_FORMAT_PCM_U8
+        fallback = subtype == SF_FORMAT_PCM_S8            ? SF_FORMAT_PCM_U8
                    : layout.formatTag == fx::kFormatFloat ? SF_FORMAT_FLOAT
-                   : layout.bitsPerSample == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_32;
+                   : layout.bitsPerSample == 16           ? SF_FORMAT_PCM_16
+                                                          : SF_FORMAT_PCM_32;
     } else {
         plain = plain || subtype == SF_FORMAT_PCM_S8;
         fallback = subtype == SF_FORMAT_PCM_U8 ? SF_FORMAT_PCM_S8 : fallback;
@@ -155,7 +161,8 @@ bool WriteAudio(const std::string& path, const Audio& audio, std::string* error)
     sf_command(f.Get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);  // float beyond full scale: clip, never wrap
     const sf_count_t frames = static_cast<sf_count_t>(audio.Frames());
     const void* at = audio.data.data();
-    sf_count_t n = audio.format.formatTag == fx::kFormatFloat ? sf_writef_float(f.Get(), static_cast<const float*>(at), frames)
+    sf_count_t n = audio.format.formatTag == fx::kFormatFloat
+                       ? sf_writef_float(f.Get(), static_cast<const float*>(at), frames)
                    : audio.format.bitsPerSample == 16 ? sf_writef_short(f.Get(), static_cast<const short*>(at), frames)
                                                       : sf_writef_int(f.Get(), static_cast<const int*>(at), frames);
     if (n == frames && sf_close(f.Detach()) == 0 && rename(part.c_str(), path.c_str()) == 0) return true;
@@ -170,7 +177,8 @@ std::string DescribeAudio(const Audio& audio) {
     for (int mask : {SF_FORMAT_TYPEMASK, SF_FORMAT_SUBMASK}) {
         SF_FORMAT_INFO fi{};
         fi.format = audio.fileFormat & mask;
-        if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &fi, sizeof fi) == 0 && fi.name) text += std::string(fi.name) + ", ";
+        if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &fi, sizeof fi) == 0 && fi.name)
+            text += std::string(fi.name) + ", ";
     }
     return text + std::to_string(audio.format.channels) + " channels, " + std::to_string(audio.format.sampleRate) +
            " Hz";

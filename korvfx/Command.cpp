@@ -12,9 +12,6 @@
 namespace korvfx {
 namespace {
 
-// IN: whatever libsndfile reads. EFFECTS: knob positions 0..11, the master
-// volume in dB, or the state a simulated engine's journal leaves; none: every
-// knob at 0.
 int Usage(std::string* err) {
     *err +=
         "usage: korvfx render IN OUT.wav|OUT.flac [--match-loudness] [EFFECTS]\n"
@@ -22,7 +19,7 @@ int Usage(std::string* err) {
         "       korvfx demo OUT.wav|OUT.flac\n"
         "IN: WAV, FLAC, Ogg, MP3 ...\n"
         "EFFECTS: --3d N --vibe N --soundfields N (0..11) --headphones --master DB (-20..0)\n"
-        "         or --journal FILE\n";
+        "         or --journal FILE (the state a simulated engine's journal leaves); none: every knob at 0\n";
     return 2;
 }
 
@@ -65,8 +62,9 @@ int RunKorvfx(const std::vector<std::string>& args, std::string* out, std::strin
         *out += "korvfx: matched to the before's loudness with " + std::string(change) + " of master gain\n";
     }
     // A plot has the settings in words as its title; where they came from is printed above.
-    if (command == "render" ? !WriteAudio(to, compared.after, &error)
-                            : !WriteReport(to, before, compared, options.params, DescribeParams(options.params), &error))
+    if (command == "render"
+            ? !WriteAudio(to, compared.after, &error)
+            : !WriteReport(to, before, compared, options.params, DescribeParams(options.params), &error))
         return fail();
     *out += command == "render" ? "korvfx: rendered " + in + " to " + to + "\n"
                                 : "korvfx: plot of " + in + " written to " + to + "\n";

@@ -12,7 +12,7 @@ namespace korvfx {
 
 struct EffectOptions {
     fx::FxParams params{};
-    std::string summary;  // in words, for the user
+    std::string summary;         // in words, for the user
     bool matchLoudness = false;  // --match-loudness: the after file as loud as the before
 };
 

@@ -63,8 +63,8 @@ void Curve(cairo_t* cr, const std::vector<double>& xy, Rgb c, double width = 1) 
 // Title, legend, value grid and labels, axes, and the vertical grid lines at
 // the given places along the bottom with their labels.
 void Frame(cairo_t* cr, const Panel& p, const std::string& title, const std::string& unit, double step,
-           const std::vector<std::pair<double, std::string>>& marks, const std::string& across, const char* a,
-           Rgb ca, const char* b, Rgb cb) {
+           const std::vector<std::pair<double, std::string>>& marks, const std::string& across, const char* a, Rgb ca,
+           const char* b, Rgb cb) {
     Text(cr, p.x, p.y - 10, title, kInk, 15, 0, true);
     Text(cr, p.x - 8, p.y - 10, unit, kInk, 12, 1);
     for (double v = ceil(p.lo / step) * step; v <= p.hi + 1e-9; v += step) {

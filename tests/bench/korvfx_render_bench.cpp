@@ -67,9 +67,10 @@ int main(int argc, char** argv) {
     remove(in.c_str());
     remove(out.c_str());
     const double o = Median(ours.wall), b = Median(base.wall), oc = Median(ours.cpu), bc = Median(base.cpu);
-    printf("bench korvfx-render: %.2fx (%.2f s vs %.2f s; processor time %.2fx, %.2f s vs %.2f s: a 3-minute "
-           "44.1 kHz stereo FLAC rendered with every effect at 11 and its loudness measured before and after, "
-           "against reading and writing it)\n",
-           o / b, o, b, oc / bc, oc, bc);
+    printf(
+        "bench korvfx-render: %.2fx (%.2f s vs %.2f s; processor time %.2fx, %.2f s vs %.2f s: a 3-minute "
+        "44.1 kHz stereo FLAC rendered with every effect at 11 and its loudness measured before and after, "
+        "against reading and writing it)\n",
+        o / b, o, b, oc / bc, oc, bc);
     return 0;
 }

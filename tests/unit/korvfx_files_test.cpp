@@ -4,8 +4,8 @@
 #include "fx/FxFormat.h"
 #include "korvfx/Command.h"
 #include "korvfx/DemoClip.h"
-#include "korvfx/Render.h"
 #include "korvfx/PlotReport.h"
+#include "korvfx/Render.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -174,9 +174,13 @@ TEST(KorvfxRender, ABrokenInputGivesOneLineAndNoOutput) {
 
     const std::string out = Temp("broken_out.wav");
     const std::vector<std::vector<std::string>> runs = {
-        {"render", cutWav, out},      {"render", cutFlac, out}, {"render", text, out},
-        {"render", fast, out},        {"plot", cutWav, Temp("broken_out.png")},
-        {"render", wav, Temp("out.mp3")}, {"render", Temp("missing.wav"), out},
+        {"render", cutWav, out},
+        {"render", cutFlac, out},
+        {"render", text, out},
+        {"render", fast, out},
+        {"plot", cutWav, Temp("broken_out.png")},
+        {"render", wav, Temp("out.mp3")},
+        {"render", Temp("missing.wav"), out},
     };
     for (const std::vector<std::string>& args : runs) {
         SCOPED_TRACE(args[1] + " to " + args[2]);
@@ -202,7 +206,8 @@ TEST(KorvfxPlot, SvgIsWellFormedAndPngDecodes) {
 
     const std::string check =
         "python3 -c 'import sys, xml.dom.minidom as m; d = m.parse(sys.argv[1]); "
-        "sys.exit(d.documentElement.tagName != \"svg\")' " + svg;
+        "sys.exit(d.documentElement.tagName != \"svg\")' " +
+        svg;
     EXPECT_EQ(std::system(check.c_str()), 0);
 
     cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());
