@@ -237,9 +237,20 @@ static NTSTATUS NTAPI DispatchClose(PDEVICE_OBJECT device, PIRP irp)
 static NTSTATUS ConsoleControl(PIRP irp, ULONG code, ULONG inLength, ULONG outLength)
 {
     void* buffer = irp->AssociatedIrp.SystemBuffer;
+    PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
     KIRQL irql;
     int index;
     BOOLEAN changed;
+    BOOLEAN holder;
+
+    /* Only the file that holds the device is served. Windows never lets a
+       refused open have a handle; Wine does (it does not wait for the
+       driver's answer to an open), and such a handle gets nothing. */
+    IoAcquireCancelSpinLock(&irql);
+    holder = g_consoleFile != NULL && g_consoleFile == file;
+    IoReleaseCancelSpinLock(irql);
+    if (!holder)
+        return Complete(irp, STATUS_ACCESS_DENIED, 0);
 
     if (code == FXDRV_CODE_GET_STATUS) {
         ULONG serial;
