@@ -54,8 +54,8 @@ void DriverStateLink::Run() {
         ov.hEvent = done.Get();
         ResetEvent(done.Get());
         DWORD got = 0;
-        BOOL ok = DeviceIoControl(m_device.Get(), FXDRV_IOCTL_WAIT_STATE, &known, sizeof known, &state,
-                                  sizeof state, &got, &ov);
+        BOOL ok = DeviceIoControl(m_device.Get(), FXDRV_IOCTL_WAIT_STATE, &known, sizeof known, &state, sizeof state,
+                                  &got, &ov);
         if (!ok && GetLastError() == ERROR_IO_PENDING) {
             const HANDLE waits[2] = {m_stop.Get(), done.Get()};
             if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {

@@ -44,7 +44,7 @@ FileHandle OpenState(DWORD flags = FILE_FLAG_OVERLAPPED) {
 DWORD Send(HANDLE h, DWORD code, const void* payload, DWORD size) {
     DWORD returned = 0;
     return DeviceIoControl(h, code, const_cast<void*>(payload), size, nullptr, 0, &returned, nullptr) ? 0
-                                                                                                       : GetLastError();
+                                                                                                      : GetLastError();
 }
 
 DWORD SendU32(HANDLE h, DWORD code, uint32_t value) {
@@ -155,7 +155,16 @@ public:
         ASSERT_TRUE(KernelService::WaitDeviceNames("Velmora1\0KorvaneFxState\0", true));
     }
     void TearDown() override {
+        // A link waiting while the driver stops ends, and none starts without it.
+        DriverStateLink link;
+        const bool started = link.Start([](const DriverMessage*, size_t, bool) {});
+        EXPECT_TRUE(started);
         EXPECT_TRUE(KernelService::Stop(kService));
+        if (started) {
+            EXPECT_TRUE(WaitFor([&] { return !link.Running(); })) << "the link outlived the driver";
+        }
+        link.Stop();
+        EXPECT_FALSE(link.Start([](const DriverMessage*, size_t, bool) {})) << "a link without a driver";
         EXPECT_TRUE(KernelService::Remove(kService));
         EXPECT_TRUE(KernelService::WaitDeviceNames("Velmora1\0KorvaneFxState\0", false)) << "names left behind";
         if (m_rigWasRunning) {
@@ -265,8 +274,8 @@ TEST_F(Driver, ASecondOpenIsRefusedAsAnExclusiveDeviceRefusesIt) {
         DWORD share;
     };
     ASSERT_EQ(SendU32(first.Get(), IOCTL_VIBE_ENABLE, 1), 0u);
-    for (const Case& c : {Case{GENERIC_READ | GENERIC_WRITE, 0}, Case{GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE},
-                          Case{0, 0}})
+    for (const Case& c :
+         {Case{GENERIC_READ | GENERIC_WRITE, 0}, Case{GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE}, Case{0, 0}})
         EXPECT_TRUE(SecondIsRefused(c.access, c.share)) << "access " << std::hex << c.access;
     const FxDriverState s = GetState();
     EXPECT_TRUE(Received(s, IOCTL_VIBE_ENABLE, 1)) << "a refused one changed the state";
@@ -285,8 +294,8 @@ TEST_F(Driver, TheStatusQuestionIsAnsweredInFourBytes) {
         unsigned char out[8];
         std::memset(out, 0xEE, sizeof out);
         DWORD got = 99;
-        const BOOL ok = DeviceIoControl(console.Get(), IOCTL_GET_STATUS, nullptr, 0, size ? out : nullptr, size, &got,
-                                        nullptr);
+        const BOOL ok =
+            DeviceIoControl(console.Get(), IOCTL_GET_STATUS, nullptr, 0, size ? out : nullptr, size, &got, nullptr);
         if (size >= 4) {
             ASSERT_TRUE(ok) << size;
             EXPECT_EQ(got, 4u) << size;

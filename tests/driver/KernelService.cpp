@@ -79,8 +79,7 @@ bool Stop(const char* name, DWORD timeoutMs) {
     ScHandle service(scm.Get() ? OpenServiceA(scm.Get(), name, SERVICE_STOP | SERVICE_QUERY_STATUS) : nullptr);
     if (!service.Get()) return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
     SERVICE_STATUS status{};
-    if (!ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) &&
-        GetLastError() == ERROR_SERVICE_NOT_ACTIVE)
+    if (!ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) && GetLastError() == ERROR_SERVICE_NOT_ACTIVE)
         return true;
     return WaitState(service.Get(), SERVICE_STOPPED, timeoutMs);
 }

@@ -190,7 +190,8 @@ protected:
         const char* built = std::getenv("KORVANE_DRIVER_SYS");
         ASSERT_NE(built, nullptr) << "KORVANE_DRIVER_SYS is not set";
         EXPECT_TRUE(FileBytes(DriverFile()) == FileBytes(built)) << "not this build's driver: " << DriverFile();
-        HANDLE console = CreateFileA("\\\\.\\Velmora1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE console =
+            CreateFileA("\\\\.\\Velmora1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(console, INVALID_HANDLE_VALUE) << "\\\\.\\Velmora1, error " << GetLastError();
         if (console != INVALID_HANDLE_VALUE) CloseHandle(console);
         HANDLE state = CreateFileA("\\\\.\\KorvaneFxState", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
