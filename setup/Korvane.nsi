@@ -254,6 +254,8 @@ Function InstallEffectsDriver
         File "/oname=${FXDRV_FILE}.new" "${DRIVER_SYS}"
         Rename /REBOOTOK "$SYSDIR\drivers\${FXDRV_FILE}.new" "$SYSDIR\drivers\${FXDRV_FILE}"
     ${EndIf}
+    ; Shortcuts made later take the output folder as their working folder.
+    SetOutPath "$INSTDIR"
 
     System::Call 'advapi32::OpenSCManagerA(i 0, i 0, i ${FXDRV_SCM_ACCESS}) i .r1'
     ${If} $1 = 0
