@@ -3,6 +3,7 @@
 ;   VERSION          shown version, e.g. 1.1 (from the program's version resource)
 ;   VERSION_NUMBERS  four numbers, e.g. 1.1.0.0
 ;   KORVANE_EXE, HOOK_DLL, KEYGRANT_EXE, README, ICON   files to ship
+;   DRIVER_SYS       the effects driver of Windows 2000, XP and 2003
 ;   OUTFILE          the setup program to write
 Unicode false
 SetCompressor /SOLID lzma
@@ -199,6 +200,129 @@ Section "$(SecProgram)" SecProgram
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
+
+; ---- The effects driver (Windows 2000, XP and 2003 only) -------------------
+; A kernel service that starts with the system; setup also starts it at once.
+; An update stops it, replaces the file and starts it again; a file the
+; system still holds is replaced (or, by the uninstaller, removed) at the
+; next restart. Service calls go straight to advapi32: Windows 2000 has no sc.
+!define FXDRV_SERVICE "KorvaneFx"
+!define FXDRV_DISPLAY "Korvane Effects Driver"
+!define FXDRV_FILE "korvfx.sys"
+!define FXDRV_IMAGE "\SystemRoot\System32\drivers\${FXDRV_FILE}"
+!define FXDRV_SCM_ACCESS 0xF003F      ; SC_MANAGER_ALL_ACCESS
+!define FXDRV_SERVICE_ACCESS 0xF01FF  ; SERVICE_ALL_ACCESS
+
+; Stops the driver's service when it runs, waiting up to ten seconds.
+!macro FXDRV_STOP_FUNCTION UN
+Function ${UN}StopEffectsDriver
+    System::Call 'advapi32::OpenSCManagerA(i 0, i 0, i ${FXDRV_SCM_ACCESS}) i .r1'
+    ${If} $1 = 0
+        Return
+    ${EndIf}
+    System::Call 'advapi32::OpenServiceA(i r1, t "${FXDRV_SERVICE}", i ${FXDRV_SERVICE_ACCESS}) i .r2'
+    ${If} $2 <> 0
+        System::Call '*(i, i, i, i, i, i, i) i .r3'
+        System::Call 'advapi32::ControlService(i r2, i 1, i r3) i .r4'
+        StrCpy $5 0
+        ${Do}
+            System::Call 'advapi32::QueryServiceStatus(i r2, i r3) i .r4'
+            System::Call '*$3(i, i .r6)'
+            ${If} $4 = 0
+            ${OrIf} $6 = 1
+            ${OrIf} $5 >= 100
+                ${Break}
+            ${EndIf}
+            Sleep 100
+            IntOp $5 $5 + 1
+        ${Loop}
+        System::Free $3
+        System::Call 'advapi32::CloseServiceHandle(i r2)'
+    ${EndIf}
+    System::Call 'advapi32::CloseServiceHandle(i r1)'
+FunctionEnd
+!macroend
+!insertmacro FXDRV_STOP_FUNCTION ""
+!insertmacro FXDRV_STOP_FUNCTION "un."
+
+Function InstallEffectsDriver
+    Call StopEffectsDriver
+    SetOutPath "$SYSDIR\drivers"
+    ClearErrors
+    File "/oname=${FXDRV_FILE}" "${DRIVER_SYS}"
+    ${If} ${Errors}
+        File "/oname=${FXDRV_FILE}.new" "${DRIVER_SYS}"
+        Rename /REBOOTOK "$SYSDIR\drivers\${FXDRV_FILE}.new" "$SYSDIR\drivers\${FXDRV_FILE}"
+    ${EndIf}
+    ; Shortcuts made later take the output folder as their working folder.
+    SetOutPath "$INSTDIR"
+
+    System::Call 'advapi32::OpenSCManagerA(i 0, i 0, i ${FXDRV_SCM_ACCESS}) i .r1'
+    ${If} $1 = 0
+        DetailPrint "${FXDRV_SERVICE}: no service manager"
+        Return
+    ${EndIf}
+    ; SERVICE_KERNEL_DRIVER, SERVICE_SYSTEM_START, SERVICE_ERROR_NORMAL.
+    System::Call 'advapi32::OpenServiceA(i r1, t "${FXDRV_SERVICE}", i ${FXDRV_SERVICE_ACCESS}) i .r2'
+    ${If} $2 <> 0
+        System::Call 'advapi32::ChangeServiceConfigA(i r2, i 1, i 1, i 1, t "${FXDRV_IMAGE}", i 0, i 0, i 0, i 0, i 0, t "${FXDRV_DISPLAY}") i .r4'
+    ${Else}
+        System::Call 'advapi32::CreateServiceA(i r1, t "${FXDRV_SERVICE}", t "${FXDRV_DISPLAY}", i ${FXDRV_SERVICE_ACCESS}, i 1, i 1, i 1, t "${FXDRV_IMAGE}", i 0, i 0, i 0, i 0, i 0) i .r2'
+    ${EndIf}
+    ${If} $2 <> 0
+        ; At once, not only at the next start of the system.
+        System::Call 'advapi32::StartServiceA(i r2, i 0, i 0) i .r4'
+        System::Call '*(i, i, i, i, i, i, i) i .r3'
+        StrCpy $5 0
+        ${Do}
+            System::Call 'advapi32::QueryServiceStatus(i r2, i r3) i .r4'
+            System::Call '*$3(i, i .r6)'
+            ; Until it no longer says START_PENDING.
+            ${If} $4 = 0
+            ${OrIf} $6 <> 2
+            ${OrIf} $5 >= 100
+                ${Break}
+            ${EndIf}
+            Sleep 100
+            IntOp $5 $5 + 1
+        ${Loop}
+        System::Free $3
+        DetailPrint "${FXDRV_SERVICE}: state $6"
+        System::Call 'advapi32::CloseServiceHandle(i r2)'
+    ${Else}
+        DetailPrint "${FXDRV_SERVICE}: the service could not be created"
+    ${EndIf}
+    System::Call 'advapi32::CloseServiceHandle(i r1)'
+FunctionEnd
+
+Function un.RemoveEffectsDriver
+    Call un.StopEffectsDriver
+    System::Call 'advapi32::OpenSCManagerA(i 0, i 0, i ${FXDRV_SCM_ACCESS}) i .r1'
+    ${If} $1 <> 0
+        System::Call 'advapi32::OpenServiceA(i r1, t "${FXDRV_SERVICE}", i ${FXDRV_SERVICE_ACCESS}) i .r2'
+        ${If} $2 <> 0
+            System::Call 'advapi32::DeleteService(i r2) i .r4'
+            System::Call 'advapi32::CloseServiceHandle(i r2)'
+        ${EndIf}
+        System::Call 'advapi32::CloseServiceHandle(i r1)'
+    ${EndIf}
+    Delete /REBOOTOK "$SYSDIR\drivers\${FXDRV_FILE}"
+    Delete "$SYSDIR\drivers\${FXDRV_FILE}.new"
+FunctionEnd
+
+Section "-EffectsDriver" SecEffectsDriver
+    ${If} ${IsNT}
+        Call InstallEffectsDriver
+    ${EndIf}
+SectionEnd
+
+Section "-un.EffectsDriver"
+    !insertmacro REFUSE_WHILE_RUNNING
+    ${If} ${IsNT}
+        Call un.RemoveEffectsDriver
+    ${EndIf}
+SectionEnd
+; ---- end of the effects driver -------------------------------------------
 
 Section "$(SecDesktop)" SecDesktop
     SetShellVarContext all

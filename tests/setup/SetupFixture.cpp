@@ -6,6 +6,8 @@
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 
+#include "../driver/KernelService.h"
+
 #include <shlobj.h>
 #include <tlhelp32.h>
 
@@ -14,6 +16,7 @@
 
 const char* const SetupFixture::kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvane";
 const char* const SetupFixture::kUninstaller = "Deinstallieren.exe";
+const char* const SetupFixture::kDriverService = "KorvaneFx";
 
 namespace {
 
@@ -114,6 +117,17 @@ void SetupFixture::RemoveInstallation() {
     DeleteFileA(DesktopShortcut().c_str());
     RegKey::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     RegKey::DeleteTree(HKEY_LOCAL_MACHINE, SettingsKey::kPath);
+    // A driver service left behind would start with every later session and
+    // take the rig's device name.
+    KernelService::Stop(kDriverService);
+    KernelService::Remove(kDriverService);
+    DeleteFileA(DriverFile().c_str());
+}
+
+std::string SetupFixture::DriverFile() {
+    char dir[MAX_PATH] = "";
+    GetSystemDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\drivers\\korvfx.sys";
 }
 
 std::string SetupFixture::InstallDir() {

@@ -38,6 +38,9 @@ protected:
     // of itself that it hands over to (null handle when there is none).
     ScopedHandle StartUninstaller(const std::string& args, DWORD* copyPid, const std::string& dir = InstallDir());
 
+    static const char* const kDriverService;  // the effects driver's kernel service (NT family)
+    static std::string DriverFile();          // system32\drivers\korvfx.sys
+
     static std::string InstallDir();  // Program Files\Velmora\Korvane
     static std::string Installed(const std::string& file) { return InstallDir() + "\\" + file; }
     static std::string StartMenuFolder();  // the all-users Programs\Korvane

@@ -3,6 +3,8 @@
 #include "KeySecurity.h"
 #include "SetupFixture.h"
 
+#include "../driver/KernelService.h"
+
 #include "engine/ControlCodes.h"
 #include "harness/Journal.h"
 #include "harness/RegKey.h"
@@ -14,6 +16,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -56,6 +60,32 @@ HWND MainWindow(DWORD pid) {
         if (GetDlgItem(h, 1) && !GetDlgItem(h, IDNO) && IsWindowVisible(h)) return h;
     return nullptr;
 }
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// The shipped driver serves the rig driver's device name: the rig's driver
+// steps aside while setup installs ours, and comes back afterwards.
+class RigDriverAside {
+public:
+    RigDriverAside() : m_wasRunning(KernelService::State(kRigService) == SERVICE_RUNNING) {
+        if (m_wasRunning) KernelService::Stop(kRigService);
+    }
+    ~RigDriverAside() {
+        if (!m_wasRunning) return;
+        EXPECT_TRUE(KernelService::Start(kRigService)) << "the rig's driver did not start again";
+        EXPECT_TRUE(KernelService::WaitDeviceNames("Velmora1\0Win9xDS\0", true));
+    }
+    bool Ok() const { return KernelService::WaitDeviceNames("Velmora1\0", false); }
+
+private:
+    static constexpr const char* kRigService = "KorvaneSim";
+    bool m_wasRunning;
+};
 
 void Press(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -146,6 +176,35 @@ protected:
             return t;
         };
         return lower(haystack).find(lower(needle)) != std::string::npos;
+    }
+
+    // The driver's kernel service starts with the system and runs, from the
+    // file of this build, and its devices open as the console and the engine
+    // host open them.
+    void ExpectDriverRunning() {
+        DWORD type = 0, start = 0;
+        std::string image;
+        ASSERT_TRUE(KernelService::Config(kDriverService, &type, &start, &image)) << "no driver service";
+        EXPECT_EQ(type, static_cast<DWORD>(SERVICE_KERNEL_DRIVER));
+        EXPECT_EQ(start, static_cast<DWORD>(SERVICE_SYSTEM_START));
+        EXPECT_TRUE(Contains(image, "\\drivers\\korvfx.sys")) << image;
+        EXPECT_EQ(KernelService::State(kDriverService), static_cast<DWORD>(SERVICE_RUNNING));
+        const char* built = std::getenv("KORVANE_DRIVER_SYS");
+        ASSERT_NE(built, nullptr) << "KORVANE_DRIVER_SYS is not set";
+        EXPECT_TRUE(FileBytes(DriverFile()) == FileBytes(built)) << "not this build's driver: " << DriverFile();
+        HANDLE console =
+            CreateFileA("\\\\.\\Velmora1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(console, INVALID_HANDLE_VALUE) << "\\\\.\\Velmora1, error " << GetLastError();
+        if (console != INVALID_HANDLE_VALUE) CloseHandle(console);
+        HANDLE state = CreateFileA("\\\\.\\KorvaneFxState", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(state, INVALID_HANDLE_VALUE) << "the state device, error " << GetLastError();
+        if (state != INVALID_HANDLE_VALUE) CloseHandle(state);
+    }
+
+    void ExpectNoDriver() {
+        EXPECT_EQ(KernelService::State(kDriverService), 0u) << "the driver service is there";
+        EXPECT_FALSE(FileExists(DriverFile())) << DriverFile();
     }
 
     // Starts the installed Korvane, checks that its console opens without a
@@ -314,6 +373,31 @@ TEST_F(SetupTest, AFolderChosenWithDIsWhereTheUpdateGoes) {
     DeleteFolder(dir);  // what a failed run left
 }
 
+TEST_F(SetupTest, WindowsXpInstallsTheDriverAsASystemServiceUpdatesItInPlaceAndUninstallRemovesIt) {
+    RigDriverAside aside;
+    ASSERT_TRUE(aside.Ok()) << "the rig's driver did not step aside";
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    ExpectDriverRunning();
+
+    // Again while it runs: stopped, replaced and started.
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    ExpectDriverRunning();
+    // A stopped service with a damaged file: the file is put right, the driver runs.
+    ASSERT_TRUE(KernelService::Stop(kDriverService));
+    {
+        std::ofstream spoil(DriverFile(), std::ios::binary | std::ios::trunc);
+        spoil << "not a driver";
+    }
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    ExpectDriverRunning();
+
+    ASSERT_EQ(RunUninstaller("/S"), 0u);
+    ExpectNoDriver();
+    EXPECT_TRUE(KernelService::WaitDeviceNames("Velmora1\0KorvaneFxState\0", false, 10000))
+        << "the driver's devices are still there";
+    ExpectNothingLeft();
+}
+
 // Last of all: the hook library Korvane set stays loaded in the desktop's
 // process (Wine never frees a hook library), so its folder stays until the
 // next restart.
@@ -323,6 +407,7 @@ TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
     ExpectDefaults();
     // Korvane loads the wave hook beside it on Windows 9x.
     EXPECT_TRUE(FileExists(Installed("WavHok32.dll")));
+    ExpectNoDriver();
     bool ok = false;
     std::vector<AllowEntry> users = KeySecurity::UsersEntries(HKEY_LOCAL_MACHINE, SettingsKey::kPath, &ok);
     for (const AllowEntry& e : users)
