@@ -91,6 +91,8 @@ MMRESULT EngineDevice::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX fo
 bool EngineDevice::Start() {
     AddRef();  // the thread's
     m_thread = CreateThread(nullptr, 0, &EngineDevice::Feed, this, 0, &m_threadId);
+    // It keeps the device fed a few tens of milliseconds ahead: it must not wait behind the program's work.
+    if (m_thread) SetThreadPriority(m_thread, THREAD_PRIORITY_TIME_CRITICAL);
     if (m_thread) return true;
     Release();
     return false;
