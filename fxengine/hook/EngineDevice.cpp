@@ -1,7 +1,7 @@
 #include "EngineDevice.h"
 
-#include <new>
 #include <string.h>
+#include <new>
 
 #include "EngineShared.h"
 #include "RealWaveOut.h"
@@ -149,8 +149,7 @@ MMRESULT EngineDevice::Unprepare(WAVEHDR* header, UINT size) {
 }
 
 MMRESULT EngineDevice::Write(WAVEHDR* header, UINT size) {
-    if (!header || size < sizeof(WAVEHDR) || (!header->lpData && header->dwBufferLength))
-        return MMSYSERR_INVALPARAM;
+    if (!header || size < sizeof(WAVEHDR) || (!header->lpData && header->dwBufferLength)) return MMSYSERR_INVALPARAM;
     {
         Lock lock(&m_lock);
         if (m_closed) return MMSYSERR_INVALHANDLE;

@@ -9,15 +9,17 @@
 #include <windows.h>
 // after windows.h, which it needs
 #include <mmsystem.h>
+// after mmsystem.h: the extensible format and its subformats
 #include <mmreg.h>
+// after mmreg.h
 #include <ks.h>
 #include <ksmedia.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <algorithm>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -607,9 +609,8 @@ TEST_F(SafetyTest, BuffersCutInsideAFrameStayInStep) {
     Finish(&p);
     // Heard as one stream of whole frames.
     const std::string all = Joined(p.data);
-    EXPECT_TRUE(Arrived(ReadAll(CapturePath()), Rendered(p.format, {all.substr(0, all.size() - all.size() % 4)},
-                                                         m_params),
-                        p.format));
+    EXPECT_TRUE(Arrived(ReadAll(CapturePath()),
+                        Rendered(p.format, {all.substr(0, all.size() - all.size() % 4)}, m_params), p.format));
 }
 
 TEST_F(SafetyTest, AHeaderZeroedAndPreparedAgainPlaysWhole) {
@@ -681,8 +682,8 @@ TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
     const uint32_t period = frames * p.format.nBlockAlign;
     int heardAt = -1;
     for (int turn = 0; turn * frames <= p.format.nSamplesPerSec / 20 && heardAt < 0; ++turn) {
-        EngineRender render({1, p.format.nChannels, p.format.nSamplesPerSec, p.format.wBitsPerSample,
-                             p.format.nBlockAlign});
+        EngineRender render(
+            {1, p.format.nChannels, p.format.nSamplesPerSec, p.format.wBitsPerSample, p.format.nBlockAlign});
         std::string expected;
         for (uint32_t at = 0, i = 0; at < all.size(); at += period, ++i)
             render.Buffer(static_cast<int>(i) < turn ? before : m_params, all.data() + at,

@@ -20,8 +20,8 @@ struct Buffer {
 };
 
 HeaderStream::Piece PieceOf(Buffer& b, uint32_t flags = 0, uint32_t loops = 0) {
-    return {reinterpret_cast<const unsigned char*>(b.bytes.data()), static_cast<uint32_t>(b.bytes.size()), flags,
-            loops, &b};
+    return {reinterpret_cast<const unsigned char*>(b.bytes.data()), static_cast<uint32_t>(b.bytes.size()), flags, loops,
+            &b};
 }
 
 std::string ReadAll(HeaderStream& s, uint32_t chunk) {
