@@ -1,7 +1,7 @@
 #include "EngineDevice.h"
 
-#include <new>
 #include <string.h>
+#include <new>
 
 #include "EngineShared.h"
 #include "RealWaveOut.h"
@@ -91,6 +91,8 @@ MMRESULT EngineDevice::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX fo
 bool EngineDevice::Start() {
     AddRef();  // the thread's
     m_thread = CreateThread(nullptr, 0, &EngineDevice::Feed, this, 0, &m_threadId);
+    // It keeps the device fed a few tens of milliseconds ahead: it must not wait behind the program's work.
+    if (m_thread) SetThreadPriority(m_thread, THREAD_PRIORITY_TIME_CRITICAL);
     if (m_thread) return true;
     Release();
     return false;
@@ -147,8 +149,7 @@ MMRESULT EngineDevice::Unprepare(WAVEHDR* header, UINT size) {
 }
 
 MMRESULT EngineDevice::Write(WAVEHDR* header, UINT size) {
-    if (!header || size < sizeof(WAVEHDR) || (!header->lpData && header->dwBufferLength))
-        return MMSYSERR_INVALPARAM;
+    if (!header || size < sizeof(WAVEHDR) || (!header->lpData && header->dwBufferLength)) return MMSYSERR_INVALPARAM;
     {
         Lock lock(&m_lock);
         if (m_closed) return MMSYSERR_INVALHANDLE;

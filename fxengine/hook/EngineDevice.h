@@ -49,7 +49,7 @@ public:
     MMRESULT Close();
 
 private:
-    static constexpr int kBatch = 32;   // headers reported per round
+    static constexpr int kBatch = 32;  // headers reported per round
 
     struct Period {
         WAVEHDR header;

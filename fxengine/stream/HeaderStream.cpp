@@ -6,7 +6,9 @@
 namespace fxengine {
 
 HeaderStream::HeaderStream(uint32_t blockAlign)
-    : m_block(blockAlign == 0 ? 1 : blockAlign > kMaxBlock ? kMaxBlock : blockAlign) {}
+    : m_block(blockAlign == 0          ? 1
+              : blockAlign > kMaxBlock ? kMaxBlock
+                                       : blockAlign) {}
 
 HeaderStream::~HeaderStream() {
     free(m_pieces);
@@ -29,8 +31,7 @@ bool HeaderStream::GrowReturned() {
     const size_t capacity = m_returnedCapacity ? m_returnedCapacity * 2 : 16;
     Returned* returned = static_cast<Returned*>(malloc(capacity * sizeof(Returned)));
     if (!returned) return false;
-    for (size_t i = 0; i < m_returnedCount; ++i)
-        returned[i] = m_returned[(m_returnedHead + i) % m_returnedCapacity];
+    for (size_t i = 0; i < m_returnedCount; ++i) returned[i] = m_returned[(m_returnedHead + i) % m_returnedCapacity];
     free(m_returned);
     m_returned = returned;
     m_returnedCapacity = capacity;

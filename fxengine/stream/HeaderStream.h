@@ -73,7 +73,7 @@ private:
     uint32_t m_block;
     Piece* m_pieces = nullptr;
     size_t m_capacity = 0, m_head = 0, m_count = 0;
-    size_t m_cursor = 0;   // the piece being read
+    size_t m_cursor = 0;    // the piece being read
     uint32_t m_offset = 0;  // within it
     bool m_looping = false;
     size_t m_loopStart = 0;

@@ -23,12 +23,13 @@ bool WaveFormat_ToFx(const void* waveFormat, size_t bytes, fx::FxFormat* out) {
     if (!waveFormat || bytes < 16) return false;
     const unsigned char* f = static_cast<const unsigned char*>(waveFormat);
     unsigned tag = Le16(f);
+    unsigned validBits = 0;
     if (tag == kWaveFormatExtensible) {
         if (bytes < 18 + 22 || Le16(f + 16) < 22) return false;
         const unsigned char* guid = f + 18 + 6;  // after validBits and channelMask
         if (guid[2] != 0 || guid[3] != 0 || memcmp(guid + 4, kSubtypeTail, sizeof kSubtypeTail) != 0) return false;
         tag = Le16(guid);
-        const unsigned validBits = Le16(f + 18);
+        validBits = Le16(f + 18);
         // Fewer valid bits than the container: the samples are still whole containers.
         if (validBits > Le16(f + 14)) return false;
     }
@@ -38,6 +39,7 @@ bool WaveFormat_ToFx(const void* waveFormat, size_t bytes, fx::FxFormat* out) {
     out->sampleRate = static_cast<uint32_t>(Le32(f + 4));
     out->blockAlign = static_cast<uint16_t>(Le16(f + 12));
     out->bitsPerSample = static_cast<uint16_t>(Le16(f + 14));
+    out->validBits = static_cast<uint16_t>(validBits);
     return out->blockAlign != 0;
 }
 

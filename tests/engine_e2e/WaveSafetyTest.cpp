@@ -89,10 +89,9 @@ protected:
         const audiomatch::Result r =
             audiomatch::Match(captured.data(), captured.size(), expected.data(), expected.size(), kBlock, 0);
         if (r.same) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "captured " << captured.size() << " bytes, expected "
-                                             << expected.size() << "; " << r.matchedFrames
-                                             << " frames matched, difference at captured frame "
-                                             << r.firstDifference;
+        return ::testing::AssertionFailure()
+               << "captured " << captured.size() << " bytes, expected " << expected.size() << "; " << r.matchedFrames
+               << " frames matched, difference at captured frame " << r.firstDifference;
     }
     void TearDown() override {
         if (m_korvane) {

@@ -45,8 +45,7 @@ bool Play(double* cpu) {
     f.nAvgBytesPerSec = kRate * kBlock;
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HWAVEOUT out = nullptr;
-    if (waveOutOpen(&out, WAVE_MAPPER, &f, reinterpret_cast<DWORD_PTR>(event), 0, CALLBACK_EVENT) !=
-        MMSYSERR_NOERROR)
+    if (waveOutOpen(&out, WAVE_MAPPER, &f, reinterpret_cast<DWORD_PTR>(event), 0, CALLBACK_EVENT) != MMSYSERR_NOERROR)
         return false;
     std::vector<std::string> data(kBuffers, std::string(kFrames * kBlock, '\0'));
     std::vector<WAVEHDR> headers(kBuffers);
@@ -117,9 +116,7 @@ int main() {
     for (char& c : path)
         if (c == '/') c = '\\';
     HMODULE hook = LoadLibraryA(path.c_str());
-    const auto entry = [hook](const char* name) {
-        return reinterpret_cast<void (*)()>(GetProcAddress(hook, name));
-    };
+    const auto entry = [hook](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(hook, name)); };
     const auto set = reinterpret_cast<VoidFn>(entry("QuorWav9xHook"));
     const auto unset = reinterpret_cast<VoidFn>(entry("QuorWav9xUnHook"));
     const auto ioctl = reinterpret_cast<IoCtlFn>(entry("QuorWav9xIoCtl"));
@@ -139,7 +136,7 @@ int main() {
     }
     printf("bench engine-vs-plain: %.2fx (%.0f ms vs %.0f ms of processor time playing %lu s, every level at 0)\n",
            zero / plain, zero * 1000, plain * 1000, kSeconds);
-    printf("note engine-at-11-vs-plain: %.2fx (%.0f ms vs %.0f ms, every level at 11)\n", eleven / plain,
-           eleven * 1000, plain * 1000);
+    printf("note engine-at-11-vs-plain: %.2fx (%.0f ms vs %.0f ms, every level at 11)\n", eleven / plain, eleven * 1000,
+           plain * 1000);
     return 0;
 }

@@ -9,12 +9,17 @@
 #include <windows.h>
 // after windows.h, which it needs
 #include <mmsystem.h>
+// after mmsystem.h: the extensible format and its subformats
+#include <mmreg.h>
+// after mmreg.h
+#include <ks.h>
+#include <ksmedia.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <algorithm>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -143,7 +148,7 @@ Played Play(const WAVEFORMATEX& fmt, DWORD callbackType, int count, DWORD frames
         const DWORD bytes = frames * fmt.nBlockAlign;
         std::vector<std::string> data(count, std::string(bytes, '\0'));
         for (int i = 0; i < count; ++i) {
-            if (fmt.wFormatTag == WAVE_FORMAT_PCM)
+            if (fmt.wFormatTag == WAVE_FORMAT_PCM && fmt.wBitsPerSample <= 16)
                 testsignal::Fill(&data[i][0], bytes, i * frames, fmt.nSamplesPerSec, fmt.nChannels, fmt.wBitsPerSample);
             else  // any other format: bytes that are the same whatever they mean
                 for (DWORD b = 0; b < bytes; ++b) data[i][b] = static_cast<char>((i * bytes + b) * 7 % 61);
@@ -334,12 +339,11 @@ TEST_F(EngineTest, ResetHandsEveryHeaderBackDone) {
 TEST_F(EngineTest, WithoutTheHookAndForOtherFormatsTheSoundIsUntouched) {
     m_hook();
     TurnEverythingUp();
-    // A format the effects do not take: the device is the system's own.
-    WAVEFORMATEX floats = Pcm(2, 11025, 32);
-    floats.wFormatTag = 3;  // IEEE float
-    Played p = Play(floats, CALLBACK_FUNCTION, 3, 256);
+    // A format the effects do not take (below 8 kHz): the device is the system's own.
+    const WAVEFORMATEX slow = Pcm(2, 4000, 16);
+    Played p = Play(slow, CALLBACK_FUNCTION, 3, 256);
     ASSERT_EQ(p.open, MMSYSERR_NOERROR);
-    EXPECT_TRUE(Arrived(p.captured, Joined(p.given), floats));
+    EXPECT_TRUE(Arrived(p.captured, Joined(p.given), slow));
 
     // Hook gone: the state is still there, but nothing plays through it.
     m_unhook();
@@ -348,6 +352,57 @@ TEST_F(EngineTest, WithoutTheHookAndForOtherFormatsTheSoundIsUntouched) {
     ASSERT_EQ(p.open, MMSYSERR_NOERROR);
     EXPECT_TRUE(p.allDone);
     EXPECT_TRUE(Arrived(p.captured, Joined(p.given), f));
+}
+
+// A plain format in the extensible struct (the rest unused).
+WAVEFORMATEXTENSIBLE Plain(const WAVEFORMATEX& f) {
+    WAVEFORMATEXTENSIBLE x = {};
+    x.Format = f;
+    return x;
+}
+
+WAVEFORMATEXTENSIBLE Extensible(WORD channels, DWORD rate, WORD bits, WORD subformat) {
+    WAVEFORMATEXTENSIBLE x = {};
+    x.Format = Pcm(channels, rate, bits);
+    x.Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+    x.Format.cbSize = 22;
+    x.Samples.wValidBitsPerSample = bits;
+    x.dwChannelMask = channels == 2 ? 3 : 4;
+    x.SubFormat = {subformat, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+    return x;
+}
+
+TEST_F(EngineTest, WideFloatAndExtensibleFormatsGetTheEffects) {
+    m_hook();
+    TurnEverythingUp();
+    WAVEFORMATEX floats = Pcm(2, 48000, 32);
+    floats.wFormatTag = 3;  // IEEE float
+    struct Case {
+        const char* name;
+        WAVEFORMATEXTENSIBLE format;
+        WORD tag;
+    } cases[] = {
+        {"24-bit", Plain(Pcm(2, 44100, 24)), 1},
+        {"32-bit", Plain(Pcm(2, 44100, 32)), 1},
+        {"float", Plain(floats), 3},
+        {"extensible 24-bit", Extensible(2, 96000, 24, 1), 1},
+        {"extensible float", Extensible(2, 44100, 32, 3), 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const WAVEFORMATEX& f = c.format.Format;
+        const Played p = Play(f, CALLBACK_FUNCTION, 4, 512);
+        ASSERT_EQ(p.open, MMSYSERR_NOERROR);
+        EXPECT_TRUE(p.allDone);
+        EXPECT_TRUE(p.unchanged);
+        EngineRender render({c.tag, f.nChannels, f.nSamplesPerSec, f.wBitsPerSample, f.nBlockAlign});
+        ASSERT_TRUE(render.Opened());
+        std::string expected;
+        for (const std::string& b : p.given)
+            render.Buffer(m_params, b.data(), static_cast<uint32_t>(b.size()), &expected);
+        EXPECT_NE(expected, Joined(p.given)) << "the effects should change this sound";
+        EXPECT_TRUE(Arrived(p.captured, expected, f));
+    }
 }
 
 TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndStayAfterTheHook) {
@@ -554,9 +609,8 @@ TEST_F(SafetyTest, BuffersCutInsideAFrameStayInStep) {
     Finish(&p);
     // Heard as one stream of whole frames.
     const std::string all = Joined(p.data);
-    EXPECT_TRUE(Arrived(ReadAll(CapturePath()), Rendered(p.format, {all.substr(0, all.size() - all.size() % 4)},
-                                                         m_params),
-                        p.format));
+    EXPECT_TRUE(Arrived(ReadAll(CapturePath()),
+                        Rendered(p.format, {all.substr(0, all.size() - all.size() % 4)}, m_params), p.format));
 }
 
 TEST_F(SafetyTest, AHeaderZeroedAndPreparedAgainPlaysWhole) {
@@ -628,8 +682,8 @@ TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
     const uint32_t period = frames * p.format.nBlockAlign;
     int heardAt = -1;
     for (int turn = 0; turn * frames <= p.format.nSamplesPerSec / 20 && heardAt < 0; ++turn) {
-        EngineRender render({1, p.format.nChannels, p.format.nSamplesPerSec, p.format.wBitsPerSample,
-                             p.format.nBlockAlign});
+        EngineRender render(
+            {1, p.format.nChannels, p.format.nSamplesPerSec, p.format.wBitsPerSample, p.format.nBlockAlign});
         std::string expected;
         for (uint32_t at = 0, i = 0; at < all.size(); at += period, ++i)
             render.Buffer(static_cast<int>(i) < turn ? before : m_params, all.data() + at,

@@ -20,8 +20,8 @@ struct Buffer {
 };
 
 HeaderStream::Piece PieceOf(Buffer& b, uint32_t flags = 0, uint32_t loops = 0) {
-    return {reinterpret_cast<const unsigned char*>(b.bytes.data()), static_cast<uint32_t>(b.bytes.size()), flags,
-            loops, &b};
+    return {reinterpret_cast<const unsigned char*>(b.bytes.data()), static_cast<uint32_t>(b.bytes.size()), flags, loops,
+            &b};
 }
 
 std::string ReadAll(HeaderStream& s, uint32_t chunk) {
@@ -163,7 +163,7 @@ struct FormatCase {
     const char* name;
     std::vector<unsigned char> bytes;
     bool taken;
-    uint16_t tag, bits;
+    uint16_t tag, bits, validBits;
 };
 
 std::vector<unsigned char> Wave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t cbSize,
@@ -191,16 +191,16 @@ TEST(WaveFormat, PlainAndExtensiblePcmAndFloatAreTranslated) {
     std::vector<unsigned char> otherSub = Wave(0xFFFE, 2, 44100, 16, 22, 1, 16);
     otherSub[30] = 0x11;  // not the subformat GUID family
     const FormatCase cases[] = {
-        {"pcm16", Wave(1, 2, 44100, 16, 0), true, 1, 16},
-        {"float", Wave(3, 2, 48000, 32, 0), true, 3, 32},
-        {"ext pcm24", Wave(0xFFFE, 2, 96000, 24, 22, 1, 24), true, 1, 24},
-        {"ext pcm 20 in 24", Wave(0xFFFE, 2, 96000, 24, 22, 1, 20), true, 1, 24},
-        {"ext float", Wave(0xFFFE, 6, 48000, 32, 22, 3, 32), true, 3, 32},
-        {"ext other subformat", otherSub, false, 0, 0},
-        {"ext adpcm", Wave(0xFFFE, 2, 44100, 16, 22, 2, 16), false, 0, 0},
-        {"ext too short", Wave(0xFFFE, 2, 44100, 16, 10), false, 0, 0},
-        {"ext valid above container", Wave(0xFFFE, 2, 44100, 16, 22, 1, 24), false, 0, 0},
-        {"adpcm", Wave(2, 2, 44100, 4, 0), false, 0, 0},
+        {"pcm16", Wave(1, 2, 44100, 16, 0), true, 1, 16, 0},
+        {"float", Wave(3, 2, 48000, 32, 0), true, 3, 32, 0},
+        {"ext pcm24", Wave(0xFFFE, 2, 96000, 24, 22, 1, 24), true, 1, 24, 24},
+        {"ext pcm 20 in 24", Wave(0xFFFE, 2, 96000, 24, 22, 1, 20), true, 1, 24, 20},
+        {"ext float", Wave(0xFFFE, 6, 48000, 32, 22, 3, 32), true, 3, 32, 32},
+        {"ext other subformat", otherSub, false, 0, 0, 0},
+        {"ext adpcm", Wave(0xFFFE, 2, 44100, 16, 22, 2, 16), false, 0, 0, 0},
+        {"ext too short", Wave(0xFFFE, 2, 44100, 16, 10), false, 0, 0, 0},
+        {"ext valid above container", Wave(0xFFFE, 2, 44100, 16, 22, 1, 24), false, 0, 0, 0},
+        {"adpcm", Wave(2, 2, 44100, 4, 0), false, 0, 0, 0},
     };
     for (const FormatCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -209,6 +209,7 @@ TEST(WaveFormat, PlainAndExtensiblePcmAndFloatAreTranslated) {
         if (!c.taken) continue;
         EXPECT_EQ(f.formatTag, c.tag);
         EXPECT_EQ(f.bitsPerSample, c.bits);
+        EXPECT_EQ(f.validBits, c.validBits);
         EXPECT_EQ(f.blockAlign, f.channels * c.bits / 8);
     }
 }

@@ -6,7 +6,7 @@
 //   korvplay.exe [rate=11025] [channels=2] [bits=16] [frames=1024] [buffers=8]
 //                [chunks=1] [callback=event|function|window|thread]
 //                [sync=NAME] [join=MS] [paused=1] [last=BUFFERS]
-//                [bytes=N] [openwrite=1] [loop=1] [closer=1]
+//                [bytes=N] [openwrite=1] [loop=1] [closer=1] [drain=1]
 //   korvplay.exe file=WAV [frames=...] [buffers=...] [while=TITLE]
 //
 // sync=NAME: after each chunk but the last, sets event NAME.wrote and waits
@@ -14,6 +14,7 @@
 // system-wide message hook's library is in this process (or MS pass).
 // paused=1: pauses the device before writing, so the buffers stay queued.
 // last=BUFFERS: the last chunk has that many buffers instead.
+// drain=1 (with sync=): NAME.wrote is set once the chunk has played.
 // bytes=N: buffers of N bytes (not necessarily whole frames) cut from one
 // stream of the signal. openwrite=1 (with callback=function): the first
 // buffer is prepared and written from the WOM_OPEN notification. loop=1: the
@@ -56,7 +57,7 @@ enum Exit {
 struct Options {
     DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, joinMs = 0, paused = 0,
           last = 0;
-    DWORD bytes = 0, openWrite = 0, loop = 0, closer = 0;
+    DWORD bytes = 0, openWrite = 0, loop = 0, closer = 0, drain = 0;
     std::string callback = "event", sync, file, whileTitle;
 };
 
@@ -152,6 +153,8 @@ bool Parse(int argc, char** argv, Options* o) {
             o->loop = n;
         else if (key == "closer")
             o->closer = n;
+        else if (key == "drain")
+            o->drain = n;
         else if (key == "callback")
             o->callback = value;
         else if (key == "sync")
@@ -382,6 +385,12 @@ int main(int argc, char** argv) {
     }
     for (DWORD c = 0; c < o.chunks; ++c) {
         if (c > 0 && go) {
+            const auto played = [&] {
+                for (DWORD i = 0; i < c * o.buffers; ++i)
+                    if (!(headers[i].dwFlags & WHDR_DONE)) return false;
+                return true;
+            };
+            if (o.drain && !Pump(played, 60000)) return Fail(kNotDone, "chunk not played");
             SetEvent(wrote);
             if (!Pump([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000))
                 return Fail(kSync, "no go");
