@@ -164,7 +164,7 @@ bool WaveOutEngine::Leave() {
         // The decision and the putting back under one lock, so a hook set
         // again in between joins afresh instead of finding us half gone.
         Lock lock;
-        if (EngineShared::HookActive() || OpenDevices() > 0) return false;
+        if (EngineShared::Present() || OpenDevices() > 0) return false;
         if (Joined()) {
             ImportRedirect back[kRedirects];
             for (int i = 0; i < kRedirects; ++i) back[i] = {g_redirects[i].to, g_redirects[i].from};
@@ -184,9 +184,9 @@ DWORD WINAPI WaveOutEngine::Watch(LPVOID) {
     HMODULE winmm = nullptr;
     for (;;) {
         Sleep(kWatchMs);
-        if (EngineShared::HookActive() || OpenDevices() > 0 || !Leave()) continue;
+        if (EngineShared::Present() || OpenDevices() > 0 || !Leave()) continue;
         Lock lock;
-        if (EngineShared::HookActive()) continue;  // set again meanwhile: its next message joins
+        if (EngineShared::Present()) continue;  // set again meanwhile: its next message joins
         EngineShared::ReleaseProcess();
         // Someone holds an entry's address: stay, passing everything through.
         if (__atomic_load_n(&g_handedOut, __ATOMIC_ACQUIRE)) return 0;
@@ -235,7 +235,7 @@ MMRESULT WINAPI WaveOutEngine::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFOR
     Call call;
     // Queries, formats the effects do not take, and anything after the hook
     // went: the program's own call, untouched.
-    if ((flags & WAVE_FORMAT_QUERY) || !handle || !format || !EngineShared::HookActive())
+    if ((flags & WAVE_FORMAT_QUERY) || !handle || !format || !EngineShared::Present())
         return g_real.open(handle, deviceId, format, callback, instance, flags);
     EngineDevice* device = new (std::nothrow) EngineDevice(flags & CALLBACK_TYPEMASK, callback, instance);
     if (!device) return g_real.open(handle, deviceId, format, callback, instance, flags);
