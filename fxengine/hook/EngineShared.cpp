@@ -162,6 +162,10 @@ void EngineShared::SetHost(DWORD hostPid) {
     if (g_block) Store(&g_block->hostPid, static_cast<LONG>(hostPid));
 }
 
+bool EngineShared::ClearHost(DWORD hostPid) {
+    return g_block && Cas(&g_block->hostPid, static_cast<LONG>(hostPid), 0);
+}
+
 bool EngineShared::HostAlive() {
     if (!g_block) return false;
     const LONG host = Load(&g_block->hostPid);

@@ -43,8 +43,11 @@ public:
     // Takes the holder's hooks out of the table (null when it holds none).
     static void TakeHooks(Holder holder, HHOOK* cbt, HHOOK* getMessage);
 
-    // The logon host runs (its hooks set) in process hostPid; 0 when it ended.
+    // The logon host runs (its hooks set) in process hostPid.
     static void SetHost(DWORD hostPid);
+    // The host in process hostPid ended; false (nothing changed) when
+    // another process is the host.
+    static bool ClearHost(DWORD hostPid);
     static bool HostAlive();  // set, and the process still alive (clears it when not)
 
     // The engine is present: the host runs or the console's hook is set.

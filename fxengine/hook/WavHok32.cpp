@@ -107,7 +107,7 @@ DWORD WINAPI QuorWav9xCanUnloadNow() {
 DWORD WINAPI KorvHostHook(DWORD on) {
     DWORD answer = FALSE;
     if (!fxengine::EngineShared::Attached()) {
-        answer = FALSE;
+        // nothing to hold
     } else if (on) {
         if (!fxengine::EngineShared::HostAlive() && fxengine::SystemHooks::Set(fxengine::EngineShared::kHost)) {
             fxengine::EngineShared::SetHost(GetCurrentProcessId());
@@ -116,8 +116,8 @@ DWORD WINAPI KorvHostHook(DWORD on) {
             fxengine::SystemHooks::WakeEveryThread();
             answer = TRUE;
         }
-    } else {
-        fxengine::EngineShared::SetHost(0);
+    } else if (fxengine::EngineShared::ClearHost(GetCurrentProcessId())) {
+        // Only the host takes the host's hooks away.
         fxengine::SystemHooks::Remove(fxengine::EngineShared::kHost);
         answer = TRUE;
     }

@@ -255,6 +255,35 @@ TEST_F(ReachTest, AWindowlessPlayerStartedAfterKorvaneIsShapedFromItsFirstMessag
     }
 }
 
+// One host per session; it ends at logoff as when asked, taking its hooks.
+TEST_F(ReachTest, TheHostIsSingleAndEndsAtTheEndOfTheSession) {
+    ASSERT_TRUE(StartHost());
+    const auto hostCalls = [&] {
+        return Journal::Select(JournalSinceStart(), "HOOK", "CALL", "KorvHostHook").size();
+    };
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION second = {};
+    char cmd[MAX_PATH];
+    snprintf(cmd, sizeof cmd, "\"%s\"", kHostExe);
+    ASSERT_TRUE(CreateProcessA(kHostExe, cmd, nullptr, nullptr, FALSE, 0, nullptr, "C:\\korvane", &si, &second));
+    EXPECT_EQ(WaitForSingleObject(second.hProcess, kExitMs), WAIT_OBJECT_0) << "a second host stays";
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+    EXPECT_EQ(hostCalls(), 1u) << "the second host touched the hooks";
+
+    // What the system sends each top-level window when the user logs off.
+    HWND window = FindWindowA(KORVHOST_WINDOW_CLASS, nullptr);
+    ASSERT_NE(window, nullptr) << "the host has no window to hear of the end of the session";
+    EXPECT_FALSE(IsWindowVisible(window)) << "the host shows a window";
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    EXPECT_EQ(WaitForSingleObject(m_host.hProcess, kExitMs), WAIT_OBJECT_0) << "the host stays after logoff";
+    EXPECT_EQ(hostCalls(), 2u) << "the host did not take its hooks away";
+}
+
 // A console program never touches a message queue, so no hook enters it and
 // the system offers no other way in (see the README): it plays its own
 // sound, bit for bit, whatever the knobs say, and comes to no harm.
