@@ -255,6 +255,26 @@ TEST_F(ReachTest, AWindowlessPlayerStartedAfterKorvaneIsShapedFromItsFirstMessag
     }
 }
 
+// With the host the engine stays in every program whatever the console
+// does: closing Korvane need not wait for buffers still inside it.
+TEST_F(ReachTest, WithTheHostKorvaneClosesWithoutWaitingForPlayingPrograms) {
+    StoreSettings(5, 5, 0, 0, 0);
+    ASSERT_TRUE(StartHost());
+    KorvaneProcess* korvane = nullptr;
+    HWND console = StartKorvane(&korvane);
+    ASSERT_NE(console, nullptr);
+    // Its device paused, the player's first chunk stays inside the engine.
+    ASSERT_TRUE(StartPlayer("window", 2, "function", "paused=1"));
+    const HANDLE either[] = {m_wrote, m_player.hProcess};
+    ASSERT_EQ(WaitForMultipleObjects(2, either, FALSE, 60000), WAIT_OBJECT_0);
+    const unsigned long long closing = Journal::Mark();
+    ASSERT_TRUE(CloseAndWait(*korvane, console));
+    ASSERT_TRUE(WaitForJournal("HOOK", "CALL", "QuorWav9xUnHook", 15000));
+    const auto answers = Journal::Select(Journal::Read(closing), "HOOK", "CALL", "QuorWav9xCanUnloadNow");
+    ASSERT_FALSE(answers.empty());
+    EXPECT_EQ(answers.front().Result(), 1u) << Journal::Format(answers);
+}
+
 // One host per session; it ends at logoff as when asked, taking its hooks.
 TEST_F(ReachTest, TheHostIsSingleAndEndsAtTheEndOfTheSession) {
     ASSERT_TRUE(StartHost());
