@@ -20,7 +20,7 @@ struct SharedBlock {
     volatile LONG hooked;
     volatile LONG ownerPid;
     volatile LONG hostPid;
-    volatile LONG hooks[2][2];  // by holder, by hook type
+    volatile LONG hooks[2][2];    // by holder, by hook type
     volatile LONG unslottedBusy;  // processes that found no free slot
     fx::FxParams params;
     ProcessSlot processes[EngineShared::kProcesses];

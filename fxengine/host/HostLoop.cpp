@@ -4,22 +4,18 @@
 
 LRESULT CALLBACK HostLoop::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_QUERYENDSESSION:
-        return TRUE;  // nothing to save
-    case WM_ENDSESSION:
-        // The user logs off: let go of the engine now, the system may end
-        // the process as soon as this returns.
-        if (wParam) {
-            auto* self = reinterpret_cast<HostLoop*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-            if (self) *self->m_hold = EngineHold();
-            PostQuitMessage(0);
-        }
-        return 0;
-    case WM_CLOSE:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        case WM_QUERYENDSESSION: return TRUE;  // nothing to save
+        case WM_ENDSESSION:
+            // The user logs off: let go of the engine now, the system may end
+            // the process as soon as this returns.
+            if (wParam) {
+                auto* self = reinterpret_cast<HostLoop*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+                if (self) *self->m_hold = EngineHold();
+                PostQuitMessage(0);
+            }
+            return 0;
+        case WM_CLOSE: PostQuitMessage(0); return 0;
+        default: return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }
 

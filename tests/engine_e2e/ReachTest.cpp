@@ -172,8 +172,8 @@ protected:
         const audiomatch::Result r =
             audiomatch::Match(captured.data(), captured.size(), m_expected.data(), m_expected.size(), kBlock, 0);
         EXPECT_TRUE(r.same) << "captured " << captured.size() << " bytes, expected " << m_expected.size() << "; "
-                            << r.matchedFrames << " frames matched, difference at captured frame "
-                            << r.firstDifference << (captured == m_input ? " (the player's own sound)" : "");
+                            << r.matchedFrames << " frames matched, difference at captured frame " << r.firstDifference
+                            << (captured == m_input ? " (the player's own sound)" : "");
         // Silence where Wine's mixer ran late on a busy machine, even inside
         // a buffer, is left alone: every frame itself was found, in order.
     }
@@ -278,9 +278,7 @@ TEST_F(ReachTest, WithTheHostKorvaneClosesWithoutWaitingForPlayingPrograms) {
 // One host per session; it ends at logoff as when asked, taking its hooks.
 TEST_F(ReachTest, TheHostIsSingleAndEndsAtTheEndOfTheSession) {
     ASSERT_TRUE(StartHost());
-    const auto hostCalls = [&] {
-        return Journal::Select(JournalSinceStart(), "HOOK", "CALL", "KorvHostHook").size();
-    };
+    const auto hostCalls = [&] { return Journal::Select(JournalSinceStart(), "HOOK", "CALL", "KorvHostHook").size(); };
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION second = {};

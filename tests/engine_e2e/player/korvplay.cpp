@@ -52,8 +52,8 @@ enum Exit {
 };
 
 struct Options {
-    DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, paused = 0,
-          last = 0, tracks = 1;
+    DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, paused = 0, last = 0,
+          tracks = 1;
     std::string callback = "event", sync, file, whileTitle, mode = "queue";
 };
 
