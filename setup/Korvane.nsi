@@ -2,7 +2,7 @@
 ; to 2003. Built by the build (setup/CMakeLists.txt), which passes:
 ;   VERSION          shown version, e.g. 1.1 (from the program's version resource)
 ;   VERSION_NUMBERS  four numbers, e.g. 1.1.0.0
-;   KORVANE_EXE, HOOK_DLL, KEYGRANT_EXE, README, ICON   files to ship
+;   KORVANE_EXE, HOOK_DLL, HOST_EXE, KEYGRANT_EXE, README, ICON   files to ship
 ;   DRIVER_SYS       the effects driver of Windows 2000, XP and 2003
 ;   OUTFILE          the setup program to write
 Unicode false
@@ -22,6 +22,11 @@ ManifestSupportedOS all
 ; The program holds this mutex while it runs.
 !define KORVANE_MUTEX "{D6B8A211-00B7-4fe9-877B-2AF6EC9F21E6}"
 !define UNINSTALLER "Deinstallieren.exe"
+; The logon host (KorvHost.exe): held while it runs, and asked to end by its event.
+!define HOST_MUTEX "KorvaneHost.Running"
+!define HOST_QUIT "KorvaneHost.Quit"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define RUN_VALUE "Korvane"
 ; Exit codes in silent mode.
 !define EXIT_RUNNING 2
 !define EXIT_NO_ACCESS 3
@@ -143,6 +148,66 @@ Function SettingExists
     Exch $R0
 FunctionEnd
 
+;; ---- The logon host ------------------------------------------------------
+; Asks a running host to end and waits (at most ten seconds) until it has:
+; its mutex goes with it. Used by setup and the uninstaller alike.
+!macro STOP_HOST
+    System::Call 'kernel32::OpenEventA(i 0x0002, i 0, t "${HOST_QUIT}") i .r0'
+    ${If} $0 <> 0
+        System::Call 'kernel32::SetEvent(i r0)'
+        System::Call 'kernel32::CloseHandle(i r0)'
+    ${EndIf}
+    StrCpy $1 0
+    ${Do}
+        System::Call 'kernel32::OpenMutexA(i 0x00100000, i 0, t "${HOST_MUTEX}") i .r0'
+        ${If} $0 = 0
+            ${Break}
+        ${EndIf}
+        System::Call 'kernel32::CloseHandle(i r0)'
+        ${If} $1 >= 100
+            ${Break}
+        ${EndIf}
+        Sleep 100
+        IntOp $1 $1 + 1
+    ${Loop}
+!macroend
+
+Function StopHost
+    !insertmacro STOP_HOST
+FunctionEnd
+
+Function un.StopHost
+    !insertmacro STOP_HOST
+FunctionEnd
+
+; Installs a file that a running program may hold (the wave hook stays in
+; the programs it was in): replaced now when it can be, else at the restart.
+!macro INSTALL_HELD_FILE SOURCE NAME
+    Delete "$INSTDIR\${NAME}"
+    ${If} ${FileExists} "$INSTDIR\${NAME}"
+        File "/oname=$INSTDIR\${NAME}.new" "${SOURCE}"
+        Rename /REBOOTOK "$INSTDIR\${NAME}.new" "$INSTDIR\${NAME}"
+    ${Else}
+        File "/oname=$INSTDIR\${NAME}" "${SOURCE}"
+    ${EndIf}
+!macroend
+
+; The host on every Windows: it brings the engine into each program from
+; logon (95, 98, ME); on 2000 and later it carries the driver's state.
+; A running one (an update) ends first, so that its file can be replaced.
+Function InstallHost
+    Call StopHost
+    !insertmacro INSTALL_HELD_FILE "${HOST_EXE}" "KorvHost.exe"
+    WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\KorvHost.exe"'
+FunctionEnd
+
+Function un.RemoveHost
+    Call un.StopHost
+    DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+    Delete /REBOOTOK "$INSTDIR\KorvHost.exe"
+FunctionEnd
+;; ---- end of the logon host ------------------------------------------------
+
 Section "$(SecProgram)" SecProgram
     SectionIn RO
     ; Korvane may have been started while the pages were shown.
@@ -152,10 +217,11 @@ Section "$(SecProgram)" SecProgram
     SetOutPath "$INSTDIR"
     File "/oname=Korvane.exe" "${KORVANE_EXE}"
     File "/oname=Liesmich.txt" "${README}"
-    ; Windows 95, 98 and ME: Korvane loads the wave hook at every start.
-    ; The newer systems never load it.
+    Call InstallHost
+    ; Windows 95, 98 and ME: Korvane and the host load the wave hook. The
+    ; newer systems never load it.
     ${IfNot} ${IsNT}
-        File "/oname=WavHok32.dll" "${HOOK_DLL}"
+        !insertmacro INSTALL_HELD_FILE "${HOOK_DLL}" "WavHok32.dll"
     ${EndIf}
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
@@ -329,6 +395,11 @@ Section "$(SecDesktop)" SecDesktop
     CreateShortCut "$DESKTOP\Korvane.lnk" "$INSTDIR\Korvane.exe" "" "$INSTDIR\Korvane.exe" 0
 SectionEnd
 
+; Last: the host starts now, as it will at every logon.
+Section "-StartHost"
+    Exec '"$INSTDIR\KorvHost.exe"'
+SectionEnd
+
 Function un.onInit
     !insertmacro REFUSE_WHILE_RUNNING
 FunctionEnd
@@ -336,6 +407,7 @@ FunctionEnd
 Section "Uninstall"
     !insertmacro REFUSE_WHILE_RUNNING
     SetShellVarContext all
+    Call un.RemoveHost
 
     Delete "$DESKTOP\Korvane.lnk"
     Delete "$SMPROGRAMS\Korvane\Korvane.lnk"

@@ -28,6 +28,8 @@ sim_deploy() {
     # The defaults go to the variants folder too, so a test can put them back.
     cp -f "$out"/WavHok32*.dll "$out"/QuorInst*.dll "$c/korvane-sim/variants/" || return 1
     cp -f "$out/WavHok32.dll" "$out/QuorInst.dll" "$c/korvane/" || return 1
+    # The logon host, beside the hook library it loads (a test starts it).
+    cp -f "$build/fxengine/KorvHost.exe" "$c/korvane/" || return 1
     # An empty journal from the start: a test that expects no records of
     # some kind can then tell "nothing written" from "no engine".
     touch "$c/korvane-sim/journal.log" || return 1

@@ -5,8 +5,8 @@
 namespace fxengine {
 namespace {
 
-constexpr DWORD kMagic = 0x4B465831;  // layout version of the block below
-const char* const kMappingName = "KorvaneWaveEngine.State.1";
+constexpr DWORD kMagic = 0x4B465832;  // layout version of the block below
+const char* const kMappingName = "KorvaneWaveEngine.State.2";
 const char* const kInitMutexName = "KorvaneWaveEngine.Init.1";
 
 struct ProcessSlot {
@@ -19,7 +19,8 @@ struct SharedBlock {
     volatile LONG seq;  // odd while the parameters are being written
     volatile LONG hooked;
     volatile LONG ownerPid;
-    volatile LONG hook;
+    volatile LONG hostPid;
+    volatile LONG hooks[2][2];    // by holder, by hook type
     volatile LONG unslottedBusy;  // processes that found no free slot
     fx::FxParams params;
     ProcessSlot processes[EngineShared::kProcesses];
@@ -127,9 +128,8 @@ void EngineShared::Snapshot(fx::FxParams* out) {
     }
 }
 
-void EngineShared::SetHook(HHOOK hook, DWORD ownerPid) {
+void EngineShared::SetHook(DWORD ownerPid) {
     if (!g_block) return;
-    Store(&g_block->hook, reinterpret_cast<LONG>(hook));
     Store(&g_block->ownerPid, static_cast<LONG>(ownerPid));
     Store(&g_block->hooked, 1);
 }
@@ -138,11 +138,50 @@ void EngineShared::ClearHook() {
     if (!g_block) return;
     Store(&g_block->hooked, 0);
     Store(&g_block->ownerPid, 0);
-    Store(&g_block->hook, 0);
 }
 
-HHOOK EngineShared::Hook() {
-    return g_block ? reinterpret_cast<HHOOK>(Load(&g_block->hook)) : nullptr;
+void EngineShared::SetHooks(Holder holder, HHOOK cbt, HHOOK getMessage) {
+    if (!g_block) return;
+    Store(&g_block->hooks[holder][kCbt], reinterpret_cast<LONG>(cbt));
+    Store(&g_block->hooks[holder][kGetMessage], reinterpret_cast<LONG>(getMessage));
+}
+
+HHOOK EngineShared::HookOf(Holder holder, HookType type) {
+    return g_block ? reinterpret_cast<HHOOK>(Load(&g_block->hooks[holder][type])) : nullptr;
+}
+
+void EngineShared::TakeHooks(Holder holder, HHOOK* cbt, HHOOK* getMessage) {
+    *cbt = *getMessage = nullptr;
+    if (!g_block) return;
+    *cbt = reinterpret_cast<HHOOK>(__atomic_exchange_n(&g_block->hooks[holder][kCbt], 0, __ATOMIC_ACQ_REL));
+    *getMessage =
+        reinterpret_cast<HHOOK>(__atomic_exchange_n(&g_block->hooks[holder][kGetMessage], 0, __ATOMIC_ACQ_REL));
+}
+
+void EngineShared::SetHost(DWORD hostPid) {
+    if (g_block) Store(&g_block->hostPid, static_cast<LONG>(hostPid));
+}
+
+bool EngineShared::ClearHost(DWORD hostPid) {
+    return g_block && Cas(&g_block->hostPid, static_cast<LONG>(hostPid), 0);
+}
+
+bool EngineShared::HostAlive() {
+    if (!g_block) return false;
+    const LONG host = Load(&g_block->hostPid);
+    if (!host) return false;
+    if (ProcessAlive(static_cast<DWORD>(host))) return true;
+    // The host was ended from outside: the system took its hooks away.
+    Cas(&g_block->hostPid, host, 0);
+    return false;
+}
+
+bool EngineShared::Present() {
+    return HostAlive() || HookActive();
+}
+
+bool EngineShared::PresentFlag() {
+    return g_block && (Load(&g_block->hostPid) != 0 || Load(&g_block->hooked) != 0);
 }
 
 bool EngineShared::HookedFlag() {

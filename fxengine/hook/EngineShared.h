@@ -1,6 +1,8 @@
 // The engine state every process shares: the effect parameters, whether the
-// hook is set and by whom, and which processes have buffers inside the
-// engine. A named file mapping, so each process that loads the library
+// effects are on and by whom (the console's hook), whether the engine is
+// present at all (the logon host holds its hooks, or the console does), the
+// hooks that bring the library into processes, and which processes have
+// buffers inside the engine. A named file mapping, so each process that loads the library
 // sees the same memory.
 #pragma once
 
@@ -25,14 +27,36 @@ public:
     static void Publish(const fx::FxParams& params);
     static void Snapshot(fx::FxParams* out);
 
-    // The hook: set by one process, which must still be alive.
-    static void SetHook(HHOOK hook, DWORD ownerPid);
+    // The effects follow the knobs: the console's hook is set, by one
+    // process, which must still be alive.
+    static void SetHook(DWORD ownerPid);
     static void ClearHook();
-    static HHOOK Hook();
     static bool HookedFlag();  // cheap: the flag alone
     static bool HookActive();  // the flag, and its owner still alive (clears the flag when not)
     // The engine takes over devices opened now (the effects may still be off).
     static bool Present();
+
+    // Who holds the system-wide hooks that bring the library into processes:
+    // the logon host, or (without it) the console itself.
+    enum Holder { kHost = 0, kConsole = 1 };
+    enum HookType { kCbt = 0, kGetMessage = 1 };
+    static void SetHooks(Holder holder, HHOOK cbt, HHOOK getMessage);
+    static HHOOK HookOf(Holder holder, HookType type);
+    // Takes the holder's hooks out of the table (null when it holds none).
+    static void TakeHooks(Holder holder, HHOOK* cbt, HHOOK* getMessage);
+
+    // The logon host runs (its hooks set) in process hostPid.
+    static void SetHost(DWORD hostPid);
+    // The host in process hostPid ended; false (nothing changed) when
+    // another process is the host.
+    static bool ClearHost(DWORD hostPid);
+    static bool HostAlive();  // set, and the process still alive (clears it when not)
+
+    // The engine is present: the host runs or the console's hook is set.
+    // While present, devices are taken over (bit-exact while the effects
+    // are off); otherwise every device is the system's own.
+    static bool Present();
+    static bool PresentFlag();  // cheap: the flags alone, for the hooks' own calls
 
     // The current process's count of buffers inside the engine: from the
     // program's write until the device hands the engine's copy back.

@@ -1,36 +1,29 @@
 // The wave hook library: the effects engine of Windows 95, 98 and ME. The
 // program finds its five entries by their plain names (.def file, linked with
-// --kill-at) and calls them with the callee-cleans-stack convention.
+// --kill-at) and calls them with the callee-cleans-stack convention; the
+// logon host (KorvHost.exe) calls a sixth, KorvHostHook.
 //
-// QuorWav9xHook sets a system-wide message hook, so the library comes into
-// every process that reads messages; there WaveOutEngine takes over the
-// process's waveOut output and plays it through the effects. QuorWav9xIoCtl
-// feeds the control messages into the parameters all processes share.
-// Each call is also told to HookTrace (nobody listens in the shipped library).
+// The library comes into other processes by system-wide hooks (SystemHooks):
+// held from logon by the host, or, without it, set by QuorWav9xHook. There
+// WaveOutEngine takes over the process's waveOut output and plays it through
+// the effects: bit-exact while no console runs, following the knobs while the
+// console's hook is set. QuorWav9xIoCtl feeds the control messages into the
+// parameters all processes share. Each call is also told to HookTrace
+// (nobody listens in the shipped library).
 #include <windows.h>
 
 #include "EngineShared.h"
 #include "WaveOutEngine.h"
 #include "HookTrace.h"
+#include "SystemHooks.h"
 #include "fx/FxParams.h"
-
-namespace {
-
-HMODULE g_self = nullptr;
-
-LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code >= 0 && fxengine::EngineShared::HookedFlag()) fxengine::WaveOutEngine::JoinThisProcess();
-    return CallNextHookEx(fxengine::EngineShared::Hook(), code, wParam, lParam);
-}
-
-}  // namespace
 
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
-        g_self = instance;
         DisableThreadLibraryCalls(instance);
+        fxengine::SystemHooks::Init(instance);
         fxengine::WaveOutEngine::Init(instance);
         fxengine::EngineShared::Attach();
     } else if (reason == DLL_PROCESS_DETACH) {
@@ -53,20 +46,26 @@ DWORD WINAPI QuorWav9xHook() {
     fx::FxParams params;
     fx::FxParams_Reset(&params);
     fxengine::EngineShared::Publish(params);
-    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, &GetMessageHook, g_self, 0);
-    if (!hook) return FALSE;
-    fxengine::EngineShared::SetHook(hook, GetCurrentProcessId());
+    // Without the logon host (Korvane unpacked from the zip) the console
+    // brings the library into the other processes itself.
+    if (!fxengine::EngineShared::HostAlive() && !fxengine::SystemHooks::Set(fxengine::EngineShared::kConsole))
+        return FALSE;
+    fxengine::EngineShared::SetHook(GetCurrentProcessId());
+    // Programs that only read their queue take the library in now, not at
+    // some message that may never come.
+    fxengine::SystemHooks::WakeEveryThread();
     fxengine::WaveOutEngine::JoinThisProcess();
     return TRUE;
 }
 
 DWORD WINAPI QuorWav9xUnHook() {
     fxengine::HookTrace_Call("QuorWav9xUnHook", false, 0);
-    HHOOK hook = fxengine::EngineShared::Hook();
     // Every process sees the flag at its next buffer: devices already open
-    // play on with the effects gliding out, new ones are the system's own.
+    // play on with the effects gliding out to the bit-exact bypass. With the
+    // host there, the engine stays present; without it, new devices are the
+    // system's own.
     fxengine::EngineShared::ClearHook();
-    if (hook) UnhookWindowsHookEx(hook);
+    fxengine::SystemHooks::Remove(fxengine::EngineShared::kConsole);
     return TRUE;
 }
 
@@ -92,10 +91,37 @@ DWORD WINAPI QuorWav9xPrepareForUnloading() {
 
 DWORD WINAPI QuorWav9xCanUnloadNow() {
     // A buffer inside the engine anywhere (being processed or playing from
-    // the engine's copy) makes the answer no; so may the observer.
+    // the engine's copy) makes the answer no; so may the observer. With the
+    // logon host there the engine stays in every process whatever the
+    // console does: nothing waits for the console.
     const bool gate = fxengine::HookTrace_MayUnload();
-    const DWORD answer = gate && fxengine::EngineShared::NoBufferInside() ? 1 : 0;
+    const bool free = fxengine::EngineShared::HostAlive() || fxengine::EngineShared::NoBufferInside();
+    const DWORD answer = gate && free ? 1 : 0;
     fxengine::HookTrace_Call("QuorWav9xCanUnloadNow", true, answer);
+    return answer;
+}
+
+// The logon host's entry: on (nonzero) sets the host's hooks and marks the
+// engine present for as long as the calling process lives; 0 takes them
+// away again. FALSE when another host is there or the hooks were refused.
+DWORD WINAPI KorvHostHook(DWORD on) {
+    DWORD answer = FALSE;
+    if (!fxengine::EngineShared::Attached()) {
+        // nothing to hold
+    } else if (on) {
+        if (!fxengine::EngineShared::HostAlive() && fxengine::SystemHooks::Set(fxengine::EngineShared::kHost)) {
+            fxengine::EngineShared::SetHost(GetCurrentProcessId());
+            // Programs that were running before the host reach the engine
+            // with their next message.
+            fxengine::SystemHooks::WakeEveryThread();
+            answer = TRUE;
+        }
+    } else if (fxengine::EngineShared::ClearHost(GetCurrentProcessId())) {
+        // Only the host takes the host's hooks away.
+        fxengine::SystemHooks::Remove(fxengine::EngineShared::kHost);
+        answer = TRUE;
+    }
+    fxengine::HookTrace_Call("KorvHostHook", true, answer);
     return answer;
 }
 

@@ -79,7 +79,7 @@ protected:
         char args[1024];
         snprintf(args, sizeof args,
                  "\"%s\" rate=%lu channels=%lu bits=%lu frames=%lu buffers=%lu chunks=%lu callback=function "
-                 "sync=%s join=20000 last=%lu %s",
+                 "sync=%s last=%lu mode=window %s",
                  exe.c_str(), kRate, kChannels, kBits, kFrames, kBuffers, kChunks, kSync, kLastBuffers, more);
         STARTUPINFOA si = {};
         si.cb = sizeof(si);

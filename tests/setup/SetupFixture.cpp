@@ -1,5 +1,6 @@
 #include "SetupFixture.h"
 
+#include "fxengine/host/HostNames.h"
 #include "harness/KorvaneLauncher.h"
 #include "harness/RegKey.h"
 #include "harness/ScopedHandle.h"
@@ -17,6 +18,7 @@
 const char* const SetupFixture::kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvane";
 const char* const SetupFixture::kUninstaller = "Deinstallieren.exe";
 const char* const SetupFixture::kDriverService = "KorvaneFx";
+const char* const SetupFixture::kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 namespace {
 
@@ -73,14 +75,23 @@ std::vector<ChildProcess> ChildrenOf(DWORD pid) {
     return children;
 }
 
-bool ProcessRuns(const char* exeName) {
+// How many processes run `exeName`; *pid gets one of them.
+int ProcessCount(const char* exeName, DWORD* pid = nullptr) {
     ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snap.Valid()) return false;
+    if (!snap.Valid()) return 0;
     PROCESSENTRY32 pe{};
     pe.dwSize = sizeof pe;
+    int n = 0;
     for (BOOL ok = Process32First(snap.Get(), &pe); ok; ok = Process32Next(snap.Get(), &pe))
-        if (lstrcmpiA(pe.szExeFile, exeName) == 0) return true;
-    return false;
+        if (lstrcmpiA(pe.szExeFile, exeName) == 0) {
+            if (pid) *pid = pe.th32ProcessID;
+            ++n;
+        }
+    return n;
+}
+
+bool ProcessRuns(const char* exeName) {
+    return ProcessCount(exeName) > 0;
 }
 
 }  // namespace
@@ -104,7 +115,29 @@ void SetupFixture::TearDown() {
     }
 }
 
+int SetupFixture::HostsRunning() {
+    return ProcessCount(KORVHOST_EXE);
+}
+
+DWORD SetupFixture::HostPid() {
+    DWORD pid = 0;
+    ProcessCount(KORVHOST_EXE, &pid);
+    return pid;
+}
+
+bool SetupFixture::StopHost() {
+    HANDLE quit = OpenEventA(EVENT_MODIFY_STATE, FALSE, KORVHOST_QUIT_EVENT);
+    if (quit) {
+        SetEvent(quit);
+        CloseHandle(quit);
+    }
+    return WaitUntil([] { return HostsRunning() == 0; }, 20000, 100);
+}
+
 void SetupFixture::RemoveInstallation() {
+    // The host setup started holds its files.
+    StopHost();
+    if (RegKey run = RegKey::Open(HKEY_LOCAL_MACHINE, kRunKey); run.Valid()) run.Delete("Korvane");
     // A process still in the folder (see RunSetup) keeps it a while longer.
     WaitUntil(
         [] {

@@ -51,6 +51,13 @@ protected:
     // The rig's state without Korvane: what a test asserts against.
     static void RemoveInstallation();
 
+    // The logon host: how many copies run, and asking them to end as setup
+    // does (true when none is left).
+    static int HostsRunning();
+    static DWORD HostPid();  // of a running host; 0 when none runs
+    static bool StopHost();
+    static const char* const kRunKey;  // HKLM ...\CurrentVersion\Run
+
     // Starts the installed Korvane posing as `version`.
     KorvaneProcess StartInstalled(const std::string& version);
 

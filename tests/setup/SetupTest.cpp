@@ -96,7 +96,7 @@ void Press(HWND dialog, int id) {
 class SetupTest : public SetupFixture {
 protected:
     void ExpectInstalled() {
-        for (const char* file : {"Korvane.exe", "Liesmich.txt", kUninstaller})
+        for (const char* file : {"Korvane.exe", "Liesmich.txt", "KorvHost.exe", kUninstaller})
             EXPECT_TRUE(FileExists(Installed(file))) << file;
         // The rig's engine stand-ins are never part of setup.
         for (const char* file : {"QuorInst.dll", "korvsim.sys", "korvmon.exe", "korvsim-ready.exe"})
@@ -125,6 +125,20 @@ protected:
         std::optional<RegValue> size = entry.Query("EstimatedSize");
         ASSERT_TRUE(size && size->type == REG_DWORD);
         EXPECT_GT(*size->AsDword(), 0u);
+
+        // The logon host: started at every logon, and by setup at its end.
+        RegKey run = RegKey::Open(HKEY_LOCAL_MACHINE, kRunKey, KEY_READ);
+        std::optional<RegValue> host = run.Valid() ? run.Query("Korvane") : std::nullopt;
+        ASSERT_TRUE(host && host->type == REG_SZ) << "no Run entry for the host";
+        EXPECT_EQ(std::string(host->bytes.c_str()), "\"" + Installed("KorvHost.exe") + "\"");
+        EXPECT_TRUE(WaitUntil([] { return HostsRunning() == 1; }, kStartMs)) << HostsRunning() << " hosts run";
+    }
+
+    // The uninstaller ended the host and took its Run entry.
+    void ExpectNoHost() {
+        EXPECT_EQ(HostsRunning(), 0) << "the host still runs";
+        RegKey run = RegKey::Open(HKEY_LOCAL_MACHINE, kRunKey, KEY_READ);
+        EXPECT_FALSE(run.Valid() && run.Query("Korvane")) << "the Run entry is left";
     }
 
     void ExpectDefaults() {
@@ -168,6 +182,22 @@ protected:
         RegKey session = RegKey::Open(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", KEY_READ);
         std::optional<RegValue> v = session.Valid() ? session.Query("PendingFileRenameOperations") : std::nullopt;
         return v ? v->bytes : std::string();
+    }
+
+    static std::string ReadFile(const std::string& path) {
+        std::string text;
+        if (FILE* f = std::fopen(path.c_str(), "rb")) {
+            char chunk[4096];
+            for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
+            std::fclose(f);
+        }
+        return text;
+    }
+    static bool WriteFile(const std::string& path, const std::string& text) {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f) return false;
+        const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        return std::fclose(f) == 0 && ok;
     }
 
     static bool Contains(const std::string& haystack, const std::string& needle) {
@@ -233,13 +263,8 @@ protected:
             kStartMs))
             << "the effects were not switched on over " << chan << ":\n"
             << Journal::Format(Journal::Read(mark));
-        // The installed hook journals nothing; while it is loaded, the
-        // state it shares between processes exists.
-        if (chan == "VXD") {
-            HANDLE shared = OpenFileMappingA(FILE_MAP_READ, FALSE, "KorvaneWaveEngine.State.1");
-            EXPECT_NE(shared, nullptr) << "the installed wave hook is not loaded";
-            if (shared) CloseHandle(shared);
-        }
+        // The installed wave hook journals nothing (only the rig's does); no
+        // box above means Korvane found it with its five entries.
 
         ASSERT_TRUE(SettingsKey::SetDword("3D Volume", 11));
         PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -279,6 +304,7 @@ TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRun
 
     ASSERT_EQ(RunUninstaller("/S /PURGE"), 0u);
     ExpectNothingLeft();
+    ExpectNoHost();
     EXPECT_FALSE(SettingsKey::Exists()) << "/PURGE removes the settings";
 }
 
@@ -416,8 +442,20 @@ TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
 
     RunInstalledKorvane("win98", "VXD");
 
+    // An update while the host runs: the running host ends, its file is
+    // replaced in place and the new one runs, once.
+    const DWORD hostBefore = HostPid();
+    ASSERT_NE(hostBefore, 0u);
+    ASSERT_TRUE(WriteFile(Installed("Liesmich.txt"), "old"));
+    ASSERT_EQ(RunSetup("win98"), 0u);
+    ExpectInstalled();
+    EXPECT_NE(HostPid(), hostBefore) << "the host of before still runs";
+    EXPECT_NE(ReadFile(Installed("Liesmich.txt")), "old") << "the update did not replace the files";
+
     ASSERT_EQ(RunUninstaller("/S"), 0u);
     ExpectNothingLeftButAHookInUse();
+    ExpectNoHost();
+    EXPECT_FALSE(FileExists(Installed("KorvHost.exe"))) << "the ended host's file is left";
     EXPECT_TRUE(SettingsKey::Exists()) << "a silent uninstall keeps the settings";
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), 20u);
 }

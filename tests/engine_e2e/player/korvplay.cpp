@@ -5,15 +5,20 @@
 //
 //   korvplay.exe [rate=11025] [channels=2] [bits=16] [frames=1024] [buffers=8]
 //                [chunks=1] [callback=event|function|window|thread]
-//                [sync=NAME] [join=MS] [paused=1] [last=BUFFERS]
-//                [bytes=N] [openwrite=1] [loop=1] [closer=1] [drain=1]
+//                [sync=NAME] [mode=queue|window|console] [paused=1] [last=BUFFERS]
+//                [tracks=1] [bytes=N] [openwrite=1] [loop=1] [closer=1] [drain=1]
 //   korvplay.exe file=WAV [frames=...] [buffers=...] [while=TITLE]
 //
 // sync=NAME: after each chunk but the last, sets event NAME.wrote and waits
-// for NAME.go before writing the next. join=MS: first reads messages until a
-// system-wide message hook's library is in this process (or MS pass).
+// for NAME.go before writing the next. mode: how the player lives, as real
+// players do; none of them posts itself anything:
+//   queue    no window; reads its thread's queue whenever it waits (default)
+//   window   first creates and shows its main window, then as queue
+//   console  never touches a message queue or a window: waits on its event
+//            alone (callback=event or function)
 // paused=1: pauses the device before writing, so the buffers stay queued.
 // last=BUFFERS: the last chunk has that many buffers instead.
+// tracks=N: plays it all N times, each time on a newly opened device.
 // drain=1 (with sync=): NAME.wrote is set once the chunk has played.
 // bytes=N: buffers of N bytes (not necessarily whole frames) cut from one
 // stream of the signal. openwrite=1 (with callback=function): the first
@@ -55,10 +60,10 @@ enum Exit {
 };
 
 struct Options {
-    DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, joinMs = 0, paused = 0,
-          last = 0;
+    DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, paused = 0, last = 0,
+          tracks = 1;
     DWORD bytes = 0, openWrite = 0, loop = 0, closer = 0, drain = 0;
-    std::string callback = "event", sync, file, whileTitle;
+    std::string callback = "event", sync, file, whileTitle, mode = "queue";
 };
 
 struct Counts {
@@ -69,6 +74,7 @@ Counts g_counts;
 std::vector<WAVEHDR*> g_headers;
 std::vector<LONG> g_doneOf;  // notifications per header
 HANDLE g_event = nullptr;
+bool g_console = false;  // mode=console: no message queue, ever
 bool g_openWrite = false;
 MMRESULT g_openWriteResult = MMSYSERR_ERROR;
 
@@ -107,6 +113,12 @@ template <class Pred>
 bool Pump(Pred done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
+        if (g_console) {
+            if (done()) return true;
+            if (GetTickCount() - start > timeoutMs) return false;
+            WaitForSingleObject(g_event, 20);
+            continue;
+        }
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (!msg.hwnd && msg.message >= MM_WOM_OPEN && msg.message <= MM_WOM_DONE)
@@ -139,12 +151,14 @@ bool Parse(int argc, char** argv, Options* o) {
             o->buffers = n;
         else if (key == "chunks")
             o->chunks = n;
-        else if (key == "join")
-            o->joinMs = n;
+        else if (key == "mode")
+            o->mode = value;
         else if (key == "paused")
             o->paused = n;
         else if (key == "last")
             o->last = n;
+        else if (key == "tracks")
+            o->tracks = n;
         else if (key == "bytes")
             o->bytes = n;
         else if (key == "openwrite")
@@ -166,7 +180,10 @@ bool Parse(int argc, char** argv, Options* o) {
         else
             return false;
     }
-    return o->frames && o->buffers && o->chunks && (o->bits == 8 || o->bits == 16) && o->channels;
+    const bool mode = o->mode == "queue" || o->mode == "window" || o->mode == "console";
+    const bool queueless = o->mode != "console" || o->callback == "event" || o->callback == "function";
+    return mode && queueless && o->tracks && o->frames && o->buffers && o->chunks && (o->bits == 8 || o->bits == 16) &&
+           o->channels;
 }
 
 int Fail(int code, const char* what) {
@@ -293,52 +310,11 @@ int CloseWhileWriting(HWAVEOUT out, std::vector<WAVEHDR>* headers) {
     return g_counts.strange ? Fail(kNotifications, "a header that is not ours") : kOk;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    Options o;
-    if (!Parse(argc, argv, &o)) return Fail(kArguments, "bad arguments");
-    g_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-
-    // A message in the queue makes a system-wide message hook run here.
-    if (o.joinMs) {
-        const bool joined = Pump(
-            [] {
-                PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
-                return GetModuleHandleA("WavHok32.dll") != nullptr;
-            },
-            o.joinMs);
-        fprintf(stderr, "korvplay: hook library %s\n", joined ? "present" : "absent");
-    }
-
-    if (!o.file.empty()) return PlayFile(o);
-
-    HWND window = nullptr;
-    DWORD_PTR callback = 0;
-    DWORD flags = CALLBACK_NULL;
-    if (o.callback == "event") {
-        callback = reinterpret_cast<DWORD_PTR>(g_event);
-        flags = CALLBACK_EVENT;
-    } else if (o.callback == "function") {
-        callback = reinterpret_cast<DWORD_PTR>(&WaveProc);
-        flags = CALLBACK_FUNCTION;
-    } else if (o.callback == "window") {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "korvplay";
-        RegisterClassA(&wc);
-        window =
-            CreateWindowA("korvplay", "korvplay", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
-        callback = reinterpret_cast<DWORD_PTR>(window);
-        flags = CALLBACK_WINDOW;
-    } else if (o.callback == "thread") {
-        callback = GetCurrentThreadId();
-        flags = CALLBACK_THREAD;
-    } else {
-        return Fail(kArguments, "unknown callback");
-    }
-
+// Plays the signal once on a device of its own: open, write every chunk,
+// wait for all of it, check the buffers and notifications, close.
+int PlayTrack(const Options& o, DWORD_PTR callback, DWORD flags) {
+    g_counts.open = g_counts.close = g_counts.done = g_counts.strange = 0;
+    g_headers.clear();
     WAVEFORMATEX fmt = {};
     fmt.wFormatTag = WAVE_FORMAT_PCM;
     fmt.nChannels = static_cast<WORD>(o.channels);
@@ -441,6 +417,62 @@ int main(int argc, char** argv) {
             if (result == kOk) result = kNotifications;
         }
     }
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!Parse(argc, argv, &o)) return Fail(kArguments, "bad arguments");
+    g_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+
+    g_console = o.mode == "console";
+    if (!o.file.empty()) return PlayFile(o);
+
+    // A window-based player: its main window first, shown, as programs do.
+    HWND main = nullptr;
+    if (o.mode == "window") {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "korvplayMain";
+        RegisterClassA(&wc);
+        main = CreateWindowA("korvplayMain", "korvplay", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+        if (!main) return Fail(kArguments, "no main window");
+        ShowWindow(main, SW_SHOWNOACTIVATE);
+    }
+
+    HWND window = nullptr;
+    DWORD_PTR callback = 0;
+    DWORD flags = CALLBACK_NULL;
+    if (o.callback == "event") {
+        callback = reinterpret_cast<DWORD_PTR>(g_event);
+        flags = CALLBACK_EVENT;
+    } else if (o.callback == "function") {
+        callback = reinterpret_cast<DWORD_PTR>(&WaveProc);
+        flags = CALLBACK_FUNCTION;
+    } else if (o.callback == "window") {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "korvplay";
+        RegisterClassA(&wc);
+        window =
+            CreateWindowA("korvplay", "korvplay", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+        callback = reinterpret_cast<DWORD_PTR>(window);
+        flags = CALLBACK_WINDOW;
+    } else if (o.callback == "thread") {
+        callback = GetCurrentThreadId();
+        flags = CALLBACK_THREAD;
+    } else {
+        return Fail(kArguments, "unknown callback");
+    }
+
+    int result = kOk;
+    for (DWORD t = 0; t < o.tracks && result == kOk; ++t) result = PlayTrack(o, callback, flags);
     if (window) DestroyWindow(window);
+    if (main) DestroyWindow(main);
     return result;
 }

@@ -1,0 +1,23 @@
+// The host's life: it sleeps until its quit event is set or the session
+// ends. No timer, no polling: one wait on the event and the window's queue.
+#pragma once
+
+#include <windows.h>
+
+#include "EngineHold.h"
+
+class HostLoop {
+public:
+    HostLoop(HANDLE quit, EngineHold* hold) : m_quit(quit), m_hold(hold) {}
+    HostLoop(const HostLoop&) = delete;
+    HostLoop& operator=(const HostLoop&) = delete;
+
+    // Returns when asked to end; false when the window could not be made.
+    bool Run(HINSTANCE instance);
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    HANDLE m_quit;
+    EngineHold* m_hold;  // let go at the end of the session
+};
