@@ -198,10 +198,6 @@ bool EngineShared::HookActive() {
     return false;
 }
 
-bool EngineShared::Present() {
-    return HookActive();
-}
-
 void EngineShared::BufferEntered() {
     if (!g_block) return;
     const int slot = ClaimSlot();

@@ -33,8 +33,6 @@ public:
     static void ClearHook();
     static bool HookedFlag();  // cheap: the flag alone
     static bool HookActive();  // the flag, and its owner still alive (clears the flag when not)
-    // The engine takes over devices opened now (the effects may still be off).
-    static bool Present();
 
     // Who holds the system-wide hooks that bring the library into processes:
     // the logon host, or (without it) the console itself.
