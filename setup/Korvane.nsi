@@ -218,11 +218,9 @@ Section "$(SecProgram)" SecProgram
     File "/oname=Korvane.exe" "${KORVANE_EXE}"
     File "/oname=Liesmich.txt" "${README}"
     Call InstallHost
-    ; Windows 95, 98 and ME: Korvane and the host load the wave hook. The
-    ; newer systems never load it.
-    ${IfNot} ${IsNT}
-        !insertmacro INSTALL_HELD_FILE "${HOOK_DLL}" "WavHok32.dll"
-    ${EndIf}
+    ; The engine: on Windows 95, 98 and ME Korvane and the host load it; on
+    ; 2000 and later only the host does, handing it the driver's state.
+    !insertmacro INSTALL_HELD_FILE "${HOOK_DLL}" "WavHok32.dll"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
     ; The settings key: the program opens it but never creates it.

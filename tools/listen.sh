@@ -48,6 +48,6 @@ exec tools/wine-session.sh bash -c '
     fi
     echo "listen: playing $KORVANE_LISTEN_CLIP through the engine; turn the knobs, close Korvane to stop"
     timeout -k 5 86400 wine "$build/win32/tests/engine_e2e/korvplay.exe" "file=$KORVANE_LISTEN_CLIP" \
-        "while= Korvane " join=10000 frames=2048 buffers=8 </dev/null
+        "while= Korvane " mode=window frames=2048 buffers=8 </dev/null
     wait $app 2>/dev/null
 ' listen "$build"

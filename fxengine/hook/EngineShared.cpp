@@ -176,6 +176,10 @@ bool EngineShared::HostAlive() {
     return false;
 }
 
+bool EngineShared::IsHost(DWORD pid) {
+    return g_block && pid && Load(&g_block->hostPid) == static_cast<LONG>(pid);
+}
+
 bool EngineShared::Present() {
     return HostAlive() || HookActive();
 }

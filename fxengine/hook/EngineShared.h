@@ -49,6 +49,7 @@ public:
     // another process is the host.
     static bool ClearHost(DWORD hostPid);
     static bool HostAlive();  // set, and the process still alive (clears it when not)
+    static bool IsHost(DWORD pid);  // pid is the registered host's
 
     // The engine is present: the host runs or the console's hook is set.
     // While present, devices are taken over (bit-exact while the effects

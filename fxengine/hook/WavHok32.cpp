@@ -125,4 +125,20 @@ DWORD WINAPI KorvHostHook(DWORD on) {
     return answer;
 }
 
+// The logon host's entry on Windows 2000, XP and 2003, where the console
+// talks only to the effects driver: the host hands on the driver's state.
+// The parameters are published whole; effectsOn (a console holds the
+// driver's device) makes the effects follow them, 0 glides them out.
+// FALSE unless called by the host that holds the hooks.
+DWORD WINAPI KorvHostDriverState(const fx::FxParams* params, DWORD effectsOn) {
+    const DWORD self = GetCurrentProcessId();
+    if (!params || !fxengine::EngineShared::IsHost(self)) return FALSE;
+    fxengine::EngineShared::Publish(*params);
+    if (effectsOn)
+        fxengine::EngineShared::SetHook(self);
+    else if (fxengine::EngineShared::HookedFlag())
+        fxengine::EngineShared::ClearHook();
+    return TRUE;
+}
+
 }  // extern "C"

@@ -6,9 +6,11 @@ EngineHold::~EngineHold() {
     Release();
 }
 
-EngineHold::EngineHold(EngineHold&& other) noexcept : m_library(other.m_library), m_hook(other.m_hook) {
+EngineHold::EngineHold(EngineHold&& other) noexcept
+    : m_library(other.m_library), m_hook(other.m_hook), m_driverState(other.m_driverState) {
     other.m_library = nullptr;
     other.m_hook = nullptr;
+    other.m_driverState = nullptr;
 }
 
 EngineHold& EngineHold::operator=(EngineHold&& other) noexcept {
@@ -16,8 +18,10 @@ EngineHold& EngineHold::operator=(EngineHold&& other) noexcept {
         Release();
         m_library = other.m_library;
         m_hook = other.m_hook;
+        m_driverState = other.m_driverState;
         other.m_library = nullptr;
         other.m_hook = nullptr;
+        other.m_driverState = nullptr;
     }
     return *this;
 }
@@ -38,13 +42,20 @@ EngineHold EngineHold::Take() {
         FreeLibrary(library);
         return EngineHold();
     }
-    return EngineHold(library, hook);
+    auto driverState =
+        reinterpret_cast<DriverStateFn>(reinterpret_cast<void*>(GetProcAddress(library, "KorvHostDriverState")));
+    return EngineHold(library, hook, driverState);
+}
+
+bool EngineHold::PublishDriverState(const fx::FxParams& params, bool effectsOn) const {
+    return m_driverState && m_driverState(&params, effectsOn ? 1 : 0);
 }
 
 HMODULE EngineHold::Detach() {
     HMODULE library = m_library;
     m_library = nullptr;
     m_hook = nullptr;
+    m_driverState = nullptr;
     return library;
 }
 
@@ -55,4 +66,5 @@ void EngineHold::Release() {
     FreeLibrary(m_library);
     m_library = nullptr;
     m_hook = nullptr;
+    m_driverState = nullptr;
 }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "fx/FxParams.h"
+
 class EngineHold {
 public:
     EngineHold() = default;
@@ -20,13 +22,19 @@ public:
     static EngineHold Take();
 
     bool Held() const { return m_library != nullptr; }
+    // Windows 2000 and later: the effects driver's state for every engine;
+    // effectsOn while a console holds the driver's device.
+    bool PublishDriverState(const fx::FxParams& params, bool effectsOn) const;
     HMODULE Detach();
 
 private:
     using HostHookFn = DWORD(WINAPI*)(DWORD);
-    EngineHold(HMODULE library, HostHookFn hook) : m_library(library), m_hook(hook) {}
+    using DriverStateFn = DWORD(WINAPI*)(const fx::FxParams*, DWORD);
+    EngineHold(HMODULE library, HostHookFn hook, DriverStateFn driverState)
+        : m_library(library), m_hook(hook), m_driverState(driverState) {}
     void Release();
 
     HMODULE m_library = nullptr;
     HostHookFn m_hook = nullptr;
+    DriverStateFn m_driverState = nullptr;
 };

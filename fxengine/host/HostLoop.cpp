@@ -1,6 +1,7 @@
 #include "HostLoop.h"
 
 #include "HostNames.h"
+#include "fxengine/statelink/DriverStateLink.h"
 
 LRESULT CALLBACK HostLoop::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -10,7 +11,10 @@ LRESULT CALLBACK HostLoop::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
             // the process as soon as this returns.
             if (wParam) {
                 auto* self = reinterpret_cast<HostLoop*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-                if (self) *self->m_hold = EngineHold();
+                if (self) {
+                    if (self->m_link) self->m_link->Stop();
+                    *self->m_hold = EngineHold();
+                }
                 PostQuitMessage(0);
             }
             return 0;

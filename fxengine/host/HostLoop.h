@@ -6,9 +6,12 @@
 
 #include "EngineHold.h"
 
+class DriverStateLink;
+
 class HostLoop {
 public:
-    HostLoop(HANDLE quit, EngineHold* hold) : m_quit(quit), m_hold(hold) {}
+    // link (may be null) hands the driver's state to the hold: it stops first.
+    HostLoop(HANDLE quit, EngineHold* hold, DriverStateLink* link) : m_quit(quit), m_hold(hold), m_link(link) {}
     HostLoop(const HostLoop&) = delete;
     HostLoop& operator=(const HostLoop&) = delete;
 
@@ -20,4 +23,5 @@ private:
 
     HANDLE m_quit;
     EngineHold* m_hold;  // let go at the end of the session
+    DriverStateLink* m_link;
 };

@@ -3,12 +3,35 @@
 // every program before it opens a device, passing the sound through
 // untouched until Korvane turns the knobs. It shows nothing and does nothing
 // until asked to end: by its quit event (setup, the uninstaller) or the end
-// of the session.
+// of the session. On Windows 2000 and later, where Korvane talks only to the
+// effects driver, it also hands the driver's state on to the engine.
 #include <windows.h>
 
 #include "EngineHold.h"
 #include "HostLoop.h"
 #include "HostNames.h"
+#include "fxengine/statelink/DriverStateLink.h"
+
+namespace {
+
+bool IsNtFamily() {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+// Each state the driver reports becomes the parameters every engine reads:
+// from the state before any message, the driver's last payload of each code.
+void FollowDriver(DriverStateLink* link, const EngineHold& hold) {
+    link->Start([&hold](const DriverMessage* messages, size_t count, bool consoleOpen) {
+        fx::FxParams params;
+        fx::FxParams_Reset(&params);
+        DriverState_Apply(&params, messages, count);
+        hold.PublishDriverState(params, consoleOpen);
+    });
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // One host per session; a second start ends at once.
@@ -24,10 +47,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ResetEvent(quit);
     int result = 0;
     {
-        // Without the library (Windows 2000 and later) the host still runs:
-        // the driver's side needs it there too.
         EngineHold hold = EngineHold::Take();
-        HostLoop loop(quit, &hold);
+        // Without the driver (absent or stopped) the engine passes everything through.
+        DriverStateLink link;
+        if (hold.Held() && IsNtFamily()) FollowDriver(&link, hold);
+        HostLoop loop(quit, &hold, &link);
         if (!loop.Run(instance)) result = 1;
     }
     CloseHandle(quit);

@@ -68,7 +68,7 @@ protected:
             RegCloseKey(key);
         }
         char args[1024];
-        snprintf(args, sizeof args, "\"%s\" rate=%lu channels=%lu bits=%lu frames=%lu buffers=%lu join=20000 %s",
+        snprintf(args, sizeof args, "\"%s\" rate=%lu channels=%lu bits=%lu frames=%lu buffers=%lu mode=window %s",
                  exe.c_str(), kRate, kChannels, kBits, kFrames, kBuffers, more.c_str());
         STARTUPINFOA si = {};
         si.cb = sizeof(si);

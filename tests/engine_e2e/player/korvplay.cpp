@@ -428,7 +428,6 @@ int main(int argc, char** argv) {
     g_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 
     g_console = o.mode == "console";
-    if (!o.file.empty()) return PlayFile(o);
 
     // A window-based player: its main window first, shown, as programs do.
     HWND main = nullptr;
@@ -442,6 +441,11 @@ int main(int argc, char** argv) {
                              wc.hInstance, nullptr);
         if (!main) return Fail(kArguments, "no main window");
         ShowWindow(main, SW_SHOWNOACTIVATE);
+    }
+    if (!o.file.empty()) {
+        const int played = PlayFile(o);
+        if (main) DestroyWindow(main);
+        return played;
     }
 
     HWND window = nullptr;
