@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "DirectSoundEngine.h"  // DirectSound hook-up
 #include "EngineDevice.h"
 #include "EngineShared.h"
 #include "ImportPatcher.h"
@@ -28,7 +29,9 @@ volatile LONG g_handedOut = 0;
 DWORD g_lastScan = 0;
 bool g_scanning = false;
 EngineDevice* g_devices[kDevices];
-ImportRedirect g_redirects[kRedirects];
+// DirectSound hook-up: its creation entries follow the waveOut ones once dsound is loaded.
+ImportRedirect g_redirects[kRedirects + DirectSoundEngine::kRedirects];
+int g_redirectCount = kRedirects;
 
 class Lock {
 public:
@@ -63,6 +66,7 @@ void WaveOutEngine::Init(HMODULE self) {
 void WaveOutEngine::Shutdown() {
     // Only reached by FreeLibrary, which happens after Leave (our own
     // reference keeps the library while joined).
+    DirectSoundEngine::Shutdown();  // DirectSound hook-up
     if (g_lockReady) DeleteCriticalSection(&g_lock);
     g_lockReady = false;
 }
@@ -154,7 +158,8 @@ void WaveOutEngine::Rescan() {
     Lock lock;
     if (!Joined() || g_scanning) return;  // a load made while scanning
     g_scanning = true;
-    ImportPatcher::PatchAll(g_self, g_redirects, kRedirects);
+    g_redirectCount = kRedirects + DirectSoundEngine::Redirects(g_redirects + kRedirects);  // DirectSound hook-up
+    ImportPatcher::PatchAll(g_self, g_redirects, g_redirectCount);
     g_lastScan = GetTickCount();
     g_scanning = false;
 }
@@ -164,11 +169,11 @@ bool WaveOutEngine::Leave() {
         // The decision and the putting back under one lock, so a hook set
         // again in between joins afresh instead of finding us half gone.
         Lock lock;
-        if (EngineShared::HookActive() || OpenDevices() > 0) return false;
+        if (EngineShared::HookActive() || OpenDevices() > 0 || DirectSoundEngine::Busy()) return false;
         if (Joined()) {
-            ImportRedirect back[kRedirects];
-            for (int i = 0; i < kRedirects; ++i) back[i] = {g_redirects[i].to, g_redirects[i].from};
-            ImportPatcher::PatchAll(g_self, back, kRedirects);
+            ImportRedirect back[kRedirects + DirectSoundEngine::kRedirects];
+            for (int i = 0; i < g_redirectCount; ++i) back[i] = {g_redirects[i].to, g_redirects[i].from};
+            ImportPatcher::PatchAll(g_self, back, g_redirectCount);
             __atomic_store_n(&g_joined, 0, __ATOMIC_RELEASE);
         }
     }
@@ -184,7 +189,7 @@ DWORD WINAPI WaveOutEngine::Watch(LPVOID) {
     HMODULE winmm = nullptr;
     for (;;) {
         Sleep(kWatchMs);
-        if (EngineShared::HookActive() || OpenDevices() > 0 || !Leave()) continue;
+        if (EngineShared::HookActive() || OpenDevices() > 0 || DirectSoundEngine::Busy() || !Leave()) continue;
         Lock lock;
         if (EngineShared::HookActive()) continue;  // set again meanwhile: its next message joins
         EngineShared::ReleaseProcess();
@@ -331,6 +336,11 @@ FARPROC WINAPI WaveOutEngine::ProcAddress(HMODULE module, LPCSTR name) {
                 __atomic_store_n(&g_handedOut, 1, __ATOMIC_RELEASE);
                 return reinterpret_cast<FARPROC>(g_redirects[i].to);
             }
+    // DirectSound hook-up: its creation entries looked up by name.
+    if (FARPROC ours = Joined() ? DirectSoundEngine::Replace(p) : nullptr) {
+        __atomic_store_n(&g_handedOut, 1, __ATOMIC_RELEASE);
+        return ours;
+    }
     return p;
 }
 
