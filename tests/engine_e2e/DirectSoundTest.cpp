@@ -24,7 +24,10 @@
 namespace {
 
 constexpr DWORD kRate = 48000;  // the mixer's own rate here: no resampling between
-constexpr DWORD kMs = 1500;
+// Longer than the player's ring (two seconds), so the ring is refilled behind
+// the play cursor: under Wine the mixer takes the sound up to four times
+// faster than real time (the capture device never waits).
+constexpr DWORD kMs = 3000;
 constexpr DWORD kFrames = kRate / 1000 * kMs;
 
 fx::FxParams StateFrom(const std::vector<JournalEntry>& entries) {
@@ -48,17 +51,17 @@ uint32_t Le(const std::string& s, size_t at, int bytes) {
 }
 
 // What the mixer wrote, as 16-bit stereo frames. The capture's format is the
-// mixer's: a WAV header says which; a raw capture is what this Wine's mixer
-// writes (48 kHz, 32-bit, stereo). A sample that is not a 16-bit one fails
-// the comparison later.
+// mixer's: this Wine's mixer writes 32-bit float stereo at 48 kHz (a WAV
+// header, when the capture has one, gives the channels and the sample size;
+// ALSA's header calls float samples PCM, so 32 bits are taken as float). A
+// sample that is not a 16-bit one fails the comparison later.
 std::vector<int16_t> Decode(const std::string& capture) {
     size_t at = 0;
-    uint32_t bits = 32, channels = 2, tag = 1;
+    uint32_t bits = 32, channels = 2;
     if (capture.size() >= 44 && capture.compare(0, 4, "RIFF") == 0) {
         for (size_t p = 12; p + 8 <= capture.size();) {
             const uint32_t size = Le(capture, p + 4, 4);
             if (capture.compare(p, 4, "fmt ") == 0) {
-                tag = Le(capture, p + 8, 2);
                 channels = Le(capture, p + 10, 2);
                 bits = Le(capture, p + 22, 2);
             }
@@ -75,15 +78,14 @@ std::vector<int16_t> Decode(const std::string& capture) {
         for (uint32_t c = 0; c < 2; ++c) {
             const size_t s = at + (c < channels ? c : 0) * sampleBytes;
             int32_t v;
-            if (tag == 3) {
-                float f;
-                memcpy(&f, &capture[s], 4);
-                v = static_cast<int32_t>(lrintf(f * 32768.0f));
-            } else if (bits == 16) {
+            if (bits == 16) {
                 v = static_cast<int16_t>(Le(capture, s, 2));
             } else {
-                const int32_t wide = static_cast<int32_t>(Le(capture, s, 4));
-                v = wide % 65536 ? 0x7FFFFFFF : wide / 65536;  // not a 16-bit sample: can match nothing
+                float f;
+                memcpy(&f, &capture[s], 4);
+                const float scaled = f * 32768.0f;
+                v = static_cast<int32_t>(lrintf(scaled));
+                if (static_cast<float>(v) != scaled) v = 0x7FFFFFFF;  // not a 16-bit sample: can match nothing
             }
             out.push_back(static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v));
         }

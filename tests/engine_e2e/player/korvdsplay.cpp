@@ -4,7 +4,7 @@
 // signal (player/DsSignal.h) and checks that what it reads back from its
 // buffer is always what it wrote.
 //
-//   korvdsplay.exe mode=stream|static|lookup|3d [rate=48000] [ms=2000] [ring=500]
+//   korvdsplay.exe mode=stream|static|lookup|3d [rate=48000] [ms=2000] [ring=2000]
 //
 // stream: DirectSoundCreate (imported); a looping ring of `ring` ms, filled
 //         once, played, and refilled behind the play cursor from the timer;
@@ -42,7 +42,7 @@ typedef HRESULT(WINAPI* Create8Fn)(LPCGUID, IDirectSound8**, IUnknown*);
 
 struct Options {
     std::string mode;
-    DWORD rate = 48000, ms = 2000, ringMs = 500;
+    DWORD rate = 48000, ms = 2000, ringMs = 2000;
 };
 
 class Player {
@@ -264,7 +264,7 @@ int main(int argc, char** argv) {
                                 wc.hInstance, nullptr);
     if (!window) return kArguments;
     ShowWindow(window, SW_SHOWNOACTIVATE);
-    SetTimer(window, 1, 20, nullptr);
+    SetTimer(window, 1, 10, nullptr);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
