@@ -71,7 +71,7 @@ BufferStream* BufferStream::Create(IDirectSoundBuffer* real, const WAVEFORMATEX&
     if (FAILED(real->GetCaps(&caps)) || !caps.dwBufferBytes || caps.dwBufferBytes % f.blockAlign) return nullptr;
     BufferStream* s = new (std::nothrow) BufferStream(real, caps.dwBufferBytes, f, owner);
     if (!s) return nullptr;
-    if (!s->m_shadow || !s->m_chain.Open(f) || !s->LoadShadow()) {
+    if (!s->m_shadow || !s->m_chain.Open(f) || !s->m_ahead.Open(f) || !s->LoadShadow()) {
         s->Release();
         return nullptr;
     }
@@ -179,9 +179,9 @@ HRESULT BufferStream::Unlock(IDirectSoundBuffer* real, void* p1, DWORD n1, void*
     const DWORD w2 = p2 && r.real2 ? (n2 < r.bytes2 ? n2 : r.bytes2) : 0;
 
     if (m_streaming && m_started && !m_passThrough && m_real) {
-        // As written first; the part the worker already passed is processed again below.
-        Copy(r.real1, m_shadow + r.offset1, w1);
-        Copy(r.real2, m_shadow + r.offset2, w2);
+        // Processed as written first; the part the worker already passed is processed again below.
+        Ahead(r.offset1, r.real1, w1);
+        Ahead(r.offset2, r.real2, w2);
         DWORD play = 0;
         if (SUCCEEDED(m_real->GetCurrentPosition(&play, nullptr))) Track(play);
         Pos dirty = ~0ULL;
@@ -202,8 +202,17 @@ void BufferStream::Deliver(DWORD offset, BYTE* real, DWORD bytes) {
     if (offset != m_staticEnd) m_chain.Reset();
     fx::FxParams params;
     Params(&params);
-    Render(params, offset, real, bytes);
+    Render(m_chain, params, offset, real, bytes);
     m_staticEnd = (offset + bytes) % m_bytes;
+}
+
+void BufferStream::Ahead(DWORD offset, BYTE* real, DWORD bytes) {
+    if (!bytes) return;
+    if (offset != m_aheadEnd) m_ahead.Reset();
+    fx::FxParams params;
+    Params(&params);
+    Render(m_ahead, params, offset, real, bytes);
+    m_aheadEnd = (offset + bytes) % m_bytes;
 }
 
 void BufferStream::DeliverStream(DWORD offset, DWORD bytes, Pos* dirty) {
@@ -216,14 +225,14 @@ void BufferStream::DeliverStream(DWORD offset, DWORD bytes, Pos* dirty) {
     if (start + bytes > m_play + m_bytes && m_play < *dirty) *dirty = m_play;
 }
 
-void BufferStream::Render(const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes) {
+void BufferStream::Render(fx::FxChain& chain, const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes) {
     const BYTE* from = m_shadow + offset;
     const DWORD whole = offset % m_align ? 0 : bytes - bytes % m_align;
     bool processed = false;
     if (!m_passThrough && whole) {
         auto work = [&] {
             X87Precision precision;  // the same arithmetic whatever the program set
-            m_chain.Process(params, from, to, whole);
+            chain.Process(params, from, to, whole);
         };
         processed = fault::FaultGuard::Call(work);
         // A fault inside the effects: from now on the buffer plays as written.
@@ -250,8 +259,8 @@ bool BufferStream::Advance(Pos end) {
     if (FAILED(m_real->Lock(offset, bytes, &a1, &b1, &a2, &b2, 0)) || !a1) return false;
     fx::FxParams params;
     Params(&params);
-    Render(params, offset, static_cast<BYTE*>(a1), b1);
-    if (a2 && b2) Render(params, 0, static_cast<BYTE*>(a2), b2);
+    Render(m_chain, params, offset, static_cast<BYTE*>(a1), b1);
+    if (a2 && b2) Render(m_chain, params, 0, static_cast<BYTE*>(a2), b2);
     m_real->Unlock(a1, b1, a2, b2);
     m_done += b1 + (a2 ? b2 : 0);
     return true;
@@ -316,7 +325,9 @@ DWORD BufferStream::Lead() {
         const DWORD ms = m_seenTick[newest] - m_seenTick[oldest];
         if (ms >= 30) {
             const Pos fast = (m_seenPlay[newest] - m_seenPlay[oldest]) * kLeadWallMs / ms;
-            if (fast > lead) lead = static_cast<DWORD>(fast < m_bytes ? fast : m_bytes);
+            // Bursts of the mixer are not its pace: four times real time at most.
+            const Pos most = static_cast<Pos>(lead) * 4;
+            if (fast > lead) lead = static_cast<DWORD>(fast < most ? fast : most);
         }
     }
     if (lead > m_bytes / 2) lead = m_bytes / 2;
@@ -333,6 +344,11 @@ void BufferStream::Played(DWORD flags) {
         DWORD play = 0;
         m_real->GetCurrentPosition(&play, nullptr);
         // Played on where it stopped: the stream goes on; anywhere else it starts over.
+        if (!m_streaming) {
+            // What the program writes next follows what it wrote last, whatever the cursor does.
+            m_ahead = m_chain;
+            m_aheadEnd = m_staticEnd;
+        }
         if (!m_started || play % m_bytes != m_play % m_bytes) Start(play);
         m_streaming = true;
         return;
@@ -347,7 +363,7 @@ void BufferStream::Played(DWORD flags) {
     if (FAILED(m_real->Lock(0, m_bytes, &a1, &b1, &a2, &b2, DSBLOCK_ENTIREBUFFER)) || !a1) return;
     fx::FxParams params;
     Params(&params);
-    Render(params, 0, static_cast<BYTE*>(a1), b1 < m_bytes ? b1 : m_bytes);
+    Render(m_chain, params, 0, static_cast<BYTE*>(a1), b1 < m_bytes ? b1 : m_bytes);
     m_real->Unlock(a1, b1, a2, b2);
     m_staticEnd = 0;
 }

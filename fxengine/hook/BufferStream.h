@@ -7,8 +7,8 @@
 //   processed a few tens of milliseconds ahead of the play cursor, the
 //   effects' state carried round the ring, so a knob turn is heard at once
 //   however far ahead the program wrote. What the program writes beyond that
-//   goes to the real buffer as it is, in case the worker comes late; what it
-//   writes into the part already processed is processed again from the
+//   is processed as it is written too, in case the worker comes late; what
+//   it writes into the part already processed is processed again from the
 //   state saved just before it.
 // A processor fault inside the effects makes the buffer a plain pass-through.
 #pragma once
@@ -82,8 +82,11 @@ private:
     bool LoadShadow();
     void Deliver(DWORD offset, BYTE* real, DWORD bytes);
     void DeliverStream(DWORD offset, DWORD bytes, Pos* dirty);
-    // Processes shadow[offset, +bytes) into `to` with the chain; raw once faulted.
-    void Render(const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes);
+    // Processes shadow[offset, +bytes) into `to` with `chain`; raw once faulted.
+    void Render(fx::FxChain& chain, const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes);
+    // A streaming buffer's piece as the program writes it, processed in the
+    // order written, so that a worker that comes late leaves the effects on.
+    void Ahead(DWORD offset, BYTE* real, DWORD bytes);
     // Processes the stream up to `end` into the real buffer, through its own lock.
     bool Advance(Pos end);
     void RenderAgainFrom(Pos dirty);
@@ -109,6 +112,8 @@ private:
 
     // Processed when unlocked: where the last piece ended.
     DWORD m_staticEnd = 0xFFFFFFFF;
+    fx::FxChain m_ahead;  // a stream's pieces as written, and where the last one ended
+    DWORD m_aheadEnd = 0xFFFFFFFF;
 
     // Streaming.
     volatile bool m_streaming = false;

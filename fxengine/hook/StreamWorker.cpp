@@ -105,8 +105,6 @@ bool StreamWorker::StartThread() {
         FreeLibrary(reference);
         return false;
     }
-    // Ahead of the program's own threads: a late pass is heard.
-    SetThreadPriority(thread, THREAD_PRIORITY_HIGHEST);
     CloseHandle(thread);
     return true;
 }

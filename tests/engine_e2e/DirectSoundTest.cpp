@@ -24,10 +24,11 @@
 namespace {
 
 constexpr DWORD kRate = 48000;  // the mixer's own rate here: no resampling between
-// Longer than the player's ring (two seconds), so the ring is refilled behind
-// the play cursor: under Wine the mixer takes the sound up to four times
-// faster than real time (the capture device never waits).
-constexpr DWORD kMs = 3000;
+// Longer than the player's ring (four seconds), so the ring is refilled
+// behind the play cursor: under Wine the mixer takes the sound about four
+// times faster than real time (the capture device never waits), and a busy
+// machine holds the player's timer back for half a second at times.
+constexpr DWORD kMs = 5500;
 constexpr DWORD kFrames = kRate / 1000 * kMs;
 
 fx::FxParams StateFrom(const std::vector<JournalEntry>& entries) {
@@ -92,14 +93,34 @@ std::vector<int16_t> Decode(const std::string& capture) {
     return out;
 }
 
-// The captured frames from the first sound on, compared with `expected`
-// (stereo): the first frame that differs, or expected's length when all match.
+// The frames that sound, in order: the mixer may put silence anywhere it
+// came late (a busy machine), which says nothing about the effects.
+std::vector<int16_t> Sounding(const std::vector<int16_t>& frames, size_t* gaps = nullptr) {
+    std::vector<int16_t> out;
+    bool silent = false;
+    for (size_t i = 0; i + 1 < frames.size(); i += 2) {
+        const bool now = frames[i] == 0 && frames[i + 1] == 0;
+        if (now && !silent && !out.empty() && gaps) ++*gaps;
+        silent = now;
+        if (now) continue;
+        out.push_back(frames[i]);
+        out.push_back(frames[i + 1]);
+    }
+    return out;
+}
+
+constexpr size_t kSame = static_cast<size_t>(-1);
+
+// The frames heard compared with `expected` (stereo): the first sounding
+// frame that differs, or kSame when every one of them was heard as expected.
 size_t FirstDifference(const std::vector<int16_t>& captured, const std::vector<int16_t>& expected) {
-    size_t start = 0;
-    while (start + 1 < captured.size() && captured[start] == 0 && captured[start + 1] == 0) start += 2;
-    for (size_t i = 0; i < expected.size(); ++i)
-        if (start + i >= captured.size() || captured[start + i] != expected[i]) return i / 2;
-    return expected.size() / 2;
+    size_t gaps = 0;
+    const std::vector<int16_t> heard = Sounding(captured, &gaps);
+    const std::vector<int16_t> wanted = Sounding(expected);
+    if (gaps > 1) printf("the mixer left %zu gaps of silence\n", gaps - 1);
+    for (size_t i = 0; i < wanted.size(); ++i)
+        if (i >= heard.size() || heard[i] != wanted[i]) return i / 2;
+    return kSame;
 }
 
 std::vector<int16_t> Signal(uint32_t channels) {
@@ -212,9 +233,9 @@ TEST_F(DirectSoundTest, StreamingAndLookedUpBuffersSoundAsTheEffectsRenderThem) 
         SCOPED_TRACE(mode);
         EXPECT_EQ(Play(mode), 0u) << "korvdsplay exit code (see its source)";
         const std::vector<int16_t> heard = Heard();
-        const size_t same = FirstDifference(heard, expected);
-        EXPECT_EQ(same, kFrames) << "captured " << heard.size() / 2 << " frames";
-        if (same != kFrames) continue;
+        const size_t differs = FirstDifference(heard, expected);
+        EXPECT_EQ(differs, kSame) << "captured " << heard.size() / 2 << " frames";
+        if (differs != kSame) continue;
         // What the rendering does, heard: wider, more 60 Hz, the master's gain.
         EXPECT_GT(Width(expected, kFrames), 1.3 * Width(input, kFrames));
         EXPECT_GT(Level(expected, kFrames, 60.0), 1.12 * state.masterGain * Level(input, kFrames, 60.0));
@@ -230,9 +251,9 @@ TEST_F(DirectSoundTest, StaticBufferAtLevelsZeroIsBitExactAndAThreeDBufferIsLeft
     ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x00220144", 15000));
     const std::vector<int16_t> input = Signal(2);
     EXPECT_EQ(Play("static"), 0u);
-    EXPECT_EQ(FirstDifference(Heard(), input), kFrames) << "levels at 0 changed the static buffer";
+    EXPECT_EQ(FirstDifference(Heard(), input), kSame) << "levels at 0 changed the static buffer";
     EXPECT_EQ(Play("stream"), 0u);
-    EXPECT_EQ(FirstDifference(Heard(), input), kFrames) << "levels at 0 changed the stream";
+    EXPECT_EQ(FirstDifference(Heard(), input), kSame) << "levels at 0 changed the stream";
     ASSERT_TRUE(CloseAndWait(*korvane, console));
 
     // A 3D-positioned mono buffer sounds the same with the effects up as
@@ -246,13 +267,12 @@ TEST_F(DirectSoundTest, StaticBufferAtLevelsZeroIsBitExactAndAThreeDBufferIsLeft
     ASSERT_TRUE(CloseAndWait(*korvane2, console2));
     ASSERT_TRUE(WaitForJournal("HOOK", "CALL", "QuorWav9xUnHook", 15000));
     EXPECT_EQ(Play("3d"), 0u);
-    std::vector<int16_t> alone = Heard();
-    size_t start = 0;
-    while (start < alone.size() && alone[start] == 0) ++start;
-    alone.erase(alone.begin(), alone.begin() + (start - start % 2));
-    alone.resize(kFrames * 2 < alone.size() ? kFrames * 2 : alone.size());
-    ASSERT_GT(alone.size(), kFrames);
-    EXPECT_EQ(FirstDifference(withKorvane, alone), alone.size() / 2);
+    std::vector<int16_t> alone = Sounding(Heard());
+    // The device's last period may not reach the file before the program ends.
+    const size_t compared = (kFrames - kRate / 20) * 2;
+    ASSERT_GT(alone.size(), compared);
+    alone.resize(compared);
+    EXPECT_EQ(FirstDifference(withKorvane, alone), kSame);
 }
 
 TEST_F(DirectSoundTest, AfterKorvaneClosesAProgramPlaysPlain) {
@@ -263,7 +283,7 @@ TEST_F(DirectSoundTest, AfterKorvaneClosesAProgramPlaysPlain) {
     ASSERT_TRUE(CloseAndWait(*korvane, console));
     ASSERT_TRUE(WaitForJournal("HOOK", "CALL", "QuorWav9xUnHook", 15000));
     EXPECT_EQ(Play("stream"), 0u);
-    EXPECT_EQ(FirstDifference(Heard(), Signal(2)), kFrames);
+    EXPECT_EQ(FirstDifference(Heard(), Signal(2)), kSame);
 }
 
 }  // namespace

@@ -166,6 +166,32 @@ TEST_F(BufferStreamTest, AStreamIsProcessedAheadOfTheCursorAndAgainWhereTheProgr
     EXPECT_EQ(m_real.m_locks, 0);
 }
 
+TEST_F(BufferStreamTest, AKnobTurnReachesWhatTheProgramWroteLongBefore) {
+    Write(0, kBytes, 0);  // half a second written ahead, with the first settings
+    m_real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
+    m_stream->Played(DSBPLAY_LOOPING);
+    ASSERT_TRUE(m_stream->Pump());
+    const fx::FxParams before = m_params;
+    m_params.vibe[0] = m_params.vibe[1] = 1.0f;  // Vibe up
+    m_params.masterGain = 0.5f;
+    fxengine::EngineShared::Publish(m_params);
+
+    // 10 ms on, the sound 55 ms ahead of where the cursor stood carries the turn.
+    const DWORD lead = 45 * kRate / 1000 * kBlock, step = 10 * kRate / 1000 * kBlock;
+    m_real.m_play = step;
+    ASSERT_TRUE(m_stream->Pump());
+    std::vector<char> shadow(kBytes);
+    testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
+    EngineRender render({1, 2, kRate, 16, kBlock});
+    std::string expected;
+    render.Buffer(before, shadow.data(), lead, &expected);
+    render.Buffer(m_params, shadow.data() + lead, step, &expected);
+    EXPECT_TRUE(Real(lead + step) == expected);
+    std::string unturned;
+    EngineRender({1, 2, kRate, 16, kBlock}).Buffer(before, shadow.data(), lead + step, &unturned);
+    EXPECT_FALSE(Real(lead + step) == unturned) << "the turn changed nothing";
+}
+
 TEST_F(BufferStreamTest, AFaultInTheProcessingMakesTheBufferAPlainPassThrough) {
     m_real.m_forbid = true;  // the output cannot be written: the processing faults
     Write(0, kBytes / 2, 0);

@@ -4,7 +4,7 @@
 // signal (player/DsSignal.h) and checks that what it reads back from its
 // buffer is always what it wrote.
 //
-//   korvdsplay.exe mode=stream|static|lookup|3d [rate=48000] [ms=2000] [ring=2000]
+//   korvdsplay.exe mode=stream|static|lookup|3d [rate=48000] [ms=2000] [ring=4000]
 //
 // stream: DirectSoundCreate (imported); a looping ring of `ring` ms, filled
 //         once, played, and refilled behind the play cursor from the timer;
@@ -42,7 +42,7 @@ typedef HRESULT(WINAPI* Create8Fn)(LPCGUID, IDirectSound8**, IUnknown*);
 
 struct Options {
     std::string mode;
-    DWORD rate = 48000, ms = 2000, ringMs = 2000;
+    DWORD rate = 48000, ms = 2000, ringMs = 4000;
 };
 
 class Player {
@@ -79,6 +79,7 @@ private:
     unsigned long long m_played = 0;   // frames the play cursor passed
     DWORD m_lastPlay = 0;
     DWORD m_started = 0;
+    DWORD m_lastTick = 0, m_longestGap = 0;  // for the log: how steadily the timer came
 };
 
 int Player::Start(HWND window) {
@@ -166,6 +167,9 @@ bool Player::Tick() {
         return Fail(kPosition, "position");
     m_buffer->GetStatus(&status);
     if (!m_stream) return (status & DSBSTATUS_PLAYING) != 0;
+    const DWORD now = GetTickCount();
+    if (m_lastTick && now - m_lastTick > m_longestGap) m_longestGap = now - m_lastTick;
+    m_lastTick = now;
 
     m_played += (play + m_bytes - m_lastPlay) % m_bytes / m_block;
     m_lastPlay = play;
@@ -186,6 +190,9 @@ bool Player::Tick() {
 void Player::Close() {
     // The buffer first, then the object, as a careful program does.
     if (m_buffer) {
+        if (m_stream)
+            fprintf(stderr, "korvdsplay: %llu frames played in %lu ms, the timer %lu ms late at most\n", m_played,
+                    GetTickCount() - m_started, m_longestGap);
         if (m_result == kOk) ReadBack(0, m_bytes);
         m_buffer->Release();
     }
