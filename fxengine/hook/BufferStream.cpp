@@ -266,6 +266,24 @@ bool BufferStream::Advance(Pos end) {
     return true;
 }
 
+void BufferStream::CatchUp() {
+    // Came late: what lay between was heard as processed when written. The
+    // effects' state goes through it all the same (into nothing), so what
+    // follows joins on to what was heard.
+    fx::FxParams params;
+    Params(&params);
+    BYTE scratch[4096];
+    const DWORD most = sizeof(scratch) - sizeof(scratch) % m_align;
+    while (m_done < m_play && !m_passThrough) {
+        const DWORD offset = static_cast<DWORD>(m_done % m_bytes);
+        DWORD bytes = static_cast<DWORD>(m_play - m_done < most ? m_play - m_done : most);
+        if (bytes > m_bytes - offset) bytes = m_bytes - offset;
+        Render(m_chain, params, offset, scratch, bytes);
+        m_done += bytes;
+    }
+    m_done = m_play;
+}
+
 void BufferStream::Save(Pos pos) {
     Snapshot* slot = nullptr;
     for (int i = 0; i < kSnapshots && !slot; ++i)
@@ -404,11 +422,7 @@ bool BufferStream::Pump() {
     m_seenTick[m_seen % kPace] = GetTickCount();
     m_seenPlay[m_seen % kPace] = m_play;
     ++m_seen;
-    if (m_done < m_play) {
-        // Came late: what lay between was heard as written. Go on from here.
-        m_done = m_lastSaved = m_play;
-        for (int i = 0; i < kSnapshots; ++i) m_snapshots[i].used = false;
-    }
+    if (m_done < m_play) CatchUp();
     m_lead = Lead();
     Advance(m_play + m_lead);
     return true;

@@ -90,6 +90,7 @@ private:
     // Processes the stream up to `end` into the real buffer, through its own lock.
     bool Advance(Pos end);
     void RenderAgainFrom(Pos dirty);
+    void CatchUp();
     void Save(Pos pos);
     void Track(DWORD play);
     void Start(DWORD play);

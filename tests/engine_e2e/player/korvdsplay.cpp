@@ -7,7 +7,9 @@
 //   korvdsplay.exe mode=stream|static|lookup|3d [rate=48000] [ms=2000] [ring=4000]
 //
 // stream: DirectSoundCreate (imported); a looping ring of `ring` ms, filled
-//         once, played, and refilled behind the play cursor from the timer;
+//         once, played, and refilled behind the play cursor from the timer,
+//         with position notifications at its start and middle, which must
+//         come as the cursor passes them;
 // lookup: the same through DirectSoundCreate8 looked up by name;
 // static: one static buffer holding the whole signal, played once;
 // 3d:     the same as a mono buffer with 3D positioning.
@@ -35,7 +37,8 @@ enum Exit {
     kChanged = 23,
     kTimeout = 24,
     kArguments = 25,
-    kPosition = 26
+    kPosition = 26,
+    kNotify = 27
 };
 
 typedef HRESULT(WINAPI* Create8Fn)(LPCGUID, IDirectSound8**, IUnknown*);
@@ -80,6 +83,8 @@ private:
     DWORD m_lastPlay = 0;
     DWORD m_started = 0;
     DWORD m_lastTick = 0, m_longestGap = 0;  // for the log: how steadily the timer came
+    HANDLE m_passed[2] = {};                 // the cursor passed the start, the middle
+    DWORD m_notified[2] = {};
 };
 
 int Player::Start(HWND window) {
@@ -116,6 +121,7 @@ int Player::Start(HWND window) {
     d.dwSize = sizeof(d);
     d.dwFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS;
     if (!m_stream) d.dwFlags |= DSBCAPS_STATIC;
+    if (m_stream) d.dwFlags |= DSBCAPS_CTRLPOSITIONNOTIFY;
     if (three) d.dwFlags |= DSBCAPS_CTRL3D;
     m_bytes = m_stream ? m_o.rate / 1000 * m_o.ringMs * m_block : m_signalFrames * m_block;
     d.dwBufferBytes = m_bytes;
@@ -127,6 +133,20 @@ int Player::Start(HWND window) {
     if (!ReadBack(0, m_bytes)) return m_result;
     if (!Write(0, m_bytes, 0)) return m_result;
     m_written = m_bytes / m_block;
+    if (m_stream) {
+        IDirectSoundNotify* notify = nullptr;
+        if (FAILED(m_buffer->QueryInterface(IID_IDirectSoundNotify, reinterpret_cast<void**>(&notify))) || !notify)
+            return Fail(kNotify, "no notify interface"), m_result;
+        DSBPOSITIONNOTIFY at[2];
+        for (int i = 0; i < 2; ++i) {
+            m_passed[i] = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+            at[i].dwOffset = i * (m_bytes / 2);
+            at[i].hEventNotify = m_passed[i];
+        }
+        const HRESULT set = notify->SetNotificationPositions(2, at);
+        notify->Release();
+        if (FAILED(set)) return Fail(kNotify, "notification positions"), m_result;
+    }
     if (FAILED(m_buffer->Play(0, 0, m_stream ? DSBPLAY_LOOPING : 0))) return Fail(kBuffer, "play"), m_result;
     m_started = GetTickCount();
     return kOk;
@@ -171,12 +191,22 @@ bool Player::Tick() {
     if (m_lastTick && now - m_lastTick > m_longestGap) m_longestGap = now - m_lastTick;
     m_lastTick = now;
 
+    // A notification says the cursor passed its place: it is now in the half after it.
+    for (int i = 0; i < 2; ++i)
+        if (WaitForSingleObject(m_passed[i], 0) == WAIT_OBJECT_0) {
+            ++m_notified[i];
+            if (static_cast<int>(play / (m_bytes / 2)) != i && m_played > 0)
+                fprintf(stderr, "korvdsplay: notification %d came with the cursor at %lu\n", i, play);
+        }
     m_played += (play + m_bytes - m_lastPlay) % m_bytes / m_block;
     m_lastPlay = play;
     if (m_written < m_played + 1) return Fail(kTimeout, "the ring ran dry");  // fed too late: a gap
     // Everything played, and a tail of silence after it: the end.
     if (m_played > m_signalFrames + m_o.rate / 5) {
         m_buffer->Stop();
+        // Each place passed at least once a lap (a late timer may see two as one).
+        const DWORD laps = static_cast<DWORD>(m_played / (m_bytes / m_block));
+        if (m_notified[1] < laps || m_notified[0] < laps) return Fail(kNotify, "notifications missing");
         return false;
     }
     // Refill what was played, up to the play cursor.
@@ -197,6 +227,8 @@ void Player::Close() {
         m_buffer->Release();
     }
     if (m_ds) m_ds->Release();
+    for (HANDLE& h : m_passed)
+        if (h) CloseHandle(h);
     m_buffer = nullptr;
     m_ds = nullptr;
 }
