@@ -166,6 +166,20 @@ TEST_F(BufferStreamTest, AStreamIsProcessedAheadOfTheCursorAndAgainWhereTheProgr
     EXPECT_EQ(m_real.m_locks, 0);
 }
 
+TEST_F(BufferStreamTest, AWorkerThatComesLateJoinsOnToWhatWasHeard) {
+    Write(0, kBytes, 0);
+    m_real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
+    m_stream->Played(DSBPLAY_LOOPING);
+    ASSERT_TRUE(m_stream->Pump());
+    // The cursor ran 200 ms while the worker slept: what it writes next must
+    // still be the one continuous rendering.
+    m_real.m_play = 200 * kRate / 1000 * kBlock;
+    ASSERT_TRUE(m_stream->Pump());
+    std::vector<char> shadow(kBytes);
+    testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
+    EXPECT_TRUE(Real(kBytes) == Rendered(shadow, kBytes));
+}
+
 TEST_F(BufferStreamTest, AKnobTurnReachesWhatTheProgramWroteLongBefore) {
     Write(0, kBytes, 0);  // half a second written ahead, with the first settings
     m_real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
