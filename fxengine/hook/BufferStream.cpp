@@ -152,6 +152,13 @@ HRESULT BufferStream::Lock(IDirectSoundBuffer* real, DWORD offset, DWORD bytes, 
     // Memory that is not the buffer laid out in a line, or more locks at once
     // than we follow: the program writes the real buffer, heard as written.
     if (!linear || !record) return hr;
+    // A worker that came late goes through the sound it missed now, before
+    // the program writes its next lap over it.
+    if (m_streaming && m_started && m_real && !m_passThrough) {
+        DWORD play = 0;
+        if (SUCCEEDED(m_real->GetCurrentPosition(&play, nullptr))) Track(play);
+        if (m_done < m_play) CatchUp();
+    }
     record->shadow = m_shadow + offset;
     record->real1 = static_cast<BYTE*>(r1);
     record->real2 = static_cast<BYTE*>(r2);

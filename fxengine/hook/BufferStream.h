@@ -16,6 +16,7 @@
 #include <windows.h>
 // after windows.h, which it needs
 #include <mmsystem.h>
+// after mmsystem.h, whose wave formats it uses
 #include <dsound.h>
 
 #include "fx/FxChain.h"

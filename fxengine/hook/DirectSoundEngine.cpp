@@ -2,6 +2,7 @@
 
 // after windows.h, which they need
 #include <mmsystem.h>
+// after mmsystem.h, whose wave formats it uses
 #include <dsound.h>
 
 #include "DirectSoundProxy.h"
@@ -72,8 +73,7 @@ int DirectSoundEngine::Redirects(ImportRedirect* out) {
 FARPROC DirectSoundEngine::Replace(FARPROC real) {
     if (!real || !Resolve()) return nullptr;
     // FARPROC has no arguments; going through void(*)() says the cast is meant.
-    if (Address(real) == Address(g_create))
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Create));
+    if (Address(real) == Address(g_create)) return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Create));
     if (g_create8 && Address(real) == Address(g_create8))
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Create8));
     return nullptr;

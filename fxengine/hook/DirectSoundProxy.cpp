@@ -21,7 +21,8 @@ IDirectSound8* DirectSoundProxy::Wrap(IDirectSound8* real, bool is8) {
 
 IDirectSound* DirectSoundProxy::Unwrap(IDirectSound* sound) {
     if (!sound || !g_vtable || *reinterpret_cast<void**>(sound) != g_vtable) return sound;
-    return reinterpret_cast<IDirectSound*>(static_cast<DirectSoundProxy*>(reinterpret_cast<IDirectSound8*>(sound))->m_real);
+    return reinterpret_cast<IDirectSound*>(
+        static_cast<DirectSoundProxy*>(reinterpret_cast<IDirectSound8*>(sound))->m_real);
 }
 
 DirectSoundProxy::DirectSoundProxy(IDirectSound8* real, bool is8) : m_real(real), m_is8(is8) {
@@ -39,8 +40,8 @@ DirectSoundProxy::~DirectSoundProxy() {
 
 HRESULT DirectSoundProxy::QueryInterface(REFIID riid, void** object) {
     if (!object) return m_real->QueryInterface(riid, object);
-    const bool self = IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectSound) ||
-                      IsEqualGUID(riid, IID_IDirectSound8);
+    const bool self =
+        IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectSound) || IsEqualGUID(riid, IID_IDirectSound8);
     if (!self) return m_real->QueryInterface(riid, object);
     void* real = nullptr;
     const HRESULT hr = m_real->QueryInterface(riid, &real);

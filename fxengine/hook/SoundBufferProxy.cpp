@@ -124,8 +124,7 @@ HRESULT SoundBufferProxy::Initialize(LPDIRECTSOUND sound, LPCDSBUFFERDESC desc) 
     return m_real->Initialize(DirectSoundProxy::Unwrap(sound), desc);
 }
 
-HRESULT SoundBufferProxy::Lock(DWORD offset, DWORD bytes, LPVOID* p1, LPDWORD n1, LPVOID* p2, LPDWORD n2,
-                               DWORD flags) {
+HRESULT SoundBufferProxy::Lock(DWORD offset, DWORD bytes, LPVOID* p1, LPDWORD n1, LPVOID* p2, LPDWORD n2, DWORD flags) {
     // A duplicate's write cursor is its own; the memory is the original's.
     if ((flags & DSBLOCK_FROMWRITECURSOR) && !m_original) {
         DWORD play = 0, write = 0;

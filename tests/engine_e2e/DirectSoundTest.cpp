@@ -24,13 +24,14 @@
 namespace {
 
 constexpr DWORD kRate = 48000;  // the mixer's own rate here: no resampling between
-// Longer than the player's ring (four seconds), so the ring is refilled
-// behind the play cursor: under Wine the mixer takes the sound about four
-// times faster than real time (the capture device never waits), and a busy
-// machine holds the player's timer back for half a second at times.
-constexpr DWORD kMs = 4500;
-// The device's last period may not reach the file before the program ends.
-constexpr DWORD kEnd = kRate / 20;
+// A little longer than the player's ring (four seconds), so the ring is
+// refilled behind the play cursor. Under Wine the mixer takes the sound about
+// four times faster than real time (the capture device never waits), so the
+// effects are computed at four times their real-time cost; with a longer
+// stream a busy machine falls behind and the player's ring runs dry.
+constexpr DWORD kMs = 4200;
+// The device's last periods may not reach the file before the program ends.
+constexpr DWORD kEnd = kRate / 10;
 constexpr DWORD kFrames = kRate / 1000 * kMs;
 
 fx::FxParams StateFrom(const std::vector<JournalEntry>& entries) {

@@ -19,8 +19,7 @@ inline int16_t Sample(uint32_t frame, uint32_t channel, uint32_t rate) {
 // `frames` frames from frame `first` of the signal, or silence from frame `end` on.
 inline void Fill(int16_t* out, uint32_t frames, uint32_t first, uint32_t end, uint32_t rate, uint32_t channels) {
     for (uint32_t f = 0; f < frames; ++f)
-        for (uint32_t c = 0; c < channels; ++c)
-            *out++ = first + f < end ? Sample(first + f, c, rate) : 0;
+        for (uint32_t c = 0; c < channels; ++c) *out++ = first + f < end ? Sample(first + f, c, rate) : 0;
 }
 
 }  // namespace dssignal

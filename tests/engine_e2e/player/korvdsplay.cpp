@@ -17,6 +17,7 @@
 #include <windows.h>
 // after windows.h, which they need
 #include <mmsystem.h>
+// after mmsystem.h, whose wave formats it uses
 #include <dsound.h>
 
 #include <cstdio>
@@ -97,8 +98,8 @@ int Player::Start(HWND window) {
     HRESULT hr;
     if (m_o.mode == "lookup") {
         HMODULE dsound = LoadLibraryA("dsound.dll");
-        Create8Fn create8 = dsound ? reinterpret_cast<Create8Fn>(reinterpret_cast<void (*)()>(
-                                         GetProcAddress(dsound, "DirectSoundCreate8")))
+        Create8Fn create8 = dsound ? reinterpret_cast<Create8Fn>(
+                                         reinterpret_cast<void (*)()>(GetProcAddress(dsound, "DirectSoundCreate8")))
                                    : nullptr;
         if (!create8) return Fail(kCreate, "no DirectSoundCreate8"), m_result;
         IDirectSound8* ds8 = nullptr;
@@ -155,8 +156,7 @@ int Player::Start(HWND window) {
 bool Player::Write(DWORD offset, DWORD bytes, unsigned long long firstFrame) {
     void *p1 = nullptr, *p2 = nullptr;
     DWORD n1 = 0, n2 = 0;
-    if (FAILED(m_buffer->Lock(offset, bytes, &p1, &n1, &p2, &n2, 0)) || n1 + n2 != bytes)
-        return Fail(kLock, "lock");
+    if (FAILED(m_buffer->Lock(offset, bytes, &p1, &n1, &p2, &n2, 0)) || n1 + n2 != bytes) return Fail(kLock, "lock");
     std::vector<int16_t> data(bytes / 2);
     dssignal::Fill(data.data(), bytes / m_block, static_cast<uint32_t>(firstFrame), m_signalFrames, m_o.rate,
                    m_channels);
