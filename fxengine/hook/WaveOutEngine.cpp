@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "DirectSoundEngine.h"
 #include "EngineDevice.h"
 #include "EngineShared.h"
 #include "ImportPatcher.h"
@@ -20,7 +21,9 @@ bool g_lockReady = false;
 volatile LONG g_joined = 0;  // the imports are redirected
 bool g_scanning = false;
 EngineDevice* g_devices[kDevices];
-ImportRedirect g_redirects[kRedirects];
+// DirectSound's creation entries follow the waveOut ones once dsound is loaded.
+ImportRedirect g_redirects[kRedirects + DirectSoundEngine::kRedirects];
+int g_redirectCount = kRedirects;
 
 class Lock {
 public:
@@ -62,6 +65,7 @@ void WaveOutEngine::Init(HMODULE self) {
 
 void WaveOutEngine::Shutdown() {
     // Only reached in a process the engine never joined (joining holds the library).
+    DirectSoundEngine::Shutdown();
     if (g_lockReady) DeleteCriticalSection(&g_lock);
     g_lockReady = false;
 }
@@ -123,7 +127,8 @@ void WaveOutEngine::Rescan() {
     Lock lock;
     if (!Joined() || g_scanning) return;  // a load made while scanning
     g_scanning = true;
-    ImportPatcher::PatchAll(g_self, g_redirects, kRedirects);
+    g_redirectCount = kRedirects + DirectSoundEngine::Redirects(g_redirects + kRedirects);
+    ImportPatcher::PatchAll(g_self, g_redirects, g_redirectCount);
     g_scanning = false;
 }
 
@@ -254,6 +259,8 @@ FARPROC WINAPI WaveOutEngine::ProcAddress(HMODULE module, LPCSTR name) {
     if (p && Joined())
         for (int i = 0; i < kWaveEntries; ++i)
             if (reinterpret_cast<void*>(p) == g_redirects[i].from) return reinterpret_cast<FARPROC>(g_redirects[i].to);
+    // DirectSound's creation entries looked up by name.
+    if (FARPROC ours = p && Joined() ? DirectSoundEngine::Replace(p) : nullptr) return ours;
     return p;
 }
 

@@ -1,0 +1,101 @@
+#include "DirectSoundEngine.h"
+
+// after windows.h, which they need
+#include <mmsystem.h>
+// after mmsystem.h, whose wave formats it uses
+#include <dsound.h>
+
+#include "DirectSoundProxy.h"
+#include "EngineShared.h"
+#include "StreamWorker.h"
+
+namespace fxengine {
+namespace {
+
+typedef HRESULT(WINAPI* CreateFn)(LPCGUID, IDirectSound**, IUnknown*);
+typedef HRESULT(WINAPI* Create8Fn)(LPCGUID, IDirectSound8**, IUnknown*);
+
+CreateFn volatile g_create = nullptr;
+Create8Fn volatile g_create8 = nullptr;
+volatile LONG g_objects = 0;  // proxies alive
+volatile LONG g_calls = 0;    // threads inside the creation entries
+
+class Call {
+public:
+    Call() { InterlockedIncrement(&g_calls); }
+    ~Call() { InterlockedDecrement(&g_calls); }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+};
+
+HRESULT WINAPI Create(LPCGUID device, IDirectSound** out, IUnknown* outer) {
+    Call call;
+    const HRESULT hr = g_create(device, out, outer);
+    // Objects made after the hook went are the system's own.
+    if (FAILED(hr) || !out || !*out || outer || !EngineShared::HookActive()) return hr;
+    *out = reinterpret_cast<IDirectSound*>(DirectSoundProxy::Wrap(reinterpret_cast<IDirectSound8*>(*out), false));
+    return hr;
+}
+
+HRESULT WINAPI Create8(LPCGUID device, IDirectSound8** out, IUnknown* outer) {
+    Call call;
+    const HRESULT hr = g_create8(device, out, outer);
+    if (FAILED(hr) || !out || !*out || outer || !EngineShared::HookActive()) return hr;
+    *out = DirectSoundProxy::Wrap(*out, true);
+    return hr;
+}
+
+template <class Fn>
+void* Address(Fn fn) {
+    return reinterpret_cast<void*>(fn);
+}
+
+}  // namespace
+
+bool DirectSoundEngine::Resolve() {
+    if (g_create) return true;
+    // Only a process that has dsound already: the engine never loads it.
+    HMODULE dsound = GetModuleHandleA("dsound.dll");
+    if (!dsound) return false;
+    g_create8 = reinterpret_cast<Create8Fn>(reinterpret_cast<void (*)()>(GetProcAddress(dsound, "DirectSoundCreate8")));
+    g_create = reinterpret_cast<CreateFn>(reinterpret_cast<void (*)()>(GetProcAddress(dsound, "DirectSoundCreate")));
+    return g_create != nullptr;
+}
+
+int DirectSoundEngine::Redirects(ImportRedirect* out) {
+    if (!Resolve()) return 0;
+    int n = 0;
+    out[n++] = {Address(g_create), Address(&Create)};
+    if (g_create8) out[n++] = {Address(g_create8), Address(&Create8)};
+    return n;
+}
+
+FARPROC DirectSoundEngine::Replace(FARPROC real) {
+    if (!real || !Resolve()) return nullptr;
+    // FARPROC has no arguments; going through void(*)() says the cast is meant.
+    if (Address(real) == Address(g_create)) return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Create));
+    if (g_create8 && Address(real) == Address(g_create8))
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Create8));
+    return nullptr;
+}
+
+bool DirectSoundEngine::Busy() {
+    return __atomic_load_n(&g_objects, __ATOMIC_ACQUIRE) != 0 || __atomic_load_n(&g_calls, __ATOMIC_ACQUIRE) != 0 ||
+           StreamWorker::Running();
+}
+
+void DirectSoundEngine::Shutdown() {
+    StreamWorker::Shutdown();
+    g_create = nullptr;
+    g_create8 = nullptr;
+}
+
+void DirectSoundEngine::ObjectMade() {
+    InterlockedIncrement(&g_objects);
+}
+
+void DirectSoundEngine::ObjectGone() {
+    InterlockedDecrement(&g_objects);
+}
+
+}  // namespace fxengine

@@ -1,0 +1,33 @@
+// DirectSound in a process the engine joined: the two creation entries
+// (imported, or looked up by name) are redirected to the engine's, which hand
+// the program a DirectSoundProxy; its secondary buffers play through the
+// effects (BufferStream). Nothing happens in a process that never loads dsound.
+#pragma once
+
+#include <windows.h>
+
+#include "ImportPatcher.h"
+
+namespace fxengine {
+
+class DirectSoundEngine {
+public:
+    static constexpr int kRedirects = 2;
+
+    // Once dsound is loaded: its creation entries and the engine's, written to
+    // `out` (room for kRedirects); returns how many.
+    static int Redirects(ImportRedirect* out);
+    // The engine's entry for a real one a program looked up (null: not one of them).
+    static FARPROC Replace(FARPROC real);
+    // An object of ours is alive, the worker runs, or a thread is inside an entry.
+    static bool Busy();
+    static void Shutdown();  // the library leaves the process
+
+    static void ObjectMade();
+    static void ObjectGone();
+
+private:
+    static bool Resolve();
+};
+
+}  // namespace fxengine

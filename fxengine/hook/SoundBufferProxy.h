@@ -1,0 +1,68 @@
+// What the program holds in place of a DirectSound secondary buffer: every
+// call goes to the real buffer, except Lock and Unlock, which go through the
+// buffer's stream (the program writes and reads its own shadow; the real
+// buffer gets the processed sound), and Play and SetCurrentPosition, which
+// the stream is told of.
+#pragma once
+
+#include <windows.h>
+// after windows.h, which it needs
+#include <mmsystem.h>
+// after mmsystem.h, whose wave formats it uses
+#include <dsound.h>
+
+namespace fxengine {
+
+class BufferStream;
+
+class SoundBufferProxy final : public IDirectSoundBuffer8 {
+public:
+    // The program's buffer as the engine's, or `real` itself when the effects
+    // do not take it. `owner` is the device that made it.
+    static IDirectSoundBuffer* Wrap(IDirectSoundBuffer* real, const DSBUFFERDESC& desc, const void* owner);
+    // A duplicate of one of ours shares its stream (null: `original` is not ours).
+    static SoundBufferProxy* From(IDirectSoundBuffer* original);
+    static IDirectSoundBuffer* Duplicate(SoundBufferProxy* original, IDirectSoundBuffer* realDuplicate);
+    IDirectSoundBuffer* Real() const { return reinterpret_cast<IDirectSoundBuffer*>(m_real); }
+
+    // IUnknown
+    STDMETHOD(QueryInterface)(REFIID riid, void** object) override;
+    STDMETHOD_(ULONG, AddRef)() override;
+    STDMETHOD_(ULONG, Release)() override;
+    // IDirectSoundBuffer
+    STDMETHOD(GetCaps)(LPDSBCAPS caps) override;
+    STDMETHOD(GetCurrentPosition)(LPDWORD play, LPDWORD write) override;
+    STDMETHOD(GetFormat)(LPWAVEFORMATEX format, DWORD size, LPDWORD written) override;
+    STDMETHOD(GetVolume)(LPLONG volume) override;
+    STDMETHOD(GetPan)(LPLONG pan) override;
+    STDMETHOD(GetFrequency)(LPDWORD frequency) override;
+    STDMETHOD(GetStatus)(LPDWORD status) override;
+    STDMETHOD(Initialize)(LPDIRECTSOUND sound, LPCDSBUFFERDESC desc) override;
+    STDMETHOD(Lock)(DWORD offset, DWORD bytes, LPVOID* p1, LPDWORD n1, LPVOID* p2, LPDWORD n2, DWORD flags) override;
+    STDMETHOD(Play)(DWORD reserved1, DWORD priority, DWORD flags) override;
+    STDMETHOD(SetCurrentPosition)(DWORD position) override;
+    STDMETHOD(SetFormat)(LPCWAVEFORMATEX format) override;
+    STDMETHOD(SetVolume)(LONG volume) override;
+    STDMETHOD(SetPan)(LONG pan) override;
+    STDMETHOD(SetFrequency)(DWORD frequency) override;
+    STDMETHOD(Stop)() override;
+    STDMETHOD(Unlock)(LPVOID p1, DWORD n1, LPVOID p2, DWORD n2) override;
+    STDMETHOD(Restore)() override;
+    // IDirectSoundBuffer8 (reached only where the real buffer answered to it)
+    STDMETHOD(SetFX)(DWORD count, LPDSEFFECTDESC desc, LPDWORD results) override;
+    STDMETHOD(AcquireResources)(DWORD flags, DWORD count, LPDWORD results) override;
+    STDMETHOD(GetObjectInPath)(REFGUID object, DWORD index, REFGUID iid, LPVOID* out) override;
+
+private:
+    SoundBufferProxy(IDirectSoundBuffer* real, BufferStream* stream, bool original);
+    ~SoundBufferProxy();
+    SoundBufferProxy(const SoundBufferProxy&) = delete;
+    SoundBufferProxy& operator=(const SoundBufferProxy&) = delete;
+
+    volatile LONG m_refs = 1;
+    IDirectSoundBuffer8* m_real;  // a reference of ours
+    BufferStream* m_stream;       // a reference of ours
+    bool m_original;              // a duplicate plays the memory, the stream follows the original
+};
+
+}  // namespace fxengine
