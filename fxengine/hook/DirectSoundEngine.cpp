@@ -32,7 +32,7 @@ HRESULT WINAPI Create(LPCGUID device, IDirectSound** out, IUnknown* outer) {
     Call call;
     const HRESULT hr = g_create(device, out, outer);
     // Objects made after the hook went are the system's own.
-    if (FAILED(hr) || !out || !*out || outer || !EngineShared::HookActive()) return hr;
+    if (FAILED(hr) || !out || !*out || outer || !EngineShared::Present()) return hr;
     *out = reinterpret_cast<IDirectSound*>(DirectSoundProxy::Wrap(reinterpret_cast<IDirectSound8*>(*out), false));
     return hr;
 }
@@ -40,7 +40,7 @@ HRESULT WINAPI Create(LPCGUID device, IDirectSound** out, IUnknown* outer) {
 HRESULT WINAPI Create8(LPCGUID device, IDirectSound8** out, IUnknown* outer) {
     Call call;
     const HRESULT hr = g_create8(device, out, outer);
-    if (FAILED(hr) || !out || !*out || outer || !EngineShared::HookActive()) return hr;
+    if (FAILED(hr) || !out || !*out || outer || !EngineShared::Present()) return hr;
     *out = DirectSoundProxy::Wrap(*out, true);
     return hr;
 }

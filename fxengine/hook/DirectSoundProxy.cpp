@@ -69,7 +69,7 @@ ULONG DirectSoundProxy::Release() {
 HRESULT DirectSoundProxy::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFFER buffer, IUnknown* outer) {
     const HRESULT hr = m_real->CreateSoundBuffer(desc, buffer, outer);
     // Buffers made after the hook went are the system's own, as new devices are.
-    if (FAILED(hr) || !desc || !buffer || !*buffer || outer || !EngineShared::HookActive()) return hr;
+    if (FAILED(hr) || !desc || !buffer || !*buffer || outer || !EngineShared::Present()) return hr;
     *buffer = SoundBufferProxy::Wrap(*buffer, *desc, this);
     return hr;
 }

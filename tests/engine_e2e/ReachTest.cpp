@@ -11,6 +11,7 @@
 #include "engine/ControlCodes.h"
 #include "fx/FxParams.h"
 #include "fxengine/host/HostNames.h"
+#include "fxengine/stream/Period.h"
 #include "harness/Wait.h"
 #include "tests/common/AudioMatch.h"
 #include "tests/common/CaptureFile.h"
@@ -124,7 +125,7 @@ protected:
         char args[1024];
         snprintf(args, sizeof args,
                  "\"%s\" rate=%lu channels=%lu bits=%lu frames=%lu buffers=%lu chunks=%lu callback=%s sync=%s "
-                 "last=%lu mode=%s %s",
+                 "last=%lu mode=%s drain=1 %s",
                  exe.c_str(), kRate, kChannels, kBits, kFrames, kBuffers, chunks, callback, kSync, kLastBuffers, mode,
                  more);
         STARTUPINFOA si = {};
@@ -157,17 +158,25 @@ protected:
         GetExitCodeProcess(m_player.hProcess, &exitCode);
         EXPECT_EQ(exitCode, 0u) << "korvplay exit code (see its source)";
 
+        // Rendered as the engine works: each chunk has played before the
+        // next is written, so the engine cuts its periods from the chunk's start.
         EngineRender render({1, kChannels, kRate, kBits, kBlock});
+        const size_t periodBytes = fxengine::PeriodFrames(kRate) * kBlock;
         std::string buffer(kFrames * kBlock, '\0');
         m_input.clear();
         m_expected.clear();
         DWORD frame = 0;
-        for (DWORD c = 0; c < m_chunks; ++c)
+        for (DWORD c = 0; c < m_chunks; ++c) {
+            std::string chunk;
             for (DWORD b = 0; b < (c + 1 == m_chunks ? kLastBuffers : kBuffers); ++b, frame += kFrames) {
                 testsignal::Fill(&buffer[0], kFrames * kBlock, frame, kRate, kChannels, kBits);
-                m_input += buffer;
-                render.Buffer(states[c], buffer.data(), kFrames * kBlock, &m_expected);
+                chunk += buffer;
             }
+            for (size_t at = 0; at < chunk.size(); at += periodBytes)
+                render.Buffer(states[c], chunk.data() + at,
+                              static_cast<uint32_t>(std::min(periodBytes, chunk.size() - at)), &m_expected);
+            m_input += chunk;
+        }
         const std::string captured = ReadAll(m_capture);
         const audiomatch::Result r =
             audiomatch::Match(captured.data(), captured.size(), m_expected.data(), m_expected.size(), kBlock, 0);

@@ -97,7 +97,7 @@ protected:
         m_params.enableVibe = 1;
         m_params.vibe[0] = m_params.vibe[1] = level;
         fxengine::EngineShared::Publish(m_params);
-        fxengine::EngineShared::SetHook(nullptr, GetCurrentProcessId());
+        fxengine::EngineShared::SetHook(GetCurrentProcessId());
         m_stream = fxengine::BufferStream::Create(&m_real, Format(), nullptr);
         ASSERT_NE(m_stream, nullptr);
     }
