@@ -1,5 +1,6 @@
 #include "KorvaneTest.h"
 
+#include "harness/InProcessProbe.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 
@@ -112,6 +113,14 @@ void KorvaneTest::WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HW
     PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
     if (!p.WaitForExit(kExitMs))
         return ::testing::AssertionFailure() << "still running " << kExitMs << " ms after SC_CLOSE";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult KorvaneTest::CaughtUp(HWND window) {
+    std::string error;
+    if (!InProcessProbe::WaitIdle(window, &error, kStartMs))
+        return ::testing::AssertionFailure() << "the program did not get through its waiting input: " << error;
+    PumpOwnMessages();  // what it told us meanwhile (window events) is read too
     return ::testing::AssertionSuccess();
 }
 
