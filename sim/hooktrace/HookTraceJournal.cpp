@@ -42,10 +42,9 @@ void HookTrace_Ioctl(DWORD code, const void* in, DWORD inSize) {
     JournalLine_Ioctl(&line, sim::JournalFile::Now(), kChannel, code, hasValue ? 1 : 0, value, inSize);
     sim::JournalFile::Append(line);
 #ifdef SIM_HOOK_FAULTS_ON_SOUNDFIELDS
-    if (code == IOCTL_SOUNDFIELDS_LEVEL) {
-        int* volatile nowhere = nullptr;
-        *nowhere = 1;
-    }
+    // Written in assembly: the compiler may drop a store through a null
+    // pointer it can see.
+    if (code == IOCTL_SOUNDFIELDS_LEVEL) __asm__ __volatile__("movl $1, 0" ::: "memory");
 #endif
 }
 
