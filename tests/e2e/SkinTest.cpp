@@ -161,12 +161,15 @@ protected:
     }
 
     // Until the cursor of the window's thread has the name wanted, the
-    // pointer rests at a point, moved there again now and then as a resting
-    // hand does: on a slow emulated Wine the last move of a series was seen
-    // to wait for the next input before the program took it.
+    // pointer rests at a point, stirring now and then by a pixel as a
+    // resting hand does: on a slow emulated Wine the last move of a series
+    // was seen to wait for the next input before the program took it, and
+    // a move to where the pointer already is makes no message at all (a
+    // link that let the mouse go right there would leave its hand showing).
     bool CursorBecomes(HWND window, const char* want, POINT at, std::string* seen) const {
         return WaitUntil(
             [&] {
+                InputDriver::MoveTo(POINT{at.x + 1, at.y});
                 InputDriver::MoveTo(at);
                 std::string error;
                 if (InProcessProbe::CurrentCursor(window, seen, &error)) return *seen == want;
