@@ -74,21 +74,27 @@ HWND KorvaneTest::StartToConsole(const KorvaneLauncher& launcher, KorvaneProcess
     WaitForConsoleOrBox(p, &console, &box);
     EXPECT_EQ(box, nullptr) << "unexpected message box: " << WindowFinder::MessageBoxText(box);
     EXPECT_NE(console, nullptr) << "no console within " << kStartMs << " ms (" << launcher.GetVersion() << ")";
-    // The skin places the controls at the first paint; input aimed at one
-    // before then would land where it no longer is.
     if (console) {
-        WaitUntil(
-            [&] {
-                RECT r;
-                HWND animation = GetDlgItem(console, 1003);
-                if (!animation || !GetWindowRect(animation, &r)) return false;
-                POINT corner = {r.left, r.top};
-                ScreenToClient(console, &corner);
-                return corner.x == 47 && corner.y == 50;
-            },
-            kUiMs);
+        EXPECT_TRUE(WaitPlaced(console));
     }
     return console;
+}
+
+// The skin places the controls at the first paint; input aimed at one
+// before then would land where it no longer is.
+::testing::AssertionResult KorvaneTest::WaitPlaced(HWND console) {
+    const bool placed = WaitUntil(
+        [&] {
+            RECT r;
+            HWND animation = GetDlgItem(console, 1003);
+            if (!animation || !GetWindowRect(animation, &r)) return false;
+            POINT corner = {r.left, r.top};
+            ScreenToClient(console, &corner);
+            return corner.x == 47 && corner.y == 50;
+        },
+        kStartMs);
+    if (!placed) return ::testing::AssertionFailure() << "the console's controls never came to their places";
+    return ::testing::AssertionSuccess();
 }
 
 HWND KorvaneTest::OpenAboutByCommand(const KorvaneProcess& p, HWND console) {

@@ -64,7 +64,12 @@ protected:
         EXPECT_EQ(WindowFinder::MessageBoxText(box), kHookBoxText);
         EXPECT_TRUE(InputDriver::Activate(box));
         EXPECT_TRUE(InputDriver::Key(VK_RETURN));
-        return WindowFinder(p.Pid()).WaitConsole(kStartMs);
+        // Input for its controls must wait for them to be where they show.
+        HWND console = WindowFinder(p.Pid()).WaitConsole(kStartMs);
+        if (console) {
+            EXPECT_TRUE(WaitPlaced(console));
+        }
+        return console;
     }
 
     // Stops or starts the simulated engine's kernel service.
