@@ -23,6 +23,7 @@ static const size_t kValueSize = 260;
 const MessageMapEntry<CHyperLink> CHyperLink::s_messageMap[] = {
     {WM_MOUSEMOVE, 0, 0, &CHyperLink::OnMouseMoveMsg},
     {WM_SETCURSOR, 0, 0, &CHyperLink::OnSetCursorMsg},
+    {WM_CAPTURECHANGED, 0, 0, &CHyperLink::OnCaptureChangedMsg},
 };
 
 static std::string WindowText(HWND hwnd) {
@@ -153,6 +154,17 @@ LRESULT CHyperLink::OnMouseMoveMsg(WPARAM wParam, LPARAM lParam) {
             ReleaseCapture();
             RedrawWindow(m_hWnd, nullptr, nullptr, redraw);
         }
+    }
+    return result;
+}
+
+// Another window took the mouse (a browser or a message box came up over
+// the link): the move that would take the hover colour away will not come.
+LRESULT CHyperLink::OnCaptureChangedMsg(WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallOriginalProc(WM_CAPTURECHANGED, wParam, lParam);
+    if (m_bHot && reinterpret_cast<HWND>(lParam) != m_hWnd) {
+        m_bHot = FALSE;
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
     return result;
 }

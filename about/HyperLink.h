@@ -51,6 +51,7 @@ protected:
 private:
     LRESULT OnMouseMoveMsg(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetCursorMsg(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCaptureChangedMsg(WPARAM wParam, LPARAM lParam);
 
     static const MessageMapEntry<CHyperLink> s_messageMap[];
 };

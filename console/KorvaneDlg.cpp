@@ -21,6 +21,7 @@ const MessageMapEntry<CKorvaneDlg> CKorvaneDlg::s_messageMap[] = {
     {WM_LBUTTONDOWN, 0, 0, &CKorvaneDlg::OnLButtonDownMsg},
     {WM_LBUTTONUP, 0, 0, &CKorvaneDlg::OnLButtonUpMsg},
     {WM_MOUSEMOVE, 0, 0, &CKorvaneDlg::OnMouseMoveMsg},
+    {WM_CAPTURECHANGED, 0, 0, &CKorvaneDlg::OnCaptureChangedMsg},
     {WM_RBUTTONDOWN, 0, 0, &CKorvaneDlg::OnRButtonMsg},
     {WM_RBUTTONUP, 0, 0, &CKorvaneDlg::OnRButtonMsg},
     {WM_LBUTTONDBLCLK, 0, 0, &CKorvaneDlg::OnLButtonDblClkMsg},

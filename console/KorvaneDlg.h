@@ -71,7 +71,8 @@ private:
     LRESULT OnSetCursorMsg(WPARAM, LPARAM);
     LRESULT OnLButtonDownMsg(WPARAM, LPARAM lParam);
     LRESULT OnLButtonUpMsg(WPARAM, LPARAM lParam);
-    LRESULT OnMouseMoveMsg(WPARAM, LPARAM lParam);
+    LRESULT OnMouseMoveMsg(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCaptureChangedMsg(WPARAM, LPARAM lParam);
     LRESULT OnRButtonMsg(WPARAM, LPARAM lParam);
     LRESULT OnLButtonDblClkMsg(WPARAM, LPARAM lParam);
     LRESULT OnMouseWheelMsg(WPARAM wParam, LPARAM lParam);

@@ -4,6 +4,7 @@
 #include "console/Resource.h"
 #include "engine/ControlCodes.h"
 #include "engine/EffectMath.h"
+#include "fault/FaultGuard.h"
 #include "framework/RegKey.h"
 #include "settings/SettingsRules.h"
 
@@ -35,14 +36,20 @@ void CKorvaneDlg::ApplyVibe(long) {
     SendToEngine(levels, 3);
 }
 
+// A failing send must not take the console down: neither an exception nor a
+// processor fault inside the engine's channels (the wave hook's control entry
+// runs code we do not control). The C++ catch stays inside the fault guard,
+// so that no exception ever unwinds through the guard's frame.
 void CKorvaneDlg::ApplySoundfields(long) {
-    long position = m_knobSoundfields.GetValue();
-    try {
-        EngineMessage level = EngineMessage::Float(IOCTL_SOUNDFIELDS_LEVEL, EffectMath::KnobLevel(position));
-        SendToEngine(&level, 1);
-    } catch (...) {
-        // A failing send must not take the console down.
-    }
+    const long position = m_knobSoundfields.GetValue();
+    auto send = [&] {
+        try {
+            EngineMessage level = EngineMessage::Float(IOCTL_SOUNDFIELDS_LEVEL, EffectMath::KnobLevel(position));
+            SendToEngine(&level, 1);
+        } catch (...) {
+        }
+    };
+    fault::FaultGuard::Call(send);
 }
 
 void CKorvaneDlg::ApplyHeadphones() {

@@ -60,7 +60,13 @@ LRESULT CKorvaneDlg::OnLButtonDownMsg(WPARAM, LPARAM lParam) {
 // and converting it back with the new position would overshoot. The window's
 // corner lies outside the client area by the frame, which is allowed for, so
 // the window does not jump by the frame's width at the first move.
-LRESULT CKorvaneDlg::OnMouseMoveMsg(WPARAM, LPARAM lParam) {
+LRESULT CKorvaneDlg::OnMouseMoveMsg(WPARAM wParam, LPARAM lParam) {
+    // The release went elsewhere (another window had the mouse meanwhile):
+    // a pointer moving with no button held drags nothing.
+    if (m_bDragging && !(wParam & MK_LBUTTON)) {
+        m_bDragging = FALSE;
+        if (GetCapture() == m_hWnd) ReleaseCapture();
+    }
     if (InDragArea(PointFromLParam(lParam))) SetSkinCursor(m_bDragging ? IDC_CURSOR_DRAG : IDC_CURSOR_HOVER);
     if (!m_bDragging) return 0;
     const POINT cursor = PointFromPacked(GetMessagePos());
@@ -71,6 +77,14 @@ LRESULT CKorvaneDlg::OnMouseMoveMsg(WPARAM, LPARAM lParam) {
     const int left = cursor.x - m_ptDragOffset.x - (clientOrigin.x - rc.left);
     const int top = cursor.y - m_ptDragOffset.y - (clientOrigin.y - rc.top);
     MoveWindow(m_hWnd, left, top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    return 0;
+}
+
+// A message box, another program or the system took the mouse: the release
+// will not come here, so the drag ends now, or the window would go on
+// following a pointer with no button held.
+LRESULT CKorvaneDlg::OnCaptureChangedMsg(WPARAM, LPARAM lParam) {
+    if (reinterpret_cast<HWND>(lParam) != m_hWnd) m_bDragging = FALSE;
     return 0;
 }
 

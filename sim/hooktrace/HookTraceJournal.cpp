@@ -1,7 +1,11 @@
 // The rig's observer of the wave hook: journals each call on channel HOOK
 // when HKLM\Software\KorvaneSim value "Journal" is nonzero (read at each
 // call), and answers the unload question as "CanUnloadAfter" says.
+// Built with SIM_HOOK_FAULTS_ON_SOUNDFIELDS, it makes the hook's control
+// entry fault (a write through a null pointer) on every Soundfields level,
+// after journalling it: a hook that crashes inside the console's call.
 #include "fxengine/hook/HookTrace.h"
+#include "engine/ControlCodes.h"
 #include "sim/core/JournalFormat.h"
 #include "sim/core/UnloadGate.h"
 #include "sim/win/JournalFile.h"
@@ -37,6 +41,11 @@ void HookTrace_Ioctl(DWORD code, const void* in, DWORD inSize) {
     const unsigned int value = hasValue ? JournalLine_LoadU32(in) : 0;
     JournalLine_Ioctl(&line, sim::JournalFile::Now(), kChannel, code, hasValue ? 1 : 0, value, inSize);
     sim::JournalFile::Append(line);
+#ifdef SIM_HOOK_FAULTS_ON_SOUNDFIELDS
+    // Written in assembly: the compiler may drop a store through a null
+    // pointer it can see.
+    if (code == IOCTL_SOUNDFIELDS_LEVEL) __asm__ __volatile__("movl $1, 0" ::: "memory");
+#endif
 }
 
 void HookTrace_Prepare() {

@@ -163,6 +163,29 @@ TEST_F(HyperLinkTest, ColourIsTheLinksAndTheHighlightWhileThePointerIsOverIt) {
     EXPECT_EQ(dlg.DoModal(), IDOK);
 }
 
+// Hot under the pointer, the link shows the hover colour even once visited;
+// when another window takes the mouse (a browser's or a box's), the move
+// that would end it never comes, and the link lets the hover colour go then.
+TEST_F(HyperLinkTest, TheHoverColourWinsOverVisitedAndGoesWithTheCapture) {
+    ScopedRegDefault http(HKEY_LOCAL_MACHINE, "Software\\Classes\\http\\shell\\open\\command", Recorder());
+    ASSERT_TRUE(http.IsSet());
+    const COLORREF hot = GetSysColor(COLOR_HIGHLIGHT);
+    LinkTestDialog dlg({[](LinkTestDialog& d) { PostMessageA(d.Item(IDC_TEST_LINK), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3)); },
+                        [this, hot](LinkTestDialog& d) {
+                            ASSERT_EQ(GetCapture(), d.Item(IDC_TEST_LINK));
+                            Click(d, IDC_TEST_LINK);
+                            EXPECT_EQ(Opened(), kAddress);
+                            EXPECT_EQ(ColourOf(d.Item(IDC_TEST_LINK)), hot) << "visited while hot";
+                            SetCapture(d.Item(IDC_TEST_PLAIN));
+                        },
+                        [](LinkTestDialog& d) {
+                            EXPECT_EQ(GetCapture(), d.Item(IDC_TEST_PLAIN));
+                            EXPECT_EQ(ColourOf(d.Item(IDC_TEST_LINK)), kVisited) << "still hot without the mouse";
+                            ReleaseCapture();
+                        }});
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
 TEST_F(HyperLinkTest, AClickOpensTheAddressAndTheLinkTurnsVisited) {
     // Through the shell's http handler; an address it cannot open, through the page handler's command.
     ScopedRegDefault http(HKEY_LOCAL_MACHINE, "Software\\Classes\\http\\shell\\open\\command", Recorder());

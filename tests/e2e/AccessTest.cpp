@@ -122,7 +122,7 @@ TEST_F(AccessTest, WindowTextsAndTooltipsFollowTheValues) {
     ASSERT_TRUE(InputDriver::Key(VK_F4));
     ASSERT_TRUE(InputDriver::Key(VK_F4));
     EXPECT_TRUE(WaitUntil([&] { return Text(1000) == "3D 11 von 11"; }, kUiMs));
-    Sleep(500);
+    ASSERT_TRUE(CaughtUp(m_console));
     EXPECT_EQ(WinEventLog::Count(EVENT_OBJECT_VALUECHANGE, knob), 4u);
     EXPECT_EQ(WinEventLog::Count(EVENT_OBJECT_NAMECHANGE, knob), 4u);
 

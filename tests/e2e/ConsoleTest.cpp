@@ -125,7 +125,7 @@ TEST_F(ConsoleTest, AboutOpensFromTheSystemMenuByKeyboard) {
         shown = WaitUntil(menuShown, kUiMs / 2);
     }
     ASSERT_TRUE(shown) << "Alt+Space opened no system menu";
-    Sleep(200);
+    ASSERT_TRUE(CaughtUp(console));
     ASSERT_TRUE(InputDriver::Key(VK_UP));
     ASSERT_TRUE(InputDriver::Key(VK_RETURN));
     HWND about = WindowFinder(p->Pid()).WaitAbout(kUiMs);
@@ -154,7 +154,7 @@ TEST_F(ConsoleTest, CloseButtonOfTheMiniFormEndsTheProgram) {
     HWND close = GetDlgItem(console, 1011);
     ASSERT_NE(close, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(close) != FALSE; }, kUiMs)) << "1011 not shown in the mini form";
-    Sleep(300);  // let the re-shaping paint finish before clicking
+    ASSERT_TRUE(CaughtUp(console));  // the re-shaping paint is through before the click
     ASSERT_TRUE(InputDriver::ClickControl(console, 1011));
     EXPECT_TRUE(p->WaitForExit(kExitMs)) << "clicking 1011 did not end the program";
     ExpectSettingsSaved();

@@ -1,5 +1,6 @@
 #include "KorvaneTest.h"
 
+#include "harness/InProcessProbe.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 
@@ -73,21 +74,27 @@ HWND KorvaneTest::StartToConsole(const KorvaneLauncher& launcher, KorvaneProcess
     WaitForConsoleOrBox(p, &console, &box);
     EXPECT_EQ(box, nullptr) << "unexpected message box: " << WindowFinder::MessageBoxText(box);
     EXPECT_NE(console, nullptr) << "no console within " << kStartMs << " ms (" << launcher.GetVersion() << ")";
-    // The skin places the controls at the first paint; input aimed at one
-    // before then would land where it no longer is.
     if (console) {
-        WaitUntil(
-            [&] {
-                RECT r;
-                HWND animation = GetDlgItem(console, 1003);
-                if (!animation || !GetWindowRect(animation, &r)) return false;
-                POINT corner = {r.left, r.top};
-                ScreenToClient(console, &corner);
-                return corner.x == 47 && corner.y == 50;
-            },
-            kUiMs);
+        EXPECT_TRUE(WaitPlaced(console));
     }
     return console;
+}
+
+// The skin places the controls at the first paint; input aimed at one
+// before then would land where it no longer is.
+::testing::AssertionResult KorvaneTest::WaitPlaced(HWND console) {
+    const bool placed = WaitUntil(
+        [&] {
+            RECT r;
+            HWND animation = GetDlgItem(console, 1003);
+            if (!animation || !GetWindowRect(animation, &r)) return false;
+            POINT corner = {r.left, r.top};
+            ScreenToClient(console, &corner);
+            return corner.x == 47 && corner.y == 50;
+        },
+        kStartMs);
+    if (!placed) return ::testing::AssertionFailure() << "the console's controls never came to their places";
+    return ::testing::AssertionSuccess();
 }
 
 HWND KorvaneTest::OpenAboutByCommand(const KorvaneProcess& p, HWND console) {
@@ -112,6 +119,14 @@ void KorvaneTest::WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HW
     PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
     if (!p.WaitForExit(kExitMs))
         return ::testing::AssertionFailure() << "still running " << kExitMs << " ms after SC_CLOSE";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult KorvaneTest::CaughtUp(HWND window) {
+    std::string error;
+    if (!InProcessProbe::WaitIdle(window, &error, kStartMs))
+        return ::testing::AssertionFailure() << "the program did not get through its waiting input: " << error;
+    PumpOwnMessages();  // what it told us meanwhile (window events) is read too
     return ::testing::AssertionSuccess();
 }
 

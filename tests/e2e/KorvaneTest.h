@@ -45,6 +45,13 @@ protected:
     // Ends the program by the system menu's Close, as a user would.
     ::testing::AssertionResult CloseAndWait(KorvaneProcess& p, HWND console);
 
+    // Until the window's thread has taken every input and message waiting
+    // for it when called: what the program does with input sent before is
+    // then done (and on screen, as paints come before the barrier).
+    static ::testing::AssertionResult CaughtUp(HWND window);
+    // Until the console has placed its controls (its first paint).
+    static ::testing::AssertionResult WaitPlaced(HWND console);
+
     std::vector<JournalEntry> JournalSinceStart() const { return Journal::Read(m_journalMark); }
     static bool SetInstallAnswer(DWORD answer);
 

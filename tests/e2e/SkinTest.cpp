@@ -161,12 +161,15 @@ protected:
     }
 
     // Until the cursor of the window's thread has the name wanted, the
-    // pointer rests at a point, moved there again now and then as a resting
-    // hand does: on a slow emulated Wine the last move of a series was seen
-    // to wait for the next input before the program took it.
+    // pointer rests at a point, stirring now and then by a pixel as a
+    // resting hand does: on a slow emulated Wine the last move of a series
+    // was seen to wait for the next input before the program took it, and
+    // a move to where the pointer already is makes no message at all (a
+    // link that let the mouse go right there would leave its hand showing).
     bool CursorBecomes(HWND window, const char* want, POINT at, std::string* seen) const {
         return WaitUntil(
             [&] {
+                InputDriver::MoveTo(POINT{at.x + 1, at.y});
                 InputDriver::MoveTo(at);
                 std::string error;
                 if (InProcessProbe::CurrentCursor(window, seen, &error)) return *seen == want;
@@ -214,7 +217,7 @@ TEST_F(SkinTest, ThePictureShowsWhereNoControlCoversIt) {
     HWND console = StartShaped(&p);
     ASSERT_NE(console, nullptr);
     ASSERT_TRUE(InputDriver::Activate(console));
-    Sleep(500);  // the first paint
+    ASSERT_TRUE(CaughtUp(console));  // the first paint
 
     HBITMAP picture = m_res.Bitmap(146);
     ASSERT_NE(picture, nullptr);
@@ -303,10 +306,64 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     ASSERT_TRUE(FacePoint(console, face, offHandle, &from)) << "no free point off the drag handle";
     GetWindowRect(console, &before);
     ASSERT_TRUE(InputDriver::Drag(from, POINT{from.x + 50, from.y + 30}));
-    Sleep(500);
+    ASSERT_TRUE(CaughtUp(console));
     GetWindowRect(console, &after);
     EXPECT_EQ(after.left, before.left);
     EXPECT_EQ(after.top, before.top);
+    EXPECT_TRUE(CloseAndWait(*p, console));
+}
+
+// A message box comes up over the console in the middle of a drag (shown by
+// something inside the program): the console is disabled and loses the
+// mouse, so the drag is over, whether the button is let go under the box or
+// held on until the box has gone. The window stays where it was.
+TEST_F(SkinTest, AMessageBoxInTheMiddleOfADragEndsIt) {
+    KorvaneProcess* p = nullptr;
+    HWND console = StartShaped(&p);
+    ASSERT_NE(console, nullptr);
+    Rgn handle(m_res.Region(134, 0x00FFFFFF, 0));
+    const RECT face = {100, 0, 250, 250};
+    for (const bool heldThroughTheBox : {true, false}) {
+        SCOPED_TRACE(heldThroughTheBox ? "button held through the box" : "button let go under the box");
+        POINT from;
+        ASSERT_TRUE(FacePoint(console, face, [&](int x, int y) { return WellInside(handle.h, x, y); }, &from))
+            << "no free point on the drag handle";
+        ASSERT_TRUE(InputDriver::Activate(console));
+        RECT before, after;
+        GetWindowRect(console, &before);
+        ASSERT_TRUE(InputDriver::SettleAt(from));
+        ASSERT_TRUE(InputDriver::LeftButton(from, true));
+        ASSERT_TRUE(WaitUntil([&] { return CaptureOf(console) == console; }, kUiMs))
+            << "the press on the handle did not start a drag";
+
+        std::string error;
+        ASSERT_TRUE(InProcessProbe::OpenMessageBox(console, &error)) << error;
+        HWND box = WindowFinder(p->Pid()).WaitMessageBox(kUiMs);
+        ASSERT_NE(box, nullptr) << "no message box came up";
+        EXPECT_TRUE(WaitUntil([&] { return CaptureOf(console) != console; }, kUiMs))
+            << "the console kept the mouse under the box";
+        if (!heldThroughTheBox) {
+            ASSERT_TRUE(InputDriver::LeftButton(from, false));
+        }
+        ASSERT_TRUE(InputDriver::Activate(box));
+        ASSERT_TRUE(InputDriver::Key(VK_RETURN));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, kUiMs)) << "Enter did not close the box";
+
+        // The pointer travels on over the handle, as the hand had meant to.
+        POINT at = from;
+        for (int step = 1; step <= 3; ++step) {
+            at = POINT{from.x + 12 * step, from.y + 8 * step};
+            ASSERT_TRUE(InputDriver::SettleAt(at));
+        }
+        ASSERT_TRUE(CaughtUp(console));
+        GetWindowRect(console, &after);
+        EXPECT_TRUE(EqualRect(&before, &after)) << "the window followed the pointer by " << after.left - before.left
+                                                << "," << after.top - before.top << " after the box";
+        if (heldThroughTheBox) {
+            ASSERT_TRUE(InputDriver::LeftButton(at, false));
+        }
+        ASSERT_TRUE(CaughtUp(console));
+    }
     EXPECT_TRUE(CloseAndWait(*p, console));
 }
 
@@ -409,7 +466,7 @@ TEST_F(SkinLinkTest, ADoubleClickOnTheLogoOpensThePageAndASingleClickDoesNot) {
     ASSERT_TRUE(InputDriver::Activate(console));
 
     ASSERT_TRUE(InputDriver::Click(logo));
-    Sleep(3000);
+    ASSERT_TRUE(CaughtUp(console));
     EXPECT_TRUE(Opened().empty()) << "a single click opened " << Opened().front();
 
     ASSERT_TRUE(InputDriver::DoubleClick(logo));

@@ -38,6 +38,13 @@ protected:
         EXPECT_EQ(WindowFinder::Text(box), WindowFinder::kConsoleTitle);
         EXPECT_EQ(WindowFinder::MessageBoxText(box), text);
         EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr) << "the box has an owner";
+        // An information box with the one button OK.
+        std::string icon, error;
+        EXPECT_TRUE(InProcessProbe::BoxIcon(box, &icon, &error)) << error;
+        EXPECT_EQ(icon, "information");
+        EXPECT_NE(GetDlgItem(box, IDOK), nullptr) << "no OK button";
+        for (int other : {IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
+            EXPECT_EQ(GetDlgItem(box, other), nullptr) << "a button with the id " << other;
         ASSERT_TRUE(InputDriver::ClickControl(box, IDOK));
         WindowFinder finder(p.Pid());
         bool consoleSeen = false;

@@ -44,7 +44,7 @@ protected:
     static void Settle(HWND console, bool mini) {
         HWND full = GetDlgItem(console, 1010);
         WaitUntil([&] { return full && (IsWindowVisible(full) != FALSE) == mini; }, 3000);
-        Sleep(300);
+        EXPECT_TRUE(CaughtUp(console));
     }
 };
 

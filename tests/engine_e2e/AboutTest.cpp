@@ -91,7 +91,7 @@ TEST_F(AboutTest, EveryMoveReachesEachChannelInOrderAndIsStored) {
     ASSERT_TRUE(InputDriver::Key(VK_RIGHT));
     std::vector<Delivered> gains;
     WaitUntil([&] { return Folded(gains = Gains(mark), 3).size() >= 6; }, kUiMs);
-    Sleep(300);
+    ASSERT_TRUE(CaughtUp(about));
     gains = Gains(mark);
     ASSERT_EQ(gains.size() % 3, 0u) << Describe(gains);
     for (size_t i = 0; i < gains.size(); i += 3) {
@@ -124,7 +124,7 @@ TEST_F(AboutTest, WithoutAStoredValueTheTrackbarStandsAtZeroDecibels) {
 
     ASSERT_TRUE(InputDriver::Key(VK_HOME));  // straight to -20 dB
     WaitUntil([&] { return !Gains(mark).empty(); }, kUiMs);
-    Sleep(300);
+    ASSERT_TRUE(CaughtUp(about));
     const std::vector<Delivered> expected = {{"WDM", kMasterVolume, GainBits(0)}};
     EXPECT_TRUE(SameMessages(Folded(Gains(mark), 1), expected));
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(0));
@@ -231,7 +231,10 @@ TEST_F(AboutTest, EachMoveIsTracedForTheDebugger) {
         ASSERT_TRUE(InputDriver::Activate(about));
         ASSERT_TRUE(InputDriver::Key(VK_LEFT));
         WaitUntil([&] { return tap.Lines().size() >= 5; }, kUiMs);
-        Sleep(500);
+        // Every line is written once the program has taken the key; the
+        // tap's thread reads the last a moment later.
+        ASSERT_TRUE(CaughtUp(about));
+        WaitUntil([&] { return tap.Lines().size() % 5 == 0; }, kUiMs);
         lines = tap.Lines();
     }
     const std::vector<std::string> one = {"=> OnHScroll\n\r", "=> AdjustMasterVolume\n\r",

@@ -70,7 +70,7 @@ TEST_F(CodeValuesTest, EachCodeHasItsNumber) {
     ASSERT_TRUE(WaitForCount(mark, 10));
     ASSERT_TRUE(InputDriver::Key(VK_F12));  // Soundfields 7 -> 10
     ASSERT_TRUE(WaitForCount(mark, 11));
-    Sleep(300);
+    ASSERT_TRUE(CaughtUp(console));
     const List live = {{0x220080, 1},
                        {0x220000, 0},
                        {0x220084, HeadphonesLevel(3)},

@@ -61,11 +61,11 @@ protected:
         return pixel == (knob ? RGB(0x20, 0xC8, 0xC8) : RGB(0xC8, 0xFF, 0xFF));
     }
 
-    // What arrived since the mark, once it stops growing.
+    // What arrived since the mark, once the program has taken all input.
     std::vector<Delivered> LevelsSince(unsigned long long mark, size_t atLeast) {
         std::vector<Delivered> got;
         WaitUntil([&] { return (got = Levels(Journal::Read(mark))).size() >= atLeast; }, kUiMs);
-        Sleep(300);
+        EXPECT_TRUE(CaughtUp(m_console));
         return Levels(Journal::Read(mark));
     }
 
@@ -127,7 +127,7 @@ TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(FocusedId(), 1000);
     // Windows 98 keeps no keyboard-cue state: no mark until Tab is pressed.
-    Sleep(300);
+    ASSERT_TRUE(CaughtUp(m_console));
     EXPECT_FALSE(MarkShown(1000));
 
     // The same turn by wheel and by key: 3 -> 4 both ways.

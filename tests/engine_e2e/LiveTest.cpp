@@ -21,7 +21,7 @@ protected:
     std::vector<Delivered> LevelsSince(unsigned long long mark, size_t atLeast) {
         std::vector<Delivered> got;
         WaitUntil([&] { return (got = Levels(Journal::Read(mark))).size() >= atLeast; }, kUiMs);
-        Sleep(300);
+        EXPECT_TRUE(CaughtUp(m_console));
         return Levels(Journal::Read(mark));
     }
 
@@ -141,7 +141,7 @@ TEST_F(LiveTest, FunctionKeysAndSpaceStepTheControls) {
     // A shortcut with Shift held is no shortcut.
     mark = Journal::Mark();
     ASSERT_TRUE(InputDriver::Key(VK_F1, InputDriver::kShift));
-    Sleep(800);
+    ASSERT_TRUE(CaughtUp(m_console));
     EXPECT_TRUE(Levels(Journal::Read(mark)).empty());
     EXPECT_EQ(ControlValue(m_console, 1000), 6);
     ASSERT_TRUE(CloseAndWait(*m_process, m_console));

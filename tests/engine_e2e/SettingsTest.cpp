@@ -17,8 +17,11 @@ protected:
         ASSERT_NE(console, nullptr);
         if (switchedOn) {
             ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", 15000));
+            EXPECT_TRUE(WaitForJournal("WDM", "IOCTL", "0x002200C4", kUiMs)) << "no status relay after a full start";
+        } else {
+            Sleep(1200);  // the status timer would have run by now
         }
-        Sleep(1200);
+        ASSERT_TRUE(CaughtUp(console));
         std::vector<JournalEntry> entries = JournalSinceStart();
         EXPECT_TRUE(SameMessages(Levels(entries), expected));
         bool relayed = !Journal::Select(entries, "WDM", "IOCTL", "0x002200C4").empty();

@@ -59,7 +59,10 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
 
     // The status relay runs once the start sequence is through.
     ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x002200C8", 15000));
-    Sleep(1500);
+    // A dozen relays, enough to tell their rate.
+    EXPECT_TRUE(WaitUntil([&] { return Journal::Select(JournalSinceStart(), "HOOK", "IOCTL", "0x002200C8").size() >= 12; },
+                          kUiMs))
+        << "the status relay stopped";
     std::vector<JournalEntry> started = JournalSinceStart();
 
     const std::vector<Delivered> expectedStart =
@@ -99,8 +102,8 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     // A change during the run, so that the save at close really writes.
     ASSERT_TRUE(InputDriver::Activate(console));
     ASSERT_TRUE(InputDriver::Key(VK_F3));
-    ASSERT_TRUE(WaitUntil([&] { return ControlValue(console, 1000) == 4; }, kUiMs));
-    Sleep(300);
+    ASSERT_TRUE(WaitUntil([&] { return ControlValue(console, 1000) == 4; }, kUiMs)) << "F3 did not turn 3D to 4";
+    ASSERT_TRUE(CaughtUp(console));
     unsigned long long beforeClose = Journal::Mark();
     unsigned long long closeRequested = NowMs();
     ASSERT_TRUE(CloseAndWait(*p, console));
@@ -154,7 +157,7 @@ TEST_F(StartStopTest, WinMeWithHeadphonesStartsWithTheIntegerLevel) {
     HWND console = StartToConsole("winme", &p);
     ASSERT_NE(console, nullptr);
     ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x00220144", 15000));
-    Sleep(300);
+    ASSERT_TRUE(CaughtUp(console));
     // Apply3D runs before the button is set, so the 3D level goes out as
     // floats first and again as the integer after the headphones switch on.
     const std::vector<Delivered> expected =

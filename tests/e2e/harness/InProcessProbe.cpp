@@ -102,6 +102,38 @@ bool InProcessProbe::KillTimer(HWND window, UINT_PTR id, std::string* error) {
     return true;
 }
 
+bool InProcessProbe::WaitIdle(HWND window, std::string* error, DWORD timeoutMs) {
+    std::string answer;
+    if (!Ask(window, KORVPROBE_IDLE_MSG, "", &answer, error, timeoutMs)) return false;
+    if (answer != "idle\n") {
+        *error = "probe: " + answer;
+        return false;
+    }
+    return true;
+}
+
+bool InProcessProbe::OpenMessageBox(HWND window, std::string* error) {
+    std::string answer;
+    if (!Ask(window, KORVPROBE_MESSAGE_BOX_MSG, "", &answer, error)) return false;
+    if (answer != "box\n") {
+        *error = "probe: " + answer;
+        return false;
+    }
+    return true;
+}
+
+bool InProcessProbe::BoxIcon(HWND box, std::string* name, std::string* error) {
+    std::string answer;
+    if (!Ask(box, KORVPROBE_BOX_ICON_MSG, "", &answer, error)) return false;
+    if (answer.compare(0, 5, "icon ") != 0) {
+        *error = "probe: " + answer;
+        return false;
+    }
+    *name = answer.substr(5);
+    while (!name->empty() && name->back() == '\n') name->pop_back();
+    return true;
+}
+
 bool InProcessProbe::Ask(HWND window, const char* question, const std::string& request, std::string* answer,
                          std::string* error, DWORD timeoutMs) {
     DWORD pid = 0;

@@ -48,6 +48,16 @@ public:
     // Stops one of the window's timers from its own thread.
     static bool KillTimer(HWND window, UINT_PTR id, std::string* error);
 
+    // Returns once the window's thread has handled every input and message
+    // that was waiting for it (see ProbeProtocol.h); false when it did not
+    // get there in time.
+    static bool WaitIdle(HWND window, std::string* error, DWORD timeoutMs = 20000);
+    // Opens a message box owned by the window on its thread (it stays up
+    // until closed); the probe's answer comes just before it shows.
+    static bool OpenMessageBox(HWND window, std::string* error);
+    // The system icon the message box shows (see ProbeProtocol.h).
+    static bool BoxIcon(HWND box, std::string* name, std::string* error);
+
     static bool ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items, std::string* error);
 
 private:

@@ -84,29 +84,29 @@ bool InputDriver::SettleAt(POINT screen) {
 
 bool InputDriver::Click(POINT screen, bool right) {
     if (!SettleAt(screen)) return false;
-    const DWORD down = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    const DWORD up = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    const DWORD down = MOUSEEVENTF_MOVE | (right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    const DWORD up = MOUSEEVENTF_MOVE | (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
     std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen), Mouse(down, screen), Mouse(up, screen)};
     return Send(in);
 }
 
 bool InputDriver::DoubleClick(POINT screen) {
     if (!SettleAt(screen)) return false;
-    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen), Mouse(MOUSEEVENTF_LEFTDOWN, screen),
-                          Mouse(MOUSEEVENTF_LEFTUP, screen), Mouse(MOUSEEVENTF_LEFTDOWN, screen),
-                          Mouse(MOUSEEVENTF_LEFTUP, screen)};
+    const DWORD down = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN, up = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP;
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen), Mouse(down, screen), Mouse(up, screen), Mouse(down, screen),
+                          Mouse(up, screen)};
     return Send(in);
 }
 
 bool InputDriver::Drag(POINT from, POINT to, int steps) {
     if (steps < 1) steps = 1;
     if (!SettleAt(from)) return false;
-    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, from), Mouse(MOUSEEVENTF_LEFTDOWN, from)};
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, from), Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN, from)};
     for (int i = 1; i <= steps; ++i) {
         POINT p{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps};
         in.push_back(Mouse(MOUSEEVENTF_MOVE, p));
     }
-    in.push_back(Mouse(MOUSEEVENTF_LEFTUP, to));
+    in.push_back(Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP, to));
     return Send(in);
 }
 
@@ -120,7 +120,10 @@ bool InputDriver::LeftButton(POINT screen, bool down) {
 
 bool InputDriver::Wheel(POINT screen, int delta) {
     if (!SettleAt(screen)) return false;
-    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen), Mouse(MOUSEEVENTF_WHEEL, screen, static_cast<DWORD>(delta))};
+    // The console hands the wheel to the knob under the place the message
+    // carries: that place goes with the turn, not an echo's.
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen),
+                          Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_WHEEL, screen, static_cast<DWORD>(delta))};
     return Send(in);
 }
 
@@ -134,6 +137,13 @@ bool InputDriver::Key(WORD vk, unsigned modifiers) {
     if (modifiers & kShift) in.push_back(KeyEvent(VK_SHIFT, true));
     if (modifiers & kAlt) in.push_back(KeyEvent(VK_MENU, true));
     if (modifiers & kCtrl) in.push_back(KeyEvent(VK_CONTROL, true));
+    return Send(in);
+}
+
+bool InputDriver::KeyHeld(WORD vk, int downs) {
+    std::vector<INPUT> in;
+    for (int i = 0; i < downs; ++i) in.push_back(KeyEvent(vk, false));
+    in.push_back(KeyEvent(vk, true));
     return Send(in);
 }
 

@@ -1,7 +1,9 @@
 // Real input through SendInput: the target is brought to the foreground
 // first, then mouse and keyboard events go through the system's input queue
 // exactly as a user's would. Coordinates are screen pixels of the (virtual)
-// desktop.
+// desktop. Every button and wheel event carries the pointer's place itself:
+// under Wine a pointer echo can come late, and an event without a place
+// would land where the echo put the pointer.
 #pragma once
 
 #include <windows.h>
@@ -30,6 +32,9 @@ public:
     static bool Wheel(POINT screen, int delta);
     // Press and release vk with the given modifiers held.
     static bool Key(WORD vk, unsigned modifiers = kNone);
+    // Holds vk down for `downs` key-downs, as the keyboard's auto-repeat
+    // sends them, then lets it go.
+    static bool KeyHeld(WORD vk, int downs);
 
     // Clicks the centre of a dialog's child control found by its id; false
     // when the control is missing, hidden or covered there by another window.

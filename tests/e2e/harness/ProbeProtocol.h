@@ -25,6 +25,16 @@
 // For the idle figure's breakdown: stops the window's timer whose id the
 // request gives (the status relay's, 666); answers "killed 1" or "killed 0".
 #define KORVPROBE_KILL_TIMER_MSG "KorvProbe.KillTimer"
+// A barrier: answers "idle" once the window's thread has taken every input,
+// posted and sent message that was waiting when the question came (a thread
+// timer is set; its WM_TIMER comes only when nothing else waits).
+#define KORVPROBE_IDLE_MSG "KorvProbe.Idle"
+// Shows a message box owned by the window, from its own thread, as a
+// component inside the program would; answers "box" just before.
+#define KORVPROBE_MESSAGE_BOX_MSG "KorvProbe.MessageBox"
+// The icon a message box of the process shows: "icon <name>", name one of
+// information, exclamation, hand, question (the system's), none or other.
+#define KORVPROBE_BOX_ICON_MSG "KorvProbe.BoxIcon"
 // The answer goes into this shared memory, then this event is set.
 #define KORVPROBE_MAPPING_NAME "KorvProbe.Answer"
 #define KORVPROBE_DONE_EVENT "KorvProbe.Done"

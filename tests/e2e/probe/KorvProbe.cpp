@@ -221,6 +221,27 @@ std::string BenchPaint(HWND hwnd) {
     return line;
 }
 
+// The icon shown by the first static of the box that has one.
+std::string DescribeBoxIcon(HWND box) {
+    HICON shown = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child && !shown; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            shown = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    if (!shown) return "icon none\n";
+    const std::string image = CursorImage(shown);
+    const struct {
+        LPCSTR id;
+        const char* name;
+    } known[] = {{IDI_ASTERISK, "information"}, {IDI_EXCLAMATION, "exclamation"}, {IDI_HAND, "hand"},
+                 {IDI_QUESTION, "question"}};
+    for (const auto& k : known) {
+        const HICON system = LoadIconA(nullptr, k.id);
+        if (shown == system || (!image.empty() && image == CursorImage(system)))
+            return std::string("icon ") + k.name + "\n";
+    }
+    return "icon other\n";
+}
+
 void Answer(const std::string& text) {
     HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, KORVPROBE_MAPPING_NAME);
     if (!mapping) return;
@@ -247,6 +268,10 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, 
     static const UINT cursorMsg = RegisterWindowMessageA(KORVPROBE_CURSOR_MSG);
     static const UINT paintMsg = RegisterWindowMessageA(KORVPROBE_BENCH_PAINT_MSG);
     static const UINT timerMsg = RegisterWindowMessageA(KORVPROBE_KILL_TIMER_MSG);
+    static const UINT idleMsg = RegisterWindowMessageA(KORVPROBE_IDLE_MSG);
+    static const UINT boxMsg = RegisterWindowMessageA(KORVPROBE_MESSAGE_BOX_MSG);
+    static const UINT iconMsg = RegisterWindowMessageA(KORVPROBE_BOX_ICON_MSG);
+    static UINT_PTR idleTimer = 0;
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         const MSG* msg = reinterpret_cast<const MSG*>(lParam);
         if (msg->message == menuMsg) Answer(DescribeSystemMenu(msg->hwnd));
@@ -257,6 +282,17 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, 
         if (msg->message == paintMsg) Answer(BenchPaint(msg->hwnd));
         if (msg->message == timerMsg)
             Answer(KillTimer(msg->hwnd, strtoul(Request().c_str(), nullptr, 10)) ? "killed 1\n" : "killed 0\n");
+        if (msg->message == idleMsg && !idleTimer) idleTimer = SetTimer(nullptr, 0, 1, nullptr);
+        if (msg->message == WM_TIMER && !msg->hwnd && idleTimer && msg->wParam == idleTimer) {
+            KillTimer(nullptr, idleTimer);
+            idleTimer = 0;
+            Answer("idle\n");
+        }
+        if (msg->message == iconMsg) Answer(DescribeBoxIcon(msg->hwnd));
+        if (msg->message == boxMsg) {
+            Answer("box\n");
+            MessageBoxA(msg->hwnd, "A box from inside the program", "KorvProbe", MB_OK);
+        }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
