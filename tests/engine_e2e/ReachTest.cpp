@@ -118,14 +118,16 @@ protected:
         }
     }
 
-    // Plays `chunks` chunks (the last kLastBuffers long), living as `mode` says.
-    bool StartPlayer(const char* mode, DWORD chunks, const char* callback = "function", const char* more = "") {
+    // Plays `chunks` chunks (the last kLastBuffers long), living as `mode`
+    // says; by default each chunk has played before the player says it wrote it.
+    bool StartPlayer(const char* mode, DWORD chunks, const char* callback = "function",
+                     const char* more = "drain=1") {
         const std::string exe = WindowsPath(KORVPLAY_EXE);
         SetVersion("korvplay.exe");
         char args[1024];
         snprintf(args, sizeof args,
                  "\"%s\" rate=%lu channels=%lu bits=%lu frames=%lu buffers=%lu chunks=%lu callback=%s sync=%s "
-                 "last=%lu mode=%s drain=1 %s",
+                 "last=%lu mode=%s %s",
                  exe.c_str(), kRate, kChannels, kBits, kFrames, kBuffers, chunks, callback, kSync, kLastBuffers, mode,
                  more);
         STARTUPINFOA si = {};
@@ -253,7 +255,7 @@ TEST_F(ReachTest, AWindowlessPlayerStartedAfterKorvaneIsShapedFromItsFirstMessag
         HWND console = StartKorvane(&korvane);
         ASSERT_NE(console, nullptr);
         const fx::FxParams set = StateFrom(JournalSinceStart());
-        ASSERT_TRUE(StartPlayer("queue", 1, "thread", "tracks=2"));
+        ASSERT_TRUE(StartPlayer("queue", 1, "thread", "tracks=2 drain=1"));
         ExpectHeard({set});
         EXPECT_FALSE(ChunkIsOwn(0)) << "levels 5 changed nothing";
         ASSERT_TRUE(CloseAndWait(*korvane, console));
