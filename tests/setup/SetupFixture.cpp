@@ -35,6 +35,15 @@ std::string ShellFolder(int csidl) {
     return path;
 }
 
+// A library still loaded in some process (Wine never frees a hook library
+// in the processes its hooks reached) cannot be deleted, but can be moved out
+// of the folder, as the restart that would delete it on Windows.
+void MoveAside(const std::string& path) {
+    char temp[MAX_PATH], name[MAX_PATH];
+    if (GetTempPathA(MAX_PATH, temp) && GetTempFileNameA(temp, "kvh", 0, name))
+        MoveFileExA(path.c_str(), name, MOVEFILE_REPLACE_EXISTING);
+}
+
 void DeleteTree(const std::string& dir) {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
@@ -47,7 +56,7 @@ void DeleteTree(const std::string& dir) {
                 DeleteTree(path);
             } else {
                 SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
+                if (!DeleteFileA(path.c_str())) MoveAside(path);
             }
         } while (FindNextFileA(h, &fd));
         FindClose(h);

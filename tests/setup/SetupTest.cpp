@@ -4,6 +4,7 @@
 #include "SetupFixture.h"
 
 #include "../driver/KernelService.h"
+#include "RigDriverAside.h"
 
 #include "engine/ControlCodes.h"
 #include "harness/Journal.h"
@@ -67,25 +68,6 @@ std::string FileBytes(const std::string& path) {
     out << in.rdbuf();
     return out.str();
 }
-
-// The shipped driver serves the rig driver's device name: the rig's driver
-// steps aside while setup installs ours, and comes back afterwards.
-class RigDriverAside {
-public:
-    RigDriverAside() : m_wasRunning(KernelService::State(kRigService) == SERVICE_RUNNING) {
-        if (m_wasRunning) KernelService::Stop(kRigService);
-    }
-    ~RigDriverAside() {
-        if (!m_wasRunning) return;
-        EXPECT_TRUE(KernelService::Start(kRigService)) << "the rig's driver did not start again";
-        EXPECT_TRUE(KernelService::WaitDeviceNames("Velmora1\0Win9xDS\0", true));
-    }
-    bool Ok() const { return KernelService::WaitDeviceNames("Velmora1\0", false); }
-
-private:
-    static constexpr const char* kRigService = "KorvaneSim";
-    bool m_wasRunning;
-};
 
 void Press(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
