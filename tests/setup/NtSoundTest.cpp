@@ -12,8 +12,8 @@
 #include "fx/FxParams.h"
 #include "fxengine/driver/FxDriverState.h"
 #include "fxengine/host/HostNames.h"
-#include "fxengine/stream/Period.h"
 #include "fxengine/statelink/DriverStateParams.h"
+#include "fxengine/stream/Period.h"
 #include "harness/InputDriver.h"
 #include "harness/RegKey.h"
 #include "harness/SettingsKey.h"
@@ -26,8 +26,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -302,7 +302,8 @@ protected:
 std::string RenderTone(const fx::FxParams& params, double hz) {
     std::string in(kRate * kBlock, '\0');
     auto* s = reinterpret_cast<int16_t*>(&in[0]);
-    for (DWORD i = 0; i < kRate; ++i) s[2 * i] = s[2 * i + 1] = int16_t(8000 * std::sin(2 * 3.14159265358979 * hz * i / kRate));
+    for (DWORD i = 0; i < kRate; ++i)
+        s[2 * i] = s[2 * i + 1] = int16_t(8000 * std::sin(2 * 3.14159265358979 * hz * i / kRate));
     EngineRender render({1, kChannels, kRate, kBits, kBlock});
     std::string out;
     render.Buffer(params, in.data(), static_cast<uint32_t>(in.size()), &out);
@@ -330,7 +331,8 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
     const DWORD serial = DriverState().serial;
     ASSERT_TRUE(InputDriver::Activate(m_console) &&
                 InputDriver::Wheel(InputDriver::CentreOf(GetDlgItem(m_console, k3DKnob)), WHEEL_DELTA));
-    ASSERT_TRUE(WaitUntil([&] { return DriverState().serial != serial; }, 10000)) << "the turn never reached the driver";
+    ASSERT_TRUE(WaitUntil([&] { return DriverState().serial != serial; }, 10000))
+        << "the turn never reached the driver";
     ASSERT_TRUE(Settled());
     const fx::FxParams turned = ParamsNow();
     EXPECT_GT(turned.level3D, set.level3D);
