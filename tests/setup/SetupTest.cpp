@@ -133,8 +133,11 @@ protected:
     }
 
     void ExpectNothingLeft() {
-        EXPECT_FALSE(FileExists(InstallDir())) << "the program folder is left";
-        EXPECT_FALSE(FileExists(InstallDir() + "\\..")) << "the maker's folder is left";
+        for (const std::string& file : FilesLeft(InstallDir())) ADD_FAILURE() << file << " is left";
+        if (!AnyFileIn(InstallDir())) {
+            EXPECT_FALSE(FileExists(InstallDir())) << "the program folder is left";
+            EXPECT_FALSE(FileExists(InstallDir() + "\\..")) << "the maker's folder is left";
+        }
         EXPECT_FALSE(FileExists(StartMenuFolder())) << "the Start menu folder is left";
         EXPECT_FALSE(FileExists(DesktopShortcut())) << "the desktop shortcut is left";
         EXPECT_FALSE(RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the uninstall entry is left";
@@ -161,7 +164,8 @@ protected:
 
     // The files and folders the system removes at the next restart.
     static std::string PendingAtRestart() {
-        RegKey session = RegKey::Open(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", KEY_READ);
+        RegKey session =
+            RegKey::Open(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", KEY_READ);
         std::optional<RegValue> v = session.Valid() ? session.Query("PendingFileRenameOperations") : std::nullopt;
         return v ? v->bytes : std::string();
     }
@@ -377,7 +381,10 @@ TEST_F(SetupTest, AFolderChosenWithDIsWhereTheUpdateGoes) {
     EXPECT_FALSE(FileExists(InstallDir()));
 
     EXPECT_EQ(RunUninstaller("/S", dir), 0u);
-    EXPECT_FALSE(FileExists(dir));
+    for (const std::string& file : FilesLeft(dir)) ADD_FAILURE() << file << " is left";
+    if (!AnyFileIn(dir)) {
+        EXPECT_FALSE(FileExists(dir));
+    }
     DeleteFolder(dir);  // what a failed run left
 }
 
