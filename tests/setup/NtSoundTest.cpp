@@ -104,7 +104,10 @@ protected:
     // posing as `version`; true once its (hidden) window is there, which it
     // creates after it holds the hooks and follows the driver.
     bool Logon(const std::string& version) {
-        if (!StopHost()) return false;
+        if (!StopHost()) {
+            ADD_FAILURE() << "setup's host did not end when asked";
+            return false;
+        }
         RegKey run = RegKey::Open(HKEY_LOCAL_MACHINE, kRunKey, KEY_READ);
         const std::optional<RegValue> entry = run.Valid() ? run.Query("Korvane") : std::nullopt;
         if (!entry) return false;
@@ -118,7 +121,9 @@ protected:
         if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
-        return WaitUntil([] { return FindWindowA(KORVHOST_WINDOW_CLASS, nullptr) != nullptr; }, kStartMs);
+        const bool up = WaitUntil([] { return FindWindowA(KORVHOST_WINDOW_CLASS, nullptr) != nullptr; }, kStartMs);
+        EXPECT_TRUE(up) << "no window of the host started from the Run key (" << cmd << ")";
+        return up;
     }
 
     // The driver's state as the host reads it.
