@@ -204,6 +204,7 @@ FunctionEnd
 Function un.RemoveHost
     Call un.StopHost
     DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+    Delete "$INSTDIR\KorvHost.exe.new"
     Delete /REBOOTOK "$INSTDIR\KorvHost.exe"
 FunctionEnd
 ;; ---- end of the logon host ------------------------------------------------
@@ -420,8 +421,10 @@ Section "Uninstall"
 
     Delete "$INSTDIR\Korvane.exe"
     Delete "$INSTDIR\Liesmich.txt"
-    ; Another program's waveOut may still hold the hook on Windows 9x.
-    ; Then it goes at the next restart, and its folder with it.
+    ; Another program may still hold the engine (the hooks brought it in).
+    ; Then it goes at the next restart, and its folder with it; a replacement
+    ; an update left waiting for that restart goes now.
+    Delete "$INSTDIR\WavHok32.dll.new"
     Delete /REBOOTOK "$INSTDIR\WavHok32.dll"
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir /REBOOTOK "$INSTDIR"

@@ -35,6 +35,15 @@ std::string ShellFolder(int csidl) {
     return path;
 }
 
+// A library still loaded in some process (Wine never frees a hook library
+// in the processes its hooks reached) cannot be deleted, but can be moved out
+// of the folder, as the restart that would delete it on Windows.
+void MoveAside(const std::string& path) {
+    char temp[MAX_PATH], name[MAX_PATH];
+    if (GetTempPathA(MAX_PATH, temp) && GetTempFileNameA(temp, "kvh", 0, name))
+        MoveFileExA(path.c_str(), name, MOVEFILE_REPLACE_EXISTING);
+}
+
 void DeleteTree(const std::string& dir) {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
@@ -47,7 +56,7 @@ void DeleteTree(const std::string& dir) {
                 DeleteTree(path);
             } else {
                 SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
+                if (!DeleteFileA(path.c_str())) MoveAside(path);
             }
         } while (FindNextFileA(h, &fd));
         FindClose(h);
@@ -92,6 +101,37 @@ int ProcessCount(const char* exeName, DWORD* pid = nullptr) {
 
 bool ProcessRuns(const char* exeName) {
     return ProcessCount(exeName) > 0;
+}
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return files;
+    do
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(fd.cFileName);
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return files;
+}
+
+// The system deletes `path` at the next restart.
+bool DeletedAtRestart(const std::string& path) {
+    RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", KEY_READ);
+    const std::optional<RegValue> pending = key.Valid() ? key.Query("PendingFileRenameOperations") : std::nullopt;
+    if (!pending) return false;
+    // Pairs of names (from, to), each ending in a zero; an empty "to" deletes.
+    const std::string& list = pending->bytes;
+    std::vector<std::string> names;
+    for (size_t at = 0; at < list.size();) {
+        const size_t end = list.find('\0', at);
+        names.push_back(list.substr(at, end == std::string::npos ? std::string::npos : end - at));
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    for (size_t i = 0; i + 1 < names.size(); i += 2)
+        if (names[i + 1].empty() && lstrcmpiA(names[i].c_str(), ("\\??\\" + path).c_str()) == 0) return true;
+    return false;
 }
 
 }  // namespace
@@ -255,4 +295,15 @@ KorvaneProcess SetupFixture::StartInstalled(const std::string& version) {
     KorvaneProcess p = KorvaneProcess::Start(Installed("Korvane.exe"), InstallDir(), &error);
     EXPECT_TRUE(p.Valid()) << error;
     return p;
+}
+
+std::vector<std::string> SetupFixture::FilesLeft(const std::string& dir) {
+    std::vector<std::string> left;
+    for (const std::string& file : FilesIn(dir))
+        if (!DeletedAtRestart(dir + "\\" + file)) left.push_back(file);
+    return left;
+}
+
+bool SetupFixture::AnyFileIn(const std::string& dir) {
+    return !FilesIn(dir).empty();
 }

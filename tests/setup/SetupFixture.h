@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class SetupFixture : public ::testing::Test {
 protected:
@@ -47,6 +48,10 @@ protected:
     static std::string DesktopShortcut();  // the all-users desktop's Korvane.lnk
     static bool FileExists(const std::string& path);
     static void DeleteFolder(const std::string& dir);  // with everything in it
+    // Files in `dir` that are not marked for deletion at the next restart
+    // (a library still loaded where the engine's hooks reached goes then).
+    static std::vector<std::string> FilesLeft(const std::string& dir);
+    static bool AnyFileIn(const std::string& dir);
 
     // The rig's state without Korvane: what a test asserts against.
     static void RemoveInstallation();

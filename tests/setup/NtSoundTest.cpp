@@ -1,0 +1,372 @@
+// What programs sound like on Windows XP and 2000, from the setup program on:
+// setup installs the effects driver, the engine and the logon host; a
+// simulated logon starts what setup registered under the Run key; the
+// installed Korvane talks only to \\.\Velmora1, and the host hands the
+// driver's state to the engine in every program. The test player
+// (korvplay.exe) is heard through the session's ALSA file device and
+// compared with the effects library's rendering for the state the driver
+// reports (\\.\KorvaneFxState), chunk by chunk.
+#include "RigDriverAside.h"
+#include "SetupFixture.h"
+
+#include "fx/FxParams.h"
+#include "fxengine/driver/FxDriverState.h"
+#include "fxengine/host/HostNames.h"
+#include "fxengine/statelink/DriverStateParams.h"
+#include "fxengine/stream/Period.h"
+#include "harness/InputDriver.h"
+#include "harness/RegKey.h"
+#include "harness/SettingsKey.h"
+#include "harness/Wait.h"
+#include "harness/WindowFinder.h"
+#include "tests/common/AudioMatch.h"
+#include "tests/common/CaptureFile.h"
+#include "tests/common/EngineRender.h"
+#include "tests/common/TestSignal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kRate = 11025, kChannels = 2, kBits = 16, kFrames = 1024, kBuffers = 8;
+constexpr DWORD kBlock = kChannels * kBits / 8;
+constexpr DWORD kLastBuffers = 24;  // long enough for the effects to glide out
+constexpr DWORD kStartMs = 45000, kExitMs = 20000;
+constexpr int k3DKnob = 1000;
+const char* const kSync = "KorvaneNtSoundTest";
+
+fx::FxParams Off() {
+    fx::FxParams p;
+    fx::FxParams_Reset(&p);
+    return p;
+}
+
+void SetVersion(const std::string& exe, const std::string& version) {
+    RegKey app = RegKey::Create(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\" + exe);
+    EXPECT_TRUE(app.Valid() && app.SetString("Version", version));
+}
+
+// Energy of one frequency over the left channel of 16-bit stereo (Goertzel).
+double ToneEnergy(const std::string& pcm, double hz) {
+    const auto* s = reinterpret_cast<const int16_t*>(pcm.data());
+    const size_t frames = pcm.size() / kBlock;
+    const double k = 2 * std::cos(2 * 3.14159265358979 * hz / kRate);
+    double a = 0, b = 0;
+    for (size_t i = 0; i < frames; ++i) {
+        const double c = s[2 * i] + k * a - b;
+        b = a;
+        a = c;
+    }
+    return a * a + b * b - k * a * b;
+}
+
+class NtSoundTest : public SetupFixture {
+protected:
+    void SetUp() override {
+        SetupFixture::SetUp();
+        const char* capture = std::getenv("KORVANE_AUDIO_OUT");
+        ASSERT_NE(capture, nullptr) << "no capture device: run under tools/run-tests.sh";
+        m_capture = WindowsPath(capture);
+        m_wrote = CreateEventA(nullptr, FALSE, FALSE, (std::string(kSync) + ".wrote").c_str());
+        m_go = CreateEventA(nullptr, FALSE, FALSE, (std::string(kSync) + ".go").c_str());
+    }
+    void TearDown() override {
+        EndPlayer();
+        if (m_korvane.Valid() && m_korvane.Running()) m_korvane.Kill();
+        CloseHandle(m_wrote);
+        CloseHandle(m_go);
+        for (const char* exe : {"korvplay.exe", KORVHOST_EXE})
+            RegKey::DeleteTree(HKEY_CURRENT_USER, std::string("Software\\Wine\\AppDefaults\\") + exe);
+        SetupFixture::TearDown();
+        // Only once ours is stopped and removed can the rig's driver take the name again.
+        m_aside.reset();
+    }
+
+    // Setup, then the service runs and the console's device opens.
+    void Install(const std::string& version) {
+        m_aside.emplace();
+        ASSERT_TRUE(m_aside->Ok()) << "the rig's driver did not step aside";
+        ASSERT_EQ(RunSetup(version), 0u);
+        EXPECT_EQ(KernelService::State(kDriverService), static_cast<DWORD>(SERVICE_RUNNING));
+        HANDLE console =
+            CreateFileA("\\\\.\\Velmora1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(console, INVALID_HANDLE_VALUE) << "\\\\.\\Velmora1, error " << GetLastError();
+        CloseHandle(console);
+        // The close reaches the driver a moment later under Wine.
+        ASSERT_TRUE(WaitUntil([] { return !DriverState().consoleOpen; }, 10000));
+    }
+
+    // A logon: setup's own host ends, and what the Run key names starts,
+    // posing as `version`; true once its (hidden) window is there, which it
+    // creates after it holds the hooks and follows the driver.
+    bool Logon(const std::string& version) {
+        if (!StopHost()) {
+            ADD_FAILURE() << "setup's host did not end when asked";
+            return false;
+        }
+        RegKey run = RegKey::Open(HKEY_LOCAL_MACHINE, kRunKey, KEY_READ);
+        const std::optional<RegValue> entry = run.Valid() ? run.Query("Korvane") : std::nullopt;
+        if (!entry) return false;
+        const std::string cmd = entry->bytes.c_str();  // up to its terminating zero
+        SetVersion(KORVHOST_EXE, version);
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        std::vector<char> line(cmd.begin(), cmd.end());
+        line.push_back('\0');
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        const bool up = WaitUntil([] { return FindWindowA(KORVHOST_WINDOW_CLASS, nullptr) != nullptr; }, kStartMs);
+        EXPECT_TRUE(up) << "no window of the host started from the Run key (" << cmd << ")";
+        return up;
+    }
+
+    // The driver's state as the host reads it.
+    static FxDriverState DriverState() {
+        FxDriverState state = {};
+        HANDLE h = CreateFileA(FXDRV_STATE_PATH, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return state;
+        DWORD got = 0;
+        DeviceIoControl(h, FXDRV_IOCTL_GET_STATE, nullptr, 0, &state, sizeof state, &got, nullptr);
+        CloseHandle(h);
+        return state;
+    }
+    // The effect parameters that state makes (everything off without a console).
+    static fx::FxParams ParamsNow() {
+        const FxDriverState state = DriverState();
+        fx::FxParams p = Off();
+        if (!state.consoleOpen) return p;
+        DriverMessage messages[FXDRV_CODE_COUNT];
+        DriverState_Apply(&p, messages, DriverState_Messages(state, messages, FXDRV_CODE_COUNT));
+        return p;
+    }
+
+    // The installed Korvane with these stored levels; true once its console
+    // holds the driver's device.
+    bool StartKorvane(const std::string& version, DWORD d3, DWORD vibe, DWORD master) {
+        if (!SettingsKey::SetDword("3D Volume", d3) || !SettingsKey::SetDword("Vibe volume", vibe) ||
+            !SettingsKey::SetDword("Soundfields volume", 0) || !SettingsKey::SetDword("Master volume", master))
+            return false;
+        m_korvane = StartInstalled(version);
+        WindowFinder finder(m_korvane.Pid());
+        m_console = nullptr;
+        WaitUntil([&] { return (m_console = finder.Console()) != nullptr || !m_korvane.Running(); }, kStartMs);
+        if (!m_console || !WaitUntil([] { return DriverState().consoleOpen != 0; }, 10000)) return false;
+        return Settled();
+    }
+    // The console's messages have all arrived: the state stays put a second.
+    static bool Settled() {
+        DWORD serial = DriverState().serial;
+        return WaitUntil(
+            [&] {
+                Sleep(1000);
+                const DWORD now = DriverState().serial;
+                const bool same = now == serial;
+                serial = now;
+                return same;
+            },
+            15000, 0);
+    }
+    bool CloseKorvane() {
+        PostMessageA(m_console, WM_SYSCOMMAND, SC_CLOSE, 0);
+        if (!m_korvane.WaitForExit(kExitMs) || !WaitUntil([] { return !DriverState().consoleOpen; }, 10000))
+            return false;
+        // The host hands the change on a moment after the driver has it.
+        Sleep(500);
+        return true;
+    }
+
+    bool StartPlayer(const std::string& version, const char* mode, DWORD chunks, const char* more = "") {
+        const std::string exe = WindowsPath(KORVPLAY_EXE);
+        SetVersion("korvplay.exe", version);
+        char args[1024];
+        snprintf(args, sizeof args,
+                 "\"%s\" rate=%lu channels=%lu bits=%lu frames=%lu buffers=%lu chunks=%lu callback=function sync=%s "
+                 "last=%lu mode=%s drain=1 %s",
+                 exe.c_str(), kRate, kChannels, kBits, kFrames, kBuffers, chunks, kSync, kLastBuffers, mode, more);
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        DeleteFileA(m_capture.c_str());
+        m_chunks = chunks;
+        return CreateProcessA(exe.c_str(), args, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_player) != 0;
+    }
+    // The player's chunk has played (false when it ended instead).
+    bool ChunkPlayed() {
+        const HANDLE either[] = {m_wrote, m_player.hProcess};
+        return WaitForMultipleObjects(2, either, FALSE, 60000) == WAIT_OBJECT_0;
+    }
+    void Go() { SetEvent(m_go); }
+    void EndPlayer() {
+        if (!m_player.hProcess) return;
+        if (WaitForSingleObject(m_player.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(m_player.hProcess, 99);
+        CloseHandle(m_player.hProcess);
+        CloseHandle(m_player.hThread);
+        m_player = {};
+    }
+
+    // The player ended well, and what was heard is, chunk by chunk, the
+    // engine's rendering of the signal with `states`.
+    void ExpectHeard(const std::vector<fx::FxParams>& states) {
+        ASSERT_EQ(states.size(), m_chunks);
+        ASSERT_EQ(WaitForSingleObject(m_player.hProcess, 60000), WAIT_OBJECT_0);
+        DWORD exitCode = 0;
+        GetExitCodeProcess(m_player.hProcess, &exitCode);
+        EXPECT_EQ(exitCode, 0u) << "korvplay exit code (see its source)";
+        EngineRender render({1, kChannels, kRate, kBits, kBlock});
+        std::string buffer(kFrames * kBlock, '\0');
+        m_input.clear();
+        m_expected.clear();
+        // The player writes each chunk at once: the engine cuts its periods
+        // from the chunk's start.
+        const size_t periodBytes = fxengine::PeriodFrames(kRate) * kBlock;
+        DWORD frame = 0;
+        for (DWORD c = 0; c < m_chunks; ++c) {
+            std::string chunk;
+            for (DWORD b = 0; b < (c + 1 == m_chunks ? kLastBuffers : kBuffers); ++b, frame += kFrames) {
+                testsignal::Fill(&buffer[0], kFrames * kBlock, frame, kRate, kChannels, kBits);
+                chunk += buffer;
+            }
+            for (size_t at = 0; at < chunk.size(); at += periodBytes)
+                render.Buffer(states[c], chunk.data() + at,
+                              static_cast<uint32_t>(std::min(periodBytes, chunk.size() - at)), &m_expected);
+            m_input += chunk;
+        }
+        const std::string captured = ReadAll(m_capture);
+        const audiomatch::Result r =
+            audiomatch::Match(captured.data(), captured.size(), m_expected.data(), m_expected.size(), kBlock, 0);
+        EXPECT_TRUE(r.same) << "captured " << captured.size() << " bytes, expected " << m_expected.size() << "; "
+                            << r.matchedFrames << " frames matched, difference at captured frame " << r.firstDifference
+                            << (captured == m_input ? " (the player's own sound)" : "");
+    }
+    std::string Chunk(const std::string& of, DWORD c) const {
+        const size_t bytes = kFrames * kBuffers * kBlock;
+        return of.substr(c * bytes, bytes);
+    }
+    bool ChunkIsOwn(DWORD c) const { return Chunk(m_expected, c) == Chunk(m_input, c); }
+    bool EndsOwn() const {
+        const size_t last = kFrames * kBlock;
+        return m_expected.compare(m_expected.size() - last, last, m_input, m_input.size() - last, last) == 0;
+    }
+    // The stereo side (left minus right) of chunk c: what 3D widens.
+    double SideEnergy(DWORD c) const {
+        const std::string chunk = Chunk(m_expected, c);
+        const auto* s = reinterpret_cast<const int16_t*>(chunk.data());
+        double sum = 0;
+        for (size_t i = 0; i + 1 < chunk.size() / 2; i += 2) sum += double(s[i] - s[i + 1]) * double(s[i] - s[i + 1]);
+        return sum;
+    }
+
+    std::string m_capture, m_input, m_expected;
+    HANDLE m_wrote = nullptr, m_go = nullptr;
+    PROCESS_INFORMATION m_player = {};
+    DWORD m_chunks = 0;
+    KorvaneProcess m_korvane;
+    HWND m_console = nullptr;
+    std::optional<RigDriverAside> m_aside;
+};
+
+// One second of a pure tone through the engine's effects with `params`:
+// what the Vibe knob does at a frequency the player's signal lacks.
+std::string RenderTone(const fx::FxParams& params, double hz) {
+    std::string in(kRate * kBlock, '\0');
+    auto* s = reinterpret_cast<int16_t*>(&in[0]);
+    for (DWORD i = 0; i < kRate; ++i)
+        s[2 * i] = s[2 * i + 1] = int16_t(8000 * std::sin(2 * 3.14159265358979 * hz * i / kRate));
+    EngineRender render({1, kChannels, kRate, kBits, kBlock});
+    std::string out;
+    render.Buffer(params, in.data(), static_cast<uint32_t>(in.size()), &out);
+    return out;
+}
+
+TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
+    ASSERT_NO_FATAL_FAILURE(Install("winxp"));
+    ASSERT_TRUE(Logon("winxp")) << "the host registered under the Run key did not come up";
+
+    // A window player started before Korvane: chunk 0 with no Korvane,
+    // chunk 1 with every level at 0, chunk 2 at 3D 6 and Vibe 6,
+    // chunk 3 after one turn of the 3D knob, chunk 4 after Korvane closed.
+    ASSERT_TRUE(StartPlayer("winxp", "window", 5));
+    ASSERT_TRUE(ChunkPlayed()) << "the player did not get through its first chunk";
+    ASSERT_TRUE(StartKorvane("winxp", 0, 0, 20));
+    const fx::FxParams zero = ParamsNow();
+    Go();
+    ASSERT_TRUE(ChunkPlayed());
+    ASSERT_TRUE(CloseKorvane());
+    ASSERT_TRUE(StartKorvane("winxp", 6, 6, 10));
+    const fx::FxParams set = ParamsNow();
+    Go();
+    ASSERT_TRUE(ChunkPlayed());
+    const DWORD serial = DriverState().serial;
+    ASSERT_TRUE(InputDriver::Activate(m_console) &&
+                InputDriver::Wheel(InputDriver::CentreOf(GetDlgItem(m_console, k3DKnob)), WHEEL_DELTA));
+    ASSERT_TRUE(WaitUntil([&] { return DriverState().serial != serial; }, 10000))
+        << "the turn never reached the driver";
+    ASSERT_TRUE(Settled());
+    const fx::FxParams turned = ParamsNow();
+    EXPECT_GT(turned.level3D, set.level3D);
+    Go();
+    ASSERT_TRUE(ChunkPlayed());
+    ASSERT_TRUE(CloseKorvane());
+    Go();
+    ExpectHeard({Off(), zero, set, turned, Off()});
+    EXPECT_TRUE(ChunkIsOwn(0)) << "the engine changed the sound while no console ran";
+    EXPECT_TRUE(ChunkIsOwn(1)) << "levels at 0 changed the sound";
+    EXPECT_GT(SideEnergy(2), SideEnergy(0) * 1.2) << "3D at 6 did not widen";
+    EXPECT_GT(SideEnergy(3), SideEnergy(2)) << "a turn of the 3D knob did not widen further";
+    EXPECT_TRUE(EndsOwn()) << "the effects did not end after Korvane closed";
+    // What the Vibe level heard does to 60 Hz.
+    fx::FxParams vibeOnly = Off();
+    vibeOnly.enableVibe = set.enableVibe;
+    for (int i = 0; i < 3; ++i) vibeOnly.vibe[i] = set.vibe[i];
+    EXPECT_GT(ToneEnergy(RenderTone(vibeOnly, 60), 60), ToneEnergy(RenderTone(Off(), 60), 60) * 1.4)
+        << "Vibe at 6 did not lift 60 Hz";
+    EndPlayer();
+
+    // A windowless player started after Korvane: its first device opens
+    // before anything could enter it (the README names that gap); the next
+    // one is shaped.
+    ASSERT_TRUE(StartKorvane("winxp", 6, 6, 20));
+    const fx::FxParams later = ParamsNow();
+    ASSERT_TRUE(StartPlayer("winxp", "queue", 1, "tracks=2"));
+    ExpectHeard({later});
+    EXPECT_FALSE(ChunkIsOwn(0)) << "levels 6 changed nothing for a windowless player";
+    ASSERT_TRUE(CloseKorvane());
+    EndPlayer();
+
+    // The uninstaller takes it all away.
+    ASSERT_EQ(RunUninstaller("/S"), 0u);
+    EXPECT_EQ(KernelService::State(kDriverService), 0u) << "the driver service is still there";
+    EXPECT_FALSE(FileExists(DriverFile())) << DriverFile();
+    RegKey run = RegKey::Open(HKEY_LOCAL_MACHINE, kRunKey, KEY_READ);
+    EXPECT_FALSE(run.Valid() && run.Query("Korvane")) << "the Run entry is still there";
+    EXPECT_EQ(HostsRunning(), 0);
+    // What a program still has loaded (the engine, in every process the
+    // hooks reached) goes at the next restart; nothing else is left.
+    for (const std::string& file : FilesLeft(InstallDir())) ADD_FAILURE() << file << " is left behind";
+}
+
+// Windows 2000: the host follows the driver there too.
+TEST_F(NtSoundTest, Windows2000TheHostFollowsTheDriver) {
+    ASSERT_NO_FATAL_FAILURE(Install("win2k"));
+    ASSERT_TRUE(Logon("win2k"));
+    ASSERT_TRUE(StartPlayer("win2k", "window", 3));
+    ASSERT_TRUE(ChunkPlayed());
+    ASSERT_TRUE(StartKorvane("win2k", 6, 6, 20));
+    const fx::FxParams set = ParamsNow();
+    Go();
+    ASSERT_TRUE(ChunkPlayed());
+    ASSERT_TRUE(CloseKorvane());
+    Go();
+    ExpectHeard({Off(), set, Off()});
+    EXPECT_TRUE(ChunkIsOwn(0));
+    EXPECT_GT(SideEnergy(1), SideEnergy(0) * 1.2) << "3D at 6 did not widen";
+    EXPECT_TRUE(EndsOwn()) << "the effects did not end after Korvane closed";
+}
+
+}  // namespace
