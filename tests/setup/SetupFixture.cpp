@@ -166,12 +166,19 @@ DWORD SetupFixture::HostPid() {
 }
 
 bool SetupFixture::StopHost() {
-    HANDLE quit = OpenEventA(EVENT_MODIFY_STATE, FALSE, KORVHOST_QUIT_EVENT);
-    if (quit) {
-        SetEvent(quit);
-        CloseHandle(quit);
-    }
-    return WaitUntil([] { return HostsRunning() == 0; }, 20000, 100);
+    // Asked again until it is gone: a host still starting (setup's, on a
+    // busy machine) makes its event, and clears it, only after a first ask.
+    return WaitUntil(
+        [] {
+            if (HostsRunning() == 0) return true;
+            HANDLE quit = OpenEventA(EVENT_MODIFY_STATE, FALSE, KORVHOST_QUIT_EVENT);
+            if (quit) {
+                SetEvent(quit);
+                CloseHandle(quit);
+            }
+            return false;
+        },
+        20000, 250);
 }
 
 void SetupFixture::RemoveInstallation() {
