@@ -44,7 +44,7 @@ public:
     HRESULT Lock(IDirectSoundBuffer* real, DWORD offset, DWORD bytes, void** p1, DWORD* n1, void** p2, DWORD* n2,
                  DWORD flags);
     HRESULT Unlock(IDirectSoundBuffer* real, void* p1, DWORD n1, void* p2, DWORD n2);
-    // Told after the real buffer's own Play, SetCurrentPosition and Restore succeeded.
+    // Told after the real buffer's own Play (Played) and SetCurrentPosition (Moved) succeeded.
     void Played(DWORD flags);
     void Moved();
     // The device the buffer came from was released: the worker leaves it alone.

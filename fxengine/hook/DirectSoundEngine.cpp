@@ -18,18 +18,8 @@ typedef HRESULT(WINAPI* Create8Fn)(LPCGUID, IDirectSound8**, IUnknown*);
 CreateFn volatile g_create = nullptr;
 Create8Fn volatile g_create8 = nullptr;
 volatile LONG g_objects = 0;  // proxies alive
-volatile LONG g_calls = 0;    // threads inside the creation entries
-
-class Call {
-public:
-    Call() { InterlockedIncrement(&g_calls); }
-    ~Call() { InterlockedDecrement(&g_calls); }
-    Call(const Call&) = delete;
-    Call& operator=(const Call&) = delete;
-};
 
 HRESULT WINAPI Create(LPCGUID device, IDirectSound** out, IUnknown* outer) {
-    Call call;
     const HRESULT hr = g_create(device, out, outer);
     // Objects made after the hook went are the system's own.
     if (FAILED(hr) || !out || !*out || outer || !EngineShared::Present()) return hr;
@@ -38,7 +28,6 @@ HRESULT WINAPI Create(LPCGUID device, IDirectSound** out, IUnknown* outer) {
 }
 
 HRESULT WINAPI Create8(LPCGUID device, IDirectSound8** out, IUnknown* outer) {
-    Call call;
     const HRESULT hr = g_create8(device, out, outer);
     if (FAILED(hr) || !out || !*out || outer || !EngineShared::Present()) return hr;
     *out = DirectSoundProxy::Wrap(*out, true);
@@ -77,11 +66,6 @@ FARPROC DirectSoundEngine::Replace(FARPROC real) {
     if (g_create8 && Address(real) == Address(g_create8))
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Create8));
     return nullptr;
-}
-
-bool DirectSoundEngine::Busy() {
-    return __atomic_load_n(&g_objects, __ATOMIC_ACQUIRE) != 0 || __atomic_load_n(&g_calls, __ATOMIC_ACQUIRE) != 0 ||
-           StreamWorker::Running();
 }
 
 void DirectSoundEngine::Shutdown() {

@@ -19,8 +19,6 @@ public:
     static int Redirects(ImportRedirect* out);
     // The engine's entry for a real one a program looked up (null: not one of them).
     static FARPROC Replace(FARPROC real);
-    // An object of ours is alive, the worker runs, or a thread is inside an entry.
-    static bool Busy();
     static void Shutdown();  // the library leaves the process
 
     static void ObjectMade();

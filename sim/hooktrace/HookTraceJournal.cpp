@@ -3,7 +3,9 @@
 // call), and answers the unload question as "CanUnloadAfter" says.
 // Built with SIM_HOOK_FAULTS_ON_SOUNDFIELDS, it makes the hook's control
 // entry fault (a write through a null pointer) on every Soundfields level,
-// after journalling it: a hook that crashes inside the console's call.
+// after journalling it: a hook that crashes inside the console's call. Built
+// with SIM_HOOK_RAISES_ON_SOUNDFIELDS, the entry raises a C++ exception of
+// another compiler's runtime there instead, which nothing inside catches.
 #include "fxengine/hook/HookTrace.h"
 #include "engine/ControlCodes.h"
 #include "sim/core/JournalFormat.h"
@@ -45,6 +47,9 @@ void HookTrace_Ioctl(DWORD code, const void* in, DWORD inSize) {
     // Written in assembly: the compiler may drop a store through a null
     // pointer it can see.
     if (code == IOCTL_SOUNDFIELDS_LEVEL) __asm__ __volatile__("movl $1, 0" ::: "memory");
+#elif defined(SIM_HOOK_RAISES_ON_SOUNDFIELDS)
+    const DWORD kForeignCxxException = 0xE06D7363;
+    if (code == IOCTL_SOUNDFIELDS_LEVEL) RaiseException(kForeignCxxException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
 #endif
 }
 

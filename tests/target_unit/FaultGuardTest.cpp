@@ -1,4 +1,5 @@
-// The fault guard under Wine: a fault ends the guarded call and nothing else.
+// The fault guard under Wine: a fault or an exception nobody inside handles
+// ends the guarded call and nothing else.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -26,7 +27,43 @@ void Fine(void* p) {
     ++*static_cast<int*>(p);
 }
 
-TEST(FaultGuardTest, AFaultEndsTheCallAndTheGuardAnswersFalse) {
+void RaiseSoftware(void*) {
+    RaiseException(0x20000001, 0, 0, nullptr);
+}
+
+// How a C++ runtime of another compiler throws: nothing of ours catches it.
+void RaiseForeignCxx(void*) {
+    RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+}
+
+// Deeper and deeper until the stack runs out (the depth never comes back to 0).
+__attribute__((noinline)) int Deeper(volatile int* depth) {
+    volatile char frame[512];
+    frame[0] = static_cast<char>(++*depth);
+    if (*depth != 0) return Deeper(depth) + frame[0];
+    return frame[0];
+}
+
+void OverflowStack(void*) {
+    volatile int depth = 0;
+    Deeper(&depth);
+}
+
+// A write to the page above the stack's lowest committed one: its guard
+// page, the last before the system's own reserve.
+void TouchStackGuard(void*) {
+    MEMORY_BASIC_INFORMATION here, region;
+    volatile char probe = 0;
+    VirtualQuery(const_cast<char*>(&probe), &here, sizeof here);
+    char* at = static_cast<char*>(here.AllocationBase);
+    while (VirtualQuery(at, &region, sizeof region) && region.State != MEM_COMMIT)
+        at = static_cast<char*>(region.BaseAddress) + region.RegionSize;
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    *(static_cast<volatile char*>(region.BaseAddress) + system.dwPageSize) = 1;
+}
+
+TEST(FaultGuardTest, AFaultOrAnExceptionEndsTheCallAndTheGuardAnswersFalse) {
     void* const chain = ExceptionChain();
     int zero = 0, count = 0;
     struct Case {
@@ -36,6 +73,11 @@ TEST(FaultGuardTest, AFaultEndsTheCallAndTheGuardAnswersFalse) {
         bool returns;
     } cases[] = {{"write through null", &WriteNull, nullptr, false},
                  {"integer division by zero", &DivideByZero, &zero, false},
+                 {"a software exception", &RaiseSoftware, nullptr, false},
+                 {"a C++ exception of another compiler", &RaiseForeignCxx, nullptr, false},
+                 {"a stack overflow", &OverflowStack, nullptr, false},
+                 // Armed again after the overflow, the guard page stops the next one.
+                 {"the stack's guard page", &TouchStackGuard, nullptr, false},
                  {"a call that returns", &Fine, &count, true}};
     for (const Case& c : cases) {
         EXPECT_EQ(c.returns, fault::FaultGuard::Run(c.fn, c.arg)) << c.what;
