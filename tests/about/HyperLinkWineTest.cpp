@@ -3,6 +3,8 @@
 #include "LinkTestDialog.h"
 #include "ScopedRegDefault.h"
 #include "about/OpenErrorText.h"
+#include "harness/ProcessRunning.h"
+#include "harness/Wait.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -170,19 +172,20 @@ TEST_F(HyperLinkTest, TheHoverColourWinsOverVisitedAndGoesWithTheCapture) {
     ScopedRegDefault http(HKEY_LOCAL_MACHINE, "Software\\Classes\\http\\shell\\open\\command", Recorder());
     ASSERT_TRUE(http.IsSet());
     const COLORREF hot = GetSysColor(COLOR_HIGHLIGHT);
-    LinkTestDialog dlg({[](LinkTestDialog& d) { PostMessageA(d.Item(IDC_TEST_LINK), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3)); },
-                        [this, hot](LinkTestDialog& d) {
-                            ASSERT_EQ(GetCapture(), d.Item(IDC_TEST_LINK));
-                            Click(d, IDC_TEST_LINK);
-                            EXPECT_EQ(Opened(), kAddress);
-                            EXPECT_EQ(ColourOf(d.Item(IDC_TEST_LINK)), hot) << "visited while hot";
-                            SetCapture(d.Item(IDC_TEST_PLAIN));
-                        },
-                        [](LinkTestDialog& d) {
-                            EXPECT_EQ(GetCapture(), d.Item(IDC_TEST_PLAIN));
-                            EXPECT_EQ(ColourOf(d.Item(IDC_TEST_LINK)), kVisited) << "still hot without the mouse";
-                            ReleaseCapture();
-                        }});
+    LinkTestDialog dlg(
+        {[](LinkTestDialog& d) { PostMessageA(d.Item(IDC_TEST_LINK), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3)); },
+         [this, hot](LinkTestDialog& d) {
+             ASSERT_EQ(GetCapture(), d.Item(IDC_TEST_LINK));
+             Click(d, IDC_TEST_LINK);
+             EXPECT_EQ(Opened(), kAddress);
+             EXPECT_EQ(ColourOf(d.Item(IDC_TEST_LINK)), hot) << "visited while hot";
+             SetCapture(d.Item(IDC_TEST_PLAIN));
+         },
+         [](LinkTestDialog& d) {
+             EXPECT_EQ(GetCapture(), d.Item(IDC_TEST_PLAIN));
+             EXPECT_EQ(ColourOf(d.Item(IDC_TEST_LINK)), kVisited) << "still hot without the mouse";
+             ReleaseCapture();
+         }});
     EXPECT_EQ(dlg.DoModal(), IDOK);
 }
 
@@ -220,5 +223,8 @@ TEST_F(HyperLinkTest, AnAddressNothingOpensShowsWhyAndStaysUnvisited) {
         EXPECT_EQ(ColourOf(d.Item(IDC_TEST_BADLINK)), kLink);
     }});
     EXPECT_EQ(dlg.DoModal(), IDOK);
+    // Whatever the click started was started before it returned; once no
+    // recorder runs, all it would have written is there.
+    EXPECT_TRUE(WaitUntil([] { return !ProcessRunning("about_urlrec.exe"); }, 20000));
     EXPECT_EQ(Opened(0), "(nothing)");
 }

@@ -23,6 +23,8 @@ const char* const kService = "KorvaneFxTest";
 const char* const kRigService = "KorvaneSim";
 const char* const kConsolePath = "\\\\.\\Velmora1";
 const DWORD kWaitMs = 10000;
+// Set by the --wait-state helper once its wait is pending in the driver.
+const char kWaiterWaits[] = "KorvDriverTest.WaiterWaits";
 const DWORD kCancelled = 0xC0000120;  // STATUS_CANCELLED, as an OVERLAPPED keeps it
 
 std::string WindowsPath(std::string path) {
@@ -410,9 +412,15 @@ TEST_F(Driver, TheStateDeviceRefusesWhatItDoesNotServe) {
 }
 
 TEST_F(Driver, AWaiterThatDiesLeavesTheStateDeviceServing) {
+    // The helper says when its wait is with the driver: killed before then it would test nothing.
+    HANDLE waiting = CreateEventA(nullptr, TRUE, FALSE, kWaiterWaits);
+    ASSERT_NE(waiting, nullptr);
     Child waiter("--wait-state");
     ASSERT_NE(waiter.process, nullptr);
-    Sleep(500);  // time to issue its wait
+    const HANDLE either[] = {waiting, waiter.process};
+    const DWORD woke = WaitForMultipleObjects(2, either, FALSE, kWaitMs);
+    CloseHandle(waiting);
+    ASSERT_EQ(woke, WAIT_OBJECT_0) << "the helper's wait was not taken";
     waiter.Kill();
     FileHandle h = OpenState();
     FileHandle console = OpenConsole();
@@ -468,8 +476,8 @@ TEST(DriverStateLink, HandsOnEachChangeAndEndsOnRequest) {
     const size_t calls = seen.states.size();
     EXPECT_TRUE(seen.consoleOpen.back());
     LeaveCriticalSection(&seen.lock);
+    // Stop has waited for the link's thread to end: nothing can call after it.
     ASSERT_EQ(SendU32(console.Get(), IOCTL_VIBE_LEVEL_2, Bits(0.5f)), 0u);
-    Sleep(300);
     EnterCriticalSection(&seen.lock);
     EXPECT_EQ(seen.states.size(), calls) << "nothing after Stop";
     LeaveCriticalSection(&seen.lock);
@@ -488,12 +496,11 @@ int HoldConsole() {
 }
 
 int WaitState() {
-    FileHandle h = OpenState(0);
-    FxDriverState s{};
-    DWORD got = 0;
-    if (!h.IsOpen() || !DeviceIoControl(h.Get(), FXDRV_IOCTL_GET_STATE, nullptr, 0, &s, sizeof s, &got, nullptr))
-        return 1;
-    DeviceIoControl(h.Get(), FXDRV_IOCTL_WAIT_STATE, &s.serial, 4, &s, sizeof s, &got, nullptr);
+    FileHandle h = OpenState();
+    if (!h.IsOpen()) return 1;
+    Wait wait(h.Get(), GetState().serial);
+    if (wait.error != ERROR_IO_PENDING) return 1;
+    if (HANDLE waits = OpenEventA(EVENT_MODIFY_STATE, FALSE, kWaiterWaits)) SetEvent(waits);
     Sleep(INFINITE);
     return 0;
 }

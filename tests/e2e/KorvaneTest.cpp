@@ -14,7 +14,7 @@ void KorvaneTest::SetUp() {
     ASSERT_EQ(stray, nullptr) << "a console is already open before the test";
     m_settings = std::make_unique<RegSnapshot>(HKEY_LOCAL_MACHINE, SettingsKey::kPath);
     m_sim = std::make_unique<RegSnapshot>(HKEY_LOCAL_MACHINE, kSimKey);
-    m_journalMark = Journal::Mark();
+    m_journalMark = m_launchMark = Journal::Mark();
 }
 
 void KorvaneTest::TearDown() {
@@ -41,6 +41,7 @@ void KorvaneTest::TearDown() {
 }
 
 KorvaneProcess& KorvaneTest::Start(const KorvaneLauncher& launcher) {
+    m_launchMark = Journal::Mark();
     std::string error;
     m_processes.push_back(launcher.Launch(&error));
     EXPECT_TRUE(m_processes.back().Valid()) << error;
@@ -53,9 +54,11 @@ KorvaneProcess& KorvaneTest::Start(const std::string& version) {
 
 std::vector<KorvaneProcess*> KorvaneTest::StartTogether(const std::string& version, int count) {
     std::vector<KorvaneProcess*> out;
+    m_launchMark = Journal::Mark();
     EXPECT_TRUE(KorvaneLauncher().Version(version).Apply());
     std::string error;
-    for (KorvaneProcess& p : KorvaneProcess::StartTogether(KorvaneLauncher::kExe, KorvaneLauncher::kDir, count, &error)) {
+    for (KorvaneProcess& p :
+         KorvaneProcess::StartTogether(KorvaneLauncher::kExe, KorvaneLauncher::kDir, count, &error)) {
         m_processes.push_back(std::move(p));
         out.push_back(&m_processes.back());
     }
@@ -127,6 +130,13 @@ void KorvaneTest::WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HW
     if (!InProcessProbe::WaitIdle(window, &error, kStartMs))
         return ::testing::AssertionFailure() << "the program did not get through its waiting input: " << error;
     PumpOwnMessages();  // what it told us meanwhile (window events) is read too
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult KorvaneTest::TimerTurned(HWND window, UINT_PTR id, int turns) {
+    std::string error;
+    if (!InProcessProbe::WaitTimerTurns(window, id, turns, &error, kStartMs))
+        return ::testing::AssertionFailure() << "timer " << id << " did not turn " << turns << " times: " << error;
     return ::testing::AssertionSuccess();
 }
 

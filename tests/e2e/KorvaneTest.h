@@ -49,14 +49,19 @@ protected:
     // for it when called: what the program does with input sent before is
     // then done (and on screen, as paints come before the barrier).
     static ::testing::AssertionResult CaughtUp(HWND window);
+    // Until the window's thread has taken the timer's message `turns` times
+    // from now: what the timer does has then had its chance.
+    static ::testing::AssertionResult TimerTurned(HWND window, UINT_PTR id, int turns);
     // Until the console has placed its controls (its first paint).
     static ::testing::AssertionResult WaitPlaced(HWND console);
 
     std::vector<JournalEntry> JournalSinceStart() const { return Journal::Read(m_journalMark); }
+    // The journal's size when the latest copy was started.
+    unsigned long long LaunchMark() const { return m_launchMark; }
     static bool SetInstallAnswer(DWORD answer);
 
 private:
     std::list<KorvaneProcess> m_processes;
     std::unique_ptr<RegSnapshot> m_settings, m_sim;
-    unsigned long long m_journalMark = 0;
+    unsigned long long m_journalMark = 0, m_launchMark = 0;
 };

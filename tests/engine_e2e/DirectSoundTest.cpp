@@ -1,5 +1,5 @@
 // What a DirectSound program sounds like with Korvane running, posing as
-// Windows 98: the test player (korvdsplay.exe, a window program) plays the
+// Windows 98: the test player (korvplay.exe api=ds, a window program) plays the
 // DirectSound test signal from a streaming ring or a static buffer; the
 // session's ALSA file device captures what Wine's mixer made of it, and that
 // must be the effects library's own rendering of the signal for the state the
@@ -11,7 +11,7 @@
 #include "fx/FxParams.h"
 #include "harness/InputDriver.h"
 #include "harness/Wait.h"
-#include "tests/common/CaptureFile.h"
+#include "sound/TestPlayer.h"
 #include "tests/common/EngineRender.h"
 #include "tests/engine_e2e/player/DsSignal.h"
 
@@ -37,20 +37,6 @@ constexpr DWORD kEffectsMs = 3800;
 constexpr DWORD kEnd = kRate / 10;
 constexpr DWORD kFrames = kRate / 1000 * kMs;
 constexpr DWORD kEffectsFrames = kRate / 1000 * kEffectsMs;
-
-fx::FxParams StateFrom(const std::vector<JournalEntry>& entries) {
-    fx::FxParams p;
-    fx::FxParams_Reset(&p);
-    for (const JournalEntry& e : entries) {
-        if (e.chan != "HOOK" || e.kind != "IOCTL") continue;
-        const auto code = e.Code();
-        const auto payload = e.Payload();
-        if (!code || !payload || *code == IOCTL_SET_STATUS) continue;
-        const DWORD value = *payload;
-        fx::FxParams_Apply(&p, *code, &value, 4);
-    }
-    return p;
-}
 
 uint32_t Le(const std::string& s, size_t at, int bytes) {
     uint32_t v = 0;
@@ -173,58 +159,39 @@ class DirectSoundTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        const char* capture = getenv("KORVANE_AUDIO_OUT");
-        ASSERT_NE(capture, nullptr) << "no capture device: run under tools/run-tests.sh";
-        m_capture = WindowsPath(capture);
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\korvdsplay.exe", 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
-            RegCloseKey(key);
-        }
+        ASSERT_FALSE(m_player.CapturePath().empty()) << "no capture device: run under tools/run-tests.sh";
     }
 
     // Plays to the end; the player's exit code (0: its buffer always read back as written).
     DWORD Play(const char* mode, DWORD ms = kMs) {
-        const std::string exe = WindowsPath(KORVDSPLAY_EXE);
-        char args[512];
-        snprintf(args, sizeof args, "\"%s\" mode=%s rate=%lu ms=%lu", exe.c_str(), mode, kRate, ms);
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        DeleteFileA(m_capture.c_str());
-        if (!CreateProcessA(exe.c_str(), args, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 999;
-        DWORD code = 998;
-        if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(pi.hProcess, &code);
-        else
-            TerminateProcess(pi.hProcess, 998);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-        return code;
+        const std::string words =
+            "api=ds mode=" + std::string(mode) + " rate=" + std::to_string(kRate) + " ms=" + std::to_string(ms);
+        if (!m_player.Start("win98", words)) return 999;
+        return m_player.Finish();
     }
-    std::vector<int16_t> Heard() const { return Decode(ReadAll(m_capture)); }
+    std::vector<int16_t> Heard() const { return Decode(m_player.Heard()); }
 
     // Korvane with 3D and Vibe up and the master volume three steps down
     // (moved in the About window, as a user does); the state the hook got.
     fx::FxParams StartKorvaneWithEffects(HWND* console, KorvaneProcess** korvane) {
         StoreSettings(6, 11, 0, 0, 0);
-        *console = StartToConsole("win98", korvane);
-        if (!*console || !WaitForJournal("HOOK", "IOCTL", "0x00220144", 15000)) return {};
+        *console = StartToEngine("win98", korvane);
+        if (!*console) return {};
         HWND about = OpenAboutByCommand(**korvane, *console);
         HWND slider = about ? GetDlgItem(about, 1012) : nullptr;
         if (slider && InputDriver::Activate(about)) {
             InputDriver::Key(VK_TAB);
             for (int i = 0; i < 3; ++i) InputDriver::Key(VK_LEFT);
             WaitUntil([&] { return SendMessageA(slider, TBM_GETPOS, 0, 0) == 17; }, kUiMs);
-            Sleep(300);
+            // The moves' messages are sent from the window's own thread.
+            EXPECT_TRUE(CaughtUp(about));
             InputDriver::Key(VK_ESCAPE);
             WaitUntil([&] { return !IsWindow(about); }, kUiMs);
         }
-        return StateFrom(JournalSinceStart());
+        return HookState(Journal::Read(LaunchMark()));
     }
 
-    std::string m_capture;
+    TestPlayer m_player;
 };
 
 TEST_F(DirectSoundTest, StreamingAndLookedUpBuffersSoundAsTheEffectsRenderThem) {
@@ -238,7 +205,7 @@ TEST_F(DirectSoundTest, StreamingAndLookedUpBuffersSoundAsTheEffectsRenderThem) 
 
     for (const char* mode : {"stream", "lookup"}) {
         SCOPED_TRACE(mode);
-        EXPECT_EQ(Play(mode, kEffectsMs), 0u) << "korvdsplay exit code (see its source)";
+        EXPECT_EQ(Play(mode, kEffectsMs), 0u) << "korvplay exit code (see player/Player.h)";
         const std::vector<int16_t> heard = Heard();
         const size_t differs = FirstDifference(heard, expected);
         EXPECT_EQ(differs, kSame) << "captured " << heard.size() / 2 << " frames";
@@ -255,9 +222,8 @@ TEST_F(DirectSoundTest, StreamingAndLookedUpBuffersSoundAsTheEffectsRenderThem) 
 TEST_F(DirectSoundTest, StaticBufferAtLevelsZeroIsBitExactAndAThreeDBufferIsLeftAlone) {
     StoreSettings(0, 0, 0, 0, 0);
     KorvaneProcess* korvane = nullptr;
-    HWND console = StartToConsole("win98", &korvane);
+    HWND console = StartToEngine("win98", &korvane);
     ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x00220144", 15000));
     const std::vector<int16_t> input = Signal(2);
     EXPECT_EQ(Play("static"), 0u);
     EXPECT_EQ(FirstDifference(Heard(), input), kSame) << "levels at 0 changed the static buffer";
@@ -273,8 +239,7 @@ TEST_F(DirectSoundTest, StaticBufferAtLevelsZeroIsBitExactAndAThreeDBufferIsLeft
     ASSERT_NE(console2, nullptr);
     EXPECT_EQ(Play("3d"), 0u);
     const std::vector<int16_t> withKorvane = Heard();
-    ASSERT_TRUE(CloseAndWait(*korvane2, console2));
-    ASSERT_TRUE(WaitForJournal("HOOK", "CALL", "QuorWav9xUnHook", 15000));
+    ASSERT_TRUE(CloseToUnhook(*korvane2, console2));
     EXPECT_EQ(Play("3d"), 0u);
     std::vector<int16_t> alone = Sounding(Heard());
     const size_t compared = (kFrames - kEnd) * 2;
@@ -288,8 +253,7 @@ TEST_F(DirectSoundTest, AfterKorvaneClosesAProgramPlaysPlain) {
     KorvaneProcess* korvane = nullptr;
     StartKorvaneWithEffects(&console, &korvane);
     ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(CloseAndWait(*korvane, console));
-    ASSERT_TRUE(WaitForJournal("HOOK", "CALL", "QuorWav9xUnHook", 15000));
+    ASSERT_TRUE(CloseToUnhook(*korvane, console));
     EXPECT_EQ(Play("stream"), 0u);
     EXPECT_EQ(FirstDifference(Heard(), Signal(2)), kSame);
 }

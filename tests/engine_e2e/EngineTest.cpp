@@ -78,6 +78,12 @@ std::vector<Delivered> EngineTest::Levels(const std::vector<JournalEntry>& entri
     return out;
 }
 
+std::vector<Delivered> EngineTest::LevelsSince(HWND console, unsigned long long mark, size_t atLeast) {
+    WaitUntil([&] { return Levels(Journal::Read(mark)).size() >= atLeast; }, kUiMs);
+    EXPECT_TRUE(CaughtUp(console));
+    return Levels(Journal::Read(mark));
+}
+
 std::string EngineTest::Describe(const std::vector<Delivered>& messages) {
     std::ostringstream s;
     char line[64];
@@ -98,9 +104,55 @@ std::string EngineTest::Describe(const std::vector<Delivered>& messages) {
                                          << Describe(actual);
 }
 
-bool EngineTest::WaitForJournal(const std::string& chan, const std::string& kind, const std::string& a,
-                                DWORD timeoutMs) {
-    return WaitUntil([&] { return !Journal::Select(JournalSinceStart(), chan, kind, a).empty(); }, timeoutMs);
+bool EngineTest::WaitForJournal(unsigned long long mark, const std::string& chan, const std::string& kind,
+                                const std::string& a, DWORD timeoutMs) {
+    return WaitUntil([&] { return !Journal::Select(Journal::Read(mark), chan, kind, a).empty(); }, timeoutMs);
+}
+
+HWND EngineTest::StartToEngine(const std::string& version, KorvaneProcess** process) {
+    const bool nine = version == "win95" || version == "win98" || version == "winme";
+    HWND console = StartToConsole(version, process);
+    if (console && !WaitForJournal(nine ? "HOOK" : "WDM", "IOCTL", "0x00220144", 15000)) {
+        ADD_FAILURE() << "the start sequence did not reach the engine";
+        return nullptr;
+    }
+    return console;
+}
+
+::testing::AssertionResult EngineTest::CloseToUnhook(KorvaneProcess& korvane, HWND console) {
+    const unsigned long long closing = Journal::Mark();
+    ::testing::AssertionResult closed = CloseAndWait(korvane, console);
+    if (!closed) return closed;
+    if (!WaitForJournal(closing, "HOOK", "CALL", "QuorWav9xUnHook", 15000))
+        return ::testing::AssertionFailure() << "the hook was not taken away";
+    return ::testing::AssertionSuccess();
+}
+
+void EngineTest::ExpectUnloadAnsweredAtOnce(KorvaneProcess& korvane, HWND console) {
+    const unsigned long long closing = Journal::Mark();
+    ASSERT_TRUE(CloseToUnhook(korvane, console));
+    const auto answers = Journal::Select(Journal::Read(closing), "HOOK", "CALL", "QuorWav9xCanUnloadNow");
+    ASSERT_FALSE(answers.empty());
+    EXPECT_EQ(answers.front().Result(), 1u) << Journal::Format(answers);
+}
+
+fx::FxParams EngineTest::Off() {
+    fx::FxParams p;
+    fx::FxParams_Reset(&p);
+    return p;
+}
+
+fx::FxParams EngineTest::HookState(const std::vector<JournalEntry>& entries) {
+    fx::FxParams p = Off();
+    for (const JournalEntry& e : entries) {
+        if (e.chan != "HOOK" || e.kind != "IOCTL") continue;
+        const auto code = e.Code();
+        const auto payload = e.Payload();
+        if (!code || !payload || *code == IOCTL_SET_STATUS) continue;
+        const DWORD value = *payload;
+        fx::FxParams_Apply(&p, *code, &value, 4);
+    }
+    return p;
 }
 
 long EngineTest::ControlValue(HWND console, int id) {

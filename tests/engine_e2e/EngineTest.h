@@ -3,6 +3,7 @@
 #pragma once
 
 #include "KorvaneTest.h"
+#include "fx/FxParams.h"
 
 #include <string>
 #include <vector>
@@ -26,6 +27,14 @@ public:
     Expected& ApplySoundfields(int position);
     Expected& ApplyHeadphones(bool on, int position3D);
     Expected& SwitchOn();
+    // The console's start sequence for these stored levels.
+    Expected& Start(int position3D, int vibe, int soundfields, bool headphones) {
+        return Apply3D(position3D, false)
+            .ApplyVibe(vibe)
+            .ApplySoundfields(soundfields)
+            .ApplyHeadphones(headphones, position3D)
+            .SwitchOn();
+    }
     const std::vector<Delivered>& Get() const { return m_messages; }
 
 private:
@@ -40,14 +49,35 @@ protected:
 
     static const std::vector<std::string> kAll;      // VXD, WDM, HOOK
     static const std::vector<std::string> kWdmOnly;  // WDM
+    static constexpr UINT_PTR kStatusTimer = 666;    // the console's status relay
 
     // Level messages only: IOCTL records other than the status relay.
     static std::vector<Delivered> Levels(const std::vector<JournalEntry>& entries);
+    // The levels since the mark, once at least `atLeast` came and the console
+    // has taken all its input (so none is still on its way).
+    static std::vector<Delivered> LevelsSince(HWND console, unsigned long long mark, size_t atLeast);
     static std::string Describe(const std::vector<Delivered>& messages);
     static ::testing::AssertionResult SameMessages(const std::vector<Delivered>& actual,
                                                    const std::vector<Delivered>& expected);
-    // Waits until the journal since the start holds an entry matching.
-    bool WaitForJournal(const std::string& chan, const std::string& kind, const std::string& a, DWORD timeoutMs);
+    // Waits until the journal after the mark holds an entry matching; without
+    // a mark, after the latest start of a copy.
+    bool WaitForJournal(const std::string& chan, const std::string& kind, const std::string& a, DWORD timeoutMs) {
+        return WaitForJournal(LaunchMark(), chan, kind, a, timeoutMs);
+    }
+    static bool WaitForJournal(unsigned long long mark, const std::string& chan, const std::string& kind,
+                               const std::string& a, DWORD timeoutMs);
+    // Starts to the console and waits until its start sequence has reached
+    // the engine (the hook on 9x, the WDM driver otherwise); null otherwise.
+    HWND StartToEngine(const std::string& version, KorvaneProcess** process);
+    // Closes the console and waits until the hook has been taken away.
+    ::testing::AssertionResult CloseToUnhook(KorvaneProcess& korvane, HWND console);
+    // The same, and the hook's unload question was answered yes at once:
+    // nothing of a player's buffers still inside the engine is waited for.
+    void ExpectUnloadAnsweredAtOnce(KorvaneProcess& korvane, HWND console);
+    // The engine state the hook's level messages among `entries` make, from
+    // the reset state.
+    static fx::FxParams HookState(const std::vector<JournalEntry>& entries);
+    static fx::FxParams Off();
     // The knob's or button's property 1, asked across the process boundary.
     static long ControlValue(HWND console, int id);
     // Real input on a child control of the console.

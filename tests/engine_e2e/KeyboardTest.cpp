@@ -14,9 +14,8 @@ class KeyboardTest : public EngineTest {
 protected:
     void SetUpConsole(const char* version, DWORD mini) {
         StoreSettings(3, 5, 7, 0, mini);
-        m_console = StartToConsole(version, &m_process);
+        m_console = StartToEngine(version, &m_process);
         ASSERT_NE(m_console, nullptr);
-        ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", 15000));
         ASSERT_TRUE(InputDriver::Activate(m_console));
     }
 
@@ -61,14 +60,6 @@ protected:
         return pixel == (knob ? RGB(0x20, 0xC8, 0xC8) : RGB(0xC8, 0xFF, 0xFF));
     }
 
-    // What arrived since the mark, once the program has taken all input.
-    std::vector<Delivered> LevelsSince(unsigned long long mark, size_t atLeast) {
-        std::vector<Delivered> got;
-        WaitUntil([&] { return (got = Levels(Journal::Read(mark))).size() >= atLeast; }, kUiMs);
-        EXPECT_TRUE(CaughtUp(m_console));
-        return Levels(Journal::Read(mark));
-    }
-
     KorvaneProcess* m_process = nullptr;
     HWND m_console = nullptr;
 };
@@ -93,7 +84,7 @@ TEST_F(KeyboardTest, TabGoesRoundTheControlsOfTheCurrentFormAndEnterPressesAButt
     ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1005) == 1; }, kUiMs));
     ASSERT_TRUE(InputDriver::Key(VK_SPACE));
     const std::vector<Delivered> toggled = Expected(kWdmOnly).ApplyHeadphones(true, 3).ApplyHeadphones(false, 3).Get();
-    EXPECT_TRUE(SameMessages(LevelsSince(headphonesMark, toggled.size()), toggled));
+    EXPECT_TRUE(SameMessages(LevelsSince(m_console, headphonesMark, toggled.size()), toggled));
     EXPECT_EQ(ControlValue(m_console, 1005), 0);
     ASSERT_EQ(MoveFocus(VK_TAB), 1006);
 
@@ -133,13 +124,13 @@ TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
     // The same turn by wheel and by key: 3 -> 4 both ways.
     unsigned long long mark = Journal::Mark();
     ASSERT_TRUE(WheelOn(m_console, 1000, WHEEL_DELTA));
-    const std::vector<Delivered> byMouse = LevelsSince(mark, 2 * 3);
+    const std::vector<Delivered> byMouse = LevelsSince(m_console, mark, 2 * 3);
     ASSERT_TRUE(WheelOn(m_console, 1000, -WHEEL_DELTA));
     ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1000) == 3; }, kUiMs));
     ASSERT_TRUE(InputDriver::Activate(m_console));
     mark = Journal::Mark();
     ASSERT_TRUE(InputDriver::Key(VK_UP));
-    const std::vector<Delivered> byKey = LevelsSince(mark, byMouse.size());
+    const std::vector<Delivered> byKey = LevelsSince(m_console, mark, byMouse.size());
     EXPECT_TRUE(SameMessages(byKey, byMouse));
     EXPECT_TRUE(SameMessages(byKey, Expected(kAll).Apply3D(4, false).Get()));
 
@@ -156,7 +147,7 @@ TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
     for (WORD vk : keys) ASSERT_TRUE(InputDriver::Key(vk));
     Expected expected(kAll);
     for (int level : {6, 7, 6, 5, 8, 5, 11, 0, 3, 6, 9, 11}) expected.ApplyVibe(level);
-    EXPECT_TRUE(SameMessages(LevelsSince(mark, expected.Get().size()), expected.Get()));
+    EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.Get().size()), expected.Get()));
     EXPECT_EQ(FocusedId(), 1001);
 
     ASSERT_TRUE(CloseAndWait(*m_process, m_console));
@@ -193,7 +184,7 @@ TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
                                                 .ApplySoundfields(4)
                                                 .ApplySoundfields(7)
                                                 .Get();
-    EXPECT_TRUE(SameMessages(LevelsSince(mark, expected.size()), expected));
+    EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.size()), expected));
     EXPECT_EQ(FocusedId(), 1002);
 
     // Alt+Space opens the system menu (pressed again if a fresh Wine loses it).

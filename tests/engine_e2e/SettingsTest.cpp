@@ -2,6 +2,7 @@
 // what is written back when the console closes.
 #include "EngineTest.h"
 
+#include "harness/InProcessProbe.h"
 #include "harness/RegKey.h"
 #include "harness/SettingsKey.h"
 
@@ -18,10 +19,15 @@ protected:
         if (switchedOn) {
             ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", 15000));
             EXPECT_TRUE(WaitForJournal("WDM", "IOCTL", "0x002200C4", kUiMs)) << "no status relay after a full start";
-        } else {
-            Sleep(1200);  // the status timer would have run by now
         }
         ASSERT_TRUE(CaughtUp(console));
+        if (!switchedOn) {
+            // No status timer at all, so no relay can come later either.
+            std::string error;
+            EXPECT_FALSE(InProcessProbe::KillTimer(console, kStatusTimer, &error))
+                << "a status timer before a full start";
+            EXPECT_EQ(error, "probe: killed 0\n");  // the probe answered
+        }
         std::vector<JournalEntry> entries = JournalSinceStart();
         EXPECT_TRUE(SameMessages(Levels(entries), expected));
         bool relayed = !Journal::Select(entries, "WDM", "IOCTL", "0x002200C4").empty();
@@ -57,13 +63,7 @@ TEST_F(SettingsTest, OutOfRangeValuesTakeTheirDefaults) {
     ASSERT_TRUE(SettingsKey::SetDword("Headphones enabled", 5));
     ASSERT_TRUE(SettingsKey::SetDword("UI minimized", 3));
     ASSERT_TRUE(SettingsKey::SetDword("Master volume", 13));
-    StartCheckClose(Expected(kWdmOnly)
-                        .Apply3D(6, false)
-                        .ApplyVibe(6)
-                        .ApplySoundfields(0)
-                        .ApplyHeadphones(true, 6)
-                        .SwitchOn()
-                        .Get());
+    StartCheckClose(Expected(kWdmOnly).Start(6, 6, 0, true).Get());
     // 5 turned the headphones on and is saved back as 1; 3 is kept as it is.
     ExpectSaved(6, 6, 0, 1, 3);
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), 13u);
@@ -77,25 +77,13 @@ TEST_F(SettingsTest, OnlyFourByteValuesCountWhateverTheirType) {
         SettingsKey::Set("Soundfields volume", Raw(REG_BINARY, std::string("\x04\x00\x00\x00\x00\x00\x00\x00", 8))));
     ASSERT_TRUE(SettingsKey::Set("Headphones enabled", RegValue::String("1")));
     ASSERT_TRUE(SettingsKey::Set("UI minimized", Raw(REG_DWORD_BIG_ENDIAN, std::string("\x01\x00\x00\x00", 4))));
-    StartCheckClose(Expected(kWdmOnly)
-                        .Apply3D(2, false)
-                        .ApplyVibe(6)
-                        .ApplySoundfields(0)
-                        .ApplyHeadphones(false, 2)
-                        .SwitchOn()
-                        .Get());
+    StartCheckClose(Expected(kWdmOnly).Start(2, 6, 0, false).Get());
     ExpectSaved(2, 6, 0, 0, 1);
 }
 
 TEST_F(SettingsTest, EmptyKeyStartsWithTheDefaults) {
     ASSERT_TRUE(SettingsKey::CreateEmpty());
-    StartCheckClose(Expected(kWdmOnly)
-                        .Apply3D(6, false)
-                        .ApplyVibe(6)
-                        .ApplySoundfields(0)
-                        .ApplyHeadphones(false, 6)
-                        .SwitchOn()
-                        .Get());
+    StartCheckClose(Expected(kWdmOnly).Start(6, 6, 0, false).Get());
     ExpectSaved(6, 6, 0, 0, 0);
     EXPECT_FALSE(SettingsKey::Get("Master volume").has_value()) << "the console never writes it";
 }

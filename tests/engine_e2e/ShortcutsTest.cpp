@@ -26,11 +26,11 @@ TEST(ShortcutTableTest, TheProgramCarriesTheThirteenEntriesInTheirOrderWithTheir
     ASSERT_NE(found, nullptr) << "no accelerator table 149";
     const auto* table = static_cast<const AccelEntry*>(LockResource(LoadResource(exe, found)));
     const size_t count = SizeofResource(exe, found) / sizeof(AccelEntry);
-    const AccelEntry expected[] = {
-        {0x03, VK_F1, 32771, 0},  {0x03, VK_F10, 32780, 0}, {0x03, VK_F11, 32781, 0}, {0x03, VK_F12, 32782, 0},
-        {0x03, VK_F2, 32772, 0},  {0x03, VK_F3, 32773, 0},  {0x03, VK_F4, 32774, 0},  {0x03, VK_F5, 32775, 0},
-        {0x03, VK_F6, 32776, 0},  {0x03, VK_F7, 32777, 0},  {0x03, VK_F8, 32778, 0},  {0x03, VK_F9, 32779, 0},
-        {0x83, VK_SPACE, 32783, 0}};
+    const AccelEntry expected[] = {{0x03, VK_F1, 32771, 0},   {0x03, VK_F10, 32780, 0}, {0x03, VK_F11, 32781, 0},
+                                   {0x03, VK_F12, 32782, 0},  {0x03, VK_F2, 32772, 0},  {0x03, VK_F3, 32773, 0},
+                                   {0x03, VK_F4, 32774, 0},   {0x03, VK_F5, 32775, 0},  {0x03, VK_F6, 32776, 0},
+                                   {0x03, VK_F7, 32777, 0},   {0x03, VK_F8, 32778, 0},  {0x03, VK_F9, 32779, 0},
+                                   {0x83, VK_SPACE, 32783, 0}};
     ASSERT_EQ(count, 13u);
     for (size_t i = 0; i < count; ++i) {
         EXPECT_EQ(table[i].flags, expected[i].flags) << "entry " << i + 1;
@@ -44,9 +44,8 @@ class ShortcutsTest : public EngineTest {
 protected:
     void StartWith(DWORD d3, DWORD mini) {
         StoreSettings(d3, 5, 7, 0, mini);
-        m_console = StartToConsole("winxp", &m_process);  // the WDM channel only
+        m_console = StartToEngine("winxp", &m_process);  // the WDM channel only
         ASSERT_NE(m_console, nullptr);
-        ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", 15000));
         ASSERT_TRUE(InputDriver::Activate(m_console));
     }
     // What the keys sent, once the program has taken them.
@@ -85,7 +84,9 @@ TEST_F(ShortcutsTest, AHeldKeyRepeatsUpToTheStopAndSendsAgainAtIt) {
     ASSERT_FALSE(HasFatalFailure());
     unsigned long long mark = Journal::Mark();
     ASSERT_TRUE(InputDriver::KeyHeld(VK_F3, 4));
-    EXPECT_TRUE(SameMessages(SentSince(mark), Expected(kWdmOnly).Apply3D(10, false).Apply3D(11, false).Apply3D(11, false).Apply3D(11, false).Get()));
+    EXPECT_TRUE(SameMessages(
+        SentSince(mark),
+        Expected(kWdmOnly).Apply3D(10, false).Apply3D(11, false).Apply3D(11, false).Apply3D(11, false).Get()));
     EXPECT_EQ(ControlValue(m_console, 1000), 11);
 
     mark = Journal::Mark();

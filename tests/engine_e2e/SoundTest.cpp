@@ -6,107 +6,45 @@
 // the journal says the hook received.
 #include "EngineTest.h"
 
-#include "engine/ControlCodes.h"
-#include "fx/FxParams.h"
 #include "fxengine/stream/Period.h"
-#include "harness/InputDriver.h"
 #include "harness/Wait.h"
-#include "tests/common/AudioMatch.h"
-#include "tests/common/CaptureFile.h"
-#include "tests/common/EngineRender.h"
-#include "tests/common/TestSignal.h"
+#include "sound/TestPlayer.h"
+#include "sound/WaveChunks.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
-constexpr DWORD kRate = 11025, kChannels = 2, kBits = 16, kFrames = 1024, kBuffers = 8, kChunks = 3;
+constexpr DWORD kChunks = 3;
+
 // After Korvane closes, the effects glide out and the room of Soundfields
 // rings out (about five seconds): the last chunk is long enough to hear the
 // player's own sound again.
-constexpr DWORD kLastBuffers = 64;
-constexpr DWORD kBlock = kChannels * kBits / 8;
-constexpr DWORD kChunkFrames = kFrames * kBuffers;
-const char* const kSync = "KorvaneSoundTest";
-
-// The engine state after the hook's messages among `entries`, from the reset state.
-fx::FxParams StateFrom(const std::vector<JournalEntry>& entries) {
-    fx::FxParams p;
-    fx::FxParams_Reset(&p);
-    for (const JournalEntry& e : entries) {
-        if (e.chan != "HOOK" || e.kind != "IOCTL") continue;
-        const auto code = e.Code();
-        const auto payload = e.Payload();
-        if (!code || !payload || *code == IOCTL_SET_STATUS) continue;
-        const DWORD value = *payload;
-        fx::FxParams_Apply(&p, *code, &value, 4);
-    }
-    return p;
-}
+const WaveLayout kLayout(64);
 
 class SoundTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        const char* capture = getenv("KORVANE_AUDIO_OUT");
-        ASSERT_NE(capture, nullptr) << "no capture device: run under tools/run-tests.sh";
-        m_capture = WindowsPath(capture);
-        m_wrote = CreateEventA(nullptr, FALSE, FALSE, (std::string(kSync) + ".wrote").c_str());
-        m_go = CreateEventA(nullptr, FALSE, FALSE, (std::string(kSync) + ".go").c_str());
+        ASSERT_FALSE(m_player.CapturePath().empty()) << "no capture device: run under tools/run-tests.sh";
     }
-    void TearDown() override {
-        if (m_player.hProcess) {
-            if (WaitForSingleObject(m_player.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(m_player.hProcess, 99);
-            CloseHandle(m_player.hProcess);
-            CloseHandle(m_player.hThread);
-        }
-        CloseHandle(m_wrote);
-        CloseHandle(m_go);
-        EngineTest::TearDown();
-    }
-    // Starts the player posing as Windows 98 too.
-    bool StartPlayer(const char* more = "") {
-        const std::string exe = WindowsPath(KORVPLAY_EXE);
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\korvplay.exe", 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
-            RegCloseKey(key);
-        }
-        char args[1024];
-        snprintf(args, sizeof args,
-                 "\"%s\" rate=%lu channels=%lu bits=%lu frames=%lu buffers=%lu chunks=%lu callback=function "
-                 "sync=%s last=%lu mode=window %s",
-                 exe.c_str(), kRate, kChannels, kBits, kFrames, kBuffers, kChunks, kSync, kLastBuffers, more);
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        DeleteFileA(m_capture.c_str());
-        return CreateProcessA(exe.c_str(), args, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_player) != 0;
-    }
-    // The player wrote a chunk (false when it ended instead, or took too long).
-    bool ChunkWritten() {
-        const HANDLE either[] = {m_wrote, m_player.hProcess};
-        return WaitForMultipleObjects(2, either, FALSE, 60000) == WAIT_OBJECT_0;
+    // The window player, posing as Windows 98 too.
+    bool StartPlayer(const std::string& more) {
+        return m_player.Start("win98", kLayout.Words(kChunks) + " callback=function mode=window " + more);
     }
 
-    std::string m_capture;
-    HANDLE m_wrote = nullptr, m_go = nullptr;
-    PROCESS_INFORMATION m_player = {};
+    TestPlayer m_player{"KorvaneSoundTest"};
 };
 
 TEST_F(SoundTest, KnobsChangeWhatIsHeardAndClosingLeavesThePlayerAlone) {
     StoreSettings(0, 0, 0, 0, 0);
     KorvaneProcess* korvane = nullptr;
-    HWND console = StartToConsole("win98", &korvane);
+    HWND console = StartToEngine("win98", &korvane);
     ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x00220144", 15000));
 
     // Chunk 1: every knob at 0.
     ASSERT_TRUE(StartPlayer("drain=1"));
-    ASSERT_TRUE(ChunkWritten()) << "the player did not get through its first chunk";
+    ASSERT_TRUE(m_player.Wrote()) << "the player did not get through its first chunk";
     const unsigned long long turned = Journal::Mark();
     const std::vector<JournalEntry> before = JournalSinceStart();
 
@@ -122,94 +60,50 @@ TEST_F(SoundTest, KnobsChangeWhatIsHeardAndClosingLeavesThePlayerAlone) {
     };
     ASSERT_TRUE(WaitUntil([&] { return hookLevels() >= 6; }, kUiMs)) << hookLevels();
     const std::vector<JournalEntry> turnedUp = JournalSinceStart();
-    SetEvent(m_go);
-    ASSERT_TRUE(ChunkWritten());
+    m_player.Go();
+    ASSERT_TRUE(m_player.Wrote());
 
     // Chunk 3: Korvane closed, the hook gone.
-    ASSERT_TRUE(CloseAndWait(*korvane, console));
-    ASSERT_TRUE(WaitForJournal("HOOK", "CALL", "QuorWav9xUnHook", 15000));
-    SetEvent(m_go);
+    ASSERT_TRUE(CloseToUnhook(*korvane, console));
+    m_player.Go();
 
     // The player checks that its buffers and headers came back as it gave
     // them, and that it heard of each header once, through its own callback.
-    ASSERT_EQ(WaitForSingleObject(m_player.hProcess, 60000), WAIT_OBJECT_0);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(m_player.hProcess, &exitCode);
-    EXPECT_EQ(exitCode, 0u) << "korvplay exit code (see its source)";
+    EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
 
-    // What should have been heard, period by period as the engine works:
-    // the player writes each chunk at once, so the engine cuts its periods
-    // from the chunk's start.
-    const fx::FxParams states[kChunks] = {StateFrom(before), StateFrom(turnedUp), [] {
-                                              fx::FxParams off;
-                                              fx::FxParams_Reset(&off);
-                                              return off;
-                                          }()};
-    EngineRender render({1, kChannels, kRate, kBits, kBlock});
-    const size_t periodBytes = fxengine::PeriodFrames(kRate) * kBlock;
-    std::string input, expected;
-    std::string buffer(kFrames * kBlock, '\0');
-    for (DWORD c = 0; c < kChunks; ++c) {
-        std::string chunk;
-        for (DWORD b = 0; b < (c + 1 == kChunks ? kLastBuffers : kBuffers); ++b) {
-            testsignal::Fill(&buffer[0], kFrames * kBlock, (c * kBuffers + b) * kFrames, kRate, kChannels, kBits);
-            chunk += buffer;
-        }
-        for (size_t at = 0; at < chunk.size(); at += periodBytes)
-            render.Buffer(states[c], chunk.data() + at, static_cast<uint32_t>(std::min(periodBytes, chunk.size() - at)),
-                          &expected);
-        input += chunk;
-    }
-    const size_t chunkBytes = kChunkFrames * kBlock;
     // With every knob at 0 the sound is the program's own, bit for bit; one
     // step up changes it; once the hook is gone the effects glide out and the
     // sound is the program's own again.
-    // (Compared as flags: the buffers themselves are too long to print.)
-    EXPECT_TRUE(expected.compare(0, chunkBytes, input, 0, chunkBytes) == 0) << "knobs at 0 changed the sound";
-    EXPECT_FALSE(expected.compare(chunkBytes, chunkBytes, input, chunkBytes, chunkBytes) == 0)
-        << "one step up changed nothing";
-    const size_t lastBuffer = kFrames * kBlock;
-    EXPECT_TRUE(
-        expected.compare(expected.size() - lastBuffer, lastBuffer, input, input.size() - lastBuffer, lastBuffer) == 0)
-        << "the effects did not end after the hook";
+    const WaveChunks chunks(kLayout, {HookState(before), HookState(turnedUp), Off()});
+    EXPECT_TRUE(chunks.ChunkIsOwn(0)) << "knobs at 0 changed the sound";
+    EXPECT_FALSE(chunks.ChunkIsOwn(1)) << "one step up changed nothing";
+    EXPECT_TRUE(chunks.EndsOwn()) << "the effects did not end after the hook";
 
-    const std::string captured = ReadAll(m_capture);
-    const audiomatch::Result r =
-        audiomatch::Match(captured.data(), captured.size(), expected.data(), expected.size(), kBlock, 0);
-    EXPECT_TRUE(r.same) << "captured " << captured.size() << " bytes, expected " << expected.size() << "; "
-                        << r.matchedFrames << " frames matched, difference at captured frame " << r.firstDifference;
+    audiomatch::Result r;
+    EXPECT_TRUE(chunks.HeardIn(m_player.Heard(), &r));
     // Silence only where the device ran out of buffers: before the first one,
     // between chunks while the player waited, or (on a slow machine) between
     // two of the engine's periods, which it cuts from each chunk's start;
     // never inside one.
-    const size_t period = fxengine::PeriodFrames(kRate);
+    const WaveLayout& l = kLayout;
+    const size_t period = fxengine::PeriodFrames(l.rate), chunkFrames = l.frames * l.buffers;
     for (const audiomatch::Gap& g : r.gaps) {
-        const size_t chunkStart = std::min<size_t>(g.beforeFrame / kChunkFrames, kChunks - 1) * kChunkFrames;
-        EXPECT_TRUE(g.beforeFrame % kFrames == 0 || (g.beforeFrame - chunkStart) % period == 0) << g.beforeFrame;
+        const size_t chunkStart = std::min<size_t>(g.beforeFrame / chunkFrames, kChunks - 1) * chunkFrames;
+        EXPECT_TRUE(g.beforeFrame % l.frames == 0 || (g.beforeFrame - chunkStart) % period == 0) << g.beforeFrame;
     }
 }
 
 TEST_F(SoundTest, APlayerEndedWhilePlayingLeavesNothingBehind) {
     StoreSettings(5, 5, 5, 0, 0);
     KorvaneProcess* korvane = nullptr;
-    HWND console = StartToConsole("win98", &korvane);
+    HWND console = StartToEngine("win98", &korvane);
     ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x00220144", 15000));
     // Its device paused, the player's first chunk stays inside the engine
     // until the player is ended from outside.
     ASSERT_TRUE(StartPlayer("paused=1"));
-    ASSERT_TRUE(ChunkWritten());
-    ASSERT_TRUE(TerminateProcess(m_player.hProcess, 7));
-    ASSERT_EQ(WaitForSingleObject(m_player.hProcess, 10000), WAIT_OBJECT_0);
-
-    // The console's unload question is answered yes at once: nothing of the
-    // ended player is waited for.
-    const unsigned long long closing = Journal::Mark();
-    ASSERT_TRUE(CloseAndWait(*korvane, console));
-    ASSERT_TRUE(WaitForJournal("HOOK", "CALL", "QuorWav9xUnHook", 15000));
-    const auto answers = Journal::Select(Journal::Read(closing), "HOOK", "CALL", "QuorWav9xCanUnloadNow");
-    ASSERT_FALSE(answers.empty());
-    EXPECT_EQ(answers.front().Result(), 1u) << Journal::Format(answers);
+    ASSERT_TRUE(m_player.Wrote());
+    ASSERT_TRUE(m_player.Kill());
+    ExpectUnloadAnsweredAtOnce(*korvane, console);
 }
 
 }  // namespace

@@ -31,7 +31,6 @@ protected:
         ASSERT_TRUE(key.Valid());
         ASSERT_TRUE(key.SetDword("CanUnloadAfter", calls));
     }
-    std::vector<JournalEntry> HookCalls() const { return Journal::Select(JournalSinceStart(), "HOOK", "CALL"); }
     static size_t Count(const std::vector<JournalEntry>& calls, const std::string& name) {
         size_t n = 0;
         for (const JournalEntry& e : calls) n += e.a == name;
@@ -60,13 +59,12 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     // The status relay runs once the start sequence is through.
     ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x002200C8", 15000));
     // A dozen relays, enough to tell their rate.
-    EXPECT_TRUE(WaitUntil([&] { return Journal::Select(JournalSinceStart(), "HOOK", "IOCTL", "0x002200C8").size() >= 12; },
-                          kUiMs))
+    EXPECT_TRUE(WaitUntil(
+        [&] { return Journal::Select(JournalSinceStart(), "HOOK", "IOCTL", "0x002200C8").size() >= 12; }, kUiMs))
         << "the status relay stopped";
     std::vector<JournalEntry> started = JournalSinceStart();
 
-    const std::vector<Delivered> expectedStart =
-        Expected(kAll).Apply3D(3, false).ApplyVibe(5).ApplySoundfields(7).ApplyHeadphones(false, 3).SwitchOn().Get();
+    const std::vector<Delivered> expectedStart = Expected(kAll).Start(3, 5, 7, false).Get();
     EXPECT_TRUE(SameMessages(Levels(started), expectedStart));
 
     // Both devices opened, the hook hooked before it got its first message.
@@ -108,8 +106,8 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     unsigned long long closeRequested = NowMs();
     ASSERT_TRUE(CloseAndWait(*p, console));
     EXPECT_EQ(p->ExitCode(), 0u);
-    ASSERT_TRUE(WaitForJournal("WDM", "CLOSE", "-", 5000));
-    ASSERT_TRUE(WaitForJournal("VXD", "CLOSE", "-", 5000));
+    ASSERT_TRUE(WaitForJournal(beforeClose, "WDM", "CLOSE", "-", 5000));
+    ASSERT_TRUE(WaitForJournal(beforeClose, "VXD", "CLOSE", "-", 5000));
     std::vector<JournalEntry> stopped = Journal::Read(beforeClose);
 
     // Five zero messages to each open device, VxD first; none to the hook.
@@ -154,75 +152,56 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
 TEST_F(StartStopTest, WinMeWithHeadphonesStartsWithTheIntegerLevel) {
     StoreSettings(0, 11, 0, 1, 0);
     KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winme", &p);
+    HWND console = StartToEngine("winme", &p);
     ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x00220144", 15000));
     ASSERT_TRUE(CaughtUp(console));
     // Apply3D runs before the button is set, so the 3D level goes out as
     // floats first and again as the integer after the headphones switch on.
-    const std::vector<Delivered> expected =
-        Expected(kAll).Apply3D(0, false).ApplyVibe(11).ApplySoundfields(0).ApplyHeadphones(true, 0).SwitchOn().Get();
+    const std::vector<Delivered> expected = Expected(kAll).Start(0, 11, 0, true).Get();
     EXPECT_TRUE(SameMessages(Levels(JournalSinceStart()), expected));
     ASSERT_TRUE(CloseAndWait(*p, console));
     EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 1u);
 }
 
-TEST_F(StartStopTest, HookThatNeverAgreesIsUnhookedAfterFiveSeconds) {
-    StoreSettings(6, 6, 0, 0, 0);
-    SetCanUnloadAfter(0xFFFFFFFF);
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("win98", &p);
-    ASSERT_NE(console, nullptr);
-    DWORD closing = GetTickCount();
-    PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
-    // The window goes at once; only the process waits for the hook.
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(console) || !IsWindowVisible(console); }, 3000));
-    EXPECT_TRUE(p->Running()) << "the process should still be waiting for the hook";
-    ASSERT_TRUE(p->WaitForExit(kExitMs + 10000));
-    DWORD took = GetTickCount() - closing;
+// The console asks the hook whether it may unload, then once after each
+// of at most 50 sleeps of 100 ms, and unhooks when it agrees or gives up.
+// The window goes at once; only the process waits for the hook.
+TEST_F(StartStopTest, TheHookIsUnhookedWhenItAgreesOrAfterFiveSeconds) {
+    const struct {
+        const char* what;
+        DWORD agreesAfter;  // refusals before it agrees
+        size_t asks;
+        unsigned long minMs, maxMs;  // to the unhook from the preparation (at once: from the answer)
+    } cases[] = {{"never agrees", 0xFFFFFFFF, 51, 4900, 8000},
+                 {"agrees at once: no sleep", 0, 1, 0, 100},
+                 {"agrees after three: the wait ends early", 3, 4, 290, 2500}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        StoreSettings(6, 6, 0, 0, 0);
+        SetCanUnloadAfter(c.agreesAfter);
+        KorvaneProcess* p = nullptr;
+        HWND console = StartToConsole("win98", &p);
+        ASSERT_NE(console, nullptr);
+        const DWORD closing = GetTickCount();
+        PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(console) || !IsWindowVisible(console); }, kUiMs));
+        if (c.minMs > 1000) {
+            EXPECT_TRUE(p->Running()) << "the process should still be waiting for the hook";
+        }
+        ASSERT_TRUE(p->WaitForExit(kExitMs + 10000));
+        EXPECT_LT(GetTickCount() - closing, 15000u) << "the process should end soon after the hook";
 
-    std::vector<JournalEntry> calls = HookCalls();
-    const JournalEntry* prepare = First(calls, "QuorWav9xPrepareForUnloading");
-    const JournalEntry* unhook = Last(calls, "QuorWav9xUnHook");
-    ASSERT_TRUE(prepare && unhook) << Journal::Format(calls);
-    // One call, then one after each of 50 sleeps of 100 ms.
-    EXPECT_EQ(Count(calls, "QuorWav9xCanUnloadNow"), 51u);
-    unsigned long waited = unhook->ms - prepare->ms;
-    EXPECT_GE(waited, 4900u);
-    EXPECT_LT(waited, 8000u);
-    EXPECT_LT(took, 15000u) << "the process should end soon after giving up";
-}
-
-TEST_F(StartStopTest, HookThatAgreesAtOnceIsUnhookedWithoutWaiting) {
-    StoreSettings(6, 6, 0, 0, 0);
-    SetCanUnloadAfter(0);
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("win98", &p);
-    ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(CloseAndWait(*p, console));
-    std::vector<JournalEntry> calls = HookCalls();
-    ASSERT_EQ(Count(calls, "QuorWav9xCanUnloadNow"), 1u) << Journal::Format(calls);
-    const JournalEntry* can = First(calls, "QuorWav9xCanUnloadNow");
-    const JournalEntry* unhook = Last(calls, "QuorWav9xUnHook");
-    ASSERT_TRUE(can && unhook);
-    EXPECT_NE(can->Result().value_or(0), 0u);
-    EXPECT_LT(unhook->ms - can->ms, 100u) << "no sleep when the hook agrees at once";
-}
-
-TEST_F(StartStopTest, HookThatAgreesLaterEndsTheWaitEarly) {
-    StoreSettings(6, 6, 0, 0, 0);
-    SetCanUnloadAfter(3);
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("win98", &p);
-    ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(CloseAndWait(*p, console));
-    std::vector<JournalEntry> calls = HookCalls();
-    EXPECT_EQ(Count(calls, "QuorWav9xCanUnloadNow"), 4u) << Journal::Format(calls);
-    const JournalEntry* prepare = First(calls, "QuorWav9xPrepareForUnloading");
-    const JournalEntry* unhook = Last(calls, "QuorWav9xUnHook");
-    ASSERT_TRUE(prepare && unhook);
-    EXPECT_GE(unhook->ms - prepare->ms, 290u);
-    EXPECT_LT(unhook->ms - prepare->ms, 2500u);
+        std::vector<JournalEntry> calls = Journal::Select(Journal::Read(LaunchMark()), "HOOK", "CALL");
+        EXPECT_EQ(Count(calls, "QuorWav9xCanUnloadNow"), c.asks) << Journal::Format(calls);
+        const JournalEntry* prepare = First(calls, "QuorWav9xPrepareForUnloading");
+        const JournalEntry* agreed = Last(calls, "QuorWav9xCanUnloadNow");
+        const JournalEntry* unhook = Last(calls, "QuorWav9xUnHook");
+        ASSERT_TRUE(prepare && agreed && unhook) << Journal::Format(calls);
+        EXPECT_EQ(agreed->Result().value_or(0) != 0, c.agreesAfter != 0xFFFFFFFF);
+        const JournalEntry* from = c.agreesAfter == 0 ? agreed : prepare;
+        EXPECT_GE(unhook->ms - from->ms, c.minMs);
+        EXPECT_LT(unhook->ms - from->ms, c.maxMs);
+    }
 }
 
 }  // namespace

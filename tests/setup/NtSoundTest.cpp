@@ -11,43 +11,38 @@
 
 #include "fx/FxParams.h"
 #include "fxengine/driver/FxDriverState.h"
+#include "fxengine/hook/EngineShared.h"
 #include "fxengine/host/HostNames.h"
 #include "fxengine/statelink/DriverStateParams.h"
 #include "fxengine/stream/Period.h"
+#include "harness/InProcessProbe.h"
 #include "harness/InputDriver.h"
 #include "harness/RegKey.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 #include "harness/WindowFinder.h"
-#include "tests/common/AudioMatch.h"
-#include "tests/common/CaptureFile.h"
+#include "sound/TestPlayer.h"
+#include "sound/WaveChunks.h"
 #include "tests/common/EngineRender.h"
-#include "tests/common/TestSignal.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <vector>
 
 namespace {
 
-constexpr DWORD kRate = 11025, kChannels = 2, kBits = 16, kFrames = 1024, kBuffers = 8;
-constexpr DWORD kBlock = kChannels * kBits / 8;
-constexpr DWORD kLastBuffers = 24;  // long enough for the effects to glide out
+constexpr DWORD kRate = 11025, kChannels = 2, kBits = 16, kBlock = 4;
+const WaveLayout kLayout(24);  // the last chunk long enough for the effects to glide out
 constexpr DWORD kStartMs = 45000, kExitMs = 20000;
 constexpr int k3DKnob = 1000;
-const char* const kSync = "KorvaneNtSoundTest";
 
 fx::FxParams Off() {
     fx::FxParams p;
     fx::FxParams_Reset(&p);
     return p;
-}
-
-void SetVersion(const std::string& exe, const std::string& version) {
-    RegKey app = RegKey::Create(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\" + exe);
-    EXPECT_TRUE(app.Valid() && app.SetString("Version", version));
 }
 
 // Energy of one frequency over the left channel of 16-bit stereo (Goertzel).
@@ -68,17 +63,13 @@ class NtSoundTest : public SetupFixture {
 protected:
     void SetUp() override {
         SetupFixture::SetUp();
-        const char* capture = std::getenv("KORVANE_AUDIO_OUT");
-        ASSERT_NE(capture, nullptr) << "no capture device: run under tools/run-tests.sh";
-        m_capture = WindowsPath(capture);
-        m_wrote = CreateEventA(nullptr, FALSE, FALSE, (std::string(kSync) + ".wrote").c_str());
-        m_go = CreateEventA(nullptr, FALSE, FALSE, (std::string(kSync) + ".go").c_str());
+        ASSERT_FALSE(m_player.CapturePath().empty()) << "no capture device: run under tools/run-tests.sh";
+        // The engine's shared state, as every program the engine joined reads it.
+        ASSERT_TRUE(fxengine::EngineShared::Attach());
     }
     void TearDown() override {
-        EndPlayer();
+        m_player.Forget();
         if (m_korvane.Valid() && m_korvane.Running()) m_korvane.Kill();
-        CloseHandle(m_wrote);
-        CloseHandle(m_go);
         for (const char* exe : {"korvplay.exe", KORVHOST_EXE})
             RegKey::DeleteTree(HKEY_CURRENT_USER, std::string("Software\\Wine\\AppDefaults\\") + exe);
         SetupFixture::TearDown();
@@ -112,7 +103,7 @@ protected:
         const std::optional<RegValue> entry = run.Valid() ? run.Query("Korvane") : std::nullopt;
         if (!entry) return false;
         const std::string cmd = entry->bytes.c_str();  // up to its terminating zero
-        SetVersion(KORVHOST_EXE, version);
+        EXPECT_TRUE(TestPlayer::PoseAs(KORVHOST_EXE, version));
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
@@ -160,112 +151,47 @@ protected:
         if (!m_console || !WaitUntil([] { return DriverState().consoleOpen != 0; }, 10000)) return false;
         return Settled();
     }
-    // The console's messages have all arrived: the state stays put a second.
-    static bool Settled() {
-        DWORD serial = DriverState().serial;
-        return WaitUntil(
-            [&] {
-                Sleep(1000);
-                const DWORD now = DriverState().serial;
-                const bool same = now == serial;
-                serial = now;
-                return same;
+    // The console has taken all its input (it sends to the driver from its
+    // own thread, so every message is there), and the host has handed the
+    // driver's state to the engine every program reads.
+    bool Settled() const {
+        std::string error;
+        if (!InProcessProbe::WaitIdle(m_console, &error, kStartMs)) {
+            ADD_FAILURE() << "the console did not get through its input: " << error;
+            return false;
+        }
+        return EngineFollows();
+    }
+    static bool EngineFollows() {
+        const bool follows = WaitUntil(
+            [] {
+                const bool open = DriverState().consoleOpen != 0;
+                fx::FxParams engine;
+                fxengine::EngineShared::Snapshot(&engine);
+                const fx::FxParams driver = ParamsNow();
+                return fxengine::EngineShared::HookedFlag() == open &&
+                       (!open || memcmp(&engine, &driver, sizeof engine) == 0);
             },
-            15000, 0);
+            10000);
+        EXPECT_TRUE(follows) << "the engine never took the driver's state";
+        return follows;
     }
     bool CloseKorvane() {
         PostMessageA(m_console, WM_SYSCOMMAND, SC_CLOSE, 0);
         if (!m_korvane.WaitForExit(kExitMs) || !WaitUntil([] { return !DriverState().consoleOpen; }, 10000))
             return false;
-        // The host hands the change on a moment after the driver has it.
-        Sleep(500);
-        return true;
+        return EngineFollows();
     }
 
+    // Plays `chunks` chunks, each played before the player says it wrote it.
     bool StartPlayer(const std::string& version, const char* mode, DWORD chunks, const char* more = "") {
-        const std::string exe = WindowsPath(KORVPLAY_EXE);
-        SetVersion("korvplay.exe", version);
-        char args[1024];
-        snprintf(args, sizeof args,
-                 "\"%s\" rate=%lu channels=%lu bits=%lu frames=%lu buffers=%lu chunks=%lu callback=function sync=%s "
-                 "last=%lu mode=%s drain=1 %s",
-                 exe.c_str(), kRate, kChannels, kBits, kFrames, kBuffers, chunks, kSync, kLastBuffers, mode, more);
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        DeleteFileA(m_capture.c_str());
-        m_chunks = chunks;
-        return CreateProcessA(exe.c_str(), args, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_player) != 0;
+        return m_player.Start(version, kLayout.Words(chunks) + " callback=function mode=" + mode + " drain=1 " + more);
     }
-    // The player's chunk has played (false when it ended instead).
-    bool ChunkPlayed() {
-        const HANDLE either[] = {m_wrote, m_player.hProcess};
-        return WaitForMultipleObjects(2, either, FALSE, 60000) == WAIT_OBJECT_0;
-    }
-    void Go() { SetEvent(m_go); }
-    void EndPlayer() {
-        if (!m_player.hProcess) return;
-        if (WaitForSingleObject(m_player.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(m_player.hProcess, 99);
-        CloseHandle(m_player.hProcess);
-        CloseHandle(m_player.hThread);
-        m_player = {};
+    WaveChunks ExpectHeard(const std::vector<fx::FxParams>& states) {
+        return ExpectPlayedAndHeard(m_player, kLayout, states);
     }
 
-    // The player ended well, and what was heard is, chunk by chunk, the
-    // engine's rendering of the signal with `states`.
-    void ExpectHeard(const std::vector<fx::FxParams>& states) {
-        ASSERT_EQ(states.size(), m_chunks);
-        ASSERT_EQ(WaitForSingleObject(m_player.hProcess, 60000), WAIT_OBJECT_0);
-        DWORD exitCode = 0;
-        GetExitCodeProcess(m_player.hProcess, &exitCode);
-        EXPECT_EQ(exitCode, 0u) << "korvplay exit code (see its source)";
-        EngineRender render({1, kChannels, kRate, kBits, kBlock});
-        std::string buffer(kFrames * kBlock, '\0');
-        m_input.clear();
-        m_expected.clear();
-        // The player writes each chunk at once: the engine cuts its periods
-        // from the chunk's start.
-        const size_t periodBytes = fxengine::PeriodFrames(kRate) * kBlock;
-        DWORD frame = 0;
-        for (DWORD c = 0; c < m_chunks; ++c) {
-            std::string chunk;
-            for (DWORD b = 0; b < (c + 1 == m_chunks ? kLastBuffers : kBuffers); ++b, frame += kFrames) {
-                testsignal::Fill(&buffer[0], kFrames * kBlock, frame, kRate, kChannels, kBits);
-                chunk += buffer;
-            }
-            for (size_t at = 0; at < chunk.size(); at += periodBytes)
-                render.Buffer(states[c], chunk.data() + at,
-                              static_cast<uint32_t>(std::min(periodBytes, chunk.size() - at)), &m_expected);
-            m_input += chunk;
-        }
-        const std::string captured = ReadAll(m_capture);
-        const audiomatch::Result r =
-            audiomatch::Match(captured.data(), captured.size(), m_expected.data(), m_expected.size(), kBlock, 0);
-        EXPECT_TRUE(r.same) << "captured " << captured.size() << " bytes, expected " << m_expected.size() << "; "
-                            << r.matchedFrames << " frames matched, difference at captured frame " << r.firstDifference
-                            << (captured == m_input ? " (the player's own sound)" : "");
-    }
-    std::string Chunk(const std::string& of, DWORD c) const {
-        const size_t bytes = kFrames * kBuffers * kBlock;
-        return of.substr(c * bytes, bytes);
-    }
-    bool ChunkIsOwn(DWORD c) const { return Chunk(m_expected, c) == Chunk(m_input, c); }
-    bool EndsOwn() const {
-        const size_t last = kFrames * kBlock;
-        return m_expected.compare(m_expected.size() - last, last, m_input, m_input.size() - last, last) == 0;
-    }
-    // The stereo side (left minus right) of chunk c: what 3D widens.
-    double SideEnergy(DWORD c) const {
-        const std::string chunk = Chunk(m_expected, c);
-        const auto* s = reinterpret_cast<const int16_t*>(chunk.data());
-        double sum = 0;
-        for (size_t i = 0; i + 1 < chunk.size() / 2; i += 2) sum += double(s[i] - s[i + 1]) * double(s[i] - s[i + 1]);
-        return sum;
-    }
-
-    std::string m_capture, m_input, m_expected;
-    HANDLE m_wrote = nullptr, m_go = nullptr;
-    PROCESS_INFORMATION m_player = {};
-    DWORD m_chunks = 0;
+    TestPlayer m_player{"KorvaneNtSoundTest"};
     KorvaneProcess m_korvane;
     HWND m_console = nullptr;
     std::optional<RigDriverAside> m_aside;
@@ -292,16 +218,16 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
     // chunk 1 with every level at 0, chunk 2 at 3D 6 and Vibe 6,
     // chunk 3 after one turn of the 3D knob, chunk 4 after Korvane closed.
     ASSERT_TRUE(StartPlayer("winxp", "window", 5));
-    ASSERT_TRUE(ChunkPlayed()) << "the player did not get through its first chunk";
+    ASSERT_TRUE(m_player.Wrote()) << "the player did not get through its first chunk";
     ASSERT_TRUE(StartKorvane("winxp", 0, 0, 20));
     const fx::FxParams zero = ParamsNow();
-    Go();
-    ASSERT_TRUE(ChunkPlayed());
+    m_player.Go();
+    ASSERT_TRUE(m_player.Wrote());
     ASSERT_TRUE(CloseKorvane());
     ASSERT_TRUE(StartKorvane("winxp", 6, 6, 10));
     const fx::FxParams set = ParamsNow();
-    Go();
-    ASSERT_TRUE(ChunkPlayed());
+    m_player.Go();
+    ASSERT_TRUE(m_player.Wrote());
     const DWORD serial = DriverState().serial;
     ASSERT_TRUE(InputDriver::Activate(m_console) &&
                 InputDriver::Wheel(InputDriver::CentreOf(GetDlgItem(m_console, k3DKnob)), WHEEL_DELTA));
@@ -310,23 +236,23 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
     ASSERT_TRUE(Settled());
     const fx::FxParams turned = ParamsNow();
     EXPECT_GT(turned.level3D, set.level3D);
-    Go();
-    ASSERT_TRUE(ChunkPlayed());
+    m_player.Go();
+    ASSERT_TRUE(m_player.Wrote());
     ASSERT_TRUE(CloseKorvane());
-    Go();
-    ExpectHeard({Off(), zero, set, turned, Off()});
-    EXPECT_TRUE(ChunkIsOwn(0)) << "the engine changed the sound while no console ran";
-    EXPECT_TRUE(ChunkIsOwn(1)) << "levels at 0 changed the sound";
-    EXPECT_GT(SideEnergy(2), SideEnergy(0) * 1.2) << "3D at 6 did not widen";
-    EXPECT_GT(SideEnergy(3), SideEnergy(2)) << "a turn of the 3D knob did not widen further";
-    EXPECT_TRUE(EndsOwn()) << "the effects did not end after Korvane closed";
+    m_player.Go();
+    const WaveChunks heard = ExpectHeard({Off(), zero, set, turned, Off()});
+    EXPECT_TRUE(heard.ChunkIsOwn(0)) << "the engine changed the sound while no console ran";
+    EXPECT_TRUE(heard.ChunkIsOwn(1)) << "levels at 0 changed the sound";
+    EXPECT_GT(heard.SideEnergy(2), heard.SideEnergy(0) * 1.2) << "3D at 6 did not widen";
+    EXPECT_GT(heard.SideEnergy(3), heard.SideEnergy(2)) << "a turn of the 3D knob did not widen further";
+    EXPECT_TRUE(heard.EndsOwn()) << "the effects did not end after Korvane closed";
     // What the Vibe level heard does to 60 Hz.
     fx::FxParams vibeOnly = Off();
     vibeOnly.enableVibe = set.enableVibe;
     for (int i = 0; i < 3; ++i) vibeOnly.vibe[i] = set.vibe[i];
     EXPECT_GT(ToneEnergy(RenderTone(vibeOnly, 60), 60), ToneEnergy(RenderTone(Off(), 60), 60) * 1.4)
         << "Vibe at 6 did not lift 60 Hz";
-    EndPlayer();
+    m_player.Forget();
 
     // A windowless player started after Korvane: its first device opens
     // before anything could enter it (the README names that gap); the next
@@ -334,10 +260,9 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
     ASSERT_TRUE(StartKorvane("winxp", 6, 6, 20));
     const fx::FxParams later = ParamsNow();
     ASSERT_TRUE(StartPlayer("winxp", "queue", 1, "tracks=2"));
-    ExpectHeard({later});
-    EXPECT_FALSE(ChunkIsOwn(0)) << "levels 6 changed nothing for a windowless player";
+    EXPECT_FALSE(ExpectHeard({later}).ChunkIsOwn(0)) << "levels 6 changed nothing for a windowless player";
     ASSERT_TRUE(CloseKorvane());
-    EndPlayer();
+    m_player.Forget();
 
     // The uninstaller takes it all away.
     ASSERT_EQ(RunUninstaller("/S"), 0u);
@@ -356,17 +281,17 @@ TEST_F(NtSoundTest, Windows2000TheHostFollowsTheDriver) {
     ASSERT_NO_FATAL_FAILURE(Install("win2k"));
     ASSERT_TRUE(Logon("win2k"));
     ASSERT_TRUE(StartPlayer("win2k", "window", 3));
-    ASSERT_TRUE(ChunkPlayed());
+    ASSERT_TRUE(m_player.Wrote());
     ASSERT_TRUE(StartKorvane("win2k", 6, 6, 20));
     const fx::FxParams set = ParamsNow();
-    Go();
-    ASSERT_TRUE(ChunkPlayed());
+    m_player.Go();
+    ASSERT_TRUE(m_player.Wrote());
     ASSERT_TRUE(CloseKorvane());
-    Go();
-    ExpectHeard({Off(), set, Off()});
-    EXPECT_TRUE(ChunkIsOwn(0));
-    EXPECT_GT(SideEnergy(1), SideEnergy(0) * 1.2) << "3D at 6 did not widen";
-    EXPECT_TRUE(EndsOwn()) << "the effects did not end after Korvane closed";
+    m_player.Go();
+    const WaveChunks heard = ExpectHeard({Off(), set, Off()});
+    EXPECT_TRUE(heard.ChunkIsOwn(0));
+    EXPECT_GT(heard.SideEnergy(1), heard.SideEnergy(0) * 1.2) << "3D at 6 did not widen";
+    EXPECT_TRUE(heard.EndsOwn()) << "the effects did not end after Korvane closed";
 }
 
 }  // namespace

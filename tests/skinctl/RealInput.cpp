@@ -5,7 +5,6 @@
 namespace realinput {
 namespace {
 
-const DWORD SETTLE_MS = 60;
 const DWORD STABLE_MS = 120;
 
 void SendMouse(DWORD flags, LONG dx, LONG dy, DWORD data) {
@@ -30,6 +29,22 @@ void Pump(DWORD milliseconds) {
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     } while (GetTickCount() - start < milliseconds);
+}
+
+void Settle() {
+    const UINT_PTR timer = SetTimer(nullptr, 0, 1, nullptr);
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 20000) {
+        MSG msg;
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.message == WM_TIMER && !msg.hwnd && msg.wParam == timer) break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    KillTimer(nullptr, timer);
 }
 
 bool MoveTo(POINT screen) {
@@ -63,17 +78,17 @@ bool MoveTo(POINT screen) {
 
 void LeftDown() {
     SendMouse(MOUSEEVENTF_LEFTDOWN, 0, 0, 0);
-    Pump(SETTLE_MS);
+    Settle();
 }
 
 void LeftUp() {
     SendMouse(MOUSEEVENTF_LEFTUP, 0, 0, 0);
-    Pump(SETTLE_MS);
+    Settle();
 }
 
 void Wheel(int delta) {
     SendMouse(MOUSEEVENTF_WHEEL, 0, 0, DWORD(delta));
-    Pump(30);
+    Settle();
 }
 
 bool PressOn(HWND target, POINT screen) {

@@ -18,6 +18,9 @@ bool PumpUntil(Pred done, DWORD milliseconds) {
     return true;
 }
 
+// Pumps until this thread has handled every input, message and paint that
+// was waiting when called (a thread timer's message comes only after them).
+void Settle();
 bool MoveTo(POINT screen);  // true when the cursor got there
 void LeftDown();
 void LeftUp();

@@ -78,8 +78,9 @@ private:
     bool m_open;
 };
 
-// Amplitude of one frequency in channel `ch` of interleaved samples.
-inline double ToneAmplitude(const std::vector<int16_t>& s, int channels, int ch, double rate, double hz, size_t from,
+// Amplitude of one frequency in channel `ch` of interleaved samples or values.
+template <class Sample>
+inline double ToneAmplitude(const std::vector<Sample>& s, int channels, int ch, double rate, double hz, size_t from,
                             size_t frames) {
     double re = 0.0, im = 0.0;
     for (size_t n = 0; n < frames; ++n) {
@@ -156,19 +157,6 @@ inline std::vector<double> Decode(const fx::FxFormat& f, const std::vector<uint8
         }
     }
     return v;
-}
-
-// Amplitude of one frequency in channel `ch` of interleaved values.
-inline double ToneAmplitude(const std::vector<double>& s, int channels, int ch, double rate, double hz, size_t from,
-                            size_t frames) {
-    double re = 0.0, im = 0.0;
-    for (size_t n = 0; n < frames; ++n) {
-        double v = s[(from + n) * channels + ch];
-        double a = 2.0 * kPi * hz * n / rate;
-        re += v * std::cos(a);
-        im -= v * std::sin(a);
-    }
-    return 2.0 * std::sqrt(re * re + im * im) / static_cast<double>(frames);
 }
 
 }  // namespace fxtest

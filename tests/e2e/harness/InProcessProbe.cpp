@@ -93,33 +93,20 @@ bool InProcessProbe::BenchPaint(HWND window, int repeats, PaintFigures* figures,
 }
 
 bool InProcessProbe::KillTimer(HWND window, UINT_PTR id, std::string* error) {
-    std::string answer;
-    if (!Ask(window, KORVPROBE_KILL_TIMER_MSG, std::to_string(id), &answer, error)) return false;
-    if (answer != "killed 1\n") {
-        *error = "probe: " + answer;
-        return false;
-    }
-    return true;
+    return AskExpecting(window, KORVPROBE_KILL_TIMER_MSG, std::to_string(id), "killed 1\n", error);
 }
 
 bool InProcessProbe::WaitIdle(HWND window, std::string* error, DWORD timeoutMs) {
-    std::string answer;
-    if (!Ask(window, KORVPROBE_IDLE_MSG, "", &answer, error, timeoutMs)) return false;
-    if (answer != "idle\n") {
-        *error = "probe: " + answer;
-        return false;
-    }
-    return true;
+    return AskExpecting(window, KORVPROBE_IDLE_MSG, "", "idle\n", error, timeoutMs);
+}
+
+bool InProcessProbe::WaitTimerTurns(HWND window, UINT_PTR id, int turns, std::string* error, DWORD timeoutMs) {
+    return AskExpecting(window, KORVPROBE_TIMER_TURNS_MSG, std::to_string(id) + " " + std::to_string(turns), "turns\n",
+                        error, timeoutMs);
 }
 
 bool InProcessProbe::OpenMessageBox(HWND window, std::string* error) {
-    std::string answer;
-    if (!Ask(window, KORVPROBE_MESSAGE_BOX_MSG, "", &answer, error)) return false;
-    if (answer != "box\n") {
-        *error = "probe: " + answer;
-        return false;
-    }
-    return true;
+    return AskExpecting(window, KORVPROBE_MESSAGE_BOX_MSG, "", "box\n", error);
 }
 
 bool InProcessProbe::BoxIcon(HWND box, std::string* name, std::string* error) {
@@ -132,6 +119,15 @@ bool InProcessProbe::BoxIcon(HWND box, std::string* name, std::string* error) {
     *name = answer.substr(5);
     while (!name->empty() && name->back() == '\n') name->pop_back();
     return true;
+}
+
+bool InProcessProbe::AskExpecting(HWND window, const char* question, const std::string& request,
+                                  const std::string& expected, std::string* error, DWORD timeoutMs) {
+    std::string answer;
+    if (!Ask(window, question, request, &answer, error, timeoutMs)) return false;
+    if (answer == expected) return true;
+    *error = "probe: " + answer;
+    return false;
 }
 
 bool InProcessProbe::Ask(HWND window, const char* question, const std::string& request, std::string* answer,

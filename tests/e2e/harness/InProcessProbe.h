@@ -52,6 +52,9 @@ public:
     // that was waiting for it (see ProbeProtocol.h); false when it did not
     // get there in time.
     static bool WaitIdle(HWND window, std::string* error, DWORD timeoutMs = 20000);
+    // Returns once the window's thread has taken the timer's WM_TIMER `turns`
+    // times after the question; false when it did not in time.
+    static bool WaitTimerTurns(HWND window, UINT_PTR id, int turns, std::string* error, DWORD timeoutMs = 20000);
     // Opens a message box owned by the window on its thread (it stays up
     // until closed); the probe's answer comes just before it shows.
     static bool OpenMessageBox(HWND window, std::string* error);
@@ -64,4 +67,7 @@ private:
     // request, if any, is in the shared memory when the question arrives.
     static bool Ask(HWND window, const char* question, const std::string& request, std::string* answer,
                     std::string* error, DWORD timeoutMs = 10000);
+    // Ask, and the answer must be `expected` (else it is the error).
+    static bool AskExpecting(HWND window, const char* question, const std::string& request, const std::string& expected,
+                             std::string* error, DWORD timeoutMs = 10000);
 };

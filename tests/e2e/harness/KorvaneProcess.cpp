@@ -32,24 +32,11 @@ KorvaneProcess& KorvaneProcess::operator=(KorvaneProcess&& other) noexcept {
     return *this;
 }
 
+// If the test program itself is killed (CTest's timeout), the job ends the
+// copies it started, so they cannot disturb the next test.
 KorvaneProcess KorvaneProcess::Start(const std::string& exe, const std::string& workDir, std::string* error) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::string cmd = "\"" + exe + "\"";
-    std::vector<char> cmdBuf(cmd.begin(), cmd.end());
-    cmdBuf.push_back('\0');
-    if (!CreateProcessA(exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                        workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
-        if (error) *error = "CreateProcess " + exe + " failed, error " + std::to_string(GetLastError());
-        return KorvaneProcess();
-    }
-    // If the test program itself is killed (CTest's timeout), the job ends
-    // the copies it started, so they cannot disturb the next test.
-    AssignProcessToJobObject(ChildJob(), pi.hProcess);
-    ResumeThread(pi.hThread);
-    CloseHandle(pi.hThread);
-    return KorvaneProcess(pi.hProcess, pi.dwProcessId);
+    std::vector<KorvaneProcess> one = StartTogether(exe, workDir, 1, error);
+    return one.empty() ? KorvaneProcess() : std::move(one.front());
 }
 
 std::vector<KorvaneProcess> KorvaneProcess::StartTogether(const std::string& exe, const std::string& workDir,

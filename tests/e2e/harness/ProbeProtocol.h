@@ -29,6 +29,9 @@
 // posted and sent message that was waiting when the question came (a thread
 // timer is set; its WM_TIMER comes only when nothing else waits).
 #define KORVPROBE_IDLE_MSG "KorvProbe.Idle"
+// Timer turns: the request is "<timer id> <turns>"; answers "turns" when the
+// window's thread takes that timer's WM_TIMER for the turns-th time from then.
+#define KORVPROBE_TIMER_TURNS_MSG "KorvProbe.TimerTurns"
 // Shows a message box owned by the window, from its own thread, as a
 // component inside the program would; answers "box" just before.
 #define KORVPROBE_MESSAGE_BOX_MSG "KorvProbe.MessageBox"

@@ -232,7 +232,9 @@ std::string DescribeBoxIcon(HWND box) {
     const struct {
         LPCSTR id;
         const char* name;
-    } known[] = {{IDI_ASTERISK, "information"}, {IDI_EXCLAMATION, "exclamation"}, {IDI_HAND, "hand"},
+    } known[] = {{IDI_ASTERISK, "information"},
+                 {IDI_EXCLAMATION, "exclamation"},
+                 {IDI_HAND, "hand"},
                  {IDI_QUESTION, "question"}};
     for (const auto& k : known) {
         const HICON system = LoadIconA(nullptr, k.id);
@@ -271,7 +273,9 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, 
     static const UINT idleMsg = RegisterWindowMessageA(KORVPROBE_IDLE_MSG);
     static const UINT boxMsg = RegisterWindowMessageA(KORVPROBE_MESSAGE_BOX_MSG);
     static const UINT iconMsg = RegisterWindowMessageA(KORVPROBE_BOX_ICON_MSG);
+    static const UINT turnsMsg = RegisterWindowMessageA(KORVPROBE_TIMER_TURNS_MSG);
     static UINT_PTR idleTimer = 0;
+    static unsigned long watchedTimer = 0, turnsLeft = 0;
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         const MSG* msg = reinterpret_cast<const MSG*>(lParam);
         if (msg->message == menuMsg) Answer(DescribeSystemMenu(msg->hwnd));
@@ -288,6 +292,10 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, 
             idleTimer = 0;
             Answer("idle\n");
         }
+        if (msg->message == turnsMsg && sscanf(Request().c_str(), "%lu %lu", &watchedTimer, &turnsLeft) != 2)
+            turnsLeft = 0;
+        if (msg->message == WM_TIMER && msg->hwnd && turnsLeft && msg->wParam == watchedTimer && --turnsLeft == 0)
+            Answer("turns\n");
         if (msg->message == iconMsg) Answer(DescribeBoxIcon(msg->hwnd));
         if (msg->message == boxMsg) {
             Answer("box\n");

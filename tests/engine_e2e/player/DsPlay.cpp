@@ -1,10 +1,10 @@
-// korvdsplay: the tests' DirectSound player. A window program as games and
+// The player's DirectSound family (api=ds): a window program as games and
 // players are: it shows its window, runs its message loop, and from a timer
 // sets up DirectSound and keeps its buffer fed. It plays the DirectSound test
 // signal (player/DsSignal.h) and checks that what it reads back from its
 // buffer is always what it wrote.
 //
-//   korvdsplay.exe mode=stream|static|lookup|3d [rate=48000] [ms=2000] [ring=4000]
+//   korvplay.exe api=ds mode=stream|static|lookup|3d [rate=48000] [ms=2000] [ring=4000]
 //
 // stream: DirectSoundCreate (imported); a looping ring of `ring` ms, filled
 //         once, played, and refilled behind the play cursor from the timer,
@@ -13,7 +13,6 @@
 // lookup: the same through DirectSoundCreate8 looked up by name;
 // static: one static buffer holding the whole signal, played once;
 // 3d:     the same as a mono buffer with 3D positioning.
-// Exit code 0 when all is well; otherwise the first fault found (see below).
 #include <windows.h>
 // after windows.h, which they need
 #include <mmsystem.h>
@@ -26,21 +25,11 @@
 #include <string>
 #include <vector>
 
+#include "Args.h"
+#include "Player.h"
 #include "tests/engine_e2e/player/DsSignal.h"
 
 namespace {
-
-enum Exit {
-    kOk = 0,
-    kCreate = 20,
-    kBuffer = 21,
-    kLock = 22,
-    kChanged = 23,
-    kTimeout = 24,
-    kArguments = 25,
-    kPosition = 26,
-    kNotify = 27
-};
 
 typedef HRESULT(WINAPI* Create8Fn)(LPCGUID, IDirectSound8**, IUnknown*);
 
@@ -63,10 +52,7 @@ public:
 
 private:
     bool Fail(int code, const char* what) {
-        if (m_result == kOk) {
-            fprintf(stderr, "korvdsplay: %s\n", what);
-            m_result = code;
-        }
+        if (m_result == kOk) m_result = ::Fail(code, what);
         return false;
     }
     bool Write(DWORD offset, DWORD bytes, unsigned long long firstFrame);
@@ -196,7 +182,7 @@ bool Player::Tick() {
         if (WaitForSingleObject(m_passed[i], 0) == WAIT_OBJECT_0) {
             ++m_notified[i];
             if (static_cast<int>(play / (m_bytes / 2)) != i && m_played > 0)
-                fprintf(stderr, "korvdsplay: notification %d came with the cursor at %lu\n", i, play);
+                fprintf(stderr, "korvplay: notification %d came with the cursor at %lu\n", i, play);
         }
     m_played += (play + m_bytes - m_lastPlay) % m_bytes / m_block;
     m_lastPlay = play;
@@ -221,7 +207,7 @@ void Player::Close() {
     // The buffer first, then the object, as a careful program does.
     if (m_buffer) {
         if (m_stream)
-            fprintf(stderr, "korvdsplay: %llu frames played in %lu ms, the timer %lu ms late at most\n", m_played,
+            fprintf(stderr, "korvplay: %llu frames played in %lu ms, the timer %lu ms late at most\n", m_played,
                     GetTickCount() - m_started, m_longestGap);
         if (m_result == kOk) ReadBack(0, m_bytes);
         m_buffer->Release();
@@ -233,26 +219,13 @@ void Player::Close() {
     m_ds = nullptr;
 }
 
-bool Parse(int argc, char** argv, Options* o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const size_t eq = arg.find('=');
-        if (eq == std::string::npos) return false;
-        const std::string key = arg.substr(0, eq), value = arg.substr(eq + 1);
-        const DWORD n = strtoul(value.c_str(), nullptr, 10);
-        if (key == "mode")
-            o->mode = value;
-        else if (key == "rate")
-            o->rate = n;
-        else if (key == "ms")
-            o->ms = n;
-        else if (key == "ring")
-            o->ringMs = n;
-        else
-            return false;
-    }
-    return (o->mode == "stream" || o->mode == "lookup" || o->mode == "static" || o->mode == "3d") && o->rate >= 8000 &&
-           o->ms && o->ringMs >= 100;
+bool Parse(Args& a, Options* o) {
+    o->mode = a.Text("mode", o->mode);
+    o->rate = a.Number("rate", o->rate);
+    o->ms = a.Number("ms", o->ms);
+    o->ringMs = a.Number("ring", o->ringMs);
+    return a.AllRead() && (o->mode == "stream" || o->mode == "lookup" || o->mode == "static" || o->mode == "3d") &&
+           o->rate >= 8000 && o->ms && o->ringMs >= 100;
 }
 
 Player* g_player = nullptr;
@@ -285,24 +258,14 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int PlayDirectSound(Args& args) {
     Options o;
-    if (!Parse(argc, argv, &o)) {
-        fprintf(stderr, "korvdsplay: bad arguments\n");
-        return kArguments;
-    }
+    if (!Parse(args, &o)) return Fail(kArguments, "bad arguments");
     timeBeginPeriod(1);  // as games do, for a steady timer
     Player player(o);
     g_player = &player;
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "korvdsplay";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowA("korvdsplay", "korvdsplay", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                                wc.hInstance, nullptr);
-    if (!window) return kArguments;
-    ShowWindow(window, SW_SHOWNOACTIVATE);
+    HWND window = ShowMainWindow("korvplayDs", WndProc);
+    if (!window) return Fail(kArguments, "no main window");
     SetTimer(window, 1, 10, nullptr);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

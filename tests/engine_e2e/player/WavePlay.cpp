@@ -1,7 +1,7 @@
-// korvplay: the tests' audio player. Plays the known signal (TestSignal.h)
-// through waveOut in chunks of buffers, notified the way the command line
-// asks, and checks afterwards that every buffer and header it handed over
-// came back as it gave them.
+// The player's waveOut family (api=wave): plays the known signal
+// (TestSignal.h) through waveOut in chunks of buffers, notified the way the
+// command line asks, and checks afterwards that every buffer and header it
+// handed over came back as it gave them.
 //
 //   korvplay.exe [rate=11025] [channels=2] [bits=16] [frames=1024] [buffers=8]
 //                [chunks=1] [callback=event|function|window|thread]
@@ -27,7 +27,6 @@
 // times, 150 ms apart, with the signal that follows the last buffer, then
 // the loop is broken. closer=1: a second thread resets and closes the device
 // while the first keeps writing whatever came back, until its writes fail.
-// Exit code 0 when all is well; otherwise the first fault found (see below).
 //
 // file=WAV plays a PCM WAV file instead (for listening, `make listen`), over
 // and over while a window titled TITLE exists (once without while=).
@@ -42,22 +41,11 @@
 #include <string>
 #include <vector>
 
+#include "Args.h"
+#include "Player.h"
 #include "tests/common/TestSignal.h"
 
 namespace {
-
-enum Exit {
-    kOk = 0,
-    kOpen = 10,
-    kPrepare = 11,
-    kWrite = 12,
-    kNotDone = 13,
-    kBufferChanged = 14,
-    kHeader = 15,
-    kNotifications = 16,
-    kSync = 17,
-    kArguments = 18
-};
 
 struct Options {
     DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, paused = 0, last = 0,
@@ -132,63 +120,30 @@ bool Pump(Pred done, DWORD timeoutMs) {
     }
 }
 
-bool Parse(int argc, char** argv, Options* o) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        const size_t eq = arg.find('=');
-        if (eq == std::string::npos) return false;
-        const std::string key = arg.substr(0, eq), value = arg.substr(eq + 1);
-        const DWORD n = strtoul(value.c_str(), nullptr, 10);
-        if (key == "rate")
-            o->rate = n;
-        else if (key == "channels")
-            o->channels = n;
-        else if (key == "bits")
-            o->bits = n;
-        else if (key == "frames")
-            o->frames = n;
-        else if (key == "buffers")
-            o->buffers = n;
-        else if (key == "chunks")
-            o->chunks = n;
-        else if (key == "mode")
-            o->mode = value;
-        else if (key == "paused")
-            o->paused = n;
-        else if (key == "last")
-            o->last = n;
-        else if (key == "tracks")
-            o->tracks = n;
-        else if (key == "bytes")
-            o->bytes = n;
-        else if (key == "openwrite")
-            o->openWrite = n;
-        else if (key == "loop")
-            o->loop = n;
-        else if (key == "closer")
-            o->closer = n;
-        else if (key == "drain")
-            o->drain = n;
-        else if (key == "callback")
-            o->callback = value;
-        else if (key == "sync")
-            o->sync = value;
-        else if (key == "file")
-            o->file = value;
-        else if (key == "while")
-            o->whileTitle = value;
-        else
-            return false;
-    }
+bool Parse(Args& a, Options* o) {
+    o->rate = a.Number("rate", o->rate);
+    o->channels = a.Number("channels", o->channels);
+    o->bits = a.Number("bits", o->bits);
+    o->frames = a.Number("frames", o->frames);
+    o->buffers = a.Number("buffers", o->buffers);
+    o->chunks = a.Number("chunks", o->chunks);
+    o->mode = a.Text("mode", o->mode);
+    o->paused = a.Number("paused", o->paused);
+    o->last = a.Number("last", o->last);
+    o->tracks = a.Number("tracks", o->tracks);
+    o->bytes = a.Number("bytes", o->bytes);
+    o->openWrite = a.Number("openwrite", o->openWrite);
+    o->loop = a.Number("loop", o->loop);
+    o->closer = a.Number("closer", o->closer);
+    o->drain = a.Number("drain", o->drain);
+    o->callback = a.Text("callback", o->callback);
+    o->sync = a.Text("sync", o->sync);
+    o->file = a.Text("file", o->file);
+    o->whileTitle = a.Text("while", o->whileTitle);
     const bool mode = o->mode == "queue" || o->mode == "window" || o->mode == "console";
     const bool queueless = o->mode != "console" || o->callback == "event" || o->callback == "function";
-    return mode && queueless && o->tracks && o->frames && o->buffers && o->chunks && (o->bits == 8 || o->bits == 16) &&
-           o->channels;
-}
-
-int Fail(int code, const char* what) {
-    fprintf(stderr, "korvplay: %s\n", what);
-    return code;
+    return a.AllRead() && mode && queueless && o->tracks && o->frames && o->buffers && o->chunks &&
+           (o->bits == 8 || o->bits == 16) && o->channels;
 }
 
 uint32_t Le32(const unsigned char* p) {
@@ -422,26 +377,17 @@ int PlayTrack(const Options& o, DWORD_PTR callback, DWORD flags) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int PlayWave(Args& args) {
     Options o;
-    if (!Parse(argc, argv, &o)) return Fail(kArguments, "bad arguments");
+    if (!Parse(args, &o)) return Fail(kArguments, "bad arguments");
     g_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 
     g_console = o.mode == "console";
 
     // A window-based player: its main window first, shown, as programs do.
     HWND main = nullptr;
-    if (o.mode == "window") {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "korvplayMain";
-        RegisterClassA(&wc);
-        main = CreateWindowA("korvplayMain", "korvplay", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                             wc.hInstance, nullptr);
-        if (!main) return Fail(kArguments, "no main window");
-        ShowWindow(main, SW_SHOWNOACTIVATE);
-    }
+    if (o.mode == "window" && !(main = ShowMainWindow("korvplayMain", DefWindowProcA)))
+        return Fail(kArguments, "no main window");
     if (!o.file.empty()) {
         const int played = PlayFile(o);
         if (main) DestroyWindow(main);

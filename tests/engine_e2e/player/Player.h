@@ -1,0 +1,36 @@
+// What the player's mode families share: their entry points, the exit codes
+// and how a fault is told.
+#pragma once
+
+#include <windows.h>
+
+class Args;
+
+// Exit codes: 10 to 18 from the waveOut family, 20 to 27 from DirectSound.
+enum PlayerExit {
+    kOk = 0,
+    kOpen = 10,
+    kPrepare = 11,
+    kWrite = 12,
+    kNotDone = 13,
+    kBufferChanged = 14,
+    kHeader = 15,
+    kNotifications = 16,
+    kSync = 17,
+    kArguments = 18,
+    kCreate = 20,
+    kBuffer = 21,
+    kLock = 22,
+    kChanged = 23,
+    kTimeout = 24,
+    kPosition = 26,
+    kNotify = 27
+};
+
+// Says what went wrong on stderr; returns code.
+int Fail(int code, const char* what);
+// The main window a window program shows first, not taking the focus.
+HWND ShowMainWindow(const char* className, WNDPROC proc);
+
+int PlayWave(Args& args);
+int PlayDirectSound(Args& args);

@@ -1,0 +1,36 @@
+// korvplay: the tests' audio player, one program whose modes stand for the
+// ways real programs play. Words key=value; api= picks the family:
+//   api=wave (default)  waveOut, see WavePlay.cpp
+//   api=ds              DirectSound, see DsPlay.cpp
+// Exit code 0 when all is well; otherwise the first fault found (Player.h).
+#include "Args.h"
+#include "Player.h"
+
+#include <cstdio>
+#include <string>
+
+int Fail(int code, const char* what) {
+    fprintf(stderr, "korvplay: %s\n", what);
+    return code;
+}
+
+HWND ShowMainWindow(const char* className, WNDPROC proc) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    HWND window = CreateWindowA(className, "korvplay", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    if (window) ShowWindow(window, SW_SHOWNOACTIVATE);
+    return window;
+}
+
+int main(int argc, char** argv) {
+    Args args;
+    if (!args.Parse(argc, argv)) return Fail(kArguments, "bad arguments");
+    const std::string api = args.Text("api", "wave");
+    if (api == "wave") return PlayWave(args);
+    if (api == "ds") return PlayDirectSound(args);
+    return Fail(kArguments, "unknown api");
+}

@@ -1,0 +1,63 @@
+// What the waveOut test player should sound like: the layout it plays the
+// signal in (chunks of buffers, the words that tell it so), and the effects
+// library's rendering of each chunk with the engine state it met, the
+// periods cut from each chunk's start as the engine does when a chunk is
+// written at once.
+#pragma once
+
+#include "TestPlayer.h"
+#include "fx/FxFormat.h"
+#include "fx/FxParams.h"
+#include "tests/common/AudioMatch.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// Chunks of 8 buffers of 1024 frames of 16-bit stereo at 11025 Hz; the last
+// chunk may be longer, to hear the effects glide out after it.
+struct WaveLayout {
+    explicit WaveLayout(DWORD last = 8) : lastBuffers(last) {}
+    DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, lastBuffers;
+
+    DWORD Block() const { return channels * bits / 8; }
+    DWORD ChunkBytes() const { return frames * buffers * Block(); }
+    fx::FxFormat Format() const {
+        return {1, static_cast<uint16_t>(channels), rate, static_cast<uint16_t>(bits), static_cast<uint16_t>(Block())};
+    }
+    // The player's words for it: rate= channels= bits= frames= buffers= last=,
+    // and chunks= when given.
+    std::string Words(DWORD chunks = 0) const;
+};
+
+// The captured sound holds every frame of `expected`, in order (silence
+// only where the device ran out of buffers); result, if given, tells more.
+::testing::AssertionResult SoundsLike(const std::string& captured, const std::string& expected, DWORD block,
+                                      audiomatch::Result* result = nullptr);
+
+class WaveChunks {
+public:
+    // Chunk c rendered with states[c]; the last chunk has lastBuffers buffers.
+    WaveChunks(const WaveLayout& layout, const std::vector<fx::FxParams>& states);
+
+    const std::string& Input() const { return m_input; }
+    const std::string& Expected() const { return m_expected; }
+    // Chunk c should sound as the player's own, bit for bit.
+    bool ChunkIsOwn(DWORD c) const;
+    // The last buffer should (the effects have ended).
+    bool EndsOwn() const;
+    // The stereo side (left minus right) of chunk c, as it should sound: what 3D widens.
+    double SideEnergy(DWORD c) const;
+    ::testing::AssertionResult HeardIn(const std::string& captured, audiomatch::Result* result = nullptr) const;
+
+private:
+    WaveLayout m_layout;
+    std::string m_input, m_expected;
+};
+
+// The player ended well (its exit code 0), and was heard chunk by chunk as
+// the engine renders the signal with `states`.
+WaveChunks ExpectPlayedAndHeard(TestPlayer& player, const WaveLayout& layout, const std::vector<fx::FxParams>& states);
