@@ -56,8 +56,8 @@ protected:
     // The rig's state without Korvane: what a test asserts against.
     static void RemoveInstallation();
 
-    // The logon host: how many copies run, and asking them to end as setup
-    // does (true when none is left).
+    // The logon host: how many copies run, and asking one that is up to end,
+    // once, as a logoff would (true when none is left).
     static int HostsRunning();
     static DWORD HostPid();  // of a running host; 0 when none runs
     static bool StopHost();

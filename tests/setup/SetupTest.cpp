@@ -7,6 +7,7 @@
 #include "RigDriverAside.h"
 
 #include "engine/ControlCodes.h"
+#include "fxengine/host/HostNames.h"
 #include "harness/Journal.h"
 #include "harness/RegKey.h"
 #include "harness/SettingsKey.h"
@@ -25,6 +26,7 @@ namespace {
 constexpr DWORD kStartMs = 45000;
 constexpr DWORD kExitMs = 20000;
 constexpr DWORD kExitRunning = 2;  // setup's and the uninstaller's answer while Korvane runs
+constexpr DWORD kExitRestartFirst = 5;  // nothing changed: the driver's removal waits for a restart
 
 const char* const kMutex = "{D6B8A211-00B7-4fe9-877B-2AF6EC9F21E6}";
 
@@ -72,6 +74,63 @@ std::string FileBytes(const std::string& path) {
 void Press(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
+
+// A host still starting on a busy machine: its mutex at once, its quit event
+// two seconds later (cleared, as the host clears an ask nobody heard), then
+// it ends when asked. Exit code 0 when asked, 1 when nobody asked in time.
+int LateHost() {
+    HANDLE running = CreateMutexA(nullptr, TRUE, KORVHOST_MUTEX);
+    if (!running || GetLastError() == ERROR_ALREADY_EXISTS) return 2;
+    Sleep(2000);
+    HANDLE quit = CreateEventA(nullptr, TRUE, FALSE, KORVHOST_QUIT_EVENT);
+    ResetEvent(quit);
+    const bool asked = WaitForSingleObject(quit, 120000) == WAIT_OBJECT_0;
+    ReleaseMutex(running);
+    return asked ? 0 : 1;
+}
+
+// A registry link below the settings key, as any user may make one there,
+// naming another key of the machine's.
+class SettingsLink {
+public:
+    static constexpr const char* kTarget = "SOFTWARE\\KorvaneLinkTarget";
+    SettingsLink() {
+        RegKey target = RegKey::Create(HKEY_LOCAL_MACHINE, kTarget);
+        m_ok = target.Valid() && target.SetDword("Precious", 7);
+        HKEY settings = nullptr, link = nullptr;
+        m_ok = m_ok && RegOpenKeyExA(HKEY_LOCAL_MACHINE, SettingsKey::kPath, 0, KEY_CREATE_SUB_KEY | KEY_CREATE_LINK,
+                                     &settings) == ERROR_SUCCESS;
+        m_ok = m_ok && RegCreateKeyExW(settings, L"Link", 0, nullptr, REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK,
+                                       KEY_ALL_ACCESS, nullptr, &link, nullptr) == ERROR_SUCCESS;
+        const wchar_t kPath[] = L"\\Registry\\Machine\\SOFTWARE\\KorvaneLinkTarget";
+        m_ok = m_ok && RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(kPath),
+                                      sizeof kPath - sizeof(wchar_t)) == ERROR_SUCCESS;
+        if (link) RegCloseKey(link);
+        if (settings) RegCloseKey(settings);
+    }
+    ~SettingsLink() {
+        // The link itself, never what it names; then the target.
+        HKEY link = nullptr;
+        using DeleteKeyFn = LONG(WINAPI*)(HKEY);
+        auto deleteKey = reinterpret_cast<DeleteKeyFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+        if (deleteKey && RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(SettingsKey::kPath) + "\\Link").c_str(),
+                                       REG_OPTION_OPEN_LINK, DELETE, &link) == ERROR_SUCCESS) {
+            deleteKey(link);
+            RegCloseKey(link);
+        }
+        RegKey::DeleteTree(HKEY_LOCAL_MACHINE, kTarget);
+    }
+    bool Ok() const { return m_ok; }
+    // What the link names, still whole.
+    static bool TargetWhole() {
+        RegKey target = RegKey::Open(HKEY_LOCAL_MACHINE, kTarget, KEY_READ);
+        return target.Valid() && target.QueryDword("Precious") == 7u;
+    }
+
+private:
+    bool m_ok = false;
+};
 
 }  // namespace
 
@@ -447,4 +506,63 @@ TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
     EXPECT_FALSE(FileExists(Installed("KorvHost.exe"))) << "the ended host's file is left";
     EXPECT_TRUE(SettingsKey::Exists()) << "a silent uninstall keeps the settings";
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), 20u);
+}
+
+TEST_F(SetupTest, SetupEndsAHostThatMakesItsEventOnlyAfterTheFirstAsk) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string cmd = std::string("\"") + exe + "\" --late-host";
+    ASSERT_TRUE(CreateProcessA(exe, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(pi.hThread);
+    ScopedHandle host(pi.hProcess);
+    ASSERT_TRUE(WaitUntil([] {
+        HANDLE m = OpenMutexA(SYNCHRONIZE, FALSE, KORVHOST_MUTEX);
+        if (m) CloseHandle(m);
+        return m != nullptr;
+    }, kStartMs)) << "the stand-in host did not start";
+
+    EXPECT_EQ(RunSetup("winxp"), 0u);
+    EXPECT_EQ(WaitForSingleObject(host.Get(), 0), WAIT_OBJECT_0) << "setup left the host it asked too early";
+    DWORD code = ~0u;
+    GetExitCodeProcess(host.Get(), &code);
+    EXPECT_EQ(code, 0u) << "the stand-in host was not asked after it made its event";
+    if (WaitForSingleObject(host.Get(), 0) != WAIT_OBJECT_0) TerminateProcess(host.Get(), 1);
+    ExpectInstalled();
+}
+
+TEST_F(SetupTest, AReinstallWhileTheDriverServiceIsMarkedForDeletionChangesNothingAndSaysSo) {
+    RigDriverAside aside;
+    ASSERT_TRUE(aside.Ok()) << "the rig's driver did not step aside";
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    // A handle still open keeps the deleted service until it closes (or the system restarts).
+    SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE held = scm ? OpenServiceA(scm, kDriverService, SERVICE_QUERY_STATUS) : nullptr;
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(RunUninstaller("/S"), 0u);
+
+    EXPECT_EQ(RunSetup("winxp"), kExitRestartFirst) << "the service cannot be made again before a restart";
+    EXPECT_FALSE(FileExists(Installed("Korvane.exe"))) << "setup went on regardless";
+    EXPECT_FALSE(FileExists(DriverFile())) << "setup went on regardless";
+    CloseServiceHandle(held);
+    CloseServiceHandle(scm);
+}
+
+TEST_F(SetupTest, ThePurgeTakesKorvanesValuesAndNeverFollowsALinkBelowItsKey) {
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    SettingsLink link;
+    ASSERT_TRUE(link.Ok()) << "no registry link could be made";
+    ASSERT_TRUE(SettingsLink::TargetWhole()) << "the link does not lead to its target";
+
+    ASSERT_EQ(RunUninstaller("/S /PURGE"), 0u);
+    EXPECT_TRUE(SettingsLink::TargetWhole()) << "the purge deleted what a link below the settings named";
+    for (const Default& d : kDefaults) EXPECT_FALSE(SettingsKey::Get(d.name)) << d.name << " is left";
+}
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--late-host") return LateHost();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
