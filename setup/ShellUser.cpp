@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <vector>
 
 namespace {
@@ -23,12 +25,32 @@ bool TokenUserOf(HANDLE process, std::vector<BYTE>* sid) {
     return true;
 }
 
+// The process of the shell shown at this desktop: the one that registered
+// its window, else (none registered: an older shell, Wine) this session's
+// explorer.exe. 0 when there is none.
+DWORD ShellProcess() {
+    DWORD pid = 0;
+    if (HWND shell = GetShellWindow()) GetWindowThreadProcessId(shell, &pid);
+    if (pid) return pid;
+    DWORD mine = 0, theirs = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &mine);
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = Process32First(snap, &pe); ok && !pid; ok = Process32Next(snap, &pe))
+        if (lstrcmpiA(pe.szExeFile, "explorer.exe") == 0 && ProcessIdToSessionId(pe.th32ProcessID, &theirs) &&
+            theirs == mine)
+            pid = pe.th32ProcessID;
+    CloseHandle(snap);
+    return pid;
+}
+
 }  // namespace
 
 bool RunsAsShellUser() {
-    HWND shell = GetShellWindow();
-    DWORD pid = 0;
-    if (!shell || !GetWindowThreadProcessId(shell, &pid) || !pid) return false;
+    const DWORD pid = ShellProcess();
+    if (!pid) return false;
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
     // An administrator may open any process; failing that, it is not ours.
     if (!process) return false;
