@@ -60,16 +60,19 @@ struct TwoPartSid {
 TwoPartSid kLocalSystem = {1, 1, {0, 0, 0, 0, 0, 5}, {18, 0}};
 TwoPartSid kAdministrators = {1, 2, {0, 0, 0, 0, 0, 5}, {32, 544}};
 
-// This process's user, copied into `out` (at least 68 bytes: the longest SID).
-bool ProcessUser(const Security& s, BYTE* out, DWORD size) {
+// This process's user (TokenUser), or the owner its new objects get
+// (TokenOwner), copied into `out` (at least 68 bytes: the longest SID).
+bool ProcessSid(const Security& s, TOKEN_INFORMATION_CLASS which, BYTE* out, DWORD size) {
     HANDLE token = nullptr;
     if (!s.openProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
     BYTE buffer[256];
     DWORD got = 0;
-    const bool ok = s.getTokenInformation(token, TokenUser, buffer, sizeof buffer, &got) != 0;
+    const bool ok = s.getTokenInformation(token, which, buffer, sizeof buffer, &got) != 0;
     CloseHandle(token);
     if (!ok) return false;
-    PSID user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
+    // TOKEN_USER and TOKEN_OWNER both begin with the SID's address.
+    PSID user = which == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid
+                                   : reinterpret_cast<TOKEN_OWNER*>(buffer)->Owner;
     const DWORD length = s.getLengthSid(user);
     if (length > size) return false;
     memcpy(out, user, length);
@@ -89,7 +92,7 @@ NamedObjectAccess::NamedObjectAccess() {
     auto* block = static_cast<Block*>(LocalAlloc(LPTR, sizeof(Block)));
     if (!block) return;
     PACL acl = reinterpret_cast<PACL>(block->acl);
-    const bool made = ProcessUser(*s, block->user, sizeof block->user) &&
+    const bool made = ProcessSid(*s, TokenUser, block->user, sizeof block->user) &&
                       s->initializeAcl(acl, sizeof block->acl, ACL_REVISION) &&
                       s->addAllowedAce(acl, ACL_REVISION, GENERIC_ALL, block->user) &&
                       s->addAllowedAce(acl, ACL_REVISION, GENERIC_ALL, &kLocalSystem) &&
@@ -139,9 +142,10 @@ bool NamedObjectAccess::MadeByUs(HANDLE object) {
     if (!s->getKernelObjectSecurity(object, OWNER_SECURITY_INFORMATION, buffer, sizeof buffer, &needed) ||
         !s->getSdOwner(buffer, &owner, &defaulted) || !owner)
         return false;
-    BYTE user[72];
+    BYTE sid[72];
     return s->equalSid(owner, &kLocalSystem) || s->equalSid(owner, &kAdministrators) ||
-           (ProcessUser(*s, user, sizeof user) && s->equalSid(owner, user));
+           (ProcessSid(*s, TokenUser, sid, sizeof sid) && s->equalSid(owner, sid)) ||
+           (ProcessSid(*s, TokenOwner, sid, sizeof sid) && s->equalSid(owner, sid));
 }
 
 }  // namespace fxengine

@@ -24,8 +24,9 @@ public:
     // For CreateMutex, CreateEvent, CreateFileMapping: null on Windows 9x
     // (and where the list could not be made: the system's default then).
     SECURITY_ATTRIBUTES* Attributes() { return m_descriptor ? &m_attributes : nullptr; }
-    // The object was made by this user, SYSTEM or Administrators (always
-    // true on Windows 9x). False also when its owner cannot be read.
+    // The object was made by this user (its owner is the user, or the owner
+    // this process's objects get), SYSTEM or Administrators (always true on
+    // Windows 9x). False also when its owner cannot be read.
     static bool MadeByUs(HANDLE object);
     void* Detach();
 

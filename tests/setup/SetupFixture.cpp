@@ -148,11 +148,17 @@ void SetupFixture::SetUp() {
 
 void SetupFixture::TearDown() {
     RemoveInstallation();
+    m_rigAside.reset();
     RegKey::DeleteTree(HKEY_CURRENT_USER, kSetupAppDefaults);
     KorvaneLauncher::ClearAppDefaults();
     if (m_settings) {
         EXPECT_TRUE(m_settings->Restore());
     }
+}
+
+bool SetupFixture::PutRigDriverAside() {
+    if (!m_rigAside) m_rigAside = std::make_unique<RigDriverAside>();
+    return m_rigAside->Ok();
 }
 
 int SetupFixture::HostsRunning() {

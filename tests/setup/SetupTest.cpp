@@ -7,6 +7,7 @@
 #include "RigDriverAside.h"
 
 #include "engine/ControlCodes.h"
+#include "fxengine/driver/FxDriverState.h"
 #include "fxengine/host/HostNames.h"
 #include "harness/Journal.h"
 #include "harness/RegKey.h"
@@ -47,6 +48,24 @@ std::string Hex(DWORD code) {
 bool SwitchedOn(const std::vector<JournalEntry>& entries, const std::string& chan, DWORD code) {
     for (const JournalEntry& e : Journal::Select(entries, chan, "IOCTL", Hex(code)))
         if (e.Payload() == 1u) return true;
+    return false;
+}
+
+// On the NT family Korvane talks to the driver setup installed, which tells
+// what it received through its state device rather than the rig's journal.
+const char* const kInstalledDriver = "korvfx";
+
+bool DriverSwitchedOn(DWORD code) {
+    HANDLE h = CreateFileA(FXDRV_STATE_PATH, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FxDriverState state{};
+    DWORD got = 0;
+    const bool ok = DeviceIoControl(h, FXDRV_IOCTL_GET_STATE, nullptr, 0, &state, sizeof state, &got, nullptr) &&
+                    got == sizeof state;
+    CloseHandle(h);
+    for (const FxDriverEntry& e : state.entries)
+        if (ok && e.code == code && e.received && e.payload == 1u) return true;
     return false;
 }
 
@@ -302,6 +321,8 @@ protected:
         ASSERT_NE(console, nullptr) << "no console from the installed Korvane";
         EXPECT_TRUE(WaitUntil(
             [&] {
+                if (chan == kInstalledDriver)
+                    return DriverSwitchedOn(IOCTL_VIBE_ENABLE) && DriverSwitchedOn(IOCTL_SOUNDFIELDS_ENABLE);
                 std::vector<JournalEntry> since = Journal::Read(mark);
                 return SwitchedOn(since, chan, IOCTL_VIBE_ENABLE) && SwitchedOn(since, chan, IOCTL_SOUNDFIELDS_ENABLE);
             },
@@ -319,6 +340,8 @@ protected:
 };
 
 TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRunning) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     ExpectInstalled();
     ExpectDefaults();
@@ -345,7 +368,7 @@ TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRun
     PostMessageA(WindowFinder(running.Pid()).Console(), WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(running.WaitForExit(kExitMs));
 
-    RunInstalledKorvane("winxp", "WDM");
+    RunInstalledKorvane("winxp", kInstalledDriver);
 
     ASSERT_EQ(RunUninstaller("/S /PURGE"), 0u);
     ExpectNothingLeft();
@@ -354,6 +377,8 @@ TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRun
 }
 
 TEST_F(SetupTest, InstallingAgainKeepsTheUsersSettings) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     bool ok = false;
     const size_t usersEntries = KeySecurity::UsersEntries(HKEY_LOCAL_MACHINE, SettingsKey::kPath, &ok).size();
@@ -397,6 +422,8 @@ TEST_F(SetupTest, SetupRefusesWhileKorvaneRunsAndChangesNothing) {
 }
 
 TEST_F(SetupTest, UninstallAsksAndRemovesTheSettingsWhenTheUserDoesNotKeepThem) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     DWORD pid = 0;
     ScopedHandle copy = StartUninstaller("", &pid);
@@ -428,6 +455,8 @@ TEST_F(SetupTest, UninstallAsksAndRemovesTheSettingsWhenTheUserDoesNotKeepThem) 
 }
 
 TEST_F(SetupTest, AFolderChosenWithDIsWhereTheUpdateGoes) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     const std::string dir = "C:\\Korvane Test Folder";
     DeleteFolder(dir);
     ASSERT_EQ(RunSetup("winxp", "/S /D=" + dir), 0u);  // /D= comes last, unquoted
@@ -509,6 +538,8 @@ TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
 }
 
 TEST_F(SetupTest, SetupEndsAHostThatMakesItsEventOnlyAfterTheFirstAsk) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -551,6 +582,8 @@ TEST_F(SetupTest, AReinstallWhileTheDriverServiceIsMarkedForDeletionChangesNothi
 }
 
 TEST_F(SetupTest, ThePurgeTakesKorvanesValuesAndNeverFollowsALinkBelowItsKey) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     SettingsLink link;
     ASSERT_TRUE(link.Ok()) << "no registry link could be made";
