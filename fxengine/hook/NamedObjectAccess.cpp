@@ -34,16 +34,15 @@ const Security* TheSecurity() {
         version.dwOSVersionInfoSize = sizeof version;
         HMODULE a = LoadLibraryA("advapi32.dll");
         const bool nt = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-        const bool found =
-            nt && a && Find(a, "OpenProcessToken", &security.openProcessToken) &&
-            Find(a, "GetTokenInformation", &security.getTokenInformation) &&
-            Find(a, "InitializeSecurityDescriptor", &security.initializeSd) &&
-            Find(a, "SetSecurityDescriptorDacl", &security.setSdDacl) &&
-            Find(a, "InitializeAcl", &security.initializeAcl) &&
-            Find(a, "AddAccessAllowedAce", &security.addAllowedAce) && Find(a, "GetLengthSid", &security.getLengthSid) &&
-            Find(a, "EqualSid", &security.equalSid) &&
-            Find(a, "GetKernelObjectSecurity", &security.getKernelObjectSecurity) &&
-            Find(a, "GetSecurityDescriptorOwner", &security.getSdOwner);
+        const bool found = nt && a && Find(a, "OpenProcessToken", &security.openProcessToken) &&
+                           Find(a, "GetTokenInformation", &security.getTokenInformation) &&
+                           Find(a, "InitializeSecurityDescriptor", &security.initializeSd) &&
+                           Find(a, "SetSecurityDescriptorDacl", &security.setSdDacl) &&
+                           Find(a, "InitializeAcl", &security.initializeAcl) &&
+                           Find(a, "AddAccessAllowedAce", &security.addAllowedAce) &&
+                           Find(a, "GetLengthSid", &security.getLengthSid) && Find(a, "EqualSid", &security.equalSid) &&
+                           Find(a, "GetKernelObjectSecurity", &security.getKernelObjectSecurity) &&
+                           Find(a, "GetSecurityDescriptorOwner", &security.getSdOwner);
         // advapi32 stays loaded: the library never lets go of it.
         InterlockedExchange(&state, found ? 1 : 2);
     }

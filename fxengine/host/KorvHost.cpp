@@ -26,12 +26,14 @@ bool IsNtFamily() {
 // The line is kept: a driver that is not there yet at logon, or restarts
 // (an update), is followed again once it is back; meanwhile the sound is plain.
 void FollowDriver(DriverStateLink* link, const EngineHold& hold) {
-    link->Start([&hold](const DriverMessage* messages, size_t count, bool consoleOpen) {
-        fx::FxParams params;
-        fx::FxParams_Reset(&params);
-        DriverState_Apply(&params, messages, count);
-        hold.PublishDriverState(params, consoleOpen);
-    }, DriverStateLink::kKeep);
+    link->Start(
+        [&hold](const DriverMessage* messages, size_t count, bool consoleOpen) {
+            fx::FxParams params;
+            fx::FxParams_Reset(&params);
+            DriverState_Apply(&params, messages, count);
+            hold.PublishDriverState(params, consoleOpen);
+        },
+        DriverStateLink::kKeep);
 }
 
 }  // namespace

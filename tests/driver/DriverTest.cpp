@@ -414,11 +414,12 @@ TEST_F(Driver, TheStateDeviceRefusesWhatItDoesNotServe) {
     EXPECT_FALSE(WriteFile(h.Get(), &serial, 4, &got, nullptr)) << "nothing is written to it";
 
     // A handle that asked for no access reads nothing: the codes ask for read access.
-    FileHandle none(CreateFileA(FXDRV_STATE_PATH, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                nullptr));
+    FileHandle none(
+        CreateFileA(FXDRV_STATE_PATH, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     if (none.IsOpen()) {
         for (DWORD code : {FXDRV_IOCTL_GET_STATE, FXDRV_IOCTL_WAIT_STATE}) {
-            EXPECT_FALSE(DeviceIoControl(none.Get(), code, &serial, 4, &s, sizeof s, &got, nullptr)) << std::hex << code;
+            EXPECT_FALSE(DeviceIoControl(none.Get(), code, &serial, 4, &s, sizeof s, &got, nullptr))
+                << std::hex << code;
             EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << std::hex << code;
         }
     } else {

@@ -26,7 +26,7 @@ namespace {
 
 constexpr DWORD kStartMs = 45000;
 constexpr DWORD kExitMs = 20000;
-constexpr DWORD kExitRunning = 2;  // setup's and the uninstaller's answer while Korvane runs
+constexpr DWORD kExitRunning = 2;       // setup's and the uninstaller's answer while Korvane runs
 constexpr DWORD kExitRestartFirst = 5;  // nothing changed: the driver's removal waits for a restart
 
 const char* const kMutex = "{D6B8A211-00B7-4fe9-877B-2AF6EC9F21E6}";
@@ -56,8 +56,8 @@ bool SwitchedOn(const std::vector<JournalEntry>& entries, const std::string& cha
 const char* const kInstalledDriver = "korvfx";
 
 bool DriverSwitchedOn(DWORD code) {
-    HANDLE h = CreateFileA(FXDRV_STATE_PATH, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
+    HANDLE h = CreateFileA(FXDRV_STATE_PATH, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     FxDriverState state{};
     DWORD got = 0;
