@@ -28,6 +28,7 @@ constexpr DWORD kStartMs = 45000;
 constexpr DWORD kExitMs = 20000;
 constexpr DWORD kExitRunning = 2;       // setup's and the uninstaller's answer while Korvane runs
 constexpr DWORD kExitRestartFirst = 5;  // nothing changed: the driver's removal waits for a restart
+constexpr DWORD kExitFailed = 8;        // a service call failed; what the run made is taken back
 
 const char* const kMutex = "{D6B8A211-00B7-4fe9-877B-2AF6EC9F21E6}";
 
@@ -577,6 +578,14 @@ TEST_F(SetupTest, AReinstallWhileTheDriverServiceIsMarkedForDeletionChangesNothi
     EXPECT_FALSE(FileExists(DriverFile())) << "setup went on regardless";
     CloseServiceHandle(held);
     CloseServiceHandle(scm);
+}
+
+TEST_F(SetupTest, ADriverThatCannotStartEndsSetupWithNothingLeft) {
+    // The rig's driver keeps the device name, so the installed one cannot start.
+    ASSERT_TRUE(KernelService::WaitDeviceNames("Velmora1\0", true)) << "the rig's driver does not run";
+    EXPECT_EQ(RunSetup("winxp"), kExitFailed) << "setup said done with its driver not running";
+    ExpectNoDriver();
+    EXPECT_FALSE(FileExists(Installed("Korvane.exe"))) << "the program was installed regardless";
 }
 
 TEST_F(SetupTest, ThePurgeTakesKorvanesValuesAndNeverFollowsALinkBelowItsKey) {
