@@ -5,8 +5,9 @@
    until the state changes. One lock guards everything shared: the system's
    cancel spin lock, which every kernel of these systems exports and which the
    cancel routine is called with anyway. */
-#include <ntddk.h>
+#include <ntifs.h>
 
+#include "fxengine/driver/DeviceSecurity.h"
 #include "fxengine/driver/FxDriverState.h"
 
 typedef enum DeviceRole { ROLE_CONSOLE = 1, ROLE_STATE = 2 } DeviceRole;
@@ -21,19 +22,27 @@ typedef struct DeviceName {
     const WCHAR* device;
     const WCHAR* link;
     BOOLEAN exclusive;
+    ACCESS_MASK interactiveAccess; /* what a logged-on user may open it for */
 } DeviceName;
 
 static const DeviceName kDevices[] = {
-    {ROLE_CONSOLE, FXDRV_CONSOLE_DEVICE, FXDRV_CONSOLE_LINK, TRUE},
-    {ROLE_STATE, FXDRV_STATE_DEVICE, FXDRV_STATE_LINK, FALSE},
+    {ROLE_CONSOLE, FXDRV_CONSOLE_DEVICE, FXDRV_CONSOLE_LINK, TRUE, FILE_GENERIC_READ | FILE_GENERIC_WRITE},
+    {ROLE_STATE, FXDRV_STATE_DEVICE, FXDRV_STATE_LINK, FALSE, FILE_GENERIC_READ},
 };
+
+/* Access that includes reading or writing data, however it was asked for. */
+#define ASKS_READ (FILE_READ_DATA | GENERIC_READ | GENERIC_ALL)
+#define ASKS_WRITE (FILE_WRITE_DATA | FILE_APPEND_DATA | GENERIC_WRITE | GENERIC_ALL)
 
 static const ULONG kCodes[FXDRV_CODE_COUNT] = FXDRV_CODES;
 /* What goes off when the console leaves, the way its own close does it. */
 static const ULONG kEnableCodes[] = {0x220000u, 0x220040u, 0x220080u, 0x220100u, 0x220144u};
 
 /* Under the cancel spin lock: the state, the waiting requests and the file
-   object that holds the console's device (NULL when none does). */
+   object that holds the console's device (NULL when none does). A state
+   device file has at most one request waiting, kept in its FsContext (the
+   file system's field, ours on a device of our own), so a caller's pool use
+   is bounded by its handles and a file's cleanup finds its request at once. */
 static FxDriverState g_state;
 static LIST_ENTRY g_waiting;
 static PFILE_OBJECT g_consoleFile;
@@ -92,21 +101,20 @@ static void BumpSerialLocked(void)
         g_state.serial = 1;
 }
 
-/* Lock held. Moves the waiting requests that `match` selects (all when NULL)
-   to `taken`, their cancel routines cleared. A request on the list always
+/* Lock held. Moves every waiting request to `taken`, its cancel routine
+   cleared. A request on the list always
    has its routine set: the system clears it only under this same lock, and
    then the cancel routine takes the request off the list before it lets go. */
-static void TakeWaitersLocked(PLIST_ENTRY taken, PFILE_OBJECT match)
+static void TakeWaitersLocked(PLIST_ENTRY taken)
 {
     PLIST_ENTRY link = g_waiting.Flink;
     while (link != &g_waiting) {
         PIRP irp = CONTAINING_RECORD(link, IRP, Tail.Overlay.ListEntry);
         link = link->Flink;
-        if (match && IoGetCurrentIrpStackLocation(irp)->FileObject != match)
-            continue;
         if (IoSetCancelRoutine(irp, NULL) == NULL)
             continue;
         RemoveEntryList(&irp->Tail.Overlay.ListEntry);
+        IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext = NULL;
         InsertTailList(taken, &irp->Tail.Overlay.ListEntry);
     }
 }
@@ -135,7 +143,7 @@ static void PublishAndUnlock(BOOLEAN changed, KIRQL irql)
     InitializeListHead(&taken);
     if (changed) {
         BumpSerialLocked();
-        TakeWaitersLocked(&taken, NULL);
+        TakeWaitersLocked(&taken);
         snapshot = g_state;
     }
     IoReleaseCancelSpinLock(irql);
@@ -165,6 +173,7 @@ static VOID NTAPI CancelWait(PDEVICE_OBJECT device, PIRP irp)
 {
     (void)device;
     RemoveEntryList(&irp->Tail.Overlay.ListEntry);
+    IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext = NULL;
     IoReleaseCancelSpinLock(irp->CancelIrql);
     Complete(irp, STATUS_CANCELLED, 0);
 }
@@ -176,7 +185,17 @@ static void CancelWaiters(PFILE_OBJECT file)
     LIST_ENTRY taken;
     InitializeListHead(&taken);
     IoAcquireCancelSpinLock(&irql);
-    TakeWaitersLocked(&taken, file);
+    if (file == NULL) {
+        TakeWaitersLocked(&taken);
+    } else if (file->FsContext != NULL) {
+        /* Its one request; the list is not walked. */
+        PIRP irp = (PIRP)file->FsContext;
+        if (IoSetCancelRoutine(irp, NULL) != NULL) {
+            RemoveEntryList(&irp->Tail.Overlay.ListEntry);
+            file->FsContext = NULL;
+            InsertTailList(&taken, &irp->Tail.Overlay.ListEntry);
+        }
+    }
     IoReleaseCancelSpinLock(irql);
     CompleteTaken(&taken, NULL);
 }
@@ -190,16 +209,23 @@ static NTSTATUS NTAPI DispatchUnsupported(PDEVICE_OBJECT device, PIRP irp)
 static NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT device, PIRP irp)
 {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    PIO_SECURITY_CONTEXT security = stack->Parameters.Create.SecurityContext;
     KIRQL irql;
 
-    if (RoleOf(device) == ROLE_STATE) {
-        /* Read-only: nothing may be written through it. Where the system says
-           what was asked for, an open for writing is refused outright. */
-        PIO_SECURITY_CONTEXT security = stack->Parameters.Create.SecurityContext;
-        if (security && (security->DesiredAccess & (FILE_WRITE_DATA | FILE_APPEND_DATA)))
+    /* An open must ask for what it is used for: reading the state device
+       (and never writing it), writing the console's. A handle that asks for
+       nothing would otherwise hold the console's device without the access
+       list ever being consulted. Wine passes no security context: there
+       nothing is known of what was asked. */
+    if (security) {
+        const ACCESS_MASK asked = security->DesiredAccess;
+        const BOOLEAN fits = RoleOf(device) == ROLE_STATE ? (asked & ASKS_READ) && !(asked & ASKS_WRITE)
+                                                            : (asked & ASKS_WRITE) != 0;
+        if (!fits)
             return Complete(irp, STATUS_ACCESS_DENIED, 0);
-        return Complete(irp, STATUS_SUCCESS, 0);
     }
+    if (RoleOf(device) == ROLE_STATE)
+        return Complete(irp, STATUS_SUCCESS, 0);
 
     /* One program at a time, refused as the system refuses a second open of
        an exclusive device (the device is created exclusive too; this check
@@ -238,48 +264,51 @@ static NTSTATUS ConsoleControl(PIRP irp, ULONG code, ULONG inLength, ULONG outLe
 {
     void* buffer = irp->AssociatedIrp.SystemBuffer;
     PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
+    const BOOLEAN asksStatus = code == FXDRV_CODE_GET_STATUS;
+    const int index = asksStatus ? -1 : IndexOfCode(code);
+    NTSTATUS refusal = STATUS_SUCCESS;
     KIRQL irql;
-    int index;
-    BOOLEAN changed;
-    BOOLEAN holder;
+    ULONG serial;
 
-    /* Only the file that holds the device is served. Windows never lets a
-       refused open have a handle; Wine does (it does not wait for the
+    if (asksStatus) {
+        if (outLength < sizeof(ULONG) || !buffer)
+            refusal = STATUS_BUFFER_TOO_SMALL;
+    } else if (index < 0) {
+        refusal = STATUS_INVALID_DEVICE_REQUEST;
+    } else if (inLength != sizeof(ULONG) || !buffer) {
+        /* Every payload is exactly 4 bytes: a shorter one is not read at all,
+           a longer one is not a message of the console's either. */
+        refusal = STATUS_INVALID_PARAMETER;
+    }
+
+    /* Only the file that holds the device is served, checked in the same
+       hold of the lock as the store: a message racing the holder's close
+       either lands before the close's zeros or is refused. Windows never
+       lets a refused open have a handle; Wine does (it does not wait for the
        driver's answer to an open), and such a handle gets nothing. */
     IoAcquireCancelSpinLock(&irql);
-    holder = g_consoleFile != NULL && g_consoleFile == file;
-    IoReleaseCancelSpinLock(irql);
-    if (!holder)
+    if (g_consoleFile == NULL || g_consoleFile != file) {
+        IoReleaseCancelSpinLock(irql);
         return Complete(irp, STATUS_ACCESS_DENIED, 0);
-
-    if (code == FXDRV_CODE_GET_STATUS) {
-        ULONG serial;
-        if (outLength < sizeof(ULONG) || !buffer)
-            return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
-        IoAcquireCancelSpinLock(&irql);
+    }
+    if (!NT_SUCCESS(refusal)) {
+        IoReleaseCancelSpinLock(irql);
+        return Complete(irp, refusal, 0);
+    }
+    if (asksStatus) {
         serial = g_state.serial;
         IoReleaseCancelSpinLock(irql);
         StoreU32(buffer, serial);
         return Complete(irp, STATUS_SUCCESS, sizeof(ULONG));
     }
-
-    index = IndexOfCode(code);
-    if (index < 0)
-        return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
-    /* Every payload is exactly 4 bytes: a shorter one is not read at all, a
-       longer one is not a message of the console's either. */
-    if (inLength != sizeof(ULONG) || !buffer)
-        return Complete(irp, STATUS_INVALID_PARAMETER, 0);
-
-    IoAcquireCancelSpinLock(&irql);
-    changed = StoreLocked(index, LoadU32(buffer));
-    PublishAndUnlock(changed, irql);
+    PublishAndUnlock(StoreLocked(index, LoadU32(buffer)), irql);
     return Complete(irp, STATUS_SUCCESS, 0);
 }
 
 static NTSTATUS StateControl(PIRP irp, ULONG code, ULONG inLength, ULONG outLength)
 {
     void* buffer = irp->AssociatedIrp.SystemBuffer;
+    PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
     KIRQL irql;
     FxDriverState snapshot;
     ULONG known;
@@ -303,8 +332,15 @@ static NTSTATUS StateControl(PIRP irp, ULONG code, ULONG inLength, ULONG outLeng
         IoReleaseCancelSpinLock(irql);
         return Complete(irp, STATUS_CANCELLED, 0);
     }
+    /* One waiting request per handle: the host needs no more, and each one
+       holds nonpaged pool until the next change. */
+    if (file->FsContext != NULL) {
+        IoReleaseCancelSpinLock(irql);
+        return Complete(irp, STATUS_DEVICE_BUSY, 0);
+    }
     IoMarkIrpPending(irp);
     IoSetCancelRoutine(irp, CancelWait);
+    file->FsContext = irp;
     InsertTailList(&g_waiting, &irp->Tail.Overlay.ListEntry);
     IoReleaseCancelSpinLock(irql);
     return STATUS_PENDING;
@@ -358,6 +394,12 @@ static NTSTATUS CreateOneDevice(PDRIVER_OBJECT driver, const DeviceName* name)
     ext->role = name->role;
     ext->link = name->link;
     device->Flags |= DO_BUFFERED_IO;
+    /* The access list before the name that user mode opens exists. */
+    status = DeviceSecurity_Apply(device, name->interactiveAccess);
+    if (!NT_SUCCESS(status)) {
+        IoDeleteDevice(device);
+        return status;
+    }
     status = IoCreateSymbolicLink(&link, &deviceName);
     if (!NT_SUCCESS(status)) {
         IoDeleteDevice(device);

@@ -1,5 +1,7 @@
 #include "EngineShared.h"
 
+#include "NamedObjectAccess.h"
+
 #include <string.h>
 
 namespace fxengine {
@@ -62,9 +64,20 @@ int ClaimSlot() {
 bool EngineShared::Attach() {
     if (g_block) return true;
     // One process initialises the block; the others wait for it.
-    HANDLE init = CreateMutexA(nullptr, FALSE, kInitMutexName);
+    // Objects of these names made by another user are not joined (NamedObjectAccess.h).
+    NamedObjectAccess access;
+    HANDLE init = CreateMutexA(access.Attributes(), FALSE, kInitMutexName);
+    if (init && !NamedObjectAccess::MadeByUs(init)) {
+        CloseHandle(init);
+        return false;
+    }
     if (init) WaitForSingleObject(init, 5000);
-    g_mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SharedBlock), kMappingName);
+    g_mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, access.Attributes(), PAGE_READWRITE, 0, sizeof(SharedBlock),
+                                   kMappingName);
+    if (g_mapping && !NamedObjectAccess::MadeByUs(g_mapping)) {
+        CloseHandle(g_mapping);
+        g_mapping = nullptr;
+    }
     if (g_mapping) g_block = static_cast<SharedBlock*>(MapViewOfFile(g_mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
     if (g_block && Load(&g_block->magic) != static_cast<LONG>(kMagic)) {
         memset(g_block, 0, sizeof(*g_block));

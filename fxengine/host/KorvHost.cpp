@@ -10,6 +10,7 @@
 #include "EngineHold.h"
 #include "HostLoop.h"
 #include "HostNames.h"
+#include "fxengine/hook/NamedObjectAccess.h"
 #include "fxengine/statelink/DriverStateLink.h"
 
 namespace {
@@ -22,26 +23,37 @@ bool IsNtFamily() {
 
 // Each state the driver reports becomes the parameters every engine reads:
 // from the state before any message, the driver's last payload of each code.
+// The line is kept: a driver that is not there yet at logon, or restarts
+// (an update), is followed again once it is back; meanwhile the sound is plain.
 void FollowDriver(DriverStateLink* link, const EngineHold& hold) {
-    link->Start([&hold](const DriverMessage* messages, size_t count, bool consoleOpen) {
-        fx::FxParams params;
-        fx::FxParams_Reset(&params);
-        DriverState_Apply(&params, messages, count);
-        hold.PublishDriverState(params, consoleOpen);
-    });
+    link->Start(
+        [&hold](const DriverMessage* messages, size_t count, bool consoleOpen) {
+            fx::FxParams params;
+            fx::FxParams_Reset(&params);
+            DriverState_Apply(&params, messages, count);
+            hold.PublishDriverState(params, consoleOpen);
+        },
+        DriverStateLink::kKeep);
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    // One host per session; a second start ends at once.
-    HANDLE running = CreateMutexA(nullptr, TRUE, KORVHOST_MUTEX);
+    // One host per session; a second start ends at once. Names another
+    // user made first (global on 2000 and in XP's session 0) are refused.
+    fxengine::NamedObjectAccess access;
+    HANDLE running = CreateMutexA(access.Attributes(), TRUE, KORVHOST_MUTEX);
     if (!running) return 1;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        const bool ours = fxengine::NamedObjectAccess::MadeByUs(running);
         CloseHandle(running);
-        return 0;
+        return ours ? 0 : 1;
     }
-    HANDLE quit = CreateEventA(nullptr, TRUE, FALSE, KORVHOST_QUIT_EVENT);
+    HANDLE quit = CreateEventA(access.Attributes(), TRUE, FALSE, KORVHOST_QUIT_EVENT);
+    if (quit && !fxengine::NamedObjectAccess::MadeByUs(quit)) {
+        CloseHandle(quit);
+        quit = nullptr;
+    }
     if (!quit) return 1;
     // An earlier ask that nobody heard must not end this host.
     ResetEvent(quit);

@@ -360,6 +360,11 @@ TEST_F(Driver, TheStateDeviceAnswersAtOnceOrWaitsForTheNextChange) {
 
     Wait waiting(a.Get(), serial);
     EXPECT_EQ(waiting.error, static_cast<DWORD>(ERROR_IO_PENDING));
+    {
+        // One waiting request per handle: the pool a caller can hold is bounded by its handles.
+        Wait second(a.Get(), serial);
+        EXPECT_EQ(second.error, static_cast<DWORD>(ERROR_BUSY)) << "a second wait on one handle";
+    }
     EXPECT_FALSE(waiting.Done(300)) << "nothing changed, nothing to answer";
     ASSERT_EQ(SendU32(console.Get(), IOCTL_MASTER_VOLUME, Bits(0.125f)), 0u);
     ASSERT_TRUE(waiting.Done(kWaitMs)) << "the change did not end the wait";
@@ -409,6 +414,19 @@ TEST_F(Driver, TheStateDeviceRefusesWhatItDoesNotServe) {
         EXPECT_EQ(GetLastError(), c.error) << c.what;
     }
     EXPECT_FALSE(WriteFile(h.Get(), &serial, 4, &got, nullptr)) << "nothing is written to it";
+
+    // A handle that asked for no access reads nothing: the codes ask for read access.
+    FileHandle none(
+        CreateFileA(FXDRV_STATE_PATH, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (none.IsOpen()) {
+        for (DWORD code : {FXDRV_IOCTL_GET_STATE, FXDRV_IOCTL_WAIT_STATE}) {
+            EXPECT_FALSE(DeviceIoControl(none.Get(), code, &serial, 4, &s, sizeof s, &got, nullptr))
+                << std::hex << code;
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << std::hex << code;
+        }
+    } else {
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    }
 }
 
 TEST_F(Driver, AWaiterThatDiesLeavesTheStateDeviceServing) {
@@ -432,57 +450,102 @@ TEST_F(Driver, AWaiterThatDiesLeavesTheStateDeviceServing) {
     EXPECT_TRUE(Received(wait.state, IOCTL_VIBE_LEVEL_1, Bits(0.625f)));
 }
 
-TEST(DriverStateLink, HandsOnEachChangeAndEndsOnRequest) {
-    struct Seen {
-        CRITICAL_SECTION lock;
-        std::vector<std::vector<DriverMessage>> states;
-        std::vector<bool> consoleOpen;
-        HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    } seen;
-    InitializeCriticalSection(&seen.lock);
-    auto last = [&] {
-        EnterCriticalSection(&seen.lock);
-        std::vector<DriverMessage> m = seen.states.empty() ? std::vector<DriverMessage>() : seen.states.back();
-        LeaveCriticalSection(&seen.lock);
-        return m;
-    };
-    auto has = [](const std::vector<DriverMessage>& m, uint32_t code, uint32_t payload) {
-        for (const DriverMessage& d : m)
-            if (d.code == code && d.payload == payload) return true;
-        return false;
-    };
+// What a link handed on: each state's messages, and whether a console held the device.
+class Recorder {
+public:
+    Recorder() { InitializeCriticalSection(&m_lock); }
+    ~Recorder() { DeleteCriticalSection(&m_lock); }
+    DriverStateLink::Callback Callback() {
+        return [this](const DriverMessage* m, size_t n, bool open) {
+            EnterCriticalSection(&m_lock);
+            m_states.emplace_back(m, m + n);
+            m_open.push_back(open);
+            LeaveCriticalSection(&m_lock);
+        };
+    }
+    size_t Calls() {
+        EnterCriticalSection(&m_lock);
+        const size_t n = m_states.size();
+        LeaveCriticalSection(&m_lock);
+        return n;
+    }
+    // The last state handed on after call number `mark` has `code` with `payload`.
+    bool LastHas(uint32_t code, uint32_t payload, size_t mark = 0) {
+        EnterCriticalSection(&m_lock);
+        bool found = false;
+        if (m_states.size() > mark)
+            for (const DriverMessage& d : m_states.back()) found = found || (d.code == code && d.payload == payload);
+        LeaveCriticalSection(&m_lock);
+        return found;
+    }
+    // A call after `mark` said the line ended: no messages, no console.
+    bool LineEnded(size_t mark) {
+        EnterCriticalSection(&m_lock);
+        bool ended = false;
+        for (size_t i = mark; i < m_states.size(); ++i) ended = ended || (m_states[i].empty() && !m_open[i]);
+        LeaveCriticalSection(&m_lock);
+        return ended;
+    }
+    bool LastOpen() {
+        EnterCriticalSection(&m_lock);
+        const bool open = !m_open.empty() && m_open.back();
+        LeaveCriticalSection(&m_lock);
+        return open;
+    }
 
+private:
+    CRITICAL_SECTION m_lock;
+    std::vector<std::vector<DriverMessage>> m_states;
+    std::vector<bool> m_open;
+};
+
+TEST(DriverStateLink, HandsOnEachChangeAndEndsOnRequest) {
+    Recorder seen;
     FileHandle console = OpenConsole();
     ASSERT_TRUE(console.IsOpen());
     ASSERT_EQ(SendU32(console.Get(), IOCTL_VIBE_LEVEL_2, Bits(0.375f)), 0u);
     {
         DriverStateLink link;
-        ASSERT_TRUE(link.Start([&](const DriverMessage* m, size_t n, bool open) {
-            EnterCriticalSection(&seen.lock);
-            seen.states.emplace_back(m, m + n);
-            seen.consoleOpen.push_back(open);
-            LeaveCriticalSection(&seen.lock);
-            SetEvent(seen.event);
-        }));
-        ASSERT_TRUE(WaitFor([&] { return has(last(), IOCTL_VIBE_LEVEL_2, Bits(0.375f)); }))
+        ASSERT_TRUE(link.Start(seen.Callback()));
+        ASSERT_TRUE(WaitFor([&] { return seen.LastHas(IOCTL_VIBE_LEVEL_2, Bits(0.375f)); }))
             << "the state as it is comes first";
         ASSERT_EQ(SendU32(console.Get(), IOCTL_VIBE_LEVEL_2, Bits(0.875f)), 0u);
-        EXPECT_TRUE(WaitFor([&] { return has(last(), IOCTL_VIBE_LEVEL_2, Bits(0.875f)); })) << "a change";
+        EXPECT_TRUE(WaitFor([&] { return seen.LastHas(IOCTL_VIBE_LEVEL_2, Bits(0.875f)); })) << "a change";
         EXPECT_TRUE(link.Running());
         link.Stop();
         EXPECT_FALSE(link.Running());
     }
-    EnterCriticalSection(&seen.lock);
-    const size_t calls = seen.states.size();
-    EXPECT_TRUE(seen.consoleOpen.back());
-    LeaveCriticalSection(&seen.lock);
+    const size_t calls = seen.Calls();
+    EXPECT_TRUE(seen.LastOpen());
     // Stop has waited for the link's thread to end: nothing can call after it.
     ASSERT_EQ(SendU32(console.Get(), IOCTL_VIBE_LEVEL_2, Bits(0.5f)), 0u);
-    EnterCriticalSection(&seen.lock);
-    EXPECT_EQ(seen.states.size(), calls) << "nothing after Stop";
-    LeaveCriticalSection(&seen.lock);
-    DeleteCriticalSection(&seen.lock);
-    CloseHandle(seen.event);
+    EXPECT_EQ(seen.Calls(), calls) << "nothing after Stop";
+}
+
+// The host's line is kept: a driver restarted (an update) is followed again.
+TEST(DriverStateLink, AKeptLineIsBackOnTheDriverAfterItRestarts) {
+    Recorder seen;
+    DriverStateLink link;
+    ASSERT_TRUE(link.Start(seen.Callback(), DriverStateLink::kKeep));
+    ASSERT_TRUE(WaitFor([&] { return seen.Calls() > 0; })) << "the state as it is";
+    const size_t beforeStop = seen.Calls();
+    ASSERT_TRUE(KernelService::Stop(kService));
+    EXPECT_TRUE(WaitFor([&] { return seen.LineEnded(beforeStop); })) << "the end of the line is told";
+    EXPECT_TRUE(link.Running()) << "a kept line waits for the driver";
+    ASSERT_TRUE(KernelService::Start(kService));
+    ASSERT_TRUE(KernelService::WaitDeviceNames("Velmora1\0KorvaneFxState\0", true));
+    const size_t afterStart = seen.Calls();
+    {
+        FileHandle console = OpenConsole();
+        ASSERT_TRUE(console.IsOpen());
+        ASSERT_EQ(SendU32(console.Get(), IOCTL_VIBE_LEVEL_3, Bits(0.8125f)), 0u);
+        // Reopened within the longest interval between tries.
+        EXPECT_TRUE(WaitFor([&] { return seen.LastHas(IOCTL_VIBE_LEVEL_3, Bits(0.8125f), afterStart); },
+                            DriverStateLink::kLastRetryMs + kWaitMs))
+            << "the line did not come back to the restarted driver";
+    }
+    link.Stop();
+    EXPECT_TRUE(WaitFor([] { return GetState().consoleOpen == 0; }));
 }
 
 // Helper roles: hold the console's device, or wait on the state device, until ended.

@@ -14,7 +14,9 @@ grep -q "^CheckSum.*[1-9a-f]" <<<"$headers" || { echo "FAIL: no image checksum";
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z')
 [ "$dlls" = "ntoskrnl.exe" ] || { echo "FAIL: imports from: $dlls"; fail=1; }
 known="IoAcquireCancelSpinLock IoReleaseCancelSpinLock IoCreateDevice IoDeleteDevice IoCreateSymbolicLink
-IoDeleteSymbolicLink IofCompleteRequest RtlInitUnicodeString memcpy memset"
+IoDeleteSymbolicLink IofCompleteRequest RtlInitUnicodeString memcpy memset
+RtlCreateAcl RtlAddAccessAllowedAce RtlCreateSecurityDescriptor RtlSetDaclSecurityDescriptor
+ObOpenObjectByPointer ZwSetSecurityObject ZwClose"
 functions=$(awk '/DLL Name/{inside=1; next} inside && /^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+[A-Za-z_]/{print $3}' <<<"$headers")
 for f in $functions; do
     if [[ " $(tr '\n' ' ' <<<"$known") " != *" $f "* ]]; then

@@ -148,11 +148,17 @@ void SetupFixture::SetUp() {
 
 void SetupFixture::TearDown() {
     RemoveInstallation();
+    m_rigAside.reset();
     RegKey::DeleteTree(HKEY_CURRENT_USER, kSetupAppDefaults);
     KorvaneLauncher::ClearAppDefaults();
     if (m_settings) {
         EXPECT_TRUE(m_settings->Restore());
     }
+}
+
+bool SetupFixture::PutRigDriverAside() {
+    if (!m_rigAside) m_rigAside = std::make_unique<RigDriverAside>();
+    return m_rigAside->Ok();
 }
 
 int SetupFixture::HostsRunning() {
@@ -166,24 +172,24 @@ DWORD SetupFixture::HostPid() {
 }
 
 bool SetupFixture::StopHost() {
-    // Asked again until it is gone: a host still starting (setup's, on a
-    // busy machine) makes its event, and clears it, only after a first ask.
-    return WaitUntil(
-        [] {
-            if (HostsRunning() == 0) return true;
-            HANDLE quit = OpenEventA(EVENT_MODIFY_STATE, FALSE, KORVHOST_QUIT_EVENT);
-            if (quit) {
-                SetEvent(quit);
-                CloseHandle(quit);
-            }
-            return false;
-        },
-        20000, 250);
+    // Asked once, as a logoff would end it, once it is up: its window is made
+    // after its quit event. Setup itself must not need more than it does.
+    WaitUntil([] { return HostsRunning() == 0 || FindWindowA(KORVHOST_WINDOW_CLASS, nullptr) != nullptr; }, 30000);
+    if (HANDLE quit = OpenEventA(EVENT_MODIFY_STATE, FALSE, KORVHOST_QUIT_EVENT)) {
+        SetEvent(quit);
+        CloseHandle(quit);
+    }
+    return WaitUntil([] { return HostsRunning() == 0; }, 20000);
 }
 
 void SetupFixture::RemoveInstallation() {
-    // The host setup started holds its files.
-    StopHost();
+    // The host setup started holds its files; one that would not end goes the hard way.
+    if (!StopHost())
+        for (DWORD pid; (pid = HostPid()) != 0;) {
+            ScopedHandle host(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+            if (!host.Valid() || !TerminateProcess(host.Get(), 1)) break;
+            WaitForSingleObject(host.Get(), 10000);
+        }
     if (RegKey run = RegKey::Open(HKEY_LOCAL_MACHINE, kRunKey); run.Valid()) run.Delete("Korvane");
     // A process still in the folder (see RunSetup) keeps it a while longer.
     WaitUntil(

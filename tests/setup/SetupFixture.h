@@ -5,6 +5,7 @@
 // back afterwards.
 #pragma once
 
+#include "RigDriverAside.h"
 #include "harness/KorvaneProcess.h"
 #include "harness/RegSnapshot.h"
 #include "harness/ScopedHandle.h"
@@ -56,8 +57,8 @@ protected:
     // The rig's state without Korvane: what a test asserts against.
     static void RemoveInstallation();
 
-    // The logon host: how many copies run, and asking them to end as setup
-    // does (true when none is left).
+    // The logon host: how many copies run, and asking one that is up to end,
+    // once, as a logoff would (true when none is left).
     static int HostsRunning();
     static DWORD HostPid();  // of a running host; 0 when none runs
     static bool StopHost();
@@ -66,7 +67,13 @@ protected:
     // Starts the installed Korvane posing as `version`.
     KorvaneProcess StartInstalled(const std::string& version);
 
+    // The rig's driver steps aside until the installation is removed after
+    // the test: the driver setup installs on the NT family serves its
+    // device name, and setup says done only when that driver runs.
+    bool PutRigDriverAside();
+
 private:
+    std::unique_ptr<RigDriverAside> m_rigAside;
     DWORD Run(const std::string& exe, const std::string& commandLine, DWORD* pid = nullptr);
     std::unique_ptr<RegSnapshot> m_settings;
 };

@@ -7,6 +7,8 @@
 #include "RigDriverAside.h"
 
 #include "engine/ControlCodes.h"
+#include "fxengine/driver/FxDriverState.h"
+#include "fxengine/host/HostNames.h"
 #include "harness/Journal.h"
 #include "harness/RegKey.h"
 #include "harness/SettingsKey.h"
@@ -24,7 +26,9 @@ namespace {
 
 constexpr DWORD kStartMs = 45000;
 constexpr DWORD kExitMs = 20000;
-constexpr DWORD kExitRunning = 2;  // setup's and the uninstaller's answer while Korvane runs
+constexpr DWORD kExitRunning = 2;       // setup's and the uninstaller's answer while Korvane runs
+constexpr DWORD kExitRestartFirst = 5;  // nothing changed: the driver's removal waits for a restart
+constexpr DWORD kExitFailed = 8;        // a service call failed; what the run made is taken back
 
 const char* const kMutex = "{D6B8A211-00B7-4fe9-877B-2AF6EC9F21E6}";
 
@@ -45,6 +49,24 @@ std::string Hex(DWORD code) {
 bool SwitchedOn(const std::vector<JournalEntry>& entries, const std::string& chan, DWORD code) {
     for (const JournalEntry& e : Journal::Select(entries, chan, "IOCTL", Hex(code)))
         if (e.Payload() == 1u) return true;
+    return false;
+}
+
+// On the NT family Korvane talks to the driver setup installed, which tells
+// what it received through its state device rather than the rig's journal.
+const char* const kInstalledDriver = "korvfx";
+
+bool DriverSwitchedOn(DWORD code) {
+    HANDLE h = CreateFileA(FXDRV_STATE_PATH, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FxDriverState state{};
+    DWORD got = 0;
+    const bool ok = DeviceIoControl(h, FXDRV_IOCTL_GET_STATE, nullptr, 0, &state, sizeof state, &got, nullptr) &&
+                    got == sizeof state;
+    CloseHandle(h);
+    for (const FxDriverEntry& e : state.entries)
+        if (ok && e.code == code && e.received && e.payload == 1u) return true;
     return false;
 }
 
@@ -72,6 +94,66 @@ std::string FileBytes(const std::string& path) {
 void Press(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
+
+// A host still starting on a busy machine: its mutex at once, its quit event
+// only later (cleared, as the host clears an ask nobody heard), then it ends
+// when asked. Later than setup's own start takes here (a few seconds under
+// emulation), so that setup's first ask comes before the event; well within
+// the twenty seconds setup keeps asking. Exit code 0 when asked, 1 when
+// nobody asked in time.
+int LateHost() {
+    HANDLE running = CreateMutexA(nullptr, TRUE, KORVHOST_MUTEX);
+    if (!running || GetLastError() == ERROR_ALREADY_EXISTS) return 2;
+    Sleep(8000);
+    HANDLE quit = CreateEventA(nullptr, TRUE, FALSE, KORVHOST_QUIT_EVENT);
+    ResetEvent(quit);
+    const bool asked = WaitForSingleObject(quit, 120000) == WAIT_OBJECT_0;
+    ReleaseMutex(running);
+    return asked ? 0 : 1;
+}
+
+// A registry link below the settings key, as any user may make one there,
+// naming another key of the machine's.
+class SettingsLink {
+public:
+    static constexpr const char* kTarget = "SOFTWARE\\KorvaneLinkTarget";
+    SettingsLink() {
+        RegKey target = RegKey::Create(HKEY_LOCAL_MACHINE, kTarget);
+        m_ok = target.Valid() && target.SetDword("Precious", 7);
+        HKEY settings = nullptr, link = nullptr;
+        m_ok = m_ok && RegOpenKeyExA(HKEY_LOCAL_MACHINE, SettingsKey::kPath, 0, KEY_CREATE_SUB_KEY | KEY_CREATE_LINK,
+                                     &settings) == ERROR_SUCCESS;
+        m_ok = m_ok && RegCreateKeyExW(settings, L"Link", 0, nullptr, REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK,
+                                       KEY_ALL_ACCESS, nullptr, &link, nullptr) == ERROR_SUCCESS;
+        const wchar_t kPath[] = L"\\Registry\\Machine\\SOFTWARE\\KorvaneLinkTarget";
+        m_ok = m_ok && RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(kPath),
+                                      sizeof kPath - sizeof(wchar_t)) == ERROR_SUCCESS;
+        if (link) RegCloseKey(link);
+        if (settings) RegCloseKey(settings);
+    }
+    ~SettingsLink() {
+        // The link itself, never what it names; then the target.
+        HKEY link = nullptr;
+        using DeleteKeyFn = LONG(WINAPI*)(HKEY);
+        auto deleteKey = reinterpret_cast<DeleteKeyFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+        if (deleteKey && RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(SettingsKey::kPath) + "\\Link").c_str(),
+                                       REG_OPTION_OPEN_LINK, DELETE, &link) == ERROR_SUCCESS) {
+            deleteKey(link);
+            RegCloseKey(link);
+        }
+        RegKey::DeleteTree(HKEY_LOCAL_MACHINE, kTarget);
+    }
+    bool Ok() const { return m_ok; }
+    // What the link names, still whole.
+    static bool TargetWhole() {
+        RegKey target = RegKey::Open(HKEY_LOCAL_MACHINE, kTarget, KEY_READ);
+        return target.Valid() && target.QueryDword("Precious") == 7u;
+    }
+
+private:
+    bool m_ok = false;
+};
 
 }  // namespace
 
@@ -243,6 +325,8 @@ protected:
         ASSERT_NE(console, nullptr) << "no console from the installed Korvane";
         EXPECT_TRUE(WaitUntil(
             [&] {
+                if (chan == kInstalledDriver)
+                    return DriverSwitchedOn(IOCTL_VIBE_ENABLE) && DriverSwitchedOn(IOCTL_SOUNDFIELDS_ENABLE);
                 std::vector<JournalEntry> since = Journal::Read(mark);
                 return SwitchedOn(since, chan, IOCTL_VIBE_ENABLE) && SwitchedOn(since, chan, IOCTL_SOUNDFIELDS_ENABLE);
             },
@@ -260,6 +344,8 @@ protected:
 };
 
 TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRunning) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     ExpectInstalled();
     ExpectDefaults();
@@ -286,7 +372,7 @@ TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRun
     PostMessageA(WindowFinder(running.Pid()).Console(), WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(running.WaitForExit(kExitMs));
 
-    RunInstalledKorvane("winxp", "WDM");
+    RunInstalledKorvane("winxp", kInstalledDriver);
 
     ASSERT_EQ(RunUninstaller("/S /PURGE"), 0u);
     ExpectNothingLeft();
@@ -295,6 +381,8 @@ TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRun
 }
 
 TEST_F(SetupTest, InstallingAgainKeepsTheUsersSettings) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     bool ok = false;
     const size_t usersEntries = KeySecurity::UsersEntries(HKEY_LOCAL_MACHINE, SettingsKey::kPath, &ok).size();
@@ -338,6 +426,8 @@ TEST_F(SetupTest, SetupRefusesWhileKorvaneRunsAndChangesNothing) {
 }
 
 TEST_F(SetupTest, UninstallAsksAndRemovesTheSettingsWhenTheUserDoesNotKeepThem) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     DWORD pid = 0;
     ScopedHandle copy = StartUninstaller("", &pid);
@@ -369,6 +459,8 @@ TEST_F(SetupTest, UninstallAsksAndRemovesTheSettingsWhenTheUserDoesNotKeepThem) 
 }
 
 TEST_F(SetupTest, AFolderChosenWithDIsWhereTheUpdateGoes) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     const std::string dir = "C:\\Korvane Test Folder";
     DeleteFolder(dir);
     ASSERT_EQ(RunSetup("winxp", "/S /D=" + dir), 0u);  // /D= comes last, unquoted
@@ -447,4 +539,70 @@ TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
     EXPECT_FALSE(FileExists(Installed("KorvHost.exe"))) << "the ended host's file is left";
     EXPECT_TRUE(SettingsKey::Exists()) << "a silent uninstall keeps the settings";
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), 20u);
+}
+
+TEST_F(SetupTest, SetupEndsAHostThatMakesItsEventOnlyAfterTheFirstAsk) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string cmd = std::string("\"") + exe + "\" --late-host";
+    ASSERT_TRUE(CreateProcessA(exe, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(pi.hThread);
+    ScopedHandle host(pi.hProcess);
+    // At once: setup's first ask comes while the stand-in is still starting.
+    EXPECT_EQ(RunSetup("winxp"), 0u);
+    EXPECT_EQ(WaitForSingleObject(host.Get(), 0), WAIT_OBJECT_0) << "setup left the host it asked too early";
+    DWORD code = ~0u;
+    GetExitCodeProcess(host.Get(), &code);
+    EXPECT_EQ(code, 0u) << "the stand-in host was not asked after it made its event";
+    if (WaitForSingleObject(host.Get(), 0) != WAIT_OBJECT_0) TerminateProcess(host.Get(), 1);
+    ExpectInstalled();
+}
+
+TEST_F(SetupTest, AReinstallWhileTheDriverServiceIsMarkedForDeletionChangesNothingAndSaysSo) {
+    RigDriverAside aside;
+    ASSERT_TRUE(aside.Ok()) << "the rig's driver did not step aside";
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    // A handle still open keeps the deleted service until it closes (or the system restarts).
+    SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE held = scm ? OpenServiceA(scm, kDriverService, SERVICE_QUERY_STATUS) : nullptr;
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(RunUninstaller("/S"), 0u);
+
+    EXPECT_EQ(RunSetup("winxp"), kExitRestartFirst) << "the service cannot be made again before a restart";
+    EXPECT_FALSE(FileExists(Installed("Korvane.exe"))) << "setup went on regardless";
+    EXPECT_FALSE(FileExists(DriverFile())) << "setup went on regardless";
+    CloseServiceHandle(held);
+    CloseServiceHandle(scm);
+}
+
+TEST_F(SetupTest, ADriverThatCannotStartEndsSetupWithNothingLeft) {
+    // The rig's driver keeps the device name, so the installed one cannot start.
+    ASSERT_TRUE(KernelService::WaitDeviceNames("Velmora1\0", true)) << "the rig's driver does not run";
+    EXPECT_EQ(RunSetup("winxp"), kExitFailed) << "setup said done with its driver not running";
+    ExpectNoDriver();
+    EXPECT_FALSE(FileExists(Installed("Korvane.exe"))) << "the program was installed regardless";
+}
+
+TEST_F(SetupTest, ThePurgeTakesKorvanesValuesAndNeverFollowsALinkBelowItsKey) {
+    // The installed driver serves the rig driver's device name (and must run for setup to say done).
+    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
+    ASSERT_EQ(RunSetup("winxp"), 0u);
+    SettingsLink link;
+    ASSERT_TRUE(link.Ok()) << "no registry link could be made";
+    ASSERT_TRUE(SettingsLink::TargetWhole()) << "the link does not lead to its target";
+
+    ASSERT_EQ(RunUninstaller("/S /PURGE"), 0u);
+    EXPECT_TRUE(SettingsLink::TargetWhole()) << "the purge deleted what a link below the settings named";
+    for (const Default& d : kDefaults) EXPECT_FALSE(SettingsKey::Get(d.name)) << d.name << " is left";
+}
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--late-host") return LateHost();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
