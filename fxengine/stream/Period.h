@@ -1,16 +1,18 @@
-// How far ahead of the real device the engine works: it renders in periods
-// and keeps a few of them on the device, so a knob turn is heard within
-// kPeriods * kPeriodMs of the message, however much the program queued.
-// Fewer, longer periods cost less processor time (each is one write to the
-// device); more, shorter ones survive a busy machine better.
+// The engine renders the program's sound in periods of a fixed duration and
+// keeps a lead of them on the real device (FeedLead): short, so a knob turn
+// is heard within 50 ms (a period is written while the device holds less
+// than the lead less one period, and may be up to one and a half periods
+// long), longer where the device came close to running dry.
 #pragma once
 
 #include <stdint.h>
 
 namespace fxengine {
 
-const int kPeriods = 3;
-const uint32_t kPeriodMs = 15;
+const uint32_t kPeriodMs = 10;
+const uint32_t kBaseLead = 4;    // periods on a machine that keeps up
+const uint32_t kStartLead = 12;  // before the machine has shown it keeps up
+const uint32_t kMaxLead = 200;   // periods: 2 s
 
 inline uint32_t PeriodFrames(uint32_t sampleRate) {
     const uint32_t frames = sampleRate * kPeriodMs / 1000;
