@@ -5,8 +5,10 @@
 #include "DirectSoundEngine.h"
 #include "EngineDevice.h"
 #include "EngineShared.h"
+#include "ExclusionList.h"
 #include "ImportPatcher.h"
 #include "RealWaveOut.h"
+#include "settings/SettingsRules.h"
 
 namespace fxengine {
 namespace {
@@ -74,9 +76,31 @@ bool WaveOutEngine::Joined() {
     return __atomic_load_n(&g_joined, __ATOMIC_ACQUIRE) != 0;
 }
 
+// The program is named in `Engine exclusions`: read once, when it first has
+// winmm (never from DllMain).
+static bool Excluded() {
+    static volatile LONG s_state = 0;  // 0: not read yet, 1: joins, 2: excluded
+    LONG state = __atomic_load_n(&s_state, __ATOMIC_ACQUIRE);
+    if (state) return state == 2;
+    bool excluded = false;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Settings::kKeyPath, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        char list[4096];
+        DWORD type = 0, bytes = sizeof(list);
+        char exe[MAX_PATH];
+        if (RegQueryValueExA(key, "Engine exclusions", nullptr, &type, reinterpret_cast<BYTE*>(list), &bytes) ==
+                ERROR_SUCCESS &&
+            (type == REG_MULTI_SZ || type == REG_SZ) && GetModuleFileNameA(nullptr, exe, sizeof(exe)))
+            excluded = ExclusionList_Matches(list, bytes, exe);
+        RegCloseKey(key);
+    }
+    __atomic_store_n(&s_state, excluded ? 2 : 1, __ATOMIC_RELEASE);
+    return excluded;
+}
+
 void WaveOutEngine::JoinThisProcess() {
-    // Processes that never play stay as they are.
-    if (!g_lockReady || Joined() || !GetModuleHandleA("winmm.dll")) return;
+    // Processes that never play stay as they are, and so do those excluded.
+    if (!g_lockReady || Joined() || !GetModuleHandleA("winmm.dll") || Excluded()) return;
     Join();
 }
 
@@ -91,10 +115,12 @@ bool WaveOutEngine::Join() {
     HMODULE winmm = LoadLibraryA("winmm.dll");
     if (!winmm) return false;
     HMODULE self = LoadLibraryA(path);
+    // Loader calls before the lock: never the loader's lock inside ours.
+    const bool resolved = self && g_real.Resolve(winmm);
     bool keep = false;
     {
         Lock lock;
-        if (!Joined() && self && g_real.Resolve(winmm)) {
+        if (!Joined() && resolved) {
             const ImportRedirect redirects[kRedirects] = {
                 {Address(g_real.open), Address(&Open)},
                 {Address(g_real.close), Address(&Close)},
@@ -124,6 +150,8 @@ bool WaveOutEngine::Join() {
 }
 
 void WaveOutEngine::Rescan() {
+    if (!Joined()) return;
+    DirectSoundEngine::Resolve();  // a loader call: before the lock
     Lock lock;
     if (!Joined() || g_scanning) return;  // a load made while scanning
     g_scanning = true;

@@ -460,6 +460,28 @@ TEST_F(EngineTest, ModulesLoadedLaterAreTakenOverToo) {
     FreeLibrary(late);
 }
 
+// winmm's own drivers (the NT wave mapper is msacm32.drv, which opens the
+// real device through its own imports) keep the system's entries: a device
+// they open for the program is not processed a second time.
+TEST_F(EngineTest, WinmmsOwnDriversKeepTheSystemsEntries) {
+    HMODULE winmm = GetModuleHandleA("winmm.dll");
+    ASSERT_NE(winmm, nullptr);
+    m_hook();
+    using Load = HMODULE(WINAPI*)(LPCSTR);
+    const auto load =
+        reinterpret_cast<Load>(ImportedAddress(GetModuleHandleA(nullptr), "kernel32.dll", "LoadLibraryA"));
+    ASSERT_NE(load, nullptr);
+    HMODULE driver = load("msacm32.drv");
+    ASSERT_NE(driver, nullptr);
+    for (const char* name : {"waveOutOpen", "waveOutWrite"}) {
+        void* const system = ExportedAddress(winmm, name);
+        ASSERT_NE(ImportedAddress(driver, "winmm.dll", name), nullptr) << name << ": not imported by the driver";
+        EXPECT_EQ(ImportedAddress(driver, "winmm.dll", name), system) << name;
+        EXPECT_NE(ImportedAddress(GetModuleHandleA(nullptr), "winmm.dll", name), system) << name;
+    }
+    FreeLibrary(driver);
+}
+
 TEST_F(EngineTest, AgreesToUnloadOnlyWithNoBufferInside) {
     const auto canUnload = Entry<VoidFn>(m_lib, "QuorWav9xCanUnloadNow");
     ASSERT_TRUE(canUnload);

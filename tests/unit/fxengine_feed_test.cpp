@@ -220,3 +220,27 @@ TEST(EngineFeed, ABreakEndsTheLoopAtThePassUnderWay) {
 }
 
 }  // namespace
+
+#include "fxengine/hook/ExclusionList.h"
+
+namespace {
+
+TEST(EngineExclusions, AProgramIsExcludedByItsFileNameOnly) {
+    static const char kList[] = "game.exe\0 Old Player.EXE \0C:\\Tools\\rec.exe\0";
+    const std::string list(kList, sizeof(kList));
+    const struct {
+        const char* exe;
+        bool excluded;
+    } cases[] = {
+        {"C:\\Games\\GAME.EXE", true},   {"game.exe", true},           {"D:\\x\\old player.exe", true},
+        {"C:\\Other\\rec.exe", true},    {"C:\\Games\\game.exe.bak", false}, {"C:\\Games\\agame.exe", false},
+        {"C:\\Games\\", false},          {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fxengine::ExclusionList_Matches(list.data(), list.size(), c.exe), c.excluded) << c.exe;
+    // A value without its final terminators, and an empty one.
+    EXPECT_TRUE(fxengine::ExclusionList_Matches("game.exe", 8, "c:\\game.exe"));
+    EXPECT_FALSE(fxengine::ExclusionList_Matches("", 0, "c:\\game.exe"));
+}
+
+}  // namespace
