@@ -81,7 +81,7 @@ MMRESULT EngineDevice::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX fo
     if (r != MMSYSERR_NOERROR) return r;
     m_hWave = *handle;
     // The start's lead, made and prepared now; more as the lead grows.
-    for (uint32_t i = 0; i < kStartLead; ++i) {
+    for (uint32_t i = 0; i < kBaseLead; ++i) {
         Period* p = FreePeriod();
         if (!p) {
             CloseReal();

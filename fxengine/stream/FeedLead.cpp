@@ -14,7 +14,7 @@ FeedLead::FeedLead(uint32_t periodFrames)
     : m_period(periodFrames),
       m_base(uint64_t(periodFrames) * kBaseLead),
       m_max(uint64_t(periodFrames) * kMaxLead),
-      m_target(uint64_t(periodFrames) * kStartLead) {}
+      m_target(uint64_t(periodFrames) * kBaseLead) {}
 
 void FeedLead::Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played) {
     // Close to dry while the program had more to give: the lead was too short.

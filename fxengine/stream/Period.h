@@ -10,8 +10,7 @@
 namespace fxengine {
 
 const uint32_t kPeriodMs = 10;
-const uint32_t kBaseLead = 4;    // periods on a machine that keeps up
-const uint32_t kStartLead = 12;  // before the machine has shown it keeps up
+const uint32_t kBaseLead = 4;    // periods at the start, and on a machine that keeps up
 const uint32_t kMaxLead = 200;   // periods: 2 s
 
 inline uint32_t PeriodFrames(uint32_t sampleRate) {
