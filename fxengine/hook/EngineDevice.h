@@ -93,7 +93,7 @@ private:
     DWORD m_notifier = 0;  // the thread telling the program something
     bool m_stop = false, m_closed = false, m_realClosed = false;
     bool m_closePending = false, m_closeTold = false;
-    bool m_plain = false;  // our processing faulted once: pass the sound through
+    bool m_plain = false;               // our processing faulted once: pass the sound through
     Period* m_all[kMaxLead] = {};       // every period made, prepared on the device
     Period* m_free[kMaxLead] = {};      // those not on the device
     Period* m_inFlight[kMaxLead] = {};  // those on it, oldest first

@@ -17,8 +17,8 @@ bool ImportPatcher::IsSoundSystem(HMODULE module) {
     // The module's own name, from its export table: no loader call, so this
     // may run under the engine's lock.
     const BYTE* base = reinterpret_cast<const BYTE*>(module);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const DWORD size = nt->OptionalHeader.SizeOfImage;
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     if (!dir.VirtualAddress || dir.VirtualAddress + sizeof(IMAGE_EXPORT_DIRECTORY) > size) return false;

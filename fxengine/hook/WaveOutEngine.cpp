@@ -90,7 +90,8 @@ bool WaveOutEngine::Joined() {
 }
 
 bool WaveOutEngine::Looked() {
-    return Joined() || __atomic_load_n(&g_watching, __ATOMIC_ACQUIRE) || __atomic_load_n(&g_excluded, __ATOMIC_ACQUIRE) == 2;
+    return Joined() || __atomic_load_n(&g_watching, __ATOMIC_ACQUIRE) ||
+           __atomic_load_n(&g_excluded, __ATOMIC_ACQUIRE) == 2;
 }
 
 // The program is named in `Engine exclusions`: read once, at the first look
@@ -142,7 +143,13 @@ bool WaveOutEngine::Watch() {
     {
         Lock lock(&g_scanLock);
         const ImportRedirect redirects[kRedirects] = {
-            {}, {}, {}, {}, {}, {}, {},
+            {},
+            {},
+            {},
+            {},
+            {},
+            {},
+            {},
             {Address(g_real.loadLibraryA), Address(&LoadA)},
             {Address(g_real.loadLibraryW), Address(&LoadW)},
             {Address(g_real.loadLibraryExA), Address(&LoadExA)},

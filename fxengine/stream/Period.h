@@ -10,8 +10,8 @@
 namespace fxengine {
 
 const uint32_t kPeriodMs = 10;
-const uint32_t kBaseLead = 4;    // periods at the start, and on a machine that keeps up
-const uint32_t kMaxLead = 200;   // periods: 2 s
+const uint32_t kBaseLead = 4;   // periods at the start, and on a machine that keeps up
+const uint32_t kMaxLead = 200;  // periods: 2 s
 
 inline uint32_t PeriodFrames(uint32_t sampleRate) {
     const uint32_t frames = sampleRate * kPeriodMs / 1000;

@@ -30,9 +30,9 @@ struct Scenario {
 };
 
 struct Outcome {
-    uint64_t underruns = 0;          // ticks dry while the program had sound queued
-    uint64_t lastUnderrun = 0;       // the last such tick
-    std::vector<uint64_t> doneAt;    // tick each buffer was reported done, in order
+    uint64_t underruns = 0;           // ticks dry while the program had sound queued
+    uint64_t lastUnderrun = 0;        // the last such tick
+    std::vector<uint64_t> doneAt;     // tick each buffer was reported done, in order
     uint64_t maxLeadAfterSettle = 0;  // frames rendered ahead of the device at a write, late in the run
     std::string heard;
 };
@@ -241,9 +241,14 @@ TEST(EngineExclusions, AProgramIsExcludedByItsFileNameOnly) {
         const char* exe;
         bool excluded;
     } cases[] = {
-        {"C:\\Games\\GAME.EXE", true},   {"game.exe", true},           {"D:\\x\\old player.exe", true},
-        {"C:\\Other\\rec.exe", true},    {"C:\\Games\\game.exe.bak", false}, {"C:\\Games\\agame.exe", false},
-        {"C:\\Games\\", false},          {"", false},
+        {"C:\\Games\\GAME.EXE", true},
+        {"game.exe", true},
+        {"D:\\x\\old player.exe", true},
+        {"C:\\Other\\rec.exe", true},
+        {"C:\\Games\\game.exe.bak", false},
+        {"C:\\Games\\agame.exe", false},
+        {"C:\\Games\\", false},
+        {"", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(fxengine::ExclusionList_Matches(list.data(), list.size(), c.exe), c.excluded) << c.exe;
