@@ -68,7 +68,7 @@ bool EngineDevice::Accepts(LPCWAVEFORMATEX format) {
 MMRESULT EngineDevice::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX format, DWORD flags) {
     const DWORD frames = PeriodFrames(m_format.sampleRate);
     m_stream = new (std::nothrow) HeaderStream(m_format.blockAlign);
-    m_lead = new (std::nothrow) FeedLead(frames);
+    m_lead = new (std::nothrow) FeedLead(frames, m_format.sampleRate);
     m_wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     m_periodBytes = frames * m_format.blockAlign;
     // A period may take up to half a period more, the end of a header.
@@ -81,7 +81,7 @@ MMRESULT EngineDevice::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX fo
     if (r != MMSYSERR_NOERROR) return r;
     m_hWave = *handle;
     // The start's lead, made and prepared now; more as the lead grows.
-    for (uint32_t i = 0; i < kBaseLead; ++i) {
+    for (int i = 0; i < 3; ++i) {
         Period* p = FreePeriod();
         if (!p) {
             CloseReal();
@@ -177,6 +177,7 @@ MMRESULT EngineDevice::Unprepare(WAVEHDR* header, UINT size) {
 
 MMRESULT EngineDevice::Write(WAVEHDR* header, UINT size) {
     if (!header || size < sizeof(WAVEHDR) || (!header->lpData && header->dwBufferLength)) return MMSYSERR_INVALPARAM;
+    bool wake;
     {
         Lock lock(&m_lock);
         if (m_closed) return MMSYSERR_INVALHANDLE;
@@ -192,8 +193,11 @@ MMRESULT EngineDevice::Write(WAVEHDR* header, UINT size) {
         if (!m_stream->Push(piece)) return MMSYSERR_NOMEM;
         header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
         EngineShared::BufferEntered();  // until it is done
+        // A device holding its lead wakes the thread itself when a period has
+        // played: a program writing a burst is not interrupted at each write.
+        wake = m_written - m_played < m_lead->Target() * m_format.blockAlign;
     }
-    SetEvent(m_wake);
+    if (wake) SetEvent(m_wake);
     return MMSYSERR_NOERROR;
 }
 
@@ -280,7 +284,8 @@ void EngineDevice::Round() {
     if (fed) m_lead->Observe((m_written - m_played) / block, m_stream->Ahead() / block, (m_played - before) / block);
     unsigned long long target = m_lead->Target() * block;
     // Inside a loop the lead stays short, so that a break is heard soon.
-    if (m_stream->Looping() && target > m_periodBytes * kBaseLead) target = m_periodBytes * kBaseLead;
+    const unsigned long long base = static_cast<unsigned long long>(m_format.sampleRate) * kBaseLeadMs / 1000 * block;
+    if (m_stream->Looping() && target > base) target = base;
     while (m_written - m_played + m_periodBytes <= target && !m_stream->Empty()) {
         Period* p = FreePeriod();
         if (!p) break;

@@ -10,11 +10,12 @@ namespace {
 const uint64_t kCalmPeriods = 64;
 }  // namespace
 
-FeedLead::FeedLead(uint32_t periodFrames)
+FeedLead::FeedLead(uint32_t periodFrames, uint32_t sampleRate)
     : m_period(periodFrames),
-      m_base(uint64_t(periodFrames) * kBaseLead),
+      m_base(uint64_t(sampleRate) * kBaseLeadMs / 1000 > periodFrames ? uint64_t(sampleRate) * kBaseLeadMs / 1000
+                                                                      : 2 * uint64_t(periodFrames)),
       m_max(uint64_t(periodFrames) * kMaxLead),
-      m_target(uint64_t(periodFrames) * kBaseLead) {}
+      m_target(m_base) {}
 
 void FeedLead::Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played) {
     // Close to dry while the program had more to give: the lead was too short.

@@ -13,7 +13,7 @@ namespace fxengine {
 
 class FeedLead {
 public:
-    explicit FeedLead(uint32_t periodFrames);
+    FeedLead(uint32_t periodFrames, uint32_t sampleRate);
 
     // At each wake of the feed, with what the device still held (frames
     // written, not yet played), what the program has queued beyond it, and
@@ -21,8 +21,10 @@ public:
     void Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played);
     // Frames to keep on the device.
     uint64_t Target() const { return m_target; }
-    // Frames below which the device counts as close to running dry.
-    uint64_t Low() const { return m_target / 2; }
+    // Frames below which the device counts as close to running dry: on a
+    // machine that keeps up, the feed wakes when a period has played with at
+    // least half a period still on the device.
+    uint64_t Low() const { return m_period / 4; }
 
 private:
     uint64_t m_period, m_base, m_max, m_target;

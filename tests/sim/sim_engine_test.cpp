@@ -717,7 +717,7 @@ TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
         for (const std::string& d : p.data)
             cut.Push(
                 {reinterpret_cast<const unsigned char*>(d.data()), static_cast<uint32_t>(d.size()), 0, 0, nullptr});
-        std::vector<unsigned char> scratch((frames + frames / 2) * block);
+        std::vector<unsigned char> scratch(2 * frames * block);
         for (uint32_t n; (n = cut.ReadPeriod(scratch.data(), frames * block, (frames + frames / 2) * block)) > 0;)
             periods.push_back(n);
     }
