@@ -282,10 +282,7 @@ void EngineDevice::Round() {
     }
     const DWORD block = m_format.blockAlign;
     if (fed) m_lead->Observe((m_written - m_played) / block, m_stream->Ahead() / block, (m_played - before) / block);
-    unsigned long long target = m_lead->Target() * block;
-    // Inside a loop the lead stays short, so that a break is heard soon.
-    const unsigned long long base = static_cast<unsigned long long>(m_format.sampleRate) * kBaseLeadMs / 1000 * block;
-    if (m_stream->Looping() && target > base) target = base;
+    const unsigned long long target = m_lead->Target() * block;
     while (m_written - m_played + m_periodBytes <= target && !m_stream->Empty()) {
         Period* p = FreePeriod();
         if (!p) break;
