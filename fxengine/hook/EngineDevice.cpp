@@ -282,7 +282,11 @@ void EngineDevice::Round() {
     }
     const DWORD block = m_format.blockAlign;
     if (fed) m_lead->Observe((m_written - m_played) / block, m_stream->Ahead() / block, (m_played - before) / block);
-    const unsigned long long target = m_lead->Target() * block;
+    unsigned long long target = m_lead->Target() * block;
+    // Inside a loop the lead stays short, so that a break or a rewrite of the
+    // looped buffer is heard soon.
+    const unsigned long long base = static_cast<unsigned long long>(m_format.sampleRate) * kBaseLeadMs / 1000 * block;
+    if (m_stream->Looping() && target > base) target = base;
     while (m_written - m_played + m_periodBytes <= target && !m_stream->Empty()) {
         Period* p = FreePeriod();
         if (!p) break;

@@ -96,11 +96,8 @@ uint32_t HeaderStream::ReadUpTo(unsigned char* out, uint32_t target, uint32_t ma
         m_offset += take;
         m_passBytes += take;
         if (m_offset < p.bytes) break;
-        // A period ends at a pass's end before the next pass is decided, so
-        // a break that comes meanwhile ends the loop right there.
-        if (toPieceEnd && take > 0 && (p.flags & kEndLoop) && m_looping && n >= m_block) break;
         m_offset = 0;
-        bool again = false;
+        bool again = false, loopEnded = false;
         if ((p.flags & kEndLoop) && m_looping) {
             // A pass that gave nothing would go round for good.
             if (m_loopsLeft > 1 && m_passBytes > 0) {
@@ -110,10 +107,13 @@ uint32_t HeaderStream::ReadUpTo(unsigned char* out, uint32_t target, uint32_t ma
                 again = true;
             } else {
                 m_looping = false;
+                loopEnded = true;
             }
         }
         if (!again) ++m_cursor;
-        if (toPieceEnd && n >= m_block) break;
+        // Inside a loop and at its end a period runs on: a mixer that runs
+        // short between two periods cannot part one pass from the next.
+        if (toPieceEnd && n >= m_block && !m_looping && !loopEnded) break;
     }
     const uint32_t whole = n - n % m_block;
     m_carried = n - whole;

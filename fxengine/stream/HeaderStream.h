@@ -39,8 +39,8 @@ public:
     uint32_t Read(unsigned char* out, uint32_t max);
     // Reads one period: whole frames, about `target` bytes, ending where the
     // piece being read ends (a header's end is a period's end, so it is
-    // reported done the moment it has played; a loop pass's end too, so a
-    // break is not buried under passes already rendered). Less than half a
+    // reported done the moment it has played), except inside a loop and at
+    // its end, where periods run across passes. Less than half a
     // period left of the piece after `target` is taken along (up to `max`),
     // so no short period is left alone on the device.
     uint32_t ReadPeriod(unsigned char* out, uint32_t target, uint32_t max);

@@ -213,22 +213,6 @@ TEST(EngineFeed, PeriodsEndAtHeaderEndsAndLeaveNoShortTailAlone) {
     EXPECT_EQ(t.ReadPeriod(out.data(), 16, 24), 22u);  // 22 left: the last 6 would be short alone
 }
 
-TEST(EngineFeed, ABreakEndsTheLoopAtThePassUnderWay) {
-    // Each period ends at a pass's end: after a break, the next read is past the loop.
-    HeaderStream s(1);
-    std::string loop(8, 'L'), after(4, 'z');
-    s.Push({reinterpret_cast<const unsigned char*>(loop.data()), 8, HeaderStream::kBeginLoop | HeaderStream::kEndLoop,
-            0xFFFFFFFFu, &loop});
-    s.Push({reinterpret_cast<const unsigned char*>(after.data()), 4, 0, 0, &after});
-    unsigned char out[64];
-    EXPECT_EQ(s.ReadPeriod(out, 32, 48), 8u);  // one pass, not four
-    EXPECT_TRUE(s.Looping());
-    EXPECT_EQ(s.ReadPeriod(out, 32, 48), 8u);
-    s.BreakLoop();
-    EXPECT_EQ(s.ReadPeriod(out, 32, 48), 4u);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 4), "zzzz");
-}
-
 }  // namespace
 
 #include "fxengine/hook/ExclusionList.h"
