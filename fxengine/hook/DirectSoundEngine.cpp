@@ -52,7 +52,8 @@ bool DirectSoundEngine::Resolve() {
 }
 
 int DirectSoundEngine::Redirects(ImportRedirect* out) {
-    if (!Resolve()) return 0;
+    // Resolved before the engine's lock was taken (a loader call).
+    if (!g_create) return 0;
     int n = 0;
     out[n++] = {Address(g_create), Address(&Create)};
     if (g_create8) out[n++] = {Address(g_create8), Address(&Create8)};
@@ -60,7 +61,8 @@ int DirectSoundEngine::Redirects(ImportRedirect* out) {
 }
 
 FARPROC DirectSoundEngine::Replace(FARPROC real) {
-    if (!real || !Resolve()) return nullptr;
+    // Resolved at each scan once dsound is there: no loader call per lookup.
+    if (!real || !g_create) return nullptr;
     // FARPROC has no arguments; going through void(*)() says the cast is meant.
     if (Address(real) == Address(g_create)) return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Create));
     if (g_create8 && Address(real) == Address(g_create8))

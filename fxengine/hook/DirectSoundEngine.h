@@ -23,8 +23,8 @@ public:
 
     static void ObjectMade();
     static void ObjectGone();
-
-private:
+    // Finds dsound's entries once it is loaded (a loader call: never under
+    // the engine's lock).
     static bool Resolve();
 };
 

@@ -15,14 +15,14 @@ namespace {
 
 // The parameters a device plays with once the hook is gone: everything off,
 // so the effects glide out and the sound becomes the program's own again.
-const fx::FxParams& ParamsOff() {
-    static const fx::FxParams off = [] {
-        fx::FxParams p;
-        fx::FxParams_Reset(&p);
-        return p;
-    }();
-    return off;
+// Made when the library loads: a function-local static would take the C++
+// runtime's guard, whose semaphore is a failing wide call on 95/98/ME.
+fx::FxParams MakeParamsOff() {
+    fx::FxParams p;
+    fx::FxParams_Reset(&p);
+    return p;
 }
+const fx::FxParams g_paramsOff = MakeParamsOff();
 
 class Lock {
 public:
@@ -45,6 +45,7 @@ EngineDevice::EngineDevice(DWORD callbackType, DWORD_PTR callback, DWORD_PTR ins
 EngineDevice::~EngineDevice() {
     FreePeriods();
     delete m_stream;
+    delete m_lead;
     if (m_thread) CloseHandle(m_thread);
     if (m_wake) CloseHandle(m_wake);
     DeleteCriticalSection(&m_lock);
@@ -65,33 +66,51 @@ bool EngineDevice::Accepts(LPCWAVEFORMATEX format) {
 }
 
 MMRESULT EngineDevice::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX format, DWORD flags) {
+    const DWORD frames = PeriodFrames(m_format.sampleRate);
     m_stream = new (std::nothrow) HeaderStream(m_format.blockAlign);
+    m_lead = new (std::nothrow) FeedLead(frames, m_format.sampleRate);
     m_wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    m_periodBytes = PeriodFrames(m_format.sampleRate) * m_format.blockAlign;
-    m_memory = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, m_periodBytes * (kPeriods + 1)));
-    if (!m_stream || !m_wake || !m_memory) return MMSYSERR_NOMEM;
-    m_scratch = m_memory + m_periodBytes * kPeriods;
+    m_periodBytes = frames * m_format.blockAlign;
+    // A period may take up to half a period more, the end of a header.
+    m_maxPeriodBytes = (frames + frames / 2) * m_format.blockAlign;
+    m_scratch = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, m_maxPeriodBytes));
+    if (!m_stream || !m_lead || !m_wake || !m_scratch) return MMSYSERR_NOMEM;
 
     const DWORD ours = (flags & ~CALLBACK_TYPEMASK) | CALLBACK_EVENT;
     const MMRESULT r = g_real.open(handle, deviceId, format, reinterpret_cast<DWORD_PTR>(m_wake), 0, ours);
     if (r != MMSYSERR_NOERROR) return r;
     m_hWave = *handle;
-    for (int i = 0; i < kPeriods; ++i) {
-        WAVEHDR& h = m_periods[i].header;
-        h.lpData = reinterpret_cast<LPSTR>(m_memory + m_periodBytes * i);
-        h.dwBufferLength = m_periodBytes;
-        if (g_real.prepare(m_hWave, &h, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+    // The start's lead, made and prepared now; more as the lead grows.
+    for (int i = 0; i < 3; ++i) {
+        Period* p = FreePeriod();
+        if (!p) {
             CloseReal();
             return MMSYSERR_NOMEM;
         }
+        m_free[m_freeCount++] = p;
     }
     return MMSYSERR_NOERROR;
+}
+
+EngineDevice::Period* EngineDevice::FreePeriod() {
+    if (m_freeCount) return m_free[--m_freeCount];
+    if (m_allCount == static_cast<int>(kMaxLead)) return nullptr;
+    Period* p = static_cast<Period*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Period) + m_maxPeriodBytes));
+    if (!p) return nullptr;
+    p->header.lpData = reinterpret_cast<LPSTR>(p + 1);
+    p->header.dwBufferLength = m_maxPeriodBytes;
+    if (g_real.prepare(m_hWave, &p->header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+        HeapFree(GetProcessHeap(), 0, p);
+        return nullptr;
+    }
+    m_all[m_allCount++] = p;
+    return p;
 }
 
 bool EngineDevice::Start() {
     AddRef();  // the thread's
     m_thread = CreateThread(nullptr, 0, &EngineDevice::Feed, this, 0, &m_threadId);
-    // It keeps the device fed a few tens of milliseconds ahead: it must not wait behind the program's work.
+    // It keeps the device fed ahead: it must not wait behind the program's work.
     if (m_thread) SetThreadPriority(m_thread, THREAD_PRIORITY_TIME_CRITICAL);
     if (m_thread) return true;
     Release();
@@ -99,32 +118,40 @@ bool EngineDevice::Start() {
 }
 
 void EngineDevice::Opened() {
+    {
+        Lock lock(&m_lock);
+        m_notifier = GetCurrentThreadId();
+    }
     Notify(WOM_OPEN, 0);
+    {
+        Lock lock(&m_lock);
+        m_notifier = 0;
+    }
+    Pump();  // what came due while the program heard of its device
 }
 
 void EngineDevice::Abandon() {
     {
         Lock lock(&m_lock);
-        m_stop = m_closed = true;
+        m_stop = m_closed = m_closeTold = true;
     }
-    if (m_thread) {
-        SetEvent(m_wake);
-        WaitForSingleObject(m_thread, INFINITE);
-    }
+    // The thread, if any, ends by itself: it never touches the device once stopped.
+    if (m_thread) SetEvent(m_wake);
     CloseReal();
 }
 
 void EngineDevice::FreePeriods() {
-    if (m_memory) HeapFree(GetProcessHeap(), 0, m_memory);
-    m_memory = nullptr;
+    for (int i = 0; i < m_allCount; ++i) HeapFree(GetProcessHeap(), 0, m_all[i]);
+    m_allCount = m_freeCount = m_flightCount = 0;
+    if (m_scratch) HeapFree(GetProcessHeap(), 0, m_scratch);
+    m_scratch = nullptr;
 }
 
 void EngineDevice::CloseReal() {
     if (!m_hWave || m_realClosed) return;
     m_realClosed = true;
     g_real.reset(m_hWave);
-    for (Period& p : m_periods)
-        if (p.header.dwFlags & WHDR_PREPARED) g_real.unprepare(m_hWave, &p.header, sizeof(WAVEHDR));
+    for (int i = 0; i < m_allCount; ++i) g_real.unprepare(m_hWave, &m_all[i]->header, sizeof(WAVEHDR));
     g_real.close(m_hWave);
 }
 
@@ -150,6 +177,7 @@ MMRESULT EngineDevice::Unprepare(WAVEHDR* header, UINT size) {
 
 MMRESULT EngineDevice::Write(WAVEHDR* header, UINT size) {
     if (!header || size < sizeof(WAVEHDR) || (!header->lpData && header->dwBufferLength)) return MMSYSERR_INVALPARAM;
+    bool wake;
     {
         Lock lock(&m_lock);
         if (m_closed) return MMSYSERR_INVALHANDLE;
@@ -165,33 +193,35 @@ MMRESULT EngineDevice::Write(WAVEHDR* header, UINT size) {
         if (!m_stream->Push(piece)) return MMSYSERR_NOMEM;
         header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
         EngineShared::BufferEntered();  // until it is done
+        // A device holding its lead wakes the thread itself when a period has
+        // played: a program writing a burst is not interrupted at each write.
+        wake = m_written - m_played < m_lead->Target() * m_format.blockAlign;
     }
-    SetEvent(m_wake);
+    if (wake) SetEvent(m_wake);
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT EngineDevice::Reset() {
-    WAVEHDR* done[kBatch];
-    int n;
     MMRESULT r;
     {
         Lock lock(&m_lock);
         if (m_closed) return MMSYSERR_INVALHANDLE;
         m_stream->Reset();
         r = g_real.reset(m_hWave);  // the periods come back
-        for (Period& p : m_periods) p.queued = false;
-        m_inFlight = 0;
-        m_nextBack = m_nextFree;
-        m_played = m_stream->Position();
+        while (m_flightCount) {
+            m_free[m_freeCount++] = m_inFlight[m_flightHead];
+            m_flightHead = (m_flightHead + 1) % kMaxLead;
+            --m_flightCount;
+        }
+        m_played = m_written = m_stream->Position();
         m_chain.Reset();  // the stream starts over: no tail of what was dropped
-        n = TakeDone(false, done);
+        // Every header is done when the call returns, as the program expects;
+        // it hears so in write order, from here or from the thread telling
+        // it something now (never two threads at once).
+        MarkReturned();
     }
-    // Every header is done when the call returns, as the program expects.
-    while (n > 0) {
-        Tell(done, n);
-        Lock lock(&m_lock);
-        n = TakeDone(false, done);
-    }
+    Pump();
+    SetEvent(m_wake);
     return r;
 }
 
@@ -206,14 +236,16 @@ MMRESULT EngineDevice::Close() {
     {
         Lock lock(&m_lock);
         if (m_closed) return MMSYSERR_INVALHANDLE;
-        if (m_stream->Queued()) return WAVERR_STILLPLAYING;
-        m_closed = m_stop = true;
+        if (m_stream->Queued() > m_marked) return WAVERR_STILLPLAYING;
+        m_closed = m_stop = m_closePending = true;
     }
-    SetEvent(m_wake);
-    // Closed from a notification, the thread is this one: it ends when the program returns to it.
-    if (GetCurrentThreadId() != m_threadId) WaitForSingleObject(m_thread, INFINITE);
+    // No wait for the thread: it may be inside the program's callback, waiting
+    // for a lock this caller holds, or this may be DllMain. Once stopped it
+    // never touches the device again, so the device closes now; WOM_CLOSE
+    // comes after every WOM_DONE, from here or from the thread.
     CloseReal();
-    Notify(WOM_CLOSE, 0);
+    Pump();
+    SetEvent(m_wake);
     return MMSYSERR_NOERROR;
 }
 
@@ -225,54 +257,67 @@ DWORD WINAPI EngineDevice::Feed(LPVOID self) {
 }
 
 void EngineDevice::Run() {
-    WAVEHDR* done[kBatch];
     for (;;) {
         WaitForSingleObject(m_wake, INFINITE);
-        for (;;) {
-            int n;
-            {
-                Lock lock(&m_lock);
-                if (m_stop) return;
-                n = Round(done);
-            }
-            if (!n) break;
-            Tell(done, n);  // without the lock: the program may call back in
+        {
+            Lock lock(&m_lock);
+            if (!m_stop) Round();
         }
+        Pump();  // without the lock: the program may call back in
+        Lock lock(&m_lock);
+        if (m_stop && m_closeTold) return;
     }
 }
 
-int EngineDevice::Round(WAVEHDR** done) {
+void EngineDevice::Round() {
     // The real device hands the periods back in the order they were written.
-    while (m_inFlight > 0 && (m_periods[m_nextBack].header.dwFlags & WHDR_DONE)) {
-        m_periods[m_nextBack].queued = false;
-        m_played = m_periods[m_nextBack].end;
-        m_nextBack = (m_nextBack + 1) % kPeriods;
-        --m_inFlight;
+    const bool fed = m_flightCount > 0;
+    const unsigned long long before = m_played;
+    while (m_flightCount && (m_inFlight[m_flightHead]->header.dwFlags & WHDR_DONE)) {
+        Period* p = m_inFlight[m_flightHead];
+        m_flightHead = (m_flightHead + 1) % kMaxLead;
+        --m_flightCount;
+        if (p->end > m_played) m_played = p->end;
+        m_free[m_freeCount++] = p;
     }
-    while (m_inFlight < kPeriods && !m_stream->Empty()) {
+    const DWORD block = m_format.blockAlign;
+    if (fed) m_lead->Observe((m_written - m_played) / block, m_stream->Ahead() / block, (m_played - before) / block);
+    unsigned long long target = m_lead->Target() * block;
+    // Inside a loop the lead stays short, so that a break or a rewrite of the
+    // looped buffer is heard soon.
+    const unsigned long long base = static_cast<unsigned long long>(m_format.sampleRate) * kBaseLeadMs / 1000 * block;
+    if (m_stream->Looping() && target > base) target = base;
+    while (m_written - m_played + m_periodBytes <= target && !m_stream->Empty()) {
+        Period* p = FreePeriod();
+        if (!p) break;
         DWORD bytes = 0;
-        auto read = [&] { bytes = m_stream->Read(m_scratch, m_periodBytes); };
+        auto read = [&] { bytes = m_stream->ReadPeriod(m_scratch, m_periodBytes, m_maxPeriodBytes); };
         // The program's buffers are its own: one it freed while queued ends the effects, not the program.
         if (!fault::FaultGuard::Call(read)) {
+            m_free[m_freeCount++] = p;
             m_plain = true;
             m_stream->SkipPiece();
             continue;
         }
-        if (!bytes) break;
-        Period& p = m_periods[m_nextFree];
-        Render(reinterpret_cast<unsigned char*>(p.header.lpData), bytes);
-        p.header.dwBufferLength = bytes;
-        p.header.dwFlags &= ~WHDR_DONE;
-        p.end = m_stream->Position();
-        if (g_real.write(m_hWave, &p.header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
-            m_played = p.end;  // the device refused it: count it played, so no header waits for good
+        if (!bytes) {
+            m_free[m_freeCount++] = p;
+            break;
+        }
+        Render(reinterpret_cast<unsigned char*>(p->header.lpData), bytes);
+        p->header.dwBufferLength = bytes;
+        p->header.dwFlags &= ~WHDR_DONE;
+        p->end = m_written = m_stream->Position();
+        if (g_real.write(m_hWave, &p->header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+            // The device refused it: count it played, so no header waits for good.
+            m_free[m_freeCount++] = p;
+            if (!m_flightCount) m_played = m_written;
             continue;
         }
-        p.queued = true;
-        m_nextFree = (m_nextFree + 1) % kPeriods;
-        ++m_inFlight;
+        m_inFlight[(m_flightHead + m_flightCount) % kMaxLead] = p;
+        ++m_flightCount;
     }
-    return TakeDone(true, done);
+    // Nothing on the device: what was read is played (a device that refused).
+    if (!m_flightCount) m_played = m_written;
 }
 
 void EngineDevice::Render(unsigned char* to, DWORD bytes) {
@@ -282,7 +327,7 @@ void EngineDevice::Render(unsigned char* to, DWORD bytes) {
         if (hooked) EngineShared::Snapshot(&params);
         auto process = [&] {
             X87Precision precision;  // the same arithmetic whatever the program set
-            m_chain.Process(hooked ? params : ParamsOff(), m_scratch, to, bytes);
+            m_chain.Process(hooked ? params : g_paramsOff, m_scratch, to, bytes);
         };
         // A fault in our own processing costs the effects of this device, never the program.
         if (fault::FaultGuard::Call(process)) return;
@@ -291,20 +336,53 @@ void EngineDevice::Render(unsigned char* to, DWORD bytes) {
     memcpy(to, m_scratch, bytes);
 }
 
-int EngineDevice::TakeDone(bool played, WAVEHDR** done) {
-    int n = 0;
+void EngineDevice::MarkReturned() {
+    for (size_t i = m_marked; i < m_stream->ReturnedCount(); ++i) {
+        WAVEHDR* h = static_cast<WAVEHDR*>(m_stream->ReturnedAt(i));
+        h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+        EngineShared::BufferLeft();
+    }
+    m_marked = m_stream->ReturnedCount();
+}
+
+bool EngineDevice::TakeNotice(UINT* msg, WAVEHDR** header) {
+    if (m_closeTold) return false;
     void* owner = nullptr;
-    while (n < kBatch && (played ? m_stream->NextPlayed(m_played, &owner) : m_stream->NextReturned(&owner))) {
+    if (m_marked) {
+        m_stream->NextReturned(&owner);
+        --m_marked;
+    } else if (m_stream->NextPlayed(m_played, &owner)) {
+        // Marked done only now, just before the program hears of it.
         WAVEHDR* h = static_cast<WAVEHDR*>(owner);
         h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
         EngineShared::BufferLeft();
-        done[n++] = h;
+    } else if (m_closePending) {
+        m_closeTold = true;
+        *msg = WOM_CLOSE;
+        *header = nullptr;
+        return true;
+    } else {
+        return false;
     }
-    return n;
+    *msg = WOM_DONE;
+    *header = static_cast<WAVEHDR*>(owner);
+    return true;
 }
 
-void EngineDevice::Tell(WAVEHDR** done, int count) {
-    for (int i = 0; i < count; ++i) Notify(WOM_DONE, reinterpret_cast<DWORD_PTR>(done[i]));
+void EngineDevice::Pump() {
+    for (;;) {
+        UINT msg;
+        WAVEHDR* header;
+        {
+            Lock lock(&m_lock);
+            // Another thread is telling the program something: it tells this too.
+            if (m_notifier || !TakeNotice(&msg, &header)) return;
+            m_notifier = GetCurrentThreadId();
+        }
+        Notify(msg, reinterpret_cast<DWORD_PTR>(header));
+        Lock lock(&m_lock);
+        m_notifier = 0;
+    }
 }
 
 void EngineDevice::Notify(UINT msg, DWORD_PTR param) {

@@ -1,10 +1,12 @@
 // One output device a program opened while the engine was there. The program
 // keeps its own headers and buffers, which are never written: a thread of the
-// device's own reads the queued buffers as one stream a few periods before
-// the real device needs them, runs the effects into the engine's own
-// buffers and plays those; each program header is reported done, the way the
-// program asked, once its audio has played. Reference counted: the table of
-// open devices holds one reference, each call inside it and the thread one.
+// device's own reads the queued buffers as one stream a lead ahead of the
+// real device (FeedLead), runs the effects into the engine's own buffers and
+// plays those; each program header is reported done, the way the program
+// asked, once its audio has played. The program is told things by one thread
+// at a time (whichever holds the notifier's role), in write order, WOM_CLOSE
+// last. Nothing waits for the thread. Reference counted: the table of open
+// devices holds one reference, each call inside it and the thread one.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +15,7 @@
 
 #include "fx/FxChain.h"
 #include "fx/FxFormat.h"
+#include "fxengine/stream/FeedLead.h"
 #include "fxengine/stream/HeaderStream.h"
 #include "fxengine/stream/Period.h"
 
@@ -49,23 +52,26 @@ public:
     MMRESULT Close();
 
 private:
-    static constexpr int kBatch = 32;  // headers reported per round
-
     struct Period {
         WAVEHDR header;
         unsigned long long end;  // stream position after it
-        bool queued;
     };
 
     ~EngineDevice();
     static DWORD WINAPI Feed(LPVOID self);
     void Run();
-    // Under the lock: takes back the periods the device has played, fills and
-    // writes the free ones; then the headers played are collected into `done`.
-    int Round(WAVEHDR** done);
+    // Under the lock: takes back the periods the device has played and keeps
+    // the lead on it.
+    void Round();
+    Period* FreePeriod();
     void Render(unsigned char* to, DWORD bytes);
-    int TakeDone(bool played, WAVEHDR** done);
-    void Tell(WAVEHDR** done, int count);
+    // Under the lock: marks every header handed back done (a reset).
+    void MarkReturned();
+    // Under the lock: the next thing to tell the program, if any.
+    bool TakeNotice(UINT* msg, WAVEHDR** header);
+    // Tells the program all there is to tell unless another thread is at it
+    // (which then tells it too).
+    void Pump();
     void FreePeriods();
     void CloseReal();
     // Tells the program as it asked: function, window, thread or event.
@@ -80,17 +86,22 @@ private:
     fx::FxFormat m_format = {};
     fx::FxChain m_chain;
     HeaderStream* m_stream = nullptr;
+    FeedLead* m_lead = nullptr;
     HANDLE m_wake = nullptr;  // the real device's event, and the program's calls
     HANDLE m_thread = nullptr;
     DWORD m_threadId = 0;
+    DWORD m_notifier = 0;  // the thread telling the program something
     bool m_stop = false, m_closed = false, m_realClosed = false;
-    bool m_plain = false;  // our processing faulted once: pass the sound through
-    Period m_periods[kPeriods] = {};
-    int m_nextFree = 0, m_nextBack = 0, m_inFlight = 0;
-    DWORD m_periodBytes = 0;
-    BYTE* m_memory = nullptr;
+    bool m_closePending = false, m_closeTold = false;
+    bool m_plain = false;               // our processing faulted once: pass the sound through
+    Period* m_all[kMaxLead] = {};       // every period made, prepared on the device
+    Period* m_free[kMaxLead] = {};      // those not on the device
+    Period* m_inFlight[kMaxLead] = {};  // those on it, oldest first
+    int m_allCount = 0, m_freeCount = 0, m_flightHead = 0, m_flightCount = 0;
+    size_t m_marked = 0;  // headers handed back by a reset, marked done, not yet told
+    DWORD m_periodBytes = 0, m_maxPeriodBytes = 0;
     unsigned char* m_scratch = nullptr;
-    unsigned long long m_played = 0;
+    unsigned long long m_played = 0, m_written = 0;
 };
 
 }  // namespace fxengine

@@ -9,7 +9,7 @@ namespace {
 
 constexpr DWORD kMagic = 0x4B465832;  // layout version of the block below
 const char* const kMappingName = "KorvaneWaveEngine.State.2";
-const char* const kInitMutexName = "KorvaneWaveEngine.Init.1";
+constexpr DWORD kMaking = 0x4B465800;  // being made by one process
 
 struct ProcessSlot {
     volatile LONG pid;
@@ -63,15 +63,11 @@ int ClaimSlot() {
 
 bool EngineShared::Attach() {
     if (g_block) return true;
-    // One process initialises the block; the others wait for it.
-    // Objects of these names made by another user are not joined (NamedObjectAccess.h).
+    // Called from DllMain: nothing here waits. The system hands the first
+    // process a zeroed block; whoever first finds it unmade makes it, and the
+    // others go on at once (until it is made it reads as all off).
+    // A block of this name made by another user is not joined (NamedObjectAccess.h).
     NamedObjectAccess access;
-    HANDLE init = CreateMutexA(access.Attributes(), FALSE, kInitMutexName);
-    if (init && !NamedObjectAccess::MadeByUs(init)) {
-        CloseHandle(init);
-        return false;
-    }
-    if (init) WaitForSingleObject(init, 5000);
     g_mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, access.Attributes(), PAGE_READWRITE, 0, sizeof(SharedBlock),
                                    kMappingName);
     if (g_mapping && !NamedObjectAccess::MadeByUs(g_mapping)) {
@@ -79,14 +75,12 @@ bool EngineShared::Attach() {
         g_mapping = nullptr;
     }
     if (g_mapping) g_block = static_cast<SharedBlock*>(MapViewOfFile(g_mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    if (g_block && Load(&g_block->magic) != static_cast<LONG>(kMagic)) {
-        memset(g_block, 0, sizeof(*g_block));
+    const LONG magic = g_block ? Load(&g_block->magic) : 0;
+    if (g_block && magic != static_cast<LONG>(kMagic) && magic != static_cast<LONG>(kMaking) &&
+        Cas(&g_block->magic, magic, kMaking)) {
+        memset(reinterpret_cast<char*>(g_block) + sizeof(g_block->magic), 0, sizeof(*g_block) - sizeof(g_block->magic));
         fx::FxParams_Reset(&g_block->params);
         Store(&g_block->magic, kMagic);
-    }
-    if (init) {
-        ReleaseMutex(init);
-        CloseHandle(init);
     }
     if (!g_block && g_mapping) {
         CloseHandle(g_mapping);

@@ -4,6 +4,36 @@
 
 namespace fxengine {
 
+namespace {
+
+bool EndsWith(const char* s, size_t n, const char* tail) {
+    const size_t t = lstrlenA(tail);
+    return n >= t && lstrcmpiA(s + n - t, tail) == 0;
+}
+
+}  // namespace
+
+bool ImportPatcher::IsSoundSystem(HMODULE module) {
+    // The module's own name, from its export table: no loader call, so this
+    // may run under the engine's lock.
+    const BYTE* base = reinterpret_cast<const BYTE*>(module);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD size = nt->OptionalHeader.SizeOfImage;
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (!dir.VirtualAddress || dir.VirtualAddress + sizeof(IMAGE_EXPORT_DIRECTORY) > size) return false;
+    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+    if (!exports->Name || exports->Name >= size) return false;
+    const char* name = reinterpret_cast<const char*>(base + exports->Name);
+    size_t n = 0;
+    while (n < 64 && exports->Name + n < size && name[n]) ++n;
+    if (n == 64 || exports->Name + n >= size) return false;
+    // winmm itself, its drivers (the NT wave mapper msacm32.drv, wdmaud.drv and
+    // the like) and dsound, whose waveOut emulation plays buffers the
+    // DirectSound path already processed: their calls are not the program's.
+    return EndsWith(name, n, ".drv") || lstrcmpiA(name, "winmm.dll") == 0 || lstrcmpiA(name, "dsound.dll") == 0;
+}
+
 int ImportPatcher::PatchAll(HMODULE skip, const ImportRedirect* redirects, size_t count) {
     // The modules are found by walking the address space rather than asking
     // toolhelp, which is refused in some processes. Below 2 GB only: on
@@ -18,7 +48,7 @@ int ImportPatcher::PatchAll(HMODULE skip, const ImportRedirect* redirects, size_
         // it: a fault ends the look at that one, not the program.
         auto patch = [&] {
             if (info.AllocationBase == info.BaseAddress && info.State == MEM_COMMIT && IsImage(info) &&
-                reinterpret_cast<HMODULE>(base) != skip)
+                reinterpret_cast<HMODULE>(base) != skip && !IsSoundSystem(reinterpret_cast<HMODULE>(base)))
                 changed += PatchModule(reinterpret_cast<HMODULE>(base), redirects, count);
         };
         fault::FaultGuard::Call(patch);

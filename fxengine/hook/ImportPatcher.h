@@ -23,6 +23,8 @@ public:
     static int PatchModule(HMODULE module, const ImportRedirect* redirects, size_t count);
 
 private:
+    // winmm, its drivers or dsound: modules whose calls are never taken.
+    static bool IsSoundSystem(HMODULE module);
     static bool IsImage(const MEMORY_BASIC_INFORMATION& info);
     static bool WriteEntry(void** entry, void* value);
 };

@@ -32,7 +32,9 @@ const Security* TheSecurity() {
     if (state == 0) {
         OSVERSIONINFOA version{};
         version.dwOSVersionInfoSize = sizeof version;
-        HMODULE a = LoadLibraryA("advapi32.dll");
+        // The library imports advapi32 itself, so no load is needed (this runs under the loader lock).
+        HMODULE a = GetModuleHandleA("advapi32.dll");
+        if (!a) a = LoadLibraryA("advapi32.dll");
         const bool nt = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
         const bool found = nt && a && Find(a, "OpenProcessToken", &security.openProcessToken) &&
                            Find(a, "GetTokenInformation", &security.getTokenInformation) &&

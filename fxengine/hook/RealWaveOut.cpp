@@ -16,15 +16,17 @@ bool Look(HMODULE module, const char* name, Fn* out) {
 }  // namespace
 
 bool RealWaveOut::Resolve(HMODULE winmm) {
+    return Look(winmm, "waveOutOpen", &open) && Look(winmm, "waveOutClose", &close) &&
+           Look(winmm, "waveOutPrepareHeader", &prepare) && Look(winmm, "waveOutUnprepareHeader", &unprepare) &&
+           Look(winmm, "waveOutWrite", &write) && Look(winmm, "waveOutReset", &reset) &&
+           Look(winmm, "waveOutBreakLoop", &breakLoop) && ResolveLoader();
+}
+
+bool RealWaveOut::ResolveLoader() {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    bool ok = Look(winmm, "waveOutOpen", &open) && Look(winmm, "waveOutClose", &close) &&
-              Look(winmm, "waveOutPrepareHeader", &prepare) && Look(winmm, "waveOutUnprepareHeader", &unprepare) &&
-              Look(winmm, "waveOutWrite", &write) && Look(winmm, "waveOutReset", &reset) &&
-              Look(winmm, "waveOutBreakLoop", &breakLoop);
-    ok = ok && Look(kernel, "LoadLibraryA", &loadLibraryA) && Look(kernel, "LoadLibraryW", &loadLibraryW) &&
-         Look(kernel, "LoadLibraryExA", &loadLibraryExA) && Look(kernel, "LoadLibraryExW", &loadLibraryExW) &&
-         Look(kernel, "GetProcAddress", &getProcAddress);
-    return ok;
+    return Look(kernel, "LoadLibraryA", &loadLibraryA) && Look(kernel, "LoadLibraryW", &loadLibraryW) &&
+           Look(kernel, "LoadLibraryExA", &loadLibraryExA) && Look(kernel, "LoadLibraryExW", &loadLibraryExW) &&
+           Look(kernel, "GetProcAddress", &getProcAddress);
 }
 
 }  // namespace fxengine

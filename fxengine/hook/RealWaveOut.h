@@ -26,6 +26,8 @@ struct RealWaveOut {
 
     // Fills every entry from the loaded winmm and kernel32; false when one is missing.
     bool Resolve(HMODULE winmm);
+    // Only kernel32's entries (a process that has no winmm yet).
+    bool ResolveLoader();
 };
 
 // The one table of the process (filled when the engine joins it).

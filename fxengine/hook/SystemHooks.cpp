@@ -12,9 +12,9 @@ HMODULE g_self = nullptr;
 // Inside whichever process the system called the hook in.
 void Enter() {
     if (!EngineShared::PresentFlag()) return;
-    // Not playing (yet): no reference, no thread, nothing. A later message
-    // looks again once the program loaded winmm.
-    if (!WaveOutEngine::Joined() && !GetModuleHandleA("winmm.dll")) return;
+    // One look per process: joined at once if it has winmm, its loads watched
+    // if not; after that every hook call costs these two loads and nothing else.
+    if (WaveOutEngine::Looked()) return;
     WaveOutEngine::JoinThisProcess();
 }
 

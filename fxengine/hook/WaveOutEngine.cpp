@@ -5,8 +5,10 @@
 #include "DirectSoundEngine.h"
 #include "EngineDevice.h"
 #include "EngineShared.h"
+#include "ExclusionList.h"
 #include "ImportPatcher.h"
 #include "RealWaveOut.h"
+#include "settings/SettingsRules.h"
 
 namespace fxengine {
 namespace {
@@ -16,9 +18,15 @@ constexpr int kWaveEntries = 7;  // the first entries of the table below
 constexpr int kRedirects = 12;
 
 HMODULE g_self = nullptr;
-CRITICAL_SECTION g_lock;  // joining, scanning and the device table
+// Two locks, neither ever held around a loader call (the loader's lock comes
+// first: the LoadLibrary wrappers may be entered under it). The device table
+// has its own, so waveOut calls never wait behind a scan.
+CRITICAL_SECTION g_lock;      // the device table
+CRITICAL_SECTION g_scanLock;  // joining, watching, the redirects and scanning
 bool g_lockReady = false;
-volatile LONG g_joined = 0;  // the imports are redirected
+volatile LONG g_joined = 0;    // the imports are redirected
+volatile LONG g_watching = 0;  // only the loader's entries are, until winmm comes
+volatile LONG g_excluded = 0;  // 0: not read yet, 1: joins, 2: excluded
 bool g_scanning = false;
 EngineDevice* g_devices[kDevices];
 // DirectSound's creation entries follow the waveOut ones once dsound is loaded.
@@ -27,10 +35,13 @@ int g_redirectCount = kRedirects;
 
 class Lock {
 public:
-    Lock() { EnterCriticalSection(&g_lock); }
-    ~Lock() { LeaveCriticalSection(&g_lock); }
+    explicit Lock(CRITICAL_SECTION* cs = &g_lock) : m_cs(cs) { EnterCriticalSection(m_cs); }
+    ~Lock() { LeaveCriticalSection(m_cs); }
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
+
+private:
+    CRITICAL_SECTION* m_cs;
 };
 
 // A device found in the table, held for the length of one call.
@@ -60,13 +71,17 @@ void* Address(Fn fn) {
 void WaveOutEngine::Init(HMODULE self) {
     g_self = self;
     InitializeCriticalSection(&g_lock);
+    InitializeCriticalSection(&g_scanLock);
     g_lockReady = true;
 }
 
 void WaveOutEngine::Shutdown() {
     // Only reached in a process the engine never joined (joining holds the library).
     DirectSoundEngine::Shutdown();
-    if (g_lockReady) DeleteCriticalSection(&g_lock);
+    if (g_lockReady) {
+        DeleteCriticalSection(&g_lock);
+        DeleteCriticalSection(&g_scanLock);
+    }
     g_lockReady = false;
 }
 
@@ -74,10 +89,88 @@ bool WaveOutEngine::Joined() {
     return __atomic_load_n(&g_joined, __ATOMIC_ACQUIRE) != 0;
 }
 
+bool WaveOutEngine::Looked() {
+    return Joined() || __atomic_load_n(&g_watching, __ATOMIC_ACQUIRE) ||
+           __atomic_load_n(&g_excluded, __ATOMIC_ACQUIRE) == 2;
+}
+
+// The program is named in `Engine exclusions`: read once, at the first look
+// (never from DllMain).
+static bool Excluded() {
+    const LONG state = __atomic_load_n(&g_excluded, __ATOMIC_ACQUIRE);
+    if (state) return state == 2;
+    bool excluded = false;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Settings::kKeyPath, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        char list[4096];
+        DWORD type = 0, bytes = sizeof(list);
+        char exe[MAX_PATH];
+        if (RegQueryValueExA(key, "Engine exclusions", nullptr, &type, reinterpret_cast<BYTE*>(list), &bytes) ==
+                ERROR_SUCCESS &&
+            (type == REG_MULTI_SZ || type == REG_SZ) && GetModuleFileNameA(nullptr, exe, sizeof(exe)))
+            excluded = ExclusionList_Matches(list, bytes, exe);
+        RegCloseKey(key);
+    }
+    __atomic_store_n(&g_excluded, excluded ? 2 : 1, __ATOMIC_RELEASE);
+    return excluded;
+}
+
 void WaveOutEngine::JoinThisProcess() {
-    // Processes that never play stay as they are.
-    if (!g_lockReady || Joined() || !GetModuleHandleA("winmm.dll")) return;
-    Join();
+    if (!g_lockReady || Joined() || Excluded()) return;
+    // A program that loads winmm itself (or delay-loads it) may open a device
+    // in the same breath: its loads are watched until then.
+    if (GetModuleHandleA("winmm.dll"))
+        Join();
+    else
+        Watch();
+}
+
+bool WaveOutEngine::Watch() {
+    if (__atomic_load_n(&g_watching, __ATOMIC_ACQUIRE)) return true;
+    char path[MAX_PATH];
+    if (!GetModuleFileNameA(g_self, path, sizeof(path)) || !g_real.ResolveLoader()) return false;
+    HMODULE self = LoadLibraryA(path);  // redirected entries lead here from now on
+    if (!self) return false;
+    bool already = false;
+    {
+        Lock lock(&g_scanLock);
+        already = Joined() || g_watching;
+    }
+    if (already) {
+        FreeLibrary(self);
+        return true;
+    }
+    {
+        Lock lock(&g_scanLock);
+        const ImportRedirect redirects[kRedirects] = {
+            {},
+            {},
+            {},
+            {},
+            {},
+            {},
+            {},
+            {Address(g_real.loadLibraryA), Address(&LoadA)},
+            {Address(g_real.loadLibraryW), Address(&LoadW)},
+            {Address(g_real.loadLibraryExA), Address(&LoadExA)},
+            {Address(g_real.loadLibraryExW), Address(&LoadExW)},
+            {Address(g_real.getProcAddress), Address(&ProcAddress)},
+        };
+        for (int i = 0; i < kRedirects; ++i) g_redirects[i] = redirects[i];
+        g_redirectCount = kRedirects;
+        ImportPatcher::PatchAll(g_self, g_redirects, g_redirectCount);
+        __atomic_store_n(&g_watching, 1, __ATOMIC_RELEASE);
+    }
+    // winmm may have come while the tables were being changed.
+    if (GetModuleHandleA("winmm.dll")) Join();
+    return true;
+}
+
+void WaveOutEngine::AfterLoad() {
+    if (Joined())
+        Rescan();
+    else if (__atomic_load_n(&g_watching, __ATOMIC_ACQUIRE) && GetModuleHandleA("winmm.dll"))
+        Join();
 }
 
 // The loader's own lock is never taken while holding ours (a library loaded
@@ -91,10 +184,12 @@ bool WaveOutEngine::Join() {
     HMODULE winmm = LoadLibraryA("winmm.dll");
     if (!winmm) return false;
     HMODULE self = LoadLibraryA(path);
+    // Loader calls before the lock: never the loader's lock inside ours.
+    const bool resolved = self && g_real.Resolve(winmm);
     bool keep = false;
     {
-        Lock lock;
-        if (!Joined() && self && g_real.Resolve(winmm)) {
+        Lock lock(&g_scanLock);
+        if (!Joined() && resolved) {
             const ImportRedirect redirects[kRedirects] = {
                 {Address(g_real.open), Address(&Open)},
                 {Address(g_real.close), Address(&Close)},
@@ -124,7 +219,9 @@ bool WaveOutEngine::Join() {
 }
 
 void WaveOutEngine::Rescan() {
-    Lock lock;
+    if (!Joined()) return;
+    DirectSoundEngine::Resolve();  // a loader call: before the lock
+    Lock lock(&g_scanLock);
     if (!Joined() || g_scanning) return;  // a load made while scanning
     g_scanning = true;
     g_redirectCount = kRedirects + DirectSoundEngine::Redirects(g_redirects + kRedirects);
@@ -231,25 +328,25 @@ MMRESULT WINAPI WaveOutEngine::BreakLoop(HWAVEOUT h) {
 
 HMODULE WINAPI WaveOutEngine::LoadA(LPCSTR name) {
     HMODULE m = g_real.loadLibraryA(name);
-    if (m) Rescan();
+    if (m) AfterLoad();
     return m;
 }
 
 HMODULE WINAPI WaveOutEngine::LoadW(LPCWSTR name) {
     HMODULE m = g_real.loadLibraryW(name);
-    if (m) Rescan();
+    if (m) AfterLoad();
     return m;
 }
 
 HMODULE WINAPI WaveOutEngine::LoadExA(LPCSTR name, HANDLE file, DWORD flags) {
     HMODULE m = g_real.loadLibraryExA(name, file, flags);
-    if (m && !(flags & LOAD_LIBRARY_AS_DATAFILE)) Rescan();
+    if (m && !(flags & LOAD_LIBRARY_AS_DATAFILE)) AfterLoad();
     return m;
 }
 
 HMODULE WINAPI WaveOutEngine::LoadExW(LPCWSTR name, HANDLE file, DWORD flags) {
     HMODULE m = g_real.loadLibraryExW(name, file, flags);
-    if (m && !(flags & LOAD_LIBRARY_AS_DATAFILE)) Rescan();
+    if (m && !(flags & LOAD_LIBRARY_AS_DATAFILE)) AfterLoad();
     return m;
 }
 

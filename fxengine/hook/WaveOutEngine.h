@@ -20,13 +20,19 @@ public:
     static void Init(HMODULE self);  // DllMain, process attach
     static void Shutdown();          // DllMain, process detach by FreeLibrary
 
-    // Joins the process once it uses winmm (cheap when joined already).
+    // Joins the process if it has winmm; otherwise watches its loads (the
+    // loader's entries redirected) and joins as soon as winmm comes.
     static void JoinThisProcess();
     static bool Joined();
+    // This process was looked at: joined, watched or excluded. The hooks
+    // look once per process, not at every message.
+    static bool Looked();
 
 private:
     static bool Join();
+    static bool Watch();
     static void Rescan();
+    static void AfterLoad();
 
     // The device behind a handle, with a reference the caller releases.
     static EngineDevice* Find(HWAVEOUT h);

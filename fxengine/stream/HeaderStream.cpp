@@ -65,11 +65,20 @@ void HeaderStream::Release(size_t upTo) {
 }
 
 uint32_t HeaderStream::Read(unsigned char* out, uint32_t max) {
+    return ReadUpTo(out, max, max, false);
+}
+
+uint32_t HeaderStream::ReadPeriod(unsigned char* out, uint32_t target, uint32_t max) {
+    return ReadUpTo(out, target < max ? target : max, max, true);
+}
+
+uint32_t HeaderStream::ReadUpTo(unsigned char* out, uint32_t target, uint32_t max, bool toPieceEnd) {
     if (max < m_block) return 0;
+    if (target < m_block) target = m_block;
     uint32_t n = m_carried;
     memcpy(out, m_carry, m_carried);
     m_carried = 0;
-    while (n < max && m_cursor < m_count) {
+    while (n < target && m_cursor < m_count) {
         const Piece& p = At(m_cursor);
         // A loop begins here unless one is under way (loops do not nest).
         if (m_offset == 0 && (p.flags & kBeginLoop) && !m_looping) {
@@ -78,25 +87,33 @@ uint32_t HeaderStream::Read(unsigned char* out, uint32_t max) {
             m_loopsLeft = p.loops ? p.loops : 1;
             m_passBytes = 0;
         }
-        const uint32_t left = p.bytes - m_offset, room = max - n;
-        const uint32_t take = left < room ? left : room;
+        const uint32_t left = p.bytes - m_offset;
+        uint32_t want = target - n;
+        if (toPieceEnd && left > want && left - want < target / 2 && left <= max - n) want = left;
+        const uint32_t take = left < want ? left : want;
         memcpy(out + n, p.data + m_offset, take);
         n += take;
         m_offset += take;
         m_passBytes += take;
         if (m_offset < p.bytes) break;
         m_offset = 0;
+        bool again = false, loopEnded = false;
         if ((p.flags & kEndLoop) && m_looping) {
             // A pass that gave nothing would go round for good.
             if (m_loopsLeft > 1 && m_passBytes > 0) {
                 --m_loopsLeft;
                 m_cursor = m_loopStart;
                 m_passBytes = 0;
-                continue;
+                again = true;
+            } else {
+                m_looping = false;
+                loopEnded = true;
             }
-            m_looping = false;
         }
-        ++m_cursor;
+        if (!again) ++m_cursor;
+        // Inside a loop and at its end a period runs on: a mixer that runs
+        // short between two periods cannot part one pass from the next.
+        if (toPieceEnd && n >= m_block && !m_looping && !loopEnded) break;
     }
     const uint32_t whole = n - n % m_block;
     m_carried = n - whole;
@@ -105,6 +122,12 @@ uint32_t HeaderStream::Read(unsigned char* out, uint32_t max) {
     // Pieces read through are handed back, except those of a loop still playing.
     Release(m_looping ? m_loopStart : m_cursor);
     return whole;
+}
+
+uint64_t HeaderStream::Ahead() const {
+    uint64_t bytes = m_carried;
+    for (size_t i = m_cursor; i < m_count; ++i) bytes += m_pieces[(m_head + i) % m_capacity].bytes;
+    return bytes - m_offset;
 }
 
 void HeaderStream::SkipPiece() {

@@ -37,6 +37,13 @@ public:
     // returns how many; an incomplete last frame waits for the next piece.
     // Ends early at the end of a loop pass, so that a break can take effect.
     uint32_t Read(unsigned char* out, uint32_t max);
+    // Reads one period: whole frames, about `target` bytes, ending where the
+    // piece being read ends (a header's end is a period's end, so it is
+    // reported done the moment it has played), except inside a loop and at
+    // its end, where periods run across passes. Less than half a
+    // period left of the piece after `target` is taken along (up to `max`),
+    // so no short period is left alone on the device.
+    uint32_t ReadPeriod(unsigned char* out, uint32_t target, uint32_t max);
     // The piece being read goes as if read through, without its bytes (its
     // memory could not be read); a loop it was in ends.
     void SkipPiece();
@@ -57,6 +64,13 @@ public:
     size_t Queued() const { return m_count + m_returnedCount; }
     // Pieces not yet read through.
     bool Empty() const { return m_count == 0; }
+    // Bytes written and not yet read (a loop's passes to come not counted).
+    uint64_t Ahead() const;
+    // A loop is under way: its next pass is not yet decided.
+    bool Looping() const { return m_looping; }
+    // The pieces handed back and not yet taken, oldest first.
+    size_t ReturnedCount() const { return m_returnedCount; }
+    void* ReturnedAt(size_t i) const { return m_returned[(m_returnedHead + i) % m_returnedCapacity].owner; }
 
 private:
     struct Returned {
@@ -69,6 +83,7 @@ private:
     bool GrowReturned();
     void Release(size_t upTo);  // hands back the first upTo pieces
     void HandBack(void* owner, uint64_t end);
+    uint32_t ReadUpTo(unsigned char* out, uint32_t target, uint32_t max, bool toPieceEnd);
 
     uint32_t m_block;
     Piece* m_pieces = nullptr;

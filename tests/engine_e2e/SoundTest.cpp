@@ -81,16 +81,13 @@ TEST_F(SoundTest, KnobsChangeWhatIsHeardAndClosingLeavesThePlayerAlone) {
 
     audiomatch::Result r;
     EXPECT_TRUE(chunks.HeardIn(m_player.Heard(), &r));
-    // Silence only where the device ran out of buffers: before the first one,
-    // between chunks while the player waited, or (on a slow machine) between
-    // two of the engine's periods, which it cuts from each chunk's start;
-    // never inside one.
-    const WaveLayout& l = kLayout;
-    const size_t period = fxengine::PeriodFrames(l.rate), chunkFrames = l.frames * l.buffers;
-    for (const audiomatch::Gap& g : r.gaps) {
-        const size_t chunkStart = std::min<size_t>(g.beforeFrame / chunkFrames, kChunks - 1) * chunkFrames;
-        EXPECT_TRUE(g.beforeFrame % l.frames == 0 || (g.beforeFrame - chunkStart) % period == 0) << g.beforeFrame;
-    }
+    // Silence only where the device ran out of sound: before the first
+    // chunk, between chunks while the player waited, or (this Wine's mixer,
+    // see fxengine/README.md) between two of the engine's periods; never
+    // inside one.
+    for (const audiomatch::Gap& g : r.gaps)
+        EXPECT_TRUE(chunks.PeriodStarts().count(g.beforeFrame))
+            << g.frames << " frames of silence before frame " << g.beforeFrame;
 }
 
 TEST_F(SoundTest, APlayerEndedWhilePlayingLeavesNothingBehind) {

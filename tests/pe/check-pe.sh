@@ -1,7 +1,7 @@
 #!/bin/bash
 # Checks the built program itself: a 32-bit GUI program that imports only
 # from DLLs every supported Windows has, with no SSE code of its own.
-#   check-pe.sh EXE [MORE-ALLOWED-DLLS]
+#   check-pe.sh EXE [MORE-ALLOWED-DLLS [WIDE-ALLOWED]]
 set -u
 exe="$1"
 objdump=i686-w64-mingw32-objdump
@@ -41,6 +41,22 @@ for f in $younger; do
     fi
 done
 
+# Wide functions: Windows 95, 98 and ME export most of them as stubs that
+# fail, so a binary that runs there must not import one it calls there. These
+# few are the ones those systems implement; WIDE-ALLOWED (third argument)
+# names more that the binary calls only on the NT family.
+implemented="EnumResourceLanguagesW EnumResourceNamesW EnumResourceTypesW ExtTextOutW FindResourceExW
+FindResourceW GetCharWidthW GetCommandLineW GetTextExtentExPointW GetTextExtentPoint32W GetTextExtentPointW
+lstrlenW MessageBoxExW MessageBoxIndirectW MessageBoxW MultiByteToWideChar TextOutW WideCharToMultiByte ${3:-}"
+wide=0
+for f in $(grep -E '^[A-Za-z0-9_]+[a-z0-9]W$' <<<"$functions"); do
+    if [[ " $(tr '\n' ' ' <<<"$implemented") " != *" $f "* ]]; then
+        echo "FAIL: imports $f, a stub that fails on Windows 95, 98 and ME"
+        fail=1
+    fi
+    wide=$((wide + 1))
+done
+
 # SSE/SSE2 instructions use xmm registers; MMX uses mm registers. The
 # exception tables the linker places among the code are data: their bytes
 # may read as any instruction, so they are left out.
@@ -51,5 +67,5 @@ if [ "$sse" != 0 ]; then
     code | grep -E '%xmm[0-9]|%mm[0-7]' | head -5
     fail=1
 fi
-[ $fail = 0 ] && echo "PE checks passed: $(wc -w <<<"$dlls") system DLLs, $(wc -l <<<"$functions") functions, none too young, no SSE"
+[ $fail = 0 ] && echo "PE checks passed: $(wc -w <<<"$dlls") system DLLs, $(wc -l <<<"$functions") functions, none too young, $wide wide ones 95/98/ME implement, no SSE"
 exit $fail

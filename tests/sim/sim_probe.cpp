@@ -1,16 +1,37 @@
-// Child of the device tests: started with a Windows version chosen through
-// Wine's AppDefaults, it opens both devices the way Korvane does on that
-// system, sends one master-volume message to each and closes them.
-//   sim_probe 9x|nt      exit code 0 when everything worked
+// Child of the device and engine tests, started with a Windows version chosen
+// through Wine's AppDefaults.
+//   sim_probe 9x|nt      opens both devices the way Korvane does on that
+//                        system, sends one master-volume message to each and
+//                        closes them; exit code 0 when everything worked
+//   sim_probe lateplay   a window program that does not import winmm: once its
+//                        window is up it loads winmm itself and opens a device
+//                        at once, as programs that delay-load it do; exit code
+//                        0 when the entry it found is the engine's
+//   sim_probe hookcost   a window program without winmm handling 100,000
+//                        messages (make bench); prints its processor time in
+//                        microseconds
 #include <windows.h>
 
+#include <stdio.h>
 #include <string.h>
+// after windows.h, which it needs
+#include <mmsystem.h>
 
 #include "engine/ControlCodes.h"
 
 namespace {
 
-enum Exit { kOk = 0, kUsage = 2, kWrongPlatform = 10, kNoWdm = 11, kNoVxd = 12, kSendFailed = 13 };
+enum Exit {
+    kOk = 0,
+    kUsage = 2,
+    kWrongPlatform = 10,
+    kNoWdm = 11,
+    kNoVxd = 12,
+    kSendFailed = 13,
+    kNoWinmm = 20,
+    kSystemsEntry = 21,
+    kNoDevice = 22
+};
 
 class Device {
 public:
@@ -30,9 +51,78 @@ private:
     HANDLE m_h;
 };
 
+// The entry's address as winmm exports it, read from its export table.
+void* Exported(HMODULE module, const char* name) {
+    const BYTE* base = reinterpret_cast<const BYTE*>(module);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+    const DWORD* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    const WORD* ordinals = reinterpret_cast<const WORD*>(base + exports->AddressOfNameOrdinals);
+    const DWORD* functions = reinterpret_cast<const DWORD*>(base + exports->AddressOfFunctions);
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+        if (strcmp(reinterpret_cast<const char*>(base + names[i]), name) == 0)
+            return const_cast<BYTE*>(base + functions[ordinals[i]]);
+    return nullptr;
+}
+
+int LatePlay() {
+    // Its first window, as any window program makes one; the hooks come with it.
+    HWND window = CreateWindowA("STATIC", "sim_probe", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    // In the same handler: load winmm, look the entry up, open.
+    HMODULE winmm = LoadLibraryA("winmm.dll");
+    if (!winmm) return kNoWinmm;
+    using OpenFn = MMRESULT(WINAPI*)(LPHWAVEOUT, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD);
+    using CloseFn = MMRESULT(WINAPI*)(HWAVEOUT);
+    FARPROC open = GetProcAddress(winmm, "waveOutOpen");
+    FARPROC close = GetProcAddress(winmm, "waveOutClose");
+    if (!open || !close) return kNoWinmm;
+    WAVEFORMATEX f = {WAVE_FORMAT_PCM, 2, 11025, 11025 * 4, 4, 16, 0};
+    HWAVEOUT out = nullptr;
+    if (reinterpret_cast<OpenFn>(reinterpret_cast<void (*)()>(open))(&out, WAVE_MAPPER, &f, 0, 0, CALLBACK_NULL) !=
+        MMSYSERR_NOERROR)
+        return kNoDevice;
+    reinterpret_cast<CloseFn>(reinterpret_cast<void (*)()>(close))(out);
+    DestroyWindow(window);
+    return reinterpret_cast<void*>(open) == Exported(winmm, "waveOutOpen") ? kSystemsEntry : kOk;
+}
+
+// The benchmark's workload: messages through the queue, as a busy window
+// program reads them; every read passes the hooks.
+int HookCost() {
+    HWND window = CreateWindowA("STATIC", "sim_probe", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    if (!window) return kUsage;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    FILETIME created, exited, kernel, user;
+    const auto us = [&] {
+        GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+        const auto ticks = [](const FILETIME& f) {
+            return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+        };
+        return (ticks(kernel) + ticks(user)) / 10;
+    };
+    const unsigned long long start = us();
+    for (int i = 0; i < 100000; ++i) {
+        PostMessageA(window, WM_USER, 0, 0);
+        if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+        DispatchMessageA(&msg);
+    }
+    printf("%llu\n", us() - start);
+    DestroyWindow(window);
+    return kOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && strcmp(argv[1], "lateplay") == 0) return LatePlay();
+    if (argc == 2 && strcmp(argv[1], "hookcost") == 0) return HookCost();
     if (argc != 2 || (strcmp(argv[1], "9x") != 0 && strcmp(argv[1], "nt") != 0)) return kUsage;
     const bool win9x = strcmp(argv[1], "9x") == 0;
 

@@ -1,5 +1,6 @@
 #include "WaveChunks.h"
 
+#include "fxengine/stream/HeaderStream.h"
 #include "fxengine/stream/Period.h"
 #include "tests/common/EngineRender.h"
 #include "tests/common/TestSignal.h"
@@ -37,9 +38,17 @@ WaveChunks::WaveChunks(const WaveLayout& l, const std::vector<fx::FxParams>& sta
             testsignal::Fill(&buffer[0], l.frames * block, frame, l.rate, l.channels, l.bits);
             chunk += buffer;
         }
-        for (size_t at = 0; at < chunk.size(); at += periodBytes)
-            render.Buffer(states[c], chunk.data() + at, static_cast<uint32_t>(std::min(periodBytes, chunk.size() - at)),
-                          &m_expected);
+        // Cut as the engine's stream cuts it: periods end with the buffers.
+        fxengine::HeaderStream cut(block);
+        for (size_t at = 0; at < chunk.size(); at += l.frames * block)
+            cut.Push({reinterpret_cast<const unsigned char*>(chunk.data() + at), l.frames * block, 0, 0, nullptr});
+        std::string period(periodBytes * 2, '\0');
+        for (uint32_t n;
+             (n = cut.ReadPeriod(reinterpret_cast<unsigned char*>(&period[0]), static_cast<uint32_t>(periodBytes),
+                                 static_cast<uint32_t>(periodBytes + periodBytes / 2))) > 0;) {
+            m_periodStarts.insert(m_expected.size() / block);
+            render.Buffer(states[c], period.data(), n, &m_expected);
+        }
         m_input += chunk;
     }
 }

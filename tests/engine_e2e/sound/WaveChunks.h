@@ -1,8 +1,7 @@
 // What the waveOut test player should sound like: the layout it plays the
 // signal in (chunks of buffers, the words that tell it so), and the effects
 // library's rendering of each chunk with the engine state it met, the
-// periods cut from each chunk's start as the engine does when a chunk is
-// written at once.
+// periods cut as the engine's stream cuts them.
 #pragma once
 
 #include "TestPlayer.h"
@@ -14,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +45,8 @@ public:
 
     const std::string& Input() const { return m_input; }
     const std::string& Expected() const { return m_expected; }
+    // Frames where one of the engine's periods begins.
+    const std::set<size_t>& PeriodStarts() const { return m_periodStarts; }
     // Chunk c should sound as the player's own, bit for bit.
     bool ChunkIsOwn(DWORD c) const;
     // The last buffer should (the effects have ended).
@@ -56,6 +58,7 @@ public:
 private:
     WaveLayout m_layout;
     std::string m_input, m_expected;
+    std::set<size_t> m_periodStarts;
 };
 
 // The player ended well (its exit code 0), and was heard chunk by chunk as

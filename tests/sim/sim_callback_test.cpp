@@ -1,0 +1,162 @@
+// The program's callback as the engine calls it: entered by one thread at a
+// time, in write order, never after WOM_CLOSE; a reset or close made while
+// holding a lock the callback takes never hangs. Every round runs on a
+// worker watched from here, so a deadlock fails the test instead of hanging it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+// after windows.h, which it needs
+#include <mmsystem.h>
+
+#include <string>
+#include <vector>
+
+#include "SimTestSupport.h"
+
+namespace {
+
+enum class Mode {
+    kResetHoldingLock,  // reset and close while holding the lock the callback takes
+    kResetFromAfar,     // another thread resets while headers come back
+    kCloseFromCallback  // the program closes from inside its callback
+};
+
+struct Device {
+    Mode mode;
+    HWAVEOUT out = nullptr;
+    CRITICAL_SECTION lock;  // the program's own
+    std::vector<WAVEHDR> headers;
+    std::string data;
+    volatile LONG inside = 0;
+    LONG reentered = 0, outOfOrder = 0, afterClose = 0, closes = 0, dones = 0;
+    DWORD_PTR lastSeq = 0;
+    bool closedHere = false;
+};
+
+void CALLBACK Callback(HWAVEOUT hwo, UINT msg, DWORD_PTR instance, DWORD_PTR p1, DWORD_PTR) {
+    Device& d = *reinterpret_cast<Device*>(instance);
+    if (InterlockedIncrement(&d.inside) != 1) ++d.reentered;
+    if (msg == WOM_CLOSE) ++d.closes;
+    if (msg == WOM_DONE) {
+        if (d.closes) ++d.afterClose;
+        ++d.dones;
+        const DWORD_PTR seq = reinterpret_cast<WAVEHDR*>(p1)->dwUser;
+        if (seq <= d.lastSeq) ++d.outOfOrder;
+        d.lastSeq = seq;
+        if (d.mode == Mode::kResetHoldingLock) {
+            EnterCriticalSection(&d.lock);  // as a program guarding its queue does
+            LeaveCriticalSection(&d.lock);
+        }
+        // Forbidden by the book, done by programs: close once nothing is left.
+        if (d.mode == Mode::kCloseFromCallback && !d.closedHere && waveOutClose(hwo) == MMSYSERR_NOERROR)
+            d.closedHere = true;
+    }
+    InterlockedDecrement(&d.inside);
+}
+
+struct Rounds {
+    Mode mode;
+    int rounds;
+    LONG reentered = 0, outOfOrder = 0, afterClose = 0, missingClose = 0, failures = 0;
+};
+
+DWORD WINAPI ResetFromAfar(LPVOID arg) {
+    Device& d = *static_cast<Device*>(arg);
+    waveOutReset(d.out);
+    return 0;
+}
+
+bool PlayRound(Rounds& r, DWORD_PTR* seq) {
+    Device d;
+    d.mode = r.mode;
+    InitializeCriticalSection(&d.lock);
+    WAVEFORMATEX f = {WAVE_FORMAT_PCM, 2, 11025, 11025 * 4, 4, 16, 0};
+    if (waveOutOpen(&d.out, WAVE_MAPPER, &f, reinterpret_cast<DWORD_PTR>(&Callback), reinterpret_cast<DWORD_PTR>(&d),
+                    CALLBACK_FUNCTION) != MMSYSERR_NOERROR)
+        return false;
+    // Tiny headers: the callback is busy most of the time.
+    d.data.assign(8 * 64, '\0');
+    d.headers.assign(8, WAVEHDR());
+    for (size_t i = 0; i < d.headers.size(); ++i) {
+        WAVEHDR& h = d.headers[i];
+        h.lpData = &d.data[i * 64];
+        h.dwBufferLength = 64;
+        h.dwUser = ++*seq;
+        waveOutPrepareHeader(d.out, &h, sizeof(h));
+        waveOutWrite(d.out, &h, sizeof(h));
+    }
+    switch (r.mode) {
+        case Mode::kResetHoldingLock:
+            EnterCriticalSection(&d.lock);
+            waveOutReset(d.out);
+            for (WAVEHDR& h : d.headers) waveOutUnprepareHeader(d.out, &h, sizeof(h));
+            if (waveOutClose(d.out) != MMSYSERR_NOERROR) ++r.failures;
+            LeaveCriticalSection(&d.lock);
+            break;
+        case Mode::kResetFromAfar: {
+            HANDLE t = CreateThread(nullptr, 0, &ResetFromAfar, &d, 0, nullptr);
+            WaitForSingleObject(t, INFINITE);
+            CloseHandle(t);
+            for (WAVEHDR& h : d.headers) waveOutUnprepareHeader(d.out, &h, sizeof(h));
+            if (waveOutClose(d.out) != MMSYSERR_NOERROR) ++r.failures;
+            break;
+        }
+        case Mode::kCloseFromCallback:
+            // The callback closes once every header is done; then nothing may follow.
+            while (d.dones < static_cast<LONG>(d.headers.size()) || d.inside) Sleep(1);
+            if (!d.closedHere) {
+                ++r.failures;
+                waveOutClose(d.out);
+            }
+            break;
+    }
+    // WOM_CLOSE may come from the engine's thread a moment after the close returns.
+    while (!d.closes) Sleep(1);
+    Sleep(1);
+    r.reentered += d.reentered;
+    r.outOfOrder += d.outOfOrder;
+    r.afterClose += d.afterClose;
+    r.missingClose += d.closes != 1;
+    DeleteCriticalSection(&d.lock);
+    return true;
+}
+
+DWORD WINAPI RunRounds(LPVOID arg) {
+    Rounds& r = *static_cast<Rounds*>(arg);
+    DWORD_PTR seq = 0;
+    for (int i = 0; i < r.rounds; ++i)
+        if (!PlayRound(r, &seq)) ++r.failures;
+    return 0;
+}
+
+using VoidFn = DWORD(WINAPI*)();
+
+TEST(EngineCallbacks, OneThreadAtATimeInWriteOrderNeverAfterCloseAndNoHang) {
+    HMODULE lib = LoadLibraryA(simtest::SimDll("WavHok32.dll").c_str());
+    ASSERT_NE(lib, nullptr);
+    const auto hook = reinterpret_cast<VoidFn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "QuorWav9xHook")));
+    const auto unhook = reinterpret_cast<VoidFn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "QuorWav9xUnHook")));
+    ASSERT_TRUE(hook && unhook);
+    hook();
+    // The one that can hang last, so the others report first.
+    Rounds cases[] = {{Mode::kResetFromAfar, 300}, {Mode::kCloseFromCallback, 300}, {Mode::kResetHoldingLock, 1000}};
+    for (Rounds& r : cases) {
+        SCOPED_TRACE(static_cast<int>(r.mode));
+        HANDLE worker = CreateThread(nullptr, 0, &RunRounds, &r, 0, nullptr);
+        ASSERT_NE(worker, nullptr);
+        // The watchdog: a round that hangs ends the test here. Every round
+        // ends by itself on any machine, however slow; five minutes is none.
+        const DWORD waited = WaitForSingleObject(worker, 300000);
+        CloseHandle(worker);
+        ASSERT_EQ(waited, WAIT_OBJECT_0) << "a reset or close hung";
+        EXPECT_EQ(r.failures, 0);
+        EXPECT_EQ(r.reentered, 0) << "two threads inside the callback";
+        EXPECT_EQ(r.outOfOrder, 0) << "headers reported out of write order";
+        EXPECT_EQ(r.afterClose, 0) << "WOM_DONE after WOM_CLOSE";
+        EXPECT_EQ(r.missingClose, 0);
+    }
+    unhook();
+    FreeLibrary(lib);
+}
+
+}  // namespace

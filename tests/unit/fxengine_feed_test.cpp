@@ -1,0 +1,245 @@
+// The engine's feed against a stand-in device with a clock: the device plays
+// one frame per tick and journals every tick it runs dry while the program
+// still has sound queued; the feed thread wakes when a period comes back or
+// the program writes, and can be stalled. The program keeps its own queue
+// full, writing a new buffer as each is reported done. The same program on
+// the device without the engine is the measure.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "fxengine/stream/FeedLead.h"
+#include "fxengine/stream/HeaderStream.h"
+#include "fxengine/stream/Period.h"
+
+using fxengine::FeedLead;
+using fxengine::HeaderStream;
+
+namespace {
+
+const uint32_t kRate = 4000;  // frames per second, 1 byte each; a tick is a frame
+const uint32_t kPeriod = fxengine::PeriodFrames(kRate);
+
+struct Scenario {
+    const char* name;
+    uint32_t bufferFrames, buffers;  // the program's queue
+    uint32_t totalBuffers;
+    uint32_t stallEvery, stallFrames;  // the feed thread stops for stallFrames every stallEvery frames
+};
+
+struct Outcome {
+    uint64_t underruns = 0;           // ticks dry while the program had sound queued
+    uint64_t lastUnderrun = 0;        // the last such tick
+    std::vector<uint64_t> doneAt;     // tick each buffer was reported done, in order
+    uint64_t maxLeadAfterSettle = 0;  // frames rendered ahead of the device at a write, late in the run
+    std::string heard;
+};
+
+class Program {
+public:
+    explicit Program(const Scenario& s) : m_s(s) {}
+    // The next buffer to write, if the program has more.
+    bool Next(std::string** buffer) {
+        if (m_written == m_s.totalBuffers) return false;
+        m_buffers.emplace_back(m_s.bufferFrames, static_cast<char>('a' + m_written % 26));
+        *buffer = &m_buffers.back();
+        ++m_written;
+        return true;
+    }
+    bool AllWritten() const { return m_written == m_s.totalBuffers; }
+
+private:
+    const Scenario& m_s;
+    std::deque<std::string> m_buffers;
+    uint32_t m_written = 0;
+};
+
+bool Stalled(const Scenario& s, uint64_t tick) {
+    return s.stallEvery && tick % s.stallEvery >= s.stallEvery - s.stallFrames;
+}
+
+// The program's buffers straight on the device.
+Outcome Plain(const Scenario& s) {
+    Outcome o;
+    Program program(s);
+    std::deque<std::pair<std::string*, uint32_t>> device;  // buffer, frames played
+    std::string* b;
+    for (uint32_t i = 0; i < s.buffers && program.Next(&b); ++i) device.push_back({b, 0});
+    for (uint64_t tick = 0; !device.empty() || !program.AllWritten(); ++tick) {
+        if (device.empty()) {
+            ++o.underruns;
+            continue;
+        }
+        auto& front = device.front();
+        o.heard += (*front.first)[front.second++];
+        if (front.second == front.first->size()) {
+            device.pop_front();
+            o.doneAt.push_back(tick + 1);
+            if (program.Next(&b)) device.push_back({b, 0});
+        }
+    }
+    return o;
+}
+
+// Through the engine's feed: periods read from the stream, a lead kept.
+Outcome Engine(const Scenario& s, uint64_t settleTick) {
+    Outcome o;
+    Program program(s);
+    HeaderStream stream(1);
+    FeedLead lead(kPeriod, kRate);
+    struct Period {
+        std::string data;
+        uint64_t end;
+        uint32_t played;
+    };
+    std::deque<Period> device;
+    uint64_t played = 0, written = 0, looked = 0;
+    bool wake = false;
+    auto write = [&](std::string* b) {
+        stream.Push({reinterpret_cast<const unsigned char*>(b->data()), static_cast<uint32_t>(b->size()), 0, 0, b});
+        wake = true;
+    };
+    std::string* b;
+    for (uint32_t i = 0; i < s.buffers && program.Next(&b); ++i) write(b);
+    std::vector<unsigned char> scratch(kPeriod * 2);
+    bool fed = false;
+    for (uint64_t tick = 0; tick < 100000000; ++tick) {
+        // The feed thread's round, as EngineDevice::Round does it.
+        if (wake && !Stalled(s, tick)) {
+            wake = false;
+            if (fed) lead.Observe(written - played, stream.Ahead(), played - looked);
+            looked = played;
+            uint64_t target = lead.Target();
+            while (written - played + kPeriod <= target && !stream.Empty()) {
+                const uint32_t n = stream.ReadPeriod(scratch.data(), kPeriod, kPeriod + kPeriod / 2);
+                if (!n) break;
+                written = stream.Position();
+                device.push_back({std::string(scratch.begin(), scratch.begin() + n), written, 0});
+                if (tick >= settleTick && written - played > o.maxLeadAfterSettle)
+                    o.maxLeadAfterSettle = written - played;
+            }
+            fed = !device.empty();
+            void* owner;
+            while (stream.NextPlayed(played, &owner)) {
+                o.doneAt.push_back(tick);
+                if (program.Next(&b)) write(b);
+            }
+        }
+        // The device plays one frame.
+        if (device.empty()) {
+            if (!stream.Empty() || stream.Queued() || !program.AllWritten()) {
+                ++o.underruns;
+                o.lastUnderrun = tick;
+                continue;
+            }
+            break;
+        }
+        Period& front = device.front();
+        o.heard += front.data[front.played++];
+        if (front.played == front.data.size()) {
+            played = front.end;
+            device.pop_front();
+            wake = true;
+        }
+    }
+    return o;
+}
+
+TEST(EngineFeed, NeverRunsTheDeviceDryWhereThePlainPathWouldNot) {
+    const uint32_t ms = kRate / 1000;
+    const Scenario scenarios[] = {
+        // A 300 ms queue in 50 ms buffers, the feed stalled 60 ms every 250 ms.
+        {"queue 300 ms, stalls", 50 * ms, 6, 120, 250 * ms, 60 * ms},
+        // A burst of small buffers: 5 ms each, 300 ms of them.
+        {"small buffers, stalls", 5 * ms, 60, 1200, 250 * ms, 60 * ms},
+        // Everything at once, as a player of a short clip does.
+        {"all at once, stalls", 2000 * ms, 1, 1, 200 * ms, 60 * ms},
+        {"queue 300 ms, calm", 50 * ms, 6, 200, 0, 0},
+    };
+    for (const Scenario& s : scenarios) {
+        SCOPED_TRACE(s.name);
+        const Outcome plain = Plain(s), engine = Engine(s, 0);
+        EXPECT_EQ(plain.underruns, 0u);
+        // A device starts with the short lead: the first stall may find it
+        // short (by the stall less what the device then held, at least a
+        // period); from then on the lead holds.
+        const uint64_t floor = kPeriod;
+        EXPECT_LE(engine.underruns, s.stallFrames > floor ? s.stallFrames - floor : 0);
+        if (engine.underruns) {
+            EXPECT_LT(engine.lastUnderrun, s.stallEvery);
+        }
+        EXPECT_EQ(engine.heard, plain.heard);  // not a frame lost, moved or added
+        ASSERT_EQ(engine.doneAt.size(), plain.doneAt.size());
+        // Reported done no later than the device would have: with a feed that
+        // is never late, at the tick the buffer's last frame played.
+        if (!s.stallEvery) {
+            for (size_t i = 0; i < plain.doneAt.size(); ++i) EXPECT_LE(engine.doneAt[i], plain.doneAt[i]) << i;
+        }
+    }
+}
+
+TEST(EngineFeed, OnAMachineThatKeepsUpTheLeadShrinksToAKnobTurnWithinAbout50Ms) {
+    const uint32_t ms = kRate / 1000;
+    const Scenario calm = {"calm", 100 * ms, 5, 150, 0, 0};
+    // After ten seconds of calm playing, nothing is rendered more than two
+    // periods and a period and a half ahead (52.5 ms).
+    const Outcome o = Engine(calm, 10000 * ms);
+    EXPECT_GT(o.maxLeadAfterSettle, 0u);
+    EXPECT_LT(o.maxLeadAfterSettle, 2 * kPeriod + kPeriod + kPeriod / 2);
+}
+
+TEST(EngineFeed, PeriodsEndAtHeaderEndsAndLeaveNoShortTailAlone) {
+    // 2 s at once: no period shorter than one, none as long as one and a half.
+    HeaderStream s(4);
+    std::string clip(4 * 88200, 'x');
+    s.Push({reinterpret_cast<const unsigned char*>(clip.data()), static_cast<uint32_t>(clip.size()), 0, 0, &clip});
+    const uint32_t period = 4 * fxengine::PeriodFrames(44100);
+    std::vector<unsigned char> out(period * 2);
+    uint64_t total = 0;
+    for (uint32_t n; (n = s.ReadPeriod(out.data(), period, period + period / 2)) > 0; total += n) {
+        EXPECT_GE(n, period);
+        EXPECT_LT(n, period + period / 2);
+    }
+    EXPECT_EQ(total, clip.size());
+    // Two headers: the first one's end is a period's end.
+    HeaderStream t(2);
+    std::string a(10, 'a'), b(38, 'b');
+    t.Push({reinterpret_cast<const unsigned char*>(a.data()), 10, 0, 0, &a});
+    t.Push({reinterpret_cast<const unsigned char*>(b.data()), 38, 0, 0, &b});
+    EXPECT_EQ(t.ReadPeriod(out.data(), 16, 24), 10u);
+    EXPECT_EQ(t.ReadPeriod(out.data(), 16, 24), 16u);
+    EXPECT_EQ(t.ReadPeriod(out.data(), 16, 24), 22u);  // 22 left: the last 6 would be short alone
+}
+
+}  // namespace
+
+#include "fxengine/hook/ExclusionList.h"
+
+namespace {
+
+TEST(EngineExclusions, AProgramIsExcludedByItsFileNameOnly) {
+    static const char kList[] = "game.exe\0 Old Player.EXE \0C:\\Tools\\rec.exe\0";
+    const std::string list(kList, sizeof(kList));
+    const struct {
+        const char* exe;
+        bool excluded;
+    } cases[] = {
+        {"C:\\Games\\GAME.EXE", true},
+        {"game.exe", true},
+        {"D:\\x\\old player.exe", true},
+        {"C:\\Other\\rec.exe", true},
+        {"C:\\Games\\game.exe.bak", false},
+        {"C:\\Games\\agame.exe", false},
+        {"C:\\Games\\", false},
+        {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fxengine::ExclusionList_Matches(list.data(), list.size(), c.exe), c.excluded) << c.exe;
+    // A value without its final terminators, and an empty one.
+    EXPECT_TRUE(fxengine::ExclusionList_Matches("game.exe", 8, "c:\\game.exe"));
+    EXPECT_FALSE(fxengine::ExclusionList_Matches("", 0, "c:\\game.exe"));
+}
+
+}  // namespace
