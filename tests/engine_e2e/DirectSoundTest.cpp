@@ -136,13 +136,13 @@ std::vector<int16_t> Signal(uint32_t channels, DWORD frames = kFrames) {
     return s;
 }
 
-std::vector<int16_t> Rendered(const fx::FxParams& state) {
-    std::vector<int16_t> in(kEffectsFrames * 2);
-    dssignal::Fill(in.data(), kEffectsFrames, 0, kEffectsFrames, kRate, 2);
+std::vector<int16_t> Rendered(const fx::FxParams& state, DWORD total = kEffectsFrames) {
+    std::vector<int16_t> in(total * 2);
+    dssignal::Fill(in.data(), total, 0, total, kRate, 2);
     EngineRender render({1, 2, kRate, 16, 4});
     std::string out;
     render.Buffer(state, in.data(), static_cast<uint32_t>(in.size() * 2), &out);
-    std::vector<int16_t> frames((kEffectsFrames - kEnd) * 2);
+    std::vector<int16_t> frames((total - kEnd) * 2);
     memcpy(frames.data(), out.data(), frames.size() * 2);
     return frames;
 }
@@ -185,10 +185,10 @@ protected:
     }
 
     // Plays to the end; the player's exit code (0: its buffer always read back as written).
-    DWORD Play(const char* mode, DWORD ms = kMs) {
+    DWORD Play(const char* mode, DWORD ms = kMs, DWORD ringMs = 4000) {
         const std::string exe = WindowsPath(KORVDSPLAY_EXE);
         char args[512];
-        snprintf(args, sizeof args, "\"%s\" mode=%s rate=%lu ms=%lu", exe.c_str(), mode, kRate, ms);
+        snprintf(args, sizeof args, "\"%s\" mode=%s rate=%lu ms=%lu ring=%lu", exe.c_str(), mode, kRate, ms, ringMs);
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
@@ -248,6 +248,24 @@ TEST_F(DirectSoundTest, StreamingAndLookedUpBuffersSoundAsTheEffectsRenderThem) 
         EXPECT_GT(Side(expected, kEffectsFrames - kEnd), 1.2 * gain * gain * Side(input, kEffectsFrames - kEnd));
         EXPECT_GT(Level(expected, kEffectsFrames - kEnd, 60.0),
                   1.12 * gain * Level(input, kEffectsFrames - kEnd, 60.0));
+    }
+    ASSERT_TRUE(CloseAndWait(*korvane, console));
+}
+
+// A one-second ring fed for ten seconds, each way programs feed theirs, and
+// the object made each way programs make it.
+TEST_F(DirectSoundTest, EveryWayOfFeedingALoopingBufferIsHeardAsOneRenderedStream) {
+    HWND console = nullptr;
+    KorvaneProcess* korvane = nullptr;
+    const fx::FxParams state = StartKorvaneWithEffects(&console, &korvane);
+    ASSERT_NE(console, nullptr);
+    constexpr DWORD kLongMs = 10000;
+    const std::vector<int16_t> expected = Rendered(state, kRate / 1000 * kLongMs);
+    for (const char* mode : {"pieces", "cursor", "whole", "cocreate", "ds8"}) {
+        SCOPED_TRACE(mode);
+        EXPECT_EQ(Play(mode, kLongMs, 1000), 0u) << "korvdsplay exit code (see its source)";
+        const std::vector<int16_t> heard = Heard();
+        EXPECT_EQ(FirstDifference(heard, expected), kSame) << "captured " << heard.size() / 2 << " frames";
     }
     ASSERT_TRUE(CloseAndWait(*korvane, console));
 }
