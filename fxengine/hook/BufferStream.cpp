@@ -237,11 +237,13 @@ void BufferStream::Playing(DWORD flags, bool original) {
             m_real->GetCurrentPosition(&play, nullptr);
             const bool going = (status & DSBSTATUS_PLAYING) && (status & DSBSTATUS_LOOPING);
             // Played on where it stopped, or again while it plays: the stream goes on.
-            if (!m_streaming || !m_render->Started() || (!going && play % m_bytes != m_render->Played() % m_bytes))
-                m_render->Start(play);
+            const bool fresh =
+                !m_streaming || !m_render->Started() || (!going && play % m_bytes != m_render->Played() % m_bytes);
+            if (fresh) m_render->Start(play);
             m_streaming = true;
             m_realPlain = m_rendered = false;
-            m_render->Pump(m_real);  // its first stretch, before the device reads it
+            m_render->Pump(m_real);                    // its first stretch, before the device reads it
+            if (fresh) m_render->ProcessRest(m_real);  // and what the program wrote before it played
             return;
         }
     }

@@ -34,17 +34,20 @@ StreamRender::StreamRender(const BYTE* shadow, DWORD bytes, const fx::FxFormat& 
 
 StreamRender::~StreamRender() {
     delete m_chain;
+    delete m_ahead;
     delete[] m_snapshots;
 }
 
 bool StreamRender::Open() {
     if (m_chain) return true;
     m_chain = new (std::nothrow) fx::FxChain;
+    m_ahead = new (std::nothrow) fx::FxChain;
     m_snapshots = new (std::nothrow) Snapshot[kSnapshots];
-    if (!m_chain || !m_snapshots || !m_chain->Open(m_format)) {
+    if (!m_chain || !m_ahead || !m_snapshots || !m_chain->Open(m_format) || !m_ahead->Open(m_format)) {
         delete m_chain;
+        delete m_ahead;
         delete[] m_snapshots;
-        m_chain = nullptr;
+        m_chain = m_ahead = nullptr;
         m_snapshots = nullptr;
         return false;
     }
@@ -184,8 +187,39 @@ void StreamRender::Written(DWORD offset, BYTE* to, DWORD bytes, Pos* dirty) {
         const DWORD done = part.from < m_done ? static_cast<DWORD>(m_done - part.from) : 0;
         if (done >= part.bytes) continue;
         const DWORD first = part.skip + done;
-        Copy(to + first, m_shadow + offset + first, part.bytes - done);
+        Ahead(offset + first, to + first, part.bytes - done);
     }
+}
+
+void StreamRender::Ahead(DWORD offset, BYTE* to, DWORD bytes) {
+    if (m_passThrough || offset % m_align) {
+        Copy(to, m_shadow + offset, bytes);
+        return;
+    }
+    // A piece that follows the last one goes on with its state; any other starts afresh.
+    if (offset != m_aheadEnd) m_ahead->Reset();
+    fx::FxParams params;
+    Params(&params);
+    if (!Process(*m_ahead, params, m_shadow + offset, to, bytes, m_align)) m_passThrough = true;
+    m_aheadEnd = (offset + bytes) % m_bytes;
+}
+
+void StreamRender::ProcessRest(IDirectSoundBuffer* real) {
+    const Pos end = m_play + m_bytes - m_align;
+    if (m_passThrough || m_done >= end) return;
+    const DWORD offset = static_cast<DWORD>(m_done % m_bytes);
+    const DWORD bytes = static_cast<DWORD>(end - m_done);
+    void *a1 = nullptr, *a2 = nullptr;
+    DWORD b1 = 0, b2 = 0;
+    if (FAILED(real->Lock(offset, bytes, &a1, &b1, &a2, &b2, 0)) || !a1) return;
+    if (b1 > bytes) b1 = bytes;
+    if (!a2 || b1 + b2 > bytes) b2 = a2 ? bytes - b1 : 0;
+    // On from the stream's state, as if the program had written it all just now.
+    *m_ahead = *m_chain;
+    m_aheadEnd = offset;
+    Ahead(offset, static_cast<BYTE*>(a1), b1);
+    if (b2) Ahead(0, static_cast<BYTE*>(a2), b2);
+    real->Unlock(a1, b1, a2, b2);
 }
 
 void StreamRender::CatchUp() {

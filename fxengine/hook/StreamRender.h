@@ -43,11 +43,15 @@ public:
     // first through what the cursor passed unprocessed; false when faulted.
     bool Pump(IDirectSoundBuffer* real);
     // The program wrote shadow[offset, +bytes), whose real memory is `to`:
-    // beyond what is processed it goes there as written (heard so if the
-    // worker came late); the processed part is marked in `dirty`.
+    // beyond what is processed it is processed as written, in the order
+    // written (a chain of its own), so that a worker that comes late leaves
+    // the effects on; the part already processed is marked in `dirty`.
     void Written(DWORD offset, BYTE* to, DWORD bytes, Pos* dirty);
     // Processes again from the state saved before `dirty` up to where it was.
     void RenderAgainFrom(IDirectSoundBuffer* real, Pos dirty);
+    // The rest of the ring, as the program wrote it before it played, processed
+    // on from where the stream is (once, when the stream starts).
+    void ProcessRest(IDirectSoundBuffer* real);
     // Goes through what the play cursor passed before it was processed, so
     // that what follows joins on to the state it would have had.
     void CatchUp();
@@ -67,6 +71,7 @@ private:
 
     bool Advance(IDirectSoundBuffer* real, Pos end);
     void Render(const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes);
+    void Ahead(DWORD offset, BYTE* to, DWORD bytes);
     void Save(Pos pos);
     DWORD Lead();
 
@@ -74,6 +79,8 @@ private:
     DWORD m_bytes, m_align, m_rate;
     fx::FxFormat m_format;
     fx::FxChain* m_chain = nullptr;
+    fx::FxChain* m_ahead = nullptr;  // the program's pieces as written, and where the last one ended
+    DWORD m_aheadEnd = 0xFFFFFFFF;
     Snapshot* m_snapshots = nullptr;
     bool m_passThrough = false;
     bool m_started = false;
