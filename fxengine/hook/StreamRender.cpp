@@ -18,6 +18,10 @@ constexpr DWORD kLeadMs = 45;
 // Where the cursor runs faster than real time, the lead is what it covers in this long.
 constexpr DWORD kLeadWallMs = 35;
 constexpr DWORD kSaveEveryMs = 10;
+// What the program writes is processed as written this far past what the
+// worker processed (before Play: past the first stretch), the rest by the
+// worker when it gets there.
+constexpr DWORD kRestMs = 250;
 
 // The real buffer's memory may go away under us (a lost hardware buffer):
 // a fault in copying costs that copy only.
@@ -183,15 +187,24 @@ void StreamRender::Written(DWORD offset, BYTE* to, DWORD bytes, Pos* dirty) {
     for (const auto& part : parts) {
         if (!part.bytes) continue;
         if (part.from < m_done && part.from < *dirty) *dirty = part.from;
-        // Beyond what is processed: as written, until the worker gets there.
         const DWORD done = part.from < m_done ? static_cast<DWORD>(m_done - part.from) : 0;
         if (done >= part.bytes) continue;
-        const DWORD first = part.skip + done;
-        Ahead(offset + first, to + first, part.bytes - done);
+        // Processed as written up to a little past the worker (what it could
+        // still come late for); further on, as written until it gets there.
+        const DWORD first = part.skip + done, count = part.bytes - done;
+        const Pos from = part.from + done, soon = m_done + Rest();
+        const DWORD processed = from >= soon ? 0 : static_cast<DWORD>(soon - from < count ? soon - from : count);
+        Ahead(offset + first, to + first, processed);
+        Copy(to + first + processed, m_shadow + offset + first + processed, count - processed);
     }
 }
 
+DWORD StreamRender::Rest() const {
+    return m_rate / 1000 * m_align * kRestMs;
+}
+
 void StreamRender::Ahead(DWORD offset, BYTE* to, DWORD bytes) {
+    if (!bytes) return;
     if (m_passThrough || offset % m_align) {
         Copy(to, m_shadow + offset, bytes);
         return;
@@ -205,7 +218,9 @@ void StreamRender::Ahead(DWORD offset, BYTE* to, DWORD bytes) {
 }
 
 void StreamRender::ProcessRest(IDirectSoundBuffer* real) {
-    const Pos end = m_play + m_bytes - m_align;
+    // Only so much: the program's Play waits for it, and the worker follows at once.
+    Pos end = m_play + m_bytes - m_align;
+    if (end > m_done + Rest()) end = m_done + Rest();
     if (m_passThrough || m_done >= end) return;
     const DWORD offset = static_cast<DWORD>(m_done % m_bytes);
     const DWORD bytes = static_cast<DWORD>(end - m_done);

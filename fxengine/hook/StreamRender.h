@@ -43,14 +43,15 @@ public:
     // first through what the cursor passed unprocessed; false when faulted.
     bool Pump(IDirectSoundBuffer* real);
     // The program wrote shadow[offset, +bytes), whose real memory is `to`:
-    // beyond what is processed it is processed as written, in the order
-    // written (a chain of its own), so that a worker that comes late leaves
-    // the effects on; the part already processed is marked in `dirty`.
+    // the next 250 ms past what is processed are processed as written, in
+    // the order written (a chain of its own), so that a worker that comes
+    // late leaves the effects on; further on it goes there as written until
+    // the worker gets there; the part already processed is marked in `dirty`.
     void Written(DWORD offset, BYTE* to, DWORD bytes, Pos* dirty);
     // Processes again from the state saved before `dirty` up to where it was.
     void RenderAgainFrom(IDirectSoundBuffer* real, Pos dirty);
-    // The rest of the ring, as the program wrote it before it played, processed
-    // on from where the stream is (once, when the stream starts).
+    // What the program wrote before it played, 250 ms of it past the first
+    // stretch, processed on from where the stream is (once, when it starts).
     void ProcessRest(IDirectSoundBuffer* real);
     // Goes through what the play cursor passed before it was processed, so
     // that what follows joins on to the state it would have had.
@@ -72,6 +73,7 @@ private:
     bool Advance(IDirectSoundBuffer* real, Pos end);
     void Render(const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes);
     void Ahead(DWORD offset, BYTE* to, DWORD bytes);
+    DWORD Rest() const;
     void Save(Pos pos);
     DWORD Lead();
 

@@ -14,15 +14,14 @@ int Plan(Style style, const Cursor& at, unsigned long long written, DWORD ringBy
     const DWORD ringFrames = ringBytes / block;
     switch (style) {
         case kPieces: {
-            // One piece per tick at most, as a game loop does.
             const DWORD piece = rate / 10;
             if (written - at.played >= ringFrames / 2) return 0;
             out[0] = {static_cast<DWORD>(written % ringFrames) * block, piece * block, written};
             return 1;
         }
         case kCursor: {
-            // From the write cursor to 200 ms past it, again each time.
-            const unsigned long long from = at.write, to = at.write + rate / 5;
+            // From the write cursor to half a ring past it, again each time.
+            const unsigned long long from = at.write, to = at.write + ringFrames / 2;
             out[0] = {static_cast<DWORD>(from % ringFrames) * block, static_cast<DWORD>(to - from) * block, from};
             return 1;
         }

@@ -236,7 +236,8 @@ bool Player::Tick() {
         m_buffer->Stop();
         // Each place passed at least once a lap (a late timer may see two as one).
         const DWORD laps = static_cast<DWORD>(m_played / (m_bytes / m_block));
-        if (m_notified[1] < laps || m_notified[0] < laps) return Fail(kNotify, "notifications missing");
+        if (m_style == dsfeed::kBehind && (m_notified[1] < laps || m_notified[0] < laps))
+            return Fail(kNotify, "notifications missing");
         return false;
     }
     if (m_style != dsfeed::kBehind) return Feed(play, write);
@@ -251,34 +252,36 @@ bool Player::Tick() {
 bool Player::Feed(DWORD play, DWORD write) {
     const dsfeed::Cursor at = {m_played, m_played + (write + m_bytes - play) % m_bytes / m_block, play};
     dsfeed::Piece pieces[2];
-    const int n = dsfeed::Plan(m_style, at, m_written, m_bytes, m_block, m_o.rate, pieces);
-    for (int i = 0; i < n; ++i) {
-        const dsfeed::Piece& p = pieces[i];
-        if (m_style == dsfeed::kWhole) {
-            // One lock of the whole ring from its start: the part before the
-            // play cursor plays a lap later.
-            std::vector<char> ring(m_bytes);
-            const DWORD tail = m_bytes - p.offset;
-            std::vector<int16_t> data(m_bytes / 2);
-            dssignal::Fill(data.data(), m_bytes / m_block, static_cast<uint32_t>(p.first), m_signalFrames, m_o.rate,
-                           m_channels);
-            memcpy(&ring[p.offset], data.data(), tail);
-            memcpy(&ring[0], reinterpret_cast<char*>(data.data()) + tail, p.offset);
-            void *p1 = nullptr, *p2 = nullptr;
-            DWORD n1 = 0, n2 = 0;
-            if (FAILED(m_buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER)) || n1 + n2 != m_bytes)
-                return Fail(kLock, "lock the whole ring");
-            memcpy(p1, ring.data(), n1);
-            if (n2) memcpy(p2, ring.data() + n1, n2);
-            m_mine.assign(ring.begin(), ring.end());
-            if (FAILED(m_buffer->Unlock(p1, n1, p2, n2))) return Fail(kLock, "unlock");
-            if (!ReadBack(0, m_bytes)) return false;
-        } else if (!Write(p.offset, p.bytes, p.first)) {
-            return false;
+    // Pieces until the ring is half full again (a late tick writes several).
+    for (int n = dsfeed::Plan(m_style, at, m_written, m_bytes, m_block, m_o.rate, pieces); n;
+         n = m_style == dsfeed::kPieces ? dsfeed::Plan(m_style, at, m_written, m_bytes, m_block, m_o.rate, pieces) : 0)
+        for (int i = 0; i < n; ++i) {
+            const dsfeed::Piece& p = pieces[i];
+            if (m_style == dsfeed::kWhole) {
+                // One lock of the whole ring from its start: the part before the
+                // play cursor plays a lap later.
+                std::vector<char> ring(m_bytes);
+                const DWORD tail = m_bytes - p.offset;
+                std::vector<int16_t> data(m_bytes / 2);
+                dssignal::Fill(data.data(), m_bytes / m_block, static_cast<uint32_t>(p.first), m_signalFrames, m_o.rate,
+                               m_channels);
+                memcpy(&ring[p.offset], data.data(), tail);
+                memcpy(&ring[0], reinterpret_cast<char*>(data.data()) + tail, p.offset);
+                void *p1 = nullptr, *p2 = nullptr;
+                DWORD n1 = 0, n2 = 0;
+                if (FAILED(m_buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER)) || n1 + n2 != m_bytes)
+                    return Fail(kLock, "lock the whole ring");
+                memcpy(p1, ring.data(), n1);
+                if (n2) memcpy(p2, ring.data() + n1, n2);
+                m_mine.assign(ring.begin(), ring.end());
+                if (FAILED(m_buffer->Unlock(p1, n1, p2, n2))) return Fail(kLock, "unlock");
+                if (!ReadBack(0, m_bytes)) return false;
+            } else if (!Write(p.offset, p.bytes, p.first)) {
+                return false;
+            }
+            const unsigned long long end = p.first + p.bytes / m_block;
+            if (end > m_written) m_written = end;
         }
-        const unsigned long long end = p.first + p.bytes / m_block;
-        if (end > m_written) m_written = end;
-    }
     return true;
 }
 
