@@ -18,9 +18,9 @@ constexpr DWORD kLeadMs = 45;
 // Where the cursor runs faster than real time, the lead is what it covers in this long.
 constexpr DWORD kLeadWallMs = 35;
 constexpr DWORD kSaveEveryMs = 10;
-// What the program writes is processed as written this far past what the
-// worker processed (before Play: past the first stretch), the rest by the
-// worker when it gets there.
+// What the program wrote before Play is processed as written this far past
+// the first stretch when the stream starts (Play waits for it), the rest by
+// the worker when it gets there.
 constexpr DWORD kRestMs = 250;
 
 // The real buffer's memory may go away under us (a lost hardware buffer):
@@ -189,13 +189,9 @@ void StreamRender::Written(DWORD offset, BYTE* to, DWORD bytes, Pos* dirty) {
         if (part.from < m_done && part.from < *dirty) *dirty = part.from;
         const DWORD done = part.from < m_done ? static_cast<DWORD>(m_done - part.from) : 0;
         if (done >= part.bytes) continue;
-        // Processed as written up to a little past the worker (what it could
-        // still come late for); further on, as written until it gets there.
-        const DWORD first = part.skip + done, count = part.bytes - done;
-        const Pos from = part.from + done, soon = m_done + Rest();
-        const DWORD processed = from >= soon ? 0 : static_cast<DWORD>(soon - from < count ? soon - from : count);
-        Ahead(offset + first, to + first, processed);
-        Copy(to + first + processed, m_shadow + offset + first + processed, count - processed);
+        // Processed as written, so that a worker that comes late leaves the effects on.
+        const DWORD first = part.skip + done;
+        Ahead(offset + first, to + first, part.bytes - done);
     }
 }
 

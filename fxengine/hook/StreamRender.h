@@ -43,10 +43,9 @@ public:
     // first through what the cursor passed unprocessed; false when faulted.
     bool Pump(IDirectSoundBuffer* real);
     // The program wrote shadow[offset, +bytes), whose real memory is `to`:
-    // the next 250 ms past what is processed are processed as written, in
-    // the order written (a chain of its own), so that a worker that comes
-    // late leaves the effects on; further on it goes there as written until
-    // the worker gets there; the part already processed is marked in `dirty`.
+    // past what is processed it is processed as written, in the order
+    // written (a chain of its own), so that a worker that comes late leaves
+    // the effects on; the part already processed is marked in `dirty`.
     void Written(DWORD offset, BYTE* to, DWORD bytes, Pos* dirty);
     // Processes again from the state saved before `dirty` up to where it was.
     void RenderAgainFrom(IDirectSoundBuffer* real, Pos dirty);
