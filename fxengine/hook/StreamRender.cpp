@@ -18,10 +18,6 @@ constexpr DWORD kLeadMs = 45;
 // Where the cursor runs faster than real time, the lead is what it covers in this long.
 constexpr DWORD kLeadWallMs = 35;
 constexpr DWORD kSaveEveryMs = 10;
-// What the program wrote before Play is processed as written this far past
-// the first stretch when the stream starts (Play waits for it), the rest by
-// the worker when it gets there.
-constexpr DWORD kRestMs = 250;
 
 // The real buffer's memory may go away under us (a lost hardware buffer):
 // a fault in copying costs that copy only.
@@ -195,10 +191,6 @@ void StreamRender::Written(DWORD offset, BYTE* to, DWORD bytes, Pos* dirty) {
     }
 }
 
-DWORD StreamRender::Rest() const {
-    return m_rate / 1000 * m_align * kRestMs;
-}
-
 void StreamRender::Ahead(DWORD offset, BYTE* to, DWORD bytes) {
     if (!bytes) return;
     if (m_passThrough || offset % m_align) {
@@ -214,9 +206,8 @@ void StreamRender::Ahead(DWORD offset, BYTE* to, DWORD bytes) {
 }
 
 void StreamRender::ProcessRest(IDirectSoundBuffer* real) {
-    // Only so much: the program's Play waits for it, and the worker follows at once.
-    Pos end = m_play + m_bytes - m_align;
-    if (end > m_done + Rest()) end = m_done + Rest();
+    // All of it: the worker starts after the device, and on a busy machine late.
+    const Pos end = m_play + m_bytes - m_align;
     if (m_passThrough || m_done >= end) return;
     const DWORD offset = static_cast<DWORD>(m_done % m_bytes);
     const DWORD bytes = static_cast<DWORD>(end - m_done);

@@ -49,8 +49,8 @@ public:
     void Written(DWORD offset, BYTE* to, DWORD bytes, Pos* dirty);
     // Processes again from the state saved before `dirty` up to where it was.
     void RenderAgainFrom(IDirectSoundBuffer* real, Pos dirty);
-    // What the program wrote before it played, 250 ms of it past the first
-    // stretch, processed on from where the stream is (once, when it starts).
+    // What the program wrote before it played, processed on from where the
+    // stream is (once, when it starts: Play waits for it).
     void ProcessRest(IDirectSoundBuffer* real);
     // Goes through what the play cursor passed before it was processed, so
     // that what follows joins on to the state it would have had.
@@ -72,7 +72,6 @@ private:
     bool Advance(IDirectSoundBuffer* real, Pos end);
     void Render(const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes);
     void Ahead(DWORD offset, BYTE* to, DWORD bytes);
-    DWORD Rest() const;
     void Save(Pos pos);
     DWORD Lead();
 

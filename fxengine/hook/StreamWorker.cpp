@@ -114,9 +114,10 @@ bool StreamWorker::Running() {
 }
 
 DWORD WINAPI StreamWorker::Run(LPVOID) {
-    // As the system's own mixer runs: a busy program must not starve the
-    // sound it feeds. A pass is a few milliseconds of processing at most.
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+    // Above the program's own threads, so a busy game does not starve the
+    // sound it feeds; below time-critical, so the worker never starves the
+    // game (or the system's mixer) where the effects cost more than it has.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
     // Sleep's own granularity is 10-15 ms unless the timer is asked for 1 ms
     // (winmm is loaded: the engine joins only processes that have it).
     typedef UINT(WINAPI * PeriodFn)(UINT);
