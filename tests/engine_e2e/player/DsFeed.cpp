@@ -20,8 +20,8 @@ int Plan(Style style, const Cursor& at, unsigned long long written, DWORD ringBy
             return 1;
         }
         case kCursor: {
-            // From the write cursor to half a ring past it, again each time.
-            const unsigned long long from = at.write, to = at.write + ringFrames / 2;
+            // From the write cursor to an eighth of the ring past it, again each time.
+            const unsigned long long from = at.write, to = at.write + ringFrames / 8;
             out[0] = {static_cast<DWORD>(from % ringFrames) * block, static_cast<DWORD>(to - from) * block, from};
             return 1;
         }

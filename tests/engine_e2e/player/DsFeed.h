@@ -4,8 +4,8 @@
 //   pieces: fixed 100 ms pieces at the program's own offsets whenever less
 //           than half the ring is queued ahead of the play cursor (no
 //           notifications);
-//   cursor: from the write cursor GetCurrentPosition reports to half a ring
-//           past it, again at every tick (what lies there is written over);
+//   cursor: from the write cursor GetCurrentPosition reports to an eighth
+//           of the ring past it, again at every tick (what lies there is written over);
 //   whole:  the whole ring rewritten at every tick (DSBLOCK_ENTIREBUFFER),
 //           each place with the frame it will play next.
 #pragma once
