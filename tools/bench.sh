@@ -74,6 +74,16 @@ timeout -k 10 1500 tools/wine-session.sh bash -c '
     # engine'"'"'s hooks set against without (medians of three inside).
     timeout -k 5 900 wine "$build/win32/tests/sim/engine_play_bench.exe" hooks </dev/null | tr -d "\r" || rc=1
 
+    # DirectSound: a looping stream through the engine against without it, and
+    # the memory a game's sounds take.
+    ds=$(source tools/audio-capture.sh && audio_capture_home "$build" >/dev/null &&
+        timeout -k 5 600 wine "$build/win32/tests/sim/dsound_bench.exe" </dev/null | tr -d "\r")
+    if printf "%s\n" "$ds" | grep -q "^bench dsound-memory"; then
+        printf "%s\n" "$ds"
+    else
+        echo "bench: dsound-vs-plain and dsound-memory not measured" >&2; rc=1
+    fi
+
     # Processor time of an idle window over 10 s, read on the Linux side:
     # Wine answers GetProcessTimes for another process with zeros.
     hz=$(getconf CLK_TCK)

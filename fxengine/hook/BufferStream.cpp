@@ -4,22 +4,15 @@
 
 #include <new>
 
+#include "ChainPool.h"
 #include "EngineShared.h"
+#include "StreamRender.h"
 #include "fault/FaultGuard.h"
-#include "fxengine/hook/X87Precision.h"
 
 namespace fxengine {
 namespace {
 
 constexpr WORD kExtensible = 0xFFFE;  // WAVE_FORMAT_EXTENSIBLE
-
-// How far ahead of the play cursor the worker keeps the real buffer
-// processed: enough for the mixer's next pass (it reads up to 30 ms at a
-// time), little enough that a knob turn is heard within 50 ms.
-constexpr DWORD kLeadMs = 45;
-// Where the cursor runs faster than real time, the lead is what it covers in this long.
-constexpr DWORD kLeadWallMs = 35;
-constexpr DWORD kSaveEveryMs = 10;
 
 class Guard {
 public:
@@ -35,7 +28,7 @@ private:
 // The real buffer's memory may go away under us (a lost hardware buffer):
 // a fault in copying costs that copy only.
 void Copy(void* to, const void* from, DWORD bytes) {
-    if (!bytes) return;
+    if (!bytes || !to) return;
     auto copy = [&] { memcpy(to, from, bytes); };
     fault::FaultGuard::Call(copy);
 }
@@ -58,7 +51,11 @@ bool EffectsFormat(const WAVEFORMATEX& w, fx::FxFormat* f) {
     f->sampleRate = w.nSamplesPerSec;
     f->bitsPerSample = w.wBitsPerSample;
     f->blockAlign = w.nBlockAlign;
-    return f->blockAlign != 0 && f->sampleRate != 0;
+    return f->blockAlign != 0 && f->sampleRate != 0 && fx::FxFormat_Supported(*f);
+}
+
+bool Off() {
+    return !EngineShared::HookedFlag();
 }
 
 }  // namespace
@@ -71,7 +68,7 @@ BufferStream* BufferStream::Create(IDirectSoundBuffer* real, const WAVEFORMATEX&
     if (FAILED(real->GetCaps(&caps)) || !caps.dwBufferBytes || caps.dwBufferBytes % f.blockAlign) return nullptr;
     BufferStream* s = new (std::nothrow) BufferStream(real, caps.dwBufferBytes, f, owner);
     if (!s) return nullptr;
-    if (!s->m_shadow || !s->m_chain.Open(f) || !s->m_ahead.Open(f) || !s->LoadShadow()) {
+    if (!s->m_shadow || !s->LoadShadow()) {
         s->Release();
         return nullptr;
     }
@@ -79,14 +76,14 @@ BufferStream* BufferStream::Create(IDirectSoundBuffer* real, const WAVEFORMATEX&
 }
 
 BufferStream::BufferStream(IDirectSoundBuffer* real, DWORD bytes, const fx::FxFormat& format, const void* owner)
-    : m_real(real), m_owner(owner), m_bytes(bytes), m_align(format.blockAlign), m_rate(format.sampleRate) {
+    : m_real(real), m_owner(owner), m_bytes(bytes), m_format(format) {
     InitializeCriticalSection(&m_lock);
     m_shadow = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, bytes));
 }
 
 BufferStream::~BufferStream() {
+    delete m_render;
     if (m_shadow) HeapFree(GetProcessHeap(), 0, m_shadow);
-    delete[] m_snapshots;
     DeleteCriticalSection(&m_lock);
 }
 
@@ -102,22 +99,15 @@ bool BufferStream::LoadShadow() {
     // The program reads back what a fresh buffer holds, as it would without us.
     void *p1 = nullptr, *p2 = nullptr;
     DWORD n1 = 0, n2 = 0;
-    if (FAILED(m_real->Lock(0, m_bytes, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER))) {
-        memset(m_shadow, m_chain.Format().bitsPerSample == 8 ? 0x80 : 0, m_bytes);
-        return true;
-    }
-    memset(m_shadow, 0, m_bytes);
+    memset(m_shadow, m_format.bitsPerSample == 8 ? 0x80 : 0, m_bytes);
+    if (FAILED(m_real->Lock(0, m_bytes, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER))) return true;
     Copy(m_shadow, p1, n1 < m_bytes ? n1 : m_bytes);
-    m_real->Unlock(p1, n1, p2, n2);
+    m_real->Unlock(p1, 0, p2, 0);
     return true;
 }
 
-void BufferStream::Params(fx::FxParams* out) {
-    // Once the hook is gone the effects glide out to the program's own sound.
-    if (EngineShared::HookedFlag())
-        EngineShared::Snapshot(out);
-    else
-        fx::FxParams_Reset(out);
+bool BufferStream::Rendering() const {
+    return m_streaming && m_render && m_render->Started() && !m_render->PassThrough() && m_real && !m_deviceGone;
 }
 
 HRESULT BufferStream::Lock(IDirectSoundBuffer* real, DWORD offset, DWORD bytes, void** p1, DWORD* n1, void** p2,
@@ -131,275 +121,153 @@ HRESULT BufferStream::Lock(IDirectSoundBuffer* real, DWORD offset, DWORD bytes, 
         offset = write;
         flags &= ~DSBLOCK_FROMWRITECURSOR;
     }
+    // Both parts always: where the lock wraps, the program's second part is ours to map.
     void *r1 = nullptr, *r2 = nullptr;
     DWORD b1 = 0, b2 = 0;
-    const HRESULT hr = real->Lock(offset, bytes, &r1, &b1, p2 ? &r2 : nullptr, n2 ? &b2 : nullptr, flags);
-    *p1 = r1;
-    *n1 = b1;
-    if (p2) *p2 = r2;
-    if (n2) *n2 = b2;
-    if (FAILED(hr) || !r1) return hr;
-
-    BYTE* const base = static_cast<BYTE*>(r1) - offset;
-    const DWORD offset2 = r2 ? static_cast<DWORD>(static_cast<BYTE*>(r2) - base) : 0;
-    const bool linear = offset + b1 <= m_bytes && (!r2 || (r2 >= base && offset2 + b2 <= m_bytes));
-    LockRecord* record = nullptr;
-    for (LockRecord& r : m_locks)
-        if (!r.shadow) {
-            record = &r;
-            break;
-        }
-    // Memory that is not the buffer laid out in a line, or more locks at once
-    // than we follow: the program writes the real buffer, heard as written.
-    if (!linear || !record) return hr;
+    const HRESULT hr = real->Lock(offset, bytes, &r1, &b1, &r2, &b2, flags);
+    if (!r2) b2 = 0;
+    DWORD at = 0;
+    if (FAILED(hr) || !r1 || !LockTable::Place(offset, flags, m_bytes, b1, b2, &at)) {
+        // Nothing to map (a failure, or an answer no buffer of this size gives): as the real buffer says.
+        *p1 = r1;
+        *n1 = b1;
+        if (p2) *p2 = r2;
+        if (n2) *n2 = b2;
+        return hr;
+    }
+    if (!p2) b2 = 0;  // the program takes the first part only
     // A worker that came late goes through the sound it missed now, before
     // the program writes its next lap over it.
-    if (m_streaming && m_started && m_real && !m_passThrough) {
-        DWORD play = 0;
-        if (SUCCEEDED(m_real->GetCurrentPosition(&play, nullptr))) Track(play);
-        if (m_done < m_play) CatchUp();
+    if (Rendering()) {
+        DWORD play = 0, write = 0;
+        if (SUCCEEDED(m_real->GetCurrentPosition(&play, &write))) m_render->Track(play, write);
+        if (m_render->Done() < m_render->Played()) m_render->CatchUp();
     }
-    record->shadow = m_shadow + offset;
-    record->real1 = static_cast<BYTE*>(r1);
-    record->real2 = static_cast<BYTE*>(r2);
-    record->offset1 = offset;
-    record->bytes1 = b1;
-    record->offset2 = offset2;
-    record->bytes2 = r2 ? b2 : 0;
-    *p1 = record->shadow;
-    if (p2) *p2 = r2 ? m_shadow + offset2 : nullptr;
+    const LockRecord record = {m_shadow + at, static_cast<BYTE*>(r1), static_cast<BYTE*>(r2), at, b1, 0, b2};
+    if (!m_locks.Add(record)) {
+        real->Unlock(r1, 0, r2, 0);
+        *p1 = nullptr;
+        *n1 = 0;
+        return DSERR_OUTOFMEMORY;
+    }
+    *p1 = record.shadow;
+    *n1 = b1;
+    if (p2) *p2 = b2 ? m_shadow : nullptr;
+    if (n2) *n2 = b2;
     return hr;
 }
 
 HRESULT BufferStream::Unlock(IDirectSoundBuffer* real, void* p1, DWORD n1, void* p2, DWORD n2) {
     Guard lock(&m_lock);
-    LockRecord* record = nullptr;
-    for (LockRecord& r : m_locks)
-        if (p1 && r.shadow == p1) {
-            record = &r;
-            break;
-        }
-    if (!record) return real->Unlock(p1, n1, p2, n2);  // not a lock of ours: the real buffer says
-    const LockRecord r = *record;
-    record->shadow = nullptr;
+    LockRecord r;
+    if (!m_locks.Take(p1, &r)) return real->Unlock(p1, n1, p2, n2);  // not a lock of ours: the real buffer says
     const DWORD w1 = n1 < r.bytes1 ? n1 : r.bytes1;
-    const DWORD w2 = p2 && r.real2 ? (n2 < r.bytes2 ? n2 : r.bytes2) : 0;
-
-    if (m_streaming && m_started && !m_passThrough && m_real) {
-        // Processed as written first; the part the worker already passed is processed again below.
-        Ahead(r.offset1, r.real1, w1);
-        Ahead(r.offset2, r.real2, w2);
-        DWORD play = 0;
-        if (SUCCEEDED(m_real->GetCurrentPosition(&play, nullptr))) Track(play);
-        Pos dirty = ~0ULL;
-        DeliverStream(r.offset1, w1, &dirty);
-        DeliverStream(r.offset2, w2, &dirty);
-        const HRESULT hr = real->Unlock(r.real1, n1, p2 ? r.real2 : nullptr, n2);
-        if (dirty != ~0ULL) RenderAgainFrom(dirty);
+    const DWORD w2 = p2 && r.bytes2 ? (n2 < r.bytes2 ? n2 : r.bytes2) : 0;
+    if (w1 || w2) ++m_writes;
+    if (Rendering()) {
+        DWORD play = 0, write = 0;
+        if (SUCCEEDED(m_real->GetCurrentPosition(&play, &write))) m_render->Track(play, write);
+        StreamRender::Pos dirty = ~0ULL;
+        m_render->Written(r.offset1, r.real1, w1, &dirty);
+        m_render->Written(r.offset2, r.real2, w2, &dirty);
+        const HRESULT hr = real->Unlock(r.real1, w1, r.real2, w2);
+        if (dirty != ~0ULL) m_render->RenderAgainFrom(m_real, dirty);
         return hr;
     }
-    Deliver(r.offset1, r.real1, w1);
-    Deliver(r.offset2, r.real2, w2);
-    return real->Unlock(r.real1, n1, p2 ? r.real2 : nullptr, n2);
+    // Heard as written until it is played: then it is rendered whole.
+    Copy(r.real1, m_shadow + r.offset1, w1);
+    Copy(r.real2, m_shadow + r.offset2, w2);
+    if (w1 || w2) m_rendered = false;
+    return real->Unlock(r.real1, w1, r.real2, w2);
 }
 
-void BufferStream::Deliver(DWORD offset, BYTE* real, DWORD bytes) {
-    if (!bytes) return;
-    // A piece that follows the last one goes on with its state; any other starts afresh.
-    if (offset != m_staticEnd) m_chain.Reset();
-    fx::FxParams params;
-    Params(&params);
-    Render(m_chain, params, offset, real, bytes);
-    m_staticEnd = (offset + bytes) % m_bytes;
-}
-
-void BufferStream::Ahead(DWORD offset, BYTE* real, DWORD bytes) {
-    if (!bytes) return;
-    if (offset != m_aheadEnd) m_ahead.Reset();
-    fx::FxParams params;
-    Params(&params);
-    Render(m_ahead, params, offset, real, bytes);
-    m_aheadEnd = (offset + bytes) % m_bytes;
-}
-
-void BufferStream::DeliverStream(DWORD offset, DWORD bytes, Pos* dirty) {
-    if (!bytes || m_done <= m_play) return;
-    // Each offset is one place of the lap that starts at the play cursor.
-    const DWORD at = static_cast<DWORD>(m_play % m_bytes);
-    const Pos start = m_play + (offset + m_bytes - at) % m_bytes;
-    if (start < m_done && start < *dirty) *dirty = start;
-    // A piece running past the lap's end goes on at the play cursor.
-    if (start + bytes > m_play + m_bytes && m_play < *dirty) *dirty = m_play;
-}
-
-void BufferStream::Render(fx::FxChain& chain, const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes) {
-    const BYTE* from = m_shadow + offset;
-    const DWORD whole = offset % m_align ? 0 : bytes - bytes % m_align;
-    bool processed = false;
-    if (!m_passThrough && whole) {
-        auto work = [&] {
-            X87Precision precision;  // the same arithmetic whatever the program set
-            chain.Process(params, from, to, whole);
-        };
-        processed = fault::FaultGuard::Call(work);
-        // A fault inside the effects: from now on the buffer plays as written.
-        if (!processed) m_passThrough = true;
-    }
-    if (processed)
-        Copy(to + whole, from + whole, bytes - whole);
-    else
-        Copy(to, from, bytes);
-}
-
-bool BufferStream::Advance(Pos end) {
-    if (end <= m_done) return true;
-    // Saved often enough that the stretch ahead of the cursor holds a few.
-    DWORD gap = m_rate / 1000 * m_align * kSaveEveryMs;
-    if (m_lead / (kSnapshots - 2) > gap) gap = m_lead / (kSnapshots - 2);
-    bool any = false;
-    for (int i = 0; i < kSnapshots; ++i) any = any || m_snapshots[i].used;
-    if (!any || m_done >= m_lastSaved + gap) Save(m_done);
-    const DWORD offset = static_cast<DWORD>(m_done % m_bytes);
-    const DWORD bytes = static_cast<DWORD>(end - m_done);
-    void *a1 = nullptr, *a2 = nullptr;
-    DWORD b1 = 0, b2 = 0;
-    if (FAILED(m_real->Lock(offset, bytes, &a1, &b1, &a2, &b2, 0)) || !a1) return false;
-    fx::FxParams params;
-    Params(&params);
-    Render(m_chain, params, offset, static_cast<BYTE*>(a1), b1);
-    if (a2 && b2) Render(m_chain, params, 0, static_cast<BYTE*>(a2), b2);
-    m_real->Unlock(a1, b1, a2, b2);
-    m_done += b1 + (a2 ? b2 : 0);
-    return true;
-}
-
-void BufferStream::CatchUp() {
-    // Came late: what lay between was heard as processed when written. The
-    // effects' state goes through it all the same (into nothing), so what
-    // follows joins on to what was heard.
-    fx::FxParams params;
-    Params(&params);
-    BYTE scratch[4096];
-    const DWORD most = sizeof(scratch) - sizeof(scratch) % m_align;
-    while (m_done < m_play && !m_passThrough) {
-        const DWORD offset = static_cast<DWORD>(m_done % m_bytes);
-        DWORD bytes = static_cast<DWORD>(m_play - m_done < most ? m_play - m_done : most);
-        if (bytes > m_bytes - offset) bytes = m_bytes - offset;
-        Render(m_chain, params, offset, scratch, bytes);
-        m_done += bytes;
-    }
-    m_done = m_play;
-}
-
-void BufferStream::Save(Pos pos) {
-    Snapshot* slot = nullptr;
-    for (int i = 0; i < kSnapshots && !slot; ++i)
-        if (!m_snapshots[i].used) slot = &m_snapshots[i];
-    if (!slot) {
-        slot = &m_snapshots[0];
-        for (int i = 1; i < kSnapshots; ++i)
-            if (m_snapshots[i].pos < slot->pos) slot = &m_snapshots[i];
-    }
-    slot->pos = pos;
-    slot->used = true;
-    slot->chain = m_chain;
-    m_lastSaved = pos;
-}
-
-void BufferStream::RenderAgainFrom(Pos dirty) {
-    Snapshot *best = nullptr, *oldest = nullptr;
-    for (int i = 0; i < kSnapshots; ++i) {
-        Snapshot& s = m_snapshots[i];
-        if (!s.used) continue;
-        if (s.pos <= dirty && (!best || s.pos > best->pos)) best = &s;
-        if (!oldest || s.pos < oldest->pos) oldest = &s;
-    }
-    // The state from before the change is no longer kept: from the oldest there is.
-    if (!best) best = oldest;
-    if (!best || best->pos >= m_done) return;
-    const Pos end = m_done;
-    m_chain = best->chain;
-    m_done = best->pos;
-    m_lastSaved = best->pos;
-    for (int i = 0; i < kSnapshots; ++i)
-        if (m_snapshots[i].used && m_snapshots[i].pos > best->pos) m_snapshots[i].used = false;
-    Advance(end);
-}
-
-void BufferStream::Track(DWORD play) {
-    const DWORD at = static_cast<DWORD>(m_play % m_bytes);
-    m_play += (play % m_bytes + m_bytes - at) % m_bytes;
-}
-
-void BufferStream::Start(DWORD play) {
-    m_chain.Reset();
-    m_play = m_done = m_lastSaved = play % m_bytes;
-    for (int i = 0; i < kSnapshots; ++i) m_snapshots[i].used = false;
-    m_seen = 0;
-    m_started = true;
-}
-
-DWORD BufferStream::Lead() {
-    const DWORD perMs = m_rate / 1000 * m_align;
-    DWORD lead = perMs * kLeadMs;
-    // The cursor's own pace over the last passes: where the device takes the
-    // sound faster than real time, the lead is in time, not in sound.
-    const int n = m_seen < kPace ? m_seen : kPace;
-    if (n >= 2) {
-        const int newest = (m_seen - 1) % kPace, oldest = (m_seen - n) % kPace;
-        const DWORD ms = m_seenTick[newest] - m_seenTick[oldest];
-        if (ms >= 30) {
-            const Pos fast = (m_seenPlay[newest] - m_seenPlay[oldest]) * kLeadWallMs / ms;
-            // Bursts of the mixer are not its pace: four times real time at most.
-            const Pos most = static_cast<Pos>(lead) * 4;
-            if (fast > lead) lead = static_cast<DWORD>(fast < most ? fast : most);
-        }
-    }
-    if (lead > m_bytes / 2) lead = m_bytes / 2;
-    return lead - lead % m_align;
-}
-
-void BufferStream::Played(DWORD flags) {
-    Guard lock(&m_lock);
-    if (!m_real || m_deviceGone) return;
-    if (flags & DSBPLAY_LOOPING) {
-        if (!m_snapshots) m_snapshots = new (std::nothrow) Snapshot[kSnapshots];
-        if (!m_snapshots) return;  // no room for a stream: processed when unlocked
-        for (int i = 0; i < kSnapshots; ++i) m_snapshots[i].used = m_snapshots[i].used && m_started;
-        DWORD play = 0;
-        m_real->GetCurrentPosition(&play, nullptr);
-        // Played on where it stopped: the stream goes on; anywhere else it starts over.
-        if (!m_streaming) {
-            // What the program writes next follows what it wrote last, whatever the cursor does.
-            m_ahead = m_chain;
-            m_aheadEnd = m_staticEnd;
-        }
-        if (!m_started || play % m_bytes != m_play % m_bytes) Start(play);
-        m_streaming = true;
-        return;
-    }
-    if (!m_streaming) return;
-    // Once looped, now played once: the whole buffer as a static one.
-    m_streaming = false;
-    m_started = false;
-    m_chain.Reset();
+void BufferStream::PutBackPlain() {
+    m_rendered = false;
+    if (m_realPlain || !m_real) return;
     void *a1 = nullptr, *a2 = nullptr;
     DWORD b1 = 0, b2 = 0;
     if (FAILED(m_real->Lock(0, m_bytes, &a1, &b1, &a2, &b2, DSBLOCK_ENTIREBUFFER)) || !a1) return;
+    Copy(a1, m_shadow, b1 < m_bytes ? b1 : m_bytes);
+    m_real->Unlock(a1, b1, a2, 0);
+    m_realPlain = true;
+}
+
+void BufferStream::RenderWhole() {
+    // The effects off (Korvane closed, or not yet started): the program's own sound.
+    if (m_passThrough || Off()) {
+        PutBackPlain();
+        return;
+    }
     fx::FxParams params;
-    Params(&params);
-    Render(m_chain, params, 0, static_cast<BYTE*>(a1), b1 < m_bytes ? b1 : m_bytes);
-    m_real->Unlock(a1, b1, a2, b2);
-    m_staticEnd = 0;
+    StreamRender::Params(&params);
+    // Played again as it was last rendered: nothing to do.
+    if (m_rendered && m_renderedWrites == m_writes && memcmp(&params, &m_renderedParams, sizeof params) == 0) return;
+    BorrowedChain chain(m_format);
+    if (!chain.Get()) {
+        PutBackPlain();
+        return;
+    }
+    void *a1 = nullptr, *a2 = nullptr;
+    DWORD b1 = 0, b2 = 0;
+    if (FAILED(m_real->Lock(0, m_bytes, &a1, &b1, &a2, &b2, DSBLOCK_ENTIREBUFFER)) || !a1) return;
+    if (!StreamRender::Process(*chain.Get(), params, m_shadow, static_cast<BYTE*>(a1), b1 < m_bytes ? b1 : m_bytes,
+                               m_format.blockAlign))
+        m_passThrough = true;
+    m_real->Unlock(a1, b1, a2, 0);
+    m_realPlain = false;
+    m_rendered = !m_passThrough;
+    m_renderedParams = params;
+    m_renderedWrites = m_writes;
+}
+
+void BufferStream::Playing(DWORD flags, bool original) {
+    Guard lock(&m_lock);
+    if (!m_real || m_deviceGone) return;
+    if ((flags & DSBPLAY_LOOPING) && original && !m_passThrough) {
+        if (!m_render) {
+            m_render = new (std::nothrow) StreamRender(m_shadow, m_bytes, m_format);
+            if (m_render && !m_render->Open()) {
+                delete m_render;
+                m_render = nullptr;
+            }
+        }
+        if (m_render) {
+            DWORD status = 0, play = 0;
+            m_real->GetStatus(&status);
+            m_real->GetCurrentPosition(&play, nullptr);
+            const bool going = (status & DSBSTATUS_PLAYING) && (status & DSBSTATUS_LOOPING);
+            // Played on where it stopped, or again while it plays: the stream goes on.
+            const bool fresh =
+                !m_streaming || !m_render->Started() || (!going && play % m_bytes != m_render->Played() % m_bytes);
+            if (fresh) m_render->Start(play);
+            m_streaming = true;
+            m_realPlain = m_rendered = false;
+            m_render->Pump(m_real);                    // its first stretch, before the device reads it
+            if (fresh) m_render->ProcessRest(m_real);  // and what the program wrote before it played
+            return;
+        }
+    }
+    if (!original && m_streaming) return;  // a duplicate plays the stream as it is
+    // Once looped, now played once: the whole buffer as a static one.
+    m_streaming = false;
+    if (m_render) m_render->Stop();
+    RenderWhole();
 }
 
 void BufferStream::Moved() {
     Guard lock(&m_lock);
-    m_started = false;
-    m_staticEnd = 0xFFFFFFFF;
-    if (!m_streaming || !m_real) return;
-    DWORD play = 0;
-    if (SUCCEEDED(m_real->GetCurrentPosition(&play, nullptr))) Start(play);
+    if (!Rendering()) return;
+    m_render->Stop();
+    DWORD status = 0;
+    if (SUCCEEDED(m_real->GetStatus(&status)) && (status & DSBSTATUS_PLAYING)) m_render->Pump(m_real);
+}
+
+void BufferStream::Restored() {
+    Guard lock(&m_lock);
+    // The real memory was lost: whatever it holds now, the program's sound goes back in.
+    if (m_render) m_render->Stop();
+    m_realPlain = false;
+    PutBackPlain();
 }
 
 void BufferStream::DeviceGone() {
@@ -412,27 +280,16 @@ void BufferStream::Detach() {
     Guard lock(&m_lock);
     m_real = nullptr;
     m_streaming = false;
-    m_started = false;
+    if (m_render) m_render->Stop();
 }
 
 bool BufferStream::Pump() {
     Guard lock(&m_lock);
-    if (!m_streaming || m_deviceGone || m_passThrough || !m_snapshots || !m_real) return false;
-    DWORD status = 0, play = 0;
+    if (!m_streaming || !m_render || m_render->PassThrough() || !m_real || m_deviceGone) return false;
+    DWORD status = 0;
     if (FAILED(m_real->GetStatus(&status)) || !(status & DSBSTATUS_PLAYING) || !(status & DSBSTATUS_LOOPING))
         return false;
-    if (FAILED(m_real->GetCurrentPosition(&play, nullptr))) return false;
-    if (!m_started)
-        Start(play);
-    else
-        Track(play);
-    m_seenTick[m_seen % kPace] = GetTickCount();
-    m_seenPlay[m_seen % kPace] = m_play;
-    ++m_seen;
-    if (m_done < m_play) CatchUp();
-    m_lead = Lead();
-    Advance(m_play + m_lead);
-    return true;
+    return m_render->Pump(m_real);
 }
 
 }  // namespace fxengine

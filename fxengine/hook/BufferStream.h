@@ -1,15 +1,15 @@
 // The sound of one DirectSound secondary buffer through the effects. The
 // program writes into a shadow of the buffer (its own view, never changed by
-// us); the real buffer holds what the effects make of it:
-// - a buffer that has not been played looping is processed when unlocked
-//   (pieces written one after the other carry the effects' state on);
-// - a buffer playing looping is a stream: the worker keeps the real buffer
-//   processed a few tens of milliseconds ahead of the play cursor, the
-//   effects' state carried round the ring, so a knob turn is heard at once
-//   however far ahead the program wrote. What the program writes beyond that
-//   is processed as it is written too, in case the worker comes late; what
-//   it writes into the part already processed is processed again from the
-//   state saved just before it.
+// us: every lock it takes is the shadow's, LockTable); the real buffer holds
+// what is heard:
+// - written, the program's bytes go to the real buffer as they are;
+// - played once (a static sound effect, also through a duplicate), the whole
+//   buffer is rendered with the effects' settings of that moment, by a chain
+//   borrowed for it (ChainPool), or put back as written when the effects are
+//   off;
+// - played looping, it is a stream (StreamRender): the worker keeps it
+//   processed just past the write cursor, the effects' state carried round
+//   the ring.
 // A processor fault inside the effects makes the buffer a plain pass-through.
 #pragma once
 
@@ -19,9 +19,12 @@
 // after mmsystem.h, whose wave formats it uses
 #include <dsound.h>
 
+#include "LockTable.h"
 #include "fx/FxChain.h"
 
 namespace fxengine {
+
+class StreamRender;
 
 class BufferStream {
 public:
@@ -44,59 +47,30 @@ public:
     HRESULT Lock(IDirectSoundBuffer* real, DWORD offset, DWORD bytes, void** p1, DWORD* n1, void** p2, DWORD* n2,
                  DWORD flags);
     HRESULT Unlock(IDirectSoundBuffer* real, void* p1, DWORD n1, void* p2, DWORD n2);
-    // Told after the real buffer's own Play (Played) and SetCurrentPosition (Moved) succeeded.
-    void Played(DWORD flags);
+    // Before the real buffer's Play: what it plays first is made ready.
+    // `original`: the original buffer, whose cursor a looping stream follows.
+    void Playing(DWORD flags, bool original);
+    // After the real buffer's SetCurrentPosition and Restore succeeded.
     void Moved();
+    void Restored();
     // The device the buffer came from was released: the worker leaves it alone.
     void DeviceGone();
     // The original buffer is released: the stream no longer plays on its own.
     void Detach();
 
-    // The worker: processes ahead of the play cursor; false when not playing looping.
+    // The worker: processes ahead of the write cursor; false when not playing looping.
     bool Pump();
 
 private:
-    static const int kLocks = 4;
-    static const int kSnapshots = 8;
-    static const int kPace = 8;
-    typedef unsigned long long Pos;  // a place in the stream, counted from its start
-
-    // One lock the program holds: where it is in the real buffer.
-    struct LockRecord {
-        BYTE* shadow;  // the program's first pointer (null: free)
-        BYTE* real1;
-        BYTE* real2;
-        DWORD offset1, bytes1, offset2, bytes2;
-    };
-    // The effects' state just before a place in the stream.
-    struct Snapshot {
-        Pos pos;
-        bool used;
-        fx::FxChain chain;
-    };
-
     BufferStream(IDirectSoundBuffer* real, DWORD bytes, const fx::FxFormat& format, const void* owner);
     ~BufferStream();
     BufferStream(const BufferStream&) = delete;
     BufferStream& operator=(const BufferStream&) = delete;
 
     bool LoadShadow();
-    void Deliver(DWORD offset, BYTE* real, DWORD bytes);
-    void DeliverStream(DWORD offset, DWORD bytes, Pos* dirty);
-    // Processes shadow[offset, +bytes) into `to` with `chain`; raw once faulted.
-    void Render(fx::FxChain& chain, const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes);
-    // A streaming buffer's piece as the program writes it, processed in the
-    // order written, so that a worker that comes late leaves the effects on.
-    void Ahead(DWORD offset, BYTE* real, DWORD bytes);
-    // Processes the stream up to `end` into the real buffer, through its own lock.
-    bool Advance(Pos end);
-    void RenderAgainFrom(Pos dirty);
-    void CatchUp();
-    void Save(Pos pos);
-    void Track(DWORD play);
-    void Start(DWORD play);
-    DWORD Lead();
-    static void Params(fx::FxParams* out);
+    bool Rendering() const;  // a looping stream is under way
+    void RenderWhole();
+    void PutBackPlain();
 
     volatile LONG m_refs = 1;
     volatile LONG m_users = 1;
@@ -104,32 +78,20 @@ private:
     IDirectSoundBuffer* m_real;
     const void* m_owner;
     DWORD m_bytes;
-    DWORD m_align;
-    DWORD m_rate;
+    fx::FxFormat m_format;
     BYTE* m_shadow = nullptr;
-    fx::FxChain m_chain;
+    LockTable m_locks;
+    StreamRender* m_render = nullptr;  // made when the buffer first plays looping
     bool m_passThrough = false;
     bool m_deviceGone = false;
-    LockRecord m_locks[kLocks] = {};
-
-    // Processed when unlocked: where the last piece ended.
-    DWORD m_staticEnd = 0xFFFFFFFF;
-    fx::FxChain m_ahead;  // a stream's pieces as written, and where the last one ended
-    DWORD m_aheadEnd = 0xFFFFFFFF;
-
-    // Streaming.
     volatile bool m_streaming = false;
-    bool m_started = false;  // positions below are valid
-    Pos m_play = 0;          // the play cursor last seen
-    Pos m_done = 0;          // processed up to here
-    Pos m_lastSaved = 0;
-    Snapshot* m_snapshots = nullptr;  // kSnapshots, made when the buffer first streams
-    int m_nextSnapshot = 0;
-    // The play cursor's speed, seen over the last few passes.
-    DWORD m_seenTick[kPace] = {};
-    Pos m_seenPlay[kPace] = {};
-    DWORD m_lead = 0;
-    int m_seen = 0;
+
+    // What the real buffer holds: exactly the shadow, or the shadow's
+    // rendering for m_renderedParams as it was at m_renderedWrites.
+    bool m_realPlain = true;
+    bool m_rendered = false;
+    fx::FxParams m_renderedParams = {};
+    DWORD m_writes = 0, m_renderedWrites = 0;
 };
 
 }  // namespace fxengine

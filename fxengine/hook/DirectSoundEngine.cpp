@@ -5,6 +5,8 @@
 // after mmsystem.h, whose wave formats it uses
 #include <dsound.h>
 
+#include "ChainPool.h"
+#include "ClassFactoryProxy.h"
 #include "DirectSoundProxy.h"
 #include "EngineShared.h"
 #include "StreamWorker.h"
@@ -14,9 +16,11 @@ namespace {
 
 typedef HRESULT(WINAPI* CreateFn)(LPCGUID, IDirectSound**, IUnknown*);
 typedef HRESULT(WINAPI* Create8Fn)(LPCGUID, IDirectSound8**, IUnknown*);
+typedef HRESULT(WINAPI* ClassObjectFn)(REFCLSID, REFIID, void**);
 
 CreateFn volatile g_create = nullptr;
 Create8Fn volatile g_create8 = nullptr;
+ClassObjectFn volatile g_classObject = nullptr;
 volatile LONG g_objects = 0;  // proxies alive
 
 HRESULT WINAPI Create(LPCGUID device, IDirectSound** out, IUnknown* outer) {
@@ -34,6 +38,17 @@ HRESULT WINAPI Create8(LPCGUID device, IDirectSound8** out, IUnknown* outer) {
     return hr;
 }
 
+// What COM calls to make a DirectSound object, whoever asked it to.
+HRESULT WINAPI ClassObject(REFCLSID clsid, REFIID riid, void** out) {
+    Call call;
+    const HRESULT hr = g_classObject(clsid, riid, out);
+    const bool sound = IsEqualGUID(clsid, CLSID_DirectSound) || IsEqualGUID(clsid, CLSID_DirectSound8);
+    if (FAILED(hr) || !out || !*out || !sound || !IsEqualGUID(riid, IID_IClassFactory) || !EngineShared::Present())
+        return hr;
+    *out = ClassFactoryProxy::Wrap(static_cast<IClassFactory*>(*out), IsEqualGUID(clsid, CLSID_DirectSound8));
+    return hr;
+}
+
 template <class Fn>
 void* Address(Fn fn) {
     return reinterpret_cast<void*>(fn);
@@ -47,6 +62,8 @@ bool DirectSoundEngine::Resolve() {
     HMODULE dsound = GetModuleHandleA("dsound.dll");
     if (!dsound) return false;
     g_create8 = reinterpret_cast<Create8Fn>(reinterpret_cast<void (*)()>(GetProcAddress(dsound, "DirectSoundCreate8")));
+    g_classObject =
+        reinterpret_cast<ClassObjectFn>(reinterpret_cast<void (*)()>(GetProcAddress(dsound, "DllGetClassObject")));
     g_create = reinterpret_cast<CreateFn>(reinterpret_cast<void (*)()>(GetProcAddress(dsound, "DirectSoundCreate")));
     return g_create != nullptr;
 }
@@ -57,6 +74,7 @@ int DirectSoundEngine::Redirects(ImportRedirect* out) {
     int n = 0;
     out[n++] = {Address(g_create), Address(&Create)};
     if (g_create8) out[n++] = {Address(g_create8), Address(&Create8)};
+    if (g_classObject) out[n++] = {Address(g_classObject), Address(&ClassObject)};
     return n;
 }
 
@@ -67,13 +85,18 @@ FARPROC DirectSoundEngine::Replace(FARPROC real) {
     if (Address(real) == Address(g_create)) return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Create));
     if (g_create8 && Address(real) == Address(g_create8))
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Create8));
+    // COM looks the class object up by name when it loads dsound for a CoCreateInstance.
+    if (g_classObject && Address(real) == Address(g_classObject))
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&ClassObject));
     return nullptr;
 }
 
 void DirectSoundEngine::Shutdown() {
     StreamWorker::Shutdown();
+    ChainPool::Shutdown();
     g_create = nullptr;
     g_create8 = nullptr;
+    g_classObject = nullptr;
 }
 
 void DirectSoundEngine::ObjectMade() {

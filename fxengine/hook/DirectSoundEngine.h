@@ -1,6 +1,6 @@
 // DirectSound in a process the engine joined: the two creation entries
-// (imported, or looked up by name) are redirected to the engine's, which hand
-// the program a DirectSoundProxy; its secondary buffers play through the
+// (imported, or looked up by name) and the class object COM looks up are
+// redirected to the engine's, which hand the program a DirectSoundProxy; its secondary buffers play through the
 // effects (BufferStream). Nothing happens in a process that never loads dsound.
 #pragma once
 
@@ -12,7 +12,7 @@ namespace fxengine {
 
 class DirectSoundEngine {
 public:
-    static constexpr int kRedirects = 2;
+    static constexpr int kRedirects = 3;
 
     // Once dsound is loaded: its creation entries and the engine's, written to
     // `out` (room for kRedirects); returns how many.

@@ -5,6 +5,7 @@
 #include "BufferStream.h"
 #include "DirectSoundEngine.h"
 #include "DirectSoundProxy.h"
+#include "NotifyProxy.h"
 #include "StreamWorker.h"
 
 namespace fxengine {
@@ -50,8 +51,11 @@ IDirectSoundBuffer* SoundBufferProxy::Duplicate(SoundBufferProxy* original, IDir
 }
 
 SoundBufferProxy::SoundBufferProxy(IDirectSoundBuffer* real, BufferStream* stream, bool original)
-    : m_real(reinterpret_cast<IDirectSoundBuffer8*>(real)), m_stream(stream), m_original(original) {
+    : m_real(reinterpret_cast<IDirectSoundBuffer8*>(real)), m_real8(nullptr), m_stream(stream), m_original(original) {
     m_real->AddRef();
+    void* real8 = nullptr;
+    if (SUCCEEDED(real->QueryInterface(IID_IDirectSoundBuffer8, &real8)))
+        m_real8 = static_cast<IDirectSoundBuffer8*>(real8);
     g_vtable = *reinterpret_cast<void**>(this);
     DirectSoundEngine::ObjectMade();
 }
@@ -60,6 +64,7 @@ SoundBufferProxy::~SoundBufferProxy() {
     if (m_original) m_stream->Detach();  // before the real buffer may go
     if (m_stream->DropUser()) StreamWorker::Remove(m_stream);
     m_stream->Release();
+    if (m_real8) m_real8->Release();
     m_real->Release();
     DirectSoundEngine::ObjectGone();
 }
@@ -68,7 +73,19 @@ HRESULT SoundBufferProxy::QueryInterface(REFIID riid, void** object) {
     if (!object) return m_real->QueryInterface(riid, object);
     const bool self = IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectSoundBuffer) ||
                       IsEqualGUID(riid, IID_IDirectSoundBuffer8);
-    if (!self) return m_real->QueryInterface(riid, object);  // notify, property set: the real buffer's own
+    if (IsEqualGUID(riid, IID_IDirectSoundNotify)) {
+        // Its QueryInterface leads back here, not to the real buffer.
+        const HRESULT hr = m_real->QueryInterface(riid, object);
+        if (SUCCEEDED(hr) && *object)
+            *object =
+                NotifyProxy::Wrap(static_cast<IDirectSoundNotify*>(*object), static_cast<IDirectSoundBuffer8*>(this));
+        return hr;
+    }
+    if (!self) return m_real->QueryInterface(riid, object);  // property set, 3D: the real buffer's own
+    if (IsEqualGUID(riid, IID_IDirectSoundBuffer8) && !m_real8) {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
     // The real buffer decides whether it is one; the program gets us.
     void* real = nullptr;
     const HRESULT hr = m_real->QueryInterface(riid, &real);
@@ -137,11 +154,10 @@ HRESULT SoundBufferProxy::Lock(DWORD offset, DWORD bytes, LPVOID* p1, LPDWORD n1
 }
 
 HRESULT SoundBufferProxy::Play(DWORD reserved1, DWORD priority, DWORD flags) {
+    // What the device reads first is ready before it starts.
+    m_stream->Playing(flags, m_original);
     const HRESULT hr = m_real->Play(reserved1, priority, flags);
-    if (SUCCEEDED(hr) && m_original) {
-        m_stream->Played(flags);
-        if (m_stream->Streaming()) StreamWorker::Wake();
-    }
+    if (SUCCEEDED(hr) && m_stream->Streaming()) StreamWorker::Wake();
     return hr;
 }
 
@@ -176,19 +192,21 @@ HRESULT SoundBufferProxy::Unlock(LPVOID p1, DWORD n1, LPVOID p2, DWORD n2) {
 }
 
 HRESULT SoundBufferProxy::Restore() {
-    return m_real->Restore();
+    const HRESULT hr = m_real->Restore();
+    if (SUCCEEDED(hr)) m_stream->Restored();
+    return hr;
 }
 
 HRESULT SoundBufferProxy::SetFX(DWORD count, LPDSEFFECTDESC desc, LPDWORD results) {
-    return m_real->SetFX(count, desc, results);
+    return m_real8 ? m_real8->SetFX(count, desc, results) : E_NOINTERFACE;
 }
 
 HRESULT SoundBufferProxy::AcquireResources(DWORD flags, DWORD count, LPDWORD results) {
-    return m_real->AcquireResources(flags, count, results);
+    return m_real8 ? m_real8->AcquireResources(flags, count, results) : E_NOINTERFACE;
 }
 
 HRESULT SoundBufferProxy::GetObjectInPath(REFGUID object, DWORD index, REFGUID iid, LPVOID* out) {
-    return m_real->GetObjectInPath(object, index, iid, out);
+    return m_real8 ? m_real8->GetObjectInPath(object, index, iid, out) : E_NOINTERFACE;
 }
 
 }  // namespace fxengine

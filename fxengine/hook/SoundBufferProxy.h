@@ -1,8 +1,9 @@
 // What the program holds in place of a DirectSound secondary buffer: every
 // call goes to the real buffer, except Lock and Unlock, which go through the
 // buffer's stream (the program writes and reads its own shadow; the real
-// buffer gets the processed sound), and Play and SetCurrentPosition, which
-// the stream is told of.
+// buffer gets the processed sound), and Play, SetCurrentPosition and
+// Restore, which the stream is told of. The notify interface comes wrapped,
+// so that the buffer reached again through it is this one.
 #pragma once
 
 #include <windows.h>
@@ -48,7 +49,8 @@ public:
     STDMETHOD(Stop)() override;
     STDMETHOD(Unlock)(LPVOID p1, DWORD n1, LPVOID p2, DWORD n2) override;
     STDMETHOD(Restore)() override;
-    // IDirectSoundBuffer8 (reached only where the real buffer answered to it)
+    // IDirectSoundBuffer8 (reached only where the real buffer answered to it:
+    // through the real buffer's own 8 interface)
     STDMETHOD(SetFX)(DWORD count, LPDSEFFECTDESC desc, LPDWORD results) override;
     STDMETHOD(AcquireResources)(DWORD flags, DWORD count, LPDWORD results) override;
     STDMETHOD(GetObjectInPath)(REFGUID object, DWORD index, REFGUID iid, LPVOID* out) override;
@@ -60,9 +62,10 @@ private:
     SoundBufferProxy& operator=(const SoundBufferProxy&) = delete;
 
     volatile LONG m_refs = 1;
-    IDirectSoundBuffer8* m_real;  // a reference of ours
-    BufferStream* m_stream;       // a reference of ours
-    bool m_original;              // a duplicate plays the memory, the stream follows the original
+    IDirectSoundBuffer8* m_real;   // a reference of ours (the interface the buffer was made as)
+    IDirectSoundBuffer8* m_real8;  // the real buffer's 8 interface, a reference of ours (null: none)
+    BufferStream* m_stream;        // a reference of ours
+    bool m_original;               // a duplicate plays the memory, the stream follows the original
 };
 
 }  // namespace fxengine

@@ -6,7 +6,7 @@ namespace fxengine {
 namespace {
 
 // A pass every few milliseconds: the mixer reads up to 30 ms at a time and
-// the lead is 45 ms.
+// the lead past the write cursor is 45 ms.
 constexpr DWORD kPassMs = 5;
 constexpr int kPerPass = 64;
 
@@ -114,6 +114,21 @@ bool StreamWorker::Running() {
 }
 
 DWORD WINAPI StreamWorker::Run(LPVOID) {
+    // Above the program's own threads, so a busy game does not starve the
+    // sound it feeds; below time-critical, so the worker never starves the
+    // game (or the system's mixer) where the effects cost more than it has.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+    // Sleep's own granularity is 10-15 ms unless the timer is asked for 1 ms
+    // (winmm is loaded: the engine joins only processes that have it).
+    typedef UINT(WINAPI * PeriodFn)(UINT);
+    HMODULE winmm = GetModuleHandleA("winmm.dll");
+    const PeriodFn begin =
+        winmm ? reinterpret_cast<PeriodFn>(reinterpret_cast<void (*)()>(GetProcAddress(winmm, "timeBeginPeriod")))
+              : nullptr;
+    const PeriodFn end =
+        winmm ? reinterpret_cast<PeriodFn>(reinterpret_cast<void (*)()>(GetProcAddress(winmm, "timeEndPeriod")))
+              : nullptr;
+    bool fine = false;
     for (;;) {
         BufferStream* streams[kPerPass];
         int n = 0;
@@ -134,11 +149,17 @@ DWORD WINAPI StreamWorker::Run(LPVOID) {
             playing = streams[i]->Pump() || playing;
             streams[i]->Release();
         }
+        if (playing && !fine && begin && end) fine = begin(1) == 0;
+        if (!playing && fine) {
+            end(1);
+            fine = false;
+        }
         if (playing)
-            Sleep(kPassMs);
+            WaitForSingleObject(g_wake, kPassMs);  // a Play comes at once
         else
             WaitForSingleObject(g_wake, INFINITE);  // woken by a Play or the last Remove
     }
+    if (fine) end(1);
     FreeLibraryAndExitThread(ThisModule(), 0);
     return 0;
 }

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -23,18 +24,24 @@
 namespace {
 
 constexpr DWORD kRate = 48000, kBlock = 4, kBytes = kRate / 2 * kBlock;  // half a second
+constexpr DWORD kMs = kRate / 1000 * kBlock;                             // bytes per millisecond
+constexpr DWORD kWriteLead = 10 * kMs;                                   // the write cursor past the play cursor
+constexpr DWORD kAhead = kWriteLead + 45 * kMs;                          // processed that far past the play cursor
 
-// The real buffer: memory in a line, a play cursor the test sets, and a
-// switch that hands out memory nobody may write.
+// The real buffer: memory in a line, a play cursor the test sets, and
+// switches for what drivers do: hand out memory nobody may write, lock a
+// wrap-around through a staging copy (written into the buffer at Unlock),
+// lock DSBLOCK_ENTIREBUFFER from the offset or from the start, lose the
+// memory until Restore.
 class FakeBuffer final : public IDirectSoundBuffer {
 public:
-    FakeBuffer() : m_memory(kBytes, 0) {
+    FakeBuffer() : m_memory(kBytes, 0), m_staging(kBytes, 0) {
         m_forbidden = static_cast<BYTE*>(VirtualAlloc(nullptr, kBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READONLY));
     }
     ~FakeBuffer() { VirtualFree(m_forbidden, 0, MEM_RELEASE); }
-    std::vector<BYTE> m_memory;
+    std::vector<BYTE> m_memory, m_staging;
     BYTE* m_forbidden;
-    bool m_forbid = false;
+    bool m_forbid = false, m_stageWrap = false, m_entireFromStart = false, m_lost = false;
     DWORD m_play = 0, m_status = 0;
     int m_locks = 0;
 
@@ -47,7 +54,7 @@ public:
     }
     STDMETHOD(GetCurrentPosition)(LPDWORD play, LPDWORD write) override {
         if (play) *play = m_play;
-        if (write) *write = (m_play + kRate / 100 * kBlock) % kBytes;
+        if (write) *write = (m_play + kWriteLead) % kBytes;
         return DS_OK;
     }
     STDMETHOD(GetFormat)(LPWAVEFORMATEX, DWORD, LPDWORD) override { return DS_OK; }
@@ -60,13 +67,18 @@ public:
     }
     STDMETHOD(Initialize)(LPDIRECTSOUND, LPCDSBUFFERDESC) override { return DS_OK; }
     STDMETHOD(Lock)(DWORD offset, DWORD bytes, LPVOID* p1, LPDWORD n1, LPVOID* p2, LPDWORD n2, DWORD flags) override {
-        if (flags & DSBLOCK_ENTIREBUFFER) bytes = kBytes;
+        if (m_lost) return DSERR_BUFFERLOST;
+        if (flags & DSBLOCK_ENTIREBUFFER) {
+            bytes = kBytes;
+            if (m_entireFromStart) offset = 0;
+        }
         if (offset >= kBytes || bytes > kBytes) return DSERR_INVALIDPARAM;
         BYTE* base = m_forbid ? m_forbidden : m_memory.data();
         *p1 = base + offset;
         *n1 = offset + bytes <= kBytes ? bytes : kBytes - offset;
-        if (p2) *p2 = offset + bytes > kBytes ? base : nullptr;
-        if (n2) *n2 = bytes - *n1;
+        const DWORD wrapped = bytes - *n1;
+        if (p2) *p2 = wrapped ? (m_stageWrap ? m_staging.data() : base) : nullptr;
+        if (n2) *n2 = wrapped;
         ++m_locks;
         return DS_OK;
     }
@@ -77,11 +89,19 @@ public:
     STDMETHOD(SetPan)(LONG) override { return DS_OK; }
     STDMETHOD(SetFrequency)(DWORD) override { return DS_OK; }
     STDMETHOD(Stop)() override { return DS_OK; }
-    STDMETHOD(Unlock)(LPVOID, DWORD, LPVOID, DWORD) override {
+    STDMETHOD(Unlock)(LPVOID, DWORD, LPVOID p2, DWORD n2) override {
+        // The staging copy reaches the buffer's start.
+        if (p2 == m_staging.data() && n2) memcpy(m_memory.data(), m_staging.data(), n2);
         --m_locks;
         return DS_OK;
     }
-    STDMETHOD(Restore)() override { return DS_OK; }
+    STDMETHOD(Restore)() override {
+        // Memory back, contents gone, stopped at the start.
+        m_lost = false;
+        std::fill(m_memory.begin(), m_memory.end(), 0x55);
+        m_play = m_status = 0;
+        return DS_OK;
+    }
 };
 
 // The effects switched on for this process, as the console's hook would.
@@ -129,7 +149,7 @@ protected:
         }
         ASSERT_EQ(m_stream->Unlock(&m_real, p1, 0, p2, 0), DS_OK);
     }
-    // The first `bytes` of the program's buffer rendered as one stream.
+    // The first `bytes` of a stream rendered as one.
     std::string Rendered(const std::vector<char>& shadow, DWORD bytes) {
         EngineRender render({1, 2, kRate, 16, kBlock});
         std::string out;
@@ -145,86 +165,213 @@ protected:
     fxengine::BufferStream* m_stream = nullptr;
 };
 
-TEST_F(BufferStreamTest, AStreamIsProcessedAheadOfTheCursorAndAgainWhereTheProgramWroteIntoIt) {
+// Played looping from the start, with the stand-in reporting it so.
+void PlayLooping(FakeBuffer& real, fxengine::BufferStream* stream) {
+    stream->Playing(DSBPLAY_LOOPING, true);
+    real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
+}
+
+TEST_F(BufferStreamTest, AStreamIsProcessedPastTheWriteCursorAndAgainWhereTheProgramWroteIntoIt) {
     Write(0, kBytes, 0);  // the whole ring, then played looping from the start
-    m_real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
-    m_stream->Played(DSBPLAY_LOOPING);
-    ASSERT_TRUE(m_stream->Pump());
+    PlayLooping(m_real, m_stream);
     std::vector<char> shadow(kBytes);
     testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
-    const DWORD lead = 45 * kRate / 1000 * kBlock;
-    EXPECT_TRUE(Real(lead) == Rendered(shadow, lead).substr(0, lead));
+    EXPECT_TRUE(Real(kAhead) == Rendered(shadow, kAhead)) << "not processed before the device reads it";
 
-    // A program that writes just behind the write cursor, inside what was processed.
-    const DWORD at = 12 * kRate / 1000 * kBlock, bytes = 20 * kRate / 1000 * kBlock;
+    // A program that writes at the write cursor, inside what was processed.
+    const DWORD at = kWriteLead, bytes = 20 * kMs;
     Write(at, bytes, 777777);
     testsignal::Fill(&shadow[at], bytes, 777777, kRate, 2, 16);
-    EXPECT_TRUE(Real(lead) == Rendered(shadow, lead).substr(0, lead)) << "not processed again from before the write";
+    EXPECT_TRUE(Real(kAhead) == Rendered(shadow, kAhead)) << "not processed again from before the write";
 
     // The cursor moves on: the state carries on where it was.
-    m_real.m_play = 40 * kRate / 1000 * kBlock;
+    m_real.m_play = 40 * kMs;
     ASSERT_TRUE(m_stream->Pump());
-    const DWORD further = m_real.m_play + lead;
+    const DWORD further = m_real.m_play + kAhead;
     EXPECT_TRUE(Real(further) == Rendered(shadow, further));
     EXPECT_EQ(m_real.m_locks, 0);
 }
 
 TEST_F(BufferStreamTest, AWorkerThatComesLateJoinsOnToWhatWasHeard) {
     Write(0, kBytes, 0);
-    m_real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
-    m_stream->Played(DSBPLAY_LOOPING);
-    ASSERT_TRUE(m_stream->Pump());
-    // The cursor ran 200 ms while the worker slept: what it writes next must
-    // still be the one continuous rendering.
-    // The program writes its next lap behind the cursor before the worker wakes.
-    const DWORD played = 200 * kRate / 1000 * kBlock;
+    PlayLooping(m_real, m_stream);
+    // The cursor ran 200 ms while the worker slept; the program writes its
+    // next lap behind the cursor before the worker wakes.
+    const DWORD played = 200 * kMs;
     m_real.m_play = played;
     Write(0, played, kBytes / kBlock);
     ASSERT_TRUE(m_stream->Pump());
     std::vector<char> heard(kBytes);
     testsignal::Fill(heard.data(), kBytes, 0, kRate, 2, 16);
-    EXPECT_TRUE(Real(kBytes).substr(played) == Rendered(heard, kBytes).substr(played));
+    const DWORD end = played + kAhead;
+    EXPECT_TRUE(Real(end).substr(played) == Rendered(heard, end).substr(played));
 }
 
 TEST_F(BufferStreamTest, AKnobTurnReachesWhatTheProgramWroteLongBefore) {
     Write(0, kBytes, 0);  // half a second written ahead, with the first settings
-    m_real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
-    m_stream->Played(DSBPLAY_LOOPING);
-    ASSERT_TRUE(m_stream->Pump());
+    PlayLooping(m_real, m_stream);
     const fx::FxParams before = m_params;
     m_params.vibe[0] = m_params.vibe[1] = 1.0f;  // Vibe up
     m_params.masterGain = 0.5f;
     fxengine::EngineShared::Publish(m_params);
 
-    // 10 ms on, the sound 55 ms ahead of where the cursor stood carries the turn.
-    const DWORD lead = 45 * kRate / 1000 * kBlock, step = 10 * kRate / 1000 * kBlock;
+    // 10 ms on, the sound 10 ms past what was processed carries the turn.
+    const DWORD step = 10 * kMs;
     m_real.m_play = step;
     ASSERT_TRUE(m_stream->Pump());
     std::vector<char> shadow(kBytes);
     testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
     EngineRender render({1, 2, kRate, 16, kBlock});
     std::string expected;
-    render.Buffer(before, shadow.data(), lead, &expected);
-    render.Buffer(m_params, shadow.data() + lead, step, &expected);
-    EXPECT_TRUE(Real(lead + step) == expected);
+    render.Buffer(before, shadow.data(), kAhead, &expected);
+    render.Buffer(m_params, shadow.data() + kAhead, step, &expected);
+    EXPECT_TRUE(Real(kAhead + step) == expected);
     std::string unturned;
-    EngineRender({1, 2, kRate, 16, kBlock}).Buffer(before, shadow.data(), lead + step, &unturned);
-    EXPECT_FALSE(Real(lead + step) == unturned) << "the turn changed nothing";
+    EngineRender({1, 2, kRate, 16, kBlock}).Buffer(before, shadow.data(), kAhead + step, &unturned);
+    EXPECT_FALSE(Real(kAhead + step) == unturned) << "the turn changed nothing";
 }
 
+// Each kind of lock a driver may answer, written across the ring's end just
+// past what was processed: the real buffer must hold the rendering of what
+// the program wrote there, never the previous lap's sound.
+enum LockKind { kStaging, kEntireFromOffset, kEntireFromStart, kFifthLock };
+class LockKindTest : public BufferStreamTest, public ::testing::WithParamInterface<LockKind> {};
+
+TEST_P(LockKindTest, EveryLockIsTheShadowsSoTheNextLapIsWhatTheProgramWrote) {
+    const LockKind kind = GetParam();
+    {
+        Write(0, kBytes, 0);
+        PlayLooping(m_real, m_stream);
+        std::vector<char> shadow(kBytes);
+        testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
+        // The cursor near the ring's end; the program writes the next lap from there on.
+        m_real.m_play = kBytes - 100 * kMs;
+        ASSERT_TRUE(m_stream->Pump());
+        std::vector<char> next(kBytes);
+        testsignal::Fill(next.data(), kBytes, 500000, kRate, 2, 16);
+        const DWORD from = kBytes - 40 * kMs, bytes = 80 * kMs;  // across the ring's end
+        void* held[4] = {};
+        if (kind == kFifthLock)
+            for (void*& h : held) {
+                void* p2 = nullptr;
+                DWORD n1 = 0, n2 = 0;
+                ASSERT_EQ(m_stream->Lock(&m_real, 0, kMs, &h, &n1, &p2, &n2, 0), DS_OK);
+            }
+        m_real.m_stageWrap = kind == kStaging;
+        m_real.m_entireFromStart = kind == kEntireFromStart;
+        void *p1 = nullptr, *p2 = nullptr;
+        DWORD n1 = 0, n2 = 0;
+        if (kind == kEntireFromOffset || kind == kEntireFromStart) {
+            // The whole ring, the program's data placed where the lock says it starts.
+            ASSERT_EQ(m_stream->Lock(&m_real, from, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER), DS_OK);
+            ASSERT_EQ(n1 + n2, kBytes);
+            std::vector<char> ring(shadow);
+            memcpy(&ring[from], next.data(), kBytes - from);
+            memcpy(&ring[0], next.data() + (kBytes - from), bytes - (kBytes - from));
+            const DWORD start = n1 == kBytes ? 0 : from;
+            memcpy(p1, &ring[start], n1);
+            if (n2) memcpy(p2, &ring[0], n2);
+            ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
+        } else {
+            ASSERT_EQ(m_stream->Lock(&m_real, from, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
+            ASSERT_EQ(n1 + n2, bytes);
+            memcpy(p1, next.data(), n1);
+            memcpy(p2, next.data() + n1, n2);
+            ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
+        }
+        for (void* h : held) {
+            if (h) {
+                ASSERT_EQ(m_stream->Unlock(&m_real, h, 0, nullptr, 0), DS_OK);
+            }
+        }
+        m_real.m_stageWrap = m_real.m_entireFromStart = false;
+        // The cursor comes round: the worker goes through the new sound and processes past it.
+        m_real.m_play = 30 * kMs;
+        ASSERT_TRUE(m_stream->Pump());
+        // The stream heard: the first lap up to the new sound, the new sound,
+        // then the first lap's sound where the program wrote nothing new.
+        std::vector<char> stream(shadow.begin(), shadow.begin() + from);
+        stream.insert(stream.end(), next.begin(), next.begin() + bytes);
+        stream.insert(stream.end(), shadow.begin() + 40 * kMs, shadow.begin() + 85 * kMs);
+        const DWORD now = kBytes + 30 * kMs;  // where the cursor stands in the stream
+        EXPECT_TRUE(Real(85 * kMs).substr(30 * kMs) == Rendered(stream, now + kAhead).substr(now))
+            << "the lap after the lock is not what the program wrote";
+        EXPECT_EQ(m_real.m_locks, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, LockKindTest,
+                         ::testing::Values(kStaging, kEntireFromOffset, kEntireFromStart, kFifthLock));
+
 TEST_F(BufferStreamTest, AFaultInTheProcessingMakesTheBufferAPlainPassThrough) {
+    Write(0, kBytes, 0);
     m_real.m_forbid = true;  // the output cannot be written: the processing faults
-    Write(0, kBytes / 2, 0);
+    PlayLooping(m_real, m_stream);
     m_real.m_forbid = false;
     EXPECT_EQ(m_real.m_locks, 0);
+    EXPECT_FALSE(m_stream->Pump()) << "a pass-through buffer is not processed ahead";
     // From now on the program's sound goes to the device as written.
     Write(kBytes / 2, kBytes / 2, 5000);
     std::vector<char> plain(kBytes / 2);
     testsignal::Fill(plain.data(), kBytes / 2, 5000, kRate, 2, 16);
     EXPECT_EQ(memcmp(m_real.m_memory.data() + kBytes / 2, plain.data(), plain.size()), 0);
-    m_real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
-    m_stream->Played(DSBPLAY_LOOPING);
-    EXPECT_FALSE(m_stream->Pump()) << "a pass-through buffer is not processed ahead";
+}
+
+// A sound effect loaded once and played many times: each play is heard with
+// the settings of its moment, also through a duplicate, and the program's
+// own sound once the effects are off.
+TEST_F(BufferStreamTest, AStaticSoundIsRenderedForEachPlayAndPlainOnceTheEffectsAreOff) {
+    fxengine::EngineShared::ClearHook();  // loaded before Korvane runs
+    Write(0, kBytes, 0);
+    std::vector<char> shadow(kBytes);
+    testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
+    const std::string plain(shadow.begin(), shadow.end());
+    fx::FxParams turned = m_params;
+    turned.vibe[0] = turned.vibe[1] = 1.0f;
+    turned.masterGain = 0.5f;
+    struct Step {
+        bool on;
+        const fx::FxParams* params;
+        bool original;
+    } steps[] = {{true, &m_params, true}, {true, &turned, false}, {true, &turned, true}, {false, nullptr, true}};
+    for (const Step& step : steps) {
+        if (step.on) {
+            fxengine::EngineShared::Publish(*step.params);
+            fxengine::EngineShared::SetHook(GetCurrentProcessId());
+        } else {
+            fxengine::EngineShared::ClearHook();
+        }
+        m_stream->Playing(0, step.original);
+        if (step.on) {
+            EngineRender render({1, 2, kRate, 16, kBlock});
+            std::string expected;
+            render.Buffer(*step.params, shadow.data(), kBytes, &expected);
+            EXPECT_TRUE(Real(kBytes) == expected) << "not the rendering for the settings of this play";
+        } else {
+            EXPECT_TRUE(Real(kBytes) == plain) << "the effects stay after Korvane closed";
+        }
+    }
+    m_params = turned;  // for TearDown's reset
+}
+
+// A buffer lost and restored (its memory given back empty): the program's
+// sound goes back in, and played again it is rendered from its start.
+TEST_F(BufferStreamTest, ARestoredBufferPlaysTheProgramsSoundAgain) {
+    Write(0, kBytes, 0);
+    std::vector<char> shadow(kBytes);
+    testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
+    PlayLooping(m_real, m_stream);
+    m_real.m_play = 100 * kMs;
+    ASSERT_TRUE(m_stream->Pump());
+    m_real.m_lost = true;
+    void *p1 = nullptr, *p2 = nullptr;
+    DWORD n1 = 0, n2 = 0;
+    EXPECT_EQ(m_stream->Lock(&m_real, 0, kMs, &p1, &n1, &p2, &n2, 0), DSERR_BUFFERLOST);
+    ASSERT_EQ(m_real.Restore(), DS_OK);
+    m_stream->Restored();
+    EXPECT_TRUE(Real(kBytes) == std::string(shadow.begin(), shadow.end())) << "the restored buffer is not refilled";
+    PlayLooping(m_real, m_stream);
+    EXPECT_TRUE(Real(kAhead) == Rendered(shadow, kAhead)) << "played again, not rendered from its start";
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 // signal (player/DsSignal.h) and checks that what it reads back from its
 // buffer is always what it wrote.
 //
-//   korvplay.exe api=ds mode=stream|static|lookup|3d [rate=48000] [ms=2000] [ring=4000]
+//   korvplay.exe api=ds mode=stream|static|lookup|3d|pieces|cursor|whole|cocreate|ds8
+//                [rate=48000] [ms=2000] [ring=4000]
 //
 // stream: DirectSoundCreate (imported); a looping ring of `ring` ms, filled
 //         once, played, and refilled behind the play cursor from the timer,
@@ -12,7 +13,11 @@
 //         come as the cursor passes them;
 // lookup: the same through DirectSoundCreate8 looked up by name;
 // static: one static buffer holding the whole signal, played once;
-// 3d:     the same as a mono buffer with 3D positioning.
+// 3d:     the same as a mono buffer with 3D positioning;
+// pieces, cursor, whole: a looping ring without notifications, half of it
+//         written before Play, then fed as player/DsFeed.h says;
+// cocreate: pieces, the object from CoCreateInstance and Initialize;
+// ds8:    pieces, DirectSoundCreate8 and the buffer's 8 interface.
 #include <windows.h>
 // after windows.h, which they need
 #include <mmsystem.h>
@@ -27,6 +32,7 @@
 
 #include "Args.h"
 #include "Player.h"
+#include "tests/engine_e2e/player/DsFeed.h"
 #include "tests/engine_e2e/player/DsSignal.h"
 
 namespace {
@@ -55,7 +61,8 @@ private:
         if (m_result == kOk) m_result = ::Fail(code, what);
         return false;
     }
-    bool Write(DWORD offset, DWORD bytes, unsigned long long firstFrame);
+    bool Write(DWORD offset, DWORD bytes, unsigned long long firstFrame, DWORD flags = 0);
+    bool Feed(DWORD play, DWORD write);
     bool ReadBack(DWORD offset, DWORD bytes);
 
     Options m_o;
@@ -65,6 +72,7 @@ private:
     DWORD m_channels = 2, m_block = 4, m_bytes = 0, m_signalFrames = 0;
     std::vector<char> m_mine;  // what this program last wrote, place by place
     bool m_stream = false;
+    dsfeed::Style m_style = dsfeed::kBehind;
     unsigned long long m_written = 0;  // frames written into the ring so far
     unsigned long long m_played = 0;   // frames the play cursor passed
     DWORD m_lastPlay = 0;
@@ -75,7 +83,8 @@ private:
 };
 
 int Player::Start(HWND window) {
-    m_stream = m_o.mode == "stream" || m_o.mode == "lookup";
+    m_style = dsfeed::StyleOf(m_o.mode);
+    m_stream = m_o.mode == "stream" || m_o.mode == "lookup" || m_style != dsfeed::kBehind;
     const bool three = m_o.mode == "3d";
     m_channels = three ? 1 : 2;
     m_block = m_channels * 2;
@@ -91,6 +100,16 @@ int Player::Start(HWND window) {
         IDirectSound8* ds8 = nullptr;
         hr = create8(nullptr, &ds8, nullptr);
         m_ds = reinterpret_cast<IDirectSound*>(ds8);
+    } else if (m_o.mode == "ds8") {
+        IDirectSound8* ds8 = nullptr;
+        hr = DirectSoundCreate8(nullptr, &ds8, nullptr);
+        m_ds = reinterpret_cast<IDirectSound*>(ds8);
+    } else if (m_o.mode == "cocreate") {
+        // As COM-based libraries get theirs.
+        CoInitialize(nullptr);
+        hr = CoCreateInstance(CLSID_DirectSound, nullptr, CLSCTX_INPROC_SERVER, IID_IDirectSound,
+                              reinterpret_cast<void**>(&m_ds));
+        if (SUCCEEDED(hr) && m_ds) hr = m_ds->Initialize(nullptr);
     } else {
         hr = DirectSoundCreate(nullptr, &m_ds, nullptr);
     }
@@ -108,19 +127,29 @@ int Player::Start(HWND window) {
     d.dwSize = sizeof(d);
     d.dwFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS;
     if (!m_stream) d.dwFlags |= DSBCAPS_STATIC;
-    if (m_stream) d.dwFlags |= DSBCAPS_CTRLPOSITIONNOTIFY;
+    if (m_stream && m_style == dsfeed::kBehind) d.dwFlags |= DSBCAPS_CTRLPOSITIONNOTIFY;
     if (three) d.dwFlags |= DSBCAPS_CTRL3D;
     m_bytes = m_stream ? m_o.rate / 1000 * m_o.ringMs * m_block : m_signalFrames * m_block;
     d.dwBufferBytes = m_bytes;
     d.lpwfxFormat = &f;
     if (FAILED(m_ds->CreateSoundBuffer(&d, &m_buffer, nullptr)) || !m_buffer) return Fail(kBuffer, "buffer"), m_result;
+    if (m_o.mode == "ds8") {
+        // From here on through the 8 interface, as programs written for it do.
+        IDirectSoundBuffer8* b8 = nullptr;
+        if (FAILED(m_buffer->QueryInterface(IID_IDirectSoundBuffer8, reinterpret_cast<void**>(&b8))) || !b8)
+            return Fail(kBuffer, "no IDirectSoundBuffer8"), m_result;
+        m_buffer->Release();
+        m_buffer = reinterpret_cast<IDirectSoundBuffer*>(b8);
+    }
 
     // A new buffer reads back as it came, before anything is written.
     m_mine.assign(m_bytes, 0);
     if (!ReadBack(0, m_bytes)) return m_result;
-    if (!Write(0, m_bytes, 0)) return m_result;
-    m_written = m_bytes / m_block;
-    if (m_stream) {
+    // The ring's first half only, for the fed styles: the rest comes while it plays.
+    const DWORD first = m_style == dsfeed::kBehind ? m_bytes : m_bytes / 2;
+    if (!Write(0, first, 0)) return m_result;
+    m_written = first / m_block;
+    if (m_stream && m_style == dsfeed::kBehind) {
         IDirectSoundNotify* notify = nullptr;
         if (FAILED(m_buffer->QueryInterface(IID_IDirectSoundNotify, reinterpret_cast<void**>(&notify))) || !notify)
             return Fail(kNotify, "no notify interface"), m_result;
@@ -139,10 +168,11 @@ int Player::Start(HWND window) {
     return kOk;
 }
 
-bool Player::Write(DWORD offset, DWORD bytes, unsigned long long firstFrame) {
+bool Player::Write(DWORD offset, DWORD bytes, unsigned long long firstFrame, DWORD flags) {
     void *p1 = nullptr, *p2 = nullptr;
     DWORD n1 = 0, n2 = 0;
-    if (FAILED(m_buffer->Lock(offset, bytes, &p1, &n1, &p2, &n2, 0)) || n1 + n2 != bytes) return Fail(kLock, "lock");
+    if (FAILED(m_buffer->Lock(offset, bytes, &p1, &n1, &p2, &n2, flags)) || n1 + n2 != bytes)
+        return Fail(kLock, "lock");
     std::vector<int16_t> data(bytes / 2);
     dssignal::Fill(data.data(), bytes / m_block, static_cast<uint32_t>(firstFrame), m_signalFrames, m_o.rate,
                    m_channels);
@@ -192,14 +222,52 @@ bool Player::Tick() {
         m_buffer->Stop();
         // Each place passed at least once a lap (a late timer may see two as one).
         const DWORD laps = static_cast<DWORD>(m_played / (m_bytes / m_block));
-        if (m_notified[1] < laps || m_notified[0] < laps) return Fail(kNotify, "notifications missing");
+        if (m_style == dsfeed::kBehind && (m_notified[1] < laps || m_notified[0] < laps))
+            return Fail(kNotify, "notifications missing");
         return false;
     }
+    if (m_style != dsfeed::kBehind) return Feed(play, write);
     // Refill what was played, up to the play cursor.
     const DWORD from = static_cast<DWORD>(m_written % (m_bytes / m_block)) * m_block;
     const DWORD room = (play + m_bytes - from) % m_bytes;
     if (room && !Write(from, room, m_written)) return false;
     m_written += room / m_block;
+    return true;
+}
+
+bool Player::Feed(DWORD play, DWORD write) {
+    const dsfeed::Cursor at = {m_played, m_played + (write + m_bytes - play) % m_bytes / m_block, play};
+    dsfeed::Piece pieces[2];
+    // Pieces until the ring is half full again (a late tick writes several).
+    for (int n = dsfeed::Plan(m_style, at, m_written, m_bytes, m_block, m_o.rate, pieces); n;
+         n = m_style == dsfeed::kPieces ? dsfeed::Plan(m_style, at, m_written, m_bytes, m_block, m_o.rate, pieces) : 0)
+        for (int i = 0; i < n; ++i) {
+            const dsfeed::Piece& p = pieces[i];
+            if (m_style == dsfeed::kWhole) {
+                // One lock of the whole ring from its start: the part before the
+                // play cursor plays a lap later.
+                std::vector<char> ring(m_bytes);
+                const DWORD tail = m_bytes - p.offset;
+                std::vector<int16_t> data(m_bytes / 2);
+                dssignal::Fill(data.data(), m_bytes / m_block, static_cast<uint32_t>(p.first), m_signalFrames, m_o.rate,
+                               m_channels);
+                memcpy(&ring[p.offset], data.data(), tail);
+                memcpy(&ring[0], reinterpret_cast<char*>(data.data()) + tail, p.offset);
+                void *p1 = nullptr, *p2 = nullptr;
+                DWORD n1 = 0, n2 = 0;
+                if (FAILED(m_buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER)) || n1 + n2 != m_bytes)
+                    return Fail(kLock, "lock the whole ring");
+                memcpy(p1, ring.data(), n1);
+                if (n2) memcpy(p2, ring.data() + n1, n2);
+                m_mine.assign(ring.begin(), ring.end());
+                if (FAILED(m_buffer->Unlock(p1, n1, p2, n2))) return Fail(kLock, "unlock");
+                if (!ReadBack(0, m_bytes)) return false;
+            } else if (!Write(p.offset, p.bytes, p.first)) {
+                return false;
+            }
+            const unsigned long long end = p.first + p.bytes / m_block;
+            if (end > m_written) m_written = end;
+        }
     return true;
 }
 
@@ -224,7 +292,9 @@ bool Parse(Args& a, Options* o) {
     o->rate = a.Number("rate", o->rate);
     o->ms = a.Number("ms", o->ms);
     o->ringMs = a.Number("ring", o->ringMs);
-    return a.AllRead() && (o->mode == "stream" || o->mode == "lookup" || o->mode == "static" || o->mode == "3d") &&
+    return a.AllRead() &&
+           (o->mode == "stream" || o->mode == "lookup" || o->mode == "static" || o->mode == "3d" ||
+            dsfeed::StyleOf(o->mode) != dsfeed::kBehind) &&
            o->rate >= 8000 && o->ms && o->ringMs >= 100;
 }
 

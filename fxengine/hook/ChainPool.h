@@ -1,0 +1,33 @@
+// Effect chains lent out for a while: a static buffer needs one only while it
+// is rendered, so the process keeps a couple and every buffer borrows.
+// Thread-safe; a chain handed out is the borrower's alone until given back.
+#pragma once
+
+#include "fx/FxChain.h"
+
+namespace fxengine {
+
+class ChainPool {
+public:
+    // A chain opened for `format` and reset; null when memory is short.
+    static fx::FxChain* Borrow(const fx::FxFormat& format);
+    static void GiveBack(fx::FxChain* chain);
+    static void Shutdown();  // the library leaves the process
+};
+
+// Holds a borrowed chain for one scope.
+class BorrowedChain {
+public:
+    explicit BorrowedChain(const fx::FxFormat& format) : m_chain(ChainPool::Borrow(format)) {}
+    ~BorrowedChain() {
+        if (m_chain) ChainPool::GiveBack(m_chain);
+    }
+    BorrowedChain(const BorrowedChain&) = delete;
+    BorrowedChain& operator=(const BorrowedChain&) = delete;
+    fx::FxChain* Get() const { return m_chain; }
+
+private:
+    fx::FxChain* m_chain;
+};
+
+}  // namespace fxengine
