@@ -21,7 +21,6 @@ typedef HRESULT(WINAPI* ClassObjectFn)(REFCLSID, REFIID, void**);
 CreateFn volatile g_create = nullptr;
 Create8Fn volatile g_create8 = nullptr;
 ClassObjectFn volatile g_classObject = nullptr;
-volatile LONG g_objects = 0;  // proxies alive
 
 HRESULT WINAPI Create(LPCGUID device, IDirectSound** out, IUnknown* outer) {
     const HRESULT hr = g_create(device, out, outer);
@@ -40,7 +39,6 @@ HRESULT WINAPI Create8(LPCGUID device, IDirectSound8** out, IUnknown* outer) {
 
 // What COM calls to make a DirectSound object, whoever asked it to.
 HRESULT WINAPI ClassObject(REFCLSID clsid, REFIID riid, void** out) {
-    Call call;
     const HRESULT hr = g_classObject(clsid, riid, out);
     const bool sound = IsEqualGUID(clsid, CLSID_DirectSound) || IsEqualGUID(clsid, CLSID_DirectSound8);
     if (FAILED(hr) || !out || !*out || !sound || !IsEqualGUID(riid, IID_IClassFactory) || !EngineShared::Present())
@@ -97,14 +95,6 @@ void DirectSoundEngine::Shutdown() {
     g_create = nullptr;
     g_create8 = nullptr;
     g_classObject = nullptr;
-}
-
-void DirectSoundEngine::ObjectMade() {
-    InterlockedIncrement(&g_objects);
-}
-
-void DirectSoundEngine::ObjectGone() {
-    InterlockedDecrement(&g_objects);
 }
 
 }  // namespace fxengine

@@ -21,8 +21,6 @@ public:
     static FARPROC Replace(FARPROC real);
     static void Shutdown();  // the library leaves the process
 
-    static void ObjectMade();
-    static void ObjectGone();
     // Finds dsound's entries once it is loaded (a loader call: never under
     // the engine's lock).
     static bool Resolve();

@@ -27,7 +27,6 @@ IDirectSound* DirectSoundProxy::Unwrap(IDirectSound* sound) {
 
 DirectSoundProxy::DirectSoundProxy(IDirectSound8* real, bool is8) : m_real(real), m_is8(is8) {
     g_vtable = *reinterpret_cast<void**>(this);
-    DirectSoundEngine::ObjectMade();
 }
 
 DirectSoundProxy::~DirectSoundProxy() {
@@ -35,7 +34,6 @@ DirectSoundProxy::~DirectSoundProxy() {
     // have: from here on the worker stays away from them.
     StreamWorker::DeviceGone(this);
     m_real->Release();
-    DirectSoundEngine::ObjectGone();
 }
 
 HRESULT DirectSoundProxy::QueryInterface(REFIID riid, void** object) {

@@ -57,7 +57,6 @@ SoundBufferProxy::SoundBufferProxy(IDirectSoundBuffer* real, BufferStream* strea
     if (SUCCEEDED(real->QueryInterface(IID_IDirectSoundBuffer8, &real8)))
         m_real8 = static_cast<IDirectSoundBuffer8*>(real8);
     g_vtable = *reinterpret_cast<void**>(this);
-    DirectSoundEngine::ObjectMade();
 }
 
 SoundBufferProxy::~SoundBufferProxy() {
@@ -66,7 +65,6 @@ SoundBufferProxy::~SoundBufferProxy() {
     m_stream->Release();
     if (m_real8) m_real8->Release();
     m_real->Release();
-    DirectSoundEngine::ObjectGone();
 }
 
 HRESULT SoundBufferProxy::QueryInterface(REFIID riid, void** object) {

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <climits>
 #include <random>
 
 namespace {
@@ -217,9 +218,16 @@ TEST_F(SoakTest, ALongSessionOfRealInputLeavesEverythingConsistent) {
         EXPECT_EQ(Bits(fx->soundfields), Level3DBits(sf));
     }
 
-    // No GDI object more than before, measured in the same form.
-    ASSERT_TRUE(SwitchForm(console, false, full));
-    const long after = HighWater(console);
+    // No GDI object more than before, measured in the same form. A reading
+    // may catch objects an event leaves alive until the next one; a leak
+    // stays in every reading, so the lowest of a few counts.
+    long after = LONG_MAX;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(SwitchForm(console, true, mini));
+        ASSERT_TRUE(SwitchForm(console, false, full));
+        ASSERT_TRUE(CaughtUp(console));
+        after = std::min(after, HighWater(console));
+    }
     std::cout << "soak: GDI high-water mark " << before << " before, " << after << " after" << std::endl;
     // Above that ceiling the mark may still move by a handful (the system's
     // caches of device contexts and the like); one object lost per About
