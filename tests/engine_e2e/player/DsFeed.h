@@ -1,4 +1,4 @@
-// How korvdsplay keeps a looping buffer fed, in the ways games and players
+// How the player (api=ds) keeps a looping buffer fed, in the ways games and players
 // do it. The player owns the buffer and the signal; a feed decides where and
 // how much to write at each tick of the player's timer.
 //   pieces: fixed 100 ms pieces at the program's own offsets whenever less
