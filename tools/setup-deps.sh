@@ -13,7 +13,7 @@ host_pkgs=(cmake make g++ libgtest-dev googletest libbenchmark-dev pkg-config
            libsndfile1-dev libebur128-dev libfftw3-dev libcairo2-dev fonts-dejavu-core
            g++-mingw-w64-i686 mingw-w64-i686-dev mingw-w64-tools binutils-mingw-w64-i686
            wine wine32:i386 xvfb xauth x11-utils imagemagick nsis
-           python3 libasound2:i386)
+           python3 libasound2:i386 ccache)
 
 # Wine runs 32-bit Linux code. Some machines (virtualised without a 32-bit
 # code segment) cannot execute it natively; there, qemu's user-mode emulator
