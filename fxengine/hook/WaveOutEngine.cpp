@@ -8,6 +8,8 @@
 #include "ExclusionList.h"
 #include "ImportPatcher.h"
 #include "RealWaveOut.h"
+#include "ShortSoundEngine.h"
+#include "ShortSoundPlayer.h"
 #include "settings/SettingsRules.h"
 
 namespace fxengine {
@@ -29,8 +31,9 @@ volatile LONG g_watching = 0;  // only the loader's entries are, until winmm com
 volatile LONG g_excluded = 0;  // 0: not read yet, 1: joins, 2: excluded
 bool g_scanning = false;
 EngineDevice* g_devices[kDevices];
-// DirectSound's creation entries follow the waveOut ones once dsound is loaded.
-ImportRedirect g_redirects[kRedirects + DirectSoundEngine::kRedirects];
+// DirectSound's creation entries follow the waveOut ones once dsound is
+// loaded; PlaySound's come last.
+ImportRedirect g_redirects[kRedirects + DirectSoundEngine::kRedirects + ShortSoundEngine::kRedirects];
 int g_redirectCount = kRedirects;
 
 class Lock {
@@ -72,6 +75,7 @@ void WaveOutEngine::Init(HMODULE self) {
     g_self = self;
     InitializeCriticalSection(&g_lock);
     InitializeCriticalSection(&g_scanLock);
+    ShortSoundPlayer::Init();
     g_lockReady = true;
 }
 
@@ -79,6 +83,7 @@ void WaveOutEngine::Shutdown() {
     // Only reached in a process the engine never joined (joining holds the library).
     DirectSoundEngine::Shutdown();
     if (g_lockReady) {
+        ShortSoundPlayer::Shutdown();
         DeleteCriticalSection(&g_lock);
         DeleteCriticalSection(&g_scanLock);
     }
@@ -186,6 +191,7 @@ bool WaveOutEngine::Join() {
     HMODULE self = LoadLibraryA(path);
     // Loader calls before the lock: never the loader's lock inside ours.
     const bool resolved = self && g_real.Resolve(winmm);
+    if (resolved) ShortSoundEngine::Resolve(winmm);
     bool keep = false;
     {
         Lock lock(&g_scanLock);
@@ -225,6 +231,7 @@ void WaveOutEngine::Rescan() {
     if (!Joined() || g_scanning) return;  // a load made while scanning
     g_scanning = true;
     g_redirectCount = kRedirects + DirectSoundEngine::Redirects(g_redirects + kRedirects);
+    g_redirectCount += ShortSoundEngine::Redirects(g_redirects + g_redirectCount);
     ImportPatcher::PatchAll(g_self, g_redirects, g_redirectCount);
     g_scanning = false;
 }
@@ -358,6 +365,7 @@ FARPROC WINAPI WaveOutEngine::ProcAddress(HMODULE module, LPCSTR name) {
             if (reinterpret_cast<void*>(p) == g_redirects[i].from) return reinterpret_cast<FARPROC>(g_redirects[i].to);
     // DirectSound's creation entries looked up by name.
     if (FARPROC ours = p && Joined() ? DirectSoundEngine::Replace(p) : nullptr) return ours;
+    if (FARPROC ours = p && Joined() ? ShortSoundEngine::Replace(p) : nullptr) return ours;
     return p;
 }
 

@@ -29,6 +29,8 @@ public:
     static bool Looked();
 
 private:
+    friend class ShortSoundPlayer;  // its sounds play through the engine's entries
+
     static bool Join();
     static bool Watch();
     static void Rescan();

@@ -6,7 +6,8 @@
 
 class Args;
 
-// Exit codes: 10 to 18 from the waveOut family, 20 to 27 from DirectSound.
+// Exit codes: 10 to 18 from the waveOut family, 20 to 27 from DirectSound,
+// 30 to 31 from short sounds.
 enum PlayerExit {
     kOk = 0,
     kOpen = 10,
@@ -24,7 +25,9 @@ enum PlayerExit {
     kChanged = 23,
     kTimeout = 24,
     kPosition = 26,
-    kNotify = 27
+    kNotify = 27,
+    kSound = 30,  // PlaySound refused a sound it should play
+    kStop = 31    // stopping and SND_NOSTOP did not answer as documented
 };
 
 // Says what went wrong on stderr; returns code.
@@ -34,3 +37,4 @@ HWND ShowMainWindow(const char* className, WNDPROC proc);
 
 int PlayWave(Args& args);
 int PlayDirectSound(Args& args);
+int PlayShortSound(Args& args);

@@ -2,6 +2,7 @@
 // ways real programs play. Words key=value; api= picks the family:
 //   api=wave (default)  waveOut, see WavePlay.cpp
 //   api=ds              DirectSound, see DsPlay.cpp
+//   api=playsound       PlaySound and sndPlaySound, see SoundPlay.cpp
 // Exit code 0 when all is well; otherwise the first fault found (Player.h).
 #include "Args.h"
 #include "Player.h"
@@ -32,5 +33,6 @@ int main(int argc, char** argv) {
     const std::string api = args.Text("api", "wave");
     if (api == "wave") return PlayWave(args);
     if (api == "ds") return PlayDirectSound(args);
+    if (api == "playsound") return PlayShortSound(args);
     return Fail(kArguments, "unknown api");
 }

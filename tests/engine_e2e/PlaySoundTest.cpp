@@ -1,0 +1,117 @@
+// What a program's short sounds (PlaySound, sndPlaySound) sound like with
+// Korvane running, posing as Windows 98: the test player (korvplay.exe
+// api=playsound, a window program) plays one second of the known signal as
+// a file, from memory, as a registered event, or looping; the session's
+// ALSA file device captures what reaches the sound card. With 3D at 11 it
+// must be the effects library's rendering of the sound for the state the
+// journal says the hook received; with every level at 0 the program's own,
+// bit for bit. The player checks each call's answer itself.
+#include "EngineTest.h"
+
+#include "harness/Wait.h"
+#include "sound/TestPlayer.h"
+#include "sound/WaveChunks.h"
+#include "tests/common/AudioMatch.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// The player's sound: one second, one buffer of the engine's stream.
+WaveLayout OneSound() {
+    WaveLayout l(1);
+    l.frames = l.rate;
+    l.buffers = 1;
+    return l;
+}
+
+// Stereo side (left minus right) energy of the first `frames` frames that
+// sound in 16-bit stereo bytes: what 3D widens.
+double SideOf(const std::string& bytes, size_t frames) {
+    double side = 0;
+    for (size_t at = 0; at + 4 <= bytes.size() && frames; at += 4) {
+        int16_t lr[2];
+        memcpy(lr, &bytes[at], 4);
+        if (!lr[0] && !lr[1]) continue;
+        const double d = static_cast<double>(lr[0]) - lr[1];
+        side += d * d;
+        --frames;
+    }
+    return frames ? 0 : side;  // 0: not that many frames were heard
+}
+
+// How many frames of the looped `sound` were heard, every one as it is, in
+// order, passes following each other (0 when anything else was heard).
+size_t LoopFramesHeard(const std::string& heard, const std::string& sound, DWORD block) {
+    std::string looped;
+    while (looped.size() < heard.size() + sound.size()) looped += sound;
+    const audiomatch::Result r = audiomatch::Match(heard.data(), heard.size(), looped.data(), looped.size(), block, 0);
+    // The heard sound ran out before the looped one did: all of it matched.
+    return r.firstDifference >= heard.size() / block ? r.matchedFrames : 0;
+}
+
+class PlaySoundTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        ASSERT_FALSE(m_player.CapturePath().empty()) << "no capture device: run under tools/run-tests.sh";
+    }
+    // Korvane with 3D at `level`, posing as Windows 98, up to its engine.
+    HWND StartKorvane(DWORD level, KorvaneProcess** korvane) {
+        StoreSettings(level, 0, 0, 0, 0);
+        return StartToEngine("win98", korvane);
+    }
+
+    TestPlayer m_player{"KorvaneShortSound"};
+};
+
+TEST_F(PlaySoundTest, EveryKindIsHeardAsTheEffectsRenderItAndBitForBitAtLevelsZero) {
+    for (DWORD level : {11u, 0u}) {
+        SCOPED_TRACE(::testing::Message() << "3D at " << level);
+        KorvaneProcess* korvane = nullptr;
+        HWND console = StartKorvane(level, &korvane);
+        ASSERT_NE(console, nullptr);
+        const WaveChunks chunks(OneSound(), {HookState(JournalSinceStart())});
+        ASSERT_EQ(chunks.ChunkIsOwn(0), level == 0) << "the effects' state is not the one stored";
+        for (const char* kind : {"file", "snd", "memory", "alias"}) {
+            SCOPED_TRACE(kind);
+            ASSERT_TRUE(m_player.Start("win98", std::string("api=playsound kind=") + kind));
+            EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
+            EXPECT_TRUE(chunks.HeardIn(m_player.Heard()));
+        }
+        ASSERT_TRUE(CloseAndWait(*korvane, console));
+    }
+}
+
+// A looping sound goes on past its end until PlaySound(NULL) stops it; a
+// SND_NOSTOP sound meanwhile is refused (the player checks both answers).
+TEST_F(PlaySoundTest, ALoopPlaysOnUntilStoppedWiderAtElevenAndItsOwnAtZero) {
+    const WaveLayout layout = OneSound();
+    const WaveChunks plain(layout, {Off()});
+    const std::string twice = plain.Input() + plain.Input();
+    const size_t pass = layout.frames * layout.Block();
+    for (DWORD level : {11u, 0u}) {
+        SCOPED_TRACE(::testing::Message() << "3D at " << level);
+        KorvaneProcess* korvane = nullptr;
+        HWND console = StartKorvane(level, &korvane);
+        ASSERT_NE(console, nullptr);
+        ASSERT_TRUE(m_player.Start("win98", "api=playsound kind=loop"));
+        ASSERT_TRUE(m_player.Wrote()) << "the loop did not start";
+        // Two passes and a half heard, lead-in included: the loop went on.
+        EXPECT_TRUE(WaitUntil([&] { return m_player.Heard().size() >= pass * 5 / 2; }, 60000));
+        m_player.Go();
+        EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
+        const std::string heard = m_player.Heard();
+        if (level == 0) {
+            EXPECT_GE(LoopFramesHeard(heard, plain.Input(), layout.Block()), 2 * layout.frames);
+        } else {
+            EXPECT_EQ(LoopFramesHeard(heard, plain.Input(), layout.Block()), 0u) << "the program's own sound";
+            // 3D at 11 widens by far more than 3 dB.
+            EXPECT_GT(SideOf(heard, 2 * layout.frames), 2 * SideOf(twice, 2 * layout.frames));
+        }
+        ASSERT_TRUE(CloseAndWait(*korvane, console));
+    }
+}
+
+}  // namespace

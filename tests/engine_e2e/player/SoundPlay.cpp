@@ -1,0 +1,155 @@
+// The player's short-sound family (api=playsound): a window program playing
+// its sound the ways programs play theirs, as a WAV file it writes first
+// (the known signal, 16-bit stereo).
+//
+//   korvplay.exe api=playsound kind=file|snd|memory|alias|loop
+//                [rate=11025] [frames=11025] [sync=NAME]
+//
+//   file    PlaySound(file, SND_FILENAME | SND_SYNC)
+//   snd     sndPlaySound(file, SND_ASYNC)
+//   memory  PlaySound(image, SND_MEMORY | SND_ASYNC)
+//   alias   PlaySound(event, SND_ALIAS | SND_NODEFAULT), the event
+//           registered as an installer registers a program's sounds
+//   loop    PlaySound(file, SND_FILENAME | SND_ASYNC | SND_LOOP); once the
+//           test says go (NAME.wrote, NAME.go), a SND_NOSTOP sound must be
+//           refused, and PlaySound(NULL) stops the loop
+// An asynchronous sound is waited for as long as one plays: a sound asked
+// with SND_NOSTOP and no name is refused only then. Each call must answer
+// as documented (TRUE, or FALSE where refused).
+#include <windows.h>
+// after windows.h, which it needs
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Args.h"
+#include "Player.h"
+#include "tests/common/TestSignal.h"
+
+namespace {
+
+const char* const kEvent = "KorvplayChime";
+const char* const kEventKey = "AppEvents\\Schemes\\Apps\\.Default\\KorvplayChime";
+
+void Put32(std::vector<char>* out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>(v >> (8 * i)));
+}
+
+std::vector<char> WaveImage(DWORD rate, DWORD frames) {
+    const DWORD block = 4, data = frames * block;
+    std::vector<char> out;
+    out.insert(out.end(), {'R', 'I', 'F', 'F'});
+    Put32(&out, 4 + 8 + 16 + 8 + data);
+    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    Put32(&out, 16);
+    Put32(&out, 1 | 2 << 16);  // PCM, stereo
+    Put32(&out, rate);
+    Put32(&out, rate * block);
+    Put32(&out, block | 16 << 16);
+    out.insert(out.end(), {'d', 'a', 't', 'a'});
+    Put32(&out, data);
+    const size_t at = out.size();
+    out.resize(at + data);
+    testsignal::Fill(&out[at], data, 0, rate, 2, 16);
+    return out;
+}
+
+bool WriteFile(const std::string& path, const std::vector<char>& bytes) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return fclose(f) == 0 && ok;
+}
+
+bool SetDefault(const std::string& key, const std::string& value) {
+    HKEY k;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    const bool ok = RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                   static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(k);
+    return ok;
+}
+
+// The event's sound in the scheme, as a program's installer writes it.
+bool RegisterEvent(const std::string& path) {
+    return SetDefault(kEventKey, "Korvplay chime") && SetDefault(std::string(kEventKey) + "\\.Current", path) &&
+           SetDefault(std::string(kEventKey) + "\\.Default", path);
+}
+
+void UnregisterEvent() {
+    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kEventKey) + "\\.Current").c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kEventKey) + "\\.Default").c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, kEventKey);
+}
+
+// Reads the window's messages until `done`, as a window program lives.
+template <class Pred>
+bool Pump(Pred done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+bool Quiet() {
+    return PlaySoundA(nullptr, nullptr, SND_NOSTOP) != FALSE;
+}
+
+int Play(const std::string& kind, const std::string& path, const std::vector<char>& image, const std::string& sync) {
+    if (kind == "file") return PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_SYNC) ? kOk : Fail(kSound, "file");
+    if (kind == "alias") {
+        const BOOL played = PlaySoundA(kEvent, nullptr, SND_ALIAS | SND_NODEFAULT | SND_SYNC);
+        return played ? kOk : Fail(kSound, "alias");
+    }
+    BOOL started = FALSE;
+    if (kind == "snd") started = sndPlaySoundA(path.c_str(), SND_ASYNC);
+    if (kind == "memory") started = PlaySoundA(image.data(), nullptr, SND_MEMORY | SND_ASYNC);
+    if (kind == "loop") started = PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_LOOP);
+    if (!started) return Fail(kSound, "not started");
+    if (kind == "loop") {
+        if (sync.empty()) return Fail(kArguments, "loop needs sync=");
+        HANDLE wrote = CreateEventA(nullptr, FALSE, FALSE, (sync + ".wrote").c_str());
+        HANDLE go = CreateEventA(nullptr, FALSE, FALSE, (sync + ".go").c_str());
+        SetEvent(wrote);
+        if (!Pump([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000))
+            return Fail(kSync, "no go");
+        if (PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NOSTOP))
+            return Fail(kStop, "a SND_NOSTOP sound replaced the loop");
+        if (!PlaySoundA(nullptr, nullptr, 0)) return Fail(kStop, "PlaySound(NULL) failed");
+        if (!Quiet()) return Fail(kStop, "the loop still plays after PlaySound(NULL)");
+        return kOk;
+    }
+    return Pump(&Quiet, 120000) ? kOk : Fail(kTimeout, "the sound did not end");
+}
+
+LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+int PlayShortSound(Args& args) {
+    const std::string kind = args.Text("kind", "file"), sync = args.Text("sync", "");
+    const DWORD rate = args.Number("rate", 11025), frames = args.Number("frames", 11025);
+    const bool known = kind == "file" || kind == "snd" || kind == "memory" || kind == "alias" || kind == "loop";
+    if (!args.AllRead() || !known || !frames) return Fail(kArguments, "bad playsound words");
+    ShowMainWindow("korvplaySound", &WndProc);
+    char dir[MAX_PATH];
+    if (!GetTempPathA(sizeof(dir), dir)) return Fail(kArguments, "no temp folder");
+    const std::string path = std::string(dir) + "korvplay-" + std::to_string(GetCurrentProcessId()) + ".wav";
+    const std::vector<char> image = WaveImage(rate, frames);
+    if (!WriteFile(path, image)) return Fail(kArguments, "cannot write the sound file");
+    if (kind == "alias" && !RegisterEvent(path)) return Fail(kArguments, "cannot register the event");
+    const int code = Play(kind, path, image, sync);
+    if (kind == "alias") UnregisterEvent();
+    DeleteFileA(path.c_str());
+    return code;
+}
