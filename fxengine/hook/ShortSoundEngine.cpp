@@ -116,9 +116,10 @@ BOOL ShortSoundEngine::Take(const Call& c) {
         !WaveFormat_ToFx(image.format, image.formatBytes, &format) || !fx::FxFormat_Supported(format))
         return Pass(c, flags);
     if (ShortSoundPlayer::Playing() && (flags & snd::kNoStop)) return FALSE;
-    if (InterlockedExchange(&g_systemMayPlay, 0) && g_entries[kPlayA]) reinterpret_cast<PlayFn>(g_entries[kPlayA])(nullptr, nullptr, 0);
-    return ShortSoundPlayer::Play(static_cast<SoundBytes&&>(bytes), image, flags & snd::kAsync,
-                                  flags & snd::kLoop, flags & snd::kNoStop);
+    if (InterlockedExchange(&g_systemMayPlay, 0) && g_entries[kPlayA])
+        reinterpret_cast<PlayFn>(g_entries[kPlayA])(nullptr, nullptr, 0);
+    return ShortSoundPlayer::Play(static_cast<SoundBytes&&>(bytes), image, flags & snd::kAsync, flags & snd::kLoop,
+                                  flags & snd::kNoStop);
 }
 
 BOOL WINAPI ShortSoundEngine::PlayA(LPCSTR sound, HMODULE module, DWORD flags) {

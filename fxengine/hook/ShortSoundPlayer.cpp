@@ -25,8 +25,8 @@ namespace {
 CRITICAL_SECTION g_lock;
 bool g_ready = false;
 void* volatile g_current = nullptr;  // the Sound playing
-HANDLE g_stop = nullptr;  // manual: set while the sound playing is to end
-HANDLE g_idle = nullptr;  // manual: set while none plays
+HANDLE g_stop = nullptr;             // manual: set while the sound playing is to end
+HANDLE g_idle = nullptr;             // manual: set while none plays
 
 }  // namespace
 

@@ -14,8 +14,7 @@ public:
     SoundBytes() = default;
     // Room for `size` bytes; empty (Get() null) when there is none.
     explicit SoundBytes(size_t size)
-        : m_bytes(static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, size ? size : 1))),
-          m_size(m_bytes ? size : 0) {}
+        : m_bytes(static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, size ? size : 1))), m_size(m_bytes ? size : 0) {}
     ~SoundBytes() {
         if (m_bytes) HeapFree(GetProcessHeap(), 0, m_bytes);
     }

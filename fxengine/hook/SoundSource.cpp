@@ -54,8 +54,7 @@ SoundSource::Lookup SoundSource::AliasPath(const char* name, bool noDefault, cha
         if (profile[0]) return Lookup::Unsure;
     }
     HKEY apps;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\.Default", 0, KEY_READ, &apps) ==
-        ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\.Default", 0, KEY_READ, &apps) == ERROR_SUCCESS) {
         HKEY event;
         if (RegOpenKeyExA(apps, name, 0, KEY_READ, &event) == ERROR_SUCCESS) {
             for (const char* scheme : {".Default", ".Current"})

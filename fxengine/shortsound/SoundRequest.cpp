@@ -55,9 +55,8 @@ const char* SoundRequest_AliasIdName(uintptr_t id) {
     static const struct {
         char tag;
         const char* name;
-    } kIds[] = {{'*', "SystemAsterisk"}, {'D', "SystemDefault"}, {'!', "SystemExclamation"},
-                {'E', "SystemExit"},     {'H', "SystemHand"},    {'?', "SystemQuestion"},
-                {'S', "SystemStart"},    {'W', "SystemWelcome"}};
+    } kIds[] = {{'*', "SystemAsterisk"}, {'D', "SystemDefault"},  {'!', "SystemExclamation"}, {'E', "SystemExit"},
+                {'H', "SystemHand"},     {'?', "SystemQuestion"}, {'S', "SystemStart"},       {'W', "SystemWelcome"}};
     if ((id & 0xFF) != 'S' || (id >> 16) != 0) return nullptr;
     for (const auto& k : kIds)
         if (static_cast<uintptr_t>(static_cast<unsigned char>(k.tag)) == (id >> 8)) return k.name;

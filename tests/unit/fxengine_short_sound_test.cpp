@@ -55,10 +55,8 @@ TEST(SoundRequest, EachCallIsPlayedStoppedOrLeftToTheSystem) {
 
 TEST(SoundRequest, SndPlaySoundKeepsOnlyItsFlagsAndIdsNameTheSystemEvents) {
     // sndPlaySound takes neither a file nor an alias flag, nor a purge.
-    EXPECT_EQ(SoundRequest_FromSnd(snd::kAsync | snd::kLoop | snd::kFileName | snd::kPurge),
-              snd::kAsync | snd::kLoop);
-    EXPECT_EQ(SoundRequest_Decide(SoundRequest_FromSnd(snd::kMemory | snd::kResource), true).kind,
-              SoundKind::Memory);
+    EXPECT_EQ(SoundRequest_FromSnd(snd::kAsync | snd::kLoop | snd::kFileName | snd::kPurge), snd::kAsync | snd::kLoop);
+    EXPECT_EQ(SoundRequest_Decide(SoundRequest_FromSnd(snd::kMemory | snd::kResource), true).kind, SoundKind::Memory);
     EXPECT_STREQ(SoundRequest_AliasIdName('S' | ('*' << 8)), "SystemAsterisk");
     EXPECT_STREQ(SoundRequest_AliasIdName('S' | ('W' << 8)), "SystemWelcome");
     EXPECT_EQ(SoundRequest_AliasIdName('S' | ('x' << 8)), nullptr);
@@ -78,10 +76,10 @@ std::string Chunk(const char* id, const std::string& body, uint32_t declared = 0
 
 std::string Format(uint16_t block) {
     std::string f(16, '\0');
-    f[0] = 1;                             // PCM
-    f[2] = 2;                             // stereo
-    f[12] = static_cast<char>(block);     // nBlockAlign
-    f[14] = 16;                           // bits
+    f[0] = 1;                          // PCM
+    f[2] = 2;                          // stereo
+    f[12] = static_cast<char>(block);  // nBlockAlign
+    f[14] = 16;                        // bits
     return f;
 }
 

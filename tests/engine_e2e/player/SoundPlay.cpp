@@ -119,8 +119,7 @@ int Play(const std::string& kind, const std::string& path, const std::vector<cha
         HANDLE wrote = CreateEventA(nullptr, FALSE, FALSE, (sync + ".wrote").c_str());
         HANDLE go = CreateEventA(nullptr, FALSE, FALSE, (sync + ".go").c_str());
         SetEvent(wrote);
-        if (!Pump([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000))
-            return Fail(kSync, "no go");
+        if (!Pump([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000)) return Fail(kSync, "no go");
         if (PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NOSTOP))
             return Fail(kStop, "a SND_NOSTOP sound replaced the loop");
         if (!PlaySoundA(nullptr, nullptr, 0)) return Fail(kStop, "PlaySound(NULL) failed");
