@@ -20,10 +20,7 @@ namespace {
 
 // The player's sound: one second, one buffer of the engine's stream.
 WaveLayout OneSound() {
-    WaveLayout l(1);
-    l.frames = l.rate;
-    l.buffers = 1;
-    return l;
+    return WaveLayout::Whole(WaveLayout().rate);
 }
 
 // Stereo side (left minus right) energy of the first `frames` frames that

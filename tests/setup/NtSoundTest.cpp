@@ -261,6 +261,12 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
     const fx::FxParams later = ParamsNow();
     ASSERT_TRUE(StartPlayer("winxp", "queue", 1, "tracks=2"));
     EXPECT_FALSE(ExpectHeard({later}).ChunkIsOwn(0)) << "levels 6 changed nothing for a windowless player";
+    // A window program's short sounds (one second of the signal), heard as the effects render them.
+    for (const char* kind : {"file", "snd"}) {
+        SCOPED_TRACE(kind);
+        ASSERT_TRUE(m_player.Start("winxp", std::string("api=playsound kind=") + kind));
+        EXPECT_FALSE(ExpectPlayedAndHeard(m_player, WaveLayout::Whole(11025), {later}).ChunkIsOwn(0));
+    }
     ASSERT_TRUE(CloseKorvane());
     m_player.Forget();
 

@@ -23,6 +23,13 @@ struct WaveLayout {
     explicit WaveLayout(DWORD last = 8) : lastBuffers(last) {}
     DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, lastBuffers;
 
+    // A short sound: one buffer of `frames` frames, played whole.
+    static WaveLayout Whole(DWORD frames) {
+        WaveLayout l(1);
+        l.frames = frames;
+        l.buffers = 1;
+        return l;
+    }
     DWORD Block() const { return channels * bits / 8; }
     DWORD ChunkBytes() const { return frames * buffers * Block(); }
     fx::FxFormat Format() const {
