@@ -95,6 +95,8 @@ BOOL ShortSoundEngine::Pass(const Call& c, DWORD flags) {
 
 BOOL ShortSoundEngine::Take(const Call& c) {
     const DWORD flags = c.entry == kSndA || c.entry == kSndW ? SoundRequest_FromSnd(c.flags) : c.flags;
+    // Refused at once while the engine's sound plays, as the system refuses while its own does.
+    if ((flags & snd::kNoStop) && ShortSoundPlayer::Playing()) return FALSE;
     const SoundDecision d = SoundRequest_Decide(flags, c.sound != nullptr);
     // Windows 95, 98 and ME only stub the wide entries: they fail as they did.
     const bool stub = Wide(c.entry) && (GetVersion() & 0x80000000);
@@ -113,9 +115,9 @@ BOOL ShortSoundEngine::Take(const Call& c) {
     fx::FxFormat format;
     // Formats the effects do not take are the system's to convert and play.
     if (!bytes.Get() || !WaveImage_Parse(bytes.Get(), bytes.Size(), &image) ||
+        image.formatBytes > ShortSoundPlayer::kMaxFormat ||
         !WaveFormat_ToFx(image.format, image.formatBytes, &format) || !fx::FxFormat_Supported(format))
         return Pass(c, flags);
-    if (ShortSoundPlayer::Playing() && (flags & snd::kNoStop)) return FALSE;
     if (InterlockedExchange(&g_systemMayPlay, 0) && g_entries[kPlayA])
         reinterpret_cast<PlayFn>(g_entries[kPlayA])(nullptr, nullptr, 0);
     return ShortSoundPlayer::Play(static_cast<SoundBytes&&>(bytes), image, flags & snd::kAsync, flags & snd::kLoop,

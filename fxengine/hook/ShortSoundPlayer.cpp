@@ -17,7 +17,7 @@ struct ShortSoundPlayer::Sound {
     DWORD dataBytes;
     bool loop;
     // The format as a whole WAVEFORMATEX (a plain PCM chunk has no cbSize).
-    alignas(4) uint8_t format[64];
+    alignas(4) uint8_t format[kMaxFormat];
 };
 
 namespace {

@@ -14,6 +14,8 @@ namespace fxengine {
 
 class ShortSoundPlayer {
 public:
+    static constexpr unsigned kMaxFormat = 64;  // bytes of a WAVE format chunk it takes
+
     static void Init();  // DllMain, process attach
     static void Shutdown();
 
