@@ -3,11 +3,14 @@
 //     44.1 kHz 16-bit stereo through a looping 1 s buffer (100 ms pieces at
 //     its own offsets), with the engine at every level 0 against without;
 //   note dsound-at-11-vs-plain: the same at every level 11;
-//   bench dsound-memory: the process's private memory with a game's sounds
-//     loaded (200 static effects of 1 s, 4 looping streams of 1 s, all
-//     played once), with the engine against without.
+//   bench dsound-memory: the private memory a game's sounds take (200 static
+//     effects of 1 s, 4 looping streams of 1 s, all played once), with the
+//     engine at every level 0 against without;
+//   note dsound-memory-at-11: the same at every level 11 (each effect then
+//     keeps the program's own sound beside the rendering it plays).
 // The engine comes in as a console's hook call brings it. Nothing is
-// asserted; a figure that could not be measured exits non-zero.
+// asserted; a figure that could not be measured, or a run whose objects the
+// engine did not take, exits non-zero.
 #include <windows.h>
 // after windows.h, which they need
 #include <mmsystem.h>
@@ -21,25 +24,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/ControlCodes.h"
 #include "tests/common/TestSignal.h"
+#include "tests/sim/BenchEngine.h"
 
 namespace {
 
 constexpr DWORD kRate = 44100, kBlock = 4, kBytes = kRate * kBlock, kPiece = kBytes / 10, kSeconds = 30;
 constexpr int kEffects = 200, kStreams = 4;
 
-using VoidFn = DWORD(WINAPI*)();
-using IoCtlFn = DWORD(WINAPI*)(DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD);
-
-double ProcessSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto ticks = [](const FILETIME& f) {
-        return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
-    };
-    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
-}
+using bench::ProcessSeconds;
 
 double PrivateMegabytes() {
     PROCESS_MEMORY_COUNTERS c = {};
@@ -117,26 +110,13 @@ bool Load(HWND window, double* megabytes) {
     return ok;
 }
 
-void Send(IoCtlFn ioctl, DWORD code, DWORD bits) {
-    DWORD returned = 0;
-    ioctl(code, &bits, 4, nullptr, 0, &returned);
-}
-void SendFloat(IoCtlFn ioctl, DWORD code, float value) {
-    DWORD bits;
-    memcpy(&bits, &value, 4);
-    Send(ioctl, code, bits);
-}
-
-// Every effect on, each level at `level` (0 or 1, the knobs' 0 and 11), headphones off.
-void Levels(IoCtlFn ioctl, float level) {
-    Send(ioctl, IOCTL_HEADPHONES_ENABLE, 0);
-    Send(ioctl, IOCTL_3D_ENABLE, 1);
-    SendFloat(ioctl, IOCTL_3D_LEVEL, level);
-    SendFloat(ioctl, IOCTL_3D_LEVEL_SCALED, level * 0.125f);
-    for (DWORD code : {IOCTL_VIBE_LEVEL_2, IOCTL_VIBE_LEVEL_3, IOCTL_VIBE_LEVEL_1}) SendFloat(ioctl, code, level);
-    SendFloat(ioctl, IOCTL_SOUNDFIELDS_LEVEL, level);
-    Send(ioctl, IOCTL_VIBE_ENABLE, 1);
-    Send(ioctl, IOCTL_SOUNDFIELDS_ENABLE, 1);
+// The first entry of a DirectSound object's table: the engine's objects have their own.
+void* Table() {
+    IDirectSound* ds = nullptr;
+    if (FAILED(DirectSoundCreate(nullptr, &ds, nullptr))) return nullptr;
+    void* table = *reinterpret_cast<void**>(ds);
+    ds->Release();
+    return table;
 }
 
 }  // namespace
@@ -149,30 +129,26 @@ int main() {
     RegisterClassA(&wc);
     HWND window = CreateWindowA("dsound_bench", "dsound_bench", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
                                 wc.hInstance, nullptr);
-    double plain = 0, zero = 0, eleven = 0, plainMb = 0, oursMb = 0;
-    if (!window || !Stream(window, &plain) || !Load(window, &plainMb)) {
+    double plain = 0, zero = 0, eleven = 0, plainMb = 0, zeroMb = 0, elevenMb = 0;
+    void* const plainTable = window ? Table() : nullptr;
+    if (!plainTable || !Stream(window, &plain) || !Load(window, &plainMb)) {
         fprintf(stderr, "dsound_bench: no DirectSound\n");
         return 1;
     }
-    std::string path = std::string("Z:") + BENCH_WAVHOK;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    HMODULE hook = LoadLibraryA(path.c_str());
-    const auto entry = [hook](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(hook, name)); };
-    const auto set = reinterpret_cast<VoidFn>(entry("QuorWav9xHook"));
-    const auto unset = reinterpret_cast<VoidFn>(entry("QuorWav9xUnHook"));
-    const auto ioctl = reinterpret_cast<IoCtlFn>(entry("QuorWav9xIoCtl"));
-    if (!hook || !set || !unset || !ioctl) {
-        fprintf(stderr, "dsound_bench: no wave hook library at %s\n", path.c_str());
+    const bench::HookLibrary hook(BENCH_WAVHOK, "dsound_bench");
+    if (!hook.Ready()) return 1;
+    hook.set();
+    if (Table() == plainTable) {
+        fprintf(stderr, "dsound_bench: the engine did not take this process's DirectSound\n");
+        hook.unset();
         return 1;
     }
-    set();
-    Levels(ioctl, 0.0f);
-    const bool streamed = Stream(window, &zero) && Load(window, &oursMb);
-    Levels(ioctl, 1.0f);
-    const bool eleventh = Stream(window, &eleven);
-    unset();
-    if (!streamed || !eleventh || plain <= 0 || plainMb <= 0) {
+    hook.Levels(0.0f);
+    const bool atZero = Stream(window, &zero) && Load(window, &zeroMb);
+    hook.Levels(1.0f);
+    const bool atEleven = Stream(window, &eleven) && Load(window, &elevenMb);
+    hook.unset();
+    if (!atZero || !atEleven || plain <= 0 || plainMb <= 0) {
         fprintf(stderr, "dsound_bench: a run failed or took nothing measurable\n");
         return 1;
     }
@@ -180,7 +156,11 @@ int main() {
            zero / plain, zero * 1000, plain * 1000, kSeconds);
     printf("note dsound-at-11-vs-plain: %.2fx (%.0f ms vs %.0f ms, every level at 11)\n", eleven / plain, eleven * 1000,
            plain * 1000);
-    printf("bench dsound-memory: %.2fx (%.1f MB vs %.1f MB for %d static effects and %d streams of 1 s)\n",
-           oursMb / plainMb, oursMb, plainMb, kEffects, kStreams);
+    printf(
+        "bench dsound-memory: %.2fx (%.1f MB vs %.1f MB for %d static effects and %d streams of 1 s, every level at "
+        "0)\n",
+        zeroMb / plainMb, zeroMb, plainMb, kEffects, kStreams);
+    printf("note dsound-memory-at-11: %.2fx (%.1f MB vs %.1f MB, every level at 11)\n", elevenMb / plainMb, elevenMb,
+           plainMb);
     return 0;
 }
