@@ -73,3 +73,18 @@ void Ambience::Process(float in, float* outL, float* outR) {
 }
 
 }  // namespace fx
+
+namespace fx {
+
+void Ambience::Rings(StateRing* out, StateRing::Kind kind) {
+    static_assert(kRings == kLines + kDiffusers, "every line and diffuser");
+    // Each is read `length` samples back from where it is written next.
+    for (uint32_t i = 0; i < kLines; ++i)
+        *out++ = {m_line[i],       sizeof(float), kLineSize, (m_pos - m_lineLength[i]) & (kLineSize - 1),
+                  m_lineLength[i], kind};
+    for (uint32_t i = 0; i < kDiffusers; ++i)
+        *out++ = {m_diffuse[i],       sizeof(float), kDiffuseSize, (m_pos - m_diffuseLength[i]) & (kDiffuseSize - 1),
+                  m_diffuseLength[i], kind};
+}
+
+}  // namespace fx

@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+#include "fx/StateRing.h"
+
 namespace fx {
 
 class Ambience {
@@ -16,9 +18,13 @@ public:
     // quietest step.
     uint32_t TailSamples() const { return m_tailSamples; }
 
+    static const uint32_t kRings = 8;
+    // Its delay lines and diffusers, in memory order, as `kind`.
+    void Rings(StateRing* out, StateRing::Kind kind);
+
 private:
     static const uint32_t kLines = 4;
-    static const uint32_t kLineSize = 8192;  // > 47.1 ms at 96 kHz
+    static const uint32_t kLineSize = 8192;     // > 47.1 ms at 96 kHz
     static const uint32_t kDiffuseSize = 1024;  // > 7.1 ms at 96 kHz
     static const uint32_t kDiffusers = 4;
 

@@ -35,3 +35,17 @@ void PeakLimiter::Clear() {
 }
 
 }  // namespace fx
+
+namespace fx {
+
+void PeakLimiter::Rings(StateRing* out, StateRing::Kind kind) {
+    // The delay is read Latency() frames back; the queue holds m_minCount
+    // entries from its first; the ramp cycles through Latency() + 1.
+    for (int c = 0; c < 2; ++c)
+        *out++ = {m_delay[c], sizeof(float), kDelaySize, (m_pos - m_latency) & (kDelaySize - 1), m_latency, kind};
+    *out++ = {m_minGain, sizeof(float), kHoldSize, m_minFirst, m_minCount, kind};
+    *out++ = {m_minFrame, sizeof(uint32_t), kHoldSize, m_minFirst, m_minCount, kind};
+    *out++ = {m_ramp, sizeof(double), kDelaySize, 0, m_latency + 1, kind};
+}
+
+}  // namespace fx

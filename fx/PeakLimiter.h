@@ -10,6 +10,8 @@
 
 #include <stdint.h>
 
+#include "fx/StateRing.h"
+
 namespace fx {
 
 class PeakLimiter {
@@ -18,6 +20,10 @@ public:
     void Open(double sampleRate, float ceiling);
     void Clear();
     uint32_t Latency() const { return m_latency; }
+
+    static const uint32_t kRings = 5;
+    // Its delay, hold queue and ramp, in memory order, as `kind`.
+    void Rings(StateRing* out, StateRing::Kind kind);
 
     // Takes a frame now and gives back, in its place, the frame of Latency()
     // frames ago, limited.

@@ -66,19 +66,12 @@ BufferStream* BufferStream::Create(IDirectSoundBuffer* real, const WAVEFORMATEX&
     DSBCAPS caps = {};
     caps.dwSize = sizeof(caps);
     if (FAILED(real->GetCaps(&caps)) || !caps.dwBufferBytes || caps.dwBufferBytes % f.blockAlign) return nullptr;
-    BufferStream* s = new (std::nothrow) BufferStream(real, caps.dwBufferBytes, f, owner);
-    if (!s) return nullptr;
-    if (!s->m_shadow || !s->LoadShadow()) {
-        s->Release();
-        return nullptr;
-    }
-    return s;
+    return new (std::nothrow) BufferStream(real, caps.dwBufferBytes, f, owner);
 }
 
 BufferStream::BufferStream(IDirectSoundBuffer* real, DWORD bytes, const fx::FxFormat& format, const void* owner)
     : m_real(real), m_owner(owner), m_bytes(bytes), m_format(format) {
     InitializeCriticalSection(&m_lock);
-    m_shadow = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, bytes));
 }
 
 BufferStream::~BufferStream() {
@@ -95,15 +88,34 @@ void BufferStream::Release() {
     if (InterlockedDecrement(&m_refs) == 0) delete this;
 }
 
-bool BufferStream::LoadShadow() {
-    // The program reads back what a fresh buffer holds, as it would without us.
+size_t BufferStream::Bytes() const {
+    return sizeof *this + (m_shadow ? m_bytes : 0) + (m_render ? m_render->Bytes() : 0);
+}
+
+bool BufferStream::MakeShadow() {
+    if (m_shadow) return true;
+    // The program's bytes are in the real buffer, unless it is writing them now.
+    if (!m_real || m_realLocks) return false;
     void *p1 = nullptr, *p2 = nullptr;
     DWORD n1 = 0, n2 = 0;
-    memset(m_shadow, m_format.bitsPerSample == 8 ? 0x80 : 0, m_bytes);
-    if (FAILED(m_real->Lock(0, m_bytes, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER))) return true;
-    Copy(m_shadow, p1, n1 < m_bytes ? n1 : m_bytes);
+    if (FAILED(m_real->Lock(0, m_bytes, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER)) || !p1) return false;
+    m_shadow = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, m_bytes));
+    if (m_shadow) {
+        memset(m_shadow, m_format.bitsPerSample == 8 ? 0x80 : 0, m_bytes);
+        Copy(m_shadow, p1, n1 < m_bytes ? n1 : m_bytes);
+    }
     m_real->Unlock(p1, 0, p2, 0);
-    return true;
+    m_realPlain = true;
+    return m_shadow != nullptr;
+}
+
+void BufferStream::DropShadow() {
+    // Kept while the real buffer holds other sound, the program holds a lock
+    // of it, or a stream (which reads it) was ever made.
+    if (!m_shadow || !m_realPlain || m_render || !m_locks.Empty()) return;
+    HeapFree(GetProcessHeap(), 0, m_shadow);
+    m_shadow = nullptr;
+    m_rendered = false;
 }
 
 bool BufferStream::Rendering() const {
@@ -114,6 +126,12 @@ HRESULT BufferStream::Lock(IDirectSoundBuffer* real, DWORD offset, DWORD bytes, 
                            DWORD* n2, DWORD flags) {
     if (!p1 || !n1) return DSERR_INVALIDPARAM;
     Guard lock(&m_lock);
+    if (!m_shadow) {
+        // The real buffer holds the program's own bytes: its lock is the program's.
+        const HRESULT hr = real->Lock(offset, bytes, p1, n1, p2, n2, flags);
+        if (SUCCEEDED(hr)) ++m_realLocks;
+        return hr;
+    }
     if (flags & DSBLOCK_FROMWRITECURSOR) {
         DWORD play = 0, write = 0;
         const HRESULT hr = real->GetCurrentPosition(&play, &write);
@@ -160,7 +178,12 @@ HRESULT BufferStream::Lock(IDirectSoundBuffer* real, DWORD offset, DWORD bytes, 
 HRESULT BufferStream::Unlock(IDirectSoundBuffer* real, void* p1, DWORD n1, void* p2, DWORD n2) {
     Guard lock(&m_lock);
     LockRecord r;
-    if (!m_locks.Take(p1, &r)) return real->Unlock(p1, n1, p2, n2);  // not a lock of ours: the real buffer says
+    if (!m_locks.Take(p1, &r)) {
+        // Not a lock of ours: the real buffer says.
+        const HRESULT hr = real->Unlock(p1, n1, p2, n2);
+        if (SUCCEEDED(hr) && m_realLocks) --m_realLocks;
+        return hr;
+    }
     const DWORD w1 = n1 < r.bytes1 ? n1 : r.bytes1;
     const DWORD w2 = p2 && r.bytes2 ? (n2 < r.bytes2 ? n2 : r.bytes2) : 0;
     if (w1 || w2) ++m_writes;
@@ -183,7 +206,7 @@ HRESULT BufferStream::Unlock(IDirectSoundBuffer* real, void* p1, DWORD n1, void*
 
 void BufferStream::PutBackPlain() {
     m_rendered = false;
-    if (m_realPlain || !m_real) return;
+    if (m_realPlain || !m_real || !m_shadow) return;
     void *a1 = nullptr, *a2 = nullptr;
     DWORD b1 = 0, b2 = 0;
     if (FAILED(m_real->Lock(0, m_bytes, &a1, &b1, &a2, &b2, DSBLOCK_ENTIREBUFFER)) || !a1) return;
@@ -203,7 +226,7 @@ void BufferStream::RenderWhole() {
     // Played again as it was last rendered: nothing to do.
     if (m_rendered && m_renderedWrites == m_writes && memcmp(&params, &m_renderedParams, sizeof params) == 0) return;
     BorrowedChain chain(m_format);
-    if (!chain.Get()) {
+    if (!chain.Get() || !MakeShadow()) {
         PutBackPlain();
         return;
     }
@@ -213,8 +236,13 @@ void BufferStream::RenderWhole() {
     if (!StreamRender::Process(*chain.Get(), params, m_shadow, static_cast<BYTE*>(a1), b1 < m_bytes ? b1 : m_bytes,
                                m_format.blockAlign))
         m_passThrough = true;
+    // Effects at rest render the program's own bytes: nothing to keep then.
+    const DWORD held = b1 < m_bytes ? b1 : m_bytes;
+    bool plain = m_passThrough;
+    auto same = [&] { plain = plain || memcmp(a1, m_shadow, held) == 0; };
+    fault::FaultGuard::Call(same);
     m_real->Unlock(a1, b1, a2, 0);
-    m_realPlain = false;
+    m_realPlain = plain;
     m_rendered = !m_passThrough;
     m_renderedParams = params;
     m_renderedWrites = m_writes;
@@ -223,7 +251,7 @@ void BufferStream::RenderWhole() {
 void BufferStream::Playing(DWORD flags, bool original) {
     Guard lock(&m_lock);
     if (!m_real || m_deviceGone) return;
-    if ((flags & DSBPLAY_LOOPING) && original && !m_passThrough) {
+    if ((flags & DSBPLAY_LOOPING) && original && !m_passThrough && MakeShadow()) {
         if (!m_render) {
             m_render = new (std::nothrow) StreamRender(m_shadow, m_bytes, m_format);
             if (m_render && !m_render->Open()) {
@@ -252,6 +280,7 @@ void BufferStream::Playing(DWORD flags, bool original) {
     m_streaming = false;
     if (m_render) m_render->Stop();
     RenderWhole();
+    DropShadow();
 }
 
 void BufferStream::Moved() {
@@ -266,8 +295,10 @@ void BufferStream::Restored() {
     Guard lock(&m_lock);
     // The real memory was lost: whatever it holds now, the program's sound goes back in.
     if (m_render) m_render->Stop();
+    if (!m_shadow) return;  // it held the program's bytes: the program fills it again, as without us
     m_realPlain = false;
     PutBackPlain();
+    DropShadow();
 }
 
 void BufferStream::DeviceGone() {

@@ -1,7 +1,9 @@
-// The sound of one DirectSound secondary buffer through the effects. The
-// program writes into a shadow of the buffer (its own view, never changed by
-// us: every lock it takes is the shadow's, LockTable); the real buffer holds
-// what is heard:
+// The sound of one DirectSound secondary buffer through the effects. While
+// the real buffer holds the program's own bytes (made, written, played with
+// the effects off or at rest) the program locks it directly and we keep
+// nothing. Once the real buffer holds anything else, the program writes into
+// a shadow of it (its own view, never changed by us: every lock it takes is
+// the shadow's, LockTable); the real buffer holds what is heard:
 // - written, the program's bytes go to the real buffer as they are;
 // - played once (a static sound effect, also through a duplicate), the whole
 //   buffer is rendered with the effects' settings of that moment, by a chain
@@ -61,13 +63,17 @@ public:
     // The worker: processes ahead of the write cursor; false when not playing looping.
     bool Pump();
 
+    // The memory it holds beside the real buffer.
+    size_t Bytes() const;
+
 private:
     BufferStream(IDirectSoundBuffer* real, DWORD bytes, const fx::FxFormat& format, const void* owner);
     ~BufferStream();
     BufferStream(const BufferStream&) = delete;
     BufferStream& operator=(const BufferStream&) = delete;
 
-    bool LoadShadow();
+    bool MakeShadow();
+    void DropShadow();
     bool Rendering() const;  // a looping stream is under way
     void RenderWhole();
     void PutBackPlain();
@@ -79,8 +85,9 @@ private:
     const void* m_owner;
     DWORD m_bytes;
     fx::FxFormat m_format;
-    BYTE* m_shadow = nullptr;
+    BYTE* m_shadow = nullptr;  // while the real buffer may hold other than the program's bytes
     LockTable m_locks;
+    int m_realLocks = 0;               // the program's locks of the real buffer itself, while no shadow was
     StreamRender* m_render = nullptr;  // made when the buffer first plays looping
     bool m_passThrough = false;
     bool m_deviceGone = false;

@@ -59,6 +59,22 @@ fx::FxChain* ChainPool::Borrow(const fx::FxFormat& format) {
     return chain;
 }
 
+fx::FxChain* ChainPool::Borrow(const fx::ChainState& state) {
+    Ready();
+    fx::FxChain* chain = nullptr;
+    EnterCriticalSection(&g_lock);
+    for (fx::FxChain*& kept : g_kept)
+        if (kept) {
+            chain = kept;
+            kept = nullptr;
+            break;
+        }
+    LeaveCriticalSection(&g_lock);
+    if (!chain) chain = new (std::nothrow) fx::FxChain;
+    if (chain) state.Load(chain);  // the whole state: nothing of the chain's own is left
+    return chain;
+}
+
 void ChainPool::GiveBack(fx::FxChain* chain) {
     Ready();
     EnterCriticalSection(&g_lock);

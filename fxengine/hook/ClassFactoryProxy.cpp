@@ -5,36 +5,19 @@
 // after mmsystem.h, whose wave formats it uses
 #include <dsound.h>
 
-#include <new>
-
 #include "DirectSoundProxy.h"
 #include "EngineShared.h"
 
 namespace fxengine {
 
 IClassFactory* ClassFactoryProxy::Wrap(IClassFactory* real, bool is8) {
-    ClassFactoryProxy* proxy = new (std::nothrow) ClassFactoryProxy(real, is8);
-    return proxy ? proxy : real;
+    return Make(real, is8);
 }
 
 HRESULT ClassFactoryProxy::QueryInterface(REFIID riid, void** object) {
     if (!object) return E_POINTER;
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IClassFactory)) {
-        AddRef();
-        *object = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IClassFactory)) return Self(object);
     return m_real->QueryInterface(riid, object);
-}
-
-ULONG ClassFactoryProxy::AddRef() {
-    return InterlockedIncrement(&m_refs);
-}
-
-ULONG ClassFactoryProxy::Release() {
-    const LONG left = InterlockedDecrement(&m_refs);
-    if (left == 0) delete this;
-    return left;
 }
 
 HRESULT ClassFactoryProxy::CreateInstance(IUnknown* outer, REFIID riid, void** object) {

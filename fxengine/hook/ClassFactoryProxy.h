@@ -8,27 +8,25 @@
 // after windows.h: the class factory interface
 #include <unknwn.h>
 
+#include "ComWrapper.h"
+
 namespace fxengine {
 
-class ClassFactoryProxy final : public IClassFactory {
+class ClassFactoryProxy final : public ComWrapper<ClassFactoryProxy, IClassFactory> {
 public:
     // Takes the caller's reference to `real`; `is8`: it makes DirectSound8
     // objects. `real` itself when memory is short.
     static IClassFactory* Wrap(IClassFactory* real, bool is8);
 
     STDMETHOD(QueryInterface)(REFIID riid, void** object) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
     STDMETHOD(CreateInstance)(IUnknown* outer, REFIID riid, void** object) override;
     STDMETHOD(LockServer)(BOOL lock) override;
 
 private:
+    friend class ComWrapper<ClassFactoryProxy, IClassFactory>;
     ClassFactoryProxy(IClassFactory* real, bool is8) : m_real(real), m_is8(is8) {}
     ~ClassFactoryProxy() { m_real->Release(); }
-    ClassFactoryProxy(const ClassFactoryProxy&) = delete;
-    ClassFactoryProxy& operator=(const ClassFactoryProxy&) = delete;
 
-    volatile LONG m_refs = 1;
     IClassFactory* m_real;
     bool m_is8;
 };

@@ -1,7 +1,5 @@
 #include "DirectSoundProxy.h"
 
-#include <new>
-
 #include "DirectSoundEngine.h"
 #include "EngineShared.h"
 #include "SoundBufferProxy.h"
@@ -15,8 +13,7 @@ void* g_vtable = nullptr;  // ours, to know our objects from the system's
 }  // namespace
 
 IDirectSound8* DirectSoundProxy::Wrap(IDirectSound8* real, bool is8) {
-    DirectSoundProxy* proxy = new (std::nothrow) DirectSoundProxy(real, is8);
-    return proxy ? proxy : real;
+    return Make(real, is8);
 }
 
 IDirectSound* DirectSoundProxy::Unwrap(IDirectSound* sound) {
@@ -49,19 +46,8 @@ HRESULT DirectSoundProxy::QueryInterface(REFIID riid, void** object) {
     }
     static_cast<IUnknown*>(real)->Release();
     if (IsEqualGUID(riid, IID_IDirectSound8)) m_is8 = true;
-    AddRef();
-    *object = static_cast<IDirectSound8*>(this);
+    Self(object);
     return hr;
-}
-
-ULONG DirectSoundProxy::AddRef() {
-    return InterlockedIncrement(&m_refs);
-}
-
-ULONG DirectSoundProxy::Release() {
-    const LONG left = InterlockedDecrement(&m_refs);
-    if (left == 0) delete this;
-    return left;
 }
 
 HRESULT DirectSoundProxy::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFFER buffer, IUnknown* outer) {

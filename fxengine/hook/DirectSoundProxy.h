@@ -9,19 +9,19 @@
 // after mmsystem.h, whose wave formats it uses
 #include <dsound.h>
 
+#include "ComWrapper.h"
+
 namespace fxengine {
 
-class DirectSoundProxy final : public IDirectSound8 {
+class DirectSoundProxy final : public ComWrapper<DirectSoundProxy, IDirectSound8> {
 public:
     // The program's object as the engine's (`real` itself when memory is short).
     static IDirectSound8* Wrap(IDirectSound8* real, bool is8);
     // The real object behind one of ours; anything else as it is.
     static IDirectSound* Unwrap(IDirectSound* sound);
 
-    // IUnknown
+    // IUnknown (the count is ComWrapper's)
     STDMETHOD(QueryInterface)(REFIID riid, void** object) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
     // IDirectSound
     STDMETHOD(CreateSoundBuffer)(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFFER buffer, IUnknown* outer) override;
     STDMETHOD(GetCaps)(LPDSCAPS caps) override;
@@ -35,12 +35,10 @@ public:
     STDMETHOD(VerifyCertification)(LPDWORD certified) override;
 
 private:
+    friend class ComWrapper<DirectSoundProxy, IDirectSound8>;
     DirectSoundProxy(IDirectSound8* real, bool is8);
     ~DirectSoundProxy();
-    DirectSoundProxy(const DirectSoundProxy&) = delete;
-    DirectSoundProxy& operator=(const DirectSoundProxy&) = delete;
 
-    volatile LONG m_refs = 1;
     IDirectSound8* m_real;  // the program's reference, now ours
     volatile bool m_is8;
 };

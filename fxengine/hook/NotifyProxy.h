@@ -9,26 +9,24 @@
 // after mmsystem.h, whose wave formats it uses
 #include <dsound.h>
 
+#include "ComWrapper.h"
+
 namespace fxengine {
 
-class NotifyProxy final : public IDirectSoundNotify {
+class NotifyProxy final : public ComWrapper<NotifyProxy, IDirectSoundNotify> {
 public:
     // Takes the program's reference to `real`; `buffer` is the engine's buffer
     // (held). `real` itself when memory is short.
     static IDirectSoundNotify* Wrap(IDirectSoundNotify* real, IDirectSoundBuffer8* buffer);
 
     STDMETHOD(QueryInterface)(REFIID riid, void** object) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
     STDMETHOD(SetNotificationPositions)(DWORD count, LPCDSBPOSITIONNOTIFY positions) override;
 
 private:
+    friend class ComWrapper<NotifyProxy, IDirectSoundNotify>;
     NotifyProxy(IDirectSoundNotify* real, IDirectSoundBuffer8* buffer);
     ~NotifyProxy();
-    NotifyProxy(const NotifyProxy&) = delete;
-    NotifyProxy& operator=(const NotifyProxy&) = delete;
 
-    volatile LONG m_refs = 1;
     IDirectSoundNotify* m_real;
     IDirectSoundBuffer8* m_buffer;
 };

@@ -92,19 +92,8 @@ HRESULT SoundBufferProxy::QueryInterface(REFIID riid, void** object) {
         return hr;
     }
     static_cast<IUnknown*>(real)->Release();
-    AddRef();
-    *object = static_cast<IDirectSoundBuffer8*>(this);
+    Self(object);
     return hr;
-}
-
-ULONG SoundBufferProxy::AddRef() {
-    return InterlockedIncrement(&m_refs);
-}
-
-ULONG SoundBufferProxy::Release() {
-    const LONG left = InterlockedDecrement(&m_refs);
-    if (left == 0) delete this;
-    return left;
 }
 
 HRESULT SoundBufferProxy::GetCaps(LPDSBCAPS caps) {

@@ -12,11 +12,13 @@
 // after mmsystem.h, whose wave formats it uses
 #include <dsound.h>
 
+#include "ComWrapper.h"
+
 namespace fxengine {
 
 class BufferStream;
 
-class SoundBufferProxy final : public IDirectSoundBuffer8 {
+class SoundBufferProxy final : public ComWrapper<SoundBufferProxy, IDirectSoundBuffer8> {
 public:
     // The program's buffer as the engine's, or `real` itself when the effects
     // do not take it. `owner` is the device that made it.
@@ -26,10 +28,8 @@ public:
     static IDirectSoundBuffer* Duplicate(SoundBufferProxy* original, IDirectSoundBuffer* realDuplicate);
     IDirectSoundBuffer* Real() const { return reinterpret_cast<IDirectSoundBuffer*>(m_real); }
 
-    // IUnknown
+    // IUnknown (the count is ComWrapper's)
     STDMETHOD(QueryInterface)(REFIID riid, void** object) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
     // IDirectSoundBuffer
     STDMETHOD(GetCaps)(LPDSBCAPS caps) override;
     STDMETHOD(GetCurrentPosition)(LPDWORD play, LPDWORD write) override;
@@ -56,12 +56,10 @@ public:
     STDMETHOD(GetObjectInPath)(REFGUID object, DWORD index, REFGUID iid, LPVOID* out) override;
 
 private:
+    friend class ComWrapper<SoundBufferProxy, IDirectSoundBuffer8>;
     SoundBufferProxy(IDirectSoundBuffer* real, BufferStream* stream, bool original);
     ~SoundBufferProxy();
-    SoundBufferProxy(const SoundBufferProxy&) = delete;
-    SoundBufferProxy& operator=(const SoundBufferProxy&) = delete;
 
-    volatile LONG m_refs = 1;
     IDirectSoundBuffer8* m_real;   // a reference of ours (the interface the buffer was made as)
     IDirectSoundBuffer8* m_real8;  // the real buffer's 8 interface, a reference of ours (null: none)
     BufferStream* m_stream;        // a reference of ours

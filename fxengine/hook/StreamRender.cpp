@@ -2,8 +2,7 @@
 
 #include <string.h>
 
-#include <new>
-
+#include "ChainPool.h"
 #include "EngineShared.h"
 #include "fault/FaultGuard.h"
 #include "fxengine/hook/X87Precision.h"
@@ -32,27 +31,23 @@ void Copy(void* to, const void* from, DWORD bytes) {
 StreamRender::StreamRender(const BYTE* shadow, DWORD bytes, const fx::FxFormat& format)
     : m_shadow(shadow), m_bytes(bytes), m_align(format.blockAlign), m_rate(format.sampleRate), m_format(format) {}
 
-StreamRender::~StreamRender() {
-    delete m_chain;
-    delete m_ahead;
-    delete[] m_snapshots;
-}
+StreamRender::~StreamRender() = default;
 
 bool StreamRender::Open() {
-    if (m_chain) return true;
-    m_chain = new (std::nothrow) fx::FxChain;
-    m_ahead = new (std::nothrow) fx::FxChain;
-    m_snapshots = new (std::nothrow) Snapshot[kSnapshots];
-    if (!m_chain || !m_ahead || !m_snapshots || !m_chain->Open(m_format) || !m_ahead->Open(m_format)) {
-        delete m_chain;
-        delete m_ahead;
-        delete[] m_snapshots;
-        m_chain = m_ahead = nullptr;
-        m_snapshots = nullptr;
-        return false;
-    }
-    for (int i = 0; i < kSnapshots; ++i) m_snapshots[i].used = false;
-    return true;
+    if (!m_state.Empty()) return true;
+    BorrowedChain chain(m_format);
+    return chain.Get() && m_state.Save(*chain.Get());
+}
+
+size_t StreamRender::Bytes() const {
+    size_t bytes = sizeof *this + m_state.Capacity() + m_ahead.Capacity();
+    for (const Snapshot& s : m_snapshots) bytes += s.state.Capacity();
+    return bytes;
+}
+
+void StreamRender::Keep(const fx::FxChain* chain) {
+    // Memory short: the stream cannot go on with the effects.
+    if (!chain || !m_state.Save(*chain)) m_passThrough = true;
 }
 
 void StreamRender::Params(fx::FxParams* out) {
@@ -81,17 +76,21 @@ bool StreamRender::Process(fx::FxChain& chain, const fx::FxParams& params, const
     return processed;
 }
 
-void StreamRender::Render(const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes) {
+void StreamRender::Render(fx::FxChain* chain, const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes) {
+    if (!chain) m_passThrough = true;
     if (m_passThrough || offset % m_align) {
         Copy(to, m_shadow + offset, bytes);
         return;
     }
     // A fault inside the effects: from now on the buffer plays as written.
-    if (!Process(*m_chain, params, m_shadow + offset, to, bytes, m_align)) m_passThrough = true;
+    if (!Process(*chain, params, m_shadow + offset, to, bytes, m_align)) m_passThrough = true;
 }
 
 void StreamRender::Start(DWORD play) {
-    m_chain->Reset();
+    {
+        BorrowedChain fresh(m_format);
+        Keep(fresh.Get());
+    }
     m_play = m_write = m_done = m_lastSaved = play % m_bytes;
     for (int i = 0; i < kSnapshots; ++i) m_snapshots[i].used = false;
     m_seen = 0;
@@ -158,8 +157,12 @@ bool StreamRender::Advance(IDirectSoundBuffer* real, Pos end) {
     if (!a2 || b1 + b2 > bytes) b2 = a2 ? bytes - b1 : 0;
     fx::FxParams params;
     Params(&params);
-    Render(params, offset, static_cast<BYTE*>(a1), b1);
-    if (b2) Render(params, 0, static_cast<BYTE*>(a2), b2);
+    {
+        BorrowedChain chain(m_format, m_state);
+        Render(chain.Get(), params, offset, static_cast<BYTE*>(a1), b1);
+        if (b2) Render(chain.Get(), params, 0, static_cast<BYTE*>(a2), b2);
+        if (!m_passThrough) Keep(chain.Get());
+    }
     real->Unlock(a1, b1, a2, b2);
     m_done += b1 + b2;
     return true;
@@ -198,10 +201,15 @@ void StreamRender::Ahead(DWORD offset, BYTE* to, DWORD bytes) {
         return;
     }
     // A piece that follows the last one goes on with its state; any other starts afresh.
-    if (offset != m_aheadEnd) m_ahead->Reset();
+    if (offset != m_aheadEnd) m_ahead.Clear();
     fx::FxParams params;
     Params(&params);
-    if (!Process(*m_ahead, params, m_shadow + offset, to, bytes, m_align)) m_passThrough = true;
+    BorrowedChain chain(m_format, m_ahead);
+    if (!chain.Get() || !Process(*chain.Get(), params, m_shadow + offset, to, bytes, m_align) ||
+        !m_ahead.Save(*chain.Get())) {
+        if (!chain.Get()) Copy(to, m_shadow + offset, bytes);
+        m_passThrough = true;
+    }
     m_aheadEnd = (offset + bytes) % m_bytes;
 }
 
@@ -217,7 +225,7 @@ void StreamRender::ProcessRest(IDirectSoundBuffer* real) {
     if (b1 > bytes) b1 = bytes;
     if (!a2 || b1 + b2 > bytes) b2 = a2 ? bytes - b1 : 0;
     // On from the stream's state, as if the program had written it all just now.
-    *m_ahead = *m_chain;
+    if (!m_ahead.CopyFrom(m_state)) m_ahead.Clear();
     m_aheadEnd = offset;
     Ahead(offset, static_cast<BYTE*>(a1), b1);
     if (b2) Ahead(0, static_cast<BYTE*>(a2), b2);
@@ -232,13 +240,15 @@ void StreamRender::CatchUp() {
     Params(&params);
     BYTE scratch[4096];
     const DWORD most = sizeof(scratch) - sizeof(scratch) % m_align;
+    BorrowedChain chain(m_format, m_state);
     while (m_done < m_play && !m_passThrough) {
         const DWORD offset = static_cast<DWORD>(m_done % m_bytes);
         DWORD bytes = static_cast<DWORD>(m_play - m_done < most ? m_play - m_done : most);
         if (bytes > m_bytes - offset) bytes = m_bytes - offset;
-        Render(params, offset, scratch, bytes);
+        Render(chain.Get(), params, offset, scratch, bytes);
         m_done += bytes;
     }
+    if (!m_passThrough) Keep(chain.Get());
     m_done = m_play;
 }
 
@@ -252,8 +262,7 @@ void StreamRender::Save(Pos pos) {
             if (m_snapshots[i].pos < slot->pos) slot = &m_snapshots[i];
     }
     slot->pos = pos;
-    slot->used = true;
-    slot->chain = *m_chain;
+    slot->used = slot->state.CopyFrom(m_state);  // memory short: one saved state fewer
     m_lastSaved = pos;
 }
 
@@ -269,7 +278,10 @@ void StreamRender::RenderAgainFrom(IDirectSoundBuffer* real, Pos dirty) {
     if (!best) best = oldest;
     if (!best || best->pos >= m_done) return;
     const Pos end = m_done;
-    *m_chain = best->chain;
+    if (!m_state.CopyFrom(best->state)) {
+        m_passThrough = true;
+        return;
+    }
     m_done = best->pos;
     m_lastSaved = best->pos;
     for (int i = 0; i < kSnapshots; ++i)

@@ -3,7 +3,10 @@
 // device reads (its write cursor, beyond which the program may still write),
 // and what the program writes into the part already processed processed
 // again from the state saved before it. Positions count bytes from the start
-// of the stream; the caller holds the buffer's lock around every call.
+// of the stream; the caller holds the buffer's lock around every call. The
+// stream keeps the effects' states only (fx::ChainState: its own, the
+// program's pieces', a few saved ones) and runs them on a chain borrowed from
+// the process's pool.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +15,7 @@
 // after mmsystem.h, whose wave formats it uses
 #include <dsound.h>
 
+#include "fx/ChainState.h"
 #include "fx/FxChain.h"
 
 namespace fxengine {
@@ -24,8 +28,10 @@ public:
     ~StreamRender();
     StreamRender(const StreamRender&) = delete;
     StreamRender& operator=(const StreamRender&) = delete;
-    // The chain and the saved states; false when memory is short.
+    // Its first state; false when memory is short.
     bool Open();
+    // The memory it holds.
+    size_t Bytes() const;
 
     // Processes shadow[offset, +bytes) into `to` with `chain`; a fault makes
     // it a copy (and the buffer a pass-through, which the caller keeps).
@@ -64,13 +70,14 @@ private:
     static const int kSnapshots = 3;
     static const int kPace = 8;
     struct Snapshot {
-        Pos pos;
-        bool used;
-        fx::FxChain chain;
+        Pos pos = 0;
+        bool used = false;
+        fx::ChainState state;
     };
 
     bool Advance(IDirectSoundBuffer* real, Pos end);
-    void Render(const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes);
+    void Render(fx::FxChain* chain, const fx::FxParams& params, DWORD offset, BYTE* to, DWORD bytes);
+    void Keep(const fx::FxChain* chain);  // the chain's state is the stream's again
     void Ahead(DWORD offset, BYTE* to, DWORD bytes);
     void Save(Pos pos);
     DWORD Lead();
@@ -78,10 +85,10 @@ private:
     const BYTE* m_shadow;
     DWORD m_bytes, m_align, m_rate;
     fx::FxFormat m_format;
-    fx::FxChain* m_chain = nullptr;
-    fx::FxChain* m_ahead = nullptr;  // the program's pieces as written, and where the last one ended
+    fx::ChainState m_state;
+    fx::ChainState m_ahead;  // the program's pieces as written, and where the last one ended
     DWORD m_aheadEnd = 0xFFFFFFFF;
-    Snapshot* m_snapshots = nullptr;
+    Snapshot m_snapshots[kSnapshots];
     bool m_passThrough = false;
     bool m_started = false;
     Pos m_play = 0, m_write = 0, m_done = 0, m_lastSaved = 0;

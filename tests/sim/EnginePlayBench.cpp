@@ -21,24 +21,15 @@
 #include <utility>
 #include <vector>
 
-#include "engine/ControlCodes.h"
 #include "tests/common/TestSignal.h"
+#include "tests/sim/BenchEngine.h"
 
 namespace {
 
 constexpr DWORD kRate = 44100, kBlock = 4, kFrames = 4410, kBuffers = 8, kSeconds = 30;
 
-using VoidFn = DWORD(WINAPI*)();
-using IoCtlFn = DWORD(WINAPI*)(DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD);
-
-double ProcessSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto ticks = [](const FILETIME& f) {
-        return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
-    };
-    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
-}
+using bench::ProcessSeconds;
+using VoidFn = bench::HookLibrary::VoidFn;
 
 // Plays kSeconds of the test signal the way a plain player does; false when the device failed.
 bool Play(double* cpu) {
@@ -86,28 +77,6 @@ bool Play(double* cpu) {
     waveOutClose(out);
     CloseHandle(event);
     return ok;
-}
-
-void Send(IoCtlFn ioctl, DWORD code, DWORD bits) {
-    DWORD returned = 0;
-    ioctl(code, &bits, 4, nullptr, 0, &returned);
-}
-void SendFloat(IoCtlFn ioctl, DWORD code, float value) {
-    DWORD bits;
-    memcpy(&bits, &value, 4);
-    Send(ioctl, code, bits);
-}
-
-// Every effect on, each level at `level` (0 or 1, the knobs' 0 and 11), headphones off.
-void Levels(IoCtlFn ioctl, float level) {
-    Send(ioctl, IOCTL_HEADPHONES_ENABLE, 0);
-    Send(ioctl, IOCTL_3D_ENABLE, 1);
-    SendFloat(ioctl, IOCTL_3D_LEVEL, level);
-    SendFloat(ioctl, IOCTL_3D_LEVEL_SCALED, level * 0.125f);
-    for (DWORD code : {IOCTL_VIBE_LEVEL_2, IOCTL_VIBE_LEVEL_3, IOCTL_VIBE_LEVEL_1}) SendFloat(ioctl, code, level);
-    SendFloat(ioctl, IOCTL_SOUNDFIELDS_LEVEL, level);
-    Send(ioctl, IOCTL_VIBE_ENABLE, 1);
-    Send(ioctl, IOCTL_SOUNDFIELDS_ENABLE, 1);
 }
 
 // Runs the probe's message workload; its processor time in microseconds, 0 when it failed.
@@ -172,25 +141,15 @@ int main(int argc, char** argv) {
         fprintf(stderr, "engine_play_bench: no device\n");
         return 1;
     }
-    std::string path = std::string("Z:") + BENCH_WAVHOK;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    HMODULE hook = LoadLibraryA(path.c_str());
-    const auto entry = [hook](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(hook, name)); };
-    const auto set = reinterpret_cast<VoidFn>(entry("QuorWav9xHook"));
-    const auto unset = reinterpret_cast<VoidFn>(entry("QuorWav9xUnHook"));
-    const auto ioctl = reinterpret_cast<IoCtlFn>(entry("QuorWav9xIoCtl"));
-    if (!hook || !set || !unset || !ioctl) {
-        fprintf(stderr, "engine_play_bench: no wave hook library at %s\n", path.c_str());
-        return 1;
-    }
-    if (hooksOnly) return HookCost(set, unset);
-    set();
-    Levels(ioctl, 0.0f);
+    const bench::HookLibrary hook(BENCH_WAVHOK, "engine_play_bench");
+    if (!hook.Ready()) return 1;
+    if (hooksOnly) return HookCost(hook.set, hook.unset);
+    hook.set();
+    hook.Levels(0.0f);
     const bool playedZero = Play(&zero);
-    Levels(ioctl, 1.0f);
+    hook.Levels(1.0f);
     const bool playedEleven = Play(&eleven);
-    unset();
+    hook.unset();
     if (!playedZero || !playedEleven || plain <= 0) {
         fprintf(stderr, "engine_play_bench: a play failed or took no measurable time\n");
         return 1;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -156,9 +157,10 @@ protected:
         render.Buffer(m_params, shadow.data(), bytes, &out);
         return out;
     }
-    std::string Real(DWORD bytes) const {
-        return std::string(m_real.m_memory.begin(), m_real.m_memory.begin() + bytes);
+    static std::string Real(const FakeBuffer& real, DWORD bytes) {
+        return std::string(real.m_memory.begin(), real.m_memory.begin() + bytes);
     }
+    std::string Real(DWORD bytes) const { return Real(m_real, bytes); }
 
     FakeBuffer m_real;
     fx::FxParams m_params;
@@ -352,6 +354,67 @@ TEST_F(BufferStreamTest, AStaticSoundIsRenderedForEachPlayAndPlainOnceTheEffects
         }
     }
     m_params = turned;  // for TearDown's reset
+}
+
+// What a buffer holds beside the real one: nothing of its own while the real
+// buffer holds the program's bytes (Korvane closed, or every level at 0), its
+// size again while a rendering of it plays, at most 256 KB beyond that for a
+// stream with every effect on, written at the write cursor as it goes.
+TEST_F(BufferStreamTest, ABufferHoldsLittleBesideItsOwnSound) {
+    fx::FxParams rest, all = m_params;
+    fx::FxParams_Reset(&rest);
+    all.level3D = all.vibe[2] = all.soundfields = 1.0f;
+    all.level3DScaled = 1.0f / 8;
+    all.enableSoundfields = 1;
+    const struct {
+        const char* name;
+        const fx::FxParams* params;  // null: Korvane closed
+        DWORD play;
+        size_t most;
+    } cases[] = {
+        {"static, Korvane closed", nullptr, 0, 16384},
+        {"static, every level 0", &rest, 0, 16384},
+        {"static, effects on", &m_params, 0, kBytes + 16384},
+        {"stream, every effect", &all, DSBPLAY_LOOPING, kBytes + 256 * 1024},
+    };
+    std::vector<char> sound(kBytes);
+    testsignal::Fill(sound.data(), kBytes, 0, kRate, 2, 16);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<FakeBuffer> real(new FakeBuffer);
+        fxengine::BufferStream* stream = fxengine::BufferStream::Create(real.get(), Format(), nullptr);
+        ASSERT_NE(stream, nullptr);
+        if (c.params) {
+            fxengine::EngineShared::Publish(*c.params);
+            fxengine::EngineShared::SetHook(GetCurrentProcessId());
+        } else {
+            fxengine::EngineShared::ClearHook();
+        }
+        // Written whole, played; a stream is fed 20 ms pieces at the write cursor for two laps.
+        const auto write = [&](DWORD offset, DWORD bytes) {
+            void *p1 = nullptr, *p2 = nullptr;
+            DWORD n1 = 0, n2 = 0;
+            ASSERT_EQ(stream->Lock(real.get(), offset, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
+            memcpy(p1, &sound[offset], n1);
+            if (n2) memcpy(p2, sound.data(), n2);
+            ASSERT_EQ(stream->Unlock(real.get(), p1, n1, p2, n2), DS_OK);
+        };
+        write(0, kBytes);
+        stream->Playing(c.play, true);
+        if (c.play) {
+            real->m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
+            for (DWORD ms = 10; ms <= 1000; ms += 10) {
+                real->m_play = ms * kMs % kBytes;
+                ASSERT_TRUE(stream->Pump());
+                write((real->m_play + kWriteLead) % kBytes, 20 * kMs);
+            }
+        } else {
+            EXPECT_EQ(Real(*real, kBytes) == std::string(sound.begin(), sound.end()), c.params != &m_params);
+        }
+        EXPECT_LE(stream->Bytes(), c.most);
+        stream->Release();
+    }
+    fxengine::EngineShared::SetHook(GetCurrentProcessId());
 }
 
 // A buffer lost and restored (its memory given back empty): the program's
