@@ -37,6 +37,7 @@ dist: win32
 
 # Speed, as ratios against baselines measured in the same run.
 bench: build
+	@cmake --build $(BUILD)/win32 --target benches -j$(JOBS) -- --no-print-directory
 	@timeout -k 10 1800 bash tools/bench.sh $(BUILD)
 
 # A long seeded session of real input (SOAK_EVENTS, default 2000; SOAK_SEED).

@@ -3,12 +3,12 @@
 # the effects should make of their signal. ALSA reads ~/.asoundrc, so the
 # session gets a HOME of its own whose default device is a `file` device over
 # a `null` one (written as fast as Wine hands the samples over).
-#   audio_capture_home BUILD
+#   audio_capture_home BUILD [NAME]   (NAME: the HOME's folder in BUILD, audio-home by default)
 # exports HOME and KORVANE_AUDIO_OUT (the Linux path of the capture file; each
 # device opened starts it over).
 audio_capture_home() {
-    local build="${1:?usage: audio_capture_home BUILD}" home
-    home="$build/audio-home"
+    local build="${1:?usage: audio_capture_home BUILD [NAME]}" home
+    home="$build/${2:-audio-home}"
     mkdir -p "$home" || return 1
     # The X server of a display the user gave stays reachable with the new HOME.
     if [ -n "${DISPLAY:-}" ] && [ -z "${XAUTHORITY:-}" ] && [ -f "$HOME/.Xauthority" ]; then

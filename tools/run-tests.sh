@@ -1,6 +1,9 @@
 #!/bin/bash
-# `make test`: host unit tests, then, inside one Wine session, the program and
-# the simulated engine deployed and every Windows test run under Wine.
+# `make test`: host unit tests, then every Windows test under Wine. The
+# Windows tests run in KORVANE_WINE_SESSIONS Wine sessions side by side (2 by
+# default; tools/wine-shards.sh), one test at a time in each: the tests of one
+# session share the program's mutex, registry and journal. The host tests run
+# while the sessions come up.
 # Exits non-zero when either part failed; the output ends with CTest's summary.
 #   tools/run-tests.sh BUILD [CTEST-ARGS...]
 # Extra arguments go to both CTest runs, e.g. `-R e2e_engine` for one test
@@ -11,22 +14,25 @@ build="${1:?usage: tools/run-tests.sh BUILD [CTEST-ARGS...]}"
 shift
 build="$(cd "$build" && pwd)" || exit 1
 export KORVANE_BUILD="$build"
+sessions="${KORVANE_WINE_SESSIONS:-2}"
 
-host_rc=0
-echo "== host unit tests"
-ctest --test-dir "$build/host" --output-on-failure --timeout 300 "$@" || host_rc=$?
+host_log="$(mktemp "${TMPDIR:-/tmp}/korvane-host-tests.XXXXXX")" || exit 1
+trap 'rm -f "$host_log" "$host_log.rc" "$host_log.shown"' EXIT
+(
+    ctest --test-dir "$build/host" --output-on-failure --timeout 300 -j2 "$@" >"$host_log" 2>&1
+    echo $? >"$host_log.rc.new" && mv "$host_log.rc.new" "$host_log.rc"
+) &
 
-echo "== Windows tests under Wine"
-# What the tests play is captured in a file (tools/audio-capture.sh).
-source tools/audio-capture.sh && audio_capture_home "$build"
-# One wineserver for the whole run (the session keeps it up), and one test at a
-# time: the tests share the program's mutex, registry and journal.
-tools/wine-session.sh bash -c '
-    source tools/wine-deploy.sh
-    korvane_deploy "$1" >&2 || echo "deploy: incomplete, see above" >&2
-    build="$1"; shift
-    exec ctest --test-dir "$build/win32" --output-on-failure --timeout 600 -j1 "$@"
-' run-tests "$build" "$@"
+# The host tests' report comes first, once they are through.
+tools/wine-shards.sh "$sessions" "$build" bash -c '
+    while [ ! -e "$1.rc" ]; do sleep 0.2; done
+    echo "== host unit tests"
+    cat "$1" && touch "$1.shown"
+    echo "== Windows tests under Wine ($2 sessions)"
+    exec ctest --test-dir "$3/win32" --output-on-failure --timeout 600 -j"$2" "${@:4}"
+' run-tests "$host_log" "$sessions" "$build" "$@"
 wine_rc=$?
-
-[ $host_rc = 0 ] && [ $wine_rc = 0 ]
+wait
+# The sessions did not come up: the host tests' report all the same.
+[ -e "$host_log.shown" ] || { echo "== host unit tests"; cat "$host_log"; }
+[ "$(cat "$host_log.rc" 2>/dev/null)" = 0 ] && [ $wine_rc = 0 ]

@@ -15,14 +15,15 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 130); do
-        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-        xvfb_pid=$!
-        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-        if [ -e /tmp/.X11-unix/X$n ]; then export DISPLAY=:$n; break; fi
-        kill $xvfb_pid 2>/dev/null; xvfb_pid=""
-    done
+    # Xvfb picks a free display itself and names it once it is up (sessions
+    # started side by side would otherwise race for the same number).
+    displayfd="$(mktemp -u "${TMPDIR:-/tmp}/korvane-xvfb.XXXXXX")" && mkfifo "$displayfd" || exit 1
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfd" </dev/null >/dev/null 2>&1 &
+    xvfb_pid=$!
+    exec {fd}<"$displayfd"
+    rm -f "$displayfd"
+    read -r -t 30 -u "$fd" n && export DISPLAY=":$n"
+    exec {fd}<&-
     [ -n "${DISPLAY:-}" ] || { echo "wine-session: no display could be started" >&2; exit 1; }
 fi
 

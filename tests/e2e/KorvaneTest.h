@@ -18,9 +18,12 @@
 class KorvaneTest : public ::testing::Test {
 protected:
     // Under emulation a start takes seconds; these are generous on purpose.
+    // Every wait ends on its state, so they cost nothing when all is well;
+    // kUiMs is long enough for a machine busy beside two Wine sessions
+    // (10 s was seen to run out there for a wheel turn and a form change).
     static constexpr DWORD kStartMs = 45000;
     static constexpr DWORD kExitMs = 20000;
-    static constexpr DWORD kUiMs = 10000;
+    static constexpr DWORD kUiMs = 30000;
 
     static const char* const kSimKey;  // HKLM\Software\KorvaneSim
 

@@ -144,19 +144,19 @@ protected:
         return false;
     }
 
-    // Waits until the window has kept its place for half a second.
+    // Until the window keeps its place while its thread takes everything
+    // waiting for it: what the pointer's moves (and Wine's echoes of them,
+    // queued with them) make of it is then done.
     static void WaitForRest(HWND console, RECT* rc) {
         RECT last;
         GetWindowRect(console, &last);
-        DWORD stableSince = GetTickCount();
         WaitUntil(
             [&] {
+                if (!CaughtUp(console)) return false;
                 GetWindowRect(console, rc);
-                if (!EqualRect(rc, &last)) {
-                    last = *rc;
-                    stableSince = GetTickCount();
-                }
-                return GetTickCount() - stableSince >= 500;
+                const bool still = EqualRect(rc, &last) != FALSE;
+                last = *rc;
+                return still;
             },
             kUiMs);
     }

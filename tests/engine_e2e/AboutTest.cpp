@@ -150,6 +150,35 @@ TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
     CloseAboutThenConsole(*p, console, about);
 }
 
+// A stored value outside 0 to 20: the trackbar stands at the nearer end,
+// nothing is sent, and the stored value stays until the trackbar moves.
+TEST_F(AboutTest, AStoredValueOutsideTheRangeShowsAtTheNearerEnd) {
+    StoreSettings(6, 6, 0, 0, 0);
+    KorvaneProcess* p = nullptr;
+    HWND console = StartToEngine("winxp", &p);
+    ASSERT_NE(console, nullptr);
+    const struct {
+        DWORD stored;
+        LRESULT shown;
+    } cases[] = {{21, 20}, {1000, 20}, {0xFFFFFFFF, 0}, {0x80000000, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        ASSERT_TRUE(SettingsKey::SetDword("Master volume", c.stored));
+        const unsigned long long mark = Journal::Mark();
+        HWND about = OpenAboutByCommand(*p, console);
+        ASSERT_NE(about, nullptr);
+        ASSERT_TRUE(CaughtUp(about));
+        EXPECT_EQ(SendMessageA(GetDlgItem(about, 1012), TBM_GETPOS, 0, 0), c.shown);
+        ASSERT_TRUE(InputDriver::Activate(about));
+        ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs)) << "Escape did not close the About window";
+        ASSERT_TRUE(CaughtUp(console));
+        EXPECT_TRUE(Gains(mark).empty()) << "a gain was sent though the trackbar did not move";
+        EXPECT_EQ(SettingsKey::GetDword("Master volume"), c.stored);
+    }
+    ASSERT_TRUE(CloseAndWait(*p, console));
+}
+
 namespace {
 
 // Listens to the system's debug output channel (the DBWIN buffer that

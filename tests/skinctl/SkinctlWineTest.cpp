@@ -10,6 +10,7 @@
 #include "RealInput.h"
 #include "TestHost.h"
 #include "skinctl/AnimationArt.h"
+#include "skinctl/AnimationClock.h"
 #include "skinctl/SkinControls.h"
 #include "skinctl/SkinProtocol.h"
 #include "tests/common/PersistedBytes.h"
@@ -348,17 +349,41 @@ TEST_F(SkinControlsTest, AnimationAdvancesInTimeAndStaysInsideItsRegion) {
     HRGN ellipse = CreateEllipticRgn(0, 0, 197, 99);
     ASSERT_NE(0, SetWindowRgn(animation, ellipse, TRUE));  // the window owns it now
     Settle();
+    const UINT_PTR kFrameTimer = 1;  // the control's own
 
-    const DWORD start = GetTickCount();
-    const int first = int(Get(animation));
+    // The frame is the control's clock read when its own frame timer fires.
+    // Each timer message is bracketed by the tick count read around its
+    // dispatch, so between two of them the frames advanced lie exactly
+    // between what the least and the most time passed allow, however late
+    // the timer came (the rate itself is the clock's, tested on the host).
+    struct Fired {
+        DWORD before, after;
+        int frame;
+    };
+    std::vector<Fired> fired;
     const std::vector<COLORREF> before = Snapshot(animation);
-    Pump(700);
-    const int last = int(Get(animation));
-    const DWORD elapsed = GetTickCount() - start;
-    const int advanced = (last - first + 127) % 127;
-    const int expected = int(elapsed * 12 / 1000);
-    EXPECT_GE(advanced, 3);
-    EXPECT_NEAR(expected, advanced, 2) << "elapsed " << elapsed << " ms";
+    const int kFrames = skinctl::AnimationClock::FRAME_COUNT, kRate = skinctl::AnimationClock::FRAMES_PER_SECOND;
+    auto advanced = [&] { return (fired.back().frame - fired.front().frame + kFrames) % kFrames; };
+    const DWORD start = GetTickCount();
+    while ((fired.size() < 2 || advanced() < 3) && GetTickCount() - start < 30000) {
+        MSG msg;
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+            continue;
+        }
+        const bool frameTimer = msg.message == WM_TIMER && msg.hwnd == animation && msg.wParam == kFrameTimer;
+        const DWORD t0 = GetTickCount();
+        DispatchMessageA(&msg);
+        if (frameTimer) fired.push_back({t0, GetTickCount(), int(Get(animation))});
+    }
+    ASSERT_GE(fired.size(), 2u) << "the frame timer did not fire";
+    ASSERT_GE(advanced(), 3) << "the frames did not advance";
+    const Fired &a = fired.front(), &b = fired.back();
+    const int least = int((b.before - a.after) * kRate / 1000), most = int(((b.after - a.before) * kRate + 999) / 1000);
+    bool within = false;
+    for (int frames = least; frames <= most; ++frames) within = within || frames % kFrames == advanced();
+    EXPECT_TRUE(within) << "advanced " << advanced() << " frames in " << b.before - a.after << " to "
+                        << b.after - a.before << " ms";
     EXPECT_NE(before, Snapshot(animation));
 
     // Outside the ellipse the parent shows through, after any number of

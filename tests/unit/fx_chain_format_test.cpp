@@ -13,17 +13,11 @@ using namespace fxtest;
 
 namespace {
 
-std::vector<uint8_t> Noise8(size_t n, unsigned seed) {
+template <class Sample>
+std::vector<Sample> Noise(size_t n, unsigned seed) {
     std::mt19937 rng(seed);
-    std::vector<uint8_t> v(n);
-    for (auto& b : v) b = static_cast<uint8_t>(rng());
-    return v;
-}
-
-std::vector<int16_t> Noise16(size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::vector<int16_t> v(n);
-    for (auto& s : v) s = static_cast<int16_t>(rng());
+    std::vector<Sample> v(n);
+    for (auto& s : v) s = static_cast<Sample>(rng());
     return v;
 }
 
@@ -46,7 +40,7 @@ TEST(FxChain, OffOrAllLevelsZeroIsBitExactInEveryFormat) {
     for (const fx::FxFormat& f : kFormats) {
         SCOPED_TRACE(Name(f));
         // Any bytes at all, NaNs in a float stream included.
-        auto in = Noise8(f.blockAlign * 3001u, f.sampleRate + f.channels);
+        auto in = Noise<uint8_t>(f.blockAlign * 3001u, f.sampleRate + f.channels);
         for (const fx::FxParams& p : {Off(), zero}) {
             Renderer r(f);
             ASSERT_TRUE(r.Open());
@@ -119,7 +113,7 @@ TEST(FxChain, DeepFormatsStayBelowFullScaleAtEleven) {
 }
 
 TEST(FxChain, InPlaceEqualsSeparateBuffers) {
-    auto in = Noise16(2 * 6000, 7);
+    auto in = Noise<int16_t>(2 * 6000, 7);
     for (auto& s : in) s /= 4;
     const fx::FxParams p = Knobs(1.0f, 1.0f, 1.0f);
     Renderer a(Pcm(2, 44100, 16)), b(Pcm(2, 44100, 16));
@@ -147,13 +141,13 @@ TEST(FxChain, MasterGainExactToOneStep) {
         fx::FxParams p = Off();
         p.masterGain = g;
         SCOPED_TRACE(g);
-        auto in16 = Noise16(2 * 3000, 3);
+        auto in16 = Noise<int16_t>(2 * 3000, 3);
         Renderer r16(Pcm(2, 44100, 16));
         auto out16 = r16.Run(p, in16, 1000);
         for (size_t i = 0; i < in16.size(); ++i)
             ASSERT_LE(std::fabs(out16[i] - in16[i] * static_cast<double>(g)), 0.501) << i;
 
-        auto in8 = Noise8(3000, 4);
+        auto in8 = Noise<uint8_t>(3000, 4);
         Renderer r8(Pcm(1, 11025, 8));
         auto out8 = r8.Run(p, in8, 700);
         for (size_t i = 0; i < in8.size(); ++i)
@@ -247,7 +241,7 @@ TEST(FxChain, OtherFormatsPassUntouched) {
         SCOPED_TRACE(Name(f));
         Renderer r(f);
         EXPECT_FALSE(r.Open());
-        auto in = Noise8(std::max<size_t>(f.blockAlign, 1) * 500, 9);
+        auto in = Noise<uint8_t>(std::max<size_t>(f.blockAlign, 1) * 500, 9);
         EXPECT_EQ(r.Run(p, in, 256), in);
         std::vector<uint8_t> same = in;
         r.Chain().Process(p, same.data(), same.data(), static_cast<uint32_t>(same.size()));

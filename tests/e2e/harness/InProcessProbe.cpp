@@ -70,15 +70,7 @@ bool InProcessProbe::GdiHighWater(HWND window, int objects, long* index, std::st
 }
 
 bool InProcessProbe::CurrentCursor(HWND window, std::string* name, std::string* error) {
-    std::string answer;
-    if (!Ask(window, KORVPROBE_CURSOR_MSG, "", &answer, error)) return false;
-    if (answer.compare(0, 7, "cursor ") != 0) {
-        *error = "probe: " + answer;
-        return false;
-    }
-    *name = answer.substr(7);
-    while (!name->empty() && name->back() == '\n') name->pop_back();
-    return true;
+    return AskName(window, KORVPROBE_CURSOR_MSG, "cursor ", name, error);
 }
 
 bool InProcessProbe::BenchPaint(HWND window, int repeats, PaintFigures* figures, std::string* error) {
@@ -110,13 +102,18 @@ bool InProcessProbe::OpenMessageBox(HWND window, std::string* error) {
 }
 
 bool InProcessProbe::BoxIcon(HWND box, std::string* name, std::string* error) {
+    return AskName(box, KORVPROBE_BOX_ICON_MSG, "icon ", name, error);
+}
+
+bool InProcessProbe::AskName(HWND window, const char* question, const std::string& lead, std::string* name,
+                             std::string* error) {
     std::string answer;
-    if (!Ask(box, KORVPROBE_BOX_ICON_MSG, "", &answer, error)) return false;
-    if (answer.compare(0, 5, "icon ") != 0) {
+    if (!Ask(window, question, "", &answer, error)) return false;
+    if (answer.compare(0, lead.size(), lead) != 0) {
         *error = "probe: " + answer;
         return false;
     }
-    *name = answer.substr(5);
+    *name = answer.substr(lead.size());
     while (!name->empty() && name->back() == '\n') name->pop_back();
     return true;
 }

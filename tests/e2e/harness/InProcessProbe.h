@@ -67,6 +67,9 @@ private:
     // request, if any, is in the shared memory when the question arrives.
     static bool Ask(HWND window, const char* question, const std::string& request, std::string* answer,
                     std::string* error, DWORD timeoutMs = 10000);
+    // Ask, and the answer is `lead` and a name (else it is the error).
+    static bool AskName(HWND window, const char* question, const std::string& lead, std::string* name,
+                        std::string* error);
     // Ask, and the answer must be `expected` (else it is the error).
     static bool AskExpecting(HWND window, const char* question, const std::string& request, const std::string& expected,
                              std::string* error, DWORD timeoutMs = 10000);

@@ -17,14 +17,6 @@ std::optional<DWORD> Hex(const std::string& s) {
     return static_cast<DWORD>(v);
 }
 
-std::optional<DWORD> Decimal(const std::string& s) {
-    if (s.empty()) return std::nullopt;
-    char* end = nullptr;
-    unsigned long v = strtoul(s.c_str(), &end, 10);
-    if (*end != '\0') return std::nullopt;
-    return static_cast<DWORD>(v);
-}
-
 ScopedHandle OpenJournal(DWORD access, DWORD disposition) {
     // Share everything: the engine's components keep writing while we look.
     return ScopedHandle(CreateFileA(Journal::kPath, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -39,21 +31,12 @@ std::optional<DWORD> JournalEntry::Code() const {
 std::optional<DWORD> JournalEntry::Payload() const {
     return kind == "IOCTL" ? Hex(b) : std::nullopt;
 }
-std::optional<DWORD> JournalEntry::Length() const {
-    return kind == "IOCTL" ? Decimal(c) : std::nullopt;
-}
 std::optional<DWORD> JournalEntry::Result() const {
     return kind == "CALL" ? Hex(b) : std::nullopt;
 }
 
 bool Journal::Exists() {
     return GetFileAttributesA(kPath) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool Journal::Truncate() {
-    ScopedHandle f = OpenJournal(GENERIC_WRITE, OPEN_EXISTING);
-    if (!f.Valid()) return false;
-    return SetFilePointer(f.Get(), 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(f.Get());
 }
 
 unsigned long long Journal::Mark() {

@@ -19,7 +19,6 @@ struct JournalEntry {
 
     std::optional<DWORD> Code() const;     // IOCTL A
     std::optional<DWORD> Payload() const;  // IOCTL B
-    std::optional<DWORD> Length() const;   // IOCTL C
     std::optional<DWORD> Result() const;   // CALL B, nullopt for "-"
 };
 
@@ -27,8 +26,6 @@ class Journal {
 public:
     static const char* const kPath;
 
-    // Empties the journal. Returns false when it cannot be opened for writing.
-    static bool Truncate();
     static bool Exists();
     // Size now; Read(mark) then returns only what was written after it, which
     // stays right even while a writer keeps the file open.
