@@ -25,6 +25,15 @@ public:
     // machine that keeps up, the feed wakes when a period has played with at
     // least half a period still on the device.
     uint64_t Low() const { return m_period / 4; }
+    // Whether one more period goes to the device, holding `onDevice` frames
+    // with `ahead` more queued: while the device holds no more than the lead
+    // less that period, which may be shorter than a period (the program's
+    // last bit: counting a whole one there would let the device run dry),
+    // and no more than `most`.
+    bool Wants(uint64_t onDevice, uint64_t ahead, uint64_t most = ~uint64_t(0)) const {
+        const uint64_t next = ahead < m_period ? ahead : m_period;
+        return ahead > 0 && onDevice + next <= (m_target < most ? m_target : most);
+    }
 
 private:
     uint64_t m_period, m_base, m_max, m_target;

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +30,12 @@ struct WaveLayout {
     // The player's words for it: rate= channels= bits= frames= buffers= last=,
     // and chunks= when given.
     std::string Words(DWORD chunks = 0) const;
+    WaveLayout Sized(DWORD bufferFrames, DWORD bufferCount) const {
+        WaveLayout l = *this;
+        l.frames = bufferFrames;
+        l.buffers = bufferCount;
+        return l;
+    }
 };
 
 // The captured sound holds every frame of `expected`, in order (silence
@@ -45,8 +50,6 @@ public:
 
     const std::string& Input() const { return m_input; }
     const std::string& Expected() const { return m_expected; }
-    // Frames where one of the engine's periods begins.
-    const std::set<size_t>& PeriodStarts() const { return m_periodStarts; }
     // Chunk c should sound as the player's own, bit for bit.
     bool ChunkIsOwn(DWORD c) const;
     // The last buffer should (the effects have ended).
@@ -58,7 +61,6 @@ public:
 private:
     WaveLayout m_layout;
     std::string m_input, m_expected;
-    std::set<size_t> m_periodStarts;
 };
 
 // The player ended well (its exit code 0), and was heard chunk by chunk as
