@@ -81,17 +81,22 @@ TEST_F(SoundTest, KnobsChangeWhatIsHeardAndClosingLeavesThePlayerAlone) {
 
     audiomatch::Result r;
     EXPECT_TRUE(chunks.HeardIn(m_player.Heard(), &r));
-    // Silence only where the player left the device without sound: before
-    // the first chunk and between chunks, while it waited.
+    // Silence only where the player left the device without sound (before
+    // the first chunk, between chunks while it waited) and, as the feed's
+    // lead starts short for a knob turn to be heard soon, within the first
+    // buffer of a chunk once the device starts again (fxengine/README.md:
+    // the first stall of a device).
+    const size_t chunkFrames = kLayout.frames * kLayout.buffers;
     for (const audiomatch::Gap& g : r.gaps)
-        EXPECT_EQ(g.beforeFrame % (kLayout.frames * kLayout.buffers), 0u)
+        EXPECT_LE(g.beforeFrame % chunkFrames, kLayout.frames)
             << g.frames << " frames of silence before frame " << g.beforeFrame;
 }
 
 TEST_F(SoundTest, AtLevelZeroTheSoundIsTheProgramsOwnBitForBit) {
     StoreSettings(0, 0, 0, 0, 0);
     KorvaneProcess* korvane = nullptr;
-    ASSERT_NE(StartToEngine("win98", &korvane), nullptr);
+    HWND console = StartToEngine("win98", &korvane);
+    ASSERT_NE(console, nullptr);
     // Two seconds at 11025 Hz: all of it written at once, and 100 ms buffers
     // written three ahead as each comes back.
     const struct {
@@ -109,6 +114,7 @@ TEST_F(SoundTest, AtLevelZeroTheSoundIsTheProgramsOwnBitForBit) {
         for (const audiomatch::Gap& g : r.gaps)
             EXPECT_EQ(g.beforeFrame, 0u) << g.frames << " frames of silence before frame " << g.beforeFrame;
     }
+    EXPECT_TRUE(CloseToUnhook(*korvane, console));
 }
 
 TEST_F(SoundTest, APlayerEndedWhilePlayingLeavesNothingBehind) {
