@@ -142,7 +142,8 @@ void WaveOutEngine::SetRedirects(bool waveOut) {
         {Address(g_real.loadLibraryExW), Address(&LoadExW)},
         {Address(g_real.getProcAddress), Address(&ProcAddress)},
     };
-    for (int i = 0; i < kRedirects; ++i) g_redirects[i] = waveOut || i >= kWaveEntries ? redirects[i] : ImportRedirect{};
+    for (int i = 0; i < kRedirects; ++i)
+        g_redirects[i] = waveOut || i >= kWaveEntries ? redirects[i] : ImportRedirect{};
 }
 
 bool WaveOutEngine::Watch() {

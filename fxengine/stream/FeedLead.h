@@ -2,9 +2,10 @@
 // lets a knob turn be heard soon; a device that stalls (9x drivers and the
 // NT kernel mixer routinely stop for 30 ms and more) needs a long one, or it
 // runs dry while the program itself still has sound queued. The lead starts
-// short, doubles whenever the device came close to running dry (never beyond
-// what the program has queued), and shrinks back a period at a time while the
-// device keeps up. The first stall of a device can still find it short.
+// short, doubles whenever the device came close to running dry, takes all the
+// program has queued when it ran dry (never beyond what the program has
+// queued), and shrinks back a period at a time while the device keeps up. The
+// first stall of a device can still find it short.
 #pragma once
 
 #include <stdint.h>

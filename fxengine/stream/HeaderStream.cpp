@@ -156,7 +156,6 @@ uint32_t HeaderStream::ReadUpTo(unsigned char* out, uint32_t target, uint32_t ma
     return whole;
 }
 
-
 void HeaderStream::SkipPiece() {
     if (m_cursor >= m_count) return;
     m_unread -= At(m_cursor).bytes - m_offset;

@@ -481,8 +481,9 @@ TEST_F(EngineTest, AProgramThatLoadsWinmmItselfHasItsFirstDeviceTaken) {
 }
 
 // A library whose DllMain makes a window and loads a library, loaded and
-// freed on one thread while another loads and frees too: the loader's lock
-// and the engine's are never taken in opposite orders (a hang otherwise).
+// freed on one thread while another loads and frees too, the engine joining
+// meanwhile: the loader's lock and the engine's are never taken in opposite
+// orders (a hang otherwise).
 TEST_F(EngineTest, LoadsFromDllMainBesideOtherLoadsNeverHang) {
     m_hook();
     EXPECT_EQ(simtest::RunAsVersion(SIM_PROBE_EXE, "loaderrace " + LateModulePath(), "winxp"), 0)

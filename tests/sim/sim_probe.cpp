@@ -8,11 +8,13 @@
 //                        at once, as programs that delay-load it do; exit code
 //                        0 when the entry it found is the engine's
 //   sim_probe loaderrace MODULE
-//                        a window program that loads winmm (the engine
-//                        joins), then loads and frees MODULE (whose DllMain
-//                        makes a window and loads a library) on one thread
-//                        while another loads and frees libraries too; exit
-//                        code 0 when both ended within a minute, 23 on a hang
+//                        a window program without winmm loads MODULE (which
+//                        imports winmm: the engine joins; its DllMain makes a
+//                        window and loads a library, and loads one for each
+//                        new thread), then 300 times each on three threads:
+//                        loads and frees a library, loads and frees MODULE,
+//                        starts a thread; exit code 0 when all ended within a
+//                        minute, 23 on a hang
 //   sim_probe hookcost   a window program without winmm handling 100,000
 //                        messages (make bench); prints its processor time in
 //                        microseconds
@@ -94,17 +96,38 @@ DWORD WINAPI LoadAndFree(LPVOID name) {
     return 0;
 }
 
+DWORD WINAPI Nothing(LPVOID) {
+    return 0;
+}
+
+// Each new thread runs MODULE's DllMain under the loader's lock, which loads
+// a library through the engine's entry.
+DWORD WINAPI StartThreads(LPVOID) {
+    for (int i = 0; i < 300; ++i) {
+        HANDLE t = CreateThread(nullptr, 0, &Nothing, nullptr, 0, nullptr);
+        if (!t) return 1;
+        WaitForSingleObject(t, INFINITE);
+        CloseHandle(t);
+    }
+    return 0;
+}
+
 int LoaderRace(const char* module) {
-    HWND window = FirstWindow();
-    HMODULE winmm = LoadLibraryA("winmm.dll");
-    if (!winmm) return kNoWinmm;
+    HWND window = FirstWindow();  // its loads watched from here
+    // MODULE imports winmm: the engine joins at its load, from the hook its
+    // DllMain's window calls or from the loader's entries.
+    HMODULE kept = LoadLibraryA(module);
+    HMODULE winmm = GetModuleHandleA("winmm.dll");
+    if (!kept || !winmm) return kNoWinmm;
     if (GetProcAddress(winmm, "waveOutWrite") == ExportedAddress(winmm, "waveOutWrite")) return kSystemsEntry;
-    HANDLE threads[2] = {CreateThread(nullptr, 0, &LoadAndFree, const_cast<char*>(module), 0, nullptr),
-                         CreateThread(nullptr, 0, &LoadAndFree, const_cast<char*>("msacm32.dll"), 0, nullptr)};
-    if (!threads[0] || !threads[1]) return kUsage;
+    HANDLE threads[3] = {CreateThread(nullptr, 0, &LoadAndFree, const_cast<char*>("msacm32.dll"), 0, nullptr),
+                         CreateThread(nullptr, 0, &LoadAndFree, const_cast<char*>(module), 0, nullptr),
+                         CreateThread(nullptr, 0, &StartThreads, nullptr, 0, nullptr)};
+    for (HANDLE t : threads)
+        if (!t) return kUsage;
     // A hang is the failure: the watchdog ends the wait, not the program's pace.
-    const DWORD waited = WaitForMultipleObjects(2, threads, TRUE, 60000);
-    if (waited != WAIT_OBJECT_0) return kHang;
+    if (WaitForMultipleObjects(3, threads, TRUE, 60000) != WAIT_OBJECT_0) return kHang;
+    FreeLibrary(kept);
     DestroyWindow(window);
     return kOk;
 }

@@ -339,8 +339,7 @@ int PlayTrack(const Options& o, DWORD_PTR callback, DWORD flags) {
                 return queued < o.inflight;
             };
             if (o.inflight && !Pump(room, 60000)) return Fail(kNotDone, "no buffer came back");
-            if (waveOutWrite(out, &headers[at], sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
-                return Fail(kWrite, "write");
+            if (waveOutWrite(out, &headers[at], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) return Fail(kWrite, "write");
         }
     }
     if (o.loop) {
