@@ -46,6 +46,7 @@ WaveChunks::WaveChunks(const WaveLayout& l, const std::vector<fx::FxParams>& sta
         for (uint32_t n;
              (n = cut.ReadPeriod(reinterpret_cast<unsigned char*>(&period[0]), static_cast<uint32_t>(periodBytes),
                                  static_cast<uint32_t>(periodBytes + periodBytes / 2))) > 0;) {
+            m_periodStarts.insert(m_expected.size() / block);
             render.Buffer(states[c], period.data(), n, &m_expected);
         }
         m_input += chunk;

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ public:
 
     const std::string& Input() const { return m_input; }
     const std::string& Expected() const { return m_expected; }
+    // Frames where one of the engine's periods begins.
+    const std::set<size_t>& PeriodStarts() const { return m_periodStarts; }
     // Chunk c should sound as the player's own, bit for bit.
     bool ChunkIsOwn(DWORD c) const;
     // The last buffer should (the effects have ended).
@@ -61,6 +64,7 @@ public:
 private:
     WaveLayout m_layout;
     std::string m_input, m_expected;
+    std::set<size_t> m_periodStarts;
 };
 
 // The player ended well (its exit code 0), and was heard chunk by chunk as
