@@ -229,6 +229,8 @@ MMRESULT EngineDevice::BreakLoop() {
     Lock lock(&m_lock);
     if (m_closed) return MMSYSERR_INVALHANDLE;
     m_stream->BreakLoop();
+    // A short loop is looped by the device itself (HeaderStream::ReadPeriod).
+    if (!m_realClosed) g_real.breakLoop(m_hWave);
     return MMSYSERR_NOERROR;
 }
 
@@ -282,16 +284,15 @@ void EngineDevice::Round() {
     }
     const DWORD block = m_format.blockAlign;
     if (fed) m_lead->Observe((m_written - m_played) / block, m_stream->Ahead() / block, (m_played - before) / block);
-    unsigned long long target = m_lead->Target() * block;
-    // Inside a loop the lead stays short, so that a break or a rewrite of the
-    // looped buffer is heard soon.
-    const unsigned long long base = static_cast<unsigned long long>(m_format.sampleRate) * kBaseLeadMs / 1000 * block;
-    if (m_stream->Looping() && target > base) target = base;
-    while (m_written - m_played + m_periodBytes <= target && !m_stream->Empty()) {
+    // Inside a loop too long for the device to loop it, the lead stays short,
+    // so that a break or a rewrite of the looped buffer is heard soon.
+    const unsigned long long most = m_stream->Looping() ? m_format.sampleRate * kBaseLeadMs / 1000 : ~0ull;
+    while (m_lead->Wants((m_written - m_played) / block, m_stream->Ahead() / block, most)) {
         Period* p = FreePeriod();
         if (!p) break;
         DWORD bytes = 0;
-        auto read = [&] { bytes = m_stream->ReadPeriod(m_scratch, m_periodBytes, m_maxPeriodBytes); };
+        uint32_t loops = 0;
+        auto read = [&] { bytes = m_stream->ReadPeriod(m_scratch, m_periodBytes, m_maxPeriodBytes, &loops); };
         // The program's buffers are its own: one it freed while queued ends the effects, not the program.
         if (!fault::FaultGuard::Call(read)) {
             m_free[m_freeCount++] = p;
@@ -303,9 +304,15 @@ void EngineDevice::Round() {
             m_free[m_freeCount++] = p;
             break;
         }
-        Render(reinterpret_cast<unsigned char*>(p->header.lpData), bytes);
+        // A pass the device loops itself is rendered as the effects hold it
+        // once they have run through a period of passes, so that it joins
+        // itself without a seam.
+        const DWORD renders = loops ? m_periodBytes / bytes + 1 : 1;
+        for (DWORD i = 0; i < renders; ++i) Render(reinterpret_cast<unsigned char*>(p->header.lpData), bytes);
         p->header.dwBufferLength = bytes;
-        p->header.dwFlags &= ~WHDR_DONE;
+        p->header.dwFlags &= ~(WHDR_DONE | WHDR_BEGINLOOP | WHDR_ENDLOOP);
+        if (loops) p->header.dwFlags |= WHDR_BEGINLOOP | WHDR_ENDLOOP;
+        p->header.dwLoops = loops;
         p->end = m_written = m_stream->Position();
         if (g_real.write(m_hWave, &p->header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
             // The device refused it: count it played, so no header waits for good.

@@ -58,6 +58,42 @@ int ImportPatcher::PatchAll(HMODULE skip, const ImportRedirect* redirects, size_
     return changed;
 }
 
+int ImportPatcher::Brought(HMODULE loaded, HMODULE* out, int max) {
+    int n = 0;
+    if (max > 0) out[n++] = loaded;
+    for (int at = 0; at < n; ++at) {
+        // A table that cannot be read ends the look at that module.
+        auto imports = [&] {
+            const BYTE* base = reinterpret_cast<const BYTE*>(out[at]);
+            const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+                base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+            const DWORD size = nt->OptionalHeader.SizeOfImage;
+            const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+            if (!dir.VirtualAddress || dir.VirtualAddress >= size) return;
+            for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+                 d->Name && d->Name < size && n < max; ++d) {
+                HMODULE m = GetModuleHandleA(reinterpret_cast<const char*>(base + d->Name));
+                bool known = !m;
+                for (int i = 0; i < n && !known; ++i) known = out[i] == m;
+                if (!known) out[n++] = m;
+            }
+        };
+        fault::FaultGuard::Call(imports);
+    }
+    return n;
+}
+
+int ImportPatcher::PatchSome(const HMODULE* modules, int n, const ImportRedirect* redirects, size_t count) {
+    int changed = 0;
+    for (int i = 0; i < n; ++i) {
+        auto patch = [&] {
+            if (!IsSoundSystem(modules[i])) changed += PatchModule(modules[i], redirects, count);
+        };
+        fault::FaultGuard::Call(patch);
+    }
+    return changed;
+}
+
 bool ImportPatcher::IsImage(const MEMORY_BASIC_INFORMATION& info) {
     // Windows 9x leaves the type 0; elsewhere a loaded module is MEM_IMAGE.
     if (info.Type != MEM_IMAGE && info.Type != 0) return false;

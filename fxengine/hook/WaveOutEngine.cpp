@@ -18,6 +18,7 @@ namespace {
 constexpr int kDevices = 32;
 constexpr int kWaveEntries = 7;  // the first entries of the table below
 constexpr int kRedirects = 12;
+constexpr int kBroughtMost = 96;  // modules looked at after one load
 
 HMODULE g_self = nullptr;
 // Two locks, neither ever held around a loader call (the loader's lock comes
@@ -130,6 +131,26 @@ void WaveOutEngine::JoinThisProcess() {
         Watch();
 }
 
+// The loader's entries always; winmm's once joined (empty entries match nothing).
+void WaveOutEngine::SetRedirects(bool waveOut) {
+    const ImportRedirect redirects[kRedirects] = {
+        {Address(g_real.open), Address(&Open)},
+        {Address(g_real.close), Address(&Close)},
+        {Address(g_real.prepare), Address(&Prepare)},
+        {Address(g_real.unprepare), Address(&Unprepare)},
+        {Address(g_real.write), Address(&Write)},
+        {Address(g_real.reset), Address(&Reset)},
+        {Address(g_real.breakLoop), Address(&BreakLoop)},
+        {Address(g_real.loadLibraryA), Address(&LoadA)},
+        {Address(g_real.loadLibraryW), Address(&LoadW)},
+        {Address(g_real.loadLibraryExA), Address(&LoadExA)},
+        {Address(g_real.loadLibraryExW), Address(&LoadExW)},
+        {Address(g_real.getProcAddress), Address(&ProcAddress)},
+    };
+    for (int i = 0; i < kRedirects; ++i)
+        g_redirects[i] = waveOut || i >= kWaveEntries ? redirects[i] : ImportRedirect{};
+}
+
 bool WaveOutEngine::Watch() {
     if (__atomic_load_n(&g_watching, __ATOMIC_ACQUIRE)) return true;
     char path[MAX_PATH];
@@ -147,21 +168,7 @@ bool WaveOutEngine::Watch() {
     }
     {
         Lock lock(&g_scanLock);
-        const ImportRedirect redirects[kRedirects] = {
-            {},
-            {},
-            {},
-            {},
-            {},
-            {},
-            {},
-            {Address(g_real.loadLibraryA), Address(&LoadA)},
-            {Address(g_real.loadLibraryW), Address(&LoadW)},
-            {Address(g_real.loadLibraryExA), Address(&LoadExA)},
-            {Address(g_real.loadLibraryExW), Address(&LoadExW)},
-            {Address(g_real.getProcAddress), Address(&ProcAddress)},
-        };
-        for (int i = 0; i < kRedirects; ++i) g_redirects[i] = redirects[i];
+        SetRedirects(false);
         g_redirectCount = kRedirects;
         ImportPatcher::PatchAll(g_self, g_redirects, g_redirectCount);
         __atomic_store_n(&g_watching, 1, __ATOMIC_RELEASE);
@@ -171,9 +178,9 @@ bool WaveOutEngine::Watch() {
     return true;
 }
 
-void WaveOutEngine::AfterLoad() {
+void WaveOutEngine::AfterLoad(HMODULE loaded) {
     if (Joined())
-        Rescan();
+        PatchBrought(loaded);
     else if (__atomic_load_n(&g_watching, __ATOMIC_ACQUIRE) && GetModuleHandleA("winmm.dll"))
         Join();
 }
@@ -196,21 +203,7 @@ bool WaveOutEngine::Join() {
     {
         Lock lock(&g_scanLock);
         if (!Joined() && resolved) {
-            const ImportRedirect redirects[kRedirects] = {
-                {Address(g_real.open), Address(&Open)},
-                {Address(g_real.close), Address(&Close)},
-                {Address(g_real.prepare), Address(&Prepare)},
-                {Address(g_real.unprepare), Address(&Unprepare)},
-                {Address(g_real.write), Address(&Write)},
-                {Address(g_real.reset), Address(&Reset)},
-                {Address(g_real.breakLoop), Address(&BreakLoop)},
-                {Address(g_real.loadLibraryA), Address(&LoadA)},
-                {Address(g_real.loadLibraryW), Address(&LoadW)},
-                {Address(g_real.loadLibraryExA), Address(&LoadExA)},
-                {Address(g_real.loadLibraryExW), Address(&LoadExW)},
-                {Address(g_real.getProcAddress), Address(&ProcAddress)},
-            };
-            for (int i = 0; i < kRedirects; ++i) g_redirects[i] = redirects[i];
+            SetRedirects(true);
             __atomic_store_n(&g_joined, 1, __ATOMIC_RELEASE);
             keep = true;
         }
@@ -234,6 +227,22 @@ void WaveOutEngine::Rescan() {
     g_redirectCount += ShortSoundEngine::Redirects(g_redirects + g_redirectCount);
     ImportPatcher::PatchAll(g_self, g_redirects, g_redirectCount);
     g_scanning = false;
+}
+
+// A load patches only what it brought (the module and what it imports
+// from), unless DirectSound's entries came with it: then every module once.
+void WaveOutEngine::PatchBrought(HMODULE loaded) {
+    const int dsound = DirectSoundEngine::Resolve() ? 1 : 0;  // a loader call: before the lock
+    HMODULE modules[kBroughtMost];
+    const int n = ImportPatcher::Brought(loaded, modules, kBroughtMost);
+    bool all = false;
+    {
+        Lock lock(&g_scanLock);
+        if (!Joined() || g_scanning) return;  // a load made while scanning
+        all = g_redirectCount == kRedirects && dsound;
+        if (!all) ImportPatcher::PatchSome(modules, n, g_redirects, g_redirectCount);
+    }
+    if (all) Rescan();
 }
 
 EngineDevice* WaveOutEngine::Find(HWAVEOUT h) {
@@ -335,25 +344,25 @@ MMRESULT WINAPI WaveOutEngine::BreakLoop(HWAVEOUT h) {
 
 HMODULE WINAPI WaveOutEngine::LoadA(LPCSTR name) {
     HMODULE m = g_real.loadLibraryA(name);
-    if (m) AfterLoad();
+    if (m) AfterLoad(m);
     return m;
 }
 
 HMODULE WINAPI WaveOutEngine::LoadW(LPCWSTR name) {
     HMODULE m = g_real.loadLibraryW(name);
-    if (m) AfterLoad();
+    if (m) AfterLoad(m);
     return m;
 }
 
 HMODULE WINAPI WaveOutEngine::LoadExA(LPCSTR name, HANDLE file, DWORD flags) {
     HMODULE m = g_real.loadLibraryExA(name, file, flags);
-    if (m && !(flags & LOAD_LIBRARY_AS_DATAFILE)) AfterLoad();
+    if (m && !(flags & LOAD_LIBRARY_AS_DATAFILE)) AfterLoad(m);
     return m;
 }
 
 HMODULE WINAPI WaveOutEngine::LoadExW(LPCWSTR name, HANDLE file, DWORD flags) {
     HMODULE m = g_real.loadLibraryExW(name, file, flags);
-    if (m && !(flags & LOAD_LIBRARY_AS_DATAFILE)) AfterLoad();
+    if (m && !(flags & LOAD_LIBRARY_AS_DATAFILE)) AfterLoad(m);
     return m;
 }
 

@@ -34,7 +34,9 @@ private:
     static bool Join();
     static bool Watch();
     static void Rescan();
-    static void AfterLoad();
+    static void AfterLoad(HMODULE loaded);
+    static void PatchBrought(HMODULE loaded);
+    static void SetRedirects(bool waveOut);
 
     // The device behind a handle, with a reference the caller releases.
     static EngineDevice* Find(HWAVEOUT h);

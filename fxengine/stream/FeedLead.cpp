@@ -20,7 +20,10 @@ FeedLead::FeedLead(uint32_t periodFrames, uint32_t sampleRate)
 void FeedLead::Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played) {
     // Close to dry while the program had more to give: the lead was too short.
     if (onDevice < Low() && programQueued > 0) {
-        uint64_t grown = m_target * 2;
+        // Found dry, not just low: the feed was later than the whole lead,
+        // and doubling would take a dropout at each step; the program's own
+        // queue is what protected it without the engine.
+        uint64_t grown = onDevice ? m_target * 2 : m_max;
         const uint64_t queued = onDevice + programQueued;
         if (grown > queued) grown = queued > m_target ? queued : m_target;
         m_target = grown < m_max ? grown : m_max;

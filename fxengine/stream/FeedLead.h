@@ -2,9 +2,10 @@
 // lets a knob turn be heard soon; a device that stalls (9x drivers and the
 // NT kernel mixer routinely stop for 30 ms and more) needs a long one, or it
 // runs dry while the program itself still has sound queued. The lead starts
-// short, doubles whenever the device came close to running dry (never beyond
-// what the program has queued), and shrinks back a period at a time while the
-// device keeps up. The first stall of a device can still find it short.
+// short, doubles whenever the device came close to running dry, takes all the
+// program has queued when it ran dry (never beyond what the program has
+// queued), and shrinks back a period at a time while the device keeps up. The
+// first stall of a device can still find it short.
 #pragma once
 
 #include <stdint.h>
@@ -25,6 +26,15 @@ public:
     // machine that keeps up, the feed wakes when a period has played with at
     // least half a period still on the device.
     uint64_t Low() const { return m_period / 4; }
+    // Whether one more period goes to the device, holding `onDevice` frames
+    // with `ahead` more queued: while the device holds no more than the lead
+    // less that period, which may be shorter than a period (the program's
+    // last bit: counting a whole one there would let the device run dry),
+    // and no more than `most`.
+    bool Wants(uint64_t onDevice, uint64_t ahead, uint64_t most = ~uint64_t(0)) const {
+        const uint64_t next = ahead < m_period ? ahead : m_period;
+        return ahead > 0 && onDevice + next <= (m_target < most ? m_target : most);
+    }
 
 private:
     uint64_t m_period, m_base, m_max, m_target;

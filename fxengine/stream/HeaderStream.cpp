@@ -46,6 +46,7 @@ bool HeaderStream::Push(const Piece& piece) {
     if (m_count == m_capacity && !Grow()) return false;
     m_pieces[(m_head + m_count) % m_capacity] = piece;
     ++m_count;
+    m_unread += piece.bytes;
     return true;
 }
 
@@ -68,8 +69,37 @@ uint32_t HeaderStream::Read(unsigned char* out, uint32_t max) {
     return ReadUpTo(out, max, max, false);
 }
 
-uint32_t HeaderStream::ReadPeriod(unsigned char* out, uint32_t target, uint32_t max) {
+uint32_t HeaderStream::ReadPeriod(unsigned char* out, uint32_t target, uint32_t max, uint32_t* loops) {
+    if (loops) {
+        *loops = 0;
+        if (const uint32_t n = ReadWholeLoop(out, max, loops)) return n;
+    }
     return ReadUpTo(out, target < max ? target : max, max, true);
+}
+
+uint32_t HeaderStream::ReadWholeLoop(unsigned char* out, uint32_t max, uint32_t* loops) {
+    if (m_carried || m_offset || m_looping || m_cursor >= m_count) return 0;
+    const Piece& first = At(m_cursor);
+    if (!(first.flags & kBeginLoop) || first.loops <= 1) return 0;
+    uint64_t pass = 0;
+    size_t end = m_cursor;
+    for (;; ++end) {
+        if (end == m_count) return 0;  // its end is not written yet
+        pass += At(end).bytes;
+        if (At(end).flags & kEndLoop) break;
+    }
+    if (pass < m_block || pass > max || pass % m_block) return 0;
+    uint32_t n = 0;
+    for (size_t i = m_cursor; i <= end; ++i) {
+        memcpy(out + n, At(i).data, At(i).bytes);
+        n += At(i).bytes;
+    }
+    *loops = first.loops;
+    m_cursor = end + 1;
+    m_position += n;
+    m_unread -= n;
+    Release(m_cursor);
+    return n;
 }
 
 uint32_t HeaderStream::ReadUpTo(unsigned char* out, uint32_t target, uint32_t max, bool toPieceEnd) {
@@ -95,6 +125,7 @@ uint32_t HeaderStream::ReadUpTo(unsigned char* out, uint32_t target, uint32_t ma
         n += take;
         m_offset += take;
         m_passBytes += take;
+        m_unread -= take;
         if (m_offset < p.bytes) break;
         m_offset = 0;
         bool again = false, loopEnded = false;
@@ -103,6 +134,7 @@ uint32_t HeaderStream::ReadUpTo(unsigned char* out, uint32_t target, uint32_t ma
             if (m_loopsLeft > 1 && m_passBytes > 0) {
                 --m_loopsLeft;
                 m_cursor = m_loopStart;
+                m_unread += m_passBytes;
                 m_passBytes = 0;
                 again = true;
             } else {
@@ -124,14 +156,9 @@ uint32_t HeaderStream::ReadUpTo(unsigned char* out, uint32_t target, uint32_t ma
     return whole;
 }
 
-uint64_t HeaderStream::Ahead() const {
-    uint64_t bytes = m_carried;
-    for (size_t i = m_cursor; i < m_count; ++i) bytes += m_pieces[(m_head + i) % m_capacity].bytes;
-    return bytes - m_offset;
-}
-
 void HeaderStream::SkipPiece() {
     if (m_cursor >= m_count) return;
+    m_unread -= At(m_cursor).bytes - m_offset;
     m_offset = 0;
     m_looping = false;
     ++m_cursor;
@@ -145,6 +172,7 @@ void HeaderStream::BreakLoop() {
 void HeaderStream::Reset() {
     m_carried = 0;
     m_offset = 0;
+    m_unread = 0;
     m_looping = false;
     m_cursor = m_count;
     Release(m_count);

@@ -43,7 +43,12 @@ public:
     // its end, where periods run across passes. Less than half a
     // period left of the piece after `target` is taken along (up to `max`),
     // so no short period is left alone on the device.
-    uint32_t ReadPeriod(unsigned char* out, uint32_t target, uint32_t max);
+    // With `loops` given, a loop whose whole pass fits in `max` comes back as
+    // that one pass, with *loops set to its plays (0 otherwise): the device
+    // loops it itself, so a break ends it within the pass that plays however
+    // short the pass (a lead of rendered passes would bury the break under
+    // many of them).
+    uint32_t ReadPeriod(unsigned char* out, uint32_t target, uint32_t max, uint32_t* loops = nullptr);
     // The piece being read goes as if read through, without its bytes (its
     // memory could not be read); a loop it was in ends.
     void SkipPiece();
@@ -65,7 +70,7 @@ public:
     // Pieces not yet read through.
     bool Empty() const { return m_count == 0; }
     // Bytes written and not yet read (a loop's passes to come not counted).
-    uint64_t Ahead() const;
+    uint64_t Ahead() const { return m_unread + m_carried; }
     // A loop is under way: its next pass is not yet decided.
     bool Looping() const { return m_looping; }
     // The pieces handed back and not yet taken, oldest first.
@@ -84,6 +89,8 @@ private:
     void Release(size_t upTo);  // hands back the first upTo pieces
     void HandBack(void* owner, uint64_t end);
     uint32_t ReadUpTo(unsigned char* out, uint32_t target, uint32_t max, bool toPieceEnd);
+    // The loop beginning at the cursor as one pass for the device to loop; 0 when it does not fit.
+    uint32_t ReadWholeLoop(unsigned char* out, uint32_t max, uint32_t* loops);
 
     uint32_t m_block;
     Piece* m_pieces = nullptr;
@@ -97,6 +104,7 @@ private:
     unsigned char m_carry[kMaxBlock];
     uint32_t m_carried = 0;
     uint64_t m_position = 0;
+    uint64_t m_unread = 0;  // bytes of pieces not yet read (this pass of a loop on)
 
     Returned* m_returned = nullptr;
     size_t m_returnedCapacity = 0, m_returnedHead = 0, m_returnedCount = 0;

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "ExportedAddress.h"
 #include "SimTestSupport.h"
 #include "engine/ControlCodes.h"
 #include "fx/FxParams.h"
@@ -182,22 +183,6 @@ Played Play(const WAVEFORMATEX& fmt, DWORD callbackType, int count, DWORD frames
     return p;
 }
 
-// An entry's address as the module exports it, read from its export table.
-void* ExportedAddress(HMODULE module, const char* name) {
-    const BYTE* base = reinterpret_cast<const BYTE*>(module);
-    const auto* nt =
-        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
-    const DWORD* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-    const WORD* ordinals = reinterpret_cast<const WORD*>(base + exports->AddressOfNameOrdinals);
-    const DWORD* functions = reinterpret_cast<const DWORD*>(base + exports->AddressOfFunctions);
-    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
-        if (strcmp(reinterpret_cast<const char*>(base + names[i]), name) == 0)
-            return const_cast<BYTE*>(base + functions[ordinals[i]]);
-    return nullptr;
-}
-
 // What a module's import table holds now for `dll`'s `name` (read afresh each time).
 void* ImportedAddress(HMODULE module, const char* dll, const char* name) {
     const BYTE* base = reinterpret_cast<const BYTE*>(module);
@@ -215,6 +200,22 @@ void* ImportedAddress(HMODULE module, const char* dll, const char* name) {
         }
     }
     return nullptr;
+}
+
+// Loaded through this program's import table as it is now (the compiler may
+// keep an older copy of the entry).
+HMODULE LoadThroughImports(const char* name) {
+    using Load = HMODULE(WINAPI*)(LPCSTR);
+    const auto load =
+        reinterpret_cast<Load>(ImportedAddress(GetModuleHandleA(nullptr), "kernel32.dll", "LoadLibraryA"));
+    return load ? load(name) : nullptr;
+}
+
+std::string LateModulePath() {
+    std::string path = std::string("Z:") + SIM_LATE_MODULE;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
 }
 
 std::string Joined(const std::vector<std::string>& parts) {
@@ -444,15 +445,7 @@ TEST_F(EngineTest, ModulesLoadedLaterAreTakenOverToo) {
     HMODULE winmm = GetModuleHandleA("winmm.dll");
     ASSERT_NE(winmm, nullptr);
     m_hook();
-    // Loaded through this program's import table as it is now.
-    using Load = HMODULE(WINAPI*)(LPCSTR);
-    const auto load =
-        reinterpret_cast<Load>(ImportedAddress(GetModuleHandleA(nullptr), "kernel32.dll", "LoadLibraryA"));
-    ASSERT_NE(load, nullptr);
-    std::string path = std::string("Z:") + SIM_LATE_MODULE;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    HMODULE late = load(path.c_str());
+    HMODULE late = LoadThroughImports(LateModulePath().c_str());
     ASSERT_NE(late, nullptr);
     const auto entry = Entry<void*(WINAPI*)()>(late, "LateModuleWaveOutWrite");
     ASSERT_TRUE(entry);
@@ -468,11 +461,7 @@ TEST_F(EngineTest, WinmmsOwnDriversKeepTheSystemsEntries) {
     HMODULE winmm = GetModuleHandleA("winmm.dll");
     ASSERT_NE(winmm, nullptr);
     m_hook();
-    using Load = HMODULE(WINAPI*)(LPCSTR);
-    const auto load =
-        reinterpret_cast<Load>(ImportedAddress(GetModuleHandleA(nullptr), "kernel32.dll", "LoadLibraryA"));
-    ASSERT_NE(load, nullptr);
-    HMODULE driver = load("msacm32.drv");
+    HMODULE driver = LoadThroughImports("msacm32.drv");
     ASSERT_NE(driver, nullptr);
     for (const char* name : {"waveOutOpen", "waveOutWrite"}) {
         void* const system = ExportedAddress(winmm, name);
@@ -489,6 +478,16 @@ TEST_F(EngineTest, AProgramThatLoadsWinmmItselfHasItsFirstDeviceTaken) {
     m_hook();
     EXPECT_EQ(simtest::RunAsVersion(SIM_PROBE_EXE, "lateplay", "win98"), 0)
         << "21: the system's waveOutOpen; other codes: see sim_probe.cpp";
+}
+
+// A library whose DllMain makes a window and loads a library, loaded and
+// freed on one thread while another loads and frees too, the engine joining
+// meanwhile: the loader's lock and the engine's are never taken in opposite
+// orders (a hang otherwise).
+TEST_F(EngineTest, LoadsFromDllMainBesideOtherLoadsNeverHang) {
+    m_hook();
+    EXPECT_EQ(simtest::RunAsVersion(SIM_PROBE_EXE, "loaderrace " + LateModulePath(), "winxp"), 0)
+        << "23: a hang; other codes: see sim_probe.cpp";
 }
 
 TEST_F(EngineTest, AgreesToUnloadOnlyWithNoBufferInside) {

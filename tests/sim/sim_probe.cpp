@@ -7,6 +7,14 @@
 //                        window is up it loads winmm itself and opens a device
 //                        at once, as programs that delay-load it do; exit code
 //                        0 when the entry it found is the engine's
+//   sim_probe loaderrace MODULE
+//                        a window program without winmm loads MODULE (which
+//                        imports winmm: the engine joins; its DllMain makes a
+//                        window and loads a library, and loads one for each
+//                        new thread), then 300 times each on three threads:
+//                        loads and frees a library, loads and frees MODULE,
+//                        starts a thread; exit code 0 when all ended within a
+//                        minute, 23 on a hang
 //   sim_probe hookcost   a window program without winmm handling 100,000
 //                        messages (make bench); prints its processor time in
 //                        microseconds
@@ -17,6 +25,7 @@
 // after windows.h, which it needs
 #include <mmsystem.h>
 
+#include "ExportedAddress.h"
 #include "engine/ControlCodes.h"
 
 namespace {
@@ -30,7 +39,8 @@ enum Exit {
     kSendFailed = 13,
     kNoWinmm = 20,
     kSystemsEntry = 21,
-    kNoDevice = 22
+    kNoDevice = 22,
+    kHang = 23
 };
 
 class Device {
@@ -51,28 +61,17 @@ private:
     HANDLE m_h;
 };
 
-// The entry's address as winmm exports it, read from its export table.
-void* Exported(HMODULE module, const char* name) {
-    const BYTE* base = reinterpret_cast<const BYTE*>(module);
-    const auto* nt =
-        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
-    const DWORD* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-    const WORD* ordinals = reinterpret_cast<const WORD*>(base + exports->AddressOfNameOrdinals);
-    const DWORD* functions = reinterpret_cast<const DWORD*>(base + exports->AddressOfFunctions);
-    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
-        if (strcmp(reinterpret_cast<const char*>(base + names[i]), name) == 0)
-            return const_cast<BYTE*>(base + functions[ordinals[i]]);
-    return nullptr;
-}
-
-int LatePlay() {
+HWND FirstWindow() {
     // Its first window, as any window program makes one; the hooks come with it.
     HWND window = CreateWindowA("STATIC", "sim_probe", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    return window;
+}
+
+int LatePlay() {
+    HWND window = FirstWindow();
     // In the same handler: load winmm, look the entry up, open.
     HMODULE winmm = LoadLibraryA("winmm.dll");
     if (!winmm) return kNoWinmm;
@@ -88,17 +87,57 @@ int LatePlay() {
         return kNoDevice;
     reinterpret_cast<CloseFn>(reinterpret_cast<void (*)()>(close))(out);
     DestroyWindow(window);
-    return reinterpret_cast<void*>(open) == Exported(winmm, "waveOutOpen") ? kSystemsEntry : kOk;
+    return reinterpret_cast<void*>(open) == ExportedAddress(winmm, "waveOutOpen") ? kSystemsEntry : kOk;
+}
+
+DWORD WINAPI LoadAndFree(LPVOID name) {
+    for (int i = 0; i < 300; ++i)
+        if (HMODULE m = LoadLibraryA(static_cast<const char*>(name))) FreeLibrary(m);
+    return 0;
+}
+
+DWORD WINAPI Nothing(LPVOID) {
+    return 0;
+}
+
+// Each new thread runs MODULE's DllMain under the loader's lock, which loads
+// a library through the engine's entry.
+DWORD WINAPI StartThreads(LPVOID) {
+    for (int i = 0; i < 300; ++i) {
+        HANDLE t = CreateThread(nullptr, 0, &Nothing, nullptr, 0, nullptr);
+        if (!t) return 1;
+        WaitForSingleObject(t, INFINITE);
+        CloseHandle(t);
+    }
+    return 0;
+}
+
+int LoaderRace(const char* module) {
+    HWND window = FirstWindow();  // its loads watched from here
+    // MODULE imports winmm: the engine joins at its load, from the hook its
+    // DllMain's window calls or from the loader's entries.
+    HMODULE kept = LoadLibraryA(module);
+    HMODULE winmm = GetModuleHandleA("winmm.dll");
+    if (!kept || !winmm) return kNoWinmm;
+    if (GetProcAddress(winmm, "waveOutWrite") == ExportedAddress(winmm, "waveOutWrite")) return kSystemsEntry;
+    HANDLE threads[3] = {CreateThread(nullptr, 0, &LoadAndFree, const_cast<char*>("msacm32.dll"), 0, nullptr),
+                         CreateThread(nullptr, 0, &LoadAndFree, const_cast<char*>(module), 0, nullptr),
+                         CreateThread(nullptr, 0, &StartThreads, nullptr, 0, nullptr)};
+    for (HANDLE t : threads)
+        if (!t) return kUsage;
+    // A hang is the failure: the watchdog ends the wait, not the program's pace.
+    if (WaitForMultipleObjects(3, threads, TRUE, 60000) != WAIT_OBJECT_0) return kHang;
+    FreeLibrary(kept);
+    DestroyWindow(window);
+    return kOk;
 }
 
 // The benchmark's workload: messages through the queue, as a busy window
 // program reads them; every read passes the hooks.
 int HookCost() {
-    HWND window = CreateWindowA("STATIC", "sim_probe", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND window = FirstWindow();
     if (!window) return kUsage;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     FILETIME created, exited, kernel, user;
     const auto us = [&] {
         GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
@@ -123,6 +162,7 @@ int HookCost() {
 int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "lateplay") == 0) return LatePlay();
     if (argc == 2 && strcmp(argv[1], "hookcost") == 0) return HookCost();
+    if (argc == 3 && strcmp(argv[1], "loaderrace") == 0) return LoaderRace(argv[2]);
     if (argc != 2 || (strcmp(argv[1], "9x") != 0 && strcmp(argv[1], "nt") != 0)) return kUsage;
     const bool win9x = strcmp(argv[1], "9x") == 0;
 

@@ -111,8 +111,7 @@ Outcome Engine(const Scenario& s, uint64_t settleTick) {
             wake = false;
             if (fed) lead.Observe(written - played, stream.Ahead(), played - looked);
             looked = played;
-            uint64_t target = lead.Target();
-            while (written - played + kPeriod <= target && !stream.Empty()) {
+            while (lead.Wants(written - played, stream.Ahead())) {
                 const uint32_t n = stream.ReadPeriod(scratch.data(), kPeriod, kPeriod + kPeriod / 2);
                 if (!n) break;
                 written = stream.Position();
@@ -211,6 +210,52 @@ TEST(EngineFeed, PeriodsEndAtHeaderEndsAndLeaveNoShortTailAlone) {
     EXPECT_EQ(t.ReadPeriod(out.data(), 16, 24), 10u);
     EXPECT_EQ(t.ReadPeriod(out.data(), 16, 24), 16u);
     EXPECT_EQ(t.ReadPeriod(out.data(), 16, 24), 22u);  // 22 left: the last 6 would be short alone
+}
+
+TEST(EngineFeed, ABreakEndsATinyLoopWithinThePassThatPlays) {
+    // A 10-frame loop, played for good until broken, then "zz". The device
+    // plays a frame a tick and loops a period flagged so, as a real one does.
+    HeaderStream s(1);
+    FeedLead lead(kPeriod, kRate);
+    std::string loop = "0123456789", after = "zz";
+    s.Push({reinterpret_cast<const unsigned char*>(loop.data()), 10, HeaderStream::kBeginLoop | HeaderStream::kEndLoop,
+            0xFFFFFFFFu, &loop});
+    s.Push({reinterpret_cast<const unsigned char*>(after.data()), 2, 0, 0, &after});
+    struct Period {
+        std::string data;
+        uint32_t loops, played;
+    };
+    std::deque<Period> device;
+    uint64_t onDevice = 0;
+    std::vector<unsigned char> scratch(kPeriod * 2);
+    std::string heard;
+    for (uint64_t tick = 0; tick < 10000 && !(s.Empty() && device.empty()); ++tick) {
+        while (lead.Wants(onDevice, s.Ahead())) {
+            uint32_t loops = 0;
+            const uint32_t n = s.ReadPeriod(scratch.data(), kPeriod, kPeriod + kPeriod / 2, &loops);
+            ASSERT_GT(n, 0u);
+            device.push_back({std::string(scratch.begin(), scratch.begin() + n), loops, 0});
+            onDevice += n;
+        }
+        if (tick == 1003) {  // the break comes in the middle of a pass: "3" plays
+            s.BreakLoop();
+            if (!device.empty()) device.front().loops = 1;
+        }
+        ASSERT_FALSE(device.empty()) << "ran dry at " << tick;
+        Period& front = device.front();
+        heard += front.data[front.played++];
+        if (front.played < front.data.size()) continue;
+        front.played = 0;
+        if (front.loops > 1) {
+            --front.loops;
+            continue;
+        }
+        onDevice -= front.data.size();
+        device.pop_front();
+    }
+    // The pass playing at the break was the 101st (ticks 1000-1009); then "zz".
+    EXPECT_EQ(heard.size(), 1012u);
+    EXPECT_EQ(heard.substr(heard.size() - 12), "0123456789zz");
 }
 
 }  // namespace

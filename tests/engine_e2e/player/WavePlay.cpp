@@ -7,6 +7,7 @@
 //                [chunks=1] [callback=event|function|window|thread]
 //                [sync=NAME] [mode=queue|window|console] [paused=1] [last=BUFFERS]
 //                [tracks=1] [bytes=N] [openwrite=1] [loop=1] [closer=1] [drain=1]
+//                [inflight=N]
 //   korvplay.exe file=WAV [frames=...] [buffers=...] [while=TITLE]
 //
 // sync=NAME: after each chunk but the last, sets event NAME.wrote and waits
@@ -20,6 +21,8 @@
 // last=BUFFERS: the last chunk has that many buffers instead.
 // tracks=N: plays it all N times, each time on a newly opened device.
 // drain=1 (with sync=): NAME.wrote is set once the chunk has played.
+// inflight=N: at most N buffers queued; the next is written as one comes
+// back, as a streaming player does (all of a chunk at once otherwise).
 // bytes=N: buffers of N bytes (not necessarily whole frames) cut from one
 // stream of the signal. openwrite=1 (with callback=function): the first
 // buffer is prepared and written from the WOM_OPEN notification. loop=1: the
@@ -50,7 +53,7 @@ namespace {
 struct Options {
     DWORD rate = 11025, channels = 2, bits = 16, frames = 1024, buffers = 8, chunks = 1, paused = 0, last = 0,
           tracks = 1;
-    DWORD bytes = 0, openWrite = 0, loop = 0, closer = 0, drain = 0;
+    DWORD bytes = 0, openWrite = 0, loop = 0, closer = 0, drain = 0, inflight = 0;
     std::string callback = "event", sync, file, whileTitle, mode = "queue";
 };
 
@@ -136,6 +139,7 @@ bool Parse(Args& a, Options* o) {
     o->loop = a.Number("loop", o->loop);
     o->closer = a.Number("closer", o->closer);
     o->drain = a.Number("drain", o->drain);
+    o->inflight = a.Number("inflight", o->inflight);
     o->callback = a.Text("callback", o->callback);
     o->sync = a.Text("sync", o->sync);
     o->file = a.Text("file", o->file);
@@ -328,8 +332,14 @@ int PlayTrack(const Options& o, DWORD_PTR callback, DWORD flags) {
         }
         for (DWORD b = 0; b < (c + 1 == o.chunks ? lastChunk : o.buffers); ++b) {
             if (c == 0 && b == 0 && g_openWrite) continue;  // written already
-            if (waveOutWrite(out, &headers[c * o.buffers + b], sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
-                return Fail(kWrite, "write");
+            const DWORD at = c * o.buffers + b;
+            const auto room = [&] {
+                DWORD queued = 0;
+                for (DWORD i = 0; i < at; ++i) queued += !(headers[i].dwFlags & WHDR_DONE);
+                return queued < o.inflight;
+            };
+            if (o.inflight && !Pump(room, 60000)) return Fail(kNotDone, "no buffer came back");
+            if (waveOutWrite(out, &headers[at], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) return Fail(kWrite, "write");
         }
     }
     if (o.loop) {

@@ -38,6 +38,12 @@ struct WaveLayout {
     // The player's words for it: rate= channels= bits= frames= buffers= last=,
     // and chunks= when given.
     std::string Words(DWORD chunks = 0) const;
+    WaveLayout Sized(DWORD bufferFrames, DWORD bufferCount) const {
+        WaveLayout l = *this;
+        l.frames = bufferFrames;
+        l.buffers = bufferCount;
+        return l;
+    }
 };
 
 // The captured sound holds every frame of `expected`, in order (silence
