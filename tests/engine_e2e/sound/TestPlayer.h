@@ -34,8 +34,10 @@ public:
     bool Kill();
     // Lets the player go (ended first when still running).
     void Forget();
-    // What the capture device heard since the start.
+    // What the capture device heard since the start, or since ForgetHeard.
     std::string Heard() const;
+    // Empties the capture: what the device heard so far reads as silence.
+    bool ForgetHeard();
 
 private:
     std::string m_sync, m_capture;
