@@ -5,15 +5,15 @@
 // buffer is always what it wrote.
 //
 //   korvplay.exe api=ds mode=stream|static|3d [feed=notify] [create=ds]
-//                [rate=48000] [ms=2000] [ring=1000] [plays=1] [sync=NAME]
+//                [rate=48000] [ms=2000] [ring=1000] [dup=1] [sync=NAME]
 //
 // stream: a looping ring of `ring` ms (DSBCAPS_GETCURRENTPOSITION2 |
 //         DSBCAPS_GLOBALFOCUS) fed as player/DsFeed.h says (feed=), until
 //         `ms` of signal and a tail of silence played;
-// static: one static buffer holding the whole signal, loaded once and played
-//         `plays` times, every second play through a duplicate
-//         (DuplicateSoundBuffer); between plays it sets NAME.wrote once the
-//         sound has stopped and waits for NAME.go;
+// static: one static buffer holding the whole signal and 200 ms of silence,
+//         played once (dup=1: through a duplicate, DuplicateSoundBuffer);
+//         with sync=, once loaded it sets NAME.wrote and waits for NAME.go
+//         before it plays, as a game plays a shot loaded long before;
 // 3d:     one static mono buffer with 3D positioning, played once.
 // create= says how the object is made (player/DsCreate.h).
 #include <windows.h>
@@ -38,7 +38,7 @@ namespace {
 
 struct Options {
     std::string mode, feed = "notify", create = "ds", sync;
-    DWORD rate = 48000, ms = 2000, ringMs = 1000, plays = 1;
+    DWORD rate = 48000, ms = 2000, ringMs = 1000, dup = 0;
 };
 
 class Player {
@@ -76,7 +76,7 @@ private:
     int m_result = kOk;
     IDirectSound* m_ds = nullptr;
     IDirectSoundBuffer* m_buffer = nullptr;
-    IDirectSoundBuffer* m_duplicate = nullptr;  // static: the one every second play goes through
+    IDirectSoundBuffer* m_duplicate = nullptr;  // static: the one it plays through (dup=1)
     DWORD m_channels = 2, m_block = 4, m_bytes = 0, m_signalFrames = 0;
     std::vector<char> m_mine;  // what this program last wrote, place by place
     const char* m_base = nullptr;  // where a lock at offset 0 puts the buffer
@@ -91,7 +91,6 @@ private:
     DWORD m_dry = 0;                         // times the ring ran dry
     HANDLE m_passed[2] = {};                 // the cursor passed the start, the middle
     DWORD m_notified[2] = {};
-    DWORD m_plays = 0;  // static: plays finished
     HANDLE m_wrote = nullptr, m_go = nullptr;
     bool m_waiting = false;
 };
@@ -161,11 +160,16 @@ int Player::Start(HWND window) {
         notify->Release();
         if (FAILED(set)) return Fail(kNotify, "notification positions"), m_result;
     }
-    if (m_o.mode == "static" && m_o.plays > 1 &&
-        (FAILED(m_ds->DuplicateSoundBuffer(m_buffer, &m_duplicate)) || !m_duplicate))
+    if (m_o.dup && (FAILED(m_ds->DuplicateSoundBuffer(m_buffer, &m_duplicate)) || !m_duplicate))
         return Fail(kBuffer, "duplicate"), m_result;
-    if (FAILED(m_buffer->Play(0, 0, m_stream ? DSBPLAY_LOOPING : 0))) return Fail(kBuffer, "play"), m_result;
     m_started = GetTickCount();
+    if (!m_stream && m_go) {
+        m_waiting = true;
+        SetEvent(m_wrote);
+        return kOk;
+    }
+    IDirectSoundBuffer* b = m_duplicate ? m_duplicate : m_buffer;
+    if (FAILED(b->Play(0, 0, m_stream ? DSBPLAY_LOOPING : 0))) return Fail(kBuffer, "play"), m_result;
     return kOk;
 }
 
@@ -270,27 +274,18 @@ bool Player::Tick() {
 }
 
 bool Player::StaticTick(DWORD status) {
+    IDirectSoundBuffer* b = m_duplicate ? m_duplicate : m_buffer;
     if (m_waiting) {
         if (GetTickCount() - m_started > 120000) return Fail(kSync, "no go");
         if (WaitForSingleObject(m_go, 0) != WAIT_OBJECT_0) return true;
         m_waiting = false;
-        IDirectSoundBuffer* b = m_plays % 2 ? m_duplicate : m_buffer;
-        b->SetCurrentPosition(0);
-        if (FAILED(b->Play(0, 0, 0))) return Fail(kBuffer, "play again");
+        if (FAILED(b->Play(0, 0, 0))) return Fail(kBuffer, "play");
         m_started = GetTickCount();
         return true;
     }
-    IDirectSoundBuffer* b = m_plays % 2 ? m_duplicate : m_buffer;
     DWORD playing = status;
     if (b != m_buffer) b->GetStatus(&playing);
-    if (playing & DSBSTATUS_PLAYING) return true;
-    if (!ReadBack(0, m_bytes) || ++m_plays >= m_o.plays) return false;
-    if (!m_go) return Fail(kSync, "plays= without sync=");
-    // Between plays the program waits, as a game between two shots.
-    m_waiting = true;
-    m_started = GetTickCount();
-    SetEvent(m_wrote);
-    return true;
+    return (playing & DSBSTATUS_PLAYING) != 0;
 }
 
 int Player::Events(HANDLE out[2]) const {
@@ -351,10 +346,10 @@ bool Parse(Args& a, Options* o) {
     o->rate = a.Number("rate", o->rate);
     o->ms = a.Number("ms", o->ms);
     o->ringMs = a.Number("ring", o->ringMs);
-    o->plays = a.Number("plays", o->plays);
+    o->dup = a.Number("dup", o->dup);
     return a.AllRead() && (o->mode == "stream" || o->mode == "static" || o->mode == "3d") &&
            dsfeed::StyleOf(o->feed) != dsfeed::kNone && dscreate::Known(o->create) && o->rate >= 8000 && o->ms &&
-           o->ringMs >= 100 && o->plays;
+           o->ringMs >= 100;
 }
 
 Player* g_player = nullptr;

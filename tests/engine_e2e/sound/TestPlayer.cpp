@@ -71,14 +71,3 @@ void TestPlayer::Forget() {
 std::string TestPlayer::Heard() const {
     return ReadAll(m_capture);
 }
-
-bool TestPlayer::ForgetHeard() {
-    // Truncated, not deleted: the device may go on writing at its own offset
-    // (what lies before reads as zeros, silence) or start the file over.
-    HANDLE f = CreateFileA(m_capture.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    const bool emptied = SetEndOfFile(f) != 0;
-    CloseHandle(f);
-    return emptied;
-}

@@ -34,10 +34,8 @@ public:
     bool Kill();
     // Lets the player go (ended first when still running).
     void Forget();
-    // What the capture device heard since the start, or since ForgetHeard.
+    // What the capture device heard since the start.
     std::string Heard() const;
-    // Empties the capture: what the device heard so far reads as silence.
-    bool ForgetHeard();
 
 private:
     std::string m_sync, m_capture;
