@@ -405,8 +405,12 @@ int PlayDirectSound(Args& args) {
         HANDLE events[2];
         const int n = player.Events(events);
         const DWORD woke = MsgWaitForMultipleObjects(n, events, FALSE, INFINITE, QS_ALLINPUT);
-        // A fault ends the play at the next tick.
-        if (woke < WAIT_OBJECT_0 + n) player.Notified(static_cast<int>(woke - WAIT_OBJECT_0));
+        // Both may have come while the program was held back: each is
+        // taken (a fault ends the play at the next tick).
+        if (woke < WAIT_OBJECT_0 + n)
+            for (int i = 0; i < n; ++i)
+                if (i == static_cast<int>(woke - WAIT_OBJECT_0) || WaitForSingleObject(events[i], 0) == WAIT_OBJECT_0)
+                    player.Notified(i);
     }
     timeEndPeriod(1);
     return g_exit;
