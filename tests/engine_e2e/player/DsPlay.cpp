@@ -5,15 +5,15 @@
 // buffer is always what it wrote.
 //
 //   korvplay.exe api=ds mode=stream|static|3d [feed=notify] [create=ds]
-//                [rate=48000] [ms=2000] [ring=1000] [dup=1] [sync=NAME]
+//                [rate=48000] [ms=2000] [ring=1000] [dup=1] [wait=1] [sync=NAME]
 //
 // stream: a looping ring of `ring` ms (DSBCAPS_GETCURRENTPOSITION2 |
 //         DSBCAPS_GLOBALFOCUS) fed as player/DsFeed.h says (feed=), until
 //         `ms` of signal and a tail of silence played;
 // static: one static buffer holding the whole signal and 200 ms of silence,
 //         played once (dup=1: through a duplicate, DuplicateSoundBuffer);
-//         with sync=, once loaded it sets NAME.wrote and waits for NAME.go
-//         before it plays, as a game plays a shot loaded long before;
+//         with wait=1 and sync=, once loaded it sets NAME.wrote and waits
+//         for NAME.go before it plays, as a game plays a shot loaded long before;
 // 3d:     one static mono buffer with 3D positioning, played once.
 // create= says how the object is made (player/DsCreate.h).
 #include <windows.h>
@@ -38,7 +38,7 @@ namespace {
 
 struct Options {
     std::string mode, feed = "notify", create = "ds", sync;
-    DWORD rate = 48000, ms = 2000, ringMs = 1000, dup = 0;
+    DWORD rate = 48000, ms = 2000, ringMs = 1000, dup = 0, wait = 0;
 };
 
 class Player {
@@ -163,7 +163,8 @@ int Player::Start(HWND window) {
     if (m_o.dup && (FAILED(m_ds->DuplicateSoundBuffer(m_buffer, &m_duplicate)) || !m_duplicate))
         return Fail(kBuffer, "duplicate"), m_result;
     m_started = GetTickCount();
-    if (!m_stream && m_go) {
+    if (!m_stream && m_o.wait) {
+        if (!m_go) return Fail(kSync, "wait=1 without sync="), m_result;
         m_waiting = true;
         SetEvent(m_wrote);
         return kOk;
@@ -347,6 +348,7 @@ bool Parse(Args& a, Options* o) {
     o->ms = a.Number("ms", o->ms);
     o->ringMs = a.Number("ring", o->ringMs);
     o->dup = a.Number("dup", o->dup);
+    o->wait = a.Number("wait", o->wait);
     return a.AllRead() && (o->mode == "stream" || o->mode == "static" || o->mode == "3d") &&
            dsfeed::StyleOf(o->feed) != dsfeed::kNone && dscreate::Known(o->create) && o->rate >= 8000 && o->ms &&
            o->ringMs >= 100;
