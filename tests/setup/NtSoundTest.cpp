@@ -21,11 +21,9 @@
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 #include "harness/WindowFinder.h"
-#include "sound/DsCapture.h"
 #include "sound/TestPlayer.h"
 #include "sound/WaveChunks.h"
 #include "tests/common/EngineRender.h"
-#include "tests/engine_e2e/player/DsSignal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -263,19 +261,6 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
     const fx::FxParams later = ParamsNow();
     ASSERT_TRUE(StartPlayer("winxp", "queue", 1, "tracks=2"));
     EXPECT_FALSE(ExpectHeard({later}).ChunkIsOwn(0)) << "levels 6 changed nothing for a windowless player";
-    // A DirectSound game: its object from CoCreateInstance, its looping
-    // buffer fed in pieces at its own offsets, ten seconds: wider than its own
-    // sound throughout.
-    ASSERT_TRUE(m_player.Start("winxp", "api=ds mode=stream feed=pieces create=com rate=48000 ms=10000 ring=1000"));
-    // 0, or 25: it fell behind (this machine may hold it back), all read back as written.
-    const DWORD code = m_player.Finish();
-    EXPECT_TRUE(code == 0 || code == 25) << "korvplay exit code " << code << " (see player/Player.h)";
-    const std::vector<int16_t> game = dscapture::Sounding(dscapture::Decode(m_player.Heard()));
-    std::vector<int16_t> own(48000 * 10 * 2);
-    dssignal::Fill(own.data(), 48000 * 10, 0, 48000 * 10, 48000, 2);
-    EXPECT_GT(game.size() / 2, own.size() / 2 * 9 / 10) << "too little was heard";
-    EXPECT_GT(dscapture::Side(game, game.size() / 2), 1.2 * dscapture::Side(own, own.size() / 2))
-        << "3D at 6 did not widen the DirectSound game";
     ASSERT_TRUE(CloseKorvane());
     m_player.Forget();
 
