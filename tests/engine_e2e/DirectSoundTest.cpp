@@ -97,13 +97,14 @@ protected:
     }
 
     bool Start(const std::string& words, DWORD ms) {
-        return m_player.Start("win98", "api=ds rate=" + std::to_string(kRate) + " ms=" + std::to_string(ms) + " " + words);
+        return m_player.Start("win98",
+                              "api=ds rate=" + std::to_string(kRate) + " ms=" + std::to_string(ms) + " " + words);
     }
     // Plays to the end; the player's exit code (0: its buffer always read back as written).
     DWORD Play(const std::string& words, DWORD ms) { return Start(words, ms) ? m_player.Finish() : 999; }
     DWORD Stream(const Streaming& s, DWORD ms) {
-        return Play(std::string("mode=stream feed=") + s.feed + " create=" + s.create + " ring=" + std::to_string(kRingMs),
-                    ms);
+        return Play(
+            std::string("mode=stream feed=") + s.feed + " create=" + s.create + " ring=" + std::to_string(kRingMs), ms);
     }
     std::vector<int16_t> Heard() const { return Decode(m_player.Heard()); }
 

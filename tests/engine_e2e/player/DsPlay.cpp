@@ -78,7 +78,7 @@ private:
     IDirectSoundBuffer* m_buffer = nullptr;
     IDirectSoundBuffer* m_duplicate = nullptr;  // static: the one it plays through (dup=1)
     DWORD m_channels = 2, m_block = 4, m_bytes = 0, m_signalFrames = 0;
-    std::vector<char> m_mine;  // what this program last wrote, place by place
+    std::vector<char> m_mine;      // what this program last wrote, place by place
     const char* m_base = nullptr;  // where a lock at offset 0 puts the buffer
     bool m_stream = false;
     dsfeed::Style m_style = dsfeed::kNone;
