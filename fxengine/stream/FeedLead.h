@@ -24,8 +24,9 @@ public:
     uint64_t Target() const { return m_target; }
     // Frames below which the device counts as close to running dry: on a
     // machine that keeps up, the feed wakes when a period has played with at
-    // least half a period still on the device.
-    uint64_t Low() const { return m_period / 4; }
+    // least a period still on the device. A feed half a period late already
+    // says the machine jitters: the lead grows before a stall finds it short.
+    uint64_t Low() const { return m_period / 2; }
     // Whether one more period goes to the device, holding `onDevice` frames
     // with `ahead` more queued: while the device holds no more than the lead
     // less that period, which may be shorter than a period (the program's
