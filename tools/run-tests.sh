@@ -1,9 +1,10 @@
 #!/bin/bash
 # `make test`: host unit tests, then every Windows test under Wine. The
 # Windows tests run in KORVANE_WINE_SESSIONS Wine sessions side by side (1 by
-# default: on two cores a second session saves little time and slows each
-# test; tools/wine-shards.sh), one test at a time in each: the tests of one
-# session share the program's mutex, registry and journal. The host tests run
+# default; tools/wine-shards.sh), one test at a time in each: the tests of one
+# session share the program's mutex, registry and journal. Two sessions take
+# about half the time, but on two cores each test then runs slower, and two
+# tests were seen to fail that way that do not fail alone. The host tests run
 # while the sessions come up.
 # Exits non-zero when either part failed; the output ends with CTest's summary.
 #   tools/run-tests.sh BUILD [CTEST-ARGS...]

@@ -69,8 +69,10 @@ struct ChildProcess {
     DWORD pid;
 };
 
-// Processes whose parent is `pid`, opened to be waited for.
-std::vector<ChildProcess> ChildrenOf(DWORD pid) {
+// Processes whose parent is `pid` and that were made after `since`, opened
+// to be waited for. Process ids come back into use: a process still running
+// from an earlier owner of the same id names it as its parent too.
+std::vector<ChildProcess> ChildrenOf(DWORD pid, const FILETIME& since) {
     std::vector<ChildProcess> children;
     ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snap.Valid()) return children;
@@ -78,8 +80,12 @@ std::vector<ChildProcess> ChildrenOf(DWORD pid) {
     pe.dwSize = sizeof pe;
     for (BOOL ok = Process32First(snap.Get(), &pe); ok; ok = Process32Next(snap.Get(), &pe)) {
         if (pe.th32ParentProcessID != pid) continue;
-        HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pe.th32ProcessID);
-        if (h) children.push_back({ScopedHandle(h), pe.th32ProcessID});
+        ScopedHandle h(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pe.th32ProcessID));
+        FILETIME made{}, ended{}, kernel{}, user{};
+        if (!h.Valid() || !GetProcessTimes(h.Get(), &made, &ended, &kernel, &user) ||
+            CompareFileTime(&made, &since) < 0)
+            continue;
+        children.push_back({std::move(h), pe.th32ProcessID});
     }
     return children;
 }
@@ -280,8 +286,10 @@ DWORD SetupFixture::RunUninstallerInPlace(const std::string& args) {
 ScopedHandle SetupFixture::StartUninstaller(const std::string& args, DWORD* copyPid, const std::string& dir) {
     const std::string exe = dir + "\\" + kUninstaller;
     DWORD pid = 0;
+    FILETIME started{};
+    GetSystemTimeAsFileTime(&started);
     if (Run(exe, "\"" + exe + "\" " + args, &pid) == ~0u) return ScopedHandle();
-    std::vector<ChildProcess> copies = ChildrenOf(pid);
+    std::vector<ChildProcess> copies = ChildrenOf(pid, started);
     if (copies.size() != 1) {
         ADD_FAILURE() << "the uninstaller started " << copies.size() << " copies of itself, not one";
         return ScopedHandle();
