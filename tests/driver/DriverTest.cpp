@@ -4,6 +4,10 @@
 // reads it. The rig's driver runs again afterwards.
 #include "KernelService.h"
 
+#include "../setup/RigDriverAside.h"
+#include "tests/common/CaptureFile.h"
+#include "tests/common/FloatBits.h"
+
 #include "engine/ControlCodes.h"
 #include "framework/KernelHandle.h"
 #include "fxengine/driver/FxDriverState.h"
@@ -14,24 +18,19 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace {
 
 const char* const kService = "KorvaneFxTest";
-const char* const kRigService = "KorvaneSim";
 const char* const kConsolePath = "\\\\.\\Velmora1";
 const DWORD kWaitMs = 10000;
 // Set by the --wait-state helper once its wait is pending in the driver.
 const char kWaiterWaits[] = "KorvDriverTest.WaiterWaits";
 const DWORD kCancelled = 0xC0000120;  // STATUS_CANCELLED, as an OVERLAPPED keeps it
-
-std::string WindowsPath(std::string path) {
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return "Z:" + path;
-}
 
 FileHandle OpenConsole() {
     return FileHandle(CreateFileA(kConsolePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -51,12 +50,6 @@ DWORD Send(HANDLE h, DWORD code, const void* payload, DWORD size) {
 
 DWORD SendU32(HANDLE h, DWORD code, uint32_t value) {
     return Send(h, code, &value, 4);
-}
-
-uint32_t Bits(float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, 4);
-    return u;
 }
 
 FxDriverState GetState() {
@@ -145,11 +138,8 @@ struct Child {
 class DriverEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        m_rigWasRunning = KernelService::State(kRigService) == SERVICE_RUNNING;
-        if (m_rigWasRunning) {
-            ASSERT_TRUE(KernelService::Stop(kRigService)) << "the rig's driver did not stop";
-        }
-        ASSERT_TRUE(KernelService::WaitDeviceNames("Velmora1\0", false)) << "\\\\.\\Velmora1 is still there";
+        m_rigAside = std::make_unique<RigDriverAside>();
+        ASSERT_TRUE(m_rigAside->Ok()) << "\\\\.\\Velmora1 is still there";
         KernelService::Stop(kService);
         KernelService::Remove(kService);  // what an earlier run left
         ASSERT_TRUE(KernelService::Create(kService, WindowsPath(KORVFX_SYS)));
@@ -169,14 +159,11 @@ public:
         EXPECT_FALSE(link.Start([](const DriverMessage*, size_t, bool) {})) << "a link without a driver";
         EXPECT_TRUE(KernelService::Remove(kService));
         EXPECT_TRUE(KernelService::WaitDeviceNames("Velmora1\0KorvaneFxState\0", false)) << "names left behind";
-        if (m_rigWasRunning) {
-            EXPECT_TRUE(KernelService::Start(kRigService)) << "the rig's driver did not start again";
-            EXPECT_TRUE(KernelService::WaitDeviceNames("Velmora1\0Win9xDS\0", true));
-        }
+        m_rigAside.reset();  // the rig's driver runs again
     }
 
 private:
-    bool m_rigWasRunning = false;
+    std::unique_ptr<RigDriverAside> m_rigAside;
 };
 
 // Each test leaves the console's device free. Under Wine a close reaches the
@@ -453,48 +440,39 @@ TEST_F(Driver, AWaiterThatDiesLeavesTheStateDeviceServing) {
 // What a link handed on: each state's messages, and whether a console held the device.
 class Recorder {
 public:
-    Recorder() { InitializeCriticalSection(&m_lock); }
-    ~Recorder() { DeleteCriticalSection(&m_lock); }
     DriverStateLink::Callback Callback() {
         return [this](const DriverMessage* m, size_t n, bool open) {
-            EnterCriticalSection(&m_lock);
+            std::lock_guard<std::mutex> hold(m_lock);
             m_states.emplace_back(m, m + n);
             m_open.push_back(open);
-            LeaveCriticalSection(&m_lock);
         };
     }
     size_t Calls() {
-        EnterCriticalSection(&m_lock);
-        const size_t n = m_states.size();
-        LeaveCriticalSection(&m_lock);
-        return n;
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_states.size();
     }
     // The last state handed on after call number `mark` has `code` with `payload`.
     bool LastHas(uint32_t code, uint32_t payload, size_t mark = 0) {
-        EnterCriticalSection(&m_lock);
+        std::lock_guard<std::mutex> hold(m_lock);
         bool found = false;
         if (m_states.size() > mark)
             for (const DriverMessage& d : m_states.back()) found = found || (d.code == code && d.payload == payload);
-        LeaveCriticalSection(&m_lock);
         return found;
     }
     // A call after `mark` said the line ended: no messages, no console.
     bool LineEnded(size_t mark) {
-        EnterCriticalSection(&m_lock);
-        bool ended = false;
-        for (size_t i = mark; i < m_states.size(); ++i) ended = ended || (m_states[i].empty() && !m_open[i]);
-        LeaveCriticalSection(&m_lock);
-        return ended;
+        std::lock_guard<std::mutex> hold(m_lock);
+        for (size_t i = mark; i < m_states.size(); ++i)
+            if (m_states[i].empty() && !m_open[i]) return true;
+        return false;
     }
     bool LastOpen() {
-        EnterCriticalSection(&m_lock);
-        const bool open = !m_open.empty() && m_open.back();
-        LeaveCriticalSection(&m_lock);
-        return open;
+        std::lock_guard<std::mutex> hold(m_lock);
+        return !m_open.empty() && m_open.back();
     }
 
 private:
-    CRITICAL_SECTION m_lock;
+    std::mutex m_lock;
     std::vector<std::vector<DriverMessage>> m_states;
     std::vector<bool> m_open;
 };

@@ -121,13 +121,8 @@ std::vector<std::string> FilesIn(const std::string& dir) {
     return files;
 }
 
-// The system deletes `path` at the next restart.
-bool DeletedAtRestart(const std::string& path) {
-    RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", KEY_READ);
-    const std::optional<RegValue> pending = key.Valid() ? key.Query("PendingFileRenameOperations") : std::nullopt;
-    if (!pending) return false;
-    // Pairs of names (from, to), each ending in a zero; an empty "to" deletes.
-    const std::string& list = pending->bytes;
+// The system deletes `path` at the next restart, by the `list` of what it will rename then.
+bool DeletedAtRestart(const std::string& list, const std::string& path) {
     std::vector<std::string> names;
     for (size_t at = 0; at < list.size();) {
         const size_t end = list.find('\0', at);
@@ -318,10 +313,17 @@ KorvaneProcess SetupFixture::StartInstalled(const std::string& version) {
     return p;
 }
 
+std::string SetupFixture::PendingAtRestart() {
+    RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", KEY_READ);
+    const std::optional<RegValue> pending = key.Valid() ? key.Query("PendingFileRenameOperations") : std::nullopt;
+    return pending ? pending->bytes : std::string();
+}
+
 std::vector<std::string> SetupFixture::FilesLeft(const std::string& dir) {
     std::vector<std::string> left;
+    const std::string pending = PendingAtRestart();
     for (const std::string& file : FilesIn(dir))
-        if (!DeletedAtRestart(dir + "\\" + file)) left.push_back(file);
+        if (!DeletedAtRestart(pending, dir + "\\" + file)) left.push_back(file);
     return left;
 }
 

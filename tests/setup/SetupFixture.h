@@ -53,6 +53,9 @@ protected:
     // (a library still loaded where the engine's hooks reached goes then).
     static std::vector<std::string> FilesLeft(const std::string& dir);
     static bool AnyFileIn(const std::string& dir);
+    // The files and folders the system removes at the next restart: pairs
+    // of names (from, to), each ending in a zero; an empty "to" deletes.
+    static std::string PendingAtRestart();
 
     // The rig's state without Korvane: what a test asserts against.
     static void RemoveInstallation();

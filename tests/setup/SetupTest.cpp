@@ -14,13 +14,13 @@
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 #include "harness/WindowFinder.h"
+#include "tests/common/CaptureFile.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -82,13 +82,6 @@ HWND MainWindow(DWORD pid) {
     for (HWND h : WindowFinder(pid).Dialogs())
         if (GetDlgItem(h, 1) && !GetDlgItem(h, IDNO) && IsWindowVisible(h)) return h;
     return nullptr;
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 void Press(HWND dialog, int id) {
@@ -220,6 +213,9 @@ protected:
             EXPECT_FALSE(FileExists(InstallDir())) << "the program folder is left";
             EXPECT_FALSE(FileExists(InstallDir() + "\\..")) << "the maker's folder is left";
         }
+        ExpectNoShortcutsOrEntry();
+    }
+    void ExpectNoShortcutsOrEntry() {
         EXPECT_FALSE(FileExists(StartMenuFolder())) << "the Start menu folder is left";
         EXPECT_FALSE(FileExists(DesktopShortcut())) << "the desktop shortcut is left";
         EXPECT_FALSE(RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the uninstall entry is left";
@@ -239,33 +235,7 @@ protected:
         } else {
             EXPECT_FALSE(FileExists(InstallDir() + "\\..")) << "the maker's folder is left";
         }
-        EXPECT_FALSE(FileExists(StartMenuFolder())) << "the Start menu folder is left";
-        EXPECT_FALSE(FileExists(DesktopShortcut())) << "the desktop shortcut is left";
-        EXPECT_FALSE(RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the uninstall entry is left";
-    }
-
-    // The files and folders the system removes at the next restart.
-    static std::string PendingAtRestart() {
-        RegKey session =
-            RegKey::Open(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", KEY_READ);
-        std::optional<RegValue> v = session.Valid() ? session.Query("PendingFileRenameOperations") : std::nullopt;
-        return v ? v->bytes : std::string();
-    }
-
-    static std::string ReadFile(const std::string& path) {
-        std::string text;
-        if (FILE* f = std::fopen(path.c_str(), "rb")) {
-            char chunk[4096];
-            for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
-            std::fclose(f);
-        }
-        return text;
-    }
-    static bool WriteFile(const std::string& path, const std::string& text) {
-        FILE* f = std::fopen(path.c_str(), "wb");
-        if (!f) return false;
-        const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        return std::fclose(f) == 0 && ok;
+        ExpectNoShortcutsOrEntry();
     }
 
     static bool Contains(const std::string& haystack, const std::string& needle) {
@@ -289,15 +259,13 @@ protected:
         EXPECT_EQ(KernelService::State(kDriverService), static_cast<DWORD>(SERVICE_RUNNING));
         const char* built = std::getenv("KORVANE_DRIVER_SYS");
         ASSERT_NE(built, nullptr) << "KORVANE_DRIVER_SYS is not set";
-        EXPECT_TRUE(FileBytes(DriverFile()) == FileBytes(built)) << "not this build's driver: " << DriverFile();
-        HANDLE console =
-            CreateFileA("\\\\.\\Velmora1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        EXPECT_NE(console, INVALID_HANDLE_VALUE) << "\\\\.\\Velmora1, error " << GetLastError();
-        if (console != INVALID_HANDLE_VALUE) CloseHandle(console);
-        HANDLE state = CreateFileA("\\\\.\\KorvaneFxState", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
-        EXPECT_NE(state, INVALID_HANDLE_VALUE) << "the state device, error " << GetLastError();
-        if (state != INVALID_HANDLE_VALUE) CloseHandle(state);
+        EXPECT_TRUE(ReadAll(DriverFile()) == ReadAll(built)) << "not this build's driver: " << DriverFile();
+        ScopedHandle console(
+            CreateFileA("\\\\.\\Velmora1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_TRUE(console.Valid()) << "\\\\.\\Velmora1, error " << GetLastError();
+        ScopedHandle state(CreateFileA("\\\\.\\KorvaneFxState", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_TRUE(state.Valid()) << "the state device, error " << GetLastError();
     }
 
     void ExpectNoDriver() {
@@ -344,7 +312,6 @@ protected:
 };
 
 TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRunning) {
-    // The installed driver serves the rig driver's device name (and must run for setup to say done).
     ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     ExpectInstalled();
@@ -381,7 +348,6 @@ TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRun
 }
 
 TEST_F(SetupTest, InstallingAgainKeepsTheUsersSettings) {
-    // The installed driver serves the rig driver's device name (and must run for setup to say done).
     ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     bool ok = false;
@@ -426,7 +392,6 @@ TEST_F(SetupTest, SetupRefusesWhileKorvaneRunsAndChangesNothing) {
 }
 
 TEST_F(SetupTest, UninstallAsksAndRemovesTheSettingsWhenTheUserDoesNotKeepThem) {
-    // The installed driver serves the rig driver's device name (and must run for setup to say done).
     ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     DWORD pid = 0;
@@ -459,7 +424,6 @@ TEST_F(SetupTest, UninstallAsksAndRemovesTheSettingsWhenTheUserDoesNotKeepThem) 
 }
 
 TEST_F(SetupTest, AFolderChosenWithDIsWhereTheUpdateGoes) {
-    // The installed driver serves the rig driver's device name (and must run for setup to say done).
     ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     const std::string dir = "C:\\Korvane Test Folder";
     DeleteFolder(dir);
@@ -527,11 +491,11 @@ TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
     // replaced in place and the new one runs, once.
     const DWORD hostBefore = HostPid();
     ASSERT_NE(hostBefore, 0u);
-    ASSERT_TRUE(WriteFile(Installed("Liesmich.txt"), "old"));
+    ASSERT_TRUE(std::ofstream(Installed("Liesmich.txt"), std::ios::binary) << "old");
     ASSERT_EQ(RunSetup("win98"), 0u);
     ExpectInstalled();
     EXPECT_NE(HostPid(), hostBefore) << "the host of before still runs";
-    EXPECT_NE(ReadFile(Installed("Liesmich.txt")), "old") << "the update did not replace the files";
+    EXPECT_NE(ReadAll(Installed("Liesmich.txt")), "old") << "the update did not replace the files";
 
     ASSERT_EQ(RunUninstaller("/S"), 0u);
     ExpectNothingLeftButAHookInUse();
@@ -542,7 +506,6 @@ TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
 }
 
 TEST_F(SetupTest, SetupEndsAHostThatMakesItsEventOnlyAfterTheFirstAsk) {
-    // The installed driver serves the rig driver's device name (and must run for setup to say done).
     ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -589,7 +552,6 @@ TEST_F(SetupTest, ADriverThatCannotStartEndsSetupWithNothingLeft) {
 }
 
 TEST_F(SetupTest, ThePurgeTakesKorvanesValuesAndNeverFollowsALinkBelowItsKey) {
-    // The installed driver serves the rig driver's device name (and must run for setup to say done).
     ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     SettingsLink link;

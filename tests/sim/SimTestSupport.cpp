@@ -2,20 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
+
+#include "tests/common/CaptureFile.h"
 
 namespace simtest {
 namespace {
-
-// Build paths are Linux paths; Wine reaches them through drive Z:.
-std::string FromHostPath(const std::string& path) {
-    std::string windows = "Z:" + path;
-    for (char& c : windows)
-        if (c == '/') c = '\\';
-    return windows;
-}
 
 std::string BaseName(const std::string& path) {
     const size_t slash = path.find_last_of("\\/");
@@ -35,8 +27,7 @@ void RemoveJournal() {
 }
 
 std::string ReadJournalText() {
-    std::ifstream file(kJournal, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return ReadAll(kJournal);
 }
 
 std::vector<sim::JournalRecord> ReadJournal() {
@@ -78,7 +69,7 @@ unsigned long long NowMs() {
 }
 
 std::string SimDll(const char* fileName) {
-    return FromHostPath(SIM_DLL_DIR) + "\\" + fileName;
+    return WindowsPath(SIM_DLL_DIR) + "\\" + fileName;
 }
 
 void SetSimDword(const char* name, bool present, DWORD value) {
@@ -94,7 +85,7 @@ void SetSimDword(const char* name, bool present, DWORD value) {
 }
 
 int RunAsVersion(const std::string& exePath, const std::string& arguments, const char* version) {
-    const std::string windowsExe = FromHostPath(exePath);
+    const std::string windowsExe = WindowsPath(exePath);
     const std::string appKey = "Software\\Wine\\AppDefaults\\" + BaseName(exePath);
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
@@ -105,8 +96,7 @@ int RunAsVersion(const std::string& exePath, const std::string& arguments, const
     RegCloseKey(key);
 
     std::string commandLine = "\"" + windowsExe + "\" " + arguments;
-    STARTUPINFOA si;
-    memset(&si, 0, sizeof(si));
+    STARTUPINFOA si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi;
     int exitCode = -1;

@@ -36,6 +36,27 @@ unsigned long long NowMs();
 // A built DLL of the simulation, by file name.
 std::string SimDll(const char* fileName);
 
+// A loaded library, freed at the end; its entries by plain name.
+class Library {
+public:
+    explicit Library(const std::string& path) : m_h(LoadLibraryA(path.c_str())) {}
+    ~Library() {
+        if (m_h) FreeLibrary(m_h);
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    bool IsLoaded() const { return m_h != nullptr; }
+    FARPROC Entry(const char* name) const { return GetProcAddress(m_h, name); }
+    // FARPROC has no arguments; going through void(*)() says the cast is meant.
+    template <class Fn>
+    Fn As(const char* name) const {
+        return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(Entry(name)));
+    }
+
+private:
+    HMODULE m_h;
+};
+
 // HKLM\Software\KorvaneSim values; absent when `present` is false.
 void SetSimDword(const char* name, bool present, DWORD value = 0);
 

@@ -7,6 +7,7 @@
 
 #include "SimTestSupport.h"
 #include "engine/ControlCodes.h"
+#include "tests/common/FloatBits.h"
 
 using sim::Channel;
 using sim::Kind;
@@ -27,12 +28,6 @@ bool ReadStatus(HANDLE device, DWORD& status) {
     status = 0;
     return DeviceIoControl(device, IOCTL_GET_STATUS, nullptr, 0, &status, sizeof(status), &returned, nullptr) &&
            returned == sizeof(status);
-}
-
-uint32_t Bits(float f) {
-    uint32_t bits;
-    memcpy(&bits, &f, sizeof(bits));
-    return bits;
 }
 
 TEST_F(DeviceTest, WdmJournalsOpenMessagesStatusAndCloseInOrder) {

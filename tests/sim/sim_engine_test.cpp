@@ -62,39 +62,54 @@ WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
     return f;
 }
 
-// What one play looked like from the program's side, and what the device got.
-struct Played {
-    MMRESULT open = MMSYSERR_ERROR;
-    std::vector<std::string> given;  // the buffers as handed over
-    bool allDone = false, unchanged = true, headersIntact = true;
+// A program that plays: its buffers and headers, and what it heard of them
+// (a play by Play() also what the device got).
+struct Program {
+    HWAVEOUT out = nullptr;
+    WAVEFORMATEX format = {};
+    std::vector<std::string> data, given;  // the buffers, and as handed over
+    std::vector<WAVEHDR> headers;
     LONG opens = 0, closes = 0, strangers = 0;
     std::vector<LONG> doneOf;
+    bool writeFromOpen = false;  // writes the first header from WOM_OPEN
+    MMRESULT open = MMSYSERR_ERROR, openWrite = MMSYSERR_ERROR;
+    bool allDone = false, unchanged = true, headersIntact = true;
     std::string captured;
+    LONG Done() const {
+        LONG n = 0;
+        for (LONG d : doneOf) n += d;
+        return n;
+    }
 };
 
-Played* g_played = nullptr;
-std::vector<WAVEHDR>* g_headers = nullptr;
+Program* g_program = nullptr;
 const UINT kWomBase = MM_WOM_OPEN;
 
-void Notice(UINT msg, DWORD_PTR param) {
-    if (msg == WOM_OPEN) ++g_played->opens;
-    if (msg == WOM_CLOSE) ++g_played->closes;
+void Notice(HWAVEOUT hwo, UINT msg, DWORD_PTR param) {
+    Program& p = *g_program;
+    if (msg == WOM_OPEN) InterlockedIncrement(&p.opens);
+    if (msg == WOM_OPEN && p.writeFromOpen) {
+        // As some players do: the first buffer goes out from the open notification.
+        waveOutPrepareHeader(hwo, &p.headers[0], sizeof(WAVEHDR));
+        p.openWrite = waveOutWrite(hwo, &p.headers[0], sizeof(WAVEHDR));
+    }
+    if (msg == WOM_CLOSE) InterlockedIncrement(&p.closes);
     if (msg != WOM_DONE) return;
-    for (size_t i = 0; i < g_headers->size(); ++i)
-        if (param == reinterpret_cast<DWORD_PTR>(&(*g_headers)[i])) {
-            InterlockedIncrement(&g_played->doneOf[i]);
+    for (size_t i = 0; i < p.headers.size(); ++i)
+        if (param == reinterpret_cast<DWORD_PTR>(&p.headers[i])) {
+            InterlockedIncrement(&p.doneOf[i]);
             return;
         }
-    InterlockedIncrement(&g_played->strangers);
+    InterlockedIncrement(&p.strangers);
 }
 
-void CALLBACK OnWave(HWAVEOUT, UINT msg, DWORD_PTR, DWORD_PTR p1, DWORD_PTR) {
-    Notice(msg, p1);
+void CALLBACK OnWave(HWAVEOUT hwo, UINT msg, DWORD_PTR, DWORD_PTR p1, DWORD_PTR) {
+    Notice(hwo, msg, p1);
 }
 
 LRESULT CALLBACK OnWindow(HWND h, UINT msg, WPARAM w, LPARAM l) {
     if (msg >= kWomBase && msg <= MM_WOM_DONE) {
-        Notice(msg, static_cast<DWORD_PTR>(l));
+        Notice(nullptr, msg, static_cast<DWORD_PTR>(l));
         return 0;
     }
     return DefWindowProcA(h, msg, w, l);
@@ -107,7 +122,7 @@ bool Pump(Pred done, HANDLE event, DWORD timeoutMs) {
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
             if (!m.hwnd && m.message >= kWomBase && m.message <= MM_WOM_DONE)
-                Notice(m.message, static_cast<DWORD_PTR>(m.lParam));
+                Notice(nullptr, m.message, static_cast<DWORD_PTR>(m.lParam));
             else
                 DispatchMessageA(&m);
         }
@@ -117,14 +132,45 @@ bool Pump(Pred done, HANDLE event, DWORD timeoutMs) {
     }
 }
 
-// Plays `count` buffers of `frames` frames of the test signal, notified by
-// `callbackType`; `resetAfter` resets the device right after the writes.
-Played Play(const WAVEFORMATEX& fmt, DWORD callbackType, int count, DWORD frames, bool resetAfter = false) {
-    Played p;
-    std::vector<WAVEHDR> headers(count);
-    g_played = &p;
-    g_headers = &headers;
-    p.doneOf.assign(count, 0);
+// `count` buffers of `bytes` each (not necessarily whole frames) of one
+// stream: the test signal, or for formats it does not make, bytes that are
+// the same whatever they mean.
+void Fill(Program* p, int count, DWORD bytes) {
+    const WAVEFORMATEX& f = p->format;
+    std::string all(count * bytes + f.nBlockAlign, '\0');
+    if (f.wFormatTag == WAVE_FORMAT_PCM && f.wBitsPerSample <= 16)
+        testsignal::Fill(&all[0], static_cast<uint32_t>(all.size() - all.size() % f.nBlockAlign), 0, f.nSamplesPerSec,
+                         f.nChannels, f.wBitsPerSample);
+    else
+        for (size_t b = 0; b < all.size(); ++b) all[b] = static_cast<char>(b * 7 % 61);
+    p->data.assign(count, std::string());
+    p->headers.assign(count, WAVEHDR());
+    p->doneOf.assign(count, 0);
+    for (int i = 0; i < count; ++i) {
+        p->data[i] = all.substr(i * bytes, bytes);
+        p->headers[i].lpData = &p->data[i][0];
+        p->headers[i].dwBufferLength = bytes;
+    }
+}
+
+// Prepares and writes every header from `from` on; false at the first the device refuses.
+bool WriteAll(Program& p, size_t from = 0) {
+    for (size_t i = from; i < p.headers.size(); ++i) {
+        waveOutPrepareHeader(p.out, &p.headers[i], sizeof(WAVEHDR));
+        if (waveOutWrite(p.out, &p.headers[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) return false;
+    }
+    return true;
+}
+
+// Plays `count` buffers of `frames` frames, notified by `callbackType`;
+// `resetAfter` resets the device right after the writes.
+Program Play(const WAVEFORMATEX& fmt, DWORD callbackType, int count, DWORD frames, bool resetAfter = false) {
+    Program p;
+    p.format = fmt;
+    g_program = &p;
+    const DWORD bytes = frames * fmt.nBlockAlign;
+    Fill(&p, count, bytes);
+    p.given = p.data;
     DeleteFileA(CapturePath().c_str());
 
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -144,37 +190,24 @@ Played Play(const WAVEFORMATEX& fmt, DWORD callbackType, int count, DWORD frames
         target = reinterpret_cast<DWORD_PTR>(window);
     }
 
-    HWAVEOUT out = nullptr;
-    p.open = waveOutOpen(&out, WAVE_MAPPER, &fmt, target, 0, callbackType);
+    p.open = waveOutOpen(&p.out, WAVE_MAPPER, &fmt, target, 0, callbackType);
     if (p.open == MMSYSERR_NOERROR) {
-        const DWORD bytes = frames * fmt.nBlockAlign;
-        std::vector<std::string> data(count, std::string(bytes, '\0'));
-        for (int i = 0; i < count; ++i) {
-            if (fmt.wFormatTag == WAVE_FORMAT_PCM && fmt.wBitsPerSample <= 16)
-                testsignal::Fill(&data[i][0], bytes, i * frames, fmt.nSamplesPerSec, fmt.nChannels, fmt.wBitsPerSample);
-            else  // any other format: bytes that are the same whatever they mean
-                for (DWORD b = 0; b < bytes; ++b) data[i][b] = static_cast<char>((i * bytes + b) * 7 % 61);
-            headers[i].lpData = &data[i][0];
-            headers[i].dwBufferLength = bytes;
-            waveOutPrepareHeader(out, &headers[i], sizeof(WAVEHDR));
-        }
-        p.given = data;
-        for (WAVEHDR& h : headers) waveOutWrite(out, &h, sizeof(WAVEHDR));
-        if (resetAfter) waveOutReset(out);
+        WriteAll(p);
+        if (resetAfter) waveOutReset(p.out);
         p.allDone = Pump(
             [&] {
-                for (const WAVEHDR& h : headers)
+                for (const WAVEHDR& h : p.headers)
                     if (!(h.dwFlags & WHDR_DONE)) return false;
                 return true;
             },
             event, 20000);
         for (int i = 0; i < count; ++i) {
-            p.unchanged = p.unchanged && data[i] == p.given[i];
-            p.headersIntact = p.headersIntact && headers[i].lpData == &data[i][0] &&
-                              headers[i].dwBufferLength == bytes && !(headers[i].dwFlags & WHDR_INQUEUE);
-            waveOutUnprepareHeader(out, &headers[i], sizeof(WAVEHDR));
+            p.unchanged = p.unchanged && p.data[i] == p.given[i];
+            p.headersIntact = p.headersIntact && p.headers[i].lpData == &p.data[i][0] &&
+                              p.headers[i].dwBufferLength == bytes && !(p.headers[i].dwFlags & WHDR_INQUEUE);
+            waveOutUnprepareHeader(p.out, &p.headers[i], sizeof(WAVEHDR));
         }
-        waveOutClose(out);
+        waveOutClose(p.out);
         Pump([&] { return callbackType == CALLBACK_EVENT || p.closes > 0; }, event, 5000);
     }
     if (window) DestroyWindow(window);
@@ -209,13 +242,6 @@ HMODULE LoadThroughImports(const char* name) {
     const auto load =
         reinterpret_cast<Load>(ImportedAddress(GetModuleHandleA(nullptr), "kernel32.dll", "LoadLibraryA"));
     return load ? load(name) : nullptr;
-}
-
-std::string LateModulePath() {
-    std::string path = std::string("Z:") + SIM_LATE_MODULE;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
 }
 
 std::string Joined(const std::vector<std::string>& parts) {
@@ -265,8 +291,11 @@ protected:
         Send(IOCTL_SOUNDFIELDS_LEVEL, 0.5f);
         Send(IOCTL_MASTER_VOLUME, 0.5f);
     }
-    std::string Rendered(const WAVEFORMATEX& f, const std::vector<std::string>& buffers, const fx::FxParams& params) {
-        EngineRender render({f.wFormatTag, f.nChannels, f.nSamplesPerSec, f.wBitsPerSample, f.nBlockAlign});
+    // `tag` stands for an extensible format's subformat.
+    static std::string Rendered(const WAVEFORMATEX& f, const std::vector<std::string>& buffers,
+                                const fx::FxParams& params, WORD tag = 0) {
+        EngineRender render({tag ? tag : f.wFormatTag, f.nChannels, f.nSamplesPerSec, f.wBitsPerSample, f.nBlockAlign});
+        EXPECT_TRUE(render.Opened());
         std::string out;
         for (const std::string& b : buffers) render.Buffer(params, b.data(), static_cast<uint32_t>(b.size()), &out);
         return out;
@@ -277,6 +306,19 @@ protected:
     IoCtlFn m_ioctl = nullptr;
     fx::FxParams m_params;
 };
+
+// The program's side of a play: opened, every header back, its buffers
+// untouched; `toldOnce`: it heard of its own headers, each once, and of nothing else.
+void ExpectPlayed(const Program& p, bool toldOnce) {
+    EXPECT_EQ(p.open, MMSYSERR_NOERROR);
+    EXPECT_TRUE(p.allDone);
+    EXPECT_TRUE(p.unchanged);
+    if (!toldOnce) return;
+    EXPECT_EQ(p.opens, 1);
+    EXPECT_EQ(p.closes, 1);
+    EXPECT_EQ(p.strangers, 0);
+    for (LONG n : p.doneOf) EXPECT_EQ(n, 1);
+}
 
 ::testing::AssertionResult Arrived(const std::string& captured, const std::string& expected, const WAVEFORMATEX& f) {
     const auto r = audiomatch::Match(captured.data(), captured.size(), expected.data(), expected.size(), f.nBlockAlign,
@@ -293,19 +335,12 @@ TEST_F(EngineTest, PlaysThroughTheEffectsAndLeavesTheProgramsBuffersAlone) {
     const WAVEFORMATEX formats[] = {Pcm(2, 11025, 16), Pcm(1, 8000, 8)};
     for (const WAVEFORMATEX& f : formats) {
         SCOPED_TRACE(f.wBitsPerSample);
-        const Played p = Play(f, CALLBACK_FUNCTION, 6, 512);
-        ASSERT_EQ(p.open, MMSYSERR_NOERROR);
-        EXPECT_TRUE(p.allDone);
-        EXPECT_TRUE(p.unchanged);
+        const Program p = Play(f, CALLBACK_FUNCTION, 6, 512);
+        ExpectPlayed(p, true);
         EXPECT_TRUE(p.headersIntact);
         const std::string expected = Rendered(f, p.given, m_params);
         EXPECT_FALSE(expected == Joined(p.given)) << "the effects should change this sound";
         EXPECT_TRUE(Arrived(p.captured, expected, f));
-        // The program hears of its own headers, each once, and of nothing else.
-        EXPECT_EQ(p.opens, 1);
-        EXPECT_EQ(p.closes, 1);
-        EXPECT_EQ(p.strangers, 0);
-        for (LONG n : p.doneOf) EXPECT_EQ(n, 1);
     }
 }
 
@@ -315,27 +350,17 @@ TEST_F(EngineTest, TellsTheProgramTheWayItAsked) {
     const WAVEFORMATEX f = Pcm(2, 11025, 16);
     for (DWORD type : {CALLBACK_WINDOW, CALLBACK_THREAD, CALLBACK_EVENT}) {
         SCOPED_TRACE(type);
-        const Played p = Play(f, type, 3, 256);
-        ASSERT_EQ(p.open, MMSYSERR_NOERROR);
-        EXPECT_TRUE(p.allDone);
-        EXPECT_TRUE(p.unchanged);
+        const Program p = Play(f, type, 3, 256);
+        ExpectPlayed(p, type != CALLBACK_EVENT);  // an event tells nothing apart
         EXPECT_TRUE(Arrived(p.captured, Rendered(f, p.given, m_params), f));
-        if (type == CALLBACK_EVENT) continue;
-        EXPECT_EQ(p.opens, 1);
-        EXPECT_EQ(p.closes, 1);
-        EXPECT_EQ(p.strangers, 0);
-        for (LONG n : p.doneOf) EXPECT_EQ(n, 1);
     }
 }
 
 TEST_F(EngineTest, ResetHandsEveryHeaderBackDone) {
     m_hook();
-    const Played p = Play(Pcm(2, 11025, 16), CALLBACK_FUNCTION, 8, 1024, true);
-    ASSERT_EQ(p.open, MMSYSERR_NOERROR);
-    EXPECT_TRUE(p.allDone);
-    EXPECT_TRUE(p.unchanged);
+    const Program p = Play(Pcm(2, 11025, 16), CALLBACK_FUNCTION, 8, 1024, true);
+    ExpectPlayed(p, true);
     EXPECT_TRUE(p.headersIntact);
-    for (LONG n : p.doneOf) EXPECT_EQ(n, 1);
 }
 
 TEST_F(EngineTest, WithoutTheHookAndForOtherFormatsTheSoundIsUntouched) {
@@ -343,16 +368,15 @@ TEST_F(EngineTest, WithoutTheHookAndForOtherFormatsTheSoundIsUntouched) {
     TurnEverythingUp();
     // A format the effects do not take (below 8 kHz): the device is the system's own.
     const WAVEFORMATEX slow = Pcm(2, 4000, 16);
-    Played p = Play(slow, CALLBACK_FUNCTION, 3, 256);
-    ASSERT_EQ(p.open, MMSYSERR_NOERROR);
+    Program p = Play(slow, CALLBACK_FUNCTION, 3, 256);
+    ExpectPlayed(p, false);
     EXPECT_TRUE(Arrived(p.captured, Joined(p.given), slow));
 
     // Hook gone: the state is still there, but nothing plays through it.
     m_unhook();
     const WAVEFORMATEX f = Pcm(2, 11025, 16);
     p = Play(f, CALLBACK_FUNCTION, 3, 512);
-    ASSERT_EQ(p.open, MMSYSERR_NOERROR);
-    EXPECT_TRUE(p.allDone);
+    ExpectPlayed(p, false);
     EXPECT_TRUE(Arrived(p.captured, Joined(p.given), f));
 }
 
@@ -393,15 +417,9 @@ TEST_F(EngineTest, WideFloatAndExtensibleFormatsGetTheEffects) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const WAVEFORMATEX& f = c.format.Format;
-        const Played p = Play(f, CALLBACK_FUNCTION, 4, 512);
-        ASSERT_EQ(p.open, MMSYSERR_NOERROR);
-        EXPECT_TRUE(p.allDone);
-        EXPECT_TRUE(p.unchanged);
-        EngineRender render({c.tag, f.nChannels, f.nSamplesPerSec, f.wBitsPerSample, f.nBlockAlign});
-        ASSERT_TRUE(render.Opened());
-        std::string expected;
-        for (const std::string& b : p.given)
-            render.Buffer(m_params, b.data(), static_cast<uint32_t>(b.size()), &expected);
+        const Program p = Play(f, CALLBACK_FUNCTION, 4, 512);
+        ExpectPlayed(p, false);
+        const std::string expected = Rendered(f, p.given, m_params, c.tag);
         EXPECT_NE(expected, Joined(p.given)) << "the effects should change this sound";
         EXPECT_TRUE(Arrived(p.captured, expected, f));
     }
@@ -434,9 +452,8 @@ TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndStayAfterTheHook) {
     m_lib = nullptr;
     EXPECT_NE(imported(), system);
     const WAVEFORMATEX f = Pcm(2, 11025, 16);
-    const Played p = Play(f, CALLBACK_FUNCTION, 3, 512);
-    ASSERT_EQ(p.open, MMSYSERR_NOERROR);
-    EXPECT_TRUE(p.allDone);
+    const Program p = Play(f, CALLBACK_FUNCTION, 3, 512);
+    ExpectPlayed(p, false);
     EXPECT_TRUE(Arrived(p.captured, Joined(p.given), f));
     m_lib = LoadLibraryA(simtest::SimDll("WavHok32.dll").c_str());
 }
@@ -445,7 +462,7 @@ TEST_F(EngineTest, ModulesLoadedLaterAreTakenOverToo) {
     HMODULE winmm = GetModuleHandleA("winmm.dll");
     ASSERT_NE(winmm, nullptr);
     m_hook();
-    HMODULE late = LoadThroughImports(LateModulePath().c_str());
+    HMODULE late = LoadThroughImports(WindowsPath(SIM_LATE_MODULE).c_str());
     ASSERT_NE(late, nullptr);
     const auto entry = Entry<void*(WINAPI*)()>(late, "LateModuleWaveOutWrite");
     ASSERT_TRUE(entry);
@@ -486,7 +503,7 @@ TEST_F(EngineTest, AProgramThatLoadsWinmmItselfHasItsFirstDeviceTaken) {
 // orders (a hang otherwise).
 TEST_F(EngineTest, LoadsFromDllMainBesideOtherLoadsNeverHang) {
     m_hook();
-    EXPECT_EQ(simtest::RunAsVersion(SIM_PROBE_EXE, "loaderrace " + LateModulePath(), "winxp"), 0)
+    EXPECT_EQ(simtest::RunAsVersion(SIM_PROBE_EXE, "loaderrace " + WindowsPath(SIM_LATE_MODULE), "winxp"), 0)
         << "23: a hang; other codes: see sim_probe.cpp";
 }
 
@@ -537,54 +554,10 @@ TEST_F(EngineTest, JournalsOnlyWhenTheRigAsks) {
     EXPECT_EQ(records[0].code, IOCTL_MASTER_VOLUME);
 }
 
-// The program's side of the safety cases below: one device, notified by
-// function, headers of its own.
-struct Program {
-    HWAVEOUT out = nullptr;
-    WAVEFORMATEX format = {};
-    std::vector<std::string> data;
-    std::vector<WAVEHDR> headers;
-    volatile LONG done = 0, strangers = 0, opens = 0;
-    volatile LONG writeFromOpen = 0;  // writes the first header from WOM_OPEN
-    MMRESULT openWrite = MMSYSERR_ERROR;
-};
-Program* g_program = nullptr;
-
-void CALLBACK ProgramProc(HWAVEOUT hwo, UINT msg, DWORD_PTR, DWORD_PTR p1, DWORD_PTR) {
-    Program& p = *g_program;
-    if (msg == WOM_OPEN) {
-        InterlockedIncrement(&p.opens);
-        if (p.writeFromOpen) {
-            // As some players do: the first buffer goes out from the open notification.
-            waveOutPrepareHeader(hwo, &p.headers[0], sizeof(WAVEHDR));
-            p.openWrite = waveOutWrite(hwo, &p.headers[0], sizeof(WAVEHDR));
-        }
-    }
-    if (msg != WOM_DONE) return;
-    bool ours = false;
-    for (const WAVEHDR& h : p.headers) ours = ours || p1 == reinterpret_cast<DWORD_PTR>(&h);
-    InterlockedIncrement(ours ? &p.done : &p.strangers);
-}
-
-// Buffers of the test signal, `bytes` each (not necessarily whole frames).
-void Fill(Program* p, int count, DWORD bytes) {
-    const DWORD align = p->format.nBlockAlign;
-    std::string all(count * bytes + align, '\0');
-    testsignal::Fill(&all[0], static_cast<uint32_t>(all.size() - all.size() % align), 0, p->format.nSamplesPerSec,
-                     p->format.nChannels, p->format.wBitsPerSample);
-    p->data.assign(count, std::string());
-    p->headers.assign(count, WAVEHDR());
-    for (int i = 0; i < count; ++i) {
-        p->data[i] = all.substr(i * bytes, bytes);
-        p->headers[i].lpData = &p->data[i][0];
-        p->headers[i].dwBufferLength = bytes;
-    }
-}
-
 bool WaitDone(const Program& p, LONG count, DWORD ms) {
     const DWORD start = GetTickCount();
-    while (p.done < count && GetTickCount() - start < ms) Sleep(10);
-    return p.done >= count;
+    while (p.Done() < count && GetTickCount() - start < ms) Sleep(10);
+    return p.Done() >= count;
 }
 
 class SafetyTest : public EngineTest {
@@ -597,7 +570,7 @@ protected:
         m_hook();
     }
     MMRESULT Open(Program* p) {
-        return waveOutOpen(&p->out, WAVE_MAPPER, &p->format, reinterpret_cast<DWORD_PTR>(&ProgramProc), 0,
+        return waveOutOpen(&p->out, WAVE_MAPPER, &p->format, reinterpret_cast<DWORD_PTR>(&OnWave), 0,
                            CALLBACK_FUNCTION);
     }
     void Finish(Program* p) {
@@ -611,13 +584,10 @@ TEST_F(SafetyTest, AProgramMayWriteFromItsOpenNotification) {
     Send(IOCTL_MASTER_VOLUME, 0.5f);
     Program& p = m_program;
     Fill(&p, 4, 2048);
-    p.writeFromOpen = 1;
+    p.writeFromOpen = true;
     ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
     EXPECT_EQ(p.openWrite, MMSYSERR_NOERROR);
-    for (int i = 1; i < 4; ++i) {
-        waveOutPrepareHeader(p.out, &p.headers[i], sizeof(WAVEHDR));
-        ASSERT_EQ(waveOutWrite(p.out, &p.headers[i], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
-    }
+    ASSERT_TRUE(WriteAll(p, 1));
     EXPECT_TRUE(WaitDone(p, 4, 10000));
     Finish(&p);
     EXPECT_EQ(p.opens, 1);
@@ -631,10 +601,7 @@ TEST_F(SafetyTest, BuffersCutInsideAFrameStayInStep) {
     Program& p = m_program;
     Fill(&p, 12, 1023);
     ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
-    for (WAVEHDR& h : p.headers) {
-        waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR));
-        ASSERT_EQ(waveOutWrite(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
-    }
+    ASSERT_TRUE(WriteAll(p));
     EXPECT_TRUE(WaitDone(p, 12, 10000));
     Finish(&p);
     // Heard as one stream of whole frames.
@@ -672,10 +639,7 @@ TEST_F(SafetyTest, ALoopedBufferRewrittenWhilePlayingIsHeardAsRewritten) {
     WAVEHDR& h = p.headers[0];
     h.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
     h.dwLoops = 0xFFFFFFFF;
-    for (WAVEHDR& each : p.headers) {
-        waveOutPrepareHeader(p.out, &each, sizeof(WAVEHDR));
-        ASSERT_EQ(waveOutWrite(p.out, &each, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
-    }
+    ASSERT_TRUE(WriteAll(p));
     Sleep(300);
     // The program writes new sound into the looped buffer as it plays.
     for (size_t i = 0; i < looped.size(); ++i) looped[i] = static_cast<char>(first[i] ^ 0x40);
@@ -695,10 +659,7 @@ TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
     Fill(&p, 32, 4096);  // three seconds queued
     ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
     waveOutPause(p.out);
-    for (WAVEHDR& h : p.headers) {
-        waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR));
-        ASSERT_EQ(waveOutWrite(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
-    }
+    ASSERT_TRUE(WriteAll(p));
     Sleep(200);
     const fx::FxParams before = m_params;
     Send(IOCTL_MASTER_VOLUME, 0.5f);
@@ -784,10 +745,7 @@ TEST_F(SafetyTest, ABufferFreedWhileQueuedCostsTheEffectsNotTheProgram) {
     p.headers[2].lpData = lent;
     ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
     waveOutPause(p.out);
-    for (WAVEHDR& h : p.headers) {
-        waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR));
-        ASSERT_EQ(waveOutWrite(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
-    }
+    ASSERT_TRUE(WriteAll(p));
     Sleep(100);
     VirtualFree(lent, 0, MEM_RELEASE);
     waveOutRestart(p.out);

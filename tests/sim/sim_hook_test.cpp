@@ -9,6 +9,7 @@
 
 using sim::Channel;
 using sim::Kind;
+using simtest::Library;
 
 namespace {
 
@@ -17,26 +18,6 @@ const char* const kExports[] = {"QuorWav9xHook", "QuorWav9xUnHook", "QuorWav9xIo
 
 using VoidFn = DWORD(WINAPI*)();
 using IoCtlFn = DWORD(WINAPI*)(DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD);
-
-class Library {
-public:
-    explicit Library(const std::string& path) : m_h(LoadLibraryA(path.c_str())) {}
-    ~Library() {
-        if (m_h) FreeLibrary(m_h);
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    bool IsLoaded() const { return m_h != nullptr; }
-    FARPROC Entry(const char* name) const { return GetProcAddress(m_h, name); }
-    // FARPROC has no arguments; going through void(*)() says the cast is meant.
-    template <class Fn>
-    Fn As(const char* name) const {
-        return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(Entry(name)));
-    }
-
-private:
-    HMODULE m_h;
-};
 
 class HookTest : public ::testing::Test {
 protected:

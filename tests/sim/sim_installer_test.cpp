@@ -15,18 +15,14 @@ protected:
     void SetUp() override {
         simtest::RemoveJournal();
         simtest::SetSimDword("InstallAnswer", false);
-        m_h = LoadLibraryA(simtest::SimDll("QuorInst.dll").c_str());
-        ASSERT_NE(m_h, nullptr);
-        m_regEntries = reinterpret_cast<InstallFn>(GetProcAddress(m_h, "InstallDriverRegEntries"));
-        m_filter = reinterpret_cast<InstallFn>(GetProcAddress(m_h, "InstallFilterOverSoundDrivers"));
+        ASSERT_TRUE(m_lib.IsLoaded());
+        m_regEntries = m_lib.As<InstallFn>("InstallDriverRegEntries");
+        m_filter = m_lib.As<InstallFn>("InstallFilterOverSoundDrivers");
         ASSERT_TRUE(m_regEntries && m_filter);
     }
-    void TearDown() override {
-        simtest::SetSimDword("InstallAnswer", false);
-        if (m_h) FreeLibrary(m_h);
-    }
+    void TearDown() override { simtest::SetSimDword("InstallAnswer", false); }
 
-    HMODULE m_h = nullptr;
+    simtest::Library m_lib{simtest::SimDll("QuorInst.dll")};
     InstallFn m_regEntries = nullptr;
     InstallFn m_filter = nullptr;
 };
@@ -58,11 +54,9 @@ TEST(InstallerVariants, EachLacksExactlyOneExport) {
     const char* const exports[] = {"InstallDriverRegEntries", "InstallFilterOverSoundDrivers"};
     for (const char* missing : exports) {
         SCOPED_TRACE(missing);
-        HMODULE h = LoadLibraryA(simtest::SimDll(("QuorInst-no" + std::string(missing) + ".dll").c_str()).c_str());
-        ASSERT_NE(h, nullptr);
-        for (const char* name : exports)
-            EXPECT_EQ(GetProcAddress(h, name) == nullptr, strcmp(name, missing) == 0) << name;
-        FreeLibrary(h);
+        simtest::Library lib(simtest::SimDll(("QuorInst-no" + std::string(missing) + ".dll").c_str()));
+        ASSERT_TRUE(lib.IsLoaded());
+        for (const char* name : exports) EXPECT_EQ(lib.Entry(name) == nullptr, strcmp(name, missing) == 0) << name;
     }
 }
 

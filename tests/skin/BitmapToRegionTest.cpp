@@ -79,6 +79,15 @@ std::string Describe(HRGN rgn, int w, int h, const Mask& expected) {
     return diffs;
 }
 
+// Describe for the region traced from the bitmap ("" when it covers exactly `expected`).
+std::string Traced(HBITMAP bmp, uint32_t colour, uint32_t tolerance, const Mask& expected) {
+    HRGN rgn = BitmapToRegion(bmp, colour, tolerance);
+    if (!rgn) return "no region";
+    const std::string diffs = Describe(rgn, int(expected[0].size()), int(expected.size()), expected);
+    DeleteObject(rgn);
+    return diffs;
+}
+
 DWORD RectCount(HRGN rgn) {
     DWORD size = GetRegionData(rgn, 0, nullptr);
     std::vector<char> data(size);
@@ -112,24 +121,13 @@ TEST(BitmapToRegion, OneBitSkinBitmapBlackOrWhiteIsLeftOut) {
     Owned owner{bmp};
 
     // Outline bitmaps: black is outside (colour 0, tolerance 0).
-    HRGN inside = BitmapToRegion(bmp, 0x000000, 0);
-    ASSERT_NE(inside, nullptr);
     Mask white = black;
     for (auto& row : white) row.flip();
-    EXPECT_EQ(Describe(inside, w, h, white), "");
-    DeleteObject(inside);
-
+    EXPECT_EQ(Traced(bmp, 0x000000, 0, white), "");
     // Animation and hot-area bitmaps: white is outside.
-    HRGN blackArea = BitmapToRegion(bmp, 0x00FFFFFF, 0);
-    ASSERT_NE(blackArea, nullptr);
-    EXPECT_EQ(Describe(blackArea, w, h, black), "");
-    DeleteObject(blackArea);
-
+    EXPECT_EQ(Traced(bmp, 0x00FFFFFF, 0, black), "");
     // The top byte of colour and tolerance does not count.
-    HRGN same = BitmapToRegion(bmp, 0xFFFFFFFF, 0xFF000000);
-    ASSERT_NE(same, nullptr);
-    EXPECT_EQ(Describe(same, w, h, black), "");
-    DeleteObject(same);
+    EXPECT_EQ(Traced(bmp, 0xFFFFFFFF, 0xFF000000, black), "");
 }
 
 TEST(BitmapToRegion, NearBlackIsOutsideOnlyWithTheTolerance) {
@@ -148,15 +146,8 @@ TEST(BitmapToRegion, NearBlackIsOutsideOnlyWithTheTolerance) {
             for (int x = 0; x < w; ++x) m[y][x] = grey[y][x] > limit;
         return m;
     };
-    HRGN exact = BitmapToRegion(bmp, 0, 0);
-    ASSERT_NE(exact, nullptr);
-    EXPECT_EQ(Describe(exact, w, h, inside(0x00)), "");
-    DeleteObject(exact);
-
-    HRGN tolerant = BitmapToRegion(bmp, 0, 0x00101010);
-    ASSERT_NE(tolerant, nullptr);
-    EXPECT_EQ(Describe(tolerant, w, h, inside(0x10)), "");
-    DeleteObject(tolerant);
+    EXPECT_EQ(Traced(bmp, 0, 0, inside(0x00)), "");
+    EXPECT_EQ(Traced(bmp, 0, 0x00101010, inside(0x10)), "");
 }
 
 TEST(BitmapToRegion, ColourBitmapChannelOrderIsBlueInTheLowByte) {
@@ -175,11 +166,7 @@ TEST(BitmapToRegion, ColourBitmapChannelOrderIsBlueInTheLowByte) {
     SelectObject(dc, old);
     DeleteDC(dc);
 
-    HRGN rgn = BitmapToRegion(bmp, 0x000000FF, 0);
-    ASSERT_NE(rgn, nullptr);
-    const Mask notBlue = {{false, true, false, true}};
-    EXPECT_EQ(Describe(rgn, 4, 1, notBlue), "");
-    DeleteObject(rgn);
+    EXPECT_EQ(Traced(bmp, 0x000000FF, 0, Mask{{false, true, false, true}}), "");  // not blue
 }
 
 TEST(BitmapToRegion, AllTransparentGivesARegionWithoutAreaAndNoneTransparentTheWholeRectangle) {
@@ -197,10 +184,8 @@ TEST(BitmapToRegion, AllTransparentGivesARegionWithoutAreaAndNoneTransparentTheW
     HRGN full = BitmapToRegion(white, 0, 0);
     ASSERT_NE(full, nullptr);
     EXPECT_EQ(GetRgnBox(full, &box), SIMPLEREGION);
-    EXPECT_EQ(box.left, 0);
-    EXPECT_EQ(box.top, 0);
-    EXPECT_EQ(box.right, 30);
-    EXPECT_EQ(box.bottom, 20);
+    const RECT whole = {0, 0, 30, 20};
+    EXPECT_TRUE(EqualRect(&box, &whole));
     DeleteObject(full);
 }
 
@@ -224,18 +209,13 @@ TEST(BitmapToRegion, TallAndWidePicturesAreReadInBandsWithoutSeams) {
     // The picture is read some rows at a time; every row here differs from
     // its neighbours, so a band read one row off, or a row lost between two
     // bands, shows. The wide one takes a band per row.
-    const struct {
-        int w, h;
-    } sizes[] = {{37, 1000}, {17000, 3}};
+    const struct { int w, h; } sizes[] = {{37, 1000}, {17000, 3}};
     for (const auto& size : sizes) {
         const Mask black = MakeMask(size.w, size.h, [](int x, int y) { return (x + 3 * y) % 7 < 3; });
         HBITMAP bmp = MonoBitmap(black);
         ASSERT_NE(bmp, nullptr) << size.w;
         Owned owner{bmp};
-        HRGN rgn = BitmapToRegion(bmp, 0x00FFFFFF, 0);
-        ASSERT_NE(rgn, nullptr) << size.w;
-        EXPECT_EQ(Describe(rgn, size.w, size.h, black), "") << size.w << " x " << size.h;
-        DeleteObject(rgn);
+        EXPECT_EQ(Traced(bmp, 0x00FFFFFF, 0, black), "") << size.w << " x " << size.h;
     }
 }
 

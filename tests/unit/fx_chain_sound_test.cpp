@@ -17,6 +17,23 @@ double Db(double ratio) {
     return 20.0 * std::log10(ratio);
 }
 
+// `in` with `a` up to frame `half`, `b` after: no sample near the switch (from `settle`) steps further than elsewhere.
+std::vector<int16_t> Switched(const std::vector<int16_t>& in, size_t half, const fx::FxParams& a, const fx::FxParams& b,
+                              size_t settle) {
+    std::vector<int16_t> first(in.begin(), in.begin() + 2 * half), second(in.begin() + 2 * half, in.end());
+    Renderer r(Pcm(2, 44100, 16));
+    auto out = r.Run(a, first, 4 * 441);
+    auto rest = r.Run(b, second, 4 * 441);
+    out.insert(out.end(), rest.begin(), rest.end());
+    const size_t end = in.size() / 2;
+    for (int ch = 0; ch < 2; ++ch) {
+        int own = std::max(MaxStep(out, 2, ch, 8820, settle), MaxStep(out, 2, ch, half + 8820, end));
+        int during = MaxStep(out, 2, ch, settle == half ? half - 1 : settle, half + 8820);
+        EXPECT_LE(during, own * 5 / 4 + 2) << "channel " << ch << ", own " << own;
+    }
+    return out;
+}
+
 TEST(FxSound, WideningKeepsTheMonoSum) {
     // Different material left and right, so there is a side to widen.
     const size_t frames = 30000;
@@ -137,19 +154,10 @@ TEST(FxSound, LevelChangesGlideWithoutSteps) {
     };
     const size_t half = 22050;
     auto in = Sine(kRate, 200, 8000, 2500, 2 * half);
-    std::vector<int16_t> first(in.begin(), in.begin() + 2 * half), second(in.begin() + 2 * half, in.end());
     for (const Change& c : changes) {
         for (int way = 0; way < 2; ++way) {
             SCOPED_TRACE(testing::Message() << c.name << (way ? " down" : " up"));
-            Renderer r(Pcm(2, 44100, 16));
-            auto out = r.Run(way ? c.b : c.a, first, 4 * 441);
-            auto rest = r.Run(way ? c.a : c.b, second, 4 * 441);
-            out.insert(out.end(), rest.begin(), rest.end());
-            for (int ch = 0; ch < 2; ++ch) {
-                int own = std::max(MaxStep(out, 2, ch, 8820, half), MaxStep(out, 2, ch, half + 8820, 2 * half));
-                int during = MaxStep(out, 2, ch, half - 1, half + 8820);
-                EXPECT_LE(during, own * 5 / 4 + 2) << "channel " << ch << ", own " << own;
-            }
+            Switched(in, half, way ? c.b : c.a, way ? c.a : c.b, half);
         }
     }
 }
@@ -231,21 +239,12 @@ TEST(FxSound, GoingInAndOutOfTheLimiterHasNoStep) {
         auto in = Sine(kRate, c.hz, c.amp, c.amp * 0.3, 2 * half);
         if (c.hz == 300)  // a side to widen
             for (size_t n = 0; n < 2 * half; ++n) in[2 * n + 1] = static_cast<int16_t>(-in[2 * n + 1]);
-        std::vector<int16_t> first(in.begin(), in.begin() + 2 * half), second(in.begin() + 2 * half, in.end());
         for (int way = 0; way < 2; ++way) {
             SCOPED_TRACE(testing::Message() << c.name << (way ? " out" : " in"));
-            Renderer r(Pcm(2, 44100, 16));
-            auto out = r.Run(way ? c.on : Off(), first, 4 * 441);
-            auto rest = r.Run(way ? Off() : c.on, second, 4 * 441);
-            out.insert(out.end(), rest.begin(), rest.end());
+            auto out = Switched(in, half, way ? c.on : Off(), way ? Off() : c.on, half - 10);
             if (way) {
                 EXPECT_EQ(std::vector<int16_t>(out.end() - 2000, out.end()),
                           std::vector<int16_t>(in.end() - 2000, in.end()));  // bypassed again
-            }
-            for (int ch = 0; ch < 2; ++ch) {
-                int own = std::max(MaxStep(out, 2, ch, 8820, half - 10), MaxStep(out, 2, ch, half + 8820, 2 * half));
-                int during = MaxStep(out, 2, ch, half - 10, half + 8820);
-                EXPECT_LE(during, own * 5 / 4 + 2) << "channel " << ch << ", own " << own;
             }
         }
     }

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "tests/common/FloatBits.h"
+
 namespace {
 
 FxDriverState FreshState() {
@@ -27,12 +29,6 @@ void Receive(FxDriverState* s, uint32_t code, uint32_t payload) {
             return;
         }
     ADD_FAILURE() << "no entry for " << std::hex << code;
-}
-
-uint32_t Bits(float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, 4);
-    return u;
 }
 
 TEST(DriverState, OnlyReceivedCodesBecomeMessagesInTheDriversOrder) {

@@ -8,18 +8,13 @@
 #include "engine/ControlCodes.h"
 #include "sim/core/EngineState.h"
 #include "sim/core/UnloadGate.h"
+#include "tests/common/FloatBits.h"
 
 using sim::Channel;
 using sim::EngineState;
 using sim::JournalRecord;
 
 namespace {
-
-uint32_t Bits(float f) {
-    uint32_t bits;
-    memcpy(&bits, &f, sizeof(bits));
-    return bits;
-}
 
 void Feed(EngineState& state, const std::string& line) {
     const auto record = JournalRecord::Parse(line);

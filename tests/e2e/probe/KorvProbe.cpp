@@ -36,18 +36,6 @@ std::string DescribeSystemMenu(HWND hwnd) {
     return out;
 }
 
-std::string DescribeModule() {
-    std::string name;
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, KORVPROBE_MAPPING_NAME);
-    if (!mapping) return "error no question\n";
-    if (const char* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0))) {
-        name.assign(view, strnlen(view, 260));
-        UnmapViewOfFile(view);
-    }
-    CloseHandle(mapping);
-    return GetModuleHandleA(name.c_str()) ? "loaded 1\n" : "loaded 0\n";
-}
-
 BOOL CALLBACK CollectToolTip(HWND hwnd, LPARAM out) {
     char cls[64] = "";
     GetClassNameA(hwnd, cls, sizeof cls);
@@ -69,20 +57,17 @@ std::string DescribeToolTips(HWND hwnd) {
         const size_t comma = handles.find(',', at);
         HWND tip = reinterpret_cast<HWND>(UINT_PTR(strtoull(handles.substr(at, comma - at).c_str(), nullptr, 10)));
         at = comma + 1;
-        const int count = int(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
+        // A tool asked for by `message`, as a line of `kind`.
+        const auto ask = [&](const char* kind, UINT message, WPARAM index) {
             char text[256] = "";
             TOOLINFOA ti = {};
             ti.cbSize = TTTOOLINFOA_V1_SIZE;
             ti.lpszText = text;
-            if (SendMessageA(tip, TTM_ENUMTOOLSA, i, reinterpret_cast<LPARAM>(&ti))) out += ToolLine("tool", ti, text);
-        }
-        char text[256] = "";
-        TOOLINFOA ti = {};
-        ti.cbSize = TTTOOLINFOA_V1_SIZE;
-        ti.lpszText = text;
-        if (IsWindowVisible(tip) && SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&ti)))
-            out += ToolLine("shown", ti, text);
+            if (SendMessageA(tip, message, index, reinterpret_cast<LPARAM>(&ti))) out += ToolLine(kind, ti, text);
+        };
+        const int count = int(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) ask("tool", TTM_ENUMTOOLSA, i);
+        if (IsWindowVisible(tip)) ask("shown", TTM_GETCURRENTTOOLA, 0);
     }
     return out;
 }
@@ -97,6 +82,12 @@ std::string Request() {
     }
     CloseHandle(mapping);
     return text;
+}
+
+std::string DescribeModule() {
+    const std::string name = Request();
+    if (name.empty()) return "error no question\n";
+    return GetModuleHandleA(name.c_str()) ? "loaded 1\n" : "loaded 0\n";
 }
 
 // The free list hands out freed slots first, so taking more objects than it
