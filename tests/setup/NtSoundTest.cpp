@@ -120,12 +120,10 @@ protected:
     // The driver's state as the host reads it.
     static FxDriverState DriverState() {
         FxDriverState state = {};
-        HANDLE h = CreateFileA(FXDRV_STATE_PATH, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return state;
+        ScopedHandle h(CreateFileA(FXDRV_STATE_PATH, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
         DWORD got = 0;
-        DeviceIoControl(h, FXDRV_IOCTL_GET_STATE, nullptr, 0, &state, sizeof state, &got, nullptr);
-        CloseHandle(h);
+        if (h.Valid()) DeviceIoControl(h.Get(), FXDRV_IOCTL_GET_STATE, nullptr, 0, &state, sizeof state, &got, nullptr);
         return state;
     }
     // The effect parameters that state makes (everything off without a console).

@@ -105,6 +105,13 @@ public:
     }
 };
 
+// `bytes` of the test signal from frame `first` on.
+std::vector<char> Signal(uint32_t first, DWORD bytes = kBytes) {
+    std::vector<char> s(bytes);
+    testsignal::Fill(s.data(), bytes, first, kRate, 2, 16);
+    return s;
+}
+
 // The effects switched on for this process, as the console's hook would.
 class BufferStreamTest : public ::testing::Test {
 protected:
@@ -176,8 +183,7 @@ void PlayLooping(FakeBuffer& real, fxengine::BufferStream* stream) {
 TEST_F(BufferStreamTest, AStreamIsProcessedPastTheWriteCursorAndAgainWhereTheProgramWroteIntoIt) {
     Write(0, kBytes, 0);  // the whole ring, then played looping from the start
     PlayLooping(m_real, m_stream);
-    std::vector<char> shadow(kBytes);
-    testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
+    std::vector<char> shadow = Signal(0);
     EXPECT_TRUE(Real(kAhead) == Rendered(shadow, kAhead)) << "not processed before the device reads it";
 
     // A program that writes at the write cursor, inside what was processed.
@@ -203,8 +209,7 @@ TEST_F(BufferStreamTest, AWorkerThatComesLateJoinsOnToWhatWasHeard) {
     m_real.m_play = played;
     Write(0, played, kBytes / kBlock);
     ASSERT_TRUE(m_stream->Pump());
-    std::vector<char> heard(kBytes);
-    testsignal::Fill(heard.data(), kBytes, 0, kRate, 2, 16);
+    const std::vector<char> heard = Signal(0);
     const DWORD end = played + kAhead;
     EXPECT_TRUE(Real(end).substr(played) == Rendered(heard, end).substr(played));
 }
@@ -221,8 +226,7 @@ TEST_F(BufferStreamTest, AKnobTurnReachesWhatTheProgramWroteLongBefore) {
     const DWORD step = 10 * kMs;
     m_real.m_play = step;
     ASSERT_TRUE(m_stream->Pump());
-    std::vector<char> shadow(kBytes);
-    testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
+    const std::vector<char> shadow = Signal(0);
     EngineRender render({1, 2, kRate, 16, kBlock});
     std::string expected;
     render.Buffer(before, shadow.data(), kAhead, &expected);
@@ -241,65 +245,61 @@ class LockKindTest : public BufferStreamTest, public ::testing::WithParamInterfa
 
 TEST_P(LockKindTest, EveryLockIsTheShadowsSoTheNextLapIsWhatTheProgramWrote) {
     const LockKind kind = GetParam();
-    {
-        Write(0, kBytes, 0);
-        PlayLooping(m_real, m_stream);
-        std::vector<char> shadow(kBytes);
-        testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
-        // The cursor near the ring's end; the program writes the next lap from there on.
-        m_real.m_play = kBytes - 100 * kMs;
-        ASSERT_TRUE(m_stream->Pump());
-        std::vector<char> next(kBytes);
-        testsignal::Fill(next.data(), kBytes, 500000, kRate, 2, 16);
-        const DWORD from = kBytes - 40 * kMs, bytes = 80 * kMs;  // across the ring's end
-        void* held[4] = {};
-        if (kind == kFifthLock)
-            for (void*& h : held) {
-                void* p2 = nullptr;
-                DWORD n1 = 0, n2 = 0;
-                ASSERT_EQ(m_stream->Lock(&m_real, 0, kMs, &h, &n1, &p2, &n2, 0), DS_OK);
-            }
-        m_real.m_stageWrap = kind == kStaging;
-        m_real.m_entireFromStart = kind == kEntireFromStart;
-        void *p1 = nullptr, *p2 = nullptr;
-        DWORD n1 = 0, n2 = 0;
-        if (kind == kEntireFromOffset || kind == kEntireFromStart) {
-            // The whole ring, the program's data placed where the lock says it starts.
-            ASSERT_EQ(m_stream->Lock(&m_real, from, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER), DS_OK);
-            ASSERT_EQ(n1 + n2, kBytes);
-            std::vector<char> ring(shadow);
-            memcpy(&ring[from], next.data(), kBytes - from);
-            memcpy(&ring[0], next.data() + (kBytes - from), bytes - (kBytes - from));
-            const DWORD start = n1 == kBytes ? 0 : from;
-            memcpy(p1, &ring[start], n1);
-            if (n2) memcpy(p2, &ring[0], n2);
-            ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
-        } else {
-            ASSERT_EQ(m_stream->Lock(&m_real, from, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
-            ASSERT_EQ(n1 + n2, bytes);
-            memcpy(p1, next.data(), n1);
-            memcpy(p2, next.data() + n1, n2);
-            ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
+    Write(0, kBytes, 0);
+    PlayLooping(m_real, m_stream);
+    const std::vector<char> shadow = Signal(0);
+    // The cursor near the ring's end; the program writes the next lap from there on.
+    m_real.m_play = kBytes - 100 * kMs;
+    ASSERT_TRUE(m_stream->Pump());
+    const std::vector<char> next = Signal(500000);
+    const DWORD from = kBytes - 40 * kMs, bytes = 80 * kMs;  // across the ring's end
+    void* held[4] = {};
+    if (kind == kFifthLock)
+        for (void*& h : held) {
+            void* p2 = nullptr;
+            DWORD n1 = 0, n2 = 0;
+            ASSERT_EQ(m_stream->Lock(&m_real, 0, kMs, &h, &n1, &p2, &n2, 0), DS_OK);
         }
-        for (void* h : held) {
-            if (h) {
-                ASSERT_EQ(m_stream->Unlock(&m_real, h, 0, nullptr, 0), DS_OK);
-            }
-        }
-        m_real.m_stageWrap = m_real.m_entireFromStart = false;
-        // The cursor comes round: the worker goes through the new sound and processes past it.
-        m_real.m_play = 30 * kMs;
-        ASSERT_TRUE(m_stream->Pump());
-        // The stream heard: the first lap up to the new sound, the new sound,
-        // then the first lap's sound where the program wrote nothing new.
-        std::vector<char> stream(shadow.begin(), shadow.begin() + from);
-        stream.insert(stream.end(), next.begin(), next.begin() + bytes);
-        stream.insert(stream.end(), shadow.begin() + 40 * kMs, shadow.begin() + 85 * kMs);
-        const DWORD now = kBytes + 30 * kMs;  // where the cursor stands in the stream
-        EXPECT_TRUE(Real(85 * kMs).substr(30 * kMs) == Rendered(stream, now + kAhead).substr(now))
-            << "the lap after the lock is not what the program wrote";
-        EXPECT_EQ(m_real.m_locks, 0);
+    m_real.m_stageWrap = kind == kStaging;
+    m_real.m_entireFromStart = kind == kEntireFromStart;
+    void *p1 = nullptr, *p2 = nullptr;
+    DWORD n1 = 0, n2 = 0;
+    if (kind == kEntireFromOffset || kind == kEntireFromStart) {
+        // The whole ring, the program's data placed where the lock says it starts.
+        ASSERT_EQ(m_stream->Lock(&m_real, from, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER), DS_OK);
+        ASSERT_EQ(n1 + n2, kBytes);
+        std::vector<char> ring(shadow);
+        memcpy(&ring[from], next.data(), kBytes - from);
+        memcpy(&ring[0], next.data() + (kBytes - from), bytes - (kBytes - from));
+        const DWORD start = n1 == kBytes ? 0 : from;
+        memcpy(p1, &ring[start], n1);
+        if (n2) memcpy(p2, &ring[0], n2);
+        ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
+    } else {
+        ASSERT_EQ(m_stream->Lock(&m_real, from, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
+        ASSERT_EQ(n1 + n2, bytes);
+        memcpy(p1, next.data(), n1);
+        memcpy(p2, next.data() + n1, n2);
+        ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
     }
+    for (void* h : held) {
+        if (h) {
+            ASSERT_EQ(m_stream->Unlock(&m_real, h, 0, nullptr, 0), DS_OK);
+        }
+    }
+    m_real.m_stageWrap = m_real.m_entireFromStart = false;
+    // The cursor comes round: the worker goes through the new sound and processes past it.
+    m_real.m_play = 30 * kMs;
+    ASSERT_TRUE(m_stream->Pump());
+    // The stream heard: the first lap up to the new sound, the new sound,
+    // then the first lap's sound where the program wrote nothing new.
+    std::vector<char> stream(shadow.begin(), shadow.begin() + from);
+    stream.insert(stream.end(), next.begin(), next.begin() + bytes);
+    stream.insert(stream.end(), shadow.begin() + 40 * kMs, shadow.begin() + 85 * kMs);
+    const DWORD now = kBytes + 30 * kMs;  // where the cursor stands in the stream
+    EXPECT_TRUE(Real(85 * kMs).substr(30 * kMs) == Rendered(stream, now + kAhead).substr(now))
+        << "the lap after the lock is not what the program wrote";
+    EXPECT_EQ(m_real.m_locks, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, LockKindTest,
@@ -314,8 +314,7 @@ TEST_F(BufferStreamTest, AFaultInTheProcessingMakesTheBufferAPlainPassThrough) {
     EXPECT_FALSE(m_stream->Pump()) << "a pass-through buffer is not processed ahead";
     // From now on the program's sound goes to the device as written.
     Write(kBytes / 2, kBytes / 2, 5000);
-    std::vector<char> plain(kBytes / 2);
-    testsignal::Fill(plain.data(), kBytes / 2, 5000, kRate, 2, 16);
+    const std::vector<char> plain = Signal(5000, kBytes / 2);
     EXPECT_EQ(memcmp(m_real.m_memory.data() + kBytes / 2, plain.data(), plain.size()), 0);
 }
 
@@ -325,8 +324,7 @@ TEST_F(BufferStreamTest, AFaultInTheProcessingMakesTheBufferAPlainPassThrough) {
 TEST_F(BufferStreamTest, AStaticSoundIsRenderedForEachPlayAndPlainOnceTheEffectsAreOff) {
     fxengine::EngineShared::ClearHook();  // loaded before Korvane runs
     Write(0, kBytes, 0);
-    std::vector<char> shadow(kBytes);
-    testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
+    const std::vector<char> shadow = Signal(0);
     const std::string plain(shadow.begin(), shadow.end());
     fx::FxParams turned = m_params;
     turned.vibe[0] = turned.vibe[1] = 1.0f;
@@ -377,8 +375,7 @@ TEST_F(BufferStreamTest, ABufferHoldsLittleBesideItsOwnSound) {
         {"static, effects on", &m_params, 0, kBytes + 16384},
         {"stream, every effect", &all, DSBPLAY_LOOPING, kBytes + 256 * 1024},
     };
-    std::vector<char> sound(kBytes);
-    testsignal::Fill(sound.data(), kBytes, 0, kRate, 2, 16);
+    const std::vector<char> sound = Signal(0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::unique_ptr<FakeBuffer> real(new FakeBuffer);
@@ -421,8 +418,7 @@ TEST_F(BufferStreamTest, ABufferHoldsLittleBesideItsOwnSound) {
 // sound goes back in, and played again it is rendered from its start.
 TEST_F(BufferStreamTest, ARestoredBufferPlaysTheProgramsSoundAgain) {
     Write(0, kBytes, 0);
-    std::vector<char> shadow(kBytes);
-    testsignal::Fill(shadow.data(), kBytes, 0, kRate, 2, 16);
+    const std::vector<char> shadow = Signal(0);
     PlayLooping(m_real, m_stream);
     m_real.m_play = 100 * kMs;
     ASSERT_TRUE(m_stream->Pump());

@@ -44,11 +44,16 @@ bool Transparent(uint32_t colour, uint32_t tolerance, uint32_t rgb, uint8_t rese
     return ChannelRanges(colour, tolerance).IsTransparent(pixel);
 }
 
+}  // namespace
+
+namespace skin {
 bool operator==(const PixelRun& a, const PixelRun& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
-
-}  // namespace
+void PrintTo(const PixelRun& r, std::ostream* os) {
+    *os << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
+}
+}  // namespace skin
 
 TEST(SkinChannelRanges, ToleranceWidensOnlyUpwardAndIsCappedAt255) {
     // 0x10 + 0x10: 0x10 to 0x20, nothing below the colour.
@@ -80,9 +85,7 @@ TEST(SkinChannelRanges, LowByteBoundsBlueTheFirstByteInMemory) {
 
 TEST(SkinScanRuns, OneRunPerRowWithoutTransparencyTopRowFirst) {
     Image img(5, 3, 0x808080);
-    const auto runs = img.Runs(ChannelRanges(0, 0));
-    ASSERT_EQ(runs.size(), 3u);
-    for (int y = 0; y < 3; ++y) EXPECT_TRUE(runs[y] == (PixelRun{0, y, 5, y + 1})) << y;
+    EXPECT_EQ(img.Runs(ChannelRanges(0, 0)), (std::vector<PixelRun>{{0, 0, 5, 1}, {0, 1, 5, 2}, {0, 2, 5, 3}}));
 }
 
 TEST(SkinScanRuns, AllTransparentGivesNoRun) {
@@ -94,20 +97,15 @@ TEST(SkinScanRuns, AlternatingPixelsGiveOneByOneRunsAndRunsReachTheRightEdge) {
     Image img(6, 2, 0);
     for (int x = 0; x < 6; x += 2) img.Set(x, 0, 0xFFFFFF);  // row 0: T O T O T O
     img.Set(0, 1, 0xFFFFFF);                                 // row 1: T O O O O O
-    const auto runs = img.Runs(ChannelRanges(0xFFFFFF, 0));
-    const std::vector<PixelRun> want = {{1, 0, 2, 1}, {3, 0, 4, 1}, {5, 0, 6, 1}, {1, 1, 6, 2}};
-    ASSERT_EQ(runs.size(), want.size());
-    for (size_t i = 0; i < want.size(); ++i) EXPECT_TRUE(runs[i] == want[i]) << i;
+    EXPECT_EQ(img.Runs(ChannelRanges(0xFFFFFF, 0)),
+              (std::vector<PixelRun>{{1, 0, 2, 1}, {3, 0, 4, 1}, {5, 0, 6, 1}, {1, 1, 6, 2}}));
 }
 
 TEST(SkinScanRuns, RowsOfTheBottomUpMemoryAreReportedFromTheTopOfTheImage) {
     Image img(3, 4, 0xFFFFFF);
     img.Set(1, 0, 0);  // only the top row, which is the last row in memory
     img.Set(2, 3, 0);  // only the bottom row, the first in memory
-    const auto runs = img.Runs(ChannelRanges(0xFFFFFF, 0));
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_TRUE(runs[0] == (PixelRun{1, 0, 2, 1}));
-    EXPECT_TRUE(runs[1] == (PixelRun{2, 3, 3, 4}));
+    EXPECT_EQ(img.Runs(ChannelRanges(0xFFFFFF, 0)), (std::vector<PixelRun>{{1, 0, 2, 1}, {2, 3, 3, 4}}));
 }
 
 TEST(SkinScanRuns, HonoursAPaddedStride) {
@@ -122,8 +120,7 @@ TEST(SkinScanRuns, HonoursAPaddedStride) {
         runs.push_back(r);
         return true;
     }));
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_TRUE(runs[0] == (PixelRun{0, 0, 1, 1}));
+    EXPECT_EQ(runs, (std::vector<PixelRun>{{0, 0, 1, 1}}));
 }
 
 TEST(SkinScanRuns, StopsAtTheFirstRefusedRun) {
@@ -165,8 +162,6 @@ TEST(SkinScanRuns, LongStretchesGiveThePixelByPixelRuns) {
                     while (end < width && !transparent[y][end]) ++end;
                     want.push_back(PixelRun{x, y, end, y + 1});
                 }
-        const auto runs = img.Runs(ranges);
-        ASSERT_EQ(runs.size(), want.size()) << "width " << width;
-        for (size_t i = 0; i < want.size(); ++i) EXPECT_TRUE(runs[i] == want[i]) << "width " << width << " run " << i;
+        EXPECT_EQ(img.Runs(ranges), want) << "width " << width;
     }
 }
