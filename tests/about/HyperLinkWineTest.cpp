@@ -1,9 +1,9 @@
 // The hyperlink bound to a dialog item under Wine: its look after binding,
 // its colours by state, its tooltip, and what a click opens.
 #include "LinkTestDialog.h"
-#include "ScopedRegDefault.h"
 #include "about/OpenErrorText.h"
 #include "harness/ProcessRunning.h"
+#include "harness/RegSnapshot.h"
 #include "harness/Wait.h"
 
 #include <commctrl.h>
@@ -66,6 +66,26 @@ private:
     UINT_PTR m_timer;
 };
 std::string BoxCloser::s_boxes;
+
+// A key's default value set for one scope; afterwards the key is as it was,
+// or gone with every key made for it.
+class ScopedRegDefault {
+public:
+    ScopedRegDefault(HKEY root, const std::string& path, const std::string& value)
+        : m_before(root, Outermost(root, path)), m_set(RegKey::Create(root, path).SetString("", value)) {}
+    ~ScopedRegDefault() { m_before.Restore(); }
+    bool IsSet() const { return m_set; }
+
+private:
+    // The outermost key of `path` not there yet (the path itself when all are).
+    static std::string Outermost(HKEY root, const std::string& path) {
+        for (size_t end = path.find('\\'); end != std::string::npos; end = path.find('\\', end + 1))
+            if (!RegKey::Exists(root, path.substr(0, end))) return path.substr(0, end);
+        return path;
+    }
+    RegSnapshot m_before;
+    bool m_set;
+};
 }  // namespace
 
 class HyperLinkTest : public ::testing::Test {

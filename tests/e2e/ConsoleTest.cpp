@@ -43,7 +43,7 @@ protected:
     }
 };
 
-TEST_F(ConsoleTest, TitleAndSystemMenu) {
+TEST_F(ConsoleTest, TitleAndSystemMenuAndTheFullFormsCloseButtonEndsTheProgram) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("winxp", &p);
     ASSERT_NE(console, nullptr);
@@ -73,7 +73,9 @@ TEST_F(ConsoleTest, TitleAndSystemMenu) {
     }
     EXPECT_TRUE(closeBefore) << "the standard items are not kept in front\n" << Describe(items);
     EXPECT_EQ(appended, 3) << "items appended more than once\n" << Describe(items);
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    ASSERT_TRUE(InputDriver::ClickControl(console, 1008)) << "control 1008 missing or hidden";
+    EXPECT_TRUE(p->WaitForExit(kExitMs)) << "clicking 1008 did not end the program";
+    ExpectSettingsSaved();
 }
 
 TEST_F(ConsoleTest, StandardSystemCommandsKeepTheirBehaviour) {
@@ -135,15 +137,6 @@ TEST_F(ConsoleTest, AboutOpensFromTheSystemMenuByKeyboard) {
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs)) << "Escape did not close the About window";
     EXPECT_TRUE(p->Running());
     EXPECT_TRUE(CloseAndWait(*p, console));
-}
-
-TEST_F(ConsoleTest, CloseButtonOfTheFullFormEndsTheProgram) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
-    ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(InputDriver::ClickControl(console, 1008)) << "control 1008 missing or hidden";
-    EXPECT_TRUE(p->WaitForExit(kExitMs)) << "clicking 1008 did not end the program";
-    ExpectSettingsSaved();
 }
 
 TEST_F(ConsoleTest, CloseButtonOfTheMiniFormEndsTheProgram) {

@@ -104,28 +104,12 @@ protected:
         if (!entry) return false;
         const std::string cmd = entry->bytes.c_str();  // up to its terminating zero
         EXPECT_TRUE(TestPlayer::PoseAs(KORVHOST_EXE, version));
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        std::vector<char> line(cmd.begin(), cmd.end());
-        line.push_back('\0');
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        if (!Spawn(nullptr, cmd).Valid()) return false;
         const bool up = WaitUntil([] { return FindWindowA(KORVHOST_WINDOW_CLASS, nullptr) != nullptr; }, kStartMs);
         EXPECT_TRUE(up) << "no window of the host started from the Run key (" << cmd << ")";
         return up;
     }
 
-    // The driver's state as the host reads it.
-    static FxDriverState DriverState() {
-        FxDriverState state = {};
-        ScopedHandle h(CreateFileA(FXDRV_STATE_PATH, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr));
-        DWORD got = 0;
-        if (h.Valid()) DeviceIoControl(h.Get(), FXDRV_IOCTL_GET_STATE, nullptr, 0, &state, sizeof state, &got, nullptr);
-        return state;
-    }
     // The effect parameters that state makes (everything off without a console).
     static fx::FxParams ParamsNow() {
         const FxDriverState state = DriverState();

@@ -2,6 +2,7 @@
 
 #include "fxengine/host/HostNames.h"
 #include "harness/KorvaneLauncher.h"
+#include "harness/ProcessRunning.h"
 #include "harness/RegKey.h"
 #include "harness/ScopedHandle.h"
 #include "harness/SettingsKey.h"
@@ -103,10 +104,6 @@ int ProcessCount(const char* exeName, DWORD* pid = nullptr) {
             ++n;
         }
     return n;
-}
-
-bool ProcessRuns(const char* exeName) {
-    return ProcessCount(exeName) > 0;
 }
 
 std::vector<std::string> FilesIn(const std::string& dir) {
@@ -211,6 +208,15 @@ void SetupFixture::RemoveInstallation() {
     DeleteFileA(DriverFile().c_str());
 }
 
+FxDriverState SetupFixture::DriverState() {
+    FxDriverState state = {};
+    ScopedHandle h(CreateFileA(FXDRV_STATE_PATH, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr));
+    DWORD got = 0;
+    if (h.Valid()) DeviceIoControl(h.Get(), FXDRV_IOCTL_GET_STATE, nullptr, 0, &state, sizeof state, &got, nullptr);
+    return state;
+}
+
 std::string SetupFixture::DriverFile() {
     char dir[MAX_PATH] = "";
     GetSystemDirectoryA(dir, MAX_PATH);
@@ -237,19 +243,23 @@ bool SetupFixture::FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-DWORD SetupFixture::Run(const std::string& exe, const std::string& commandLine, DWORD* pid) {
+ScopedHandle SetupFixture::Spawn(const char* exe, std::string commandLine, DWORD* pid) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    std::vector<char> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back('\0');
-    if (!CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (!CreateProcessA(exe, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return ScopedHandle();
+    CloseHandle(pi.hThread);
+    if (pid) *pid = pi.dwProcessId;
+    return ScopedHandle(pi.hProcess);
+}
+
+DWORD SetupFixture::Run(const std::string& exe, const std::string& commandLine, DWORD* pid) {
+    ScopedHandle process = Spawn(exe.c_str(), commandLine, pid);
+    if (!process.Valid()) {
         ADD_FAILURE() << "cannot start " << commandLine << ", error " << GetLastError();
         return ~0u;
     }
-    CloseHandle(pi.hThread);
-    ScopedHandle process(pi.hProcess);
-    if (pid) *pid = pi.dwProcessId;
     bool ended = WaitUntil([&] { return WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0; }, kSetupMs, 100);
     if (!ended) {
         ADD_FAILURE() << commandLine << " still runs after " << kSetupMs << " ms; ended";
@@ -268,7 +278,7 @@ DWORD SetupFixture::RunSetup(const std::string& version, const std::string& args
     // Wine's menu builder, started for each new shortcut, runs on for a few
     // seconds in the folder setup left it in, which cannot be removed until
     // it ends (on Windows nothing holds it).
-    WaitUntil([] { return !ProcessRuns("winemenubuilder.exe"); }, 30000, 250);
+    WaitUntil([] { return !ProcessRunning("winemenubuilder.exe"); }, 30000, 250);
     return code;
 }
 

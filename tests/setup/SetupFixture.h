@@ -6,6 +6,7 @@
 #pragma once
 
 #include "RigDriverAside.h"
+#include "fxengine/driver/FxDriverState.h"
 #include "harness/KorvaneProcess.h"
 #include "harness/RegSnapshot.h"
 #include "harness/ScopedHandle.h"
@@ -42,6 +43,8 @@ protected:
 
     static const char* const kDriverService;  // the effects driver's kernel service (NT family)
     static std::string DriverFile();          // system32\drivers\korvfx.sys
+    // The installed driver's state as the host reads it (all zero without the driver).
+    static FxDriverState DriverState();
 
     static std::string InstallDir();  // Program Files\Velmora\Korvane
     static std::string Installed(const std::string& file) { return InstallDir() + "\\" + file; }
@@ -67,6 +70,8 @@ protected:
     static bool StopHost();
     static const char* const kRunKey;  // HKLM ...\CurrentVersion\Run
 
+    // Starts a process (`exe` null: the command line's first word); no handle when it did not start.
+    static ScopedHandle Spawn(const char* exe, std::string commandLine, DWORD* pid = nullptr);
     // Starts the installed Korvane posing as `version`.
     KorvaneProcess StartInstalled(const std::string& version);
 

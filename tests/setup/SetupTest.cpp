@@ -56,17 +56,9 @@ bool SwitchedOn(const std::vector<JournalEntry>& entries, const std::string& cha
 // what it received through its state device rather than the rig's journal.
 const char* const kInstalledDriver = "korvfx";
 
-bool DriverSwitchedOn(DWORD code) {
-    HANDLE h = CreateFileA(FXDRV_STATE_PATH, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    FxDriverState state{};
-    DWORD got = 0;
-    const bool ok = DeviceIoControl(h, FXDRV_IOCTL_GET_STATE, nullptr, 0, &state, sizeof state, &got, nullptr) &&
-                    got == sizeof state;
-    CloseHandle(h);
+bool SwitchedOn(const FxDriverState& state, DWORD code) {
     for (const FxDriverEntry& e : state.entries)
-        if (ok && e.code == code && e.received && e.payload == 1u) return true;
+        if (e.code == code && e.received && e.payload == 1u) return true;
     return false;
 }
 
@@ -293,8 +285,9 @@ protected:
         ASSERT_NE(console, nullptr) << "no console from the installed Korvane";
         EXPECT_TRUE(WaitUntil(
             [&] {
+                const FxDriverState state = DriverState();
                 if (chan == kInstalledDriver)
-                    return DriverSwitchedOn(IOCTL_VIBE_ENABLE) && DriverSwitchedOn(IOCTL_SOUNDFIELDS_ENABLE);
+                    return SwitchedOn(state, IOCTL_VIBE_ENABLE) && SwitchedOn(state, IOCTL_SOUNDFIELDS_ENABLE);
                 std::vector<JournalEntry> since = Journal::Read(mark);
                 return SwitchedOn(since, chan, IOCTL_VIBE_ENABLE) && SwitchedOn(since, chan, IOCTL_SOUNDFIELDS_ENABLE);
             },
@@ -507,15 +500,10 @@ TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
 
 TEST_F(SetupTest, SetupEndsAHostThatMakesItsEventOnlyAfterTheFirstAsk) {
     ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
     char exe[MAX_PATH];
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string cmd = std::string("\"") + exe + "\" --late-host";
-    ASSERT_TRUE(CreateProcessA(exe, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    CloseHandle(pi.hThread);
-    ScopedHandle host(pi.hProcess);
+    ScopedHandle host = Spawn(exe, std::string("\"") + exe + "\" --late-host");
+    ASSERT_TRUE(host.Valid());
     // At once: setup's first ask comes while the stand-in is still starting.
     EXPECT_EQ(RunSetup("winxp"), 0u);
     EXPECT_EQ(WaitForSingleObject(host.Get(), 0), WAIT_OBJECT_0) << "setup left the host it asked too early";
