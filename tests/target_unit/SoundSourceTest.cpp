@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "fxengine/hook/SoundSource.h"
@@ -49,8 +50,8 @@ protected:
         ASSERT_TRUE(GetTempPathA(sizeof(dir), dir));
         m_a = std::string(dir) + "korvsrc-a.wav";
         m_b = std::string(dir) + "korvsrc-b.wav";
-        WriteFile(m_a, "A-sound");
-        WriteFile(m_b, "B-sound");
+        std::ofstream(m_a, std::ios::binary) << "A-sound";
+        std::ofstream(m_b, std::ios::binary) << "B-sound";
         SetEnvironmentVariableA("KORVSRC_DIR", dir);
         ClearScheme();
     }
@@ -58,12 +59,6 @@ protected:
         ClearScheme();
         DeleteFileA(m_a.c_str());
         DeleteFileA(m_b.c_str());
-    }
-    static void WriteFile(const std::string& path, const std::string& text) {
-        HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD n = 0;
-        ::WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-        CloseHandle(f);
     }
     static std::string Text(const SoundBytes& b) {
         return b.Get() ? std::string(reinterpret_cast<const char*>(b.Get()), b.Size()) : "";

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -155,21 +156,15 @@ TEST(KorvfxRender, ABrokenInputGivesOneLineAndNoOutput) {
     WriteTestFile(wav, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100);
     WriteTestFile(flac, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100);
     auto cut = [](const std::string& from, const std::string& to, long keep) {
-        FILE* f = std::fopen(from.c_str(), "rb");
         std::vector<char> bytes(static_cast<size_t>(keep));
-        size_t n = std::fread(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-        f = std::fopen(to.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, n, f);
-        std::fclose(f);
+        const std::streamsize n = std::ifstream(from, std::ios::binary).read(bytes.data(), keep).gcount();
+        std::ofstream(to, std::ios::binary).write(bytes.data(), n);
     };
     const std::string cutWav = Temp("cut.wav"), cutFlac = Temp("cut.flac"), text = Temp("text.wav"),
                       fast = Temp("192k.wav");
     cut(wav, cutWav, 100000);
     cut(flac, cutFlac, 60000);
-    FILE* f = std::fopen(text.c_str(), "wb");
-    std::fputs("these are words, not sound\n", f);
-    std::fclose(f);
+    std::ofstream(text, std::ios::binary) << "these are words, not sound\n";
     WriteTestFile(fast, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 192000);
 
     const std::string out = Temp("broken_out.wav");
