@@ -175,9 +175,6 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     Turn3D(console, -11);
     const std::vector<int16_t> whole = Signal(2, kStreamFrames + kEnd);
     for (const Streaming& s : kStreamings) {
-        // Not settled: from DSBLOCK_FROMWRITECURSOR, once the player had
-        // fallen behind, frames it never wrote were heard (fxengine/README.md).
-        if (std::string(s.feed) == "fromwrite") continue;
         SCOPED_TRACE(std::string(s.feed) + " from " + s.create + ", levels at 0");
         EXPECT_TRUE(ReadBackAsWritten(Stream(s, kStreamMs)));
         const std::vector<int16_t> heard = Heard();

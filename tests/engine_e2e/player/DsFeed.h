@@ -13,7 +13,7 @@
 //   fromwrite: the same through a lock with DSBLOCK_FROMWRITECURSOR;
 //   whole:     the whole ring rewritten at every tick (DSBLOCK_ENTIREBUFFER),
 //              each place with the frame it will play next.
-// The styles without notifications write half the ring before Play.
+// Fed in pieces, half the ring is written before Play; the others write it whole.
 #pragma once
 
 #include <windows.h>

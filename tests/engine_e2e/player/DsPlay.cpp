@@ -63,11 +63,13 @@ private:
         return false;
     }
     // Writes the signal from `first` on; with DSBLOCK_FROMWRITECURSOR the
-    // place (and so the frame) is the one the lock gives.
+    // place (and so the frame) is the write cursor's.
     bool Write(DWORD offset, DWORD bytes, unsigned long long first, DWORD flags = 0);
     bool WriteWhole(const dsfeed::Piece& p);
     bool Feed(DWORD play, DWORD write);
     bool ReadBack(DWORD offset, DWORD bytes);
+    // What lies just past the play cursor stays as it is (see the .cpp).
+    void KeepNearCursor(DWORD offset, char* data, DWORD bytes);
     // Follows the play cursor; false on a fault.
     bool Advance(DWORD* play, DWORD* write);
     bool StaticTick(DWORD status);
@@ -78,8 +80,7 @@ private:
     IDirectSoundBuffer* m_buffer = nullptr;
     IDirectSoundBuffer* m_duplicate = nullptr;  // static: the one it plays through (dup=1)
     DWORD m_channels = 2, m_block = 4, m_bytes = 0, m_signalFrames = 0;
-    std::vector<char> m_mine;      // what this program last wrote, place by place
-    const char* m_base = nullptr;  // where a lock at offset 0 puts the buffer
+    std::vector<char> m_mine;  // what this program last wrote, place by place
     bool m_stream = false;
     dsfeed::Style m_style = dsfeed::kNone;
     unsigned long long m_written = 0;  // frames written into the ring so far
@@ -141,9 +142,9 @@ int Player::Start(HWND window) {
     // A new buffer reads back as it came, before anything is written.
     m_mine.assign(m_bytes, 0);
     if (!ReadBack(0, m_bytes)) return m_result;
-    // The ring's first half only for the styles fed by the timer: the rest
-    // comes while it plays.
-    const DWORD first = m_stream && m_style != dsfeed::kNotify ? m_bytes / 2 : m_bytes;
+    // Fed in pieces, the ring's first half only, as many games do: the
+    // rest comes while it plays. The others fill it whole.
+    const DWORD first = m_stream && m_style == dsfeed::kPieces ? m_bytes / 2 : m_bytes;
     if (!Write(0, first, 0)) return m_result;
     m_written = first / m_block;
     if (m_style == dsfeed::kNotify) {
@@ -175,20 +176,26 @@ int Player::Start(HWND window) {
 }
 
 bool Player::Write(DWORD offset, DWORD bytes, unsigned long long first, DWORD flags) {
+    // A lock from the write cursor lands where the cursor stands: known
+    // when it stood still across the lock.
+    DWORD play = 0;
+    const bool fromWrite = (flags & DSBLOCK_FROMWRITECURSOR) != 0;
+    if (fromWrite && FAILED(m_buffer->GetCurrentPosition(&play, &offset))) return Fail(kPosition, "position");
     void *p1 = nullptr, *p2 = nullptr;
     DWORD n1 = 0, n2 = 0;
     if (FAILED(m_buffer->Lock(offset, bytes, &p1, &n1, &p2, &n2, flags)) || n1 + n2 != bytes)
         return Fail(kLock, "lock");
-    if (offset == 0 && !flags) m_base = static_cast<const char*>(p1);
-    if (flags & DSBLOCK_FROMWRITECURSOR) {
+    if (fromWrite) {
+        DWORD after = 0;
+        if (FAILED(m_buffer->GetCurrentPosition(&play, &after))) return Fail(kPosition, "position");
+        // It moved: the place is not known, so nothing is written (again at the next tick).
+        if (after != offset) return SUCCEEDED(m_buffer->Unlock(p1, 0, p2, 0)) || Fail(kLock, "unlock");
         // The frame that plays there next: as far past the play cursor as the place is.
-        const DWORD at = static_cast<DWORD>(static_cast<const char*>(p1) - m_base);
-        if (!m_base || at >= m_bytes) return Fail(kLock, "lock from the write cursor outside the buffer");
-        offset = at;
-        first = m_played + (at + m_bytes - m_lastPlay) % m_bytes / m_block;
+        first = m_played + (offset + m_bytes - m_lastPlay) % m_bytes / m_block;
     }
     std::vector<int16_t> data(bytes / 2);
     dssignal::Fill(data.data(), bytes / m_block, static_cast<uint32_t>(first), m_signalFrames, m_o.rate, m_channels);
+    KeepNearCursor(offset, reinterpret_cast<char*>(data.data()), bytes);
     memcpy(p1, data.data(), n1);
     if (p2) memcpy(p2, reinterpret_cast<char*>(data.data()) + n1, n2);
     memcpy(&m_mine[offset], data.data(), n1);
@@ -213,12 +220,31 @@ bool Player::WriteWhole(const dsfeed::Piece& p) {
     DWORD n1 = 0, n2 = 0;
     if (FAILED(m_buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER)) || n1 + n2 != m_bytes)
         return Fail(kLock, "lock the whole ring");
+    KeepNearCursor(0, ring.data(), m_bytes);
     memcpy(p1, ring.data(), n1);
     if (n2) memcpy(p2, ring.data() + n1, n2);
     m_mine.assign(ring.begin(), ring.end());
     if (FAILED(m_buffer->Unlock(p1, n1, p2, n2))) return Fail(kLock, "unlock");
     if (p.first + m_bytes / m_block > m_written) m_written = p.first + m_bytes / m_block;
     return ReadBack(0, m_bytes);
+}
+
+// This Wine's mixer takes the sound ahead of the play cursor in passes
+// reaching well past the write cursor it reports, so a frame changed there
+// while it reads is heard half old, half new (seen without the engine, from
+// a program that had fallen behind). A careful program changes nothing that
+// near: there it writes again what it wrote before.
+void Player::KeepNearCursor(DWORD offset, char* data, DWORD bytes) {
+    constexpr DWORD kGuardMs = 150;
+    DWORD status = 0, play = 0;
+    if (FAILED(m_buffer->GetStatus(&status)) || !(status & DSBSTATUS_PLAYING) ||
+        FAILED(m_buffer->GetCurrentPosition(&play, nullptr)))
+        return;
+    const DWORD guard = m_o.rate / 1000 * kGuardMs * m_block;
+    for (DWORD i = 0; i < bytes; i += m_block) {
+        const DWORD at = (offset + i) % m_bytes;
+        if ((at + m_bytes - play) % m_bytes < guard) memcpy(data + i, &m_mine[at], m_block);
+    }
 }
 
 // Locks the place again and reads it: it must hold what this program wrote.
