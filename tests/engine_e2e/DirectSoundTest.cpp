@@ -112,13 +112,7 @@ protected:
     fx::FxParams Turn3D(HWND console, int steps) {
         const unsigned long long mark = Journal::Mark();
         EXPECT_TRUE(WheelOn(console, k3DKnob, steps * WHEEL_DELTA));
-        const auto hookLevels = [&] {
-            size_t n = 0;
-            for (const Delivered& d : Levels(Journal::Read(mark))) n += d.chan == "HOOK";
-            return n;
-        };
-        EXPECT_TRUE(WaitUntil([&] { return hookLevels() >= 2; }, kUiMs)) << "the turn never reached the hook";
-        EXPECT_TRUE(CaughtUp(console));
+        EXPECT_TRUE(HookLevelsCame(console, mark, 2)) << "the turn never reached the hook";
         return HookState(JournalSinceStart());
     }
 

@@ -8,12 +8,6 @@
 namespace dscapture {
 namespace {
 
-uint32_t Le(const std::string& s, size_t at, int bytes) {
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(s[at + i]);
-    return v;
-}
-
 constexpr size_t kRun = 4;  // frames
 
 // Four stereo frames from sample i as one key.
@@ -26,39 +20,16 @@ uint64_t Key(const std::vector<int16_t>& s, size_t i) {
 }  // namespace
 
 std::vector<int16_t> Decode(const std::string& capture) {
-    size_t at = 0;
-    uint32_t bits = 32, channels = 2;
-    if (capture.size() >= 44 && capture.compare(0, 4, "RIFF") == 0) {
-        for (size_t p = 12; p + 8 <= capture.size();) {
-            const uint32_t size = Le(capture, p + 4, 4);
-            if (capture.compare(p, 4, "fmt ") == 0) {
-                channels = Le(capture, p + 10, 2);
-                bits = Le(capture, p + 22, 2);
-            }
-            if (capture.compare(p, 4, "data") == 0) {
-                at = p + 8;
-                break;
-            }
-            p += 8 + size;
-        }
+    std::vector<int16_t> out(capture.size() / 4);
+    for (size_t i = 0; i < out.size(); ++i) {
+        float f;
+        memcpy(&f, &capture[4 * i], 4);
+        const float scaled = f * 32768.0f;
+        int32_t v = static_cast<int32_t>(lrintf(scaled));
+        if (static_cast<float>(v) != scaled) v = 0x7FFFFFFF;  // not a 16-bit sample: can match nothing
+        out[i] = static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
     }
-    std::vector<int16_t> out;
-    const size_t sampleBytes = bits / 8, frameBytes = sampleBytes * channels;
-    for (; at + frameBytes <= capture.size(); at += frameBytes)
-        for (uint32_t c = 0; c < 2; ++c) {
-            const size_t s = at + (c < channels ? c : 0) * sampleBytes;
-            int32_t v;
-            if (bits == 16) {
-                v = static_cast<int16_t>(Le(capture, s, 2));
-            } else {
-                float f;
-                memcpy(&f, &capture[s], 4);
-                const float scaled = f * 32768.0f;
-                v = static_cast<int32_t>(lrintf(scaled));
-                if (static_cast<float>(v) != scaled) v = 0x7FFFFFFF;  // not a 16-bit sample: can match nothing
-            }
-            out.push_back(static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v));
-        }
+    out.resize(out.size() / 2 * 2);
     return out;
 }
 

@@ -9,11 +9,10 @@
 
 namespace dscapture {
 
-// What the mixer wrote, as 16-bit stereo frames. The capture's format is the
-// mixer's: this Wine's mixer writes 32-bit float stereo at 48 kHz (a WAV
-// header, when the capture has one, gives the channels and the sample size;
-// ALSA's header calls float samples PCM, so 32 bits are taken as float). A
-// sample that is not a 16-bit one fails the comparison later.
+// What the mixer wrote, as 16-bit stereo frames. The capture (raw, as
+// tools/audio-capture.sh sets it up) is in the mixer's format: this Wine's
+// mixer writes 32-bit float stereo at 48 kHz. A sample that is not a 16-bit
+// one fails the comparison later.
 std::vector<int16_t> Decode(const std::string& capture);
 
 // The frames that sound, in order: the mixer may put silence anywhere it
