@@ -22,6 +22,7 @@
 // after mmsystem.h, whose wave formats it uses
 #include <dsound.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -62,10 +63,10 @@ private:
         if (m_result == kOk) m_result = ::Fail(code, what);
         return false;
     }
-    // Writes the signal from `first` on; with DSBLOCK_FROMWRITECURSOR the
-    // place (and so the frame) is the write cursor's.
+    // Writes the signal from `first` on at `offset`; with
+    // DSBLOCK_FROMWRITECURSOR the place (and so the frame) is the write
+    // cursor's; with DSBLOCK_ENTIREBUFFER the whole ring, in one lock.
     bool Write(DWORD offset, DWORD bytes, unsigned long long first, DWORD flags = 0);
-    bool WriteWhole(const dsfeed::Piece& p);
     bool Feed(DWORD play, DWORD write);
     bool ReadBack(DWORD offset, DWORD bytes);
     // What lies just past the play cursor stays as it is (see the .cpp).
@@ -183,7 +184,9 @@ bool Player::Write(DWORD offset, DWORD bytes, unsigned long long first, DWORD fl
     if (fromWrite && FAILED(m_buffer->GetCurrentPosition(&play, &offset))) return Fail(kPosition, "position");
     void *p1 = nullptr, *p2 = nullptr;
     DWORD n1 = 0, n2 = 0;
-    if (FAILED(m_buffer->Lock(offset, bytes, &p1, &n1, &p2, &n2, flags)) || n1 + n2 != bytes)
+    // The whole ring, locked from its start: the part before `offset` plays a lap later.
+    const bool whole = (flags & DSBLOCK_ENTIREBUFFER) != 0;
+    if (FAILED(m_buffer->Lock(whole ? 0 : offset, bytes, &p1, &n1, &p2, &n2, flags)) || n1 + n2 != bytes)
         return Fail(kLock, "lock");
     if (fromWrite) {
         DWORD after = 0;
@@ -195,6 +198,10 @@ bool Player::Write(DWORD offset, DWORD bytes, unsigned long long first, DWORD fl
     }
     std::vector<int16_t> data(bytes / 2);
     dssignal::Fill(data.data(), bytes / m_block, static_cast<uint32_t>(first), m_signalFrames, m_o.rate, m_channels);
+    if (whole) {
+        std::rotate(data.begin(), data.begin() + (m_bytes - offset) % m_bytes / 2, data.end());
+        offset = 0;
+    }
     KeepNearCursor(offset, reinterpret_cast<char*>(data.data()), bytes);
     memcpy(p1, data.data(), n1);
     if (p2) memcpy(p2, reinterpret_cast<char*>(data.data()) + n1, n2);
@@ -204,29 +211,6 @@ bool Player::Write(DWORD offset, DWORD bytes, unsigned long long first, DWORD fl
     const unsigned long long end = first + bytes / m_block;
     if (end > m_written) m_written = end;
     return ReadBack(offset, bytes);
-}
-
-// One lock of the whole ring from its start: the part before the play
-// cursor plays a lap later.
-bool Player::WriteWhole(const dsfeed::Piece& p) {
-    std::vector<char> ring(m_bytes);
-    const DWORD tail = m_bytes - p.offset;
-    std::vector<int16_t> data(m_bytes / 2);
-    dssignal::Fill(data.data(), m_bytes / m_block, static_cast<uint32_t>(p.first), m_signalFrames, m_o.rate,
-                   m_channels);
-    memcpy(&ring[p.offset], data.data(), tail);
-    memcpy(&ring[0], reinterpret_cast<char*>(data.data()) + tail, p.offset);
-    void *p1 = nullptr, *p2 = nullptr;
-    DWORD n1 = 0, n2 = 0;
-    if (FAILED(m_buffer->Lock(0, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER)) || n1 + n2 != m_bytes)
-        return Fail(kLock, "lock the whole ring");
-    KeepNearCursor(0, ring.data(), m_bytes);
-    memcpy(p1, ring.data(), n1);
-    if (n2) memcpy(p2, ring.data() + n1, n2);
-    m_mine.assign(ring.begin(), ring.end());
-    if (FAILED(m_buffer->Unlock(p1, n1, p2, n2))) return Fail(kLock, "unlock");
-    if (p.first + m_bytes / m_block > m_written) m_written = p.first + m_bytes / m_block;
-    return ReadBack(0, m_bytes);
 }
 
 // This Wine's mixer takes the sound ahead of the play cursor in passes
@@ -338,7 +322,7 @@ bool Player::Feed(DWORD play, DWORD write) {
     dsfeed::Piece p;
     // Pieces until the ring is half full again (a late tick writes several).
     while (dsfeed::Plan(m_style, at, m_written, m_bytes, m_block, m_o.rate, &p)) {
-        if (m_style == dsfeed::kWhole) return WriteWhole(p);
+        if (m_style == dsfeed::kWhole) return Write(p.offset, m_bytes, p.first, DSBLOCK_ENTIREBUFFER);
         if (m_style == dsfeed::kFromWrite) return Write(0, p.bytes, 0, DSBLOCK_FROMWRITECURSOR);
         if (!Write(p.offset, p.bytes, p.first)) return false;
         if (m_style != dsfeed::kPieces) return true;
