@@ -46,31 +46,30 @@ LRESULT CALLBACK GetMessageProc(int code, WPARAM wParam, LPARAM lParam) {
 // A message hook on each thread of every other process that has a queue,
 // then WM_NULL, so threads that only read their queue look at once. Threads
 // without a queue refuse the message; nothing else happens to them. Past the
-// table's size, one hook for every thread instead (null when none was needed).
+// table's size, one hook for every thread instead.
 template <EngineShared::Holder holder>
-bool SetOnEveryThread(HHOOK* everyone) {
-    *everyone = nullptr;
+void SetOnEveryThread(HHOOK cbt) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    if (snapshot == INVALID_HANDLE_VALUE) return;
     const DWORD self = GetCurrentProcessId();
+    HHOOK everyone = nullptr;
     THREADENTRY32 te;
     te.dwSize = sizeof(te);
     for (BOOL ok = Thread32First(snapshot, &te); ok; ok = Thread32Next(snapshot, &te)) {
         const DWORD tid = te.th32ThreadID;
         if (te.th32OwnerProcessID == self || !PostThreadMessageA(tid, WM_NULL, 0, 0)) continue;
-        if (!*everyone) {
+        if (!everyone) {
             HHOOK h = SetWindowsHookExA(WH_GETMESSAGE, &GetMessageProc<holder>, g_self, tid);
             if (h && !EngineShared::AddThreadHook(holder, tid, h)) {
                 UnhookWindowsHookEx(h);
-                h = nullptr;
-                *everyone = SetWindowsHookExA(WH_GETMESSAGE, &GetMessageProc<holder>, g_self, 0);
-                if (!*everyone) break;
+                everyone = SetWindowsHookExA(WH_GETMESSAGE, &GetMessageProc<holder>, g_self, 0);
+                if (!everyone) break;
+                EngineShared::SetHooks(holder, cbt, everyone);
             }
         }
         PostThreadMessageA(tid, WM_NULL, 0, 0);  // read with the hook in place
     }
     CloseHandle(snapshot);
-    return true;
 }
 
 template <EngineShared::Holder holder>
@@ -78,9 +77,7 @@ bool SetFor() {
     HHOOK cbt = SetWindowsHookExA(WH_CBT, &CbtProc<holder>, g_self, 0);
     if (!cbt) return false;
     EngineShared::SetHooks(holder, cbt, nullptr);
-    HHOOK everyone = nullptr;
-    SetOnEveryThread<holder>(&everyone);
-    EngineShared::SetHooks(holder, cbt, everyone);
+    SetOnEveryThread<holder>(cbt);
     return true;
 }
 
