@@ -74,7 +74,9 @@ MMRESULT EngineDevice::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX fo
     // A period may take up to half a period more, the end of a header.
     m_maxPeriodBytes = (frames + frames / 2) * m_format.blockAlign;
     m_scratch = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, m_maxPeriodBytes));
-    if (!m_stream || !m_lead || !m_wake || !m_scratch) return MMSYSERR_NOMEM;
+    m_loopSource = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, m_maxPeriodBytes));
+    m_loopRendered = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), 0, m_maxPeriodBytes));
+    if (!m_stream || !m_lead || !m_wake || !m_scratch || !m_loopSource || !m_loopRendered) return MMSYSERR_NOMEM;
 
     const DWORD ours = (flags & ~CALLBACK_TYPEMASK) | CALLBACK_EVENT;
     const MMRESULT r = g_real.open(handle, deviceId, format, reinterpret_cast<DWORD_PTR>(m_wake), 0, ours);
@@ -143,8 +145,12 @@ void EngineDevice::Abandon() {
 void EngineDevice::FreePeriods() {
     for (int i = 0; i < m_allCount; ++i) HeapFree(GetProcessHeap(), 0, m_all[i]);
     m_allCount = m_freeCount = m_flightCount = 0;
-    if (m_scratch) HeapFree(GetProcessHeap(), 0, m_scratch);
-    m_scratch = nullptr;
+    unsigned char** buffers[] = {&m_scratch, &m_loopSource, &m_loopRendered};
+    for (unsigned char** b : buffers) {
+        if (*b) HeapFree(GetProcessHeap(), 0, *b);
+        *b = nullptr;
+    }
+    m_loopPeriod = nullptr;
 }
 
 void EngineDevice::CloseReal() {
@@ -213,6 +219,7 @@ MMRESULT EngineDevice::Reset() {
             m_flightHead = (m_flightHead + 1) % kMaxLead;
             --m_flightCount;
         }
+        m_loopPeriod = nullptr;
         m_played = m_written = m_stream->Position();
         m_chain.Reset();  // the stream starts over: no tail of what was dropped
         // Every header is done when the call returns, as the program expects;
@@ -259,11 +266,15 @@ DWORD WINAPI EngineDevice::Feed(LPVOID self) {
 }
 
 void EngineDevice::Run() {
+    DWORD wait = INFINITE;
     for (;;) {
-        WaitForSingleObject(m_wake, INFINITE);
+        WaitForSingleObject(m_wake, wait);
         {
             Lock lock(&m_lock);
             if (!m_stop) Round();
+            // No period comes back while the device loops a pass: the thread
+            // looks each period, so a knob turn is heard within about 50 ms.
+            wait = m_loopPeriod && !m_stop ? kPeriodMs : INFINITE;
         }
         Pump();  // without the lock: the program may call back in
         Lock lock(&m_lock);
@@ -280,8 +291,10 @@ void EngineDevice::Round() {
         m_flightHead = (m_flightHead + 1) % kMaxLead;
         --m_flightCount;
         if (p->end > m_played) m_played = p->end;
+        if (p == m_loopPeriod) m_loopPeriod = nullptr;
         m_free[m_freeCount++] = p;
     }
+    RefreshLoop();
     const DWORD block = m_format.blockAlign;
     if (fed) m_lead->Observe((m_written - m_played) / block, m_stream->Ahead() / block, (m_played - before) / block);
     // Inside a loop too long for the device to loop it, the lead stays short,
@@ -307,8 +320,10 @@ void EngineDevice::Round() {
         // A pass the device loops itself is rendered as the effects hold it
         // once they have run through a period of passes, so that it joins
         // itself without a seam.
-        const DWORD renders = loops ? m_periodBytes / bytes + 1 : 1;
-        for (DWORD i = 0; i < renders; ++i) Render(reinterpret_cast<unsigned char*>(p->header.lpData), bytes);
+        if (loops)
+            RenderLoop(reinterpret_cast<unsigned char*>(p->header.lpData), bytes);
+        else
+            Render(reinterpret_cast<unsigned char*>(p->header.lpData), bytes);
         p->header.dwBufferLength = bytes;
         p->header.dwFlags &= ~(WHDR_DONE | WHDR_BEGINLOOP | WHDR_ENDLOOP);
         if (loops) p->header.dwFlags |= WHDR_BEGINLOOP | WHDR_ENDLOOP;
@@ -322,6 +337,7 @@ void EngineDevice::Round() {
         }
         m_inFlight[(m_flightHead + m_flightCount) % kMaxLead] = p;
         ++m_flightCount;
+        if (loops && !m_loopState.Empty()) m_loopPeriod = p;
     }
     // Nothing on the device: what was read is played (a device that refused).
     if (!m_flightCount) m_played = m_written;
@@ -341,6 +357,37 @@ void EngineDevice::Render(unsigned char* to, DWORD bytes) {
         m_plain = true;
     }
     memcpy(to, m_scratch, bytes);
+}
+
+void EngineDevice::RenderLoop(unsigned char* to, DWORD bytes) {
+    // The state before the pass is kept: a rendering again starts from there
+    // (none kept, memory short: the pass is not rendered again).
+    if (m_plain || !m_loopState.Save(m_chain)) m_loopState.Clear();
+    memcpy(m_loopSource, m_scratch, bytes);
+    m_loopBytes = bytes;
+    m_loopSerial = EngineShared::ParamsSerial();
+    m_loopHooked = EngineShared::HookedFlag();
+    // Rendered as the effects hold it once they have run through a period
+    // of passes, so that it joins itself without a seam.
+    const DWORD renders = m_periodBytes / bytes + 1;
+    for (DWORD i = 0; i < renders; ++i) Render(to, bytes);
+}
+
+void EngineDevice::RefreshLoop() {
+    if (!m_loopPeriod || m_plain) return;
+    DWORD bytes = 0;
+    auto reread = [&] { bytes = m_stream->RereadLoop(m_scratch, m_maxPeriodBytes); };
+    if (!fault::FaultGuard::Call(reread) || bytes != m_loopBytes) return;
+    const bool turned = EngineShared::ParamsSerial() != m_loopSerial || EngineShared::HookedFlag() != m_loopHooked;
+    if (!turned && memcmp(m_scratch, m_loopSource, bytes) == 0) return;
+    // From the state before the pass, then back to where the periods after
+    // it (already on the device) left the effects.
+    if (!m_afterState.Save(m_chain)) return;
+    m_loopState.Load(&m_chain);
+    RenderLoop(m_loopRendered, bytes);
+    m_afterState.Load(&m_chain);
+    // The device takes the new pass from where it is in the old one.
+    memcpy(m_loopPeriod->header.lpData, m_loopRendered, bytes);
 }
 
 void EngineDevice::MarkReturned() {

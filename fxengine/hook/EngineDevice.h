@@ -13,6 +13,7 @@
 // after windows.h, which it needs
 #include <mmsystem.h>
 
+#include "fx/ChainState.h"
 #include "fx/FxChain.h"
 #include "fx/FxFormat.h"
 #include "fxengine/stream/FeedLead.h"
@@ -65,6 +66,12 @@ private:
     void Round();
     Period* FreePeriod();
     void Render(unsigned char* to, DWORD bytes);
+    // Renders a pass the device loops itself as the effects hold it after a
+    // period of passes, from the state before it.
+    void RenderLoop(unsigned char* to, DWORD bytes);
+    // Under the lock: while the device loops a pass, a knob turn or a rewrite
+    // of the looped buffers renders it again, in place.
+    void RefreshLoop();
     // Under the lock: marks every header handed back done (a reset).
     void MarkReturned();
     // Under the lock: the next thing to tell the program, if any.
@@ -102,6 +109,15 @@ private:
     DWORD m_periodBytes = 0, m_maxPeriodBytes = 0;
     unsigned char* m_scratch = nullptr;
     unsigned long long m_played = 0, m_written = 0;
+    // The pass the device loops itself, while it does: its source as last
+    // rendered, the parameters then, and the effects' state before it.
+    Period* m_loopPeriod = nullptr;
+    unsigned char* m_loopSource = nullptr;
+    unsigned char* m_loopRendered = nullptr;
+    DWORD m_loopBytes = 0;
+    LONG m_loopSerial = 0;
+    bool m_loopHooked = false;
+    fx::ChainState m_loopState, m_afterState;
 };
 
 }  // namespace fxengine

@@ -7,13 +7,19 @@
 namespace fxengine {
 namespace {
 
-constexpr DWORD kMagic = 0x4B465832;  // layout version of the block below
-const char* const kMappingName = "KorvaneWaveEngine.State.2";
+constexpr DWORD kMagic = 0x4B465833;  // layout version of the block below
+// A new layout takes a new name: a library of the last one may still hold the old block.
+const char* const kMappingName = "KorvaneWaveEngine.State.3";
 constexpr DWORD kMaking = 0x4B465800;  // being made by one process
 
 struct ProcessSlot {
     volatile LONG pid;
     volatile LONG busy;
+};
+
+struct ThreadHook {
+    volatile LONG tid;
+    volatile LONG hook;  // 0: free, or taken away
 };
 
 struct SharedBlock {
@@ -26,6 +32,7 @@ struct SharedBlock {
     volatile LONG unslottedBusy;  // processes that found no free slot
     fx::FxParams params;
     ProcessSlot processes[EngineShared::kProcesses];
+    ThreadHook threadHooks[2][EngineShared::kThreadHooks];  // by holder
 };
 
 HANDLE g_mapping = nullptr;
@@ -114,6 +121,10 @@ void EngineShared::Publish(const fx::FxParams& params) {
     Store(&g_block->seq, odd + 1);
 }
 
+LONG EngineShared::ParamsSerial() {
+    return g_block ? Load(&g_block->seq) : 0;
+}
+
 void EngineShared::Snapshot(fx::FxParams* out) {
     if (!g_block) {
         fx::FxParams_Reset(out);
@@ -163,6 +174,41 @@ void EngineShared::TakeHooks(Holder holder, HHOOK* cbt, HHOOK* getMessage) {
     *cbt = reinterpret_cast<HHOOK>(__atomic_exchange_n(&g_block->hooks[holder][kCbt], 0, __ATOMIC_ACQ_REL));
     *getMessage =
         reinterpret_cast<HHOOK>(__atomic_exchange_n(&g_block->hooks[holder][kGetMessage], 0, __ATOMIC_ACQ_REL));
+}
+
+// One writer per holder (the thread that sets and removes its hooks); the
+// hooked threads only take their own entry away.
+bool EngineShared::AddThreadHook(Holder holder, DWORD tid, HHOOK hook) {
+    if (!g_block) return false;
+    for (ThreadHook& t : g_block->threadHooks[holder])
+        if (!Load(&t.hook)) {
+            Store(&t.tid, static_cast<LONG>(tid));
+            Store(&t.hook, reinterpret_cast<LONG>(hook));
+            return true;
+        }
+    return false;
+}
+
+HHOOK EngineShared::ThreadHookOf(Holder holder, DWORD tid) {
+    if (!g_block) return nullptr;
+    for (ThreadHook& t : g_block->threadHooks[holder])
+        if (Load(&t.tid) == static_cast<LONG>(tid))
+            if (const LONG hook = Load(&t.hook)) return reinterpret_cast<HHOOK>(hook);
+    return nullptr;
+}
+
+bool EngineShared::TakeThreadHook(Holder holder, DWORD tid, HHOOK hook) {
+    if (!g_block) return false;
+    for (ThreadHook& t : g_block->threadHooks[holder])
+        if (Load(&t.tid) == static_cast<LONG>(tid) && Cas(&t.hook, reinterpret_cast<LONG>(hook), 0)) return true;
+    return false;
+}
+
+HHOOK EngineShared::TakeAnyThreadHook(Holder holder) {
+    if (!g_block) return nullptr;
+    for (ThreadHook& t : g_block->threadHooks[holder])
+        if (const LONG hook = __atomic_exchange_n(&t.hook, 0, __ATOMIC_ACQ_REL)) return reinterpret_cast<HHOOK>(hook);
+    return nullptr;
 }
 
 void EngineShared::SetHost(DWORD hostPid) {

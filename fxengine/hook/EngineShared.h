@@ -26,6 +26,7 @@ public:
     // readers, each reading a whole consistent copy.
     static void Publish(const fx::FxParams& params);
     static void Snapshot(fx::FxParams* out);
+    static LONG ParamsSerial();  // moves with every Publish
 
     // The effects follow the knobs: the console's hook is set, by one
     // process, which must still be alive.
@@ -42,6 +43,15 @@ public:
     static HHOOK HookOf(Holder holder, HookType type);
     // Takes the holder's hooks out of the table (null when it holds none).
     static void TakeHooks(Holder holder, HHOOK* cbt, HHOOK* getMessage);
+
+    // A holder's message hooks set on single threads (each taken away by its
+    // thread once its process was looked at). AddThreadHook: false when full.
+    static constexpr int kThreadHooks = 1024;
+    static bool AddThreadHook(Holder holder, DWORD tid, HHOOK hook);
+    static HHOOK ThreadHookOf(Holder holder, DWORD tid);  // null when none
+    // Takes tid's entry for hook away; false when someone else took it first.
+    static bool TakeThreadHook(Holder holder, DWORD tid, HHOOK hook);
+    static HHOOK TakeAnyThreadHook(Holder holder);  // null once none is left
 
     // The logon host runs (its hooks set) in process hostPid.
     static void SetHost(DWORD hostPid);

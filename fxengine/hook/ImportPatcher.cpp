@@ -58,10 +58,10 @@ int ImportPatcher::PatchAll(HMODULE skip, const ImportRedirect* redirects, size_
     return changed;
 }
 
-int ImportPatcher::Brought(HMODULE loaded, HMODULE* out, int max) {
-    int n = 0;
-    if (max > 0) out[n++] = loaded;
-    for (int at = 0; at < n; ++at) {
+ModuleList ImportPatcher::Brought(HMODULE loaded) {
+    ModuleList out;
+    out.Add(loaded);
+    for (int at = 0; at < out.Size(); ++at) {
         // A table that cannot be read ends the look at that module.
         auto imports = [&] {
             const BYTE* base = reinterpret_cast<const BYTE*>(out[at]);
@@ -71,21 +71,17 @@ int ImportPatcher::Brought(HMODULE loaded, HMODULE* out, int max) {
             const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
             if (!dir.VirtualAddress || dir.VirtualAddress >= size) return;
             for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-                 d->Name && d->Name < size && n < max; ++d) {
-                HMODULE m = GetModuleHandleA(reinterpret_cast<const char*>(base + d->Name));
-                bool known = !m;
-                for (int i = 0; i < n && !known; ++i) known = out[i] == m;
-                if (!known) out[n++] = m;
-            }
+                 d->Name && d->Name < size; ++d)
+                if (HMODULE m = GetModuleHandleA(reinterpret_cast<const char*>(base + d->Name))) out.Add(m);
         };
         fault::FaultGuard::Call(imports);
     }
-    return n;
+    return out;
 }
 
-int ImportPatcher::PatchSome(const HMODULE* modules, int n, const ImportRedirect* redirects, size_t count) {
+int ImportPatcher::PatchSome(const ModuleList& modules, const ImportRedirect* redirects, size_t count) {
     int changed = 0;
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < modules.Size(); ++i) {
         auto patch = [&] {
             if (!IsSoundSystem(modules[i])) changed += PatchModule(modules[i], redirects, count);
         };

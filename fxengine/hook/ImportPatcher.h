@@ -8,6 +8,8 @@
 
 #include <stddef.h>
 
+#include "ModuleList.h"
+
 namespace fxengine {
 
 struct ImportRedirect {
@@ -22,12 +24,12 @@ public:
     // One module's import table.
     static int PatchModule(HMODULE module, const ImportRedirect* redirects, size_t count);
     // What a load can have brought: the module loaded and, once each, the
-    // modules it imports from, theirs and so on (at most `max`; the loader's
-    // lookups: never under an engine lock). Returns how many.
-    static int Brought(HMODULE loaded, HMODULE* out, int max);
+    // modules it imports from, theirs and so on, however many (the loader's
+    // lookups: never under an engine lock).
+    static ModuleList Brought(HMODULE loaded);
     // Those modules' tables, each inside a fault guard (winmm, its drivers
     // and dsound left alone); returns the number of entries changed.
-    static int PatchSome(const HMODULE* modules, int n, const ImportRedirect* redirects, size_t count);
+    static int PatchSome(const ModuleList& modules, const ImportRedirect* redirects, size_t count);
 
 private:
     // winmm, its drivers or dsound: modules whose calls are never taken.

@@ -1,7 +1,9 @@
 // The system-wide hooks that bring the library into other processes: WH_CBT
 // enters a process when it creates its first window (even one that never
 // reads its queue), WH_GETMESSAGE when one of its threads reads a message.
-// Either is held by the logon host, or without it by the console. A process
+// Either is held by the logon host, or without it by the console. The message
+// hook is set only on threads that were there when the hooks came, and each
+// takes its own away once its process was looked at. A process
 // the library enters joins the engine only once it has winmm loaded, so one
 // that plays nothing pays nothing.
 #pragma once
@@ -16,17 +18,14 @@ class SystemHooks {
 public:
     static void Init(HMODULE self);  // DllMain, process attach
 
-    // Sets both hooks for every thread on behalf of holder; false (and none
-    // kept) when the system refused either.
+    // Sets the hooks on behalf of holder: WH_CBT for every thread, and
+    // WH_GETMESSAGE on each thread of every other process that has a queue,
+    // which is then posted WM_NULL, so programs that only read their queue
+    // take the library in at once though they post themselves nothing. False
+    // (and none kept) when the system refused the CBT hook.
     static bool Set(EngineShared::Holder holder);
     // Removes the holder's hooks, if it holds any.
     static void Remove(EngineShared::Holder holder);
-
-    // Posts WM_NULL to every thread of every other process: each thread that
-    // reads its queue then takes the library in at once, though it posts
-    // itself nothing. Threads without a queue refuse the message; nothing else
-    // happens to them.
-    static void WakeEveryThread();
 };
 
 }  // namespace fxengine

@@ -48,12 +48,12 @@ DWORD WINAPI QuorWav9xHook() {
     fxengine::EngineShared::Publish(params);
     // Without the logon host (Korvane unpacked from the zip) the console
     // brings the library into the other processes itself.
-    if (!fxengine::EngineShared::HostAlive() && !fxengine::SystemHooks::Set(fxengine::EngineShared::kConsole))
-        return FALSE;
+    // Marked first: a thread the hooks wake looks at its process at once.
     fxengine::EngineShared::SetHook(GetCurrentProcessId());
-    // Programs that only read their queue take the library in now, not at
-    // some message that may never come.
-    fxengine::SystemHooks::WakeEveryThread();
+    if (!fxengine::EngineShared::HostAlive() && !fxengine::SystemHooks::Set(fxengine::EngineShared::kConsole)) {
+        fxengine::EngineShared::ClearHook();
+        return FALSE;
+    }
     fxengine::WaveOutEngine::JoinThisProcess();
     return TRUE;
 }
@@ -109,12 +109,11 @@ DWORD WINAPI KorvHostHook(DWORD on) {
     if (!fxengine::EngineShared::Attached()) {
         // nothing to hold
     } else if (on) {
-        if (!fxengine::EngineShared::HostAlive() && fxengine::SystemHooks::Set(fxengine::EngineShared::kHost)) {
+        if (!fxengine::EngineShared::HostAlive()) {
+            // Marked first: a thread the hooks wake looks at its process at once.
             fxengine::EngineShared::SetHost(GetCurrentProcessId());
-            // Programs that were running before the host reach the engine
-            // with their next message.
-            fxengine::SystemHooks::WakeEveryThread();
-            answer = TRUE;
+            answer = fxengine::SystemHooks::Set(fxengine::EngineShared::kHost);
+            if (!answer) fxengine::EngineShared::ClearHost(GetCurrentProcessId());
         }
     } else if (fxengine::EngineShared::ClearHost(GetCurrentProcessId())) {
         // Only the host takes the host's hooks away.

@@ -18,7 +18,6 @@ namespace {
 constexpr int kDevices = 32;
 constexpr int kWaveEntries = 7;  // the first entries of the table below
 constexpr int kRedirects = 12;
-constexpr int kBroughtMost = 96;  // modules looked at after one load
 
 HMODULE g_self = nullptr;
 // Two locks, neither ever held around a loader call (the loader's lock comes
@@ -233,14 +232,13 @@ void WaveOutEngine::Rescan() {
 // from), unless DirectSound's entries came with it: then every module once.
 void WaveOutEngine::PatchBrought(HMODULE loaded) {
     const int dsound = DirectSoundEngine::Resolve() ? 1 : 0;  // a loader call: before the lock
-    HMODULE modules[kBroughtMost];
-    const int n = ImportPatcher::Brought(loaded, modules, kBroughtMost);
+    const ModuleList modules = ImportPatcher::Brought(loaded);
     bool all = false;
     {
         Lock lock(&g_scanLock);
         if (!Joined() || g_scanning) return;  // a load made while scanning
         all = g_redirectCount == kRedirects && dsound;
-        if (!all) ImportPatcher::PatchSome(modules, n, g_redirects, g_redirectCount);
+        if (!all) ImportPatcher::PatchSome(modules, g_redirects, g_redirectCount);
     }
     if (all) Rescan();
 }

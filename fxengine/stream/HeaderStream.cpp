@@ -50,14 +50,14 @@ bool HeaderStream::Push(const Piece& piece) {
     return true;
 }
 
-void HeaderStream::HandBack(void* owner, uint64_t end) {
-    m_returned[(m_returnedHead + m_returnedCount) % m_returnedCapacity] = {owner, end};
+void HeaderStream::HandBack(const Piece& piece, uint64_t end) {
+    m_returned[(m_returnedHead + m_returnedCount) % m_returnedCapacity] = {piece.owner, end, piece.data, piece.bytes};
     ++m_returnedCount;
 }
 
 void HeaderStream::Release(size_t upTo) {
     for (size_t i = 0; i < upTo; ++i) {
-        HandBack(m_pieces[m_head].owner, m_position);
+        HandBack(m_pieces[m_head], m_position);
         m_head = (m_head + 1) % m_capacity;
         --m_count;
     }
@@ -95,6 +95,9 @@ uint32_t HeaderStream::ReadWholeLoop(unsigned char* out, uint32_t max, uint32_t*
         n += At(i).bytes;
     }
     *loops = first.loops;
+    // Its pieces stay readable until handed on (RereadLoop).
+    m_loopFirst = m_returnedTaken + m_returnedCount + m_cursor;
+    m_loopPieces = end - m_cursor + 1;
     m_cursor = end + 1;
     m_position += n;
     m_unread -= n;
@@ -189,7 +192,24 @@ bool HeaderStream::NextReturned(void** owner) {
     *owner = m_returned[m_returnedHead].owner;
     m_returnedHead = (m_returnedHead + 1) % m_returnedCapacity;
     --m_returnedCount;
+    ++m_returnedTaken;
     return true;
+}
+
+uint32_t HeaderStream::RereadLoop(unsigned char* out, uint32_t max) const {
+    // Only while every piece of it is still handed back and not yet taken:
+    // until then the program's buffers are queued, so still there.
+    if (!m_loopPieces || m_loopFirst < m_returnedTaken ||
+        m_loopFirst + m_loopPieces > m_returnedTaken + m_returnedCount)
+        return 0;
+    uint32_t n = 0;
+    for (size_t i = 0; i < m_loopPieces; ++i) {
+        const Returned& r = m_returned[(m_returnedHead + (m_loopFirst - m_returnedTaken) + i) % m_returnedCapacity];
+        if (r.bytes > max - n) return 0;
+        memcpy(out + n, r.data, r.bytes);
+        n += r.bytes;
+    }
+    return n;
 }
 
 }  // namespace fxengine

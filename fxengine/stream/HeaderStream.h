@@ -49,6 +49,10 @@ public:
     // short the pass (a lead of rendered passes would bury the break under
     // many of them).
     uint32_t ReadPeriod(unsigned char* out, uint32_t target, uint32_t max, uint32_t* loops = nullptr);
+    // The last loop ReadPeriod gave out whole, as its buffers hold it now (a
+    // program may rewrite them while the device loops the pass); 0 once its
+    // pieces were taken (played, or a reset), or when it does not fit `max`.
+    uint32_t RereadLoop(unsigned char* out, uint32_t max) const;
     // The piece being read goes as if read through, without its bytes (its
     // memory could not be read); a loop it was in ends.
     void SkipPiece();
@@ -81,13 +85,15 @@ private:
     struct Returned {
         void* owner;
         uint64_t end;
+        const unsigned char* data;
+        uint32_t bytes;
     };
 
     Piece& At(size_t i) { return m_pieces[(m_head + i) % m_capacity]; }
     bool Grow();
     bool GrowReturned();
     void Release(size_t upTo);  // hands back the first upTo pieces
-    void HandBack(void* owner, uint64_t end);
+    void HandBack(const Piece& piece, uint64_t end);
     uint32_t ReadUpTo(unsigned char* out, uint32_t target, uint32_t max, bool toPieceEnd);
     // The loop beginning at the cursor as one pass for the device to loop; 0 when it does not fit.
     uint32_t ReadWholeLoop(unsigned char* out, uint32_t max, uint32_t* loops);
@@ -108,6 +114,9 @@ private:
 
     Returned* m_returned = nullptr;
     size_t m_returnedCapacity = 0, m_returnedHead = 0, m_returnedCount = 0;
+    uint64_t m_returnedTaken = 0;  // pieces taken off the front so far
+    uint64_t m_loopFirst = 0;      // the last whole loop given out: its first piece, counted as m_returnedTaken
+    size_t m_loopPieces = 0;
 };
 
 }  // namespace fxengine

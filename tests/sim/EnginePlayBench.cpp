@@ -79,50 +79,85 @@ bool Play(double* cpu) {
     return ok;
 }
 
-// Runs the probe's message workload; its processor time in microseconds, 0 when it failed.
-unsigned long long ProbeMicroseconds() {
+// Runs the probe's message workload; its processor time in microseconds, 0
+// when it failed. `between` runs once the probe's window is up and before its
+// messages start: the hooks set then find it running, as they find the
+// programs of a session.
+unsigned long long ProbeMicroseconds(VoidFn between) {
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
+    HANDLE read = nullptr, write = nullptr, goRead = nullptr, goWrite = nullptr;
     if (!CreatePipe(&read, &write, &sa, 0)) return 0;
+    if (!CreatePipe(&goRead, &goWrite, &sa, 0)) {
+        CloseHandle(read);
+        CloseHandle(write);
+        return 0;
+    }
     SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(goWrite, HANDLE_FLAG_INHERIT, 0);
     std::string command = std::string("\"Z:") + BENCH_PROBE + "\" hookcost";
     for (char& c : command)
         if (c == '/') c = '\\';
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = goRead;
     si.hStdOutput = write;
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi = {};
     const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(write);
+    CloseHandle(goRead);
     std::string out;
     char buffer[64];
     DWORD n = 0;
-    while (started && ReadFile(read, buffer, sizeof(buffer), &n, nullptr) && n) out.append(buffer, n);
+    bool told = false;
+    while (started && ReadFile(read, buffer, sizeof(buffer), &n, nullptr) && n) {
+        out.append(buffer, n);
+        const size_t ready = out.find('\n');  // "ready", in text mode with a CR
+        if (!told && ready != std::string::npos) {
+            out.erase(0, ready + 1);
+            if (between) between();
+            DWORD written = 0;
+            WriteFile(goWrite, "go\n", 3, &written, nullptr);
+            told = true;
+        }
+    }
+    CloseHandle(goWrite);
     CloseHandle(read);
     if (!started) return 0;
     WaitForSingleObject(pi.hProcess, 600000);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return strtoull(out.c_str(), nullptr, 10);
+    if (!told) return 0;
+    char* end = nullptr;
+    const unsigned long long us = strtoull(out.c_str(), &end, 10);
+    // A run with the hooks that they never reached measured nothing of them.
+    if (strtol(end, nullptr, 10) != (between ? 1 : 0)) {
+        fprintf(stderr, "engine_play_bench: the hooks %s the probe\n", between ? "never reached" : "were already in");
+        return 0;
+    }
+    return us;
 }
 
-// The median of three runs of the probe.
-unsigned long long ProbeMedian() {
-    unsigned long long r[3];
-    for (auto& v : r) v = ProbeMicroseconds();
+unsigned long long MedianOfThree(unsigned long long* r) {
     if (r[0] > r[1]) std::swap(r[0], r[1]);
     if (r[1] > r[2]) std::swap(r[1], r[2]);
     if (r[0] > r[1]) std::swap(r[0], r[1]);
     return r[1];
 }
 
+// Each probe is a process of its own, running when the hooks are set (the
+// dearer case: a process started later meets only the window hook, at its
+// first window); runs with and without alternate, so a machine that gets
+// busier or quieter meanwhile weighs on both alike. Medians of three.
 int HookCost(VoidFn set, VoidFn unset) {
-    const unsigned long long without = ProbeMedian();
-    set();
-    const unsigned long long with = ProbeMedian();
-    unset();
+    unsigned long long withouts[3], withs[3];
+    for (int i = 0; i < 3; ++i) {
+        withouts[i] = ProbeMicroseconds(nullptr);
+        withs[i] = ProbeMicroseconds(set);
+        unset();
+    }
+    const unsigned long long without = MedianOfThree(withouts), with = MedianOfThree(withs);
     if (!without || !with) {
         fprintf(stderr, "engine_play_bench: the probe took no measurable time\n");
         return 1;

@@ -6,6 +6,8 @@
 // the device without the engine is the measure.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <deque>
 #include <string>
 #include <vector>
@@ -256,6 +258,56 @@ TEST(EngineFeed, ABreakEndsATinyLoopWithinThePassThatPlays) {
     // The pass playing at the break was the 101st (ticks 1000-1009); then "zz".
     EXPECT_EQ(heard.size(), 1012u);
     EXPECT_EQ(heard.substr(heard.size() - 12), "0123456789zz");
+}
+
+// A tiny loop the device loops for good; the program rewrites the looped
+// buffer at a tick. Without a look each period (the engine before), the
+// device plays the pass it was given until the loop ends; with it (as
+// EngineDevice::RefreshLoop does: the stream read again, the pass on the
+// device replaced in place) the rewrite is heard within 50 ms.
+uint64_t TicksUntilARewriteIsHeard(bool lookEachPeriod) {
+    HeaderStream s(1);
+    std::string loop = "0123456789";
+    s.Push({reinterpret_cast<const unsigned char*>(loop.data()), 10, HeaderStream::kBeginLoop | HeaderStream::kEndLoop,
+            0xFFFFFFFFu, &loop});
+    std::vector<unsigned char> scratch(kPeriod * 2);
+    uint32_t loops = 0;
+    const uint32_t n = s.ReadPeriod(scratch.data(), kPeriod, kPeriod + kPeriod / 2, &loops);
+    EXPECT_EQ(n, 10u);
+    EXPECT_EQ(loops, 0xFFFFFFFFu);
+    std::string onDevice(scratch.begin(), scratch.begin() + n);
+    const uint64_t rewriteAt = 1003, most = 100000;
+    for (uint64_t tick = 0; tick < most; ++tick) {
+        if (tick == rewriteAt) loop = "abcdefghij";
+        if (lookEachPeriod && tick % kPeriod == 0) {
+            const uint32_t again = s.RereadLoop(scratch.data(), static_cast<uint32_t>(scratch.size()));
+            EXPECT_EQ(again, 10u);
+            if (again == 10 && memcmp(scratch.data(), onDevice.data(), 10) != 0)
+                onDevice.assign(scratch.begin(), scratch.begin() + 10);
+        }
+        if (onDevice[tick % 10] == static_cast<char>('a' + tick % 10)) return tick - rewriteAt;
+    }
+    return most;
+}
+
+TEST(EngineFeed, ARewriteOfATinyLoopTheDeviceLoopsIsHeardWithin50Ms) {
+    const uint32_t ms = kRate / 1000;
+    EXPECT_EQ(TicksUntilARewriteIsHeard(false), 100000u);  // never, while it loops
+    EXPECT_LE(TicksUntilARewriteIsHeard(true), 50 * ms);
+    // Once the loop's pieces are taken (played through, or a reset), nothing
+    // of the program's is read again: its buffers may be gone.
+    HeaderStream s(1);
+    std::string loop = "0123456789";
+    s.Push({reinterpret_cast<const unsigned char*>(loop.data()), 10, HeaderStream::kBeginLoop | HeaderStream::kEndLoop,
+            3, &loop});
+    std::vector<unsigned char> scratch(kPeriod * 2);
+    uint32_t loops = 0;
+    ASSERT_EQ(s.ReadPeriod(scratch.data(), kPeriod, kPeriod + kPeriod / 2, &loops), 10u);
+    EXPECT_EQ(s.RereadLoop(scratch.data(), 9), 0u);  // does not fit
+    EXPECT_EQ(s.RereadLoop(scratch.data(), 10), 10u);
+    void* owner = nullptr;
+    ASSERT_TRUE(s.NextPlayed(10, &owner));
+    EXPECT_EQ(s.RereadLoop(scratch.data(), 10), 0u);
 }
 
 }  // namespace
