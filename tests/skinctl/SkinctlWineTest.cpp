@@ -474,8 +474,7 @@ TEST_F(SkinControlsTest, AnimationShowsTheWholeSceneOfItsFrameAtEverySize) {
         // This thread runs the control: no frame passes between these lines.
         const std::vector<COLORREF> shown = Snapshot(animation);
         const int frame = int(Get(animation));
-        EXPECT_EQ(shown, Drawn(frame, size.cx, size.cy))
-            << size.cx << " x " << size.cy << ", frame " << frame;
+        EXPECT_EQ(shown, Drawn(frame, size.cx, size.cy)) << size.cx << " x " << size.cy << ", frame " << frame;
     }
 }
 
