@@ -1,11 +1,10 @@
 #!/bin/bash
 # `make test`: host unit tests, then every Windows test under Wine. The
-# Windows tests run in KORVANE_WINE_SESSIONS Wine sessions side by side (1 by
+# Windows tests run in KORVANE_WINE_SESSIONS Wine sessions side by side (2 by
 # default; tools/wine-shards.sh), one test at a time in each: the tests of one
 # session share the program's mutex, registry and journal. Two sessions take
-# about half the time, but on two cores each test then runs slower, and two
-# tests were seen to fail that way that do not fail alone. The host tests run
-# while the sessions come up.
+# about half the time of one, also on two cores. The host tests run while the
+# sessions come up.
 # Exits non-zero when either part failed; the output ends with CTest's summary.
 #   tools/run-tests.sh BUILD [CTEST-ARGS...]
 # Extra arguments go to both CTest runs, e.g. `-R e2e_engine` for one test
@@ -16,7 +15,7 @@ build="${1:?usage: tools/run-tests.sh BUILD [CTEST-ARGS...]}"
 shift
 build="$(cd "$build" && pwd)" || exit 1
 export KORVANE_BUILD="$build"
-sessions="${KORVANE_WINE_SESSIONS:-1}"
+sessions="${KORVANE_WINE_SESSIONS:-2}"
 
 host_log="$(mktemp "${TMPDIR:-/tmp}/korvane-host-tests.XXXXXX")" || exit 1
 trap 'rm -f "$host_log" "$host_log.rc" "$host_log.shown"' EXIT

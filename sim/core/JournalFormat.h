@@ -11,6 +11,9 @@
 
 #define JOURNAL_TEXT_MAX 48
 #define JOURNAL_LINE_MAX 192
+/* Every writer holds an exclusive lock on the byte at this offset (times
+   2^32, far past any end) while it appends: the appends then take turns. */
+#define JOURNAL_TURN_LOCK_OFFSET_HIGH 0x100u
 
 typedef struct JournalLine {
     char text[JOURNAL_LINE_MAX];

@@ -1,5 +1,7 @@
 #include "KernelJournal.h"
 
+#include <ntifs.h> /* ZwLockFile */
+
 static const WCHAR kJournalPath[] = L"\\??\\C:\\korvane-sim\\journal.log";
 
 /* A journal deleted by a test stays "delete pending" while another writer
@@ -46,6 +48,19 @@ void KernelJournal_Append(const JournalLine* line)
             return;
         ShortWait();
     }
-    ZwWriteFile(file, NULL, NULL, NULL, &io, (PVOID)line->text, line->length, NULL, NULL);
+    {
+        /* Appends take turns with the DLLs' (see JOURNAL_TURN_LOCK_OFFSET_HIGH):
+           Wine looks up the end and writes there in two steps. */
+        LARGE_INTEGER turn, one;
+        turn.QuadPart = (LONGLONG)JOURNAL_TURN_LOCK_OFFSET_HIGH << 32;
+        one.QuadPart = 1;
+        status = ZwLockFile(file, NULL, NULL, NULL, &io, &turn, &one, 0, FALSE, TRUE);
+        /* Wine takes no status block here (it answers "not implemented"). */
+        if (status == STATUS_NOT_IMPLEMENTED)
+            status = ZwLockFile(file, NULL, NULL, NULL, NULL, &turn, &one, 0, FALSE, TRUE);
+        ZwWriteFile(file, NULL, NULL, NULL, &io, (PVOID)line->text, line->length, NULL, NULL);
+        if (NT_SUCCESS(status))
+            ZwUnlockFile(file, &io, &turn, &one, 0);
+    }
     ZwClose(file);
 }

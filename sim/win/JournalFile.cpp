@@ -27,8 +27,16 @@ bool JournalFile::Append(const JournalLine& line, const char* path) {
         Sleep(5);
     }
     if (file == INVALID_HANDLE_VALUE) return false;
+    // Wine appends by looking up the end and then writing there, so two
+    // writers at once can land on the same place and one line is lost. A
+    // byte lock far past any end (held by every writer, the driver too)
+    // makes the appends take turns; closing the handle gives it up.
+    OVERLAPPED turn{};
+    turn.OffsetHigh = kTurnLockOffsetHigh;
+    const bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn) != FALSE;
     DWORD written = 0;
     const BOOL ok = WriteFile(file, line.text, line.length, &written, nullptr);
+    if (locked) UnlockFileEx(file, 0, 1, 0, &turn);
     CloseHandle(file);
     return ok && written == line.length;
 }

@@ -18,6 +18,7 @@ public:
 
 private:
     static constexpr int kOpenAttempts = 20;
+    static constexpr unsigned long kTurnLockOffsetHigh = JOURNAL_TURN_LOCK_OFFSET_HIGH;
 };
 
 }  // namespace sim

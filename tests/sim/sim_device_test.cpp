@@ -7,7 +7,10 @@
 
 #include "SimTestSupport.h"
 #include "engine/ControlCodes.h"
+#include "sim/win/JournalFile.h"
 #include "tests/common/FloatBits.h"
+
+#include <thread>
 
 using sim::Channel;
 using sim::Kind;
@@ -134,6 +137,32 @@ TEST_F(DeviceTest, DriverRecreatesDeletedJournal) {
     ASSERT_EQ(records.size(), 2u) << simtest::ReadJournalText();
     EXPECT_EQ(records[0].code, IOCTL_GET_STATUS);
     EXPECT_EQ(records[1].kind, Kind::Close);
+}
+
+// The driver (in Wine's device process) and two DLL threads append at once.
+// Wine finds the end and writes there in two steps: without taking turns,
+// one writer's line lands on another's and both are lost or cut.
+TEST_F(DeviceTest, WritersAtOnceLoseNoRecord) {
+    HANDLE wdm = OpenWdm();
+    ASSERT_NE(wdm, INVALID_HANDLE_VALUE);
+    constexpr size_t kEach = 500;
+    auto appendAs = [](const char* channel) {
+        JournalLine line;
+        for (size_t i = 0; i < kEach; ++i) {
+            JournalLine_Call(&line, simtest::NowMs(), channel, "QuorWav9xHook", 0, 0);
+            sim::JournalFile::Append(line);
+        }
+    };
+    std::thread hook(appendAs, "HOOK"), inst(appendAs, "INST");
+    DWORD status = 0;
+    for (size_t i = 0; i < kEach; ++i) ReadStatus(wdm, status);
+    hook.join();
+    inst.join();
+    CloseHandle(wdm);
+    const auto records = simtest::WaitForRecords(3 * kEach + 2);
+    EXPECT_EQ(simtest::OfChannel(records, Channel::Hook).size(), kEach);
+    EXPECT_EQ(simtest::OfChannel(records, Channel::Inst).size(), kEach);
+    EXPECT_EQ(simtest::OfChannel(records, Channel::Wdm).size(), kEach + 2);
 }
 
 }  // namespace

@@ -640,18 +640,21 @@ TEST_F(SafetyTest, ALoopedBufferRewrittenWhilePlayingIsHeardAsRewritten) {
     h.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
     h.dwLoops = 0xFFFFFFFF;
     ASSERT_TRUE(WriteAll(p));
-    Sleep(300);
-    // The program writes new sound into the looped buffer as it plays.
+    // Until the loop was heard whole, as first written and then as rewritten
+    // while it plays, however long a round takes here.
+    auto heard = [](const std::string& sound) {
+        const DWORD start = GetTickCount();
+        while (ReadAll(CapturePath()).find(sound) == std::string::npos && GetTickCount() - start < 20000) Sleep(10);
+        return ReadAll(CapturePath()).find(sound) != std::string::npos;
+    };
+    EXPECT_TRUE(heard(first));
     for (size_t i = 0; i < looped.size(); ++i) looped[i] = static_cast<char>(first[i] ^ 0x40);
     const std::string second = looped;
-    Sleep(300);
+    EXPECT_TRUE(heard(second)) << "the rewritten loop was never heard";
     EXPECT_EQ(waveOutBreakLoop(p.out), MMSYSERR_NOERROR);
     EXPECT_TRUE(WaitDone(p, 2, 5000)) << "the loop did not end at the break";
     Finish(&p);
-    const std::string captured = ReadAll(CapturePath());
-    EXPECT_NE(captured.find(first), std::string::npos);
-    EXPECT_NE(captured.find(second), std::string::npos) << "the rewritten loop was never heard";
-    EXPECT_NE(captured.find(second + p.data[1]), std::string::npos) << "the break did not lead on";
+    EXPECT_NE(ReadAll(CapturePath()).find(second + p.data[1]), std::string::npos) << "the break did not lead on";
 }
 
 TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {

@@ -45,11 +45,10 @@ POINT PlaceIn(HWND hwnd) {
     return pt;
 }
 
-// The pixels shown on screen over `hwnd`'s client area, row by row.
-std::vector<COLORREF> Snapshot(HWND hwnd) {
+// `hwnd`'s client area as read from `dc` at `origin`, row by row, colours only.
+std::vector<COLORREF> Pixels(HWND hwnd, HDC dc, POINT origin) {
     RECT rc;
     GetClientRect(hwnd, &rc);
-    const POINT origin = ClientPoint(hwnd, 0, 0);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = rc.right;
@@ -58,22 +57,40 @@ std::vector<COLORREF> Snapshot(HWND hwnd) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     std::vector<COLORREF> pixels;
     if (dib && bits) {
         HGDIOBJ old = SelectObject(memory, dib);
-        BitBlt(memory, 0, 0, rc.right, rc.bottom, screen, origin.x, origin.y, SRCCOPY);
+        BitBlt(memory, 0, 0, rc.right, rc.bottom, dc, origin.x, origin.y, SRCCOPY);
         GdiFlush();
         const auto* p = static_cast<const uint32_t*>(bits);
-        pixels.assign(p, p + rc.right * rc.bottom);
+        for (const uint32_t* end = p + rc.right * rc.bottom; p != end; ++p) pixels.push_back(*p & 0xFFFFFF);
         SelectObject(memory, old);
         DeleteObject(dib);
     }
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return pixels;
+}
+
+// The pixels shown on screen over `hwnd`'s client area, once they are what
+// the control painted last: its pending paint is done first (the control
+// runs on this thread), and Wine copies a window's pixels to the screen only
+// when its thread goes idle, so a read at once can show the state before.
+std::vector<COLORREF> Snapshot(HWND hwnd) {
+    UpdateWindow(hwnd);
+    HDC own = GetDC(hwnd), screen = GetDC(nullptr);
+    std::vector<COLORREF> shown;
+    const bool caughtUp = PumpUntil(
+        [&] {
+            shown = Pixels(hwnd, screen, ClientPoint(hwnd, 0, 0));
+            return shown == Pixels(hwnd, own, POINT{0, 0});
+        },
+        10000);
+    ReleaseDC(nullptr, screen);
+    ReleaseDC(hwnd, own);
+    EXPECT_TRUE(caughtUp) << "the screen never showed what the control painted";
+    return shown;
 }
 
 COLORREF ScreenPixel(POINT pt) {
@@ -420,7 +437,7 @@ TEST_F(SkinControlsTest, AnimationRestsWhileHiddenAndRunsWhenShown) {
 }
 
 // The scene of a frame as the art draws it, pixel for pixel, in the layout
-// Snapshot reads the screen into.
+// Snapshot reads the screen into (colours only).
 std::vector<COLORREF> Drawn(int frame, int width, int height) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -438,16 +455,11 @@ std::vector<COLORREF> Drawn(int frame, int width, int height) {
         skinctl::AnimationArt::Draw(memory, RECT{0, 0, width, height}, frame);
         GdiFlush();
         const auto* p = static_cast<const uint32_t*>(bits);
-        pixels.assign(p, p + width * height);
+        for (const uint32_t* end = p + width * height; p != end; ++p) pixels.push_back(*p & 0xFFFFFF);
         SelectObject(memory, old);
         DeleteObject(dib);
     }
     DeleteDC(memory);
-    return pixels;
-}
-
-std::vector<COLORREF> Colours(std::vector<COLORREF> pixels) {
-    for (COLORREF& p : pixels) p &= 0xFFFFFF;
     return pixels;
 }
 
@@ -459,12 +471,10 @@ TEST_F(SkinControlsTest, AnimationShowsTheWholeSceneOfItsFrameAtEverySize) {
     const SIZE sizes[] = {{197, 99}, {150, 80}, {197, 99}};
     for (const SIZE& size : sizes) {
         MoveWindow(animation, 47, 50, size.cx, size.cy, TRUE);
-        Pump(200);
         // This thread runs the control: no frame passes between these lines.
-        UpdateWindow(animation);
+        const std::vector<COLORREF> shown = Snapshot(animation);
         const int frame = int(Get(animation));
-        EXPECT_EQ(Colours(Snapshot(animation)), Colours(Drawn(frame, size.cx, size.cy)))
-            << size.cx << " x " << size.cy << ", frame " << frame;
+        EXPECT_EQ(shown, Drawn(frame, size.cx, size.cy)) << size.cx << " x " << size.cy << ", frame " << frame;
     }
 }
 
