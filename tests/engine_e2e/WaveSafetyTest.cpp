@@ -88,9 +88,16 @@ TEST_F(WaveSafetyTest, AtLevelZeroAwkwardPlayersAreHeardBitForBit) {
     for (DWORD k = 0; k < 3; ++k)
         EXPECT_NE(captured.find(Signal((kLayout.buffers + k) * kLayout.frames, bytes)), std::string::npos)
             << "rewrite " << k << " never heard";
-    EXPECT_NE(captured.find(Signal((kLayout.buffers + 2) * kLayout.frames, bytes) + Signal(kLayout.frames, bytes)),
-              std::string::npos)
-        << "the break did not lead on to the next buffer";
+    // The break leads on to the next buffer: a whole pass, as first written
+    // or as one of the rewrites, then the next buffer. Which pass comes last
+    // depends on how far ahead the device reads, as it does without the engine.
+    const size_t next = captured.find(Signal(kLayout.frames, bytes));
+    ASSERT_NE(next, std::string::npos) << "the buffer after the loop was never heard";
+    ASSERT_GE(next, bytes);
+    const std::string last = captured.substr(next - bytes, bytes);
+    bool whole = last == Signal(0, bytes);
+    for (DWORD k = 0; k < 3; ++k) whole = whole || last == Signal((kLayout.buffers + k) * kLayout.frames, bytes);
+    EXPECT_TRUE(whole) << "the break did not lead on to the next buffer";
 }
 
 }  // namespace
