@@ -1,9 +1,9 @@
 // The console window: title, system menu, About window, ways to close.
 #include "KorvaneTest.h"
 
+#include "harness/InProcessProbe.h"
 #include "harness/InputDriver.h"
 #include "harness/SettingsKey.h"
-#include "harness/InProcessProbe.h"
 #include "harness/Wait.h"
 
 namespace {
@@ -132,9 +132,7 @@ TEST_F(ConsoleTest, AboutOpensFromTheSystemMenuByKeyboard) {
     ASSERT_TRUE(InputDriver::Key(VK_RETURN));
     HWND about = WindowFinder(p->Pid()).WaitAbout(kUiMs);
     ExpectAboutModal(*p, console, about);
-    ASSERT_TRUE(InputDriver::Activate(about));
-    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs)) << "Escape did not close the About window";
+    EXPECT_TRUE(EscapeAbout(about));
     EXPECT_TRUE(p->Running());
     EXPECT_TRUE(CloseAndWait(*p, console));
 }

@@ -1,6 +1,7 @@
 #include "KorvaneTest.h"
 
 #include "harness/InProcessProbe.h"
+#include "harness/InputDriver.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 
@@ -116,6 +117,14 @@ void KorvaneTest::WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HW
             return *box || *console || !p.Running();
         },
         kStartMs);
+}
+
+::testing::AssertionResult KorvaneTest::EscapeAbout(HWND about) {
+    if (!InputDriver::Activate(about) || !InputDriver::Key(VK_ESCAPE))
+        return ::testing::AssertionFailure() << "Escape did not reach the About window";
+    if (!WaitUntil([&] { return !IsWindow(about); }, kUiMs))
+        return ::testing::AssertionFailure() << "Escape did not close the About window";
+    return ::testing::AssertionSuccess();
 }
 
 ::testing::AssertionResult KorvaneTest::CloseAndWait(KorvaneProcess& p, HWND console) {

@@ -45,6 +45,8 @@ protected:
     // Opens the About window by the system menu's command; null when none
     // appears in time.
     HWND OpenAboutByCommand(const KorvaneProcess& p, HWND console);
+    // Closes the About window by Escape, as a user would.
+    static ::testing::AssertionResult EscapeAbout(HWND about);
     // Ends the program by the system menu's Close, as a user would.
     ::testing::AssertionResult CloseAndWait(KorvaneProcess& p, HWND console);
 

@@ -13,6 +13,7 @@
 #include "skin/BitmapToRegion.h"
 #include "skin/SkinLayout.h"
 
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -100,9 +101,7 @@ bool WellInside(HRGN region, int x, int y) {
 
 // The window that holds the mouse capture on the window's thread.
 HWND CaptureOf(HWND window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndCapture : nullptr;
+    return WindowFinder::ThreadOf(window).hwndCapture;
 }
 
 }  // namespace
@@ -114,6 +113,7 @@ protected:
         ASSERT_TRUE(SettingsKey::CreateEmpty());
         m_full.h = m_res.Region(130, 0x000000, 0x101010);
         ASSERT_NE(m_full.h, nullptr) << "bitmap 130 in Korvane.exe";
+        m_handle.h = m_res.Region(134, 0x00FFFFFF, 0);
     }
 
     // Starts the console and waits until it wears the full form's outline.
@@ -180,8 +180,15 @@ protected:
             kUiMs, 200);
     }
 
+    // A face point well inside the drag handle.
+    bool HandlePoint(HWND console, POINT* at) const {
+        return FacePoint(
+            console, kFace, [&](int x, int y) { return WellInside(m_handle.h, x, y); }, at);
+    }
+
+    static constexpr RECT kFace = {100, 0, 250, 250};  // the part of the face around the handle
     ProgramResources m_res;
-    Rgn m_full{nullptr};
+    Rgn m_full{nullptr}, m_handle{nullptr};
 };
 
 TEST_F(SkinTest, OutlineAndLayoutFollowTheFormAndComeBackExactly) {
@@ -253,13 +260,9 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     HWND console = StartShaped(&p);
     ASSERT_NE(console, nullptr);
     ASSERT_EQ(Misplaced(console), "");
-    Rgn handle(m_res.Region(134, 0x00FFFFFF, 0));
-    auto onHandle = [&](int x, int y) { return WellInside(handle.h, x, y); };
-    auto offHandle = [&](int x, int y) { return !PtInRegion(handle.h, x, y); };
-    const RECT face = {100, 0, 250, 250};
     RECT before, after;
     POINT from;
-    ASSERT_TRUE(FacePoint(console, face, onHandle, &from)) << "no free point on the drag handle";
+    ASSERT_TRUE(HandlePoint(console, &from)) << "no free point on the drag handle";
     ASSERT_TRUE(InputDriver::Activate(console));
     GetWindowRect(console, &before);
     // The pointer goes there step by step, each step held until the window
@@ -304,7 +307,9 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     EXPECT_EQ(after.right - after.left, before.right - before.left);
     EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
 
-    ASSERT_TRUE(FacePoint(console, face, offHandle, &from)) << "no free point off the drag handle";
+    ASSERT_TRUE(FacePoint(
+        console, kFace, [&](int x, int y) { return !PtInRegion(m_handle.h, x, y); }, &from))
+        << "no free point off the drag handle";
     GetWindowRect(console, &before);
     ASSERT_TRUE(InputDriver::Drag(from, POINT{from.x + 50, from.y + 30}));
     ASSERT_TRUE(CaughtUp(console));
@@ -322,14 +327,10 @@ TEST_F(SkinTest, AMessageBoxInTheMiddleOfADragEndsIt) {
     KorvaneProcess* p = nullptr;
     HWND console = StartShaped(&p);
     ASSERT_NE(console, nullptr);
-    Rgn handle(m_res.Region(134, 0x00FFFFFF, 0));
-    const RECT face = {100, 0, 250, 250};
     for (const bool heldThroughTheBox : {true, false}) {
         SCOPED_TRACE(heldThroughTheBox ? "button held through the box" : "button let go under the box");
         POINT from;
-        ASSERT_TRUE(FacePoint(
-            console, face, [&](int x, int y) { return WellInside(handle.h, x, y); }, &from))
-            << "no free point on the drag handle";
+        ASSERT_TRUE(HandlePoint(console, &from)) << "no free point on the drag handle";
         ASSERT_TRUE(InputDriver::Activate(console));
         RECT before, after;
         GetWindowRect(console, &before);
@@ -376,16 +377,14 @@ TEST_F(SkinTest, TheCursorShowsTheHandleAndTheDrag) {
     KorvaneProcess* p = nullptr;
     HWND console = StartShaped(&p);
     ASSERT_NE(console, nullptr);
-    Rgn handle(m_res.Region(134, 0x00FFFFFF, 0)), link(m_res.Region(144, 0x00FFFFFF, 0));
-    auto onHandle = [&](int x, int y) { return WellInside(handle.h, x, y); };
+    Rgn link(m_res.Region(144, 0x00FFFFFF, 0));
     auto plainFace = [&](int x, int y) {
-        return !PtInRegion(handle.h, x, y) && !PtInRegion(link.h, x, y) && !PtInRegion(handle.h, x - 3, y) &&
-               !PtInRegion(handle.h, x + 3, y);
+        return !PtInRegion(m_handle.h, x, y) && !PtInRegion(link.h, x, y) && !PtInRegion(m_handle.h, x - 3, y) &&
+               !PtInRegion(m_handle.h, x + 3, y);
     };
-    const RECT face = {100, 0, 250, 250};
     POINT grip, plain;
-    ASSERT_TRUE(FacePoint(console, face, onHandle, &grip)) << "no free point on the drag handle";
-    ASSERT_TRUE(FacePoint(console, face, plainFace, &plain)) << "no free point off the hot areas";
+    ASSERT_TRUE(HandlePoint(console, &grip)) << "no free point on the drag handle";
+    ASSERT_TRUE(FacePoint(console, kFace, plainFace, &plain)) << "no free point off the hot areas";
     ASSERT_TRUE(InputDriver::Activate(console));
     std::string cursor;
     auto cursorBecomes = [&](const char* want, POINT at) { return CursorBecomes(console, want, at, &cursor); };
@@ -402,7 +401,7 @@ TEST_F(SkinTest, TheCursorShowsTheHandleAndTheDrag) {
     // The window moved with the pointer; find the plain point again.
     RECT rc;
     WaitForRest(console, &rc);
-    ASSERT_TRUE(FacePoint(console, face, plainFace, &plain));
+    ASSERT_TRUE(FacePoint(console, kFace, plainFace, &plain));
     ASSERT_TRUE(InputDriver::SettleAt(plain));
     EXPECT_TRUE(cursorBecomes("arrow", plain)) << "back on the face after the drag: " << cursor;
     EXPECT_TRUE(CloseAndWait(*p, console));
@@ -416,14 +415,11 @@ protected:
 
     void SetUp() override {
         SkinTest::SetUp();
-        char path[MAX_PATH];
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string dir(path);
-        dir.erase(dir.rfind('\\') + 1);
-        m_log = dir + "urlrec.log";
+        m_log = BesideTest("urlrec.log");
         DeleteFileA(m_log.c_str());
         m_handler = std::make_unique<RegSnapshot>(HKEY_LOCAL_MACHINE, kHandlerKey);
-        ASSERT_TRUE(RegKey::Create(HKEY_LOCAL_MACHINE, kHandlerKey).SetString("", "\"" + dir + "urlrec.exe\" \"%1\""));
+        ASSERT_TRUE(RegKey::Create(HKEY_LOCAL_MACHINE, kHandlerKey)
+                        .SetString("", "\"" + BesideTest("urlrec.exe") + "\" \"%1\""));
     }
     void TearDown() override {
         if (m_handler) {
@@ -434,14 +430,7 @@ protected:
 
     std::vector<std::string> Opened() const {
         std::vector<std::string> lines;
-        HANDLE f = CreateFileA(m_log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               0, nullptr);
-        if (f == INVALID_HANDLE_VALUE) return lines;
-        char buf[4096];
-        DWORD got = 0;
-        ReadFile(f, buf, sizeof buf, &got, nullptr);
-        CloseHandle(f);
-        std::istringstream in(std::string(buf, got));
+        std::ifstream in(m_log);
         for (std::string line; std::getline(in, line);) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             lines.push_back(line);
@@ -510,10 +499,7 @@ TEST_F(SkinLinkTest, TheAboutWindowsAddressOpensThePageOnOneClick) {
     ASSERT_TRUE(InputDriver::Click(InputDriver::CentreOf(link)));
     EXPECT_TRUE(WaitUntil([&] { return !Opened().empty(); }, 30000));
     EXPECT_EQ(OpenedWhenDone(about), std::vector<std::string>{"http://www.velmora.example/korvane"});
-
-    ASSERT_TRUE(InputDriver::Activate(about));
-    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+    EXPECT_TRUE(EscapeAbout(about));
     EXPECT_TRUE(CloseAndWait(*p, console));
 }
 
@@ -568,9 +554,7 @@ protected:
 
     // Escape closes the About window, then the console is closed as a user would.
     void CloseAll(HWND about) {
-        ASSERT_TRUE(InputDriver::Activate(about));
-        ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+        EXPECT_TRUE(EscapeAbout(about));
         EXPECT_TRUE(CloseAndWait(*m_process, m_console));
     }
 

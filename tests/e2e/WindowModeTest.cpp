@@ -39,11 +39,11 @@ protected:
     // Lets a step take effect before the next: a click travels through the
     // input queue, which the program reads only after posted messages, and a
     // form switch shows once 1010 and 1011 change visibility (only the mini
-    // form shows them). The layout itself is checked elsewhere; here it only
+    // form shows them), however long that takes. The layout itself is checked elsewhere; here it only
     // paces the steps, so a layout that never changes costs time, not a pass.
     static void Settle(HWND console, bool mini) {
         HWND full = GetDlgItem(console, 1010);
-        WaitUntil([&] { return full && (IsWindowVisible(full) != FALSE) == mini; }, 3000);
+        WaitUntil([&] { return full && (IsWindowVisible(full) != FALSE) == mini; }, kUiMs);
         EXPECT_TRUE(CaughtUp(console));
     }
 };

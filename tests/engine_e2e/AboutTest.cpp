@@ -33,19 +33,13 @@ protected:
         m_slider = GetDlgItem(about, 1012);
         if (!m_slider || !InputDriver::Activate(about)) return nullptr;
         InputDriver::Key(VK_TAB);  // from OK, the first tab stop, to the trackbar
-        WaitUntil([&] { return GetFocusOf(about) == m_slider; }, kUiMs);
+        WaitUntil([&] { return WindowFinder::ThreadOf(about).hwndFocus == m_slider; }, kUiMs);
         return about;
-    }
-    static HWND GetFocusOf(HWND window) {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
     }
     // Escape closes the About window (the trackbar has the focus), then the
     // console is closed as a user would.
     void CloseAboutThenConsole(KorvaneProcess& p, HWND console, HWND about) {
-        ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs)) << "Escape did not close the About window";
+        EXPECT_TRUE(EscapeAbout(about));
         EXPECT_TRUE(CloseAndWait(p, console));
     }
     int Pos() const { return static_cast<int>(SendMessageA(m_slider, TBM_GETPOS, 0, 0)); }
@@ -134,7 +128,7 @@ TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("winxp", &p);
     ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(WaitForJournal("WDM", "OPEN", "-", 15000));
+    ASSERT_TRUE(WaitForJournal("WDM", "OPEN", "-", kStartMs));
     const unsigned long long mark = Journal::Mark();
     HWND about = OpenAbout(*p, console);
     ASSERT_NE(about, nullptr);
@@ -169,9 +163,7 @@ TEST_F(AboutTest, AStoredValueOutsideTheRangeShowsAtTheNearerEnd) {
         ASSERT_NE(about, nullptr);
         ASSERT_TRUE(CaughtUp(about));
         EXPECT_EQ(SendMessageA(GetDlgItem(about, 1012), TBM_GETPOS, 0, 0), c.shown);
-        ASSERT_TRUE(InputDriver::Activate(about));
-        ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs)) << "Escape did not close the About window";
+        ASSERT_TRUE(EscapeAbout(about));
         ASSERT_TRUE(CaughtUp(console));
         EXPECT_TRUE(Gains(mark).empty()) << "a gain was sent though the trackbar did not move";
         EXPECT_EQ(SettingsKey::GetDword("Master volume"), c.stored);

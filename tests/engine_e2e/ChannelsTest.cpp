@@ -25,7 +25,7 @@ protected:
         KorvaneProcess* p = nullptr;
         HWND console = StartToConsole(version, &p);
         ASSERT_NE(console, nullptr);
-        ASSERT_TRUE(WaitForJournal(mark, channels.back(), "IOCTL", "0x00220144", 15000));
+        ASSERT_TRUE(WaitForJournal(mark, channels.back(), "IOCTL", "0x00220144", kStartMs));
         ASSERT_TRUE(CaughtUp(console));
         std::vector<JournalEntry> entries = Journal::Read(mark);
         const std::vector<Delivered> expected = Expected(channels).Start(2, 9, 4, false).Get();
@@ -84,7 +84,7 @@ protected:
         CloseServiceHandle(scm);
         // The device names come and go with the driver.
         char target[256];
-        if (ok && run) ok = WaitUntil([&] { return QueryDosDeviceA("Velmora1", target, sizeof target) != 0; }, 10000);
+        if (ok && run) ok = WaitUntil([&] { return QueryDosDeviceA("Velmora1", target, sizeof target) != 0; }, kUiMs);
         return ok;
     }
 };
@@ -108,7 +108,7 @@ TEST_F(ChannelsTest, MissingHookIsReportedAndTheDevicesStillServe) {
     KorvaneProcess* p = nullptr;
     HWND console = StartThroughHookBox(&p);
     ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", 15000));
+    ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", kStartMs));
     ASSERT_TRUE(CaughtUp(console));
     std::vector<JournalEntry> entries = JournalSinceStart();
     const std::vector<Delivered> expected = Expected({"VXD", "WDM"}).Start(2, 9, 4, false).Get();
@@ -131,7 +131,7 @@ TEST_F(ChannelsTest, EachMissingExportIsReportedAndTheOthersAreUsed) {
         KorvaneProcess* p = nullptr;
         HWND console = StartThroughHookBox(&p);
         ASSERT_NE(console, nullptr);
-        ASSERT_TRUE(WaitForJournal(mark, "WDM", "IOCTL", "0x00220144", 15000));
+        ASSERT_TRUE(WaitForJournal(mark, "WDM", "IOCTL", "0x00220144", kStartMs));
         // A status relay when the hook has its control entry; without it,
         // the status timer has had its turns before the journal is read.
         if (std::string(missing) != "QuorWav9xIoCtl") {

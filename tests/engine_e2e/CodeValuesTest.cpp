@@ -46,7 +46,7 @@ TEST_F(CodeValuesTest, EachCodeHasItsNumber) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToEngine("win98", &p);
     ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x002200C8", 15000)) << "no status relayed to the hook";
+    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x002200C8", kStartMs)) << "no status relayed to the hook";
     std::vector<DWORD> status;
     Sent(start, "WDM", &status);
     EXPECT_NE(std::find(status.begin(), status.end(), 0x2200C4u), status.end()) << "no status read from WDM";

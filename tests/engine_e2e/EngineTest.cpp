@@ -112,7 +112,7 @@ bool EngineTest::WaitForJournal(unsigned long long mark, const std::string& chan
 HWND EngineTest::StartToEngine(const std::string& version, KorvaneProcess** process) {
     const bool nine = version == "win95" || version == "win98" || version == "winme";
     HWND console = StartToConsole(version, process);
-    if (console && !WaitForJournal(nine ? "HOOK" : "WDM", "IOCTL", "0x00220144", 15000)) {
+    if (console && !WaitForJournal(nine ? "HOOK" : "WDM", "IOCTL", "0x00220144", kStartMs)) {
         ADD_FAILURE() << "the start sequence did not reach the engine";
         return nullptr;
     }
@@ -123,7 +123,7 @@ HWND EngineTest::StartToEngine(const std::string& version, KorvaneProcess** proc
     const unsigned long long closing = Journal::Mark();
     ::testing::AssertionResult closed = CloseAndWait(korvane, console);
     if (!closed) return closed;
-    if (!WaitForJournal(closing, "HOOK", "CALL", "QuorWav9xUnHook", 15000))
+    if (!WaitForJournal(closing, "HOOK", "CALL", "QuorWav9xUnHook", kExitMs))
         return ::testing::AssertionFailure() << "the hook was not taken away";
     return ::testing::AssertionSuccess();
 }

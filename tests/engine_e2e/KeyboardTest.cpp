@@ -22,10 +22,9 @@ protected:
     // The id of the console's control that has the keyboard focus; 0 for
     // none, -1 for a window that is not one of its controls.
     int FocusedId() const {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        if (!GetGUIThreadInfo(GetWindowThreadProcessId(m_console, nullptr), &info) || !info.hwndFocus) return 0;
-        return GetParent(info.hwndFocus) == m_console ? GetDlgCtrlID(info.hwndFocus) : -1;
+        HWND focus = WindowFinder::ThreadOf(m_console).hwndFocus;
+        if (!focus) return 0;
+        return GetParent(focus) == m_console ? GetDlgCtrlID(focus) : -1;
     }
 
     // Presses vk and waits until the focus has left the control it was on;

@@ -18,9 +18,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <climits>
 #include <random>
 
 namespace {
@@ -85,11 +85,7 @@ protected:
         InputDriver::Key(VK_ESCAPE);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs)) << "the About window stayed open";
     }
-    static HWND FocusOf(HWND window) {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
-    }
+    static HWND FocusOf(HWND window) { return WindowFinder::ThreadOf(window).hwndFocus; }
 
     // One event of the stream; returns a short name for the trace.
     const char* Event(HWND console, std::mt19937& rng, Model& model) {

@@ -31,22 +31,6 @@ protected:
         ASSERT_TRUE(key.Valid());
         ASSERT_TRUE(key.SetDword("CanUnloadAfter", calls));
     }
-    static size_t Count(const std::vector<JournalEntry>& calls, const std::string& name) {
-        size_t n = 0;
-        for (const JournalEntry& e : calls) n += e.a == name;
-        return n;
-    }
-    static const JournalEntry* First(const std::vector<JournalEntry>& calls, const std::string& name) {
-        for (const JournalEntry& e : calls)
-            if (e.a == name) return &e;
-        return nullptr;
-    }
-    static const JournalEntry* Last(const std::vector<JournalEntry>& calls, const std::string& name) {
-        const JournalEntry* found = nullptr;
-        for (const JournalEntry& e : calls)
-            if (e.a == name) found = &e;
-        return found;
-    }
 };
 
 TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
@@ -57,7 +41,7 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     ASSERT_NE(console, nullptr);
 
     // The status relay runs once the start sequence is through.
-    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x002200C8", 15000));
+    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x002200C8", kUiMs));
     // A dozen relays, enough to tell their rate.
     EXPECT_TRUE(WaitUntil(
         [&] { return Journal::Select(JournalSinceStart(), "HOOK", "IOCTL", "0x002200C8").size() >= 12; }, kUiMs))
@@ -106,8 +90,8 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     unsigned long long closeRequested = NowMs();
     ASSERT_TRUE(CloseAndWait(*p, console));
     EXPECT_EQ(p->ExitCode(), 0u);
-    ASSERT_TRUE(WaitForJournal(beforeClose, "WDM", "CLOSE", "-", 5000));
-    ASSERT_TRUE(WaitForJournal(beforeClose, "VXD", "CLOSE", "-", 5000));
+    ASSERT_TRUE(WaitForJournal(beforeClose, "WDM", "CLOSE", "-", kUiMs));
+    ASSERT_TRUE(WaitForJournal(beforeClose, "VXD", "CLOSE", "-", kUiMs));
     std::vector<JournalEntry> stopped = Journal::Read(beforeClose);
 
     // Five zero messages to each open device, VxD first; none to the hook.
@@ -189,16 +173,16 @@ TEST_F(StartStopTest, TheHookIsUnhookedWhenItAgreesOrAfterFiveSeconds) {
         }
         ASSERT_TRUE(p->WaitForExit(kExitMs + 10000)) << "the process should end soon after the hook";
 
-        std::vector<JournalEntry> calls = Journal::Select(Journal::Read(LaunchMark()), "HOOK", "CALL");
-        EXPECT_EQ(Count(calls, "QuorWav9xCanUnloadNow"), c.asks) << Journal::Format(calls);
-        const JournalEntry* prepare = First(calls, "QuorWav9xPrepareForUnloading");
-        const JournalEntry* agreed = Last(calls, "QuorWav9xCanUnloadNow");
-        const JournalEntry* unhook = Last(calls, "QuorWav9xUnHook");
-        ASSERT_TRUE(prepare && agreed && unhook) << Journal::Format(calls);
-        EXPECT_EQ(agreed->Result().value_or(0) != 0, c.agreesAfter != 0xFFFFFFFF);
-        const JournalEntry* from = c.agreesAfter == 0 ? agreed : prepare;
-        EXPECT_GE(unhook->ms - from->ms, c.minMs);
-        EXPECT_LT(unhook->ms - from->ms, c.maxMs);
+        const std::vector<JournalEntry> calls = Journal::Select(Journal::Read(LaunchMark()), "HOOK", "CALL");
+        const auto called = [&](const char* name) { return Journal::Select(calls, "HOOK", "CALL", name); };
+        const std::vector<JournalEntry> prepare = called("QuorWav9xPrepareForUnloading"),
+                                        asks = called("QuorWav9xCanUnloadNow"), unhook = called("QuorWav9xUnHook");
+        EXPECT_EQ(asks.size(), c.asks) << Journal::Format(calls);
+        ASSERT_TRUE(!prepare.empty() && !asks.empty() && !unhook.empty()) << Journal::Format(calls);
+        EXPECT_EQ(asks.back().Result().value_or(0) != 0, c.agreesAfter != 0xFFFFFFFF);
+        const JournalEntry& from = c.agreesAfter == 0 ? asks.back() : prepare.front();
+        EXPECT_GE(unhook.back().ms - from.ms, c.minMs);
+        EXPECT_LT(unhook.back().ms - from.ms, c.maxMs);
     }
 }
 

@@ -36,7 +36,8 @@ namespace {
 
 constexpr DWORD kRate = 11025, kChannels = 2, kBits = 16, kBlock = 4;
 const WaveLayout kLayout(24);  // the last chunk long enough for the effects to glide out
-constexpr DWORD kStartMs = 45000, kExitMs = 20000;
+// kUiMs: a state change a busy machine beside two Wine sessions still makes in time.
+constexpr DWORD kStartMs = 45000, kExitMs = 20000, kUiMs = 30000;
 constexpr int k3DKnob = 1000;
 
 fx::FxParams Off() {
@@ -88,7 +89,7 @@ protected:
         ASSERT_NE(console, INVALID_HANDLE_VALUE) << "\\\\.\\Velmora1, error " << GetLastError();
         CloseHandle(console);
         // The close reaches the driver a moment later under Wine.
-        ASSERT_TRUE(WaitUntil([] { return !DriverState().consoleOpen; }, 10000));
+        ASSERT_TRUE(WaitUntil([] { return !DriverState().consoleOpen; }, kUiMs));
     }
 
     // A logon: setup's own host ends, and what the Run key names starts,
@@ -130,7 +131,7 @@ protected:
         WindowFinder finder(m_korvane.Pid());
         m_console = nullptr;
         WaitUntil([&] { return (m_console = finder.Console()) != nullptr || !m_korvane.Running(); }, kStartMs);
-        if (!m_console || !WaitUntil([] { return DriverState().consoleOpen != 0; }, 10000)) return false;
+        if (!m_console || !WaitUntil([] { return DriverState().consoleOpen != 0; }, kUiMs)) return false;
         return Settled();
     }
     // The console has taken all its input (it sends to the driver from its
@@ -154,13 +155,13 @@ protected:
                 return fxengine::EngineShared::HookedFlag() == open &&
                        (!open || memcmp(&engine, &driver, sizeof engine) == 0);
             },
-            10000);
+            kUiMs);
         EXPECT_TRUE(follows) << "the engine never took the driver's state";
         return follows;
     }
     bool CloseKorvane() {
         PostMessageA(m_console, WM_SYSCOMMAND, SC_CLOSE, 0);
-        if (!m_korvane.WaitForExit(kExitMs) || !WaitUntil([] { return !DriverState().consoleOpen; }, 10000))
+        if (!m_korvane.WaitForExit(kExitMs) || !WaitUntil([] { return !DriverState().consoleOpen; }, kUiMs))
             return false;
         return EngineFollows();
     }
@@ -213,7 +214,7 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
     const DWORD serial = DriverState().serial;
     ASSERT_TRUE(InputDriver::Activate(m_console) &&
                 InputDriver::Wheel(InputDriver::CentreOf(GetDlgItem(m_console, k3DKnob)), WHEEL_DELTA));
-    ASSERT_TRUE(WaitUntil([&] { return DriverState().serial != serial; }, 10000))
+    ASSERT_TRUE(WaitUntil([&] { return DriverState().serial != serial; }, kUiMs))
         << "the turn never reached the driver";
     ASSERT_TRUE(Settled());
     const fx::FxParams turned = ParamsNow();

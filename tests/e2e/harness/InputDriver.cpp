@@ -1,6 +1,7 @@
 #include "InputDriver.h"
 
 #include "Wait.h"
+#include "WindowFinder.h"
 
 bool InputDriver::Activate(HWND hwnd, DWORD timeoutMs) {
     if (!IsWindow(hwnd)) return false;
@@ -15,13 +16,7 @@ bool InputDriver::Activate(HWND hwnd, DWORD timeoutMs) {
     // Keys go to the window that the thread has taken as active (and given
     // the focus within), a moment after it became the foreground; on a slow
     // machine keys sent before then are lost.
-    WaitUntil(
-        [&] {
-            GUITHREADINFO info{};
-            info.cbSize = sizeof info;
-            return GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) && info.hwndActive == hwnd;
-        },
-        timeoutMs, 50);
+    WaitUntil([&] { return WindowFinder::ThreadOf(hwnd).hwndActive == hwnd; }, timeoutMs, 50);
     return true;
 }
 
@@ -100,8 +95,7 @@ bool InputDriver::SettleAt(POINT screen) {
         if (!MoveTo(screen)) return false;
         if (!WaitUntil([&] { return CursorAt(screen); }, 5000, 10)) continue;
         bool caughtUp = true;
-        for (int round = 0; round < 2 && caughtUp; ++round)
-            caughtUp = ThreadCaughtUp(before) && ThreadCaughtUp(screen);
+        for (int round = 0; round < 2 && caughtUp; ++round) caughtUp = ThreadCaughtUp(before) && ThreadCaughtUp(screen);
         if (caughtUp && CursorAt(screen)) return true;
     }
     return false;

@@ -106,3 +106,10 @@ std::string WindowFinder::MessageBoxText(HWND box) {
     HWND text = GetDlgItem(box, kMessageBoxTextId);
     return text ? Text(text) : std::string();
 }
+
+GUITHREADINFO WindowFinder::ThreadOf(HWND hwnd) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info)) info = GUITHREADINFO{};
+    return info;
+}

@@ -30,6 +30,9 @@ public:
     static std::string ClassName(HWND hwnd);
     static HWND Child(HWND parent, int id) { return GetDlgItem(parent, id); }
     static DWORD ProcessOf(HWND hwnd);
+    // The focus, capture and active window of the window's thread (all null
+    // when it cannot be read).
+    static GUITHREADINFO ThreadOf(HWND hwnd);
     // The message box's text, from its text static.
     static std::string MessageBoxText(HWND box);
 

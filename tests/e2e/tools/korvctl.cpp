@@ -44,8 +44,12 @@ int Rect() {
 int Keys(int count, char** keys) {
     HWND console = FindWindowA(nullptr, kTitle);
     if (!console) return 1;
-    SetForegroundWindow(console);
-    Sleep(200);
+    // The console in front before the keys, however long that takes here.
+    const DWORD start = GetTickCount();
+    while (GetForegroundWindow() != console && GetTickCount() - start < 10000) {
+        SetForegroundWindow(console);
+        Sleep(50);
+    }
     if (GetForegroundWindow() != console) {
         fprintf(stderr, "korvctl: the console did not come to the front\n");
         return 1;
