@@ -45,32 +45,40 @@ POINT PlaceIn(HWND hwnd) {
     return pt;
 }
 
-// `hwnd`'s client area as read from `dc` at `origin`, row by row, colours only.
-std::vector<COLORREF> Pixels(HWND hwnd, HDC dc, POINT origin) {
-    RECT rc;
-    GetClientRect(hwnd, &rc);
+// A width x height picture that `paint` makes in a memory DC (compatible
+// with `dc`), row by row, colours only.
+template <class Paint>
+std::vector<COLORREF> Painted(HDC dc, int width, int height, Paint paint) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = rc.right;
-    info.bmiHeader.biHeight = -rc.bottom;  // top-down
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HDC memory = CreateCompatibleDC(dc);
-    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     std::vector<COLORREF> pixels;
     if (dib && bits) {
         HGDIOBJ old = SelectObject(memory, dib);
-        BitBlt(memory, 0, 0, rc.right, rc.bottom, dc, origin.x, origin.y, SRCCOPY);
+        paint(memory);
         GdiFlush();
         const auto* p = static_cast<const uint32_t*>(bits);
-        for (const uint32_t* end = p + rc.right * rc.bottom; p != end; ++p) pixels.push_back(*p & 0xFFFFFF);
+        for (const uint32_t* end = p + width * height; p != end; ++p) pixels.push_back(*p & 0xFFFFFF);
         SelectObject(memory, old);
         DeleteObject(dib);
     }
     DeleteDC(memory);
     return pixels;
+}
+
+// `hwnd`'s client area as read from `dc` at `origin`.
+std::vector<COLORREF> Pixels(HWND hwnd, HDC dc, POINT origin) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    return Painted(dc, rc.right, rc.bottom,
+                   [&](HDC memory) { BitBlt(memory, 0, 0, rc.right, rc.bottom, dc, origin.x, origin.y, SRCCOPY); });
 }
 
 // The pixels shown on screen over `hwnd`'s client area, once they are what
@@ -437,30 +445,11 @@ TEST_F(SkinControlsTest, AnimationRestsWhileHiddenAndRunsWhenShown) {
 }
 
 // The scene of a frame as the art draws it, pixel for pixel, in the layout
-// Snapshot reads the screen into (colours only).
+// Snapshot reads the screen into.
 std::vector<COLORREF> Drawn(int frame, int width, int height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(nullptr);
-    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::vector<COLORREF> pixels;
-    if (dib && bits) {
-        HGDIOBJ old = SelectObject(memory, dib);
+    return Painted(nullptr, width, height, [&](HDC memory) {
         skinctl::AnimationArt::Draw(memory, RECT{0, 0, width, height}, frame);
-        GdiFlush();
-        const auto* p = static_cast<const uint32_t*>(bits);
-        for (const uint32_t* end = p + width * height; p != end; ++p) pixels.push_back(*p & 0xFFFFFF);
-        SelectObject(memory, old);
-        DeleteObject(dib);
-    }
-    DeleteDC(memory);
-    return pixels;
+    });
 }
 
 // Whatever the control keeps between frames, what shows is the frame's whole

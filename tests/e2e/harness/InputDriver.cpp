@@ -67,18 +67,15 @@ bool CursorAt(POINT screen) {
 
 // Returns once the thread of the window at the point has been through its
 // queue: a sent message is answered only when that thread reads its queue,
-// and the X events that came in meanwhile are read on its next wait.
-bool ThreadCaughtUp(POINT screen) {
+// and the X events that came in meanwhile are read on its next wait. A hung
+// thread reads nothing, so it has nothing to echo either.
+void ThreadCaughtUp(POINT screen) {
     HWND window = WindowFromPoint(screen);
-    if (!window) return true;
     DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId()) {
-        PumpOwnMessages();
-        return true;
-    }
+    if (!window || !GetWindowThreadProcessId(window, &process)) return;
+    if (process == GetCurrentProcessId()) return PumpOwnMessages();
     DWORD_PTR result = 0;
-    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
 }
 
 }  // namespace
@@ -94,9 +91,11 @@ bool InputDriver::SettleAt(POINT screen) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (!MoveTo(screen)) return false;
         if (!WaitUntil([&] { return CursorAt(screen); }, 5000, 10)) continue;
-        bool caughtUp = true;
-        for (int round = 0; round < 2 && caughtUp; ++round) caughtUp = ThreadCaughtUp(before) && ThreadCaughtUp(screen);
-        if (caughtUp && CursorAt(screen)) return true;
+        for (int round = 0; round < 2; ++round) {
+            ThreadCaughtUp(before);
+            ThreadCaughtUp(screen);
+        }
+        if (CursorAt(screen)) return true;
     }
     return false;
 }
