@@ -1,11 +1,14 @@
 // How much rendered sound the engine keeps on the real device. A short lead
 // lets a knob turn be heard soon; a device that stalls (9x drivers and the
 // NT kernel mixer routinely stop for 30 ms and more) needs a long one, or it
-// runs dry while the program itself still has sound queued. The lead starts
-// short, doubles whenever the device came close to running dry, takes all the
-// program has queued when it ran dry (never beyond what the program has
-// queued), and shrinks back a period at a time while the device keeps up. The
-// first stall of a device can still find it short.
+// runs dry while the program itself still has sound queued. Until the device
+// has played a calm second the lead is all the program has queued (up to
+// 2 s): nothing is known of the machine yet, and the program's own queue is
+// what protected it without the engine. Then it shrinks back towards the
+// short lead, never below the longest the device went between two looks of
+// the feed (a stall seen, remembered a while); it doubles whenever the device
+// came close to running dry and takes all the program has queued when it ran
+// dry, and a lead grown so gives back only a period each calm second.
 #pragma once
 
 #include <stdint.h>
@@ -16,10 +19,11 @@ class FeedLead {
 public:
     FeedLead(uint32_t periodFrames, uint32_t sampleRate);
 
-    // At each wake of the feed, with what the device still held (frames
-    // written, not yet played), what the program has queued beyond it, and
-    // the frames played since the last look.
-    void Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played);
+    // At each wake of the feed, before it writes, with what the device still
+    // held (frames written, not yet played), what the program has queued
+    // beyond it, the frames played since the last look, and whether the
+    // device had anything to play since then (a first look has not).
+    void Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played, bool fed = true);
     // Frames to keep on the device.
     uint64_t Target() const { return m_target; }
     // Frames below which the device counts as close to running dry: on a
@@ -30,16 +34,27 @@ public:
     // Whether one more period goes to the device, holding `onDevice` frames
     // with `ahead` more queued: while the device holds no more than the lead
     // less that period, which may be shorter than a period (the program's
-    // last bit: counting a whole one there would let the device run dry),
-    // and no more than `most`.
-    bool Wants(uint64_t onDevice, uint64_t ahead, uint64_t most = ~uint64_t(0)) const {
+    // last bit: counting a whole one there would let the device run dry).
+    // Inside a loop (`loopPass` frames a pass, 1 when not yet known) no more
+    // than a pass or the short lead, whichever is longer: a break lands at
+    // the end of the pass that plays or the next one, a rewrite is heard
+    // soon, and up to that the lead grows as anywhere else.
+    bool Wants(uint64_t onDevice, uint64_t ahead, uint64_t loopPass = 0) const {
         const uint64_t next = ahead < m_period ? ahead : m_period;
-        return ahead > 0 && onDevice + next <= (m_target < most ? m_target : most);
+        uint64_t most = m_target;
+        if (loopPass) {
+            const uint64_t pass = loopPass > m_base ? loopPass : m_base;
+            if (pass < most) most = pass;
+        }
+        return ahead > 0 && onDevice + next <= most;
     }
 
 private:
     uint64_t m_period, m_base, m_max, m_target;
-    uint64_t m_calm = 0;  // frames played since the lead last grew or shrank
+    uint64_t m_calm = 0;     // frames played since the lead last grew or shrank
+    uint64_t m_stall = 0;    // the longest the device went between two looks (and a period), fading
+    bool m_settled = false;  // a calm second has passed: the start is over
+    bool m_grown = false;    // the lead grew because the device came close to running dry
 };
 
 }  // namespace fxengine
