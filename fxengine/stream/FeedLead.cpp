@@ -25,8 +25,6 @@ FeedLead::FeedLead(uint32_t periodFrames, uint32_t sampleRate)
 
 void FeedLead::Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played, bool fed) {
     const uint64_t queued = onDevice + programQueued;
-    // Nothing is known of the machine yet: the program's own queue protects it.
-    if (!m_settled) m_target = Max(m_target, Min(queued, m_max));
     if (!fed) return;
     // What the device played between two looks, it must hold at the next.
     m_stall = Max(m_stall, played + m_period);
@@ -39,20 +37,14 @@ void FeedLead::Observe(uint64_t onDevice, uint64_t programQueued, uint64_t playe
         if (grown > queued) grown = Max(queued, m_target);
         m_target = Min(grown, m_max);
         m_calm = 0;
-        m_grown = true;
         return;
     }
     m_calm += played;
     if (m_calm < m_period * kCalmPeriods) return;
     m_calm = 0;
-    m_settled = true;
+    // A period back, never below what a stall seen lately took.
     const uint64_t floor = Max(m_base, Min(m_stall, m_max));
-    if (m_target > floor) {
-        // The start's lead was a guess and goes back quickly; one grown by a
-        // stall goes back slowly.
-        const uint64_t step = m_grown ? m_period : Max(m_period, (m_target - floor) / 2);
-        m_target = m_target - floor > step ? m_target - step : floor;
-    }
+    if (m_target > floor) m_target = m_target - floor > m_period ? m_target - m_period : floor;
     // A stall is forgotten a period a calm second.
     m_stall = m_stall > m_period ? m_stall - m_period : 0;
 }

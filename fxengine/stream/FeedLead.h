@@ -1,14 +1,13 @@
 // How much rendered sound the engine keeps on the real device. A short lead
 // lets a knob turn be heard soon; a device that stalls (9x drivers and the
 // NT kernel mixer routinely stop for 30 ms and more) needs a long one, or it
-// runs dry while the program itself still has sound queued. Until the device
-// has played a calm second the lead is all the program has queued (up to
-// 2 s): nothing is known of the machine yet, and the program's own queue is
-// what protected it without the engine. Then it shrinks back towards the
-// short lead, never below the longest the device went between two looks of
-// the feed (a stall seen, remembered a while); it doubles whenever the device
-// came close to running dry and takes all the program has queued when it ran
-// dry, and a lead grown so gives back only a period each calm second.
+// runs dry while the program itself still has sound queued. The lead starts
+// short, doubles whenever the device came close to running dry, takes all
+// the program has queued when it ran dry (never beyond what the program has
+// queued), and shrinks back a period each calm second, never below the most
+// the device played between two looks of the feed (a stall seen, forgotten
+// a period each calm second). The first stall of a device can still find it
+// short: a start with a long lead would bury a knob turn under it.
 #pragma once
 
 #include <stdint.h>
@@ -51,10 +50,8 @@ public:
 
 private:
     uint64_t m_period, m_base, m_max, m_target;
-    uint64_t m_calm = 0;     // frames played since the lead last grew or shrank
-    uint64_t m_stall = 0;    // the longest the device went between two looks (and a period), fading
-    bool m_settled = false;  // a calm second has passed: the start is over
-    bool m_grown = false;    // the lead grew because the device came close to running dry
+    uint64_t m_calm = 0;   // frames played since the lead last grew or shrank
+    uint64_t m_stall = 0;  // the longest the device went between two looks (and a period), fading
 };
 
 }  // namespace fxengine
