@@ -301,7 +301,8 @@ void EngineDevice::Round() {
     RefreshLoop();
     const DWORD block = m_format.blockAlign;
     m_lead->Observe((m_written - m_played) / block, m_stream->Ahead() / block, (m_played - before) / block, fed);
-    // Inside a loop too long for the device to loop it, the lead holds a pass at most.
+    // Inside a loop too long for the device to loop it, the lead holds a pass.
+    m_lead->Loop(m_stream->LoopPass() / block);
     while (m_lead->Wants((m_written - m_played) / block, m_stream->Ahead() / block, m_stream->LoopPass() / block)) {
         Period* p = FreePeriod();
         if (!p) break;

@@ -23,6 +23,10 @@ FeedLead::FeedLead(uint32_t periodFrames, uint32_t sampleRate)
       m_max(uint64_t(periodFrames) * kMaxLead),
       m_target(m_base) {}
 
+void FeedLead::Loop(uint64_t loopPass) {
+    if (loopPass) m_target = Max(m_target, Min(Max(loopPass, m_base), m_max));
+}
+
 void FeedLead::Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played, bool fed) {
     const uint64_t queued = onDevice + programQueued;
     if (!fed) return;

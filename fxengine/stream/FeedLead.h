@@ -23,6 +23,13 @@ public:
     // beyond it, the frames played since the last look, and whether the
     // device had anything to play since then (a first look has not).
     void Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played, bool fed = true);
+    // A loop too long for the device to loop it is under way or begins next
+    // (`loopPass` frames a pass; 0: none): the lead holds a pass from its
+    // start. The device must cross each pass's end without running dry, and
+    // a knob turn or a rewrite there is heard within a pass anyway; a lead
+    // that grew only once the device came close to dry cost a dropout at the
+    // first pass's end (Wine's device hands periods back in bursts).
+    void Loop(uint64_t loopPass);
     // Frames to keep on the device.
     uint64_t Target() const { return m_target; }
     // Frames below which the device counts as close to running dry: on a

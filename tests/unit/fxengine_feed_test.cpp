@@ -133,6 +133,7 @@ Outcome Engine(const Scenario& s, uint64_t settleTick) {
             wake = false;
             lead.Observe(written - played, stream.Ahead(), played - looked, fed);
             looked = played;
+            lead.Loop(stream.LoopPass());
             while (lead.Wants(written - played, stream.Ahead(), stream.LoopPass())) {
                 const uint32_t n = stream.ReadPeriod(scratch.data(), kPeriod, kPeriod + kPeriod / 2);
                 if (!n) break;
