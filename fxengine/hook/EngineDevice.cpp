@@ -111,10 +111,14 @@ EngineDevice::Period* EngineDevice::FreePeriod() {
 
 bool EngineDevice::Start() {
     AddRef();  // the thread's
-    m_thread = CreateThread(nullptr, 0, &EngineDevice::Feed, this, 0, &m_threadId);
-    // It keeps the device fed ahead: it must not wait behind the program's work.
-    if (m_thread) SetThreadPriority(m_thread, THREAD_PRIORITY_TIME_CRITICAL);
-    if (m_thread) return true;
+    // It keeps the device fed ahead: it must not wait behind the program's
+    // work, from its first round on (it starts once it has its priority).
+    m_thread = CreateThread(nullptr, 0, &EngineDevice::Feed, this, CREATE_SUSPENDED, &m_threadId);
+    if (m_thread) {
+        SetThreadPriority(m_thread, THREAD_PRIORITY_TIME_CRITICAL);
+        ResumeThread(m_thread);
+        return true;
+    }
     Release();
     return false;
 }
@@ -296,11 +300,10 @@ void EngineDevice::Round() {
     }
     RefreshLoop();
     const DWORD block = m_format.blockAlign;
-    if (fed) m_lead->Observe((m_written - m_played) / block, m_stream->Ahead() / block, (m_played - before) / block);
-    // Inside a loop too long for the device to loop it, the lead stays short,
-    // so that a break or a rewrite of the looped buffer is heard soon.
-    const unsigned long long most = m_stream->Looping() ? m_format.sampleRate * kBaseLeadMs / 1000 : ~0ull;
-    while (m_lead->Wants((m_written - m_played) / block, m_stream->Ahead() / block, most)) {
+    m_lead->Observe((m_written - m_played) / block, m_stream->Ahead() / block, (m_played - before) / block, fed);
+    // Inside a loop too long for the device to loop it, the lead holds a pass.
+    m_lead->Loop(m_stream->LoopPass() / block);
+    while (m_lead->Wants((m_written - m_played) / block, m_stream->Ahead() / block, m_stream->LoopPass() / block)) {
         Period* p = FreePeriod();
         if (!p) break;
         DWORD bytes = 0;

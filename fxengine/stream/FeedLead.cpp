@@ -5,36 +5,52 @@
 namespace fxengine {
 
 namespace {
-// Frames of calm playing (in periods) before the lead gives one period back:
-// about a second, so a machine that stalls now and then keeps its lead.
+// Frames of calm playing (in periods) before the lead gives some back: about
+// a second, so a machine that stalls now and then keeps its lead.
 const uint64_t kCalmPeriods = 64;
+
+uint64_t Min(uint64_t a, uint64_t b) {
+    return a < b ? a : b;
+}
+uint64_t Max(uint64_t a, uint64_t b) {
+    return a > b ? a : b;
+}
 }  // namespace
 
 FeedLead::FeedLead(uint32_t periodFrames, uint32_t sampleRate)
     : m_period(periodFrames),
-      m_base(uint64_t(sampleRate) * kBaseLeadMs / 1000 > periodFrames ? uint64_t(sampleRate) * kBaseLeadMs / 1000
-                                                                      : 2 * uint64_t(periodFrames)),
+      m_base(Max(uint64_t(sampleRate) * kBaseLeadMs / 1000, 2 * uint64_t(periodFrames))),
       m_max(uint64_t(periodFrames) * kMaxLead),
       m_target(m_base) {}
 
-void FeedLead::Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played) {
+void FeedLead::Loop(uint64_t loopPass) {
+    if (loopPass) m_target = Max(m_target, Min(Max(loopPass, m_base), m_max));
+}
+
+void FeedLead::Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played, bool fed) {
+    const uint64_t queued = onDevice + programQueued;
+    if (!fed) return;
+    // What the device played between two looks, it must hold at the next.
+    m_stall = Max(m_stall, played + m_period);
     // Close to dry while the program had more to give: the lead was too short.
     if (onDevice < Low() && programQueued > 0) {
         // Found dry, not just low: the feed was later than the whole lead,
         // and doubling would take a dropout at each step; the program's own
         // queue is what protected it without the engine.
         uint64_t grown = onDevice ? m_target * 2 : m_max;
-        const uint64_t queued = onDevice + programQueued;
-        if (grown > queued) grown = queued > m_target ? queued : m_target;
-        m_target = grown < m_max ? grown : m_max;
+        if (grown > queued) grown = Max(queued, m_target);
+        m_target = Min(grown, m_max);
         m_calm = 0;
         return;
     }
     m_calm += played;
-    if (m_calm >= m_period * kCalmPeriods && m_target > m_base) {
-        m_target = m_target - m_period > m_base ? m_target - m_period : m_base;
-        m_calm = 0;
-    }
+    if (m_calm < m_period * kCalmPeriods) return;
+    m_calm = 0;
+    // A period back, never below what a stall seen lately took.
+    const uint64_t floor = Max(m_base, Min(m_stall, m_max));
+    if (m_target > floor) m_target = m_target - floor > m_period ? m_target - m_period : floor;
+    // A stall is forgotten a period a calm second.
+    m_stall = m_stall > m_period ? m_stall - m_period : 0;
 }
 
 }  // namespace fxengine

@@ -2,10 +2,12 @@
 // lets a knob turn be heard soon; a device that stalls (9x drivers and the
 // NT kernel mixer routinely stop for 30 ms and more) needs a long one, or it
 // runs dry while the program itself still has sound queued. The lead starts
-// short, doubles whenever the device came close to running dry, takes all the
-// program has queued when it ran dry (never beyond what the program has
-// queued), and shrinks back a period at a time while the device keeps up. The
-// first stall of a device can still find it short.
+// short, doubles whenever the device came close to running dry, takes all
+// the program has queued when it ran dry (never beyond what the program has
+// queued), and shrinks back a period each calm second, never below the most
+// the device played between two looks of the feed (a stall seen, forgotten
+// a period each calm second). The first stall of a device can still find it
+// short: a start with a long lead would bury a knob turn under it.
 #pragma once
 
 #include <stdint.h>
@@ -16,10 +18,18 @@ class FeedLead {
 public:
     FeedLead(uint32_t periodFrames, uint32_t sampleRate);
 
-    // At each wake of the feed, with what the device still held (frames
-    // written, not yet played), what the program has queued beyond it, and
-    // the frames played since the last look.
-    void Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played);
+    // At each wake of the feed, before it writes, with what the device still
+    // held (frames written, not yet played), what the program has queued
+    // beyond it, the frames played since the last look, and whether the
+    // device had anything to play since then (a first look has not).
+    void Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played, bool fed = true);
+    // A loop too long for the device to loop it is under way or begins next
+    // (`loopPass` frames a pass; 0: none): the lead holds a pass from its
+    // start. The device must cross each pass's end without running dry, and
+    // a knob turn or a rewrite there is heard within a pass anyway; a lead
+    // that grew only once the device came close to dry cost a dropout at the
+    // first pass's end (Wine's device hands periods back in bursts).
+    void Loop(uint64_t loopPass);
     // Frames to keep on the device.
     uint64_t Target() const { return m_target; }
     // Frames below which the device counts as close to running dry: on a
@@ -30,16 +40,25 @@ public:
     // Whether one more period goes to the device, holding `onDevice` frames
     // with `ahead` more queued: while the device holds no more than the lead
     // less that period, which may be shorter than a period (the program's
-    // last bit: counting a whole one there would let the device run dry),
-    // and no more than `most`.
-    bool Wants(uint64_t onDevice, uint64_t ahead, uint64_t most = ~uint64_t(0)) const {
+    // last bit: counting a whole one there would let the device run dry).
+    // Inside a loop (`loopPass` frames a pass, 1 when not yet known) no more
+    // than a pass or the short lead, whichever is longer: a break lands at
+    // the end of the pass that plays or the next one, a rewrite is heard
+    // soon, and up to that the lead grows as anywhere else.
+    bool Wants(uint64_t onDevice, uint64_t ahead, uint64_t loopPass = 0) const {
         const uint64_t next = ahead < m_period ? ahead : m_period;
-        return ahead > 0 && onDevice + next <= (m_target < most ? m_target : most);
+        uint64_t most = m_target;
+        if (loopPass) {
+            const uint64_t pass = loopPass > m_base ? loopPass : m_base;
+            if (pass < most) most = pass;
+        }
+        return ahead > 0 && onDevice + next <= most;
     }
 
 private:
     uint64_t m_period, m_base, m_max, m_target;
-    uint64_t m_calm = 0;  // frames played since the lead last grew or shrank
+    uint64_t m_calm = 0;   // frames played since the lead last grew or shrank
+    uint64_t m_stall = 0;  // the longest the device went between two looks (and a period), fading
 };
 
 }  // namespace fxengine

@@ -159,6 +159,22 @@ uint32_t HeaderStream::ReadUpTo(unsigned char* out, uint32_t target, uint32_t ma
     return whole;
 }
 
+uint64_t HeaderStream::LoopPass() const {
+    size_t start = m_loopStart;
+    if (!m_looping) {
+        if (m_cursor >= m_count || m_offset || !(m_pieces[(m_head + m_cursor) % m_capacity].flags & kBeginLoop))
+            return 0;
+        start = m_cursor;  // it begins with the next read
+    }
+    uint64_t pass = 0;
+    for (size_t i = start; i < m_count; ++i) {
+        const Piece& p = m_pieces[(m_head + i) % m_capacity];
+        pass += p.bytes;
+        if (p.flags & kEndLoop) return pass > m_block ? pass : m_block;
+    }
+    return m_block;
+}
+
 void HeaderStream::SkipPiece() {
     if (m_cursor >= m_count) return;
     m_unread -= At(m_cursor).bytes - m_offset;

@@ -77,6 +77,9 @@ public:
     uint64_t Ahead() const { return m_unread + m_carried; }
     // A loop is under way: its next pass is not yet decided.
     bool Looping() const { return m_looping; }
+    // Bytes of one whole pass of the loop under way or beginning with the
+    // next read (a frame while its end is not written yet); 0 when none.
+    uint64_t LoopPass() const;
     // The pieces handed back and not yet taken, oldest first.
     size_t ReturnedCount() const { return m_returnedCount; }
     void* ReturnedAt(size_t i) const { return m_returned[(m_returnedHead + i) % m_returnedCapacity].owner; }

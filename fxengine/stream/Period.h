@@ -2,9 +2,9 @@
 // keeps a lead of them on the real device (FeedLead): short, so a knob turn
 // is heard within about 50 ms (a period is written while the device holds no
 // more than the lead less one period, and is shorter than one and a half),
-// longer where the device came close to running dry. Periods are longer than
-// the 10 ms a system mixer works in: a mixer that finds less than its own
-// period waiting may play silence first (Wine's does).
+// longer at the start and where the device came close to running dry.
+// Periods are longer than the 10 ms a system mixer works in: a mixer that
+// finds less than its own period waiting may play silence first (Wine's does).
 #pragma once
 
 #include <stdint.h>

@@ -24,6 +24,27 @@ std::string Signal(DWORD firstFrame, DWORD bytes) {
     return s;
 }
 
+// The longest run of silent frames inside the captured sound (the silence
+// before and after it is the device's): with every level 0 there is none, as
+// without the engine; the signal itself is never silent for two frames.
+size_t LongestSilenceInside(const std::string& captured) {
+    const size_t block = kLayout.Block(), frames = captured.size() / block;
+    const auto silent = [&](size_t f) {
+        for (size_t i = f * block; i < (f + 1) * block; ++i)
+            if (captured[i]) return false;
+        return true;
+    };
+    size_t first = 0, last = frames;
+    while (first < frames && silent(first)) ++first;
+    while (last > first && silent(last - 1)) --last;
+    size_t longest = 0, run = 0;
+    for (size_t f = first; f < last; ++f) {
+        run = silent(f) ? run + 1 : 0;
+        if (run > longest) longest = run;
+    }
+    return longest;
+}
+
 class WaveSafetyTest : public EngineTest {
 protected:
     void SetUp() override {
@@ -79,11 +100,14 @@ TEST_F(WaveSafetyTest, AtLevelZeroAwkwardPlayersAreHeardBitForBit) {
     EXPECT_EQ(Play("callback=event bytes=1023"), 0u);
     const std::string stream = Signal(0, kLayout.buffers * 1023);
     EXPECT_TRUE(Heard(stream.substr(0, stream.size() - stream.size() % kLayout.Block())));
+    EXPECT_LT(LongestSilenceInside(m_player.Heard()), 2u);
 
     // A looped buffer rewritten three times as it plays, then broken out of.
     EXPECT_EQ(Play("callback=function loop=1"), 0u);
     const std::string captured = m_player.Heard();
     const DWORD bytes = kLayout.frames * kLayout.Block();
+    // Not a frame of silence at any pass's end, the loop's last included.
+    EXPECT_LT(LongestSilenceInside(captured), 2u);
     EXPECT_NE(captured.find(Signal(0, bytes)), std::string::npos);
     for (DWORD k = 0; k < 3; ++k)
         EXPECT_NE(captured.find(Signal((kLayout.buffers + k) * kLayout.frames, bytes)), std::string::npos)

@@ -29,6 +29,8 @@ struct Scenario {
     uint32_t bufferFrames, buffers;  // the program's queue
     uint32_t totalBuffers;
     uint32_t stallEvery, stallFrames;  // the feed thread stops for stallFrames every stallEvery frames
+    uint32_t loops = 0;                // the first buffer loops so often (a pass too long for the device to loop)
+    uint64_t breakAt = 0;              // the tick the program breaks that loop
 };
 
 struct Outcome {
@@ -36,8 +38,15 @@ struct Outcome {
     uint64_t lastUnderrun = 0;        // the last such tick
     std::vector<uint64_t> doneAt;     // tick each buffer was reported done, in order
     uint64_t maxLeadAfterSettle = 0;  // frames rendered ahead of the device at a write, late in the run
+    uint64_t loopEndsAt = 0;          // the tick the first frame after the loop was heard
     std::string heard;
 };
+
+// Notes the tick the sound after the loop begins: its buffer is the second.
+void Heard(const Scenario& s, Outcome* o, char c, uint64_t tick) {
+    if (s.loops && !o->loopEndsAt && c == 'b') o->loopEndsAt = tick;
+    o->heard += c;
+}
 
 class Program {
 public:
@@ -69,14 +78,20 @@ Outcome Plain(const Scenario& s) {
     std::deque<std::pair<std::string*, uint32_t>> device;  // buffer, frames played
     std::string* b;
     for (uint32_t i = 0; i < s.buffers && program.Next(&b); ++i) device.push_back({b, 0});
+    uint32_t passes = s.loops;  // the device loops the first buffer itself
     for (uint64_t tick = 0; !device.empty() || !program.AllWritten(); ++tick) {
         if (device.empty()) {
             ++o.underruns;
             continue;
         }
+        if (s.breakAt && tick == s.breakAt) passes = passes ? 1 : 0;
         auto& front = device.front();
-        o.heard += (*front.first)[front.second++];
-        if (front.second == front.first->size()) {
+        Heard(s, &o, (*front.first)[front.second++], tick);
+        if (front.second == front.first->size() && passes > 1) {
+            --passes;
+            front.second = 0;
+        } else if (front.second == front.first->size()) {
+            passes = 0;
             device.pop_front();
             o.doneAt.push_back(tick + 1);
             if (program.Next(&b)) device.push_back({b, 0});
@@ -99,8 +114,12 @@ Outcome Engine(const Scenario& s, uint64_t settleTick) {
     std::deque<Period> device;
     uint64_t played = 0, written = 0, looked = 0;
     bool wake = false;
+    bool first = true;
     auto write = [&](std::string* b) {
-        stream.Push({reinterpret_cast<const unsigned char*>(b->data()), static_cast<uint32_t>(b->size()), 0, 0, b});
+        const uint32_t flags = first && s.loops ? HeaderStream::kBeginLoop | HeaderStream::kEndLoop : 0;
+        stream.Push(
+            {reinterpret_cast<const unsigned char*>(b->data()), static_cast<uint32_t>(b->size()), flags, s.loops, b});
+        first = false;
         wake = true;
     };
     std::string* b;
@@ -108,12 +127,14 @@ Outcome Engine(const Scenario& s, uint64_t settleTick) {
     std::vector<unsigned char> scratch(kPeriod * 2);
     bool fed = false;
     for (uint64_t tick = 0; tick < 100000000; ++tick) {
+        if (s.breakAt && tick == s.breakAt) stream.BreakLoop();
         // The feed thread's round, as EngineDevice::Round does it.
         if (wake && !Stalled(s, tick)) {
             wake = false;
-            if (fed) lead.Observe(written - played, stream.Ahead(), played - looked);
+            lead.Observe(written - played, stream.Ahead(), played - looked, fed);
             looked = played;
-            while (lead.Wants(written - played, stream.Ahead())) {
+            lead.Loop(stream.LoopPass());
+            while (lead.Wants(written - played, stream.Ahead(), stream.LoopPass())) {
                 const uint32_t n = stream.ReadPeriod(scratch.data(), kPeriod, kPeriod + kPeriod / 2);
                 if (!n) break;
                 written = stream.Position();
@@ -130,15 +151,18 @@ Outcome Engine(const Scenario& s, uint64_t settleTick) {
         }
         // The device plays one frame.
         if (device.empty()) {
-            if (!stream.Empty() || stream.Queued() || !program.AllWritten()) {
+            // Dry while the program has sound the device has not got (a
+            // buffer played out but not yet reported is not sound lacking).
+            if (!stream.Empty() || !program.AllWritten()) {
                 ++o.underruns;
                 o.lastUnderrun = tick;
                 continue;
             }
+            if (stream.Queued()) continue;  // the feed has yet to report them
             break;
         }
         Period& front = device.front();
-        o.heard += front.data[front.played++];
+        Heard(s, &o, front.data[front.played++], tick);
         if (front.played == front.data.size()) {
             played = front.end;
             device.pop_front();
@@ -158,6 +182,15 @@ TEST(EngineFeed, NeverRunsTheDeviceDryWhereThePlainPathWouldNot) {
         // Everything at once, as a player of a short clip does.
         {"all at once, stalls", 2000 * ms, 1, 1, 200 * ms, 60 * ms},
         {"queue 300 ms, calm", 50 * ms, 6, 200, 0, 0},
+        // Calm long enough for the lead to shrink, then a stall every 3 s.
+        {"queue 300 ms, rare stalls", 50 * ms, 6, 240, 3000 * ms, 60 * ms},
+        // A 100 ms buffer looped 30 times, then more: a pass too long for the
+        // device to loop it, read in periods.
+        {"a long loop, stalls", 100 * ms, 4, 12, 250 * ms, 60 * ms, 30},
+        // The same loop broken in the middle of its 21st pass.
+        {"a long loop broken, stalls", 100 * ms, 4, 12, 250 * ms, 60 * ms, 30, 2050 * ms},
+        // Broken in its second pass.
+        {"a long loop broken at once", 100 * ms, 4, 12, 250 * ms, 60 * ms, 30, 150 * ms},
     };
     for (const Scenario& s : scenarios) {
         SCOPED_TRACE(s.name);
@@ -165,11 +198,17 @@ TEST(EngineFeed, NeverRunsTheDeviceDryWhereThePlainPathWouldNot) {
         EXPECT_EQ(plain.underruns, 0u);
         // A device starts with the short lead: the first stall may find it
         // short (by the stall less what the device then held, at least a
-        // period); from then on the lead holds.
+        // period); from then on the lead holds, inside a loop too.
         const uint64_t floor = kPeriod;
         EXPECT_LE(engine.underruns, s.stallFrames > floor ? s.stallFrames - floor : 0);
         if (engine.underruns) {
-            EXPECT_LT(engine.lastUnderrun, s.stallEvery);
+            EXPECT_LT(engine.lastUnderrun, s.stallEvery) << engine.underruns;
+        }
+        if (s.breakAt) {
+            // The break lands at the end of the pass that plays or the next one.
+            EXPECT_GE(engine.loopEndsAt, plain.loopEndsAt);
+            EXPECT_LE(engine.loopEndsAt, plain.loopEndsAt + s.bufferFrames);
+            continue;
         }
         EXPECT_EQ(engine.heard, plain.heard);  // not a frame lost, moved or added
         ASSERT_EQ(engine.doneAt.size(), plain.doneAt.size());
