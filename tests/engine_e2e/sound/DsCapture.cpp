@@ -1,0 +1,85 @@
+#include "DsCapture.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+namespace dscapture {
+namespace {
+
+constexpr size_t kRun = 4;  // frames
+
+// Four stereo frames from sample i as one key.
+uint64_t Key(const std::vector<int16_t>& s, size_t i) {
+    uint64_t k = 1469598103934665603ull;
+    for (size_t j = 0; j < 2 * kRun; ++j) k = (k ^ static_cast<uint16_t>(s[i + j])) * 1099511628211ull;
+    return k;
+}
+
+}  // namespace
+
+std::vector<int16_t> Decode(const std::string& capture) {
+    std::vector<int16_t> out(capture.size() / 4);
+    for (size_t i = 0; i < out.size(); ++i) {
+        float f;
+        memcpy(&f, &capture[4 * i], 4);
+        const float scaled = f * 32768.0f;
+        int32_t v = static_cast<int32_t>(lrintf(scaled));
+        if (static_cast<float>(v) != scaled) v = 0x7FFFFFFF;  // not a 16-bit sample: can match nothing
+        out[i] = static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
+    }
+    out.resize(out.size() / 2 * 2);
+    return out;
+}
+
+std::vector<int16_t> Sounding(const std::vector<int16_t>& frames, size_t* gaps) {
+    std::vector<int16_t> out;
+    bool silent = false;
+    for (size_t i = 0; i + 1 < frames.size(); i += 2) {
+        const bool now = frames[i] == 0 && frames[i + 1] == 0;
+        if (now && !silent && !out.empty() && gaps) ++*gaps;
+        silent = now;
+        if (now) continue;
+        out.push_back(frames[i]);
+        out.push_back(frames[i + 1]);
+    }
+    return out;
+}
+
+size_t FirstDifference(const std::vector<int16_t>& captured, const std::vector<int16_t>& expected) {
+    size_t gaps = 0;
+    const std::vector<int16_t> heard = Sounding(captured, &gaps);
+    const std::vector<int16_t> wanted = Sounding(expected);
+    if (gaps > 1) printf("the mixer left %zu gaps of silence\n", gaps - 1);
+    for (size_t i = 0; i < wanted.size(); ++i)
+        if (i >= heard.size() || heard[i] != wanted[i]) return i / 2;
+    return kSame;
+}
+
+size_t NotOfTheSignal(const std::vector<int16_t>& captured, const std::vector<int16_t>& signal) {
+    const std::vector<int16_t> heard = Sounding(captured), wanted = Sounding(signal);
+    std::unordered_map<uint64_t, size_t> at;
+    for (size_t i = 0; i + 2 * kRun <= wanted.size(); i += 2) at.emplace(Key(wanted, i), i);
+    // (The last few frames heard, too few for a key, count with the run before them.)
+    for (size_t i = 0; i + 2 * kRun <= heard.size();) {
+        const auto found = at.find(Key(heard, i));
+        if (found == at.end()) return i / 2;
+        size_t j = i, w = found->second;
+        while (j < heard.size() && w < wanted.size() && heard[j] == wanted[w]) ++j, ++w;
+        if (j - i < 2 * kRun) return i / 2;
+        i = j - j % 2;
+    }
+    return kSame;
+}
+
+double Side(const std::vector<int16_t>& s, size_t frames) {
+    double side = 0;
+    for (size_t i = 0; i < frames; ++i) {
+        const double d = static_cast<double>(s[2 * i]) - s[2 * i + 1];
+        side += d * d;
+    }
+    return side / frames;
+}
+
+}  // namespace dscapture
