@@ -91,6 +91,8 @@ private:
     DWORD m_lastTick = 0, m_longestGap = 0;  // for the log: how steadily the timer came
     DWORD m_longestLead = 0;                 // and how far the write cursor ran ahead
     DWORD m_dry = 0;                         // times the ring ran dry
+    DWORD m_lastAdvance = 0;
+    DWORD m_back = 0, m_longestBack = 0;  // times the play cursor stepped back, and how far at most
     HANDLE m_passed[2] = {};                 // the cursor passed the start, the middle
     DWORD m_notified[2] = {};
     HANDLE m_wrote = nullptr, m_go = nullptr;
@@ -164,7 +166,7 @@ int Player::Start(HWND window) {
     }
     if (m_o.dup && (FAILED(m_ds->DuplicateSoundBuffer(m_buffer, &m_duplicate)) || !m_duplicate))
         return Fail(kBuffer, "duplicate"), m_result;
-    m_started = GetTickCount();
+    m_started = m_lastAdvance = GetTickCount();
     if (!m_stream && m_o.wait) {
         if (!m_go) return Fail(kSync, "wait=1 without sync="), m_result;
         m_waiting = true;
@@ -246,8 +248,20 @@ bool Player::Advance(DWORD* play, DWORD* write) {
         return Fail(kPosition, "position");
     const DWORD lead = (*write + m_bytes - *play) % m_bytes / m_block;
     if (lead > m_longestLead) m_longestLead = lead;
-    m_played += (*play + m_bytes - m_lastPlay) % m_bytes / m_block;
+    // A cursor that seems to have run nearly a lap in less time than even a
+    // mixer at eight times real time needs has stepped back a little: it
+    // stays where it was.
+    const DWORD now = GetTickCount(), moved = (*play + m_bytes - m_lastPlay) % m_bytes / m_block;
+    const unsigned long long most = (now - m_lastAdvance + 1ull) * m_o.rate / 1000 * 8;
+    if (moved > m_bytes / m_block / 8 * 7 && moved > most) {
+        const DWORD back = m_bytes / m_block - moved;
+        if (back > m_longestBack) m_longestBack = back;
+        ++m_back;
+        return true;
+    }
+    m_played += moved;
     m_lastPlay = *play;
+    m_lastAdvance = now;
     // Fed too late (the machine held the program back): the cursor reached
     // what was not written, so a lap plays again. On from where it is.
     if (m_written < m_played + 1) {
@@ -336,8 +350,8 @@ void Player::Close() {
         if (m_stream)
             fprintf(stderr,
                     "korvplay: %llu frames played in %lu ms, the timer %lu ms late at most, the write cursor %lu "
-                    "frames ahead at most, the ring dry %lu times\n",
-                    m_played, GetTickCount() - m_started, m_longestGap, m_longestLead, m_dry);
+                    "frames ahead at most, the ring dry %lu times, the play cursor %lu times back (%lu frames at most)\n",
+                    m_played, GetTickCount() - m_started, m_longestGap, m_longestLead, m_dry, m_back, m_longestBack);
         if (m_result == kOk) ReadBack(0, m_bytes);
         if (m_duplicate) m_duplicate->Release();
         m_buffer->Release();
