@@ -93,7 +93,7 @@ private:
     DWORD m_dry = 0;                         // times the ring ran dry
     DWORD m_lastAdvance = 0;
     DWORD m_back = 0, m_longestBack = 0;  // times the play cursor stepped back, and how far at most
-    HANDLE m_passed[2] = {};                 // the cursor passed the start, the middle
+    HANDLE m_passed[2] = {};              // the cursor passed the start, the middle
     DWORD m_notified[2] = {};
     HANDLE m_wrote = nullptr, m_go = nullptr;
     bool m_waiting = false;
@@ -348,10 +348,11 @@ void Player::Close() {
     // The buffers first, then the object, as a careful program does.
     if (m_buffer) {
         if (m_stream)
-            fprintf(stderr,
-                    "korvplay: %llu frames played in %lu ms, the timer %lu ms late at most, the write cursor %lu "
-                    "frames ahead at most, the ring dry %lu times, the play cursor %lu times back (%lu frames at most)\n",
-                    m_played, GetTickCount() - m_started, m_longestGap, m_longestLead, m_dry, m_back, m_longestBack);
+            fprintf(
+                stderr,
+                "korvplay: %llu frames played in %lu ms, the timer %lu ms late at most, the write cursor %lu "
+                "frames ahead at most, the ring dry %lu times, the play cursor %lu times back (%lu frames at most)\n",
+                m_played, GetTickCount() - m_started, m_longestGap, m_longestLead, m_dry, m_back, m_longestBack);
         if (m_result == kOk) ReadBack(0, m_bytes);
         if (m_duplicate) m_duplicate->Release();
         m_buffer->Release();

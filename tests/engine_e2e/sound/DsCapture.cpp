@@ -17,6 +17,17 @@ uint64_t Key(const std::vector<int16_t>& s, size_t i) {
     return k;
 }
 
+// Where in `wanted`, past sample w, the stretch of sound heard from sample i
+// goes on: its first kRun frames (all of it, if shorter) found there; or kSame.
+size_t Later(const std::vector<int16_t>& heard, size_t i, const std::vector<int16_t>& wanted, size_t w) {
+    size_t n = 0;
+    while (n < 2 * kRun && i + n + 1 < heard.size() && (heard[i + n] || heard[i + n + 1])) n += 2;
+    if (n < 2 * kRun) return kSame;  // too short to place
+    for (size_t j = w + 2; j + n <= wanted.size(); j += 2)
+        if (memcmp(&heard[i], &wanted[j], n * sizeof(int16_t)) == 0) return j;
+    return kSame;
+}
+
 }  // namespace
 
 std::vector<int16_t> Decode(const std::string& capture) {
@@ -48,13 +59,28 @@ std::vector<int16_t> Sounding(const std::vector<int16_t>& frames, size_t* gaps) 
 }
 
 size_t FirstDifference(const std::vector<int16_t>& captured, const std::vector<int16_t>& expected) {
-    size_t gaps = 0;
-    const std::vector<int16_t> heard = Sounding(captured, &gaps);
     const std::vector<int16_t> wanted = Sounding(expected);
-    if (gaps > 1) printf("the mixer left %zu gaps of silence\n", gaps - 1);
-    for (size_t i = 0; i < wanted.size(); ++i)
-        if (i >= heard.size() || heard[i] != wanted[i]) return i / 2;
-    return kSame;
+    size_t w = 0, heard = 0, gaps = 0, missing = 0;
+    bool afterGap = false;
+    for (size_t i = 0; i + 1 < captured.size() && w < wanted.size(); i += 2) {
+        if (captured[i] == 0 && captured[i + 1] == 0) {
+            if (heard) afterGap = true;
+            continue;
+        }
+        if (afterGap) ++gaps;
+        if (captured[i] != wanted[w] || captured[i + 1] != wanted[w + 1]) {
+            // Only a stretch after a gap may start further on, never earlier.
+            const size_t to = afterGap ? Later(captured, i, wanted, w) : kSame;
+            if (to == kSame) return heard;
+            missing += (to - w) / 2;
+            w = to;
+        }
+        afterGap = false;
+        w += 2;
+        ++heard;
+    }
+    if (gaps) printf("the mixer left %zu gaps of silence, %zu frames missing at them\n", gaps, missing);
+    return w < wanted.size() ? heard : kSame;
 }
 
 size_t NotOfTheSignal(const std::vector<int16_t>& captured, const std::vector<int16_t>& signal) {
