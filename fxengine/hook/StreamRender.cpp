@@ -92,7 +92,6 @@ void StreamRender::Start(DWORD play) {
         Keep(fresh.Get());
     }
     m_play = m_write = m_done = m_lastSaved = play % m_bytes;
-    m_trackTick = GetTickCount();
     for (int i = 0; i < kSnapshots; ++i) m_snapshots[i].used = false;
     m_seen = 0;
     m_started = true;
@@ -100,17 +99,8 @@ void StreamRender::Start(DWORD play) {
 
 void StreamRender::Track(DWORD play, DWORD write) {
     play %= m_bytes;
-    const DWORD at = static_cast<DWORD>(m_play % m_bytes), now = GetTickCount();
-    const DWORD moved = (play + m_bytes - at) % m_bytes;
-    // A cursor that steps back a little (read while the mixer moves it) has
-    // not run nearly a lap ahead: that takes more time than has passed, even
-    // for a device taking the sound eight times faster than real time. Taken
-    // as a lap, the effects' state would jump a lap ahead of what is heard.
-    const unsigned long long most = (now - m_trackTick + 1ull) * (m_rate / 1000) * m_align * 8;
-    if (moved <= m_bytes / 8 * 7 || moved <= most) {
-        m_play += moved;
-        m_trackTick = now;
-    }
+    const DWORD at = static_cast<DWORD>(m_play % m_bytes);
+    m_play += (play + m_bytes - at) % m_bytes;
     m_write = m_play + (write % m_bytes + m_bytes - play) % m_bytes;
 }
 

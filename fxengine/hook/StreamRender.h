@@ -97,7 +97,6 @@ private:
     Pos m_seenPlay[kPace] = {};
     int m_seen = 0;
     DWORD m_lead = 0;
-    DWORD m_trackTick = 0;  // when the cursor was last seen moving
 };
 
 }  // namespace fxengine

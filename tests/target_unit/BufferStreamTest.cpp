@@ -214,24 +214,6 @@ TEST_F(BufferStreamTest, AWorkerThatComesLateJoinsOnToWhatWasHeard) {
     EXPECT_TRUE(Real(end).substr(played) == Rendered(heard, end).substr(played));
 }
 
-// A play cursor read while the mixer moves it may step back a little: that
-// is no lap run ahead, and the state goes on with what is heard.
-TEST_F(BufferStreamTest, APlayCursorThatStepsBackALittleIsNotALapAhead) {
-    Write(0, kBytes, 0);
-    PlayLooping(m_real, m_stream);
-    const std::vector<char> shadow = Signal(0);
-    for (DWORD back : {kBlock, kWriteLead, 30 * kMs}) {
-        m_real.m_play += 40 * kMs;
-        ASSERT_TRUE(m_stream->Pump());
-        m_real.m_play -= back;
-        ASSERT_TRUE(m_stream->Pump());
-        m_real.m_play += back + 10 * kMs;
-        ASSERT_TRUE(m_stream->Pump());
-        const DWORD end = m_real.m_play + kAhead;
-        EXPECT_TRUE(Real(end) == Rendered(shadow, end)) << "stepped back " << back << " bytes";
-    }
-}
-
 TEST_F(BufferStreamTest, AKnobTurnReachesWhatTheProgramWroteLongBefore) {
     Write(0, kBytes, 0);  // half a second written ahead, with the first settings
     PlayLooping(m_real, m_stream);
