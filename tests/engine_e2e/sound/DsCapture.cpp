@@ -9,6 +9,8 @@ namespace dscapture {
 namespace {
 
 constexpr size_t kRun = 4;  // frames
+// At most one frame in this many may be missing at the mixer's gaps.
+constexpr size_t kMostMissing = 50;
 
 // Four stereo frames from sample i as one key.
 uint64_t Key(const std::vector<int16_t>& s, size_t i) {
@@ -18,7 +20,8 @@ uint64_t Key(const std::vector<int16_t>& s, size_t i) {
 }
 
 // Where in `wanted`, past sample w, the stretch of sound heard from sample i
-// goes on: its first kRun frames (all of it, if shorter) found there; or kSame.
+// goes on (its first kRun frames found there), or kSame: not found, or too
+// short to place.
 size_t Later(const std::vector<int16_t>& heard, size_t i, const std::vector<int16_t>& wanted, size_t w) {
     size_t n = 0;
     while (n < 2 * kRun && i + n + 1 < heard.size() && (heard[i + n] || heard[i + n + 1])) n += 2;
@@ -73,6 +76,8 @@ size_t FirstDifference(const std::vector<int16_t>& captured, const std::vector<i
             const size_t to = afterGap ? Later(captured, i, wanted, w) : kSame;
             if (to == kSame) return heard;
             missing += (to - w) / 2;
+            // More than a mixer that came late loses: sound the engine silenced or never rendered.
+            if (missing > wanted.size() / 2 / kMostMissing) return heard;
             w = to;
         }
         afterGap = false;

@@ -24,9 +24,10 @@ constexpr size_t kSame = static_cast<size_t>(-1);
 // The frames heard compared with `expected` (stereo), stretch by stretch:
 // each stretch of sound between the mixer's gaps must go on from where the
 // last one ended, or (the mixer came late there) from further on, never from
-// earlier. The first sounding frame heard that is not so (a frame nobody
-// wrote, the effects missing, anything heard twice), the count of frames
-// heard if some expected ones are left, or kSame.
+// earlier, with at most 2% of the frames missing so. The first sounding
+// frame heard that is not so (a frame nobody wrote, the effects missing,
+// anything heard twice, sound lost), the count of frames heard if some
+// expected ones are left, or kSame.
 size_t FirstDifference(const std::vector<int16_t>& captured, const std::vector<int16_t>& expected);
 
 // Bit for bit, but in whatever order: the first sounding frame heard that is
