@@ -91,9 +91,9 @@ private:
     DWORD m_lastTick = 0, m_longestGap = 0;  // for the log: how steadily the timer came
     DWORD m_longestLead = 0;                 // and how far the write cursor ran ahead
     DWORD m_dry = 0;                         // times the ring ran dry
-    DWORD m_lastAdvance = 0;
-    DWORD m_back = 0, m_longestBack = 0;  // times the play cursor stepped back, and how far at most
-    HANDLE m_passed[2] = {};              // the cursor passed the start, the middle
+    DWORD m_lastAdvance = 0;                 // when the play cursor was last seen moving
+    DWORD m_back = 0, m_longestBack = 0;     // times the play cursor stepped back, and how far at most
+    HANDLE m_passed[2] = {};                 // the cursor passed the start, the middle
     DWORD m_notified[2] = {};
     HANDLE m_wrote = nullptr, m_go = nullptr;
     bool m_waiting = false;
