@@ -84,6 +84,15 @@ std::vector<Delivered> EngineTest::LevelsSince(HWND console, unsigned long long 
     return Levels(Journal::Read(mark));
 }
 
+bool EngineTest::HookLevelsCame(HWND console, unsigned long long mark, size_t atLeast) {
+    const auto hook = [&] {
+        size_t n = 0;
+        for (const Delivered& d : Levels(Journal::Read(mark))) n += d.chan == "HOOK";
+        return n;
+    };
+    return WaitUntil([&] { return hook() >= atLeast; }, kUiMs) && CaughtUp(console);
+}
+
 std::string EngineTest::Describe(const std::vector<Delivered>& messages) {
     std::ostringstream s;
     char line[64];

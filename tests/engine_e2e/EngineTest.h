@@ -56,6 +56,9 @@ protected:
     // The levels since the mark, once at least `atLeast` came and the console
     // has taken all its input (so none is still on its way).
     static std::vector<Delivered> LevelsSince(HWND console, unsigned long long mark, size_t atLeast);
+    // Until at least `atLeast` level messages reached the hook since the mark
+    // and the console has taken all its input; false when they did not come.
+    static bool HookLevelsCame(HWND console, unsigned long long mark, size_t atLeast);
     static std::string Describe(const std::vector<Delivered>& messages);
     static ::testing::AssertionResult SameMessages(const std::vector<Delivered>& actual,
                                                    const std::vector<Delivered>& expected);

@@ -1,11 +1,12 @@
 // What a program's short sounds (PlaySound, sndPlaySound) sound like with
 // Korvane running, posing as Windows 98: the test player (korvplay.exe
 // api=playsound, a window program) plays one second of the known signal as
-// a file, from memory, as a registered event, or looping; the session's
-// ALSA file device captures what reaches the sound card. With 3D at 11 it
-// must be the effects library's rendering of the sound for the state the
-// journal says the hook received; with every level at 0 the program's own,
-// bit for bit. The player checks each call's answer itself.
+// a file, from memory, as a registered event, as a WAVE resource, or
+// looping; the session's ALSA file device captures what reaches the sound
+// card. With 3D at 11 it must be the effects library's rendering of the
+// sound for the state the journal says the hook received; with every level
+// at 0 the program's own, bit for bit. The player checks each call's answer
+// itself.
 #include "EngineTest.h"
 
 #include "harness/Wait.h"
@@ -36,6 +37,14 @@ double SideOf(const std::string& bytes, size_t frames) {
         --frames;
     }
     return frames ? 0 : side;  // 0: not that many frames were heard
+}
+
+// The frames that sound, in order (16-bit stereo bytes).
+std::string Sounding(const std::string& bytes) {
+    std::string out;
+    for (size_t at = 0; at + 4 <= bytes.size(); at += 4)
+        if (bytes.compare(at, 4, std::string(4, '\0')) != 0) out.append(bytes, at, 4);
+    return out;
 }
 
 // How many frames of the looped `sound` were heard, every one as it is, in
@@ -71,7 +80,7 @@ TEST_F(PlaySoundTest, EveryKindIsHeardAsTheEffectsRenderItAndBitForBitAtLevelsZe
         ASSERT_NE(console, nullptr);
         const WaveChunks chunks(OneSound(), {HookState(JournalSinceStart())});
         ASSERT_EQ(chunks.ChunkIsOwn(0), level == 0) << "the effects' state is not the one stored";
-        for (const char* kind : {"file", "snd", "memory", "alias"}) {
+        for (const char* kind : {"file", "snd", "memory", "alias", "resource"}) {
             SCOPED_TRACE(kind);
             ASSERT_TRUE(m_player.Start("win98", std::string("api=playsound kind=") + kind));
             EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
@@ -81,8 +90,9 @@ TEST_F(PlaySoundTest, EveryKindIsHeardAsTheEffectsRenderItAndBitForBitAtLevelsZe
     }
 }
 
-// A looping sound goes on past its end until PlaySound(NULL) stops it; a
-// SND_NOSTOP sound meanwhile is refused (the player checks both answers).
+// A looping sound goes on past its end until PlaySound(NULL) stops it, or
+// another sound replaces it; a SND_NOSTOP sound meanwhile is refused (the
+// player checks the answers, and that nothing plays after the replacement).
 TEST_F(PlaySoundTest, ALoopPlaysOnUntilStoppedWiderAtElevenAndItsOwnAtZero) {
     const WaveLayout layout = OneSound();
     const WaveChunks plain(layout, {Off()});
@@ -106,6 +116,16 @@ TEST_F(PlaySoundTest, ALoopPlaysOnUntilStoppedWiderAtElevenAndItsOwnAtZero) {
             EXPECT_EQ(LoopFramesHeard(heard, plain.Input(), layout.Block()), 0u) << "the program's own sound";
             // 3D at 11 widens by far more than 3 dB.
             EXPECT_GT(SideOf(heard, 2 * layout.frames), 2 * SideOf(twice, 2 * layout.frames));
+        }
+        if (level == 0) {
+            // Replaced by a sound without SND_NOSTOP: that one plays once, whole, and nothing after it.
+            ASSERT_TRUE(m_player.Start("win98", "api=playsound kind=loop replace=1"));
+            ASSERT_TRUE(m_player.Wrote()) << "the loop did not start";
+            m_player.Go();
+            EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
+            const std::string last = Sounding(m_player.Heard()), own = Sounding(plain.Input());
+            ASSERT_GE(last.size(), own.size());
+            EXPECT_TRUE(last.substr(last.size() - own.size()) == own) << "not the replacement, whole";
         }
         ASSERT_TRUE(CloseAndWait(*korvane, console));
     }

@@ -7,7 +7,6 @@
 #include "EngineTest.h"
 
 #include "fxengine/stream/Period.h"
-#include "harness/Wait.h"
 #include "sound/TestPlayer.h"
 #include "sound/WaveChunks.h"
 
@@ -53,12 +52,7 @@ TEST_F(SoundTest, KnobsChangeWhatIsHeardAndClosingLeavesThePlayerAlone) {
     ASSERT_TRUE(WheelOn(console, 1000, WHEEL_DELTA));
     ASSERT_TRUE(WheelOn(console, 1001, WHEEL_DELTA));
     ASSERT_TRUE(WheelOn(console, 1002, WHEEL_DELTA));
-    const auto hookLevels = [&] {
-        size_t n = 0;
-        for (const Delivered& d : Levels(Journal::Read(turned))) n += d.chan == "HOOK";
-        return n;
-    };
-    ASSERT_TRUE(WaitUntil([&] { return hookLevels() >= 6; }, kUiMs)) << hookLevels();
+    ASSERT_TRUE(HookLevelsCame(console, turned, 6)) << "the turns never reached the hook";
     const std::vector<JournalEntry> turnedUp = JournalSinceStart();
     m_player.Go();
     ASSERT_TRUE(m_player.Wrote());

@@ -21,9 +21,11 @@
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 #include "harness/WindowFinder.h"
+#include "sound/DsCapture.h"
 #include "sound/TestPlayer.h"
 #include "sound/WaveChunks.h"
 #include "tests/common/EngineRender.h"
+#include "tests/engine_e2e/player/DsSignal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,6 +41,8 @@ const WaveLayout kLayout(24);  // the last chunk long enough for the effects to 
 // kUiMs: a state change a busy machine beside two Wine sessions still makes in time.
 constexpr DWORD kStartMs = 45000, kExitMs = 20000, kUiMs = 30000;
 constexpr int k3DKnob = 1000;
+// DirectSound streams at the mixer's own rate here, three laps of their ring.
+constexpr DWORD kDsRate = 48000, kDsMs = 3000;
 
 fx::FxParams Off() {
     fx::FxParams p;
@@ -249,6 +253,25 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
         SCOPED_TRACE(kind);
         ASSERT_TRUE(m_player.Start("winxp", std::string("api=playsound kind=") + kind));
         EXPECT_FALSE(ExpectPlayedAndHeard(m_player, WaveLayout::Whole(11025), {later}).ChunkIsOwn(0));
+    }
+    // A window program's DirectSound streams: fed in pieces at its own
+    // offsets (its object from DirectSoundCreate), and following the write
+    // cursor (from CoCreateInstance, through the 8 interfaces): wider than
+    // the program's own.
+    const DWORD dsFrames = kDsRate / 1000 * kDsMs;
+    std::vector<int16_t> own(dsFrames * 2);
+    dssignal::Fill(own.data(), dsFrames, 0, dsFrames, kDsRate, 2);
+    for (const char* words : {"feed=pieces create=ds", "feed=fromwrite create=com8"}) {
+        SCOPED_TRACE(words);
+        ASSERT_TRUE(m_player.Start("winxp", "api=ds mode=stream ring=1000 rate=" + std::to_string(kDsRate) +
+                                                " ms=" + std::to_string(kDsMs) + " " + words));
+        const DWORD exit = m_player.Finish();
+        EXPECT_TRUE(exit == 0 || exit == 25) << "korvplay exit code " << exit << " (see player/Player.h)";
+        const std::vector<int16_t> stream = dscapture::Sounding(dscapture::Decode(m_player.Heard()));
+        ASSERT_GT(stream.size() / 2, dsFrames * 9 / 10) << "too little was heard";
+        EXPECT_GT(dscapture::Side(stream, dsFrames * 9 / 10),
+                  1.2 * later.masterGain * later.masterGain * dscapture::Side(own, dsFrames * 9 / 10))
+            << "not wider than the program's own";
     }
     ASSERT_TRUE(CloseKorvane());
     m_player.Forget();

@@ -3,35 +3,40 @@
 namespace dsfeed {
 
 Style StyleOf(const std::string& name) {
-    if (name == "pieces" || name == "cocreate" || name == "ds8") return kPieces;
+    if (name == "notify") return kNotify;
+    if (name == "pieces") return kPieces;
     if (name == "cursor") return kCursor;
+    if (name == "fromwrite") return kFromWrite;
     if (name == "whole") return kWhole;
-    return kBehind;
+    return kNone;
 }
 
-int Plan(Style style, const Cursor& at, unsigned long long written, DWORD ringBytes, DWORD block, DWORD rate,
-         Piece out[2]) {
+bool Plan(Style style, const Cursor& at, unsigned long long written, DWORD ringBytes, DWORD block, DWORD rate,
+          Piece* out) {
     const DWORD ringFrames = ringBytes / block;
     switch (style) {
         case kPieces: {
-            const DWORD piece = rate / 10;
-            if (written - at.played >= ringFrames / 2) return 0;
-            out[0] = {static_cast<DWORD>(written % ringFrames) * block, piece * block, written};
-            return 1;
+            if (written - at.played >= ringFrames / 2) return false;
+            *out = {static_cast<DWORD>(written % ringFrames) * block, rate / 10 * block, written};
+            return true;
         }
-        case kCursor: {
-            // From the write cursor to an eighth of the ring past it, again each time.
-            const unsigned long long from = at.write, to = at.write + ringFrames / 8;
-            out[0] = {static_cast<DWORD>(from % ringFrames) * block, static_cast<DWORD>(to - from) * block, from};
-            return 1;
+        case kCursor:
+        case kFromWrite: {
+            // From the write cursor to half a ring past the play cursor, again each time.
+            const unsigned long long to = at.played + ringFrames / 2;
+            if (at.write >= to) return false;
+            *out = {static_cast<DWORD>(at.write % ringFrames) * block, static_cast<DWORD>(to - at.write) * block,
+                    at.write};
+            return true;
         }
         case kWhole:
             // Every place of the ring, with what it plays next: from the play cursor on.
-            out[0] = {at.play, ringBytes, at.played};
-            return 1;
-        case kBehind: break;
+            *out = {at.play, ringBytes, at.played};
+            return true;
+        case kNotify:
+        case kNone: break;
     }
-    return 0;
+    return false;
 }
 
 }  // namespace dsfeed

@@ -24,6 +24,10 @@ enum PlayerExit {
     kLock = 22,
     kChanged = 23,
     kTimeout = 24,
+    // Everything read back as written, but the program fell behind: its ring
+    // ran dry (the cursor reached what it had not written yet) and it went on
+    // from where the cursor was, as a game does.
+    kRanDry = 25,
     kPosition = 26,
     kNotify = 27,
     kSound = 30,  // PlaySound refused a sound it should play

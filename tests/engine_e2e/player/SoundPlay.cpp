@@ -2,17 +2,21 @@
 // its sound the ways programs play theirs, as a WAV file it writes first
 // (the known signal, 16-bit stereo).
 //
-//   korvplay.exe api=playsound kind=file|snd|memory|alias|loop
-//                [rate=11025] [frames=11025] [sync=NAME]
+//   korvplay.exe api=playsound kind=file|snd|memory|alias|resource|loop
+//                [rate=11025] [frames=11025] [sync=NAME] [replace=1]
 //
 //   file    PlaySound(file, SND_FILENAME | SND_SYNC)
 //   snd     sndPlaySound(file, SND_ASYNC)
 //   memory  PlaySound(image, SND_MEMORY | SND_ASYNC)
 //   alias   PlaySound(event, SND_ALIAS | SND_NODEFAULT), the event
 //           registered as an installer registers a program's sounds
+//   resource PlaySound(name, module, SND_RESOURCE | SND_ASYNC), the sound a
+//           WAVE resource of a module (a copy of this program it is added
+//           to, loaded as data, as resource-only libraries are)
 //   loop    PlaySound(file, SND_FILENAME | SND_ASYNC | SND_LOOP); once the
 //           test says go (NAME.wrote, NAME.go), a SND_NOSTOP sound must be
-//           refused, and PlaySound(NULL) stops the loop
+//           refused, and PlaySound(NULL) stops the loop (replace=1: a
+//           sound without SND_NOSTOP replaces it and plays once)
 // An asynchronous sound is waited for as long as one plays: a sound asked
 // with SND_NOSTOP and no name is refused only then. Each call must answer
 // as documented (TRUE, or FALSE where refused).
@@ -31,6 +35,7 @@
 namespace {
 
 const char* const kEvent = "KorvplayChime";
+const char* const kResource = "KORVPLAYCHIME";
 const char* const kEventKey = "AppEvents\\Schemes\\Apps\\.Default\\KorvplayChime";
 
 void Put32(std::vector<char>* out, uint32_t v) {
@@ -99,11 +104,24 @@ bool Pump(Pred done, DWORD timeoutMs) {
     }
 }
 
+// A copy of this program with the sound as a WAVE resource, loaded as data.
+HMODULE ResourceModule(const std::string& path, const std::vector<char>& image) {
+    char self[MAX_PATH];
+    if (!GetModuleFileNameA(nullptr, self, sizeof self) || !CopyFileA(self, path.c_str(), FALSE)) return nullptr;
+    HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
+    if (!update) return nullptr;
+    const bool added = UpdateResourceA(update, "WAVE", kResource, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                       const_cast<char*>(image.data()), static_cast<DWORD>(image.size())) != FALSE;
+    if (!EndUpdateResourceA(update, !added) || !added) return nullptr;
+    return LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+}
+
 bool Quiet() {
     return PlaySoundA(nullptr, nullptr, SND_NOSTOP) != FALSE;
 }
 
-int Play(const std::string& kind, const std::string& path, const std::vector<char>& image, const std::string& sync) {
+int Play(const std::string& kind, const std::string& path, const std::vector<char>& image, const std::string& sync,
+         HMODULE module, bool replace) {
     if (kind == "file") return PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_SYNC) ? kOk : Fail(kSound, "file");
     if (kind == "alias") {
         const BOOL played = PlaySoundA(kEvent, nullptr, SND_ALIAS | SND_NODEFAULT | SND_SYNC);
@@ -112,6 +130,7 @@ int Play(const std::string& kind, const std::string& path, const std::vector<cha
     BOOL started = FALSE;
     if (kind == "snd") started = sndPlaySoundA(path.c_str(), SND_ASYNC);
     if (kind == "memory") started = PlaySoundA(image.data(), nullptr, SND_MEMORY | SND_ASYNC);
+    if (kind == "resource") started = PlaySoundA(kResource, module, SND_RESOURCE | SND_ASYNC);
     if (kind == "loop") started = PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_LOOP);
     if (!started) return Fail(kSound, "not started");
     if (kind == "loop") {
@@ -122,6 +141,10 @@ int Play(const std::string& kind, const std::string& path, const std::vector<cha
         if (!Pump([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000)) return Fail(kSync, "no go");
         if (PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NOSTOP))
             return Fail(kStop, "a SND_NOSTOP sound replaced the loop");
+        if (replace) {
+            if (!PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC)) return Fail(kSound, "replacement");
+            return Pump(&Quiet, 120000) ? kOk : Fail(kStop, "the loop went on after it was replaced");
+        }
         if (!PlaySoundA(nullptr, nullptr, 0)) return Fail(kStop, "PlaySound(NULL) failed");
         if (!Quiet()) return Fail(kStop, "the loop still plays after PlaySound(NULL)");
         return kOk;
@@ -138,7 +161,9 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 int PlayShortSound(Args& args) {
     const std::string kind = args.Text("kind", "file"), sync = args.Text("sync", "");
     const DWORD rate = args.Number("rate", 11025), frames = args.Number("frames", 11025);
-    const bool known = kind == "file" || kind == "snd" || kind == "memory" || kind == "alias" || kind == "loop";
+    const bool replace = args.Number("replace", 0) != 0;
+    const bool known =
+        kind == "file" || kind == "snd" || kind == "memory" || kind == "alias" || kind == "resource" || kind == "loop";
     if (!args.AllRead() || !known || !frames) return Fail(kArguments, "bad playsound words");
     ShowMainWindow("korvplaySound", &WndProc);
     char dir[MAX_PATH];
@@ -147,8 +172,13 @@ int PlayShortSound(Args& args) {
     const std::vector<char> image = WaveImage(rate, frames);
     if (!WriteFile(path, image)) return Fail(kArguments, "cannot write the sound file");
     if (kind == "alias" && !RegisterEvent(path)) return Fail(kArguments, "cannot register the event");
-    const int code = Play(kind, path, image, sync);
+    const std::string copy = path + ".exe";
+    HMODULE module = kind == "resource" ? ResourceModule(copy, image) : nullptr;
+    if (kind == "resource" && !module) return Fail(kArguments, "cannot make the resource");
+    const int code = Play(kind, path, image, sync, module, replace);
     if (kind == "alias") UnregisterEvent();
+    if (module) FreeLibrary(module);
+    DeleteFileA(copy.c_str());
     DeleteFileA(path.c_str());
     return code;
 }
