@@ -50,7 +50,11 @@ public:
     MMRESULT Write(WAVEHDR* header, UINT size);
     MMRESULT Reset();
     MMRESULT BreakLoop();
-    MMRESULT Close();
+    // Takes the device from the program (fails while headers are queued);
+    // then, once it is out of the engine's table, FinishClose closes the
+    // real device, whose handle the system may give the next device opened.
+    MMRESULT BeginClose();
+    void FinishClose();
 
 private:
     struct Period {

@@ -310,8 +310,13 @@ MMRESULT WINAPI WaveOutEngine::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFOR
 MMRESULT WINAPI WaveOutEngine::Close(HWAVEOUT h) {
     Held device(Find(h));
     if (!device) return g_real.close(h);
-    const MMRESULT r = device->Close();
-    if (r == MMSYSERR_NOERROR) Remove(device.Get());
+    const MMRESULT r = device->BeginClose();
+    if (r != MMSYSERR_NOERROR) return r;
+    // Out of the table before the real device closes: the system may give
+    // its handle to the next device opened (from WOM_CLOSE even), which must
+    // not be found as this one.
+    Remove(device.Get());
+    device->FinishClose();
     return r;
 }
 
