@@ -205,7 +205,7 @@ std::string ModeName(const ::testing::TestParamInfo<Rounds>& param) {
 // The one that can hang last, so the others report first.
 INSTANTIATE_TEST_SUITE_P(Modes, EngineCallbacks,
                          ::testing::Values(Rounds{Mode::kResetFromAfar, 300}, Rounds{Mode::kCloseFromCallback, 300},
-                                           Rounds{Mode::kReopenFromClose, 100}, Rounds{Mode::kResetHoldingLock, 1000}),
+                                           Rounds{Mode::kReopenFromClose, 30}, Rounds{Mode::kResetHoldingLock, 1000}),
                          ModeName);
 
 }  // namespace
