@@ -241,6 +241,11 @@ MMRESULT EngineDevice::BreakLoop() {
     return MMSYSERR_NOERROR;
 }
 
+bool EngineDevice::Closed() {
+    Lock lock(&m_lock);
+    return m_closed;
+}
+
 MMRESULT EngineDevice::BeginClose() {
     Lock lock(&m_lock);
     if (m_closed) return MMSYSERR_INVALHANDLE;

@@ -44,6 +44,8 @@ public:
     void Abandon();
 
     HWAVEOUT Handle() const { return m_hWave; }
+    // Closed by the program (its handle may be the system's again).
+    bool Closed();
 
     MMRESULT Prepare(WAVEHDR* header, UINT size);
     MMRESULT Unprepare(WAVEHDR* header, UINT size);
@@ -51,8 +53,7 @@ public:
     MMRESULT Reset();
     MMRESULT BreakLoop();
     // Takes the device from the program (fails while headers are queued);
-    // then, once it is out of the engine's table, FinishClose closes the
-    // real device, whose handle the system may give the next device opened.
+    // then FinishClose closes the real device and tells the program.
     MMRESULT BeginClose();
     void FinishClose();
 
