@@ -245,13 +245,20 @@ MMRESULT EngineDevice::BreakLoop() {
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT EngineDevice::Close() {
-    {
-        Lock lock(&m_lock);
-        if (m_closed) return MMSYSERR_INVALHANDLE;
-        if (m_stream->Queued() > m_marked) return WAVERR_STILLPLAYING;
-        m_closed = m_stop = m_closePending = true;
-    }
+bool EngineDevice::Closed() {
+    Lock lock(&m_lock);
+    return m_closed;
+}
+
+MMRESULT EngineDevice::BeginClose() {
+    Lock lock(&m_lock);
+    if (m_closed) return MMSYSERR_INVALHANDLE;
+    if (m_stream->Queued() > m_marked) return WAVERR_STILLPLAYING;
+    m_closed = m_stop = m_closePending = true;
+    return MMSYSERR_NOERROR;
+}
+
+void EngineDevice::FinishClose() {
     // No wait for the thread: it may be inside the program's callback, waiting
     // for a lock this caller holds, or this may be DllMain. Once stopped it
     // never touches the device again, so the device closes now; WOM_CLOSE
@@ -259,7 +266,6 @@ MMRESULT EngineDevice::Close() {
     CloseReal();
     Pump();
     SetEvent(m_wake);
-    return MMSYSERR_NOERROR;
 }
 
 DWORD WINAPI EngineDevice::Feed(LPVOID self) {

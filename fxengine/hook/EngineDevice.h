@@ -44,13 +44,18 @@ public:
     void Abandon();
 
     HWAVEOUT Handle() const { return m_hWave; }
+    // Closed by the program (its handle may be the system's again).
+    bool Closed();
 
     MMRESULT Prepare(WAVEHDR* header, UINT size);
     MMRESULT Unprepare(WAVEHDR* header, UINT size);
     MMRESULT Write(WAVEHDR* header, UINT size);
     MMRESULT Reset();
     MMRESULT BreakLoop();
-    MMRESULT Close();
+    // Takes the device from the program (fails while headers are queued);
+    // then FinishClose closes the real device and tells the program.
+    MMRESULT BeginClose();
+    void FinishClose();
 
 private:
     struct Period {

@@ -246,12 +246,21 @@ void WaveOutEngine::PatchBrought(HMODULE loaded) {
 EngineDevice* WaveOutEngine::Find(HWAVEOUT h) {
     if (!h) return nullptr;
     Lock lock;
+    // The system may give a closed device's handle to the next one opened
+    // (from WOM_CLOSE even) while the closed one is still in the table: the
+    // open one is meant; the closed one answers only for itself.
+    EngineDevice* closed = nullptr;
     for (EngineDevice* d : g_devices)
         if (d && d->Handle() == h) {
+            if (d->Closed()) {
+                closed = d;
+                continue;
+            }
             d->AddRef();
             return d;
         }
-    return nullptr;
+    if (closed) closed->AddRef();
+    return closed;
 }
 
 bool WaveOutEngine::Add(EngineDevice* device) {
@@ -310,8 +319,12 @@ MMRESULT WINAPI WaveOutEngine::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFOR
 MMRESULT WINAPI WaveOutEngine::Close(HWAVEOUT h) {
     Held device(Find(h));
     if (!device) return g_real.close(h);
-    const MMRESULT r = device->Close();
-    if (r == MMSYSERR_NOERROR) Remove(device.Get());
+    const MMRESULT r = device->BeginClose();
+    if (r != MMSYSERR_NOERROR) return r;
+    // Out of the table only once the real device is closed: until then a
+    // call racing the close must meet the closed device, not the real one.
+    device->FinishClose();
+    Remove(device.Get());
     return r;
 }
 

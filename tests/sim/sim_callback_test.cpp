@@ -16,10 +16,13 @@
 namespace {
 
 enum class Mode {
-    kResetHoldingLock,  // reset and close while holding the lock the callback takes
-    kResetFromAfar,     // another thread resets while headers come back
-    kCloseFromCallback  // the program closes from inside its callback
+    kResetHoldingLock,   // reset and close while holding the lock the callback takes
+    kResetFromAfar,      // another thread resets while headers come back
+    kCloseFromCallback,  // the program closes from inside its callback
+    kReopenFromClose     // on WOM_CLOSE the program opens a device again and writes at once
 };
+
+const WAVEFORMATEX kFormat = {WAVE_FORMAT_PCM, 2, 11025, 11025 * 4, 4, 16, 0};
 
 struct Device {
     Mode mode;
@@ -31,12 +34,30 @@ struct Device {
     LONG reentered = 0, outOfOrder = 0, afterClose = 0, closes = 0, dones = 0;
     DWORD_PTR lastSeq = 0;
     bool closedHere = false;
+    HWAVEOUT second = nullptr;  // the one opened again from WOM_CLOSE
+    WAVEHDR secondHeader = {};
+    MMRESULT secondWrite = MMSYSERR_ERROR;
 };
+
+// The system may give the device just closed the same handle again.
+void Reopen(Device& d) {
+    if (waveOutOpen(&d.second, WAVE_MAPPER, &kFormat, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) return;
+    d.secondHeader.lpData = &d.data[0];
+    d.secondHeader.dwBufferLength = 64;
+    waveOutPrepareHeader(d.second, &d.secondHeader, sizeof(WAVEHDR));
+    d.secondWrite = waveOutWrite(d.second, &d.secondHeader, sizeof(WAVEHDR));
+}
 
 void CALLBACK Callback(HWAVEOUT hwo, UINT msg, DWORD_PTR instance, DWORD_PTR p1, DWORD_PTR) {
     Device& d = *reinterpret_cast<Device*>(instance);
     if (InterlockedIncrement(&d.inside) != 1) ++d.reentered;
-    if (msg == WOM_CLOSE) ++d.closes;
+    if (msg == WOM_CLOSE) {
+        ++d.closes;
+        if (d.mode == Mode::kReopenFromClose) Reopen(d);
+        // A program tidying up: its callback is still running a while after
+        // WOM_CLOSE was seen, as one preempted on a busy machine is.
+        Sleep(2);
+    }
     if (msg == WOM_DONE) {
         if (d.closes) ++d.afterClose;
         ++d.dones;
@@ -57,7 +78,7 @@ void CALLBACK Callback(HWAVEOUT hwo, UINT msg, DWORD_PTR instance, DWORD_PTR p1,
 struct Rounds {
     Mode mode;
     int rounds;
-    LONG reentered = 0, outOfOrder = 0, afterClose = 0, missingClose = 0, failures = 0;
+    LONG reentered = 0, outOfOrder = 0, afterClose = 0, missingClose = 0, failures = 0, reopenRefused = 0;
 };
 
 DWORD WINAPI ResetFromAfar(LPVOID arg) {
@@ -70,9 +91,8 @@ bool PlayRound(Rounds& r, DWORD_PTR* seq) {
     Device d;
     d.mode = r.mode;
     InitializeCriticalSection(&d.lock);
-    WAVEFORMATEX f = {WAVE_FORMAT_PCM, 2, 11025, 11025 * 4, 4, 16, 0};
-    if (waveOutOpen(&d.out, WAVE_MAPPER, &f, reinterpret_cast<DWORD_PTR>(&Callback), reinterpret_cast<DWORD_PTR>(&d),
-                    CALLBACK_FUNCTION) != MMSYSERR_NOERROR)
+    if (waveOutOpen(&d.out, WAVE_MAPPER, &kFormat, reinterpret_cast<DWORD_PTR>(&Callback),
+                    reinterpret_cast<DWORD_PTR>(&d), CALLBACK_FUNCTION) != MMSYSERR_NOERROR)
         return false;
     // Tiny headers: the callback is busy most of the time.
     d.data.assign(8 * 64, '\0');
@@ -101,6 +121,12 @@ bool PlayRound(Rounds& r, DWORD_PTR* seq) {
             if (waveOutClose(d.out) != MMSYSERR_NOERROR) ++r.failures;
             break;
         }
+        case Mode::kReopenFromClose:
+            // Every header told first, so that WOM_CLOSE comes from inside the close.
+            while (d.dones < static_cast<LONG>(d.headers.size()) || d.inside) Sleep(1);
+            for (WAVEHDR& h : d.headers) waveOutUnprepareHeader(d.out, &h, sizeof(h));
+            if (waveOutClose(d.out) != MMSYSERR_NOERROR) ++r.failures;
+            break;
         case Mode::kCloseFromCallback:
             // The callback closes once every header is done; then nothing may follow.
             while (d.dones < static_cast<LONG>(d.headers.size()) || d.inside) Sleep(1);
@@ -110,9 +136,17 @@ bool PlayRound(Rounds& r, DWORD_PTR* seq) {
             }
             break;
     }
-    // WOM_CLOSE may come from the engine's thread a moment after the close returns.
-    while (!d.closes) Sleep(1);
-    Sleep(1);
+    // WOM_CLOSE may come from the engine's thread after the close returned;
+    // the round's memory is the callback's until the callback has left.
+    while (!d.closes || d.inside) Sleep(1);
+    if (r.mode == Mode::kReopenFromClose) {
+        r.reopenRefused += d.secondWrite != MMSYSERR_NOERROR;
+        if (d.second) {
+            waveOutReset(d.second);
+            waveOutUnprepareHeader(d.second, &d.secondHeader, sizeof(WAVEHDR));
+            if (waveOutClose(d.second) != MMSYSERR_NOERROR) ++r.failures;
+        }
+    }
     r.reentered += d.reentered;
     r.outOfOrder += d.outOfOrder;
     r.afterClose += d.afterClose;
@@ -131,32 +165,47 @@ DWORD WINAPI RunRounds(LPVOID arg) {
 
 using VoidFn = DWORD(WINAPI*)();
 
-TEST(EngineCallbacks, OneThreadAtATimeInWriteOrderNeverAfterCloseAndNoHang) {
+class EngineCallbacks : public ::testing::TestWithParam<Rounds> {};
+
+TEST_P(EngineCallbacks, OneThreadAtATimeInWriteOrderNeverAfterCloseAndNoHang) {
     HMODULE lib = LoadLibraryA(simtest::SimDll("WavHok32.dll").c_str());
     ASSERT_NE(lib, nullptr);
     const auto hook = reinterpret_cast<VoidFn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "QuorWav9xHook")));
     const auto unhook = reinterpret_cast<VoidFn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "QuorWav9xUnHook")));
     ASSERT_TRUE(hook && unhook);
     hook();
-    // The one that can hang last, so the others report first.
-    Rounds cases[] = {{Mode::kResetFromAfar, 300}, {Mode::kCloseFromCallback, 300}, {Mode::kResetHoldingLock, 1000}};
-    for (Rounds& r : cases) {
-        SCOPED_TRACE(static_cast<int>(r.mode));
-        HANDLE worker = CreateThread(nullptr, 0, &RunRounds, &r, 0, nullptr);
-        ASSERT_NE(worker, nullptr);
-        // The watchdog: a round that hangs ends the test here. Every round
-        // ends by itself on any machine, however slow; five minutes is none.
-        const DWORD waited = WaitForSingleObject(worker, 300000);
-        CloseHandle(worker);
-        ASSERT_EQ(waited, WAIT_OBJECT_0) << "a reset or close hung";
-        EXPECT_EQ(r.failures, 0);
-        EXPECT_EQ(r.reentered, 0) << "two threads inside the callback";
-        EXPECT_EQ(r.outOfOrder, 0) << "headers reported out of write order";
-        EXPECT_EQ(r.afterClose, 0) << "WOM_DONE after WOM_CLOSE";
-        EXPECT_EQ(r.missingClose, 0);
-    }
+    Rounds r = GetParam();
+    HANDLE worker = CreateThread(nullptr, 0, &RunRounds, &r, 0, nullptr);
+    ASSERT_NE(worker, nullptr);
+    // The watchdog: a round that hangs ends the test here. Every round
+    // ends by itself on any machine, however slow; five minutes is none.
+    const DWORD waited = WaitForSingleObject(worker, 300000);
+    CloseHandle(worker);
+    ASSERT_EQ(waited, WAIT_OBJECT_0) << "a reset or close hung";
+    EXPECT_EQ(r.failures, 0);
+    EXPECT_EQ(r.reentered, 0) << "two threads inside the callback";
+    EXPECT_EQ(r.outOfOrder, 0) << "headers reported out of write order";
+    EXPECT_EQ(r.afterClose, 0) << "WOM_DONE after WOM_CLOSE";
+    EXPECT_EQ(r.missingClose, 0);
+    EXPECT_EQ(r.reopenRefused, 0) << "a device opened again from WOM_CLOSE refused a write";
     unhook();
     FreeLibrary(lib);
 }
+
+std::string ModeName(const ::testing::TestParamInfo<Rounds>& param) {
+    switch (param.param.mode) {
+        case Mode::kResetHoldingLock: return "ResetHoldingLock";
+        case Mode::kResetFromAfar: return "ResetFromAfar";
+        case Mode::kCloseFromCallback: return "CloseFromCallback";
+        case Mode::kReopenFromClose: return "ReopenFromClose";
+    }
+    return "Unknown";
+}
+
+// The one that can hang last, so the others report first.
+INSTANTIATE_TEST_SUITE_P(Modes, EngineCallbacks,
+                         ::testing::Values(Rounds{Mode::kResetFromAfar, 300}, Rounds{Mode::kCloseFromCallback, 300},
+                                           Rounds{Mode::kReopenFromClose, 30}, Rounds{Mode::kResetHoldingLock, 1000}),
+                         ModeName);
 
 }  // namespace
