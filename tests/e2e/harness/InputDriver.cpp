@@ -58,44 +58,21 @@ bool InputDriver::MoveTo(POINT screen) {
     return Send(in);
 }
 
-namespace {
-
-bool CursorAt(POINT screen) {
-    POINT now{};
-    return GetCursorPos(&now) && now.x == screen.x && now.y == screen.y;
-}
-
-// Returns once the thread of the window at the point has been through its
-// queue: a sent message is answered only when that thread reads its queue,
-// and the X events that came in meanwhile are read on its next wait. A hung
-// thread reads nothing, so it has nothing to echo either.
-void ThreadCaughtUp(POINT screen) {
-    HWND window = WindowFromPoint(screen);
-    DWORD process = 0;
-    if (!window || !GetWindowThreadProcessId(window, &process)) return;
-    if (process == GetCurrentProcessId()) return PumpOwnMessages();
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
-}
-
-}  // namespace
-
 bool InputDriver::SettleAt(POINT screen) {
-    // Wine echoes a move back as input (new, previous, new position) from
-    // the programs whose windows the pointer left and entered, when their
-    // threads next read their queues; a press sent before the echoes are
-    // through can land where the pointer was before. Settled: the pointer
-    // is there after both threads went through their queues twice.
-    POINT before{};
-    GetCursorPos(&before);
+    // Wine echoes a move (new, previous, new position); a press sent before
+    // the echoes are through can land where the pointer was before.
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (!MoveTo(screen)) return false;
-        if (!WaitUntil([&] { return CursorAt(screen); }, 5000, 10)) continue;
-        for (int round = 0; round < 2; ++round) {
-            ThreadCaughtUp(before);
-            ThreadCaughtUp(screen);
-        }
-        if (CursorAt(screen)) return true;
+        DWORD stableSince = GetTickCount();
+        bool settled = WaitUntil(
+            [&] {
+                POINT now{};
+                GetCursorPos(&now);
+                if (now.x != screen.x || now.y != screen.y) stableSince = GetTickCount();
+                return GetTickCount() - stableSince >= 150;
+            },
+            2000, 20);
+        if (settled) return true;
     }
     return false;
 }
