@@ -60,8 +60,10 @@ bool InputDriver::MoveTo(POINT screen) {
 
 bool InputDriver::SettleAt(POINT screen) {
     // Wine echoes a move (new, previous, new position); a press sent before
-    // the echoes are through can land where the pointer was before.
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    // the echoes are through can land where the pointer was before. On a
+    // busy machine the echoes come late and can take the pointer back: it
+    // is moved again, and given longer.
+    for (int attempt = 0; attempt < 6; ++attempt) {
         if (!MoveTo(screen)) return false;
         DWORD stableSince = GetTickCount();
         bool settled = WaitUntil(
@@ -71,7 +73,7 @@ bool InputDriver::SettleAt(POINT screen) {
                 if (now.x != screen.x || now.y != screen.y) stableSince = GetTickCount();
                 return GetTickCount() - stableSince >= 150;
             },
-            2000, 20);
+            5000, 20);
         if (settled) return true;
     }
     return false;
