@@ -249,11 +249,22 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
     ASSERT_TRUE(StartPlayer("winxp", "queue", 1, "tracks=2"));
     EXPECT_FALSE(ExpectHeard({later}).ChunkIsOwn(0)) << "levels 6 changed nothing for a windowless player";
     // A window program's short sounds (one second of the signal), heard as the effects render them.
-    for (const char* kind : {"file", "snd"}) {
+    const WaveLayout sound = WaveLayout::Whole(11025);
+    for (const char* kind : {"file", "snd", "resource", "wide"}) {
         SCOPED_TRACE(kind);
         ASSERT_TRUE(m_player.Start("winxp", std::string("api=playsound kind=") + kind));
-        EXPECT_FALSE(ExpectPlayedAndHeard(m_player, WaveLayout::Whole(11025), {later}).ChunkIsOwn(0));
+        EXPECT_FALSE(ExpectPlayedAndHeard(m_player, sound, {later}).ChunkIsOwn(0));
     }
+    // A loop replaced by a sound without SND_NOSTOP, one with it refused
+    // meanwhile (the player checks the answers): the replacement plays once,
+    // whole, as the effects render it, and nothing after it.
+    ASSERT_TRUE(m_player.Start("winxp", "api=playsound kind=loop replace=1"));
+    ASSERT_TRUE(m_player.Wrote()) << "the loop did not start";
+    m_player.Go();
+    EXPECT_EQ(m_player.Finish(60000), 0u) << "korvplay exit code (see player/Player.h)";
+    const WaveChunks replacement(sound, {later});
+    ASSERT_FALSE(replacement.ChunkIsOwn(0));
+    EXPECT_TRUE(EndsWithWhole(m_player.Heard(), replacement.Expected(), sound.Block()));
     // A window program's DirectSound streams: fed in pieces at its own
     // offsets (its object from DirectSoundCreate), and following the write
     // cursor (from CoCreateInstance, through the 8 interfaces): wider than

@@ -14,7 +14,8 @@
 //         played once (dup=1: through a duplicate, DuplicateSoundBuffer);
 //         with wait=1 and sync=, once loaded it sets NAME.wrote and waits
 //         for NAME.go before it plays, as a game plays a shot loaded long before;
-// 3d:     one static mono buffer with 3D positioning, played once.
+// 3d:     one static mono buffer with 3D positioning, played once, the
+//         listener placed through the primary buffer.
 // create= says how the object is made (player/DsCreate.h).
 #include <windows.h>
 // after windows.h, which they need
@@ -74,6 +75,7 @@ private:
     // Follows the play cursor; false on a fault.
     bool Advance(DWORD* play, DWORD* write);
     bool StaticTick(DWORD status);
+    bool PlaceListener();
 
     Options m_o;
     int m_result = kOk;
@@ -133,6 +135,7 @@ int Player::Start(HWND window) {
     d.dwBufferBytes = m_bytes;
     d.lpwfxFormat = &f;
     if (FAILED(m_ds->CreateSoundBuffer(&d, &m_buffer, nullptr)) || !m_buffer) return Fail(kBuffer, "buffer"), m_result;
+    if (three && !PlaceListener()) return m_result;
     if (dscreate::Eight(m_o.create)) {
         // From here on through the 8 interface, as programs written for it do.
         IDirectSoundBuffer8* b8 = nullptr;
@@ -176,6 +179,23 @@ int Player::Start(HWND window) {
     IDirectSoundBuffer* b = m_duplicate ? m_duplicate : m_buffer;
     if (FAILED(b->Play(0, 0, m_stream ? DSBPLAY_LOOPING : 0))) return Fail(kBuffer, "play"), m_result;
     return kOk;
+}
+
+// A 3D game places its listener through the primary buffer, which must
+// stay the system's own.
+bool Player::PlaceListener() {
+    DSBUFFERDESC d = {};
+    d.dwSize = sizeof(d);
+    d.dwFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRL3D;
+    IDirectSoundBuffer* primary = nullptr;
+    if (FAILED(m_ds->CreateSoundBuffer(&d, &primary, nullptr)) || !primary) return Fail(kBuffer, "primary buffer");
+    IDirectSound3DListener* listener = nullptr;
+    const bool placed =
+        SUCCEEDED(primary->QueryInterface(IID_IDirectSound3DListener, reinterpret_cast<void**>(&listener))) &&
+        listener && SUCCEEDED(listener->SetPosition(0, 0, 0, DS3D_IMMEDIATE));
+    if (listener) listener->Release();
+    primary->Release();
+    return placed || Fail(kBuffer, "no listener on the primary buffer");
 }
 
 bool Player::Write(DWORD offset, DWORD bytes, unsigned long long first, DWORD flags) {

@@ -2,11 +2,14 @@
 // its sound the ways programs play theirs, as a WAV file it writes first
 // (the known signal, 16-bit stereo).
 //
-//   korvplay.exe api=playsound kind=file|snd|memory|alias|resource|loop
+//   korvplay.exe api=playsound kind=file|snd|wide|memory|alias|resource|loop
 //                [rate=11025] [frames=11025] [sync=NAME] [replace=1]
 //
 //   file    PlaySound(file, SND_FILENAME | SND_SYNC)
-//   snd     sndPlaySound(file, SND_ASYNC)
+//   snd     sndPlaySound(name, SND_ASYNC), the file beside the program and
+//           named without a folder, the working folder elsewhere (found on
+//           the search path, as a program's own sounds are)
+//   wide    PlaySoundW(file, SND_FILENAME | SND_SYNC)
 //   memory  PlaySound(image, SND_MEMORY | SND_ASYNC)
 //   alias   PlaySound(event, SND_ALIAS | SND_NODEFAULT), the event
 //           registered as an installer registers a program's sounds
@@ -25,6 +28,7 @@
 #include <mmsystem.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -123,12 +127,16 @@ bool Quiet() {
 int Play(const std::string& kind, const std::string& path, const std::vector<char>& image, const std::string& sync,
          HMODULE module, bool replace) {
     if (kind == "file") return PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_SYNC) ? kOk : Fail(kSound, "file");
+    if (kind == "wide") {
+        const std::wstring wide(path.begin(), path.end());  // the temporary folder's name is plain ASCII here
+        return PlaySoundW(wide.c_str(), nullptr, SND_FILENAME | SND_SYNC) ? kOk : Fail(kSound, "wide");
+    }
     if (kind == "alias") {
         const BOOL played = PlaySoundA(kEvent, nullptr, SND_ALIAS | SND_NODEFAULT | SND_SYNC);
         return played ? kOk : Fail(kSound, "alias");
     }
     BOOL started = FALSE;
-    if (kind == "snd") started = sndPlaySoundA(path.c_str(), SND_ASYNC);
+    if (kind == "snd") started = sndPlaySoundA(path.substr(path.rfind('\\') + 1).c_str(), SND_ASYNC);
     if (kind == "memory") started = PlaySoundA(image.data(), nullptr, SND_MEMORY | SND_ASYNC);
     if (kind == "resource") started = PlaySoundA(kResource, module, SND_RESOURCE | SND_ASYNC);
     if (kind == "loop") started = PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_LOOP);
@@ -162,23 +170,27 @@ int PlayShortSound(Args& args) {
     const std::string kind = args.Text("kind", "file"), sync = args.Text("sync", "");
     const DWORD rate = args.Number("rate", 11025), frames = args.Number("frames", 11025);
     const bool replace = args.Number("replace", 0) != 0;
-    const bool known =
-        kind == "file" || kind == "snd" || kind == "memory" || kind == "alias" || kind == "resource" || kind == "loop";
+    const bool known = kind == "file" || kind == "snd" || kind == "wide" || kind == "memory" || kind == "alias" ||
+                       kind == "resource" || kind == "loop";
     if (!args.AllRead() || !known || !frames) return Fail(kArguments, "bad playsound words");
     ShowMainWindow("korvplaySound", &WndProc);
-    char dir[MAX_PATH];
-    if (!GetTempPathA(sizeof(dir), dir)) return Fail(kArguments, "no temp folder");
-    const std::string path = std::string(dir) + "korvplay-" + std::to_string(GetCurrentProcessId()) + ".wav";
+    char dir[MAX_PATH], self[MAX_PATH], path[MAX_PATH];
+    if (!GetTempPathA(sizeof(dir), dir) || !SetCurrentDirectoryA(dir)) return Fail(kArguments, "no temp folder");
+    // Beside the program for snd (other test sessions may play beside it: a name of its own).
+    char* slash = GetModuleFileNameA(nullptr, self, sizeof self) ? strrchr(self, '\\') : nullptr;
+    if (!slash) return Fail(kArguments, "no program folder");
+    *slash = '\0';
+    if (!GetTempFileNameA(kind == "snd" ? self : dir, "kpl", 0, path)) return Fail(kArguments, "no sound file name");
     const std::vector<char> image = WaveImage(rate, frames);
     if (!WriteFile(path, image)) return Fail(kArguments, "cannot write the sound file");
     if (kind == "alias" && !RegisterEvent(path)) return Fail(kArguments, "cannot register the event");
-    const std::string copy = path + ".exe";
+    const std::string copy = std::string(path) + ".exe";
     HMODULE module = kind == "resource" ? ResourceModule(copy, image) : nullptr;
     if (kind == "resource" && !module) return Fail(kArguments, "cannot make the resource");
     const int code = Play(kind, path, image, sync, module, replace);
     if (kind == "alias") UnregisterEvent();
     if (module) FreeLibrary(module);
     DeleteFileA(copy.c_str());
-    DeleteFileA(path.c_str());
+    DeleteFileA(path);
     return code;
 }

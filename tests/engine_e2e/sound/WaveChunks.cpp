@@ -77,6 +77,27 @@ double WaveChunks::SideEnergy(DWORD c) const {
     return same;
 }
 
+namespace {
+
+std::string Sounding(const std::string& bytes, DWORD block) {
+    const std::string silent(block, '\0');
+    std::string out;
+    for (size_t at = 0; at + block <= bytes.size(); at += block)
+        if (bytes.compare(at, block, silent) != 0) out.append(bytes, at, block);
+    return out;
+}
+
+}  // namespace
+
+::testing::AssertionResult EndsWithWhole(const std::string& captured, const std::string& sound, DWORD block) {
+    const std::string heard = Sounding(captured, block), whole = Sounding(sound, block);
+    if (heard.size() < whole.size())
+        return ::testing::AssertionFailure()
+               << "only " << heard.size() / block << " frames sounded, the sound has " << whole.size() / block;
+    if (heard.compare(heard.size() - whole.size(), whole.size(), whole) == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the last " << whole.size() / block << " frames heard are not the sound";
+}
+
 WaveChunks ExpectPlayedAndHeard(TestPlayer& player, const WaveLayout& layout, const std::vector<fx::FxParams>& states) {
     EXPECT_EQ(player.Finish(60000), 0u) << "korvplay exit code (see player/Player.h)";
     WaveChunks chunks(layout, states);

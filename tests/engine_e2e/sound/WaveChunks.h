@@ -74,6 +74,11 @@ private:
     std::set<size_t> m_periodStarts;
 };
 
+// The frames that sound last in `captured` are all of `sound`'s that sound,
+// in order (silence the mixer put between them aside): a sound heard whole
+// and nothing after it.
+::testing::AssertionResult EndsWithWhole(const std::string& captured, const std::string& sound, DWORD block);
+
 // The player ended well (its exit code 0), and was heard chunk by chunk as
 // the engine renders the signal with `states`.
 WaveChunks ExpectPlayedAndHeard(TestPlayer& player, const WaveLayout& layout, const std::vector<fx::FxParams>& states);
