@@ -1,9 +1,17 @@
-// engine_play_bench.exe: processor time of this process playing 30 s of
-// 44.1 kHz 16-bit stereo through waveOut, first without the engine, then
-// with the wave hook's engine in the process and every level at 0, then with
-// every level at 11. Prints
+// engine_play_bench.exe: processor time of a player playing 20 s of
+// 44.1 kHz 16-bit stereo through waveOut (making its sound as it goes, as a
+// decoder does) with the wave hook's engine in the process and every level
+// at 0, against the same player in a process of its own that the engine never
+// entered (`engine_play_bench plain`, started with the hooks off). Five pairs,
+// alternating which goes first, so a machine that gets busier or quieter
+// weighs on both alike; the median pair. Then one play with every level at
+// 11, and three pairs of the same player with its sound made beforehand:
+// under Wine making it is most of the player's time, which hides what the
+// engine costs against playing alone. Prints
 //   bench engine-vs-plain: <ratio>x (...)
+//   note engine-vs-plain-pairs: <each pair's ratio> (...)
 //   note engine-at-11-vs-plain: <ratio>x (...)
+//   note engine-vs-bare-playing: <ratio>x (...)
 // Nothing is asserted; a figure that could not be measured exits non-zero.
 //   engine_play_bench hooks   instead: processor time of a window program
 //   without winmm (sim_probe hookcost) handling 100,000 messages with the
@@ -17,6 +25,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,13 +35,27 @@
 
 namespace {
 
-constexpr DWORD kRate = 44100, kBlock = 4, kFrames = 4410, kBuffers = 8, kSeconds = 30;
+constexpr DWORD kRate = 44100, kBlock = 4, kFrames = 4410, kBuffers = 8, kSeconds = 20;
+constexpr int kPairs = 5, kBarePairs = 3;
 
 using bench::ProcessSeconds;
 using VoidFn = bench::HookLibrary::VoidFn;
 
-// Plays kSeconds of the test signal the way a plain player does; false when the device failed.
-bool Play(double* cpu) {
+// The whole clip, made once before any play that takes it.
+const std::string& Clip() {
+    static std::string clip;
+    if (clip.empty()) {
+        clip.resize(kSeconds * kRate * kBlock);
+        testsignal::Fill(&clip[0], clip.size(), 0, kRate, 2, 16);
+    }
+    return clip;
+}
+
+// Plays kSeconds of the test signal the way a plain player does, making it
+// as it goes, or (`bare`) copying it from the clip made beforehand; false
+// when the device failed.
+bool Play(double* cpu, bool bare) {
+    const char* clip = bare ? Clip().data() : nullptr;
     WAVEFORMATEX f = {};
     f.wFormatTag = WAVE_FORMAT_PCM;
     f.nChannels = 2;
@@ -60,7 +83,10 @@ bool Play(double* cpu) {
             }
             if (written == total) continue;
             if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(out, &h, sizeof(h));
-            testsignal::Fill(&data[i][0], kFrames * kBlock, written * kFrames, kRate, 2, 16);
+            if (clip)
+                memcpy(&data[i][0], clip + written * kFrames * kBlock, kFrames * kBlock);
+            else
+                testsignal::Fill(&data[i][0], kFrames * kBlock, written * kFrames, kRate, 2, 16);
             memset(&h, 0, sizeof(h));
             h.lpData = &data[i][0];
             h.dwBufferLength = kFrames * kBlock;
@@ -77,6 +103,82 @@ bool Play(double* cpu) {
     waveOutClose(out);
     CloseHandle(event);
     return ok;
+}
+
+// Plays as above in a process of its own that the engine never entered
+// (the hooks are off while it runs): its processor time in seconds, 0 when it
+// failed or the engine's library was in it after all.
+double PlainInChild(bool bare) {
+    char self[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, self, sizeof(self));
+    if (!length || length >= sizeof(self)) return 0;
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &sa, 0)) return 0;
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    std::string command = std::string("\"") + self + (bare ? "\" plain bare" : "\" plain");
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = write;
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(write);
+    std::string out;
+    char buffer[64];
+    DWORD n = 0;
+    while (started && ReadFile(read, buffer, sizeof(buffer), &n, nullptr) && n) out.append(buffer, n);
+    CloseHandle(read);
+    if (!started) return 0;
+    DWORD code = 1;
+    if (WaitForSingleObject(pi.hProcess, 600000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    char* end = nullptr;
+    const double us = strtod(out.c_str(), &end);
+    if (code != 0 || end == out.c_str()) return 0;
+    if (strtol(end, nullptr, 10) != 0) {
+        fprintf(stderr, "engine_play_bench: the engine's library was in the plain player\n");
+        return 0;
+    }
+    return us / 1e6;
+}
+
+// `engine_play_bench plain`: the processor time of one play in microseconds,
+// and whether the engine's library came into this process (1) or not (0).
+int PlainMode(bool bare) {
+    double cpu = 0;
+    if (!Play(&cpu, bare)) return 1;
+    printf("%.0f %d\n", cpu * 1e6, GetModuleHandleA("WavHok32.dll") ? 1 : 0);
+    return 0;
+}
+
+// One play with the engine, every level at `level`: processor time in
+// seconds, 0 when it failed. The hooks are set only around it, so no plain
+// player started meanwhile is entered.
+double EnginePlay(const bench::HookLibrary& hook, float level, bool bare) {
+    hook.set();
+    hook.Levels(level);
+    double cpu = 0;
+    const bool played = Play(&cpu, bare);
+    hook.unset();
+    return played ? cpu : 0;
+}
+
+// The pair with the median ratio (n odd).
+int MedianPair(const double* ratios, int n) {
+    std::vector<int> order(n);
+    for (int i = 0; i < n; ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [ratios](int a, int b) { return ratios[a] < ratios[b]; });
+    return order[n / 2];
+}
+
+double Median(const double* values, int n) {
+    std::vector<double> v(values, values + n);
+    std::sort(v.begin(), v.end());
+    return v[n / 2];
 }
 
 // Runs the probe's message workload; its processor time in microseconds, 0
@@ -167,31 +269,58 @@ int HookCost(VoidFn set, VoidFn unset) {
     return 0;
 }
 
+// `n` pairs of plays, plain (in a process of its own) and with the engine at
+// levels 0, alternating which goes first; false when a play failed.
+bool Pairs(const bench::HookLibrary& hook, bool bare, int n, double* plains, double* zeros, double* ratios) {
+    for (int i = 0; i < n; ++i) {
+        for (int k = 0; k < 2; ++k) {
+            if ((i + k) % 2 == 0)
+                plains[i] = PlainInChild(bare);
+            else
+                zeros[i] = EnginePlay(hook, 0.0f, bare);
+        }
+        if (plains[i] <= 0 || zeros[i] <= 0) {
+            fprintf(stderr, "engine_play_bench: a play failed or took no measurable time\n");
+            return false;
+        }
+        ratios[i] = zeros[i] / plains[i];
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && strcmp(argv[1], "plain") == 0) return PlainMode(argc == 3 && strcmp(argv[2], "bare") == 0);
     const bool hooksOnly = argc == 2 && strcmp(argv[1], "hooks") == 0;
-    double plain = 0, zero = 0, eleven = 0;
-    if (!hooksOnly && !Play(&plain)) {
-        fprintf(stderr, "engine_play_bench: no device\n");
-        return 1;
-    }
     const bench::HookLibrary hook(BENCH_WAVHOK, "engine_play_bench");
     if (!hook.Ready()) return 1;
     if (hooksOnly) return HookCost(hook.set, hook.unset);
-    hook.set();
-    hook.Levels(0.0f);
-    const bool playedZero = Play(&zero);
-    hook.Levels(1.0f);
-    const bool playedEleven = Play(&eleven);
-    hook.unset();
-    if (!playedZero || !playedEleven || plain <= 0) {
-        fprintf(stderr, "engine_play_bench: a play failed or took no measurable time\n");
+    double plains[kPairs], zeros[kPairs], ratios[kPairs];
+    if (!Pairs(hook, false, kPairs, plains, zeros, ratios)) return 1;
+    const double eleven = EnginePlay(hook, 1.0f, false);
+    if (eleven <= 0) {
+        fprintf(stderr, "engine_play_bench: the play at 11 failed\n");
         return 1;
     }
-    printf("bench engine-vs-plain: %.2fx (%.0f ms vs %.0f ms of processor time playing %lu s, every level at 0)\n",
-           zero / plain, zero * 1000, plain * 1000, kSeconds);
-    printf("note engine-at-11-vs-plain: %.2fx (%.0f ms vs %.0f ms, every level at 11)\n", eleven / plain, eleven * 1000,
-           plain * 1000);
+    const double plain = Median(plains, kPairs);
+    const int m = MedianPair(ratios, kPairs);
+    printf(
+        "bench engine-vs-plain: %.2fx (the median of %d alternating pairs: %.0f ms vs %.0f ms of processor time "
+        "playing %lu s, every level at 0)\n",
+        ratios[m], kPairs, zeros[m] * 1000, plains[m] * 1000, kSeconds);
+    printf("note engine-vs-plain-pairs:");
+    for (int i = 0; i < kPairs; ++i) printf(" %.2fx", ratios[i]);
+    printf(" (each pair, in the order played)\n");
+    printf("note engine-at-11-vs-plain: %.2fx (%.0f ms vs %.0f ms, the median plain play, every level at 11)\n",
+           eleven / plain, eleven * 1000, plain * 1000);
+    // The same without the player's own work: the engine against playing alone.
+    double barePlains[kBarePairs], bareZeros[kBarePairs], bareRatios[kBarePairs];
+    if (!Pairs(hook, true, kBarePairs, barePlains, bareZeros, bareRatios)) return 1;
+    const int b = MedianPair(bareRatios, kBarePairs);
+    printf(
+        "note engine-vs-bare-playing: %.2fx (the median of %d alternating pairs: %.0f ms vs %.0f ms, the same player "
+        "with its sound made beforehand, every level at 0)\n",
+        bareRatios[b], kBarePairs, bareZeros[b] * 1000, barePlains[b] * 1000);
     return 0;
 }
