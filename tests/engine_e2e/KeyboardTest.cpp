@@ -186,20 +186,10 @@ TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
     EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.size()), expected));
     EXPECT_EQ(FocusedId(), 1002);
 
-    // Alt+Space opens the system menu (pressed again if a fresh Wine loses it).
-    auto menuShown = [] {
-        HWND menu = FindWindowA("#32768", nullptr);
-        return menu && IsWindowVisible(menu);
-    };
-    bool shown = false;
-    for (int attempt = 0; attempt < 2 && !shown; ++attempt) {
-        ASSERT_TRUE(InputDriver::Activate(m_console));
-        ASSERT_TRUE(InputDriver::Key(VK_SPACE, InputDriver::kAlt));
-        shown = WaitUntil(menuShown, kUiMs / 2);
-    }
-    ASSERT_TRUE(shown) << "Alt+Space opened no system menu";
+    // Alt+Space opens the system menu.
+    ASSERT_TRUE(OpenSystemMenuByKeyboard(m_console));
     ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-    ASSERT_TRUE(WaitUntil([&] { return !menuShown(); }, kUiMs));
+    ASSERT_TRUE(WaitUntil([] { return !SystemMenuShown(); }, kUiMs));
 
     // Escape still ends the console, and the keyboard's changes are saved.
     // The menu's own Escapes may still be leaving menu mode; a user would

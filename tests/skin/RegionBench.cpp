@@ -16,6 +16,7 @@
 #include "skin/BitmapBands.h"
 #include "skin/BitmapToRegion.h"
 #include "skin/RegionScan.h"
+#include "tests/common/Median.h"
 
 namespace {
 
@@ -117,11 +118,6 @@ double TimeMs(F f) {
     const double t0 = Now();
     DeleteObject(f());
     return Now() - t0;
-}
-
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 template <class F>

@@ -1,6 +1,7 @@
 // Loaded into the program's process by the test's WH_GETMESSAGE hook. Menus
 // live inside their process, so the system menu is read here, on the
 // console's own thread, and handed back through shared memory.
+#include "tests/common/Median.h"
 #include "tests/e2e/harness/ProbeProtocol.h"
 
 #include <windows.h>
@@ -162,11 +163,6 @@ std::string DescribeCursor() {
     return std::string("cursor ") + name + "\n";
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
 // One full repaint as the window receives it (erase, then paint, and what
 // that sets off in the children) against one copy of the background picture
 // (resource 146) onto the window's DC, each repeated and timed on this thread;
@@ -181,27 +177,23 @@ std::string BenchPaint(HWND hwnd) {
     HDC memory = CreateCompatibleDC(window);
     if (!picture || !window || !memory) return "error no picture or DC\n";
     HGDIOBJ old = SelectObject(memory, picture);
-    LARGE_INTEGER freq, t0, t1;
+    LARGE_INTEGER freq;
     QueryPerformanceFrequency(&freq);
-    auto ms = [&] { return 1000.0 * double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart); };
+    // Milliseconds of one drawing, flushed.
+    auto timed = [&](auto draw) {
+        LARGE_INTEGER t0, t1;
+        QueryPerformanceCounter(&t0);
+        draw();
+        GdiFlush();
+        QueryPerformanceCounter(&t1);
+        return 1000.0 * double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart);
+    };
     const UINT repaint = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ERASENOW;
     std::vector<double> paints, blits, alone;
     for (int i = 0; i < repeats; ++i) {
-        QueryPerformanceCounter(&t0);
-        RedrawWindow(hwnd, nullptr, nullptr, repaint);
-        GdiFlush();
-        QueryPerformanceCounter(&t1);
-        paints.push_back(ms());
-        QueryPerformanceCounter(&t0);
-        RedrawWindow(hwnd, nullptr, nullptr, repaint | RDW_NOCHILDREN);
-        GdiFlush();
-        QueryPerformanceCounter(&t1);
-        alone.push_back(ms());
-        QueryPerformanceCounter(&t0);
-        BitBlt(window, 0, 0, 300, 255, memory, 0, 0, SRCCOPY);
-        GdiFlush();
-        QueryPerformanceCounter(&t1);
-        blits.push_back(ms());
+        paints.push_back(timed([&] { RedrawWindow(hwnd, nullptr, nullptr, repaint); }));
+        alone.push_back(timed([&] { RedrawWindow(hwnd, nullptr, nullptr, repaint | RDW_NOCHILDREN); }));
+        blits.push_back(timed([&] { BitBlt(window, 0, 0, 300, 255, memory, 0, 0, SRCCOPY); }));
     }
     SelectObject(memory, old);
     DeleteDC(memory);
