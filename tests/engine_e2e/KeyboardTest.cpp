@@ -4,6 +4,7 @@
 // wherever the focus is.
 #include "EngineTest.h"
 
+#include "framework/WindowDC.h"
 #include "harness/InputDriver.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
@@ -53,9 +54,7 @@ protected:
         const bool knob = id <= 1002;
         POINT at = {knob ? 0 : client.right / 2, 0};
         ClientToScreen(control, &at);
-        HDC screen = GetDC(nullptr);
-        const COLORREF pixel = GetPixel(screen, at.x, at.y);
-        ReleaseDC(nullptr, screen);
+        const COLORREF pixel = GetPixel(WindowDC(nullptr).Get(), at.x, at.y);
         return pixel == (knob ? RGB(0x20, 0xC8, 0xC8) : RGB(0xC8, 0xFF, 0xFF));
     }
 
@@ -64,8 +63,7 @@ protected:
 };
 
 TEST_F(KeyboardTest, TabGoesRoundTheControlsOfTheCurrentFormAndEnterPressesAButton) {
-    SetUpConsole("winxp", 0);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(SetUpConsole("winxp", 0));
     ASSERT_EQ(FocusedId(), 1000) << "the first knob starts with the focus";
     // This system keeps keyboard cues on, so the mark shows from the start.
     EXPECT_TRUE(WaitUntil([&] { return MarkShown(1000); }, kUiMs));
@@ -113,8 +111,7 @@ TEST_F(KeyboardTest, TabGoesRoundTheControlsOfTheCurrentFormAndEnterPressesAButt
 }
 
 TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
-    SetUpConsole("win98", 0);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(SetUpConsole("win98", 0));
     ASSERT_EQ(FocusedId(), 1000);
     // Windows 98 keeps no keyboard-cue state: no mark until Tab is pressed.
     ASSERT_TRUE(CaughtUp(m_console));

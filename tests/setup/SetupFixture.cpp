@@ -9,6 +9,7 @@
 #include "harness/Wait.h"
 
 #include "../driver/KernelService.h"
+#include "tests/common/Spawn.h"
 
 #include <shlobj.h>
 #include <tlhelp32.h>
@@ -244,14 +245,7 @@ bool SetupFixture::FileExists(const std::string& path) {
 }
 
 ScopedHandle SetupFixture::Spawn(const char* exe, std::string commandLine, DWORD* pid) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(exe, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return ScopedHandle();
-    CloseHandle(pi.hThread);
-    if (pid) *pid = pi.dwProcessId;
-    return ScopedHandle(pi.hProcess);
+    return ScopedHandle(::Spawn(exe, std::move(commandLine), nullptr, pid).Detach());
 }
 
 DWORD SetupFixture::Run(const std::string& exe, const std::string& commandLine, DWORD* pid) {

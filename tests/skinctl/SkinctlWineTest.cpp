@@ -9,6 +9,10 @@
 
 #include "RealInput.h"
 #include "TestHost.h"
+#include "framework/GdiObject.h"
+#include "framework/MemoryDC.h"
+#include "framework/SelectObjectScope.h"
+#include "framework/WindowDC.h"
 #include "skinctl/AnimationArt.h"
 #include "skinctl/AnimationClock.h"
 #include "skinctl/SkinControls.h"
@@ -52,19 +56,16 @@ std::vector<COLORREF> Painted(HDC dc, int width, int height, Paint paint) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    MemoryDC memory(dc);
+    UniqueBitmap dib(CreateDIBSection(memory.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     std::vector<COLORREF> pixels;
     if (dib && bits) {
-        HGDIOBJ old = SelectObject(memory, dib);
-        paint(memory);
+        SelectObjectScope selected(memory.Get(), dib.Get());
+        paint(memory.Get());
         GdiFlush();
         const auto* p = static_cast<const uint32_t*>(bits);
         for (const uint32_t* end = p + width * height; p != end; ++p) pixels.push_back(*p & 0xFFFFFF);
-        SelectObject(memory, old);
-        DeleteObject(dib);
     }
-    DeleteDC(memory);
     return pixels;
 }
 
@@ -82,25 +83,20 @@ std::vector<COLORREF> Pixels(HWND hwnd, HDC dc, POINT origin) {
 // when its thread goes idle, so a read at once can show the state before.
 std::vector<COLORREF> Snapshot(HWND hwnd) {
     UpdateWindow(hwnd);
-    HDC own = GetDC(hwnd), screen = GetDC(nullptr);
+    WindowDC own(hwnd), screen(nullptr);
     std::vector<COLORREF> shown;
     const bool caughtUp = PumpUntil(
         [&] {
-            shown = Pixels(hwnd, screen, ClientPoint(hwnd, 0, 0));
-            return shown == Pixels(hwnd, own, POINT{0, 0});
+            shown = Pixels(hwnd, screen.Get(), ClientPoint(hwnd, 0, 0));
+            return shown == Pixels(hwnd, own.Get(), POINT{0, 0});
         },
         10000);
-    ReleaseDC(nullptr, screen);
-    ReleaseDC(hwnd, own);
     EXPECT_TRUE(caughtUp) << "the screen never showed what the control painted";
     return shown;
 }
 
 COLORREF ScreenPixel(POINT pt) {
-    HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, pt.x, pt.y);
-    ReleaseDC(nullptr, screen);
-    return c;
+    return GetPixel(WindowDC(nullptr).Get(), pt.x, pt.y);
 }
 
 class SkinControlsTest : public ::testing::Test {

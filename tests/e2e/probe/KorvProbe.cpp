@@ -1,6 +1,10 @@
 // Loaded into the program's process by the test's WH_GETMESSAGE hook. Menus
 // live inside their process, so the system menu is read here, on the
 // console's own thread, and handed back through shared memory.
+#include "framework/GdiObject.h"
+#include "framework/MemoryDC.h"
+#include "framework/SelectObjectScope.h"
+#include "framework/WindowDC.h"
 #include "tests/common/Median.h"
 #include "tests/e2e/harness/ProbeProtocol.h"
 
@@ -171,12 +175,12 @@ std::string DescribeCursor() {
 // blit of a bitmap of the same size.
 std::string BenchPaint(HWND hwnd) {
     const int repeats = std::max(1, atoi(Request().c_str()));
-    HBITMAP picture = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(146));
-    HDC window = GetWindowDC(hwnd);
-    if (!picture && window) picture = CreateCompatibleBitmap(window, 300, 255);
-    HDC memory = CreateCompatibleDC(window);
+    UniqueBitmap picture(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(146)));
+    WindowDC window(hwnd, WindowDC::Whole);
+    if (!picture && window) picture.Reset(CreateCompatibleBitmap(window.Get(), 300, 255));
+    MemoryDC memory(window.Get());
     if (!picture || !window || !memory) return "error no picture or DC\n";
-    HGDIOBJ old = SelectObject(memory, picture);
+    SelectObjectScope selected(memory.Get(), picture.Get());
     LARGE_INTEGER freq;
     QueryPerformanceFrequency(&freq);
     // Milliseconds of one drawing, flushed.
@@ -193,12 +197,8 @@ std::string BenchPaint(HWND hwnd) {
     for (int i = 0; i < repeats; ++i) {
         paints.push_back(timed([&] { RedrawWindow(hwnd, nullptr, nullptr, repaint); }));
         alone.push_back(timed([&] { RedrawWindow(hwnd, nullptr, nullptr, repaint | RDW_NOCHILDREN); }));
-        blits.push_back(timed([&] { BitBlt(window, 0, 0, 300, 255, memory, 0, 0, SRCCOPY); }));
+        blits.push_back(timed([&] { BitBlt(window.Get(), 0, 0, 300, 255, memory.Get(), 0, 0, SRCCOPY); }));
     }
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    ReleaseDC(hwnd, window);
-    DeleteObject(picture);
     char line[128];
     snprintf(line, sizeof line, "paint %.4f blit %.4f alone %.4f\n", Median(paints), Median(blits), Median(alone));
     return line;
