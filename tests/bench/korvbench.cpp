@@ -23,6 +23,7 @@
 #include "harness/InProcessProbe.h"
 #include "harness/KorvaneLauncher.h"
 #include "harness/KorvaneProcess.h"
+#include "tests/common/Median.h"
 
 namespace {
 
@@ -34,11 +35,6 @@ double Now() {
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&t);
     return 1000.0 * double(t.QuadPart) / double(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 HWND VisibleWindow(const char* title, DWORD pid = 0) {

@@ -15,6 +15,7 @@
 #include "korvfx/AudioFile.h"
 #include "korvfx/Command.h"
 #include "korvfx/DemoClip.h"
+#include "tests/common/Median.h"
 
 namespace {
 
@@ -31,11 +32,6 @@ struct Times {
         cpu.push_back(c);
     }
 };
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "skin/RegionScan.h"
+#include "tests/common/Median.h"
 
 namespace {
 
@@ -45,11 +46,6 @@ bool Load(const char* path, std::vector<uint8_t>* pixels, int* width, int* heigh
     *width = w;
     *height = h;
     return true;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 double ThreadMicroseconds() {

@@ -7,6 +7,7 @@
 #include "../setup/RigDriverAside.h"
 #include "tests/common/CaptureFile.h"
 #include "tests/common/FloatBits.h"
+#include "tests/common/Spawn.h"
 
 #include "engine/ControlCodes.h"
 #include "framework/KernelHandle.h"
@@ -112,26 +113,18 @@ bool WaitFor(Pred pred, DWORD ms = kWaitMs) {
 
 // This program in a helper role, which the test then ends the hard way.
 struct Child {
-    HANDLE process = nullptr;
+    ObjectHandle process;
     explicit Child(const char* role) {
         char exe[MAX_PATH];
         GetModuleFileNameA(nullptr, exe, MAX_PATH);
-        std::string cmd = std::string("\"") + exe + "\" " + role;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (CreateProcessA(exe, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            CloseHandle(pi.hThread);
-            process = pi.hProcess;
-        }
+        process = Spawn(exe, std::string("\"") + exe + "\" " + role);
     }
     ~Child() { Kill(); }
     void Kill() {
-        if (!process) return;
-        TerminateProcess(process, 9);
-        WaitForSingleObject(process, kWaitMs);
-        CloseHandle(process);
-        process = nullptr;
+        if (!process.IsOpen()) return;
+        TerminateProcess(process.Get(), 9);
+        WaitForSingleObject(process.Get(), kWaitMs);
+        process.Close();
     }
 };
 
@@ -301,7 +294,7 @@ TEST_F(Driver, TheStatusQuestionIsAnsweredInFourBytes) {
 
 TEST_F(Driver, AProgramThatOpensTheDeviceAndDiesLeavesTheDriverServingTheNext) {
     Child holder("--hold-console");
-    ASSERT_NE(holder.process, nullptr);
+    ASSERT_TRUE(holder.process.IsOpen());
     ASSERT_TRUE(WaitFor([] {
         const FxDriverState s = GetState();
         return s.consoleOpen == 1 && Received(s, IOCTL_VIBE_ENABLE, 1);
@@ -421,8 +414,8 @@ TEST_F(Driver, AWaiterThatDiesLeavesTheStateDeviceServing) {
     HANDLE waiting = CreateEventA(nullptr, TRUE, FALSE, kWaiterWaits);
     ASSERT_NE(waiting, nullptr);
     Child waiter("--wait-state");
-    ASSERT_NE(waiter.process, nullptr);
-    const HANDLE either[] = {waiting, waiter.process};
+    ASSERT_TRUE(waiter.process.IsOpen());
+    const HANDLE either[] = {waiting, waiter.process.Get()};
     const DWORD woke = WaitForMultipleObjects(2, either, FALSE, kWaitMs);
     CloseHandle(waiting);
     ASSERT_EQ(woke, WAIT_OBJECT_0) << "the helper's wait was not taken";

@@ -47,6 +47,10 @@ protected:
     HWND OpenAboutByCommand(const KorvaneProcess& p, HWND console);
     // Closes the About window by Escape, as a user would.
     static ::testing::AssertionResult EscapeAbout(HWND about);
+    // Opens the console's system menu by Alt+Space; see SystemMenuShown.
+    static ::testing::AssertionResult OpenSystemMenuByKeyboard(HWND console);
+    // The menu's own window (class #32768) is up.
+    static bool SystemMenuShown();
     // Ends the program by the system menu's Close, as a user would.
     ::testing::AssertionResult CloseAndWait(KorvaneProcess& p, HWND console);
 

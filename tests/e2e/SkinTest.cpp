@@ -4,6 +4,10 @@
 // Korvane.exe.
 #include "KorvaneTest.h"
 
+#include "framework/GdiObject.h"
+#include "framework/MemoryDC.h"
+#include "framework/SelectObjectScope.h"
+#include "framework/WindowDC.h"
 #include "harness/FileSwap.h"
 #include "harness/InProcessProbe.h"
 #include "harness/InputDriver.h"
@@ -28,10 +32,7 @@ public:
     // A region the way the program builds it from one of its bitmaps; the
     // caller owns it.
     HRGN Region(int bitmapId, uint32_t colour, uint32_t tolerance) const {
-        HBITMAP bmp = LoadBitmapA(m_module, MAKEINTRESOURCEA(bitmapId));
-        HRGN rgn = BitmapToRegion(bmp, colour, tolerance);
-        if (bmp) DeleteObject(bmp);
-        return rgn;
+        return BitmapToRegion(UniqueBitmap(Bitmap(bitmapId)).Get(), colour, tolerance);
     }
     HBITMAP Bitmap(int id) const { return LoadBitmapA(m_module, MAKEINTRESOURCEA(id)); }
 
@@ -39,17 +40,9 @@ private:
     HMODULE m_module;
 };
 
-struct Rgn {
-    HRGN h;
-    explicit Rgn(HRGN r = CreateRectRgn(0, 0, 0, 0)) : h(r) {}
-    ~Rgn() {
-        if (h) DeleteObject(h);
-    }
-};
-
 bool WindowRegionEquals(HWND hwnd, HRGN expected) {
-    Rgn actual;
-    return expected && GetWindowRgn(hwnd, actual.h) != ERROR && EqualRgn(actual.h, expected);
+    UniqueRegion actual(CreateRectRgn(0, 0, 0, 0));
+    return expected && GetWindowRgn(hwnd, actual.Get()) != ERROR && EqualRgn(actual.Get(), expected);
 }
 
 // Offset of the client area within the window.
@@ -111,16 +104,16 @@ protected:
     void SetUp() override {
         KorvaneTest::SetUp();
         ASSERT_TRUE(SettingsKey::CreateEmpty());
-        m_full.h = m_res.Region(130, 0x000000, 0x101010);
-        ASSERT_NE(m_full.h, nullptr) << "bitmap 130 in Korvane.exe";
-        m_handle.h = m_res.Region(134, 0x00FFFFFF, 0);
+        m_full.Reset(m_res.Region(130, 0x000000, 0x101010));
+        ASSERT_TRUE(m_full) << "bitmap 130 in Korvane.exe";
+        m_handle.Reset(m_res.Region(134, 0x00FFFFFF, 0));
     }
 
     // Starts the console and waits until it wears the full form's outline.
     HWND StartShaped(KorvaneProcess** p) {
         HWND console = StartToConsole("winxp", p);
         if (console) {
-            EXPECT_TRUE(WaitUntil([&] { return WindowRegionEquals(console, m_full.h); }, kUiMs));
+            EXPECT_TRUE(WaitUntil([&] { return WindowRegionEquals(console, m_full.Get()); }, kUiMs));
         }
         return console;
     }
@@ -136,7 +129,7 @@ protected:
         for (int y = client.top; y < client.bottom; y += 2)
             for (int x = client.left; x < client.right; x += 2) {
                 const POINT s = {rc.left + inset.x + x, rc.top + inset.y + y};
-                if (test(x, y) && PtInRegion(m_full.h, x + inset.x, y + inset.y) && WindowFromPoint(s) == console) {
+                if (test(x, y) && PtInRegion(m_full.Get(), x + inset.x, y + inset.y) && WindowFromPoint(s) == console) {
                     *screen = s;
                     return true;
                 }
@@ -183,22 +176,22 @@ protected:
     // A face point well inside the drag handle.
     bool HandlePoint(HWND console, POINT* at) const {
         return FacePoint(
-            console, kFace, [&](int x, int y) { return WellInside(m_handle.h, x, y); }, at);
+            console, kFace, [&](int x, int y) { return WellInside(m_handle.Get(), x, y); }, at);
     }
 
     static constexpr RECT kFace = {100, 0, 250, 250};  // the part of the face around the handle
     ProgramResources m_res;
-    Rgn m_full{nullptr}, m_handle{nullptr};
+    UniqueRegion m_full, m_handle;
 };
 
 TEST_F(SkinTest, OutlineAndLayoutFollowTheFormAndComeBackExactly) {
     KorvaneProcess* p = nullptr;
     HWND console = StartToConsole("winxp", &p);
     ASSERT_NE(console, nullptr);
-    Rgn mini(m_res.Region(140, 0x000000, 0x101010));
-    Rgn animation(m_res.Region(139, 0x00FFFFFF, 0));
-    ASSERT_TRUE(mini.h && animation.h) << "bitmaps 140, 139 in Korvane.exe";
-    ASSERT_FALSE(EqualRgn(m_full.h, mini.h));
+    UniqueRegion mini(m_res.Region(140, 0x000000, 0x101010));
+    UniqueRegion animation(m_res.Region(139, 0x00FFFFFF, 0));
+    ASSERT_TRUE(mini && animation) << "bitmaps 140, 139 in Korvane.exe";
+    ASSERT_FALSE(EqualRgn(m_full.Get(), mini.Get()));
 
     auto expectForm = [&](const char* form, HRGN outline, bool miniShown) {
         EXPECT_TRUE(WaitUntil([&] { return WindowRegionEquals(console, outline); }, kUiMs))
@@ -206,17 +199,18 @@ TEST_F(SkinTest, OutlineAndLayoutFollowTheFormAndComeBackExactly) {
         EXPECT_TRUE(WaitUntil([&] { return Shown(console, 1010) == miniShown; }, kUiMs)) << form;
         EXPECT_EQ(Shown(console, 1011), miniShown) << form;
         EXPECT_EQ(Misplaced(console), "") << form;
-        EXPECT_TRUE(WindowRegionEquals(GetDlgItem(console, 1003), animation.h)) << form << ": the animation's outline";
+        EXPECT_TRUE(WindowRegionEquals(GetDlgItem(console, 1003), animation.Get()))
+            << form << ": the animation's outline";
         RECT rc;
         GetWindowRect(console, &rc);
         EXPECT_EQ(rc.right - rc.left, skin::kWindowWidth) << form;
         EXPECT_EQ(rc.bottom - rc.top, skin::kWindowHeight) << form;
     };
-    expectForm("full", m_full.h, false);
+    expectForm("full", m_full.Get(), false);
     PostMessageA(console, WM_SYSCOMMAND, 0x8010, 0);
-    expectForm("mini", mini.h, true);
+    expectForm("mini", mini.Get(), true);
     PostMessageA(console, WM_SYSCOMMAND, 0x8011, 0);
-    expectForm("full again", m_full.h, false);
+    expectForm("full again", m_full.Get(), false);
     EXPECT_TRUE(CloseAndWait(*p, console));
 }
 
@@ -227,11 +221,11 @@ TEST_F(SkinTest, ThePictureShowsWhereNoControlCoversIt) {
     ASSERT_TRUE(InputDriver::Activate(console));
     ASSERT_TRUE(CaughtUp(console));  // the first paint
 
-    HBITMAP picture = m_res.Bitmap(146);
-    ASSERT_NE(picture, nullptr);
-    HDC pictureDC = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(pictureDC, picture);
-    HDC screen = GetDC(nullptr);
+    UniqueBitmap picture(m_res.Bitmap(146));
+    ASSERT_TRUE(picture);
+    MemoryDC pictureDC(nullptr);
+    SelectObjectScope selected(pictureDC.Get(), picture.Get());
+    WindowDC screen(nullptr);
     RECT rc;
     GetWindowRect(console, &rc);
     int compared = 0, differing = 0;
@@ -239,17 +233,13 @@ TEST_F(SkinTest, ThePictureShowsWhereNoControlCoversIt) {
     for (int y = 0; y < 255; y += 3) {
         for (int x = 0; x < 300; x += 3) {
             const POINT at = {rc.left + x, rc.top + y};
-            if (!PtInRegion(m_full.h, x, y) || WindowFromPoint(at) != console) continue;
+            if (!PtInRegion(m_full.Get(), x, y) || WindowFromPoint(at) != console) continue;
             ++compared;
-            const COLORREF want = GetPixel(pictureDC, x, y), got = GetPixel(screen, at.x, at.y);
+            const COLORREF want = GetPixel(pictureDC.Get(), x, y), got = GetPixel(screen.Get(), at.x, at.y);
             if (want != got && ++differing <= 5)
                 first << "(" << x << "," << y << ") 0x" << std::hex << got << " not 0x" << want << std::dec << "; ";
         }
     }
-    ReleaseDC(nullptr, screen);
-    SelectObject(pictureDC, old);
-    DeleteDC(pictureDC);
-    DeleteObject(picture);
     EXPECT_GT(compared, 1000);
     EXPECT_EQ(differing, 0) << first.str();
     EXPECT_TRUE(CloseAndWait(*p, console));
@@ -308,7 +298,7 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
 
     ASSERT_TRUE(FacePoint(
-        console, kFace, [&](int x, int y) { return !PtInRegion(m_handle.h, x, y); }, &from))
+        console, kFace, [&](int x, int y) { return !PtInRegion(m_handle.Get(), x, y); }, &from))
         << "no free point off the drag handle";
     GetWindowRect(console, &before);
     ASSERT_TRUE(InputDriver::Drag(from, POINT{from.x + 50, from.y + 30}));
@@ -377,10 +367,10 @@ TEST_F(SkinTest, TheCursorShowsTheHandleAndTheDrag) {
     KorvaneProcess* p = nullptr;
     HWND console = StartShaped(&p);
     ASSERT_NE(console, nullptr);
-    Rgn link(m_res.Region(144, 0x00FFFFFF, 0));
+    UniqueRegion link(m_res.Region(144, 0x00FFFFFF, 0));
     auto plainFace = [&](int x, int y) {
-        return !PtInRegion(m_handle.h, x, y) && !PtInRegion(link.h, x, y) && !PtInRegion(m_handle.h, x - 3, y) &&
-               !PtInRegion(m_handle.h, x + 3, y);
+        return !PtInRegion(m_handle.Get(), x, y) && !PtInRegion(link.Get(), x, y) &&
+               !PtInRegion(m_handle.Get(), x - 3, y) && !PtInRegion(m_handle.Get(), x + 3, y);
     };
     POINT grip, plain;
     ASSERT_TRUE(HandlePoint(console, &grip)) << "no free point on the drag handle";
@@ -454,13 +444,13 @@ TEST_F(SkinLinkTest, ADoubleClickOnTheLogoOpensThePageAndASingleClickDoesNot) {
     KorvaneProcess* p = nullptr;
     HWND console = StartShaped(&p);
     ASSERT_NE(console, nullptr);
-    Rgn link(m_res.Region(144, 0x00FFFFFF, 0));
+    UniqueRegion link(m_res.Region(144, 0x00FFFFFF, 0));
     RECT box;
-    ASSERT_NE(GetRgnBox(link.h, &box), NULLREGION);
+    ASSERT_NE(GetRgnBox(link.Get(), &box), NULLREGION);
     InflateRect(&box, -2, -2);
     POINT logo;
     ASSERT_TRUE(FacePoint(
-        console, box, [&](int x, int y) { return PtInRegion(link.h, x, y) != FALSE; }, &logo))
+        console, box, [&](int x, int y) { return PtInRegion(link.Get(), x, y) != FALSE; }, &logo))
         << "the link area is nowhere visible";
     ASSERT_TRUE(InputDriver::Activate(console));
 

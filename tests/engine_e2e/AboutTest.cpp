@@ -3,6 +3,7 @@
 // position. Moved from the keyboard, as a user would.
 #include "EngineTest.h"
 
+#include "framework/KernelHandle.h"
 #include "harness/InputDriver.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
@@ -10,6 +11,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -178,57 +180,46 @@ namespace {
 // its own, and keeps the strings of one process, in order.
 class DebugStringTap {
 public:
-    explicit DebugStringTap(DWORD pid) : m_pid(pid) {
-        InitializeCriticalSection(&m_lock);
-        m_bufferReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
-        m_dataReady = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
-        m_section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, "DBWIN_BUFFER");
-        m_view = m_section ? MapViewOfFile(m_section, FILE_MAP_READ, 0, 0, 4096) : nullptr;
-        m_stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        if (Listening()) m_thread = CreateThread(nullptr, 0, Loop, this, 0, nullptr);
+    explicit DebugStringTap(DWORD pid)
+        : m_pid(pid),
+          m_bufferReady(CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY")),
+          m_dataReady(CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY")),
+          m_section(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, "DBWIN_BUFFER")),
+          m_stop(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          m_view(m_section.IsOpen() ? MapViewOfFile(m_section.Get(), FILE_MAP_READ, 0, 0, 4096) : nullptr) {
+        if (Listening()) m_thread = ObjectHandle(CreateThread(nullptr, 0, Loop, this, 0, nullptr));
     }
     ~DebugStringTap() {
-        SetEvent(m_stop);
-        if (m_thread) {
-            WaitForSingleObject(m_thread, 10000);
-            CloseHandle(m_thread);
-        }
+        SetEvent(m_stop.Get());
+        if (m_thread.IsOpen()) WaitForSingleObject(m_thread.Get(), 10000);
         if (m_view) UnmapViewOfFile(m_view);
-        for (HANDLE h : {m_section, m_bufferReady, m_dataReady, m_stop})
-            if (h) CloseHandle(h);
-        DeleteCriticalSection(&m_lock);
     }
-    bool Listening() const { return m_bufferReady && m_dataReady && m_view && m_stop; }
+    bool Listening() const { return m_bufferReady.IsOpen() && m_dataReady.IsOpen() && m_view && m_stop.IsOpen(); }
     std::vector<std::string> Lines() {
-        EnterCriticalSection(&m_lock);
-        std::vector<std::string> copy = m_lines;
-        LeaveCriticalSection(&m_lock);
-        return copy;
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_lines;
     }
 
 private:
     static DWORD WINAPI Loop(void* self) { return static_cast<DebugStringTap*>(self)->Run(); }
     DWORD Run() {
-        SetEvent(m_bufferReady);
-        while (WaitForSingleObject(m_stop, 0) != WAIT_OBJECT_0) {
-            if (WaitForSingleObject(m_dataReady, 100) != WAIT_OBJECT_0) continue;
+        SetEvent(m_bufferReady.Get());
+        while (WaitForSingleObject(m_stop.Get(), 0) != WAIT_OBJECT_0) {
+            if (WaitForSingleObject(m_dataReady.Get(), 100) != WAIT_OBJECT_0) continue;
             const char* data = static_cast<const char*>(m_view);
-            DWORD pid = *reinterpret_cast<const DWORD*>(data);
-            if (pid == m_pid) {
-                EnterCriticalSection(&m_lock);
+            if (*reinterpret_cast<const DWORD*>(data) == m_pid) {
+                std::lock_guard<std::mutex> hold(m_lock);
                 m_lines.emplace_back(data + sizeof(DWORD), strnlen(data + sizeof(DWORD), 4096 - sizeof(DWORD)));
-                LeaveCriticalSection(&m_lock);
             }
-            SetEvent(m_bufferReady);
+            SetEvent(m_bufferReady.Get());
         }
         return 0;
     }
 
     DWORD m_pid;
-    CRITICAL_SECTION m_lock;
+    std::mutex m_lock;
     std::vector<std::string> m_lines;
-    HANDLE m_bufferReady = nullptr, m_dataReady = nullptr, m_section = nullptr, m_stop = nullptr;
-    HANDLE m_thread = nullptr;
+    ObjectHandle m_bufferReady, m_dataReady, m_section, m_stop, m_thread;
     void* m_view = nullptr;
 };
 

@@ -4,6 +4,7 @@
 // wherever the focus is.
 #include "EngineTest.h"
 
+#include "framework/WindowDC.h"
 #include "harness/InputDriver.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
@@ -53,9 +54,7 @@ protected:
         const bool knob = id <= 1002;
         POINT at = {knob ? 0 : client.right / 2, 0};
         ClientToScreen(control, &at);
-        HDC screen = GetDC(nullptr);
-        const COLORREF pixel = GetPixel(screen, at.x, at.y);
-        ReleaseDC(nullptr, screen);
+        const COLORREF pixel = GetPixel(WindowDC(nullptr).Get(), at.x, at.y);
         return pixel == (knob ? RGB(0x20, 0xC8, 0xC8) : RGB(0xC8, 0xFF, 0xFF));
     }
 
@@ -64,8 +63,7 @@ protected:
 };
 
 TEST_F(KeyboardTest, TabGoesRoundTheControlsOfTheCurrentFormAndEnterPressesAButton) {
-    SetUpConsole("winxp", 0);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(SetUpConsole("winxp", 0));
     ASSERT_EQ(FocusedId(), 1000) << "the first knob starts with the focus";
     // This system keeps keyboard cues on, so the mark shows from the start.
     EXPECT_TRUE(WaitUntil([&] { return MarkShown(1000); }, kUiMs));
@@ -113,8 +111,7 @@ TEST_F(KeyboardTest, TabGoesRoundTheControlsOfTheCurrentFormAndEnterPressesAButt
 }
 
 TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
-    SetUpConsole("win98", 0);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(SetUpConsole("win98", 0));
     ASSERT_EQ(FocusedId(), 1000);
     // Windows 98 keeps no keyboard-cue state: no mark until Tab is pressed.
     ASSERT_TRUE(CaughtUp(m_console));
@@ -186,20 +183,10 @@ TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
     EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.size()), expected));
     EXPECT_EQ(FocusedId(), 1002);
 
-    // Alt+Space opens the system menu (pressed again if a fresh Wine loses it).
-    auto menuShown = [] {
-        HWND menu = FindWindowA("#32768", nullptr);
-        return menu && IsWindowVisible(menu);
-    };
-    bool shown = false;
-    for (int attempt = 0; attempt < 2 && !shown; ++attempt) {
-        ASSERT_TRUE(InputDriver::Activate(m_console));
-        ASSERT_TRUE(InputDriver::Key(VK_SPACE, InputDriver::kAlt));
-        shown = WaitUntil(menuShown, kUiMs / 2);
-    }
-    ASSERT_TRUE(shown) << "Alt+Space opened no system menu";
+    // Alt+Space opens the system menu.
+    ASSERT_TRUE(OpenSystemMenuByKeyboard(m_console));
     ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-    ASSERT_TRUE(WaitUntil([&] { return !menuShown(); }, kUiMs));
+    ASSERT_TRUE(WaitUntil([] { return !SystemMenuShown(); }, kUiMs));
 
     // Escape still ends the console, and the keyboard's changes are saved.
     // The menu's own Escapes may still be leaving menu mode; a user would

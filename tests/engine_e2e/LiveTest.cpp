@@ -21,8 +21,7 @@ protected:
 };
 
 TEST_F(LiveTest, WheelOnEachKnobSendsItsLevel) {
-    SetUpConsole();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(SetUpConsole());
     struct Case {
         int id;
         int delta;
@@ -48,8 +47,7 @@ TEST_F(LiveTest, WheelOnEachKnobSendsItsLevel) {
 }
 
 TEST_F(LiveTest, DragTurnsAKnobStepByStep) {
-    SetUpConsole();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(SetUpConsole());
     HWND knob = GetDlgItem(m_console, 1001);
     POINT from = InputDriver::CentreOf(knob);
     POINT to = {from.x, from.y - 40};  // upwards turns it up
@@ -84,25 +82,20 @@ TEST_F(LiveTest, DragTurnsAKnobStepByStep) {
 }
 
 TEST_F(LiveTest, HeadphonesButtonResendsThe3DLevelInTheMatchingForm) {
-    SetUpConsole();
-    ASSERT_FALSE(HasFatalFailure());
-    unsigned long long mark = Journal::Mark();
-    ASSERT_TRUE(ClickOn(m_console, 1005));
-    ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1005) == 1; }, kUiMs));
-    const std::vector<Delivered> on = Expected(kAll).ApplyHeadphones(true, 3).Get();
-    EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, on.size()), on));
-
-    mark = Journal::Mark();
-    ASSERT_TRUE(ClickOn(m_console, 1005));
-    ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1005) == 0; }, kUiMs));
-    const std::vector<Delivered> off = Expected(kAll).ApplyHeadphones(false, 3).Get();
-    EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, off.size()), off));
+    ASSERT_NO_FATAL_FAILURE(SetUpConsole());
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on ? "on" : "off");
+        const unsigned long long mark = Journal::Mark();
+        ASSERT_TRUE(ClickOn(m_console, 1005));
+        ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1005) == (on ? 1 : 0); }, kUiMs));
+        const std::vector<Delivered> expected = Expected(kAll).ApplyHeadphones(on, 3).Get();
+        EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.size()), expected));
+    }
     ASSERT_TRUE(CloseAndWait(*m_process, m_console));
 }
 
 TEST_F(LiveTest, FunctionKeysAndSpaceStepTheControls) {
-    SetUpConsole();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(SetUpConsole());
     unsigned long long mark = Journal::Mark();
     ASSERT_TRUE(InputDriver::Key(VK_F4));   // 3D +3: 3 -> 6
     ASSERT_TRUE(InputDriver::Key(VK_F5));   // Vibe -3: 5 -> 2

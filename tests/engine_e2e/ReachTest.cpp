@@ -12,6 +12,7 @@
 #include "harness/Wait.h"
 #include "sound/TestPlayer.h"
 #include "sound/WaveChunks.h"
+#include "tests/common/Spawn.h"
 
 namespace {
 
@@ -36,13 +37,9 @@ protected:
     // posing as Windows 98; true once it holds the engine's hooks.
     bool StartHost() {
         TestPlayer::PoseAs(KORVHOST_EXE, "win98");
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        char cmd[MAX_PATH];
-        snprintf(cmd, sizeof cmd, "\"%s\"", kHostExe);
         const unsigned long long mark = Journal::Mark();
-        if (!CreateProcessA(kHostExe, cmd, nullptr, nullptr, FALSE, 0, nullptr, "C:\\korvane", &si, &m_host))
-            return false;
+        m_host = SpawnHost();
+        if (!m_host.IsOpen()) return false;
         return WaitUntil(
             [&] {
                 for (const JournalEntry& e : Journal::Select(Journal::Read(mark), "HOOK", "CALL", "KorvHostHook"))
@@ -53,19 +50,18 @@ protected:
     }
     // As setup and the uninstaller do: the quit event, then the host ends.
     bool StopHost() {
-        if (!m_host.hProcess) return true;
+        if (!m_host.IsOpen()) return true;
         HANDLE quit = OpenEventA(EVENT_MODIFY_STATE, FALSE, KORVHOST_QUIT_EVENT);
         if (quit) {
             SetEvent(quit);
             CloseHandle(quit);
         }
-        const bool ended = WaitForSingleObject(m_host.hProcess, kExitMs) == WAIT_OBJECT_0;
-        if (!ended) TerminateProcess(m_host.hProcess, 99);
-        CloseHandle(m_host.hProcess);
-        CloseHandle(m_host.hThread);
-        m_host = {};
+        const bool ended = WaitForSingleObject(m_host.Get(), kExitMs) == WAIT_OBJECT_0;
+        if (!ended) TerminateProcess(m_host.Get(), 99);
+        m_host.Close();
         return ended;
     }
+    static ObjectHandle SpawnHost() { return Spawn(kHostExe, std::string("\"") + kHostExe + "\"", "C:\\korvane"); }
 
     // Plays `chunks` chunks, living as `mode` says; by default each chunk
     // has played before the player says it wrote it.
@@ -79,7 +75,7 @@ protected:
     }
 
     TestPlayer m_player{"KorvaneReachTest"};
-    PROCESS_INFORMATION m_host = {};
+    ObjectHandle m_host;
 };
 
 // Installed: music plays, then the user opens Korvane to shape it. The
@@ -152,15 +148,9 @@ TEST_F(ReachTest, WithTheHostKorvaneClosesWithoutWaitingForPlayingPrograms) {
 TEST_F(ReachTest, TheHostIsSingleAndEndsAtTheEndOfTheSession) {
     ASSERT_TRUE(StartHost());
     const auto hostCalls = [&] { return Journal::Select(JournalSinceStart(), "HOOK", "CALL", "KorvHostHook").size(); };
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION second = {};
-    char cmd[MAX_PATH];
-    snprintf(cmd, sizeof cmd, "\"%s\"", kHostExe);
-    ASSERT_TRUE(CreateProcessA(kHostExe, cmd, nullptr, nullptr, FALSE, 0, nullptr, "C:\\korvane", &si, &second));
-    EXPECT_EQ(WaitForSingleObject(second.hProcess, kExitMs), WAIT_OBJECT_0) << "a second host stays";
-    CloseHandle(second.hProcess);
-    CloseHandle(second.hThread);
+    const ObjectHandle second = SpawnHost();
+    ASSERT_TRUE(second.IsOpen());
+    EXPECT_EQ(WaitForSingleObject(second.Get(), kExitMs), WAIT_OBJECT_0) << "a second host stays";
     EXPECT_EQ(hostCalls(), 1u) << "the second host touched the hooks";
 
     // What the system sends each top-level window when the user logs off.
@@ -171,7 +161,7 @@ TEST_F(ReachTest, TheHostIsSingleAndEndsAtTheEndOfTheSession) {
     ASSERT_TRUE(SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
     EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
     SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &answer);
-    EXPECT_EQ(WaitForSingleObject(m_host.hProcess, kExitMs), WAIT_OBJECT_0) << "the host stays after logoff";
+    EXPECT_EQ(WaitForSingleObject(m_host.Get(), kExitMs), WAIT_OBJECT_0) << "the host stays after logoff";
     EXPECT_EQ(hostCalls(), 2u) << "the host did not take its hooks away";
 }
 

@@ -34,12 +34,6 @@ protected:
         EXPECT_EQ(relayed, switchedOn) << "the status timer runs only after a full start";
         ASSERT_TRUE(CloseAndWait(*p, console));
     }
-    static RegValue Raw(DWORD type, std::string bytes) {
-        RegValue v;
-        v.type = type;
-        v.bytes = std::move(bytes);
-        return v;
-    }
     static void ExpectSaved(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini) {
         const std::pair<const char*, DWORD> values[] = {{"3D Volume", d3},
                                                         {"Vibe volume", vibe},
@@ -71,12 +65,12 @@ TEST_F(SettingsTest, OutOfRangeValuesTakeTheirDefaults) {
 
 TEST_F(SettingsTest, OnlyFourByteValuesCountWhateverTheirType) {
     ASSERT_TRUE(SettingsKey::CreateEmpty());
-    ASSERT_TRUE(SettingsKey::Set("3D Volume", Raw(REG_BINARY, std::string("\x02\x00\x00\x00", 4))));
-    ASSERT_TRUE(SettingsKey::Set("Vibe volume", Raw(REG_BINARY, std::string("\x03\x00", 2))));
-    ASSERT_TRUE(
-        SettingsKey::Set("Soundfields volume", Raw(REG_BINARY, std::string("\x04\x00\x00\x00\x00\x00\x00\x00", 8))));
+    ASSERT_TRUE(SettingsKey::Set("3D Volume", RegValue{REG_BINARY, std::string("\x02\x00\x00\x00", 4)}));
+    ASSERT_TRUE(SettingsKey::Set("Vibe volume", RegValue{REG_BINARY, std::string("\x03\x00", 2)}));
+    ASSERT_TRUE(SettingsKey::Set("Soundfields volume",
+                                 RegValue{REG_BINARY, std::string("\x04\x00\x00\x00\x00\x00\x00\x00", 8)}));
     ASSERT_TRUE(SettingsKey::Set("Headphones enabled", RegValue::String("1")));
-    ASSERT_TRUE(SettingsKey::Set("UI minimized", Raw(REG_DWORD_BIG_ENDIAN, std::string("\x01\x00\x00\x00", 4))));
+    ASSERT_TRUE(SettingsKey::Set("UI minimized", RegValue{REG_DWORD_BIG_ENDIAN, std::string("\x01\x00\x00\x00", 4)}));
     StartCheckClose(Expected(kWdmOnly).Start(2, 6, 0, false).Get());
     ExpectSaved(2, 6, 0, 0, 1);
 }

@@ -59,8 +59,7 @@ protected:
 };
 
 TEST_F(ShortcutsTest, TheKeysWorkInTheMiniFormAsInTheFull) {
-    StartWith(3, 1);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(StartWith(3, 1));
     ASSERT_TRUE(IsWindowVisible(GetDlgItem(m_console, 1010))) << "not started in the mini form";
     const unsigned long long mark = Journal::Mark();
     for (WORD vk : {VK_F4, VK_F5, VK_F10, VK_F12, VK_SPACE}) ASSERT_TRUE(InputDriver::Key(vk));
@@ -80,8 +79,7 @@ TEST_F(ShortcutsTest, TheKeysWorkInTheMiniFormAsInTheFull) {
 // Held from 9, F3 steps to 10 and 11 and then repeats at the stop, each
 // repetition writing 11 back and sending it again; a fresh press at 11 too.
 TEST_F(ShortcutsTest, AHeldKeyRepeatsUpToTheStopAndSendsAgainAtIt) {
-    StartWith(9, 0);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(StartWith(9, 0));
     unsigned long long mark = Journal::Mark();
     ASSERT_TRUE(InputDriver::KeyHeld(VK_F3, 4));
     EXPECT_TRUE(SameMessages(

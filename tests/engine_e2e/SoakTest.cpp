@@ -8,12 +8,14 @@
 //   e2e_soak [EVENTS]   (else SOAK_EVENTS, else 2000; SOAK_SEED picks the stream)
 #include "EngineTest.h"
 
+#include "framework/GdiObject.h"
 #include "harness/InProcessProbe.h"
 #include "harness/InputDriver.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 #include "sim/core/EngineState.h"
 #include "skin/BitmapToRegion.h"
+#include "tests/common/FloatBits.h"
 
 #include <commctrl.h>
 
@@ -27,12 +29,6 @@ namespace {
 
 int g_events = 2000;
 
-DWORD Bits(float f) {
-    DWORD d;
-    memcpy(&d, &f, sizeof d);
-    return d;
-}
-
 // Taking this many objects at once passes every free slot the process has.
 const int kProbeObjects = 4000;
 
@@ -44,17 +40,14 @@ protected:
 
     HRGN Outline(int bitmapId) {
         HMODULE exe = LoadLibraryExA(KorvaneLauncher::kExe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        HBITMAP bmp = exe ? LoadBitmapA(exe, MAKEINTRESOURCEA(bitmapId)) : nullptr;
-        HRGN rgn = BitmapToRegion(bmp, 0x000000, 0x101010);
-        if (bmp) DeleteObject(bmp);
+        HRGN rgn = BitmapToRegion(UniqueBitmap(exe ? LoadBitmapA(exe, MAKEINTRESOURCEA(bitmapId)) : nullptr).Get(),
+                                  0x000000, 0x101010);
         if (exe) FreeLibrary(exe);
         return rgn;
     }
     static bool HasOutline(HWND console, HRGN expected) {
-        HRGN actual = CreateRectRgn(0, 0, 0, 0);
-        const bool same = expected && GetWindowRgn(console, actual) != ERROR && EqualRgn(actual, expected);
-        DeleteObject(actual);
-        return same;
+        UniqueRegion actual(CreateRectRgn(0, 0, 0, 0));
+        return expected && GetWindowRgn(console, actual.Get()) != ERROR && EqualRgn(actual.Get(), expected);
     }
     bool SwitchForm(HWND console, bool mini, HRGN outline) {
         PostMessageA(console, WM_SYSCOMMAND, mini ? 0x8010 : 0x8011, 0);
@@ -139,7 +132,7 @@ TEST_F(SoakTest, ALongSessionOfRealInputLeavesEverythingConsistent) {
     RecordProperty("seed", std::to_string(seed));
     std::mt19937 rng(seed);
 
-    HRGN full = Outline(130), mini = Outline(140);
+    const UniqueRegion full(Outline(130)), mini(Outline(140));
     ASSERT_TRUE(full && mini) << "bitmaps 130 and 140 in Korvane.exe";
     StoreSettings(3, 5, 7, 0, 0);
     const unsigned long long start = Journal::Mark();
@@ -150,8 +143,8 @@ TEST_F(SoakTest, ALongSessionOfRealInputLeavesEverythingConsistent) {
     // window's trackbar), so that caches filled on first use do not count as
     // a leak. The warm-up draws from its own generator: the stream stays the
     // seed's.
-    ASSERT_TRUE(SwitchForm(console, true, mini));
-    ASSERT_TRUE(SwitchForm(console, false, full));
+    ASSERT_TRUE(SwitchForm(console, true, mini.Get()));
+    ASSERT_TRUE(SwitchForm(console, false, full.Get()));
     AboutRound(console, nullptr);
     ASSERT_FALSE(HasFatalFailure());
     // The mark moves with each event by the few objects that event leaves
@@ -166,7 +159,7 @@ TEST_F(SoakTest, ALongSessionOfRealInputLeavesEverythingConsistent) {
         if (i >= 30) before = std::max(before, HighWater(console));
     }
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(SwitchForm(console, false, full));
+    ASSERT_TRUE(SwitchForm(console, false, full.Get()));
     before = std::max(before, HighWater(console));
 
     Model model;
@@ -191,7 +184,7 @@ TEST_F(SoakTest, ALongSessionOfRealInputLeavesEverythingConsistent) {
     // Alive, answering, and in the form the stream left it in.
     DWORD_PTR ignored = 0;
     ASSERT_TRUE(SendMessageTimeoutA(console, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored)) << "not answering";
-    EXPECT_TRUE(WaitUntil([&] { return HasOutline(console, model.mini ? mini : full); }, kUiMs))
+    EXPECT_TRUE(WaitUntil([&] { return HasOutline(console, (model.mini ? mini : full).Get()); }, kUiMs))
         << "the outline is not the " << (model.mini ? "mini" : "full") << " form's";
 
     // What the engine was told, replayed from the journal, against the controls.
@@ -219,8 +212,8 @@ TEST_F(SoakTest, ALongSessionOfRealInputLeavesEverythingConsistent) {
     // stays in every reading, so the lowest of a few counts.
     long after = LONG_MAX;
     for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(SwitchForm(console, true, mini));
-        ASSERT_TRUE(SwitchForm(console, false, full));
+        ASSERT_TRUE(SwitchForm(console, true, mini.Get()));
+        ASSERT_TRUE(SwitchForm(console, false, full.Get()));
         ASSERT_TRUE(CaughtUp(console));
         after = std::min(after, HighWater(console));
     }
@@ -237,8 +230,6 @@ TEST_F(SoakTest, ALongSessionOfRealInputLeavesEverythingConsistent) {
     EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), static_cast<DWORD>(sf));
     EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), static_cast<DWORD>(hp));
     EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 0u);
-    DeleteObject(full);
-    DeleteObject(mini);
 }
 
 }  // namespace

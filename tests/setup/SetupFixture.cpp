@@ -9,6 +9,7 @@
 #include "harness/Wait.h"
 
 #include "../driver/KernelService.h"
+#include "tests/common/Spawn.h"
 
 #include <shlobj.h>
 #include <tlhelp32.h>
@@ -244,14 +245,7 @@ bool SetupFixture::FileExists(const std::string& path) {
 }
 
 ScopedHandle SetupFixture::Spawn(const char* exe, std::string commandLine, DWORD* pid) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(exe, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return ScopedHandle();
-    CloseHandle(pi.hThread);
-    if (pid) *pid = pi.dwProcessId;
-    return ScopedHandle(pi.hProcess);
+    return ScopedHandle(::Spawn(exe, std::move(commandLine), nullptr, pid).Detach());
 }
 
 DWORD SetupFixture::Run(const std::string& exe, const std::string& commandLine, DWORD* pid) {
@@ -260,14 +254,17 @@ DWORD SetupFixture::Run(const std::string& exe, const std::string& commandLine, 
         ADD_FAILURE() << "cannot start " << commandLine << ", error " << GetLastError();
         return ~0u;
     }
-    bool ended = WaitUntil([&] { return WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0; }, kSetupMs, 100);
-    if (!ended) {
-        ADD_FAILURE() << commandLine << " still runs after " << kSetupMs << " ms; ended";
-        TerminateProcess(process.Get(), 1);
+    return ExitCode(process.Get(), commandLine);
+}
+
+DWORD SetupFixture::ExitCode(HANDLE process, const std::string& what) {
+    if (!WaitUntil([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, kSetupMs, 100)) {
+        ADD_FAILURE() << what << " still runs after " << kSetupMs << " ms; ended";
+        TerminateProcess(process, 1);
         return ~0u;
     }
     DWORD code = ~0u;
-    GetExitCodeProcess(process.Get(), &code);
+    GetExitCodeProcess(process, &code);
     return code;
 }
 
@@ -305,14 +302,7 @@ ScopedHandle SetupFixture::StartUninstaller(const std::string& args, DWORD* copy
 
 DWORD SetupFixture::RunUninstaller(const std::string& args, const std::string& dir) {
     ScopedHandle copy = StartUninstaller(args, nullptr, dir);
-    if (!copy.Valid()) return ~0u;
-    if (!WaitUntil([&] { return WaitForSingleObject(copy.Get(), 0) == WAIT_OBJECT_0; }, kSetupMs, 100)) {
-        ADD_FAILURE() << "the uninstaller's copy still runs after " << kSetupMs << " ms";
-        return ~0u;
-    }
-    DWORD code = ~0u;
-    GetExitCodeProcess(copy.Get(), &code);
-    return code;
+    return copy.Valid() ? ExitCode(copy.Get(), "the uninstaller's copy") : ~0u;
 }
 
 KorvaneProcess SetupFixture::StartInstalled(const std::string& version) {

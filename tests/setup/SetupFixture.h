@@ -83,5 +83,7 @@ protected:
 private:
     std::unique_ptr<RigDriverAside> m_rigAside;
     DWORD Run(const std::string& exe, const std::string& commandLine, DWORD* pid = nullptr);
+    // Once the process has ended (ended the hard way after kSetupMs: a failure).
+    static DWORD ExitCode(HANDLE process, const std::string& what);
     std::unique_ptr<RegSnapshot> m_settings;
 };

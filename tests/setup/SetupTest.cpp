@@ -378,10 +378,8 @@ TEST_F(SetupTest, SetupRefusesWhileKorvaneRunsAndChangesNothing) {
     CloseHandle(mutex);
     EXPECT_EQ(code, kExitRunning);
     EXPECT_FALSE(FileExists(InstallDir()));
-    EXPECT_FALSE(FileExists(StartMenuFolder()));
-    EXPECT_FALSE(FileExists(DesktopShortcut()));
     EXPECT_FALSE(SettingsKey::Exists());
-    EXPECT_FALSE(RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    ExpectNoShortcutsOrEntry();
 }
 
 TEST_F(SetupTest, UninstallAsksAndRemovesTheSettingsWhenTheUserDoesNotKeepThem) {

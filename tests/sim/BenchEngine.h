@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/ControlCodes.h"
+#include "tests/common/FloatBits.h"
 
 namespace bench {
 
@@ -67,11 +68,7 @@ private:
         DWORD returned = 0;
         ioctl(code, &bits, 4, nullptr, 0, &returned);
     }
-    void SendFloat(DWORD code, float value) const {
-        DWORD bits;
-        memcpy(&bits, &value, 4);
-        Send(code, bits);
-    }
+    void SendFloat(DWORD code, float value) const { Send(code, Bits(value)); }
 };
 
 }  // namespace bench

@@ -15,6 +15,7 @@
 #include "fx/FxChain.h"
 #include "fx/FxParams.h"
 #include "fxengine/hook/X87Precision.h"
+#include "tests/common/FloatBits.h"
 #include "tests/common/TestSignal.h"
 
 namespace {
@@ -25,9 +26,7 @@ void Send(fx::FxParams* p, uint32_t code, uint32_t bits) {
     fx::FxParams_Apply(p, code, &bits, 4);
 }
 void SendFloat(fx::FxParams* p, uint32_t code, float value) {
-    uint32_t bits;
-    memcpy(&bits, &value, 4);
-    Send(p, code, bits);
+    Send(p, code, Bits(value));
 }
 
 // The messages the console sends with every knob at 11 and headphones off.

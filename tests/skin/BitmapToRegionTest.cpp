@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/GdiObject.h"
+#include "framework/MemoryDC.h"
+#include "framework/SelectObjectScope.h"
+#include "framework/WindowDC.h"
 #include "skin/BitmapToRegion.h"
 
 namespace {
@@ -81,11 +85,9 @@ std::string Describe(HRGN rgn, int w, int h, const Mask& expected) {
 
 // Describe for the region traced from the bitmap ("" when it covers exactly `expected`).
 std::string Traced(HBITMAP bmp, uint32_t colour, uint32_t tolerance, const Mask& expected) {
-    HRGN rgn = BitmapToRegion(bmp, colour, tolerance);
+    UniqueRegion rgn(BitmapToRegion(bmp, colour, tolerance));
     if (!rgn) return "no region";
-    const std::string diffs = Describe(rgn, int(expected[0].size()), int(expected.size()), expected);
-    DeleteObject(rgn);
-    return diffs;
+    return Describe(rgn.Get(), int(expected[0].size()), int(expected.size()), expected);
 }
 
 DWORD RectCount(HRGN rgn) {
@@ -94,13 +96,6 @@ DWORD RectCount(HRGN rgn) {
     if (!size || !GetRegionData(rgn, size, reinterpret_cast<RGNDATA*>(data.data()))) return 0;
     return reinterpret_cast<RGNDATA*>(data.data())->rdh.nCount;
 }
-
-struct Owned {
-    HGDIOBJ h;
-    ~Owned() {
-        if (h) DeleteObject(h);
-    }
-};
 
 }  // namespace
 
@@ -116,18 +111,17 @@ TEST(BitmapToRegion, OneBitSkinBitmapBlackOrWhiteIsLeftOut) {
         bool hole = x >= 10 && x < 13 && y >= 7 && y < 10;
         return outside || hole;
     });
-    HBITMAP bmp = MonoBitmap(black);
-    ASSERT_NE(bmp, nullptr);
-    Owned owner{bmp};
+    UniqueBitmap bmp(MonoBitmap(black));
+    ASSERT_TRUE(bmp);
 
     // Outline bitmaps: black is outside (colour 0, tolerance 0).
     Mask white = black;
     for (auto& row : white) row.flip();
-    EXPECT_EQ(Traced(bmp, 0x000000, 0, white), "");
+    EXPECT_EQ(Traced(bmp.Get(), 0x000000, 0, white), "");
     // Animation and hot-area bitmaps: white is outside.
-    EXPECT_EQ(Traced(bmp, 0x00FFFFFF, 0, black), "");
+    EXPECT_EQ(Traced(bmp.Get(), 0x00FFFFFF, 0, black), "");
     // The top byte of colour and tolerance does not count.
-    EXPECT_EQ(Traced(bmp, 0xFFFFFFFF, 0xFF000000, black), "");
+    EXPECT_EQ(Traced(bmp.Get(), 0xFFFFFFFF, 0xFF000000, black), "");
 }
 
 TEST(BitmapToRegion, NearBlackIsOutsideOnlyWithTheTolerance) {
@@ -136,9 +130,8 @@ TEST(BitmapToRegion, NearBlackIsOutsideOnlyWithTheTolerance) {
     const int w = 8, h = 2;
     std::vector<std::vector<uint8_t>> grey = {{0, 255, 0x01, 0x10, 0x11, 255, 0x08, 0},
                                               {255, 255, 255, 255, 255, 255, 255, 255}};
-    HBITMAP bmp = PaletteBitmap(8, w, h, grey);
-    ASSERT_NE(bmp, nullptr);
-    Owned owner{bmp};
+    UniqueBitmap bmp(PaletteBitmap(8, w, h, grey));
+    ASSERT_TRUE(bmp);
 
     auto inside = [&](uint8_t limit) {
         Mask m(h, std::vector<bool>(w));
@@ -146,47 +139,41 @@ TEST(BitmapToRegion, NearBlackIsOutsideOnlyWithTheTolerance) {
             for (int x = 0; x < w; ++x) m[y][x] = grey[y][x] > limit;
         return m;
     };
-    EXPECT_EQ(Traced(bmp, 0, 0, inside(0x00)), "");
-    EXPECT_EQ(Traced(bmp, 0, 0x00101010, inside(0x10)), "");
+    EXPECT_EQ(Traced(bmp.Get(), 0, 0, inside(0x00)), "");
+    EXPECT_EQ(Traced(bmp.Get(), 0, 0x00101010, inside(0x10)), "");
 }
 
 TEST(BitmapToRegion, ColourBitmapChannelOrderIsBlueInTheLowByte) {
     // A screen-compatible bitmap, filled through GDI with COLORREFs.
-    HDC screen = GetDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, 4, 1);
-    ReleaseDC(nullptr, screen);
-    ASSERT_NE(bmp, nullptr);
-    Owned owner{bmp};
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bmp);
-    SetPixel(dc, 0, 0, RGB(0, 0, 255));  // blue
-    SetPixel(dc, 1, 0, RGB(255, 0, 0));  // red
-    SetPixel(dc, 2, 0, RGB(0, 0, 255));
-    SetPixel(dc, 3, 0, RGB(0, 255, 0));  // green
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    UniqueBitmap bmp(CreateCompatibleBitmap(WindowDC(nullptr).Get(), 4, 1));
+    ASSERT_TRUE(bmp);
+    {
+        MemoryDC dc(nullptr);
+        SelectObjectScope selected(dc.Get(), bmp.Get());
+        SetPixel(dc.Get(), 0, 0, RGB(0, 0, 255));  // blue
+        SetPixel(dc.Get(), 1, 0, RGB(255, 0, 0));  // red
+        SetPixel(dc.Get(), 2, 0, RGB(0, 0, 255));
+        SetPixel(dc.Get(), 3, 0, RGB(0, 255, 0));  // green
+    }
 
-    EXPECT_EQ(Traced(bmp, 0x000000FF, 0, Mask{{false, true, false, true}}), "");  // not blue
+    EXPECT_EQ(Traced(bmp.Get(), 0x000000FF, 0, Mask{{false, true, false, true}}), "");  // not blue
 }
 
 TEST(BitmapToRegion, AllTransparentGivesARegionWithoutAreaAndNoneTransparentTheWholeRectangle) {
     const Mask allWhite = MakeMask(30, 20, [](int, int) { return false; });
-    HBITMAP white = MonoBitmap(allWhite);
-    ASSERT_NE(white, nullptr);
-    Owned owner{white};
+    UniqueBitmap white(MonoBitmap(allWhite));
+    ASSERT_TRUE(white);
 
-    HRGN empty = BitmapToRegion(white, 0x00FFFFFF, 0);
-    ASSERT_NE(empty, nullptr);
+    UniqueRegion empty(BitmapToRegion(white.Get(), 0x00FFFFFF, 0));
+    ASSERT_TRUE(empty);
     RECT box;
-    EXPECT_EQ(GetRgnBox(empty, &box), NULLREGION);
-    DeleteObject(empty);
+    EXPECT_EQ(GetRgnBox(empty.Get(), &box), NULLREGION);
 
-    HRGN full = BitmapToRegion(white, 0, 0);
-    ASSERT_NE(full, nullptr);
-    EXPECT_EQ(GetRgnBox(full, &box), SIMPLEREGION);
+    UniqueRegion full(BitmapToRegion(white.Get(), 0, 0));
+    ASSERT_TRUE(full);
+    EXPECT_EQ(GetRgnBox(full.Get(), &box), SIMPLEREGION);
     const RECT whole = {0, 0, 30, 20};
     EXPECT_TRUE(EqualRect(&box, &whole));
-    DeleteObject(full);
 }
 
 TEST(BitmapToRegion, BatchesOf2000RectanglesJoinIntoOneRegion) {
@@ -194,14 +181,12 @@ TEST(BitmapToRegion, BatchesOf2000RectanglesJoinIntoOneRegion) {
     for (int runs : {1999, 2000, 2001, 4001}) {
         const int w = 2 * runs, h = 2;
         const Mask black = MakeMask(w, h, [](int x, int y) { return y == 0 && x % 2 == 1; });
-        HBITMAP bmp = MonoBitmap(black);
-        ASSERT_NE(bmp, nullptr) << runs;
-        Owned owner{bmp};
-        HRGN rgn = BitmapToRegion(bmp, 0x00FFFFFF, 0);
-        ASSERT_NE(rgn, nullptr) << runs;
-        EXPECT_EQ(RectCount(rgn), DWORD(runs)) << runs;
-        EXPECT_EQ(Describe(rgn, w, h, black), "") << runs;
-        DeleteObject(rgn);
+        UniqueBitmap bmp(MonoBitmap(black));
+        ASSERT_TRUE(bmp) << runs;
+        UniqueRegion rgn(BitmapToRegion(bmp.Get(), 0x00FFFFFF, 0));
+        ASSERT_TRUE(rgn) << runs;
+        EXPECT_EQ(RectCount(rgn.Get()), DWORD(runs)) << runs;
+        EXPECT_EQ(Describe(rgn.Get(), w, h, black), "") << runs;
     }
 }
 
@@ -212,10 +197,9 @@ TEST(BitmapToRegion, TallAndWidePicturesAreReadInBandsWithoutSeams) {
     const struct { int w, h; } sizes[] = {{37, 1000}, {17000, 3}};
     for (const auto& size : sizes) {
         const Mask black = MakeMask(size.w, size.h, [](int x, int y) { return (x + 3 * y) % 7 < 3; });
-        HBITMAP bmp = MonoBitmap(black);
-        ASSERT_NE(bmp, nullptr) << size.w;
-        Owned owner{bmp};
-        EXPECT_EQ(Traced(bmp, 0x00FFFFFF, 0, black), "") << size.w << " x " << size.h;
+        UniqueBitmap bmp(MonoBitmap(black));
+        ASSERT_TRUE(bmp) << size.w;
+        EXPECT_EQ(Traced(bmp.Get(), 0x00FFFFFF, 0, black), "") << size.w << " x " << size.h;
     }
 }
 

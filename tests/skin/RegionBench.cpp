@@ -13,34 +13,36 @@
 #include <cstdlib>
 #include <vector>
 
+#include "framework/MemoryDC.h"
+#include "framework/SelectObjectScope.h"
+#include "framework/WindowDC.h"
 #include "skin/BitmapBands.h"
 #include "skin/BitmapToRegion.h"
 #include "skin/RegionScan.h"
+#include "tests/common/Median.h"
 
 namespace {
 
 // The full outline's kind of picture: a 300 x 255 black-and-white shape.
 HBITMAP OutlineLike() {
-    HDC screen = GetDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, 300, 255);
-    ReleaseDC(nullptr, screen);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bmp);
+    HBITMAP bmp = CreateCompatibleBitmap(WindowDC(nullptr).Get(), 300, 255);
+    MemoryDC memory(nullptr);
+    const HDC dc = memory.Get();
+    SelectObjectScope selected(dc, bmp);
     PatBlt(dc, 0, 0, 300, 255, BLACKNESS);
     SelectObject(dc, GetStockObject(WHITE_BRUSH));
     SelectObject(dc, GetStockObject(NULL_PEN));
     Ellipse(dc, 3, 3, 297, 350);
     Rectangle(dc, 42, 150, 258, 244);
     RoundRect(dc, 95, 200, 205, 256, 14, 14);
-    SelectObject(dc, old);
-    DeleteDC(dc);
     return bmp;
 }
 
 // One GetPixel per pixel and one CombineRgn per run.
 HRGN Naive(HBITMAP bmp) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bmp);
+    MemoryDC memory(nullptr);
+    const HDC dc = memory.Get();
+    SelectObjectScope selected(dc, bmp);
     HRGN result = CreateRectRgn(0, 0, 0, 0);
     for (int y = 0; y < 255; ++y) {
         int x = 0;
@@ -55,8 +57,6 @@ HRGN Naive(HBITMAP bmp) {
             ++x;
         }
     }
-    SelectObject(dc, old);
-    DeleteDC(dc);
     return result;
 }
 
@@ -66,9 +66,8 @@ std::vector<uint8_t> Pixels(HBITMAP bmp, LONG* width, LONG* height) {
     GetObjectA(bmp, sizeof info, &info);
     BITMAPINFOHEADER header = {sizeof header, info.bmWidth, info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     std::vector<uint8_t> pixels(static_cast<size_t>(info.bmWidth) * info.bmHeight * 4);
-    HDC dc = CreateCompatibleDC(nullptr);
-    GetDIBits(dc, bmp, 0, info.bmHeight, pixels.data(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
-    DeleteDC(dc);
+    GetDIBits(MemoryDC(nullptr).Get(), bmp, 0, info.bmHeight, pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
+              DIB_RGB_COLORS);
     *width = info.bmWidth;
     *height = info.bmHeight;
     return pixels;
@@ -117,11 +116,6 @@ double TimeMs(F f) {
     const double t0 = Now();
     DeleteObject(f());
     return Now() - t0;
-}
-
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 template <class F>

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "framework/GdiObject.h"
 #include "skin/RegionCache.h"
 
 namespace {
@@ -19,10 +20,7 @@ HRGN FakeTrace(UINT bitmapId, uint32_t colour, uint32_t tolerance) {
 }
 
 bool Equals(HRGN rgn, int right, int bottom) {
-    HRGN want = CreateRectRgn(0, 0, right, bottom);
-    const bool same = rgn && EqualRgn(rgn, want);
-    DeleteObject(want);
-    return same;
+    return rgn && EqualRgn(rgn, UniqueRegion(CreateRectRgn(0, 0, right, bottom)).Get());
 }
 
 class RegionCacheTest : public ::testing::Test {

@@ -9,6 +9,10 @@
 
 #include "RealInput.h"
 #include "TestHost.h"
+#include "framework/GdiObject.h"
+#include "framework/MemoryDC.h"
+#include "framework/SelectObjectScope.h"
+#include "framework/WindowDC.h"
 #include "skinctl/AnimationArt.h"
 #include "skinctl/AnimationClock.h"
 #include "skinctl/SkinControls.h"
@@ -31,18 +35,13 @@ void Set(HWND control, LPARAM value) {
     SendMessageA(control, SKM_SETPROPERTY, SKIN_PROPERTY_VALUE, value);
 }
 
-SIZE SizeOf(HWND hwnd) {
+// Place in the parent and size, as "x,y wxh".
+std::string Box(HWND hwnd) {
     RECT rc;
     GetWindowRect(hwnd, &rc);
-    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
-}
-
-POINT PlaceIn(HWND hwnd) {
-    RECT rc;
-    GetWindowRect(hwnd, &rc);
-    POINT pt = {rc.left, rc.top};
-    ScreenToClient(GetParent(hwnd), &pt);
-    return pt;
+    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&rc), 2);
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + " " + std::to_string(rc.right - rc.left) + "x" +
+           std::to_string(rc.bottom - rc.top);
 }
 
 // A width x height picture that `paint` makes in a memory DC (compatible
@@ -57,19 +56,16 @@ std::vector<COLORREF> Painted(HDC dc, int width, int height, Paint paint) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    MemoryDC memory(dc);
+    UniqueBitmap dib(CreateDIBSection(memory.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     std::vector<COLORREF> pixels;
     if (dib && bits) {
-        HGDIOBJ old = SelectObject(memory, dib);
-        paint(memory);
+        SelectObjectScope selected(memory.Get(), dib.Get());
+        paint(memory.Get());
         GdiFlush();
         const auto* p = static_cast<const uint32_t*>(bits);
         for (const uint32_t* end = p + width * height; p != end; ++p) pixels.push_back(*p & 0xFFFFFF);
-        SelectObject(memory, old);
-        DeleteObject(dib);
     }
-    DeleteDC(memory);
     return pixels;
 }
 
@@ -87,25 +83,20 @@ std::vector<COLORREF> Pixels(HWND hwnd, HDC dc, POINT origin) {
 // when its thread goes idle, so a read at once can show the state before.
 std::vector<COLORREF> Snapshot(HWND hwnd) {
     UpdateWindow(hwnd);
-    HDC own = GetDC(hwnd), screen = GetDC(nullptr);
+    WindowDC own(hwnd), screen(nullptr);
     std::vector<COLORREF> shown;
     const bool caughtUp = PumpUntil(
         [&] {
-            shown = Pixels(hwnd, screen, ClientPoint(hwnd, 0, 0));
-            return shown == Pixels(hwnd, own, POINT{0, 0});
+            shown = Pixels(hwnd, screen.Get(), ClientPoint(hwnd, 0, 0));
+            return shown == Pixels(hwnd, own.Get(), POINT{0, 0});
         },
         10000);
-    ReleaseDC(nullptr, screen);
-    ReleaseDC(hwnd, own);
     EXPECT_TRUE(caughtUp) << "the screen never showed what the control painted";
     return shown;
 }
 
 COLORREF ScreenPixel(POINT pt) {
-    HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, pt.x, pt.y);
-    ReleaseDC(nullptr, screen);
-    return c;
+    return GetPixel(WindowDC(nullptr).Get(), pt.x, pt.y);
 }
 
 class SkinControlsTest : public ::testing::Test {
@@ -171,38 +162,33 @@ TEST_F(SkinControlsTest, PersistedBytesSizeTheControlsAndKeepTheirPlace) {
     HWND button = host.AddControl(SKIN_PUSHBUTTON_CLASS, 1005, 200, 40, 10, 10);
     ASSERT_NE(0, Load(knob, KnobBytes(1111, 1244)));
     ASSERT_NE(0, Load(button, ButtonBytes(318, 344, 0, 3)));
-    EXPECT_EQ(42, SizeOf(knob).cx);
-    EXPECT_EQ(47, SizeOf(knob).cy);
-    EXPECT_EQ(20, PlaceIn(knob).x);
-    EXPECT_EQ(30, PlaceIn(knob).y);
-    EXPECT_EQ(12, SizeOf(button).cx);
-    EXPECT_EQ(13, SizeOf(button).cy);
-    EXPECT_EQ(200, PlaceIn(button).x);
-    EXPECT_EQ(40, PlaceIn(button).y);
+    EXPECT_EQ("20,30 42x47", Box(knob));
+    EXPECT_EQ("200,40 12x13", Box(button));
 }
 
 TEST_F(SkinControlsTest, MalformedBytesAreRefusedAndChangeNothing) {
     HWND knob = AddKnob(1000, 20, 30);
     HWND button = AddButton(1008, 200, 40, 0, 1);  // momentary, 17 x 16
-    std::vector<uint8_t> knobShort = KnobBytes(2000, 2000);
+    std::vector<uint8_t> knobShort = KnobBytes(2000, 2000), knobBadWord = knobShort;
     knobShort.pop_back();
-    std::vector<uint8_t> knobBadWord = KnobBytes(2000, 2000);
     knobBadWord[4] = 1;
-    std::vector<uint8_t> buttonLong = ButtonBytes(900, 900, 1, 0);
+    std::vector<uint8_t> buttonLong = ButtonBytes(900, 900, 1, 0), buttonBadWord = buttonLong;
     buttonLong.push_back(0);
-    std::vector<uint8_t> buttonBadWord = ButtonBytes(900, 900, 1, 0);
     buttonBadWord[0] = 0xFF;
-    EXPECT_EQ(0, Load(knob, knobShort));
-    EXPECT_EQ(0, Load(knob, knobBadWord));
-    EXPECT_EQ(0, Load(knob, ButtonBytes(900, 900, 0, 0)));
+    const struct {
+        const char* what;
+        HWND control;
+        std::vector<uint8_t> bytes;
+    } refused[] = {{"knob, short", knob, knobShort},
+                   {"knob, bad word", knob, knobBadWord},
+                   {"knob, a button's", knob, ButtonBytes(900, 900, 0, 0)},
+                   {"button, long", button, buttonLong},
+                   {"button, bad word", button, buttonBadWord},
+                   {"button, a knob's", button, KnobBytes(900, 900)}};
+    for (const auto& r : refused) EXPECT_EQ(0, Load(r.control, r.bytes)) << r.what;
     EXPECT_EQ(0, SendMessageA(knob, SKM_LOADSTATE, 20, 0));
-    EXPECT_EQ(0, Load(button, buttonLong));
-    EXPECT_EQ(0, Load(button, buttonBadWord));
-    EXPECT_EQ(0, Load(button, KnobBytes(900, 900)));
-    EXPECT_EQ(44, SizeOf(knob).cx);
-    EXPECT_EQ(46, SizeOf(knob).cy);
-    EXPECT_EQ(17, SizeOf(button).cx);
-    EXPECT_EQ(16, SizeOf(button).cy);
+    EXPECT_EQ("20,30 44x46", Box(knob));
+    EXPECT_EQ("200,40 17x16", Box(button));
     // The refused records asked for a two-state button: it stays momentary.
     ASSERT_TRUE(ClickOn(button, CentreOf(button)));
     ASSERT_TRUE(PumpUntil([&] { return host.events.size() == 1; }, 2000)) << Describe();

@@ -157,11 +157,10 @@ protected:
         }
         ASSERT_EQ(m_stream->Unlock(&m_real, p1, 0, p2, 0), DS_OK);
     }
-    // The first `bytes` of a stream rendered as one.
-    std::string Rendered(const std::vector<char>& shadow, DWORD bytes) {
-        EngineRender render({1, 2, kRate, 16, kBlock});
+    // The first `bytes` of a stream rendered as one (with the test's settings unless given).
+    std::string Rendered(const std::vector<char>& shadow, DWORD bytes, const fx::FxParams* params = nullptr) {
         std::string out;
-        render.Buffer(m_params, shadow.data(), bytes, &out);
+        EngineRender({1, 2, kRate, 16, kBlock}).Buffer(params ? *params : m_params, shadow.data(), bytes, &out);
         return out;
     }
     static std::string Real(const FakeBuffer& real, DWORD bytes) {
@@ -232,9 +231,7 @@ TEST_F(BufferStreamTest, AKnobTurnReachesWhatTheProgramWroteLongBefore) {
     render.Buffer(before, shadow.data(), kAhead, &expected);
     render.Buffer(m_params, shadow.data() + kAhead, step, &expected);
     EXPECT_TRUE(Real(kAhead + step) == expected);
-    std::string unturned;
-    EngineRender({1, 2, kRate, 16, kBlock}).Buffer(before, shadow.data(), kAhead + step, &unturned);
-    EXPECT_FALSE(Real(kAhead + step) == unturned) << "the turn changed nothing";
+    EXPECT_FALSE(Real(kAhead + step) == Rendered(shadow, kAhead + step, &before)) << "the turn changed nothing";
 }
 
 // Each kind of lock a driver may answer, written across the ring's end just
@@ -343,10 +340,8 @@ TEST_F(BufferStreamTest, AStaticSoundIsRenderedForEachPlayAndPlainOnceTheEffects
         }
         m_stream->Playing(0, step.original);
         if (step.on) {
-            EngineRender render({1, 2, kRate, 16, kBlock});
-            std::string expected;
-            render.Buffer(*step.params, shadow.data(), kBytes, &expected);
-            EXPECT_TRUE(Real(kBytes) == expected) << "not the rendering for the settings of this play";
+            EXPECT_TRUE(Real(kBytes) == Rendered(shadow, kBytes, step.params))
+                << "not the rendering for the settings of this play";
         } else {
             EXPECT_TRUE(Real(kBytes) == plain) << "the effects stay after Korvane closed";
         }

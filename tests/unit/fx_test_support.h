@@ -15,8 +15,15 @@ namespace fxtest {
 
 const double kPi = 3.14159265358979323846;
 
+// A format as the engine gets it (`valid` 0: every bit of the container).
+inline fx::FxFormat Fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t valid = 0) {
+    fx::FxFormat f{tag, channels, rate, bits, static_cast<uint16_t>(channels * bits / 8)};
+    f.validBits = valid;
+    return f;
+}
+
 inline fx::FxFormat Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
-    return fx::FxFormat{1, channels, rate, bits, static_cast<uint16_t>(channels * bits / 8)};
+    return Fmt(1, channels, rate, bits);
 }
 
 // Every control as the console sends it at the given knob levels (0..1).
@@ -102,18 +109,8 @@ inline int MaxStep(const std::vector<int16_t>& s, int channels, int ch, size_t f
     return worst;
 }
 
-}  // namespace fxtest
-
-namespace fxtest {
-
 // Samples of any format the chain takes as bytes and back, full scale 1.0
 // (written here independently of the chain's own conversions).
-inline fx::FxFormat Fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t valid = 0) {
-    fx::FxFormat f{tag, channels, rate, bits, static_cast<uint16_t>(channels * bits / 8)};
-    f.validBits = valid;
-    return f;
-}
-
 inline std::vector<uint8_t> Encode(const fx::FxFormat& f, const std::vector<double>& v) {
     const uint32_t bytes = f.bitsPerSample / 8;
     std::vector<uint8_t> out(v.size() * bytes);

@@ -7,6 +7,15 @@
 #include <cstdlib>
 #include <sstream>
 
+namespace {
+
+bool Fail(std::string* error, const std::string& why) {
+    *error = why;
+    return false;
+}
+
+}  // namespace
+
 std::string InProcessProbe::DefaultDllPath() {
     char self[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
@@ -23,10 +32,7 @@ bool InProcessProbe::ReadSystemMenu(HWND window, std::vector<MenuItemInfo>* item
 bool InProcessProbe::IsModuleLoaded(HWND window, const std::string& name, bool* loaded, std::string* error) {
     std::string answer;
     if (!Ask(window, KORVPROBE_QUERY_MODULE_MSG, name, &answer, error)) return false;
-    if (answer != "loaded 1\n" && answer != "loaded 0\n") {
-        *error = "probe: " + answer;
-        return false;
-    }
+    if (answer != "loaded 1\n" && answer != "loaded 0\n") return Fail(error, "probe: " + answer);
     *loaded = answer == "loaded 1\n";
     return true;
 }
@@ -43,10 +49,8 @@ bool InProcessProbe::ReadToolTips(HWND window, std::map<int, std::string>* tools
     while (std::getline(in, line)) {
         // "<kind> <id> <text>"; the text may hold blanks or be empty.
         const size_t kindEnd = line.find(' '), idEnd = line.find(' ', kindEnd + 1);
-        if (kindEnd == std::string::npos || idEnd == std::string::npos) {
-            *error = "probe: bad line '" + line + "'";
-            return false;
-        }
+        if (kindEnd == std::string::npos || idEnd == std::string::npos)
+            return Fail(error, "probe: bad line '" + line + "'");
         const std::string kind = line.substr(0, kindEnd);
         const int id = atoi(line.substr(kindEnd + 1, idEnd - kindEnd - 1).c_str());
         const std::string text = line.substr(idEnd + 1);
@@ -62,10 +66,7 @@ bool InProcessProbe::ReadToolTips(HWND window, std::map<int, std::string>* tools
 bool InProcessProbe::GdiHighWater(HWND window, int objects, long* index, std::string* error) {
     std::string answer;
     if (!Ask(window, KORVPROBE_GDI_HIGH_WATER_MSG, std::to_string(objects), &answer, error, 60000)) return false;
-    if (sscanf(answer.c_str(), "highwater %ld", index) != 1) {
-        *error = "probe: " + answer;
-        return false;
-    }
+    if (sscanf(answer.c_str(), "highwater %ld", index) != 1) return Fail(error, "probe: " + answer);
     return true;
 }
 
@@ -77,10 +78,8 @@ bool InProcessProbe::BenchPaint(HWND window, int repeats, PaintFigures* figures,
     std::string answer;
     if (!Ask(window, KORVPROBE_BENCH_PAINT_MSG, std::to_string(repeats), &answer, error, 600000)) return false;
     if (sscanf(answer.c_str(), "paint %lf blit %lf alone %lf", &figures->paintMs, &figures->blitMs,
-               &figures->aloneMs) != 3) {
-        *error = "probe: " + answer;
-        return false;
-    }
+               &figures->aloneMs) != 3)
+        return Fail(error, "probe: " + answer);
     return true;
 }
 
@@ -109,10 +108,7 @@ bool InProcessProbe::AskName(HWND window, const char* question, const std::strin
                              std::string* error) {
     std::string answer;
     if (!Ask(window, question, "", &answer, error)) return false;
-    if (answer.compare(0, lead.size(), lead) != 0) {
-        *error = "probe: " + answer;
-        return false;
-    }
+    if (answer.compare(0, lead.size(), lead) != 0) return Fail(error, "probe: " + answer);
     *name = answer.substr(lead.size());
     while (!name->empty() && name->back() == '\n') name->pop_back();
     return true;
@@ -131,17 +127,11 @@ bool InProcessProbe::Ask(HWND window, const char* question, const std::string& r
                          std::string* error, DWORD timeoutMs) {
     DWORD pid = 0;
     const DWORD thread = GetWindowThreadProcessId(window, &pid);
-    if (!thread) {
-        *error = "no such window";
-        return false;
-    }
+    if (!thread) return Fail(error, "no such window");
     ScopedHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, KORVPROBE_ANSWER_SIZE,
                                             KORVPROBE_MAPPING_NAME));
     ScopedHandle done(CreateEventA(nullptr, TRUE, FALSE, KORVPROBE_DONE_EVENT));
-    if (!mapping.Valid() || !done.Valid()) {
-        *error = "cannot create the answer mapping or event";
-        return false;
-    }
+    if (!mapping.Valid() || !done.Valid()) return Fail(error, "cannot create the answer mapping or event");
     ResetEvent(done.Get());
     if (char* view = static_cast<char*>(MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, KORVPROBE_ANSWER_SIZE))) {
         memcpy(view, request.c_str(), request.size() + 1);
@@ -168,16 +158,10 @@ bool InProcessProbe::Ask(HWND window, const char* question, const std::string& r
     const bool answered = WaitForSingleObject(done.Get(), timeoutMs) == WAIT_OBJECT_0;
     UnhookWindowsHookEx(hook);
     FreeLibrary(module);
-    if (!answered) {
-        *error = "the probe did not answer (hook DLL not loaded into the target?)";
-        return false;
-    }
+    if (!answered) return Fail(error, "the probe did not answer (hook DLL not loaded into the target?)");
     const char* view =
         static_cast<const char*>(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, KORVPROBE_ANSWER_SIZE));
-    if (!view) {
-        *error = "cannot map the answer";
-        return false;
-    }
+    if (!view) return Fail(error, "cannot map the answer");
     answer->assign(view, strnlen(view, KORVPROBE_ANSWER_SIZE));
     UnmapViewOfFile(view);
     return true;
@@ -187,26 +171,18 @@ bool InProcessProbe::ParseSystemMenu(const std::string& answer, std::vector<Menu
     std::istringstream in(answer);
     std::string line;
     int count = -1;
-    if (!std::getline(in, line) || sscanf(line.c_str(), "items %d", &count) != 1 || count < 0) {
-        *error = "probe: " + line;
-        return false;
-    }
+    if (!std::getline(in, line) || sscanf(line.c_str(), "items %d", &count) != 1 || count < 0)
+        return Fail(error, "probe: " + line);
     items->clear();
     while (std::getline(in, line)) {
         // "0x%08X 0x%08X " then the text, which may contain blanks.
-        if (line.size() < 22) {
-            *error = "probe: bad line '" + line + "'";
-            return false;
-        }
+        if (line.size() < 22) return Fail(error, "probe: bad line '" + line + "'");
         MenuItemInfo item;
         item.id = static_cast<UINT>(strtoul(line.substr(0, 10).c_str(), nullptr, 16));
         item.state = static_cast<UINT>(strtoul(line.substr(11, 10).c_str(), nullptr, 16));
         item.text = line.substr(22);
         items->push_back(item);
     }
-    if (static_cast<int>(items->size()) != count) {
-        *error = "probe: item count mismatch";
-        return false;
-    }
+    if (static_cast<int>(items->size()) != count) return Fail(error, "probe: item count mismatch");
     return true;
 }

@@ -48,9 +48,7 @@ std::vector<KorvaneProcess> KorvaneProcess::StartTogether(const std::string& exe
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         std::string cmd = "\"" + exe + "\"";
-        std::vector<char> cmdBuf(cmd.begin(), cmd.end());
-        cmdBuf.push_back('\0');
-        if (!CreateProcessA(exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+        if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                             workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
             if (error) *error = "CreateProcess " + exe + " failed, error " + std::to_string(GetLastError());
             break;

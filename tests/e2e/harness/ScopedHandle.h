@@ -1,25 +1,13 @@
-// Owning kernel handle (process, event, mapping, file): closed once, movable.
+// Owning kernel handle (process, event, mapping, file): the program's own
+// owner, under the name the tests ask it by. Null and INVALID_HANDLE_VALUE
+// are both "no handle": CreateFile fails with the one, most other creators
+// with the other.
 #pragma once
 
-#include <windows.h>
+#include "framework/KernelHandle.h"
 
-class ScopedHandle {
+class ScopedHandle : public ObjectHandle {
 public:
-    ScopedHandle() = default;
-    explicit ScopedHandle(HANDLE h) : m_h(h) {}
-    ~ScopedHandle();
-    ScopedHandle(ScopedHandle&& other) noexcept : m_h(other.Detach()) {}
-    ScopedHandle& operator=(ScopedHandle&& other) noexcept;
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-    // Null and INVALID_HANDLE_VALUE are both "no handle": CreateFile fails
-    // with the one, most other creators with the other.
-    bool Valid() const { return m_h != nullptr && m_h != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_h; }
-    HANDLE Detach();
-    void Reset(HANDLE h = nullptr);
-
-private:
-    HANDLE m_h = nullptr;
+    using ObjectHandle::ObjectHandle;
+    bool Valid() const { return IsOpen(); }
 };

@@ -1,6 +1,11 @@
 // Loaded into the program's process by the test's WH_GETMESSAGE hook. Menus
 // live inside their process, so the system menu is read here, on the
 // console's own thread, and handed back through shared memory.
+#include "framework/GdiObject.h"
+#include "framework/MemoryDC.h"
+#include "framework/SelectObjectScope.h"
+#include "framework/WindowDC.h"
+#include "tests/common/Median.h"
 #include "tests/e2e/harness/ProbeProtocol.h"
 
 #include <windows.h>
@@ -162,11 +167,6 @@ std::string DescribeCursor() {
     return std::string("cursor ") + name + "\n";
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
 // One full repaint as the window receives it (erase, then paint, and what
 // that sets off in the children) against one copy of the background picture
 // (resource 146) onto the window's DC, each repeated and timed on this thread;
@@ -175,38 +175,30 @@ double Median(std::vector<double> v) {
 // blit of a bitmap of the same size.
 std::string BenchPaint(HWND hwnd) {
     const int repeats = std::max(1, atoi(Request().c_str()));
-    HBITMAP picture = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(146));
-    HDC window = GetWindowDC(hwnd);
-    if (!picture && window) picture = CreateCompatibleBitmap(window, 300, 255);
-    HDC memory = CreateCompatibleDC(window);
+    UniqueBitmap picture(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(146)));
+    WindowDC window(hwnd, WindowDC::Whole);
+    if (!picture && window) picture.Reset(CreateCompatibleBitmap(window.Get(), 300, 255));
+    MemoryDC memory(window.Get());
     if (!picture || !window || !memory) return "error no picture or DC\n";
-    HGDIOBJ old = SelectObject(memory, picture);
-    LARGE_INTEGER freq, t0, t1;
+    SelectObjectScope selected(memory.Get(), picture.Get());
+    LARGE_INTEGER freq;
     QueryPerformanceFrequency(&freq);
-    auto ms = [&] { return 1000.0 * double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart); };
+    // Milliseconds of one drawing, flushed.
+    auto timed = [&](auto draw) {
+        LARGE_INTEGER t0, t1;
+        QueryPerformanceCounter(&t0);
+        draw();
+        GdiFlush();
+        QueryPerformanceCounter(&t1);
+        return 1000.0 * double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart);
+    };
     const UINT repaint = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ERASENOW;
     std::vector<double> paints, blits, alone;
     for (int i = 0; i < repeats; ++i) {
-        QueryPerformanceCounter(&t0);
-        RedrawWindow(hwnd, nullptr, nullptr, repaint);
-        GdiFlush();
-        QueryPerformanceCounter(&t1);
-        paints.push_back(ms());
-        QueryPerformanceCounter(&t0);
-        RedrawWindow(hwnd, nullptr, nullptr, repaint | RDW_NOCHILDREN);
-        GdiFlush();
-        QueryPerformanceCounter(&t1);
-        alone.push_back(ms());
-        QueryPerformanceCounter(&t0);
-        BitBlt(window, 0, 0, 300, 255, memory, 0, 0, SRCCOPY);
-        GdiFlush();
-        QueryPerformanceCounter(&t1);
-        blits.push_back(ms());
+        paints.push_back(timed([&] { RedrawWindow(hwnd, nullptr, nullptr, repaint); }));
+        alone.push_back(timed([&] { RedrawWindow(hwnd, nullptr, nullptr, repaint | RDW_NOCHILDREN); }));
+        blits.push_back(timed([&] { BitBlt(window.Get(), 0, 0, 300, 255, memory.Get(), 0, 0, SRCCOPY); }));
     }
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    ReleaseDC(hwnd, window);
-    DeleteObject(picture);
     char line[128];
     snprintf(line, sizeof line, "paint %.4f blit %.4f alone %.4f\n", Median(paints), Median(blits), Median(alone));
     return line;
