@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "tests/common/CaptureFile.h"
-#include "tests/common/Spawn.h"
 
 namespace simtest {
 namespace {
@@ -96,15 +95,21 @@ int RunAsVersion(const std::string& exePath, const std::string& arguments, const
                    static_cast<DWORD>(strlen(version) + 1));
     RegCloseKey(key);
 
+    std::string commandLine = "\"" + windowsExe + "\" " + arguments;
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi;
     int exitCode = -1;
-    if (const ObjectHandle p = Spawn(windowsExe.c_str(), "\"" + windowsExe + "\" " + arguments); p.IsOpen()) {
-        if (WaitForSingleObject(p.Get(), 120000) == WAIT_OBJECT_0) {
+    if (CreateProcessA(windowsExe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) {
             DWORD code = 0;
-            GetExitCodeProcess(p.Get(), &code);
+            GetExitCodeProcess(pi.hProcess, &code);
             exitCode = static_cast<int>(code);
         } else {
-            TerminateProcess(p.Get(), 99);
+            TerminateProcess(pi.hProcess, 99);
         }
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
     }
     RegDeleteKeyA(HKEY_CURRENT_USER, appKey.c_str());
     return exitCode;

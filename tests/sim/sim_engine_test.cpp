@@ -27,20 +27,23 @@
 #include "ExportedAddress.h"
 #include "SimTestSupport.h"
 #include "engine/ControlCodes.h"
-#include "framework/ProcAddress.h"
 #include "fx/FxParams.h"
 #include "fxengine/stream/HeaderStream.h"
 #include "fxengine/stream/Period.h"
 #include "tests/common/AudioMatch.h"
 #include "tests/common/CaptureFile.h"
 #include "tests/common/EngineRender.h"
-#include "tests/common/FloatBits.h"
 #include "tests/common/TestSignal.h"
 
 namespace {
 
 using VoidFn = DWORD(WINAPI*)();
 using IoCtlFn = DWORD(WINAPI*)(DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD);
+
+template <class Fn>
+Fn Entry(HMODULE lib, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, name)));
+}
 
 std::string CapturePath() {
     const char* unixPath = getenv("KORVANE_AUDIO_OUT");
@@ -254,9 +257,9 @@ protected:
         simtest::SetSimDword("Journal", true, 1);
         m_lib = LoadLibraryA(simtest::SimDll("WavHok32.dll").c_str());
         ASSERT_NE(m_lib, nullptr);
-        m_hook = GetProcAs<VoidFn>(m_lib, "QuorWav9xHook");
-        m_unhook = GetProcAs<VoidFn>(m_lib, "QuorWav9xUnHook");
-        m_ioctl = GetProcAs<IoCtlFn>(m_lib, "QuorWav9xIoCtl");
+        m_hook = Entry<VoidFn>(m_lib, "QuorWav9xHook");
+        m_unhook = Entry<VoidFn>(m_lib, "QuorWav9xUnHook");
+        m_ioctl = Entry<IoCtlFn>(m_lib, "QuorWav9xIoCtl");
         ASSERT_TRUE(m_hook && m_unhook && m_ioctl);
         fx::FxParams_Reset(&m_params);
     }
@@ -265,7 +268,11 @@ protected:
         if (m_lib) FreeLibrary(m_lib);
     }
     // Sends one message to the engine and follows it in the test's own state.
-    void Send(DWORD code, float value) { SendBits(code, Bits(value)); }
+    void Send(DWORD code, float value) {
+        DWORD bits;
+        memcpy(&bits, &value, 4);
+        SendBits(code, bits);
+    }
     void SendBits(DWORD code, DWORD bits) {
         DWORD returned = 0;
         m_ioctl(code, &bits, 4, nullptr, 0, &returned);
@@ -457,7 +464,7 @@ TEST_F(EngineTest, ModulesLoadedLaterAreTakenOverToo) {
     m_hook();
     HMODULE late = LoadThroughImports(WindowsPath(SIM_LATE_MODULE).c_str());
     ASSERT_NE(late, nullptr);
-    const auto entry = GetProcAs<void*(WINAPI*)()>(late, "LateModuleWaveOutWrite");
+    const auto entry = Entry<void*(WINAPI*)()>(late, "LateModuleWaveOutWrite");
     ASSERT_TRUE(entry);
     EXPECT_NE(entry(), ExportedAddress(winmm, "waveOutWrite"));
     EXPECT_EQ(entry(), ImportedAddress(GetModuleHandleA(nullptr), "winmm.dll", "waveOutWrite"));
@@ -501,7 +508,7 @@ TEST_F(EngineTest, LoadsFromDllMainBesideOtherLoadsNeverHang) {
 }
 
 TEST_F(EngineTest, AgreesToUnloadOnlyWithNoBufferInside) {
-    const auto canUnload = GetProcAs<VoidFn>(m_lib, "QuorWav9xCanUnloadNow");
+    const auto canUnload = Entry<VoidFn>(m_lib, "QuorWav9xCanUnloadNow");
     ASSERT_TRUE(canUnload);
     simtest::SetSimDword("CanUnloadAfter", false);
     m_hook();

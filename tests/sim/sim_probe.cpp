@@ -29,7 +29,6 @@
 
 #include "ExportedAddress.h"
 #include "engine/ControlCodes.h"
-#include "framework/KernelHandle.h"
 
 namespace {
 
@@ -46,13 +45,22 @@ enum Exit {
     kHang = 23
 };
 
-class Device : public FileHandle {
+class Device {
 public:
-    using FileHandle::FileHandle;
+    explicit Device(HANDLE h) : m_h(h) {}
+    ~Device() {
+        if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
+    }
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+    bool IsOpen() const { return m_h != INVALID_HANDLE_VALUE; }
     bool SendGain(float gain) const {
         DWORD returned = 0;
-        return DeviceIoControl(Get(), IOCTL_MASTER_VOLUME, &gain, sizeof(gain), nullptr, 0, &returned, nullptr) != 0;
+        return DeviceIoControl(m_h, IOCTL_MASTER_VOLUME, &gain, sizeof(gain), nullptr, 0, &returned, nullptr) != 0;
     }
+
+private:
+    HANDLE m_h;
 };
 
 HWND FirstWindow() {
