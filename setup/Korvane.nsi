@@ -526,10 +526,24 @@ Function InstallEffectsDriver
     System::Call 'advapi32::CloseServiceHandle(i r1)'
 FunctionEnd
 
-; The driver file this run put where there was none goes again.
+; The driver file this run put where there was none goes again. The service's
+; process may still hold the image for a moment after a failed start, so try
+; for up to five seconds before leaving it to the next restart.
 Function UndoNewDriver
     ${If} $R4 = 1
-        Delete "$SYSDIR\drivers\${FXDRV_FILE}"
+        StrCpy $R8 0
+        ${Do}
+            Delete "$SYSDIR\drivers\${FXDRV_FILE}"
+            ${IfNot} ${FileExists} "$SYSDIR\drivers\${FXDRV_FILE}"
+                ${Break}
+            ${EndIf}
+            ${If} $R8 >= 50
+                Delete /REBOOTOK "$SYSDIR\drivers\${FXDRV_FILE}"
+                ${Break}
+            ${EndIf}
+            Sleep 100
+            IntOp $R8 $R8 + 1
+        ${Loop}
     ${EndIf}
 FunctionEnd
 
