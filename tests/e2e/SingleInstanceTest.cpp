@@ -37,10 +37,8 @@ TEST_F(SingleInstanceTest, SecondStartRaisesTheFirstAndEndsAndAStartAfterTheFirs
     EXPECT_TRUE(m_korvane->Running());
     ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
 
-    KorvaneProcess* second = nullptr;
-    HWND again = StartToConsole("winxp", &second);
-    ASSERT_NE(again, nullptr) << "a start after the first copy ended did not open the console";
-    EXPECT_TRUE(CloseAndWait(*second, again));
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp")) << "a start after the first copy ended did not open the console";
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 TEST_F(SingleInstanceTest, SecondStartFindsTheConsoleWhileAboutIsOpen) {

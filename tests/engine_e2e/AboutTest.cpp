@@ -29,8 +29,8 @@ class AboutTest : public EngineTest {
 protected:
     // Opens the About window from the console's system menu and puts the
     // keyboard focus on the trackbar.
-    HWND OpenAbout(KorvaneProcess& p, HWND console) {
-        HWND about = OpenAboutByCommand(p, console);
+    HWND OpenAbout() {
+        HWND about = OpenAboutByCommand(*m_korvane, m_console);
         if (!about) return nullptr;
         m_slider = GetDlgItem(about, 1012);
         if (!m_slider || !InputDriver::Activate(about)) return nullptr;
@@ -40,9 +40,9 @@ protected:
     }
     // Escape closes the About window (the trackbar has the focus), then the
     // console is closed as a user would.
-    void CloseAboutThenConsole(KorvaneProcess& p, HWND console, HWND about) {
+    void CloseAboutThenConsole(HWND about) {
         EXPECT_TRUE(EscapeAbout(about));
-        EXPECT_TRUE(CloseAndWait(p, console));
+        EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
     int Pos() const { return static_cast<int>(SendMessageA(m_slider, TBM_GETPOS, 0, 0)); }
 
@@ -73,7 +73,7 @@ TEST_F(AboutTest, EveryMoveReachesEachChannelInOrderAndIsStored) {
     ASSERT_TRUE(SettingsKey::SetDword("Master volume", 5));
     ASSERT_NO_FATAL_FAILURE(StartEngine());
     const unsigned long long mark = Journal::Mark();
-    HWND about = OpenAbout(*m_korvane, m_console);
+    HWND about = OpenAbout();
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(Pos(), 5);
     EXPECT_EQ(SendMessageA(m_slider, TBM_GETRANGEMIN, 0, 0), 0);
@@ -100,7 +100,7 @@ TEST_F(AboutTest, EveryMoveReachesEachChannelInOrderAndIsStored) {
     EXPECT_TRUE(SameMessages(Folded(gains, 3), expected));
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(7));
 
-    CloseAboutThenConsole(*m_korvane, m_console, about);
+    CloseAboutThenConsole(about);
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(7)) << "the console leaves it alone";
 }
 
@@ -108,7 +108,7 @@ TEST_F(AboutTest, WithoutAStoredValueTheTrackbarStandsAtZeroDecibels) {
     StoreSettings(6, 6, 0, 0, 0);
     ASSERT_NO_FATAL_FAILURE(StartEngine("winxp"));
     const unsigned long long mark = Journal::Mark();
-    HWND about = OpenAbout(*m_korvane, m_console);
+    HWND about = OpenAbout();
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(Pos(), 20);
 
@@ -118,7 +118,7 @@ TEST_F(AboutTest, WithoutAStoredValueTheTrackbarStandsAtZeroDecibels) {
     const std::vector<Delivered> expected = {{"WDM", kMasterVolume, GainBits(0)}};
     EXPECT_TRUE(SameMessages(Folded(Gains(mark), 1), expected));
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(0));
-    CloseAboutThenConsole(*m_korvane, m_console, about);
+    CloseAboutThenConsole(about);
 }
 
 TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
@@ -126,7 +126,7 @@ TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
     ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
     ASSERT_TRUE(WaitForJournal("WDM", "OPEN", "-", kStartMs));
     const unsigned long long mark = Journal::Mark();
-    HWND about = OpenAbout(*m_korvane, m_console);
+    HWND about = OpenAbout();
     ASSERT_NE(about, nullptr);
     const int before = Pos();  // the trackbar's own default
     ASSERT_TRUE(InputDriver::Key(VK_RIGHT));
@@ -137,7 +137,7 @@ TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
     WaitUntil([&] { return !Gains(mark).empty(); }, kUiMs);
     ASSERT_FALSE(Gains(mark).empty());
     EXPECT_EQ(Gains(mark).front().chan, "WDM");
-    CloseAboutThenConsole(*m_korvane, m_console, about);
+    CloseAboutThenConsole(about);
 }
 
 // A stored value outside 0 to 20: the trackbar stands at the nearer end,
@@ -222,7 +222,7 @@ private:
 TEST_F(AboutTest, EachMoveIsTracedForTheDebugger) {
     StoreSettings(6, 6, 0, 0, 0);
     ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
-    HWND about = OpenAbout(*m_korvane, m_console);
+    HWND about = OpenAbout();
     ASSERT_NE(about, nullptr);
     std::vector<std::string> lines;
     {
@@ -243,5 +243,5 @@ TEST_F(AboutTest, EachMoveIsTracedForTheDebugger) {
     ASSERT_FALSE(lines.empty());
     ASSERT_EQ(lines.size() % one.size(), 0u) << lines.size() << " lines";
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], one[i % one.size()]) << "line " << i;
-    CloseAboutThenConsole(*m_korvane, m_console, about);
+    CloseAboutThenConsole(about);
 }

@@ -176,9 +176,7 @@ TEST_F(ChannelsTest, NoChannelAtAllStillWorks) {
     for (const char* chan : {"VXD", "WDM", "HOOK"}) {
         EXPECT_TRUE(Journal::Select(all, chan).empty()) << chan << ":\n" << Journal::Format(all);
     }
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 6u);
-    EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 1u);
+    ExpectSaved(4, 6, 3, 1, 0);
 }
 
 }  // namespace

@@ -94,6 +94,8 @@ protected:
     static bool ClickOn(HWND console, int id);
     // Stores the settings (all five values as DWORDs).
     static void StoreSettings(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini);
+    // The five values are stored as DWORDs with these values.
+    static void ExpectSaved(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini);
     // Installs the hook variant missing one export ("" for the complete one).
     static std::string HookVariant(const std::string& missingExport);
     static const char* const kHookPath;  // C:\korvane\WavHok32.dll

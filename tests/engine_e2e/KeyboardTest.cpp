@@ -143,9 +143,7 @@ TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
     EXPECT_EQ(FocusedId(), 1001);
 
     ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 11u);
-    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 7u);
+    ExpectSaved(4, 11, 7, 0, 0);
 }
 
 TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
@@ -194,10 +192,7 @@ TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
         ended = m_korvane->WaitForExit(kExitMs / 4);
     }
     EXPECT_TRUE(ended) << "Escape did not end the program";
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 5u);
-    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 7u);
-    EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 1u);
+    ExpectSaved(4, 5, 7, 1, 0);
 }
 
 }  // namespace

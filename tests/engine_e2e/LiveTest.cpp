@@ -38,9 +38,7 @@ TEST_F(LiveTest, WheelOnEachKnobSendsItsLevel) {
         EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.Get().size()), expected.Get()));
     }
     ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 8u);
+    ExpectSaved(4, 4, 8, 0, 0);
 }
 
 TEST_F(LiveTest, DragTurnsAKnobStepByStep) {

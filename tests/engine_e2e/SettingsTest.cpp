@@ -32,19 +32,6 @@ protected:
         EXPECT_EQ(relayed, switchedOn) << "the status timer runs only after a full start";
         ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
-    static void ExpectSaved(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini) {
-        const std::pair<const char*, DWORD> values[] = {{"3D Volume", d3},
-                                                        {"Vibe volume", vibe},
-                                                        {"Soundfields volume", soundfields},
-                                                        {"Headphones enabled", headphones},
-                                                        {"UI minimized", mini}};
-        for (const auto& v : values) {
-            std::optional<RegValue> got = SettingsKey::Get(v.first);
-            ASSERT_TRUE(got.has_value()) << v.first;
-            EXPECT_EQ(got->type, static_cast<DWORD>(REG_DWORD)) << v.first;
-            EXPECT_EQ(got->AsDword(), v.second) << v.first;
-        }
-    }
 };
 
 TEST_F(SettingsTest, OutOfRangeValuesTakeTheirDefaults) {

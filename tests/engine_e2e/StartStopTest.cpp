@@ -123,11 +123,7 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     EXPECT_LE(written, vxdOff[0].ms) << "settings written after the switch-off";
 
     // Settings saved as they were; the master volume is not the console's.
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 5u);
-    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 7u);
-    EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 0u);
-    EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 0u);
+    ExpectSaved(4, 5, 7, 0, 0);
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), 7u);
 }
 
