@@ -58,8 +58,6 @@ protected:
         return WaitUntil([&] { return ReadTips() && m_shownId == id && m_shownText == text; }, kUiMs, 200);
     }
 
-    KorvaneProcess* m_process = nullptr;
-    HWND m_console = nullptr;
     std::map<int, std::string> m_tips;
     int m_shownId = 0;
     std::string m_shownText;
@@ -71,8 +69,7 @@ TEST_F(AccessTest, WindowTextsAndTooltipsFollowTheValues) {
          {std::make_pair("3D Volume", 3u), std::make_pair("Vibe volume", 5u), std::make_pair("Soundfields volume", 7u),
           std::make_pair("Headphones enabled", 0u), std::make_pair("UI minimized", 0u)})
         ASSERT_TRUE(SettingsKey::SetDword(v.first, v.second));
-    m_console = StartToConsole("winxp", &m_process);
-    ASSERT_NE(m_console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
     DWORD pid = 0;
     GetWindowThreadProcessId(m_console, &pid);
     WinEventLog::events.clear();
@@ -141,7 +138,7 @@ TEST_F(AccessTest, WindowTextsAndTooltipsFollowTheValues) {
     // The other controls did not change.
     EXPECT_EQ(WinEventLog::Count(EVENT_OBJECT_VALUECHANGE, GetDlgItem(m_console, 1001)), 0u);
     UnhookWinEvent(hook);
-    ASSERT_TRUE(CloseAndWait(*m_process, m_console));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 }  // namespace

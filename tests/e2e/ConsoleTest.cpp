@@ -44,15 +44,13 @@ protected:
 };
 
 TEST_F(ConsoleTest, TitleAndSystemMenuAndTheFullFormsCloseButtonEndsTheProgram) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
-    ASSERT_NE(console, nullptr);
-    EXPECT_EQ(WindowFinder::Text(console), " Korvane ");
-    EXPECT_EQ(FindWindowA(nullptr, " Korvane "), console);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
+    EXPECT_EQ(WindowFinder::Text(m_console), " Korvane ");
+    EXPECT_EQ(FindWindowA(nullptr, " Korvane "), m_console);
 
     std::vector<MenuItemInfo> items;
     std::string error;
-    ASSERT_TRUE(InProcessProbe::ReadSystemMenu(console, &items, &error)) << error;
+    ASSERT_TRUE(InProcessProbe::ReadSystemMenu(m_console, &items, &error)) << error;
     ASSERT_GE(items.size(), 5u) << Describe(items);
     const size_t n = items.size();
     // The program's four items come last, in this order, after the standard ones.
@@ -73,76 +71,66 @@ TEST_F(ConsoleTest, TitleAndSystemMenuAndTheFullFormsCloseButtonEndsTheProgram) 
     }
     EXPECT_TRUE(closeBefore) << "the standard items are not kept in front\n" << Describe(items);
     EXPECT_EQ(appended, 3) << "items appended more than once\n" << Describe(items);
-    ASSERT_TRUE(InputDriver::ClickControl(console, 1008)) << "control 1008 missing or hidden";
-    EXPECT_TRUE(p->WaitForExit(kExitMs)) << "clicking 1008 did not end the program";
+    ASSERT_TRUE(InputDriver::ClickControl(m_console, 1008)) << "control 1008 missing or hidden";
+    EXPECT_TRUE(m_korvane->WaitForExit(kExitMs)) << "clicking 1008 did not end the program";
     ExpectSettingsSaved();
 }
 
 TEST_F(ConsoleTest, StandardSystemCommandsKeepTheirBehaviour) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("win2k", &p);
-    ASSERT_NE(console, nullptr);
-    PostMessageA(console, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    EXPECT_TRUE(WaitUntil([&] { return IsIconic(console) != FALSE; }, kUiMs)) << "SC_MINIMIZE did not iconise";
-    EXPECT_TRUE(p->Running());
-    PostMessageA(console, WM_SYSCOMMAND, SC_RESTORE, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(console); }, kUiMs)) << "SC_RESTORE did not restore";
-    EXPECT_TRUE(CloseAndWait(*p, console)) << "SC_CLOSE did not end the program";
+    ASSERT_NO_FATAL_FAILURE(StartConsole("win2k"));
+    PostMessageA(m_console, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(m_console) != FALSE; }, kUiMs)) << "SC_MINIMIZE did not iconise";
+    EXPECT_TRUE(m_korvane->Running());
+    PostMessageA(m_console, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(m_console); }, kUiMs)) << "SC_RESTORE did not restore";
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console)) << "SC_CLOSE did not end the program";
     ExpectSettingsSaved();
 }
 
 TEST_F(ConsoleTest, AboutCommandOpensAModalAboutWindow) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
-    ASSERT_NE(console, nullptr);
-    WindowFinder finder(p->Pid());
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
+    WindowFinder finder(m_korvane->Pid());
     // Only the command bits count: the low four bits are the system's.
-    PostMessageA(console, WM_SYSCOMMAND, kIdAbout | 0x3, 0);
+    PostMessageA(m_console, WM_SYSCOMMAND, kIdAbout | 0x3, 0);
     HWND about = finder.WaitAbout(kUiMs);
-    ExpectAboutModal(*p, console, about);
+    ExpectAboutModal(*m_korvane, m_console, about);
     ASSERT_TRUE(InputDriver::ClickControl(about, IDOK));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs)) << "OK did not close the About window";
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(console) != FALSE; }, kUiMs));
-    EXPECT_TRUE(p->Running()) << "closing the About window ended the program";
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(m_console) != FALSE; }, kUiMs));
+    EXPECT_TRUE(m_korvane->Running()) << "closing the About window ended the program";
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 TEST_F(ConsoleTest, AboutOpensFromTheSystemMenuByKeyboard) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("win98", &p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("win98"));
     // Alt+Space opens the system menu; Up wraps to its last item, the About item.
-    ASSERT_TRUE(OpenSystemMenuByKeyboard(console));
-    ASSERT_TRUE(CaughtUp(console));
+    ASSERT_TRUE(OpenSystemMenuByKeyboard(m_console));
+    ASSERT_TRUE(CaughtUp(m_console));
     ASSERT_TRUE(InputDriver::Key(VK_UP));
     ASSERT_TRUE(InputDriver::Key(VK_RETURN));
-    HWND about = WindowFinder(p->Pid()).WaitAbout(kUiMs);
-    ExpectAboutModal(*p, console, about);
+    HWND about = WindowFinder(m_korvane->Pid()).WaitAbout(kUiMs);
+    ExpectAboutModal(*m_korvane, m_console, about);
     EXPECT_TRUE(EscapeAbout(about));
-    EXPECT_TRUE(p->Running());
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_TRUE(m_korvane->Running());
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 TEST_F(ConsoleTest, CloseButtonOfTheMiniFormEndsTheProgram) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("win95", &p);
-    ASSERT_NE(console, nullptr);
-    PostMessageA(console, WM_SYSCOMMAND, kIdMini, 0);
-    HWND close = GetDlgItem(console, 1011);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("win95"));
+    PostMessageA(m_console, WM_SYSCOMMAND, kIdMini, 0);
+    HWND close = GetDlgItem(m_console, 1011);
     ASSERT_NE(close, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(close) != FALSE; }, kUiMs)) << "1011 not shown in the mini form";
-    ASSERT_TRUE(CaughtUp(console));  // the re-shaping paint is through before the click
-    ASSERT_TRUE(InputDriver::ClickControl(console, 1011));
-    EXPECT_TRUE(p->WaitForExit(kExitMs)) << "clicking 1011 did not end the program";
+    ASSERT_TRUE(CaughtUp(m_console));  // the re-shaping paint is through before the click
+    ASSERT_TRUE(InputDriver::ClickControl(m_console, 1011));
+    EXPECT_TRUE(m_korvane->WaitForExit(kExitMs)) << "clicking 1011 did not end the program";
     ExpectSettingsSaved();
 }
 
 TEST_F(ConsoleTest, EscapeEndsTheProgram) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winme", &p);
-    ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(InputDriver::Activate(console));
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winme"));
+    ASSERT_TRUE(InputDriver::Activate(m_console));
     ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-    EXPECT_TRUE(p->WaitForExit(kExitMs)) << "Escape did not end the program";
+    EXPECT_TRUE(m_korvane->WaitForExit(kExitMs)) << "Escape did not end the program";
     ExpectSettingsSaved();
 }

@@ -38,6 +38,12 @@ protected:
     // Starts a copy and waits for its console; fails the test otherwise.
     HWND StartToConsole(const std::string& version, KorvaneProcess** process = nullptr);
     HWND StartToConsole(const KorvaneLauncher& launcher, KorvaneProcess** process = nullptr);
+    // The same into m_korvane and m_console; under ASSERT_NO_FATAL_FAILURE,
+    // as it fails the test without a console.
+    void StartConsole(const std::string& version) {
+        m_console = StartToConsole(version, &m_korvane);
+        ASSERT_NE(m_console, nullptr);
+    }
 
     // Waits until the process shows a console or a message box, whichever
     // comes first; the other stays null.
@@ -68,6 +74,9 @@ protected:
     // The journal's size when the latest copy was started.
     unsigned long long LaunchMark() const { return m_launchMark; }
     static bool SetInstallAnswer(DWORD answer);
+
+    KorvaneProcess* m_korvane = nullptr;
+    HWND m_console = nullptr;
 
 private:
     std::list<KorvaneProcess> m_processes;

@@ -27,29 +27,23 @@ protected:
 };
 
 TEST_F(SingleInstanceTest, SecondStartRaisesTheFirstAndEndsAndAStartAfterTheFirstClosedOpensNormally) {
-    KorvaneProcess* first = nullptr;
-    HWND console = StartToConsole("winxp", &first);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
     DecoyWindow decoy;
     ASSERT_TRUE(decoy.TakeForeground()) << "cannot move the foreground away from the console";
 
     ExpectSecondCopyEnds();
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == console; }, kUiMs))
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == m_console; }, kUiMs))
         << "the first copy's console was not raised";
-    EXPECT_TRUE(first->Running());
-    ASSERT_TRUE(CloseAndWait(*first, console));
+    EXPECT_TRUE(m_korvane->Running());
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
 
-    KorvaneProcess* second = nullptr;
-    HWND again = StartToConsole("winxp", &second);
-    ASSERT_NE(again, nullptr) << "a start after the first copy ended did not open the console";
-    EXPECT_TRUE(CloseAndWait(*second, again));
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp")) << "a start after the first copy ended did not open the console";
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 TEST_F(SingleInstanceTest, SecondStartFindsTheConsoleWhileAboutIsOpen) {
-    KorvaneProcess* first = nullptr;
-    HWND console = StartToConsole("win98", &first);
-    ASSERT_NE(console, nullptr);
-    HWND about = OpenAboutByCommand(*first, console);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("win98"));
+    HWND about = OpenAboutByCommand(*m_korvane, m_console);
     ASSERT_NE(about, nullptr) << "the About window did not open";
     DecoyWindow decoy;
     ASSERT_TRUE(decoy.TakeForeground());
@@ -60,14 +54,14 @@ TEST_F(SingleInstanceTest, SecondStartFindsTheConsoleWhileAboutIsOpen) {
     EXPECT_TRUE(WaitUntil(
         [&] {
             HWND fg = GetForegroundWindow();
-            return fg && WindowFinder::ProcessOf(fg) == first->Pid();
+            return fg && WindowFinder::ProcessOf(fg) == m_korvane->Pid();
         },
         kUiMs))
         << "the first copy was not raised";
     EXPECT_TRUE(IsWindow(about)) << "the About window closed";
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
-    EXPECT_TRUE(CloseAndWait(*first, console));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 // Six copies let go at the same moment: one of them wins the mutex and opens
@@ -117,19 +111,17 @@ TEST_F(StartRaceTest, SixCopiesAtOnceGiveOneConsole) {
 }
 
 TEST_F(StartRaceTest, SixCopiesAtOnceWhileAboutIsOpenAllEnd) {
-    KorvaneProcess* first = nullptr;
-    HWND console = StartToConsole("win98", &first);
-    ASSERT_NE(console, nullptr);
-    HWND about = OpenAboutByCommand(*first, console);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("win98"));
+    HWND about = OpenAboutByCommand(*m_korvane, m_console);
     ASSERT_NE(about, nullptr) << "the About window did not open";
 
     const std::vector<KorvaneProcess*> copies = StartTogether("win98", 6);
     ASSERT_EQ(copies.size(), 6u);
     EXPECT_TRUE(Survivors(copies, 0).empty()) << "copies still running";
-    EXPECT_EQ(Consoles(), std::vector<HWND>{console});
-    EXPECT_TRUE(first->Running());
+    EXPECT_EQ(Consoles(), std::vector<HWND>{m_console});
+    EXPECT_TRUE(m_korvane->Running());
     EXPECT_TRUE(IsWindow(about)) << "the About window closed";
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
-    EXPECT_TRUE(CloseAndWait(*first, console));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }

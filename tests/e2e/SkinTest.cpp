@@ -109,13 +109,11 @@ protected:
         m_handle.Reset(m_res.Region(134, 0x00FFFFFF, 0));
     }
 
-    // Starts the console and waits until it wears the full form's outline.
-    HWND StartShaped(KorvaneProcess** p) {
-        HWND console = StartToConsole("winxp", p);
-        if (console) {
-            EXPECT_TRUE(WaitUntil([&] { return WindowRegionEquals(console, m_full.Get()); }, kUiMs));
-        }
-        return console;
+    // Starts the console and waits until it wears the full form's outline;
+    // under ASSERT_NO_FATAL_FAILURE.
+    void StartShaped() {
+        ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
+        EXPECT_TRUE(WaitUntil([&] { return WindowRegionEquals(m_console, m_full.Get()); }, kUiMs));
     }
 
     // The first screen point, row by row within the client rectangle given,
@@ -185,41 +183,37 @@ protected:
 };
 
 TEST_F(SkinTest, OutlineAndLayoutFollowTheFormAndComeBackExactly) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
     UniqueRegion mini(m_res.Region(140, 0x000000, 0x101010));
     UniqueRegion animation(m_res.Region(139, 0x00FFFFFF, 0));
     ASSERT_TRUE(mini && animation) << "bitmaps 140, 139 in Korvane.exe";
     ASSERT_FALSE(EqualRgn(m_full.Get(), mini.Get()));
 
     auto expectForm = [&](const char* form, HRGN outline, bool miniShown) {
-        EXPECT_TRUE(WaitUntil([&] { return WindowRegionEquals(console, outline); }, kUiMs))
+        EXPECT_TRUE(WaitUntil([&] { return WindowRegionEquals(m_console, outline); }, kUiMs))
             << form << ": the window's outline";
-        EXPECT_TRUE(WaitUntil([&] { return Shown(console, 1010) == miniShown; }, kUiMs)) << form;
-        EXPECT_EQ(Shown(console, 1011), miniShown) << form;
-        EXPECT_EQ(Misplaced(console), "") << form;
-        EXPECT_TRUE(WindowRegionEquals(GetDlgItem(console, 1003), animation.Get()))
+        EXPECT_TRUE(WaitUntil([&] { return Shown(m_console, 1010) == miniShown; }, kUiMs)) << form;
+        EXPECT_EQ(Shown(m_console, 1011), miniShown) << form;
+        EXPECT_EQ(Misplaced(m_console), "") << form;
+        EXPECT_TRUE(WindowRegionEquals(GetDlgItem(m_console, 1003), animation.Get()))
             << form << ": the animation's outline";
         RECT rc;
-        GetWindowRect(console, &rc);
+        GetWindowRect(m_console, &rc);
         EXPECT_EQ(rc.right - rc.left, skin::kWindowWidth) << form;
         EXPECT_EQ(rc.bottom - rc.top, skin::kWindowHeight) << form;
     };
     expectForm("full", m_full.Get(), false);
-    PostMessageA(console, WM_SYSCOMMAND, 0x8010, 0);
+    PostMessageA(m_console, WM_SYSCOMMAND, 0x8010, 0);
     expectForm("mini", mini.Get(), true);
-    PostMessageA(console, WM_SYSCOMMAND, 0x8011, 0);
+    PostMessageA(m_console, WM_SYSCOMMAND, 0x8011, 0);
     expectForm("full again", m_full.Get(), false);
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 TEST_F(SkinTest, ThePictureShowsWhereNoControlCoversIt) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartShaped(&p);
-    ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(InputDriver::Activate(console));
-    ASSERT_TRUE(CaughtUp(console));  // the first paint
+    ASSERT_NO_FATAL_FAILURE(StartShaped());
+    ASSERT_TRUE(InputDriver::Activate(m_console));
+    ASSERT_TRUE(CaughtUp(m_console));  // the first paint
 
     UniqueBitmap picture(m_res.Bitmap(146));
     ASSERT_TRUE(picture);
@@ -227,13 +221,13 @@ TEST_F(SkinTest, ThePictureShowsWhereNoControlCoversIt) {
     SelectObjectScope selected(pictureDC.Get(), picture.Get());
     WindowDC screen(nullptr);
     RECT rc;
-    GetWindowRect(console, &rc);
+    GetWindowRect(m_console, &rc);
     int compared = 0, differing = 0;
     std::ostringstream first;
     for (int y = 0; y < 255; y += 3) {
         for (int x = 0; x < 300; x += 3) {
             const POINT at = {rc.left + x, rc.top + y};
-            if (!PtInRegion(m_full.Get(), x, y) || WindowFromPoint(at) != console) continue;
+            if (!PtInRegion(m_full.Get(), x, y) || WindowFromPoint(at) != m_console) continue;
             ++compared;
             const COLORREF want = GetPixel(pictureDC.Get(), x, y), got = GetPixel(screen.Get(), at.x, at.y);
             if (want != got && ++differing <= 5)
@@ -242,19 +236,17 @@ TEST_F(SkinTest, ThePictureShowsWhereNoControlCoversIt) {
     }
     EXPECT_GT(compared, 1000);
     EXPECT_EQ(differing, 0) << first.str();
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartShaped(&p);
-    ASSERT_NE(console, nullptr);
-    ASSERT_EQ(Misplaced(console), "");
+    ASSERT_NO_FATAL_FAILURE(StartShaped());
+    ASSERT_EQ(Misplaced(m_console), "");
     RECT before, after;
     POINT from;
-    ASSERT_TRUE(HandlePoint(console, &from)) << "no free point on the drag handle";
-    ASSERT_TRUE(InputDriver::Activate(console));
-    GetWindowRect(console, &before);
+    ASSERT_TRUE(HandlePoint(m_console, &from)) << "no free point on the drag handle";
+    ASSERT_TRUE(InputDriver::Activate(m_console));
+    GetWindowRect(m_console, &before);
     // The pointer goes there step by step, each step held until the window
     // has come to rest: under Wine a window moving beneath the pointer makes
     // it echo positions worked out against the window's previous place, and
@@ -269,7 +261,7 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     auto heldAt = [&](POINT at) {
         WaitUntil(
             [&] {
-                WaitForRest(console, &after);
+                WaitForRest(m_console, &after);
                 if (after.left - before.left == at.x - from.x && after.top - before.top == at.y - from.y) return true;
                 InputDriver::MoveTo(at);
                 return false;
@@ -278,7 +270,7 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     };
     ASSERT_TRUE(InputDriver::SettleAt(from));
     ASSERT_TRUE(InputDriver::LeftButton(from, true));
-    ASSERT_TRUE(WaitUntil([&] { return CaptureOf(console) == console; }, kUiMs))
+    ASSERT_TRUE(WaitUntil([&] { return CaptureOf(m_console) == m_console; }, kUiMs))
         << "the press on the handle did not start a drag";
     POINT at = from;
     for (int step = 1; step <= 4; ++step) {
@@ -287,7 +279,7 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
         heldAt(at);
     }
     ASSERT_TRUE(InputDriver::LeftButton(at, false));
-    WaitForRest(console, &after);
+    WaitForRest(m_console, &after);
     POINT end{};
     GetCursorPos(&end);
     EXPECT_EQ(end.x - from.x, 60);
@@ -298,15 +290,15 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
 
     ASSERT_TRUE(FacePoint(
-        console, kFace, [&](int x, int y) { return !PtInRegion(m_handle.Get(), x, y); }, &from))
+        m_console, kFace, [&](int x, int y) { return !PtInRegion(m_handle.Get(), x, y); }, &from))
         << "no free point off the drag handle";
-    GetWindowRect(console, &before);
+    GetWindowRect(m_console, &before);
     ASSERT_TRUE(InputDriver::Drag(from, POINT{from.x + 50, from.y + 30}));
-    ASSERT_TRUE(CaughtUp(console));
-    GetWindowRect(console, &after);
+    ASSERT_TRUE(CaughtUp(m_console));
+    GetWindowRect(m_console, &after);
     EXPECT_EQ(after.left, before.left);
     EXPECT_EQ(after.top, before.top);
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 // A message box comes up over the console in the middle of a drag (shown by
@@ -314,26 +306,24 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
 // mouse, so the drag is over, whether the button is let go under the box or
 // held on until the box has gone. The window stays where it was.
 TEST_F(SkinTest, AMessageBoxInTheMiddleOfADragEndsIt) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartShaped(&p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartShaped());
     for (const bool heldThroughTheBox : {true, false}) {
         SCOPED_TRACE(heldThroughTheBox ? "button held through the box" : "button let go under the box");
         POINT from;
-        ASSERT_TRUE(HandlePoint(console, &from)) << "no free point on the drag handle";
-        ASSERT_TRUE(InputDriver::Activate(console));
+        ASSERT_TRUE(HandlePoint(m_console, &from)) << "no free point on the drag handle";
+        ASSERT_TRUE(InputDriver::Activate(m_console));
         RECT before, after;
-        GetWindowRect(console, &before);
+        GetWindowRect(m_console, &before);
         ASSERT_TRUE(InputDriver::SettleAt(from));
         ASSERT_TRUE(InputDriver::LeftButton(from, true));
-        ASSERT_TRUE(WaitUntil([&] { return CaptureOf(console) == console; }, kUiMs))
+        ASSERT_TRUE(WaitUntil([&] { return CaptureOf(m_console) == m_console; }, kUiMs))
             << "the press on the handle did not start a drag";
 
         std::string error;
-        ASSERT_TRUE(InProcessProbe::OpenMessageBox(console, &error)) << error;
-        HWND box = WindowFinder(p->Pid()).WaitMessageBox(kUiMs);
+        ASSERT_TRUE(InProcessProbe::OpenMessageBox(m_console, &error)) << error;
+        HWND box = WindowFinder(m_korvane->Pid()).WaitMessageBox(kUiMs);
         ASSERT_NE(box, nullptr) << "no message box came up";
-        EXPECT_TRUE(WaitUntil([&] { return CaptureOf(console) != console; }, kUiMs))
+        EXPECT_TRUE(WaitUntil([&] { return CaptureOf(m_console) != m_console; }, kUiMs))
             << "the console kept the mouse under the box";
         if (!heldThroughTheBox) {
             ASSERT_TRUE(InputDriver::LeftButton(from, false));
@@ -348,36 +338,34 @@ TEST_F(SkinTest, AMessageBoxInTheMiddleOfADragEndsIt) {
             at = POINT{from.x + 12 * step, from.y + 8 * step};
             ASSERT_TRUE(InputDriver::SettleAt(at));
         }
-        ASSERT_TRUE(CaughtUp(console));
-        GetWindowRect(console, &after);
+        ASSERT_TRUE(CaughtUp(m_console));
+        GetWindowRect(m_console, &after);
         EXPECT_TRUE(EqualRect(&before, &after)) << "the window followed the pointer by " << after.left - before.left
                                                 << "," << after.top - before.top << " after the box";
         if (heldThroughTheBox) {
             ASSERT_TRUE(InputDriver::LeftButton(at, false));
         }
-        ASSERT_TRUE(CaughtUp(console));
+        ASSERT_TRUE(CaughtUp(m_console));
     }
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 // The skin's cursors, as the console's own thread has them: the pointing
 // hand over the handle, the grabbing hand while dragging, the arrow on the
 // rest of the face.
 TEST_F(SkinTest, TheCursorShowsTheHandleAndTheDrag) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartShaped(&p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartShaped());
     UniqueRegion link(m_res.Region(144, 0x00FFFFFF, 0));
     auto plainFace = [&](int x, int y) {
         return !PtInRegion(m_handle.Get(), x, y) && !PtInRegion(link.Get(), x, y) &&
                !PtInRegion(m_handle.Get(), x - 3, y) && !PtInRegion(m_handle.Get(), x + 3, y);
     };
     POINT grip, plain;
-    ASSERT_TRUE(HandlePoint(console, &grip)) << "no free point on the drag handle";
-    ASSERT_TRUE(FacePoint(console, kFace, plainFace, &plain)) << "no free point off the hot areas";
-    ASSERT_TRUE(InputDriver::Activate(console));
+    ASSERT_TRUE(HandlePoint(m_console, &grip)) << "no free point on the drag handle";
+    ASSERT_TRUE(FacePoint(m_console, kFace, plainFace, &plain)) << "no free point off the hot areas";
+    ASSERT_TRUE(InputDriver::Activate(m_console));
     std::string cursor;
-    auto cursorBecomes = [&](const char* want, POINT at) { return CursorBecomes(console, want, at, &cursor); };
+    auto cursorBecomes = [&](const char* want, POINT at) { return CursorBecomes(m_console, want, at, &cursor); };
 
     ASSERT_TRUE(InputDriver::SettleAt(plain));
     EXPECT_TRUE(cursorBecomes("arrow", plain)) << "on the face: " << cursor;
@@ -390,11 +378,11 @@ TEST_F(SkinTest, TheCursorShowsTheHandleAndTheDrag) {
     ASSERT_TRUE(InputDriver::LeftButton(held, false));
     // The window moved with the pointer; find the plain point again.
     RECT rc;
-    WaitForRest(console, &rc);
-    ASSERT_TRUE(FacePoint(console, kFace, plainFace, &plain));
+    WaitForRest(m_console, &rc);
+    ASSERT_TRUE(FacePoint(m_console, kFace, plainFace, &plain));
     ASSERT_TRUE(InputDriver::SettleAt(plain));
     EXPECT_TRUE(cursorBecomes("arrow", plain)) << "back on the face after the drag: " << cursor;
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 // The logo plate opens the product's web page on a double-click, through the
@@ -441,41 +429,37 @@ protected:
 };
 
 TEST_F(SkinLinkTest, ADoubleClickOnTheLogoOpensThePageAndASingleClickDoesNot) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartShaped(&p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartShaped());
     UniqueRegion link(m_res.Region(144, 0x00FFFFFF, 0));
     RECT box;
     ASSERT_NE(GetRgnBox(link.Get(), &box), NULLREGION);
     InflateRect(&box, -2, -2);
     POINT logo;
     ASSERT_TRUE(FacePoint(
-        console, box, [&](int x, int y) { return PtInRegion(link.Get(), x, y) != FALSE; }, &logo))
+        m_console, box, [&](int x, int y) { return PtInRegion(link.Get(), x, y) != FALSE; }, &logo))
         << "the link area is nowhere visible";
-    ASSERT_TRUE(InputDriver::Activate(console));
+    ASSERT_TRUE(InputDriver::Activate(m_console));
 
     ASSERT_TRUE(InputDriver::Click(logo));
-    ASSERT_TRUE(CaughtUp(console));
+    ASSERT_TRUE(CaughtUp(m_console));
     EXPECT_TRUE(Opened().empty()) << "a single click opened " << Opened().front();
 
     ASSERT_TRUE(InputDriver::DoubleClick(logo));
     // Wine, like Windows 9x, has a start program: the first way succeeds and
     // the page opens once.
     EXPECT_TRUE(WaitUntil([&] { return !Opened().empty(); }, 30000));
-    EXPECT_EQ(OpenedWhenDone(console), std::vector<std::string>{"http://www.velmora.example/korvane"});
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_EQ(OpenedWhenDone(m_console), std::vector<std::string>{"http://www.velmora.example/korvane"});
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 // The About window opens centred on the console, and its address is a link
 // that one click opens.
 TEST_F(SkinLinkTest, TheAboutWindowsAddressOpensThePageOnOneClick) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
-    ASSERT_NE(console, nullptr);
-    HWND about = OpenAboutByCommand(*p, console);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
+    HWND about = OpenAboutByCommand(*m_korvane, m_console);
     ASSERT_NE(about, nullptr);
     RECT c, a;
-    GetWindowRect(console, &c);
+    GetWindowRect(m_console, &c);
     GetWindowRect(about, &a);
     EXPECT_NEAR((a.left + a.right) / 2, (c.left + c.right) / 2, 1);
     EXPECT_NEAR((a.top + a.bottom) / 2, (c.top + c.bottom) / 2, 1);
@@ -490,7 +474,7 @@ TEST_F(SkinLinkTest, TheAboutWindowsAddressOpensThePageOnOneClick) {
     EXPECT_TRUE(WaitUntil([&] { return !Opened().empty(); }, 30000));
     EXPECT_EQ(OpenedWhenDone(about), std::vector<std::string>{"http://www.velmora.example/korvane"});
     EXPECT_TRUE(EscapeAbout(about));
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 // The About window's address lends the pointer the help viewer's hand (its
@@ -515,11 +499,10 @@ protected:
         ASSERT_TRUE(m_viewer.ReplaceWith(BesideTest(standIn))) << standIn;
         // Wine would load its own viewer whatever file lies there; the
         // override makes it take the file, as Windows does.
-        KorvaneProcess* p = nullptr;
-        m_console = StartToConsole(KorvaneLauncher().Version("winxp").DllOverride("winhlp32.exe", "native"), &p);
-        m_process = p;
+        m_console =
+            StartToConsole(KorvaneLauncher().Version("winxp").DllOverride("winhlp32.exe", "native"), &m_korvane);
         ASSERT_NE(m_console, nullptr);
-        *about = OpenAboutByCommand(*p, m_console);
+        *about = OpenAboutByCommand(*m_korvane, m_console);
         ASSERT_NE(*about, nullptr);
         *link = GetDlgItem(*about, 1016);
         ASSERT_NE(*link, nullptr);
@@ -545,12 +528,10 @@ protected:
     // Escape closes the About window, then the console is closed as a user would.
     void CloseAll(HWND about) {
         EXPECT_TRUE(EscapeAbout(about));
-        EXPECT_TRUE(CloseAndWait(*m_process, m_console));
+        EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
 
     FileSwap m_viewer;
-    HWND m_console = nullptr;
-    KorvaneProcess* m_process = nullptr;
 };
 
 TEST_F(AboutHandTest, TheAddressShowsTheViewersHandAndTheRestTheArrow) {

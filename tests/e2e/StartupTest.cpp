@@ -3,8 +3,8 @@
 #include "KorvaneTest.h"
 
 #include "harness/FileSwap.h"
-#include "harness/InputDriver.h"
 #include "harness/InProcessProbe.h"
+#include "harness/InputDriver.h"
 #include "harness/Wait.h"
 
 namespace {
@@ -59,27 +59,23 @@ protected:
     }
 
     void ExpectConsoleWithoutInstallerCalls(const std::string& version) {
-        KorvaneProcess* p = nullptr;
-        HWND console = StartToConsole(version, &p);
-        ASSERT_NE(console, nullptr);
+        ASSERT_NO_FATAL_FAILURE(StartConsole(version));
         EXPECT_TRUE(InstallerCalls(JournalSinceStart()).empty()) << Journal::Format(JournalSinceStart());
-        EXPECT_TRUE(CloseAndWait(*p, console));
+        EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
 };
 
 TEST_F(StartupTest, Win95UsesDirectSoundAndNeverLoadsTheInstaller) {
     ASSERT_TRUE(Journal::Exists()) << "the simulated engine's journal is missing";
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("win95", &p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("win95"));
     bool installer = true, dsound = false;
     std::string error;
-    ASSERT_TRUE(InProcessProbe::IsModuleLoaded(console, "QuorInst.dll", &installer, &error)) << error;
-    ASSERT_TRUE(InProcessProbe::IsModuleLoaded(console, "DSound.dll", &dsound, &error)) << error;
+    ASSERT_TRUE(InProcessProbe::IsModuleLoaded(m_console, "QuorInst.dll", &installer, &error)) << error;
+    ASSERT_TRUE(InProcessProbe::IsModuleLoaded(m_console, "DSound.dll", &dsound, &error)) << error;
     EXPECT_FALSE(installer) << "QuorInst.dll is loaded under win95";
     EXPECT_TRUE(dsound) << "DSound.dll was not probed (it stays loaded once probed)";
     EXPECT_TRUE(InstallerCalls(JournalSinceStart()).empty()) << Journal::Format(JournalSinceStart());
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 TEST_F(StartupTest, Win95WithoutDirectSoundShowsTheDirectXBoxOnly) {
@@ -125,14 +121,12 @@ class InstallAnswerOtherTest : public StartupTest, public ::testing::WithParamIn
 TEST_P(InstallAnswerOtherTest, OpensTheConsoleSilently) {
     ASSERT_TRUE(Journal::Exists()) << "the simulated engine's journal is missing";
     ASSERT_TRUE(SetInstallAnswer(GetParam()));
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
     const std::vector<JournalEntry> calls =
         Journal::Select(JournalSinceStart(), "INST", "CALL", "InstallFilterOverSoundDrivers");
     ASSERT_EQ(calls.size(), 1u) << Journal::Format(JournalSinceStart());
     EXPECT_EQ(calls[0].Result(), std::optional<DWORD>(GetParam())) << calls[0].raw;
-    EXPECT_TRUE(CloseAndWait(*p, console));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, InstallAnswerOtherTest, ::testing::Values(0u, 2u));

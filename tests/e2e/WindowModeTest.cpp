@@ -49,20 +49,18 @@ protected:
 };
 
 TEST_P(WindowModeTest, SavesTheModeCurrentAtTheEnd) {
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
     for (const char* s = GetParam().steps; *s; ++s) {
         switch (*s) {
-            case 'm': PostMessageA(console, WM_SYSCOMMAND, 0x8010, 0); break;
-            case 'f': PostMessageA(console, WM_SYSCOMMAND, 0x8011, 0); break;
-            case 'M': ASSERT_TRUE(InputDriver::ClickControl(console, 1006)) << "1006 missing or hidden"; break;
-            case 'F': ASSERT_TRUE(InputDriver::ClickControl(console, 1010)) << "1010 missing or hidden"; break;
+            case 'm': PostMessageA(m_console, WM_SYSCOMMAND, 0x8010, 0); break;
+            case 'f': PostMessageA(m_console, WM_SYSCOMMAND, 0x8011, 0); break;
+            case 'M': ASSERT_TRUE(InputDriver::ClickControl(m_console, 1006)) << "1006 missing or hidden"; break;
+            case 'F': ASSERT_TRUE(InputDriver::ClickControl(m_console, 1010)) << "1010 missing or hidden"; break;
         }
-        Settle(console, *s == 'm' || *s == 'M');
+        Settle(m_console, *s == 'm' || *s == 'M');
     }
-    const std::string visibility = Visibility(console);
-    ASSERT_TRUE(CloseAndWait(*p, console));
+    const std::string visibility = Visibility(m_console);
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     EXPECT_EQ(SettingsKey::GetDword("UI minimized"), std::optional<DWORD>(GetParam().saved))
         << "controls at the end:" << visibility;
 }

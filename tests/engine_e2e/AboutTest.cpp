@@ -29,8 +29,8 @@ class AboutTest : public EngineTest {
 protected:
     // Opens the About window from the console's system menu and puts the
     // keyboard focus on the trackbar.
-    HWND OpenAbout(KorvaneProcess& p, HWND console) {
-        HWND about = OpenAboutByCommand(p, console);
+    HWND OpenAbout() {
+        HWND about = OpenAboutByCommand(*m_korvane, m_console);
         if (!about) return nullptr;
         m_slider = GetDlgItem(about, 1012);
         if (!m_slider || !InputDriver::Activate(about)) return nullptr;
@@ -40,9 +40,9 @@ protected:
     }
     // Escape closes the About window (the trackbar has the focus), then the
     // console is closed as a user would.
-    void CloseAboutThenConsole(KorvaneProcess& p, HWND console, HWND about) {
+    void CloseAboutThenConsole(HWND about) {
         EXPECT_TRUE(EscapeAbout(about));
-        EXPECT_TRUE(CloseAndWait(p, console));
+        EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
     int Pos() const { return static_cast<int>(SendMessageA(m_slider, TBM_GETPOS, 0, 0)); }
 
@@ -71,11 +71,9 @@ protected:
 TEST_F(AboutTest, EveryMoveReachesEachChannelInOrderAndIsStored) {
     StoreSettings(6, 6, 0, 0, 0);
     ASSERT_TRUE(SettingsKey::SetDword("Master volume", 5));
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToEngine("win98", &p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
     const unsigned long long mark = Journal::Mark();
-    HWND about = OpenAbout(*p, console);
+    HWND about = OpenAbout();
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(Pos(), 5);
     EXPECT_EQ(SendMessageA(m_slider, TBM_GETRANGEMIN, 0, 0), 0);
@@ -102,17 +100,15 @@ TEST_F(AboutTest, EveryMoveReachesEachChannelInOrderAndIsStored) {
     EXPECT_TRUE(SameMessages(Folded(gains, 3), expected));
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(7));
 
-    CloseAboutThenConsole(*p, console, about);
+    CloseAboutThenConsole(about);
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(7)) << "the console leaves it alone";
 }
 
 TEST_F(AboutTest, WithoutAStoredValueTheTrackbarStandsAtZeroDecibels) {
     StoreSettings(6, 6, 0, 0, 0);
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToEngine("winxp", &p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartEngine("winxp"));
     const unsigned long long mark = Journal::Mark();
-    HWND about = OpenAbout(*p, console);
+    HWND about = OpenAbout();
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(Pos(), 20);
 
@@ -122,17 +118,15 @@ TEST_F(AboutTest, WithoutAStoredValueTheTrackbarStandsAtZeroDecibels) {
     const std::vector<Delivered> expected = {{"WDM", kMasterVolume, GainBits(0)}};
     EXPECT_TRUE(SameMessages(Folded(Gains(mark), 1), expected));
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(0));
-    CloseAboutThenConsole(*p, console, about);
+    CloseAboutThenConsole(about);
 }
 
 TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
     ASSERT_TRUE(SettingsKey::Remove());
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
     ASSERT_TRUE(WaitForJournal("WDM", "OPEN", "-", kStartMs));
     const unsigned long long mark = Journal::Mark();
-    HWND about = OpenAbout(*p, console);
+    HWND about = OpenAbout();
     ASSERT_NE(about, nullptr);
     const int before = Pos();  // the trackbar's own default
     ASSERT_TRUE(InputDriver::Key(VK_RIGHT));
@@ -143,16 +137,14 @@ TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
     WaitUntil([&] { return !Gains(mark).empty(); }, kUiMs);
     ASSERT_FALSE(Gains(mark).empty());
     EXPECT_EQ(Gains(mark).front().chan, "WDM");
-    CloseAboutThenConsole(*p, console, about);
+    CloseAboutThenConsole(about);
 }
 
 // A stored value outside 0 to 20: the trackbar stands at the nearer end,
 // nothing is sent, and the stored value stays until the trackbar moves.
 TEST_F(AboutTest, AStoredValueOutsideTheRangeShowsAtTheNearerEnd) {
     StoreSettings(6, 6, 0, 0, 0);
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToEngine("winxp", &p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartEngine("winxp"));
     const struct {
         DWORD stored;
         LRESULT shown;
@@ -161,16 +153,16 @@ TEST_F(AboutTest, AStoredValueOutsideTheRangeShowsAtTheNearerEnd) {
         SCOPED_TRACE(c.stored);
         ASSERT_TRUE(SettingsKey::SetDword("Master volume", c.stored));
         const unsigned long long mark = Journal::Mark();
-        HWND about = OpenAboutByCommand(*p, console);
+        HWND about = OpenAboutByCommand(*m_korvane, m_console);
         ASSERT_NE(about, nullptr);
         ASSERT_TRUE(CaughtUp(about));
         EXPECT_EQ(SendMessageA(GetDlgItem(about, 1012), TBM_GETPOS, 0, 0), c.shown);
         ASSERT_TRUE(EscapeAbout(about));
-        ASSERT_TRUE(CaughtUp(console));
+        ASSERT_TRUE(CaughtUp(m_console));
         EXPECT_TRUE(Gains(mark).empty()) << "a gain was sent though the trackbar did not move";
         EXPECT_EQ(SettingsKey::GetDword("Master volume"), c.stored);
     }
-    ASSERT_TRUE(CloseAndWait(*p, console));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 namespace {
@@ -229,14 +221,12 @@ private:
 // system only the WDM channel is announced, just before its send.
 TEST_F(AboutTest, EachMoveIsTracedForTheDebugger) {
     StoreSettings(6, 6, 0, 0, 0);
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("winxp", &p);
-    ASSERT_NE(console, nullptr);
-    HWND about = OpenAbout(*p, console);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
+    HWND about = OpenAbout();
     ASSERT_NE(about, nullptr);
     std::vector<std::string> lines;
     {
-        DebugStringTap tap(p->Pid());
+        DebugStringTap tap(m_korvane->Pid());
         ASSERT_TRUE(tap.Listening()) << "no debug output channel";
         ASSERT_TRUE(InputDriver::Activate(about));
         ASSERT_TRUE(InputDriver::Key(VK_LEFT));
@@ -253,5 +243,5 @@ TEST_F(AboutTest, EachMoveIsTracedForTheDebugger) {
     ASSERT_FALSE(lines.empty());
     ASSERT_EQ(lines.size() % one.size(), 0u) << lines.size() << " lines";
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], one[i % one.size()]) << "line " << i;
-    CloseAboutThenConsole(*p, console, about);
+    CloseAboutThenConsole(about);
 }

@@ -22,11 +22,9 @@ protected:
         SCOPED_TRACE(version);
         StoreSettings(2, 9, 4, 0, 0);
         unsigned long long mark = Journal::Mark();
-        KorvaneProcess* p = nullptr;
-        HWND console = StartToConsole(version, &p);
-        ASSERT_NE(console, nullptr);
+        ASSERT_NO_FATAL_FAILURE(StartConsole(version));
         ASSERT_TRUE(WaitForJournal(mark, channels.back(), "IOCTL", "0x00220144", kStartMs));
-        ASSERT_TRUE(CaughtUp(console));
+        ASSERT_TRUE(CaughtUp(m_console));
         std::vector<JournalEntry> entries = Journal::Read(mark);
         const std::vector<Delivered> expected = Expected(channels).Start(2, 9, 4, false).Get();
         EXPECT_TRUE(SameMessages(Levels(entries), expected));
@@ -36,32 +34,27 @@ protected:
                 EXPECT_TRUE(Journal::Select(entries, chan).empty()) << chan << " must not be used";
             }
         }
-        ASSERT_TRUE(CloseAndWait(*p, console));
+        ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
 
-    // Starts posing as Windows 98 and expects the hook box; confirms it.
-    HWND StartThroughHookBox(KorvaneProcess** process) {
-        KorvaneProcess& p = Start("win98");
-        *process = &p;
-        WindowFinder finder(p.Pid());
+    // Starts posing as Windows 98 and expects the hook box; confirms it, and
+    // the console comes (m_korvane, m_console). Under ASSERT_NO_FATAL_FAILURE.
+    void StartThroughHookBox() {
+        m_korvane = &Start("win98");
+        WindowFinder finder(m_korvane->Pid());
         HWND box = finder.WaitMessageBox(kStartMs);
         // The box comes while the console is still being set up: not shown yet.
         HWND hidden = finder.Console();
         EXPECT_FALSE(hidden && IsWindowVisible(hidden)) << "the console showed before the hook box";
-        if (!box) {
-            ADD_FAILURE() << "no hook box";
-            return nullptr;
-        }
+        ASSERT_NE(box, nullptr) << "no hook box";
         EXPECT_EQ(WindowFinder::Text(box), " Korvane ");
         EXPECT_EQ(WindowFinder::MessageBoxText(box), kHookBoxText);
         EXPECT_TRUE(InputDriver::Activate(box));
         EXPECT_TRUE(InputDriver::Key(VK_RETURN));
+        m_console = finder.WaitConsole(kStartMs);
+        ASSERT_NE(m_console, nullptr);
         // Input for its controls must wait for them to be where they show.
-        HWND console = WindowFinder(p.Pid()).WaitConsole(kStartMs);
-        if (console) {
-            EXPECT_TRUE(WaitPlaced(console));
-        }
-        return console;
+        EXPECT_TRUE(WaitPlaced(m_console));
     }
 
     // Stops or starts the simulated engine's kernel service.
@@ -105,18 +98,16 @@ TEST_F(ChannelsTest, MissingHookIsReportedAndTheDevicesStillServe) {
     StoreSettings(2, 9, 4, 0, 0);
     FileSwap hook(kHookPath);
     ASSERT_TRUE(hook.Remove());
-    KorvaneProcess* p = nullptr;
-    HWND console = StartThroughHookBox(&p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartThroughHookBox());
     ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", kStartMs));
-    ASSERT_TRUE(CaughtUp(console));
+    ASSERT_TRUE(CaughtUp(m_console));
     std::vector<JournalEntry> entries = JournalSinceStart();
     const std::vector<Delivered> expected = Expected({"VXD", "WDM"}).Start(2, 9, 4, false).Get();
     EXPECT_TRUE(SameMessages(Levels(entries), expected));
     EXPECT_TRUE(Journal::Select(entries, "HOOK").empty());
     // Without the hook nothing is relayed, and nobody asks the driver either.
     EXPECT_TRUE(Journal::Select(entries, "WDM", "IOCTL", "0x002200C8").empty());
-    ASSERT_TRUE(CloseAndWait(*p, console));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 TEST_F(ChannelsTest, EachMissingExportIsReportedAndTheOthersAreUsed) {
@@ -128,19 +119,17 @@ TEST_F(ChannelsTest, EachMissingExportIsReportedAndTheOthersAreUsed) {
         FileSwap hook(kHookPath);
         ASSERT_TRUE(hook.ReplaceWith(HookVariant(missing)));
         unsigned long long mark = Journal::Mark();
-        KorvaneProcess* p = nullptr;
-        HWND console = StartThroughHookBox(&p);
-        ASSERT_NE(console, nullptr);
+        ASSERT_NO_FATAL_FAILURE(StartThroughHookBox());
         ASSERT_TRUE(WaitForJournal(mark, "WDM", "IOCTL", "0x00220144", kStartMs));
         // A status relay when the hook has its control entry; without it,
         // the status timer has had its turns before the journal is read.
         if (std::string(missing) != "QuorWav9xIoCtl") {
             EXPECT_TRUE(WaitForJournal(mark, "HOOK", "IOCTL", "0x002200C8", kUiMs)) << "no status relay";
         } else {
-            EXPECT_TRUE(TimerTurned(console, kStatusTimer, 2));
+            EXPECT_TRUE(TimerTurned(m_console, kStatusTimer, 2));
         }
-        ASSERT_TRUE(CaughtUp(console));
-        ASSERT_TRUE(CloseAndWait(*p, console));
+        ASSERT_TRUE(CaughtUp(m_console));
+        ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
         std::vector<JournalEntry> entries = Journal::Read(mark);
         std::vector<JournalEntry> calls = Journal::Select(entries, "HOOK", "CALL");
         auto called = [&](const char* name) { return !Journal::Select(calls, "HOOK", "CALL", name).empty(); };
@@ -169,29 +158,25 @@ TEST_F(ChannelsTest, NoChannelAtAllStillWorks) {
         ~Restart() { EXPECT_TRUE(SetEngineRunning(true)) << "the engine did not come back"; }
     } restart;
 
-    KorvaneProcess* p = nullptr;
-    HWND console = StartThroughHookBox(&p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartThroughHookBox());
     // Every operation runs: a knob turn, the headphones, the keyboard, the timer.
-    ASSERT_TRUE(WheelOn(console, 1000, WHEEL_DELTA));
-    ASSERT_TRUE(WaitUntil([&] { return ControlValue(console, 1000) == 4; }, kUiMs))
+    ASSERT_TRUE(WheelOn(m_console, 1000, WHEEL_DELTA));
+    ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1000) == 4; }, kUiMs))
         << "the wheel on knob 1000 did not turn it from 3 to 4";
-    ASSERT_TRUE(ClickOn(console, 1005));
-    ASSERT_TRUE(WaitUntil([&] { return ControlValue(console, 1005) == 1; }, kUiMs))
+    ASSERT_TRUE(ClickOn(m_console, 1005));
+    ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1005) == 1; }, kUiMs))
         << "the click did not switch the headphones on";
     ASSERT_TRUE(InputDriver::Key(VK_F8));
-    ASSERT_TRUE(WaitUntil([&] { return ControlValue(console, 1001) == 6; }, kUiMs)) << "F8 did not turn Vibe to 6";
+    ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1001) == 6; }, kUiMs)) << "F8 did not turn Vibe to 6";
     // The status timer's turns, with nothing to relay to.
-    ASSERT_TRUE(TimerTurned(console, kStatusTimer, 2));
-    ASSERT_TRUE(CloseAndWait(*p, console));
-    EXPECT_EQ(p->ExitCode(), 0u);
+    ASSERT_TRUE(TimerTurned(m_console, kStatusTimer, 2));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
+    EXPECT_EQ(m_korvane->ExitCode(), 0u);
     std::vector<JournalEntry> all = JournalSinceStart();
     for (const char* chan : {"VXD", "WDM", "HOOK"}) {
         EXPECT_TRUE(Journal::Select(all, chan).empty()) << chan << ":\n" << Journal::Format(all);
     }
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 6u);
-    EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 1u);
+    ExpectSaved(4, 6, 3, 1, 0);
 }
 
 }  // namespace

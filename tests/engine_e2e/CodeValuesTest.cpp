@@ -43,9 +43,7 @@ protected:
 TEST_F(CodeValuesTest, EachCodeHasItsNumber) {
     StoreSettings(3, 5, 7, 0, 0);
     const unsigned long long start = Journal::Mark();
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToEngine("win98", &p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
     ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x002200C8", kStartMs)) << "no status relayed to the hook";
     std::vector<DWORD> status;
     Sent(start, "WDM", &status);
@@ -59,7 +57,7 @@ TEST_F(CodeValuesTest, EachCodeHasItsNumber) {
             << "Soundfields on";
     }
 
-    ASSERT_TRUE(InputDriver::Activate(console));
+    ASSERT_TRUE(InputDriver::Activate(m_console));
     unsigned long long mark = Journal::Mark();
     ASSERT_TRUE(InputDriver::Key(VK_SPACE));  // headphones on, 3D in its headphone form
     ASSERT_TRUE(WaitForCount(mark, 3));
@@ -69,7 +67,7 @@ TEST_F(CodeValuesTest, EachCodeHasItsNumber) {
     ASSERT_TRUE(WaitForCount(mark, 10));
     ASSERT_TRUE(InputDriver::Key(VK_F12));  // Soundfields 7 -> 10
     ASSERT_TRUE(WaitForCount(mark, 11));
-    ASSERT_TRUE(CaughtUp(console));
+    ASSERT_TRUE(CaughtUp(m_console));
     const List live = {{0x220080, 1},
                        {0x220000, 0},
                        {0x220084, HeadphonesLevel(3)},
@@ -85,7 +83,7 @@ TEST_F(CodeValuesTest, EachCodeHasItsNumber) {
 
     // Closing switches every effect off on both devices.
     mark = Journal::Mark();
-    ASSERT_TRUE(CloseAndWait(*p, console));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     const List off = {{0x220000, 0}, {0x220040, 0}, {0x220080, 0}, {0x220100, 0}, {0x220144, 0}};
     for (const char* chan : {"VXD", "WDM"}) EXPECT_EQ(Sent(mark, chan), off) << chan;
 }

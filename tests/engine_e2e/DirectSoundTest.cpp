@@ -5,14 +5,13 @@
 // make it, and from a static buffer played again and again; the session's
 // ALSA file device captures what Wine's mixer made of it. The player itself
 // checks that its buffer always reads back as it wrote it (its exit code).
-#include "EngineTest.h"
 
 #include "engine/ControlCodes.h"
 #include "fx/FxParams.h"
 #include "harness/InputDriver.h"
 #include "harness/Wait.h"
 #include "sound/DsCapture.h"
-#include "sound/TestPlayer.h"
+#include "sound/PlayerTest.h"
 #include "tests/common/EngineRender.h"
 #include "tests/engine_e2e/player/DsSignal.h"
 
@@ -89,12 +88,9 @@ struct Streaming {
 const Streaming kStreamings[] = {
     {"notify", "ds"}, {"pieces", "com"}, {"cursor", "ds8"}, {"fromwrite", "com8"}, {"whole", "lookup"}};
 
-class DirectSoundTest : public EngineTest {
+class DirectSoundTest : public PlayerTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        ASSERT_FALSE(m_player.CapturePath().empty()) << "no capture device: run under tools/run-tests.sh";
-    }
+    DirectSoundTest() : PlayerTest("KorvaneDsTest") {}
 
     bool Start(const std::string& words, DWORD ms) {
         return m_player.Start("win98",
@@ -109,20 +105,17 @@ protected:
     std::vector<int16_t> Heard() const { return Decode(m_player.Heard()); }
 
     // Turns the 3D knob by `steps` with the wheel; the state the hook then has.
-    fx::FxParams Turn3D(HWND console, int steps) {
+    fx::FxParams Turn3D(int steps) {
         const unsigned long long mark = Journal::Mark();
-        EXPECT_TRUE(WheelOn(console, k3DKnob, steps * WHEEL_DELTA));
-        EXPECT_TRUE(HookLevelsCame(console, mark, 2)) << "the turn never reached the hook";
+        EXPECT_TRUE(WheelOn(m_console, k3DKnob, steps * WHEEL_DELTA));
+        EXPECT_TRUE(HookLevelsCame(m_console, mark, 2)) << "the turn never reached the hook";
         return HookState(JournalSinceStart());
     }
 
-    // Korvane with Vibe up and the master volume three steps down (moved in
-    // the About window, as a user does); the state the hook got.
-    fx::FxParams StartKorvaneWithEffects(HWND* console, KorvaneProcess** korvane) {
-        StoreSettings(6, 11, 0, 0, 0);
-        *console = StartToEngine("win98", korvane);
-        if (!*console) return {};
-        HWND about = OpenAboutByCommand(**korvane, *console);
+    // The master volume three steps down (moved in the About window, as a
+    // user does); the state the hook got.
+    fx::FxParams LowerMasterVolume() {
+        HWND about = OpenAboutByCommand(*m_korvane, m_console);
         HWND slider = about ? GetDlgItem(about, 1012) : nullptr;
         if (slider && InputDriver::Activate(about)) {
             InputDriver::Key(VK_TAB);
@@ -135,8 +128,6 @@ protected:
         }
         return HookState(Journal::Read(LaunchMark()));
     }
-
-    TestPlayer m_player{"KorvaneDsTest"};
 };
 
 // One Korvane for it all: every way of streaming with 3D at 11 (wider than
@@ -149,9 +140,7 @@ protected:
 // closed, its own sound again.
 TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhenPlayed) {
     StoreSettings(11, 0, 0, 0, 0);
-    KorvaneProcess* korvane = nullptr;
-    HWND console = StartToEngine("win98", &korvane);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
     const fx::FxParams eleven = HookState(JournalSinceStart());
     ASSERT_TRUE(eleven.enable3D);
     constexpr DWORD kWideFrames = kRate / 1000 * kWideMs;
@@ -166,7 +155,7 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
             << "not wider than the program's own";
     }
 
-    Turn3D(console, -11);
+    Turn3D(-11);
     const std::vector<int16_t> whole = Signal(2, kStreamFrames + kEnd);
     for (const Streaming& s : kStreamings) {
         SCOPED_TRACE(std::string(s.feed) + " from " + s.create + ", levels at 0");
@@ -183,7 +172,7 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     EXPECT_EQ(FirstDifference(Heard(), effect), kSame) << "levels at 0 changed the effect";
     ASSERT_TRUE(Start("mode=static dup=1 wait=1", kEffectMs));
     ASSERT_TRUE(m_player.Wrote()) << "the effect was not loaded";
-    const fx::FxParams turned = Turn3D(console, 11);
+    const fx::FxParams turned = Turn3D(11);
     const std::vector<int16_t> widened = Rendered(turned, kEffectFrames);
     EXPECT_GT(Side(widened, kEffectFrames - kEnd), 1.2 * Side(effect, kEffectFrames - kEnd));
     m_player.Go();
@@ -191,7 +180,7 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     EXPECT_EQ(FirstDifference(Heard(), widened), kSame) << "not heard as the knob said when it was played";
     ASSERT_TRUE(Start("mode=static wait=1", kEffectMs));
     ASSERT_TRUE(m_player.Wrote()) << "the effect was not loaded";
-    ASSERT_TRUE(CloseToUnhook(*korvane, console));
+    ASSERT_TRUE(CloseToUnhook(*m_korvane, m_console));
     m_player.Go();
     EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
     EXPECT_EQ(FirstDifference(Heard(), effect), kSame) << "the effect kept the effects after Korvane closed";
@@ -201,10 +190,9 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
 // library renders the signal; a 3D-positioned mono buffer sounds the same
 // as without Korvane at all.
 TEST_F(DirectSoundTest, AStreamSoundsAsTheEffectsRenderItAndAThreeDBufferIsLeftAlone) {
-    HWND console = nullptr;
-    KorvaneProcess* korvane = nullptr;
-    const fx::FxParams state = StartKorvaneWithEffects(&console, &korvane);
-    ASSERT_NE(console, nullptr);
+    StoreSettings(6, 11, 0, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
+    const fx::FxParams state = LowerMasterVolume();
     ASSERT_LT(state.masterGain, 0.75f) << "the master volume did not move";
     ASSERT_TRUE(state.enable3D && state.enableVibe);
     const std::vector<int16_t> input = Signal(2, kFrames), expected = Rendered(state, kFrames);
@@ -218,7 +206,7 @@ TEST_F(DirectSoundTest, AStreamSoundsAsTheEffectsRenderItAndAThreeDBufferIsLeftA
 
     EXPECT_EQ(Play("mode=3d", kShortMs), 0u);
     const std::vector<int16_t> withKorvane = Heard();
-    ASSERT_TRUE(CloseToUnhook(*korvane, console));
+    ASSERT_TRUE(CloseToUnhook(*m_korvane, m_console));
     EXPECT_EQ(Play("mode=3d", kShortMs), 0u);
     std::vector<int16_t> alone = Sounding(Heard());
     const size_t compared = (kFrames - kEnd) * 2;

@@ -194,3 +194,17 @@ std::string EngineTest::HookVariant(const std::string& missingExport) {
     if (missingExport.empty()) return "C:\\korvane-sim\\variants\\WavHok32.dll";
     return "C:\\korvane-sim\\variants\\WavHok32-no" + missingExport + ".dll";
 }
+
+void EngineTest::ExpectSaved(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini) {
+    const std::pair<const char*, DWORD> values[] = {{"3D Volume", d3},
+                                                    {"Vibe volume", vibe},
+                                                    {"Soundfields volume", soundfields},
+                                                    {"Headphones enabled", headphones},
+                                                    {"UI minimized", mini}};
+    for (const auto& v : values) {
+        std::optional<RegValue> got = SettingsKey::Get(v.first);
+        ASSERT_TRUE(got.has_value()) << v.first;
+        EXPECT_EQ(got->type, static_cast<DWORD>(REG_DWORD)) << v.first;
+        EXPECT_EQ(got->AsDword(), v.second) << v.first;
+    }
+}

@@ -72,6 +72,12 @@ protected:
     // Starts to the console and waits until its start sequence has reached
     // the engine (the hook on 9x, the WDM driver otherwise); null otherwise.
     HWND StartToEngine(const std::string& version, KorvaneProcess** process);
+    // The same into m_korvane and m_console; under ASSERT_NO_FATAL_FAILURE,
+    // as it fails the test when the engine is not reached.
+    void StartEngine(const std::string& version = "win98") {
+        m_console = StartToEngine(version, &m_korvane);
+        ASSERT_NE(m_console, nullptr);
+    }
     // Closes the console and waits until the hook has been taken away.
     ::testing::AssertionResult CloseToUnhook(KorvaneProcess& korvane, HWND console);
     // The same, and the hook's unload question was answered yes at once:
@@ -88,6 +94,8 @@ protected:
     static bool ClickOn(HWND console, int id);
     // Stores the settings (all five values as DWORDs).
     static void StoreSettings(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini);
+    // The five values are stored as DWORDs with these values.
+    static void ExpectSaved(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini);
     // Installs the hook variant missing one export ("" for the complete one).
     static std::string HookVariant(const std::string& missingExport);
     static const char* const kHookPath;  // C:\korvane\WavHok32.dll

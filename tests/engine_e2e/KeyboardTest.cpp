@@ -15,8 +15,7 @@ class KeyboardTest : public EngineTest {
 protected:
     void SetUpConsole(const char* version, DWORD mini) {
         StoreSettings(3, 5, 7, 0, mini);
-        m_console = StartToEngine(version, &m_process);
-        ASSERT_NE(m_console, nullptr);
+        ASSERT_NO_FATAL_FAILURE(StartEngine(version));
         ASSERT_TRUE(InputDriver::Activate(m_console));
     }
 
@@ -57,9 +56,6 @@ protected:
         const COLORREF pixel = GetPixel(WindowDC(nullptr).Get(), at.x, at.y);
         return pixel == (knob ? RGB(0x20, 0xC8, 0xC8) : RGB(0xC8, 0xFF, 0xFF));
     }
-
-    KorvaneProcess* m_process = nullptr;
-    HWND m_console = nullptr;
 };
 
 TEST_F(KeyboardTest, TabGoesRoundTheControlsOfTheCurrentFormAndEnterPressesAButton) {
@@ -105,7 +101,7 @@ TEST_F(KeyboardTest, TabGoesRoundTheControlsOfTheCurrentFormAndEnterPressesAButt
     // Enter on the close button ends the console the way a click does.
     ASSERT_EQ(MoveFocus(VK_TAB), 1008);
     ASSERT_TRUE(InputDriver::Key(VK_RETURN));
-    EXPECT_TRUE(m_process->WaitForExit(kExitMs)) << "Enter on the close button did not end the program";
+    EXPECT_TRUE(m_korvane->WaitForExit(kExitMs)) << "Enter on the close button did not end the program";
     EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 0u);
     EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 5u);
 }
@@ -146,10 +142,8 @@ TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
     EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.Get().size()), expected.Get()));
     EXPECT_EQ(FocusedId(), 1001);
 
-    ASSERT_TRUE(CloseAndWait(*m_process, m_console));
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 11u);
-    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 7u);
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
+    ExpectSaved(4, 11, 7, 0, 0);
 }
 
 TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
@@ -195,13 +189,10 @@ TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
     for (int attempt = 0; attempt < 3 && !ended; ++attempt) {
         ASSERT_TRUE(InputDriver::Activate(m_console));
         ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-        ended = m_process->WaitForExit(kExitMs / 4);
+        ended = m_korvane->WaitForExit(kExitMs / 4);
     }
     EXPECT_TRUE(ended) << "Escape did not end the program";
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 5u);
-    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 7u);
-    EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 1u);
+    ExpectSaved(4, 5, 7, 1, 0);
 }
 
 }  // namespace

@@ -12,12 +12,9 @@ class LiveTest : public EngineTest {
 protected:
     void SetUpConsole() {
         StoreSettings(3, 5, 7, 0, 0);
-        m_console = StartToEngine("win98", &m_process);
-        ASSERT_NE(m_console, nullptr);
+        ASSERT_NO_FATAL_FAILURE(StartEngine());
         ASSERT_TRUE(InputDriver::Activate(m_console));
     }
-    KorvaneProcess* m_process = nullptr;
-    HWND m_console = nullptr;
 };
 
 TEST_F(LiveTest, WheelOnEachKnobSendsItsLevel) {
@@ -40,10 +37,8 @@ TEST_F(LiveTest, WheelOnEachKnobSendsItsLevel) {
         if (c.id == 1002) expected.ApplySoundfields(to);
         EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.Get().size()), expected.Get()));
     }
-    ASSERT_TRUE(CloseAndWait(*m_process, m_console));
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 8u);
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
+    ExpectSaved(4, 4, 8, 0, 0);
 }
 
 TEST_F(LiveTest, DragTurnsAKnobStepByStep) {
@@ -77,7 +72,7 @@ TEST_F(LiveTest, DragTurnsAKnobStepByStep) {
         last = value;
     }
     EXPECT_EQ(last, final);
-    ASSERT_TRUE(CloseAndWait(*m_process, m_console));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), static_cast<DWORD>(final));
 }
 
@@ -91,7 +86,7 @@ TEST_F(LiveTest, HeadphonesButtonResendsThe3DLevelInTheMatchingForm) {
         const std::vector<Delivered> expected = Expected(kAll).ApplyHeadphones(on, 3).Get();
         EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.size()), expected));
     }
-    ASSERT_TRUE(CloseAndWait(*m_process, m_console));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 TEST_F(LiveTest, FunctionKeysAndSpaceStepTheControls) {
@@ -117,7 +112,7 @@ TEST_F(LiveTest, FunctionKeysAndSpaceStepTheControls) {
     ASSERT_TRUE(CaughtUp(m_console));
     EXPECT_TRUE(Levels(Journal::Read(mark)).empty());
     EXPECT_EQ(ControlValue(m_console, 1000), 6);
-    ASSERT_TRUE(CloseAndWait(*m_process, m_console));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 }  // namespace

@@ -9,10 +9,9 @@
 // program's own, bit for bit. Through the wide entry, which these systems
 // only stub, it is the program's own: the engine leaves it to the system.
 // The player checks each call's answer itself.
-#include "EngineTest.h"
 
 #include "harness/Wait.h"
-#include "sound/TestPlayer.h"
+#include "sound/PlayerTest.h"
 #include "sound/WaveChunks.h"
 #include "tests/common/AudioMatch.h"
 
@@ -51,27 +50,16 @@ size_t LoopFramesHeard(const std::string& heard, const std::string& sound, DWORD
     return r.firstDifference >= heard.size() / block ? r.matchedFrames : 0;
 }
 
-class PlaySoundTest : public EngineTest {
+class PlaySoundTest : public PlayerTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        ASSERT_FALSE(m_player.CapturePath().empty()) << "no capture device: run under tools/run-tests.sh";
-    }
-    // Korvane with 3D at `level`, posing as Windows 98, up to its engine.
-    HWND StartKorvane(DWORD level, KorvaneProcess** korvane) {
-        StoreSettings(level, 0, 0, 0, 0);
-        return StartToEngine("win98", korvane);
-    }
-
-    TestPlayer m_player{"KorvaneShortSound"};
+    PlaySoundTest() : PlayerTest("KorvaneShortSound") {}
 };
 
 TEST_F(PlaySoundTest, EveryKindIsHeardAsTheEffectsRenderItAndBitForBitAtLevelsZero) {
     for (DWORD level : {11u, 0u}) {
         SCOPED_TRACE(::testing::Message() << "3D at " << level);
-        KorvaneProcess* korvane = nullptr;
-        HWND console = StartKorvane(level, &korvane);
-        ASSERT_NE(console, nullptr);
+        StoreSettings(level, 0, 0, 0, 0);
+        ASSERT_NO_FATAL_FAILURE(StartEngine());
         const WaveChunks chunks(OneSound(), {HookState(JournalSinceStart())}), own(OneSound(), {Off()});
         ASSERT_EQ(chunks.ChunkIsOwn(0), level == 0) << "the effects' state is not the one stored";
         for (const char* kind : {"file", "snd", "memory", "alias", "resource", "wide"}) {
@@ -81,7 +69,7 @@ TEST_F(PlaySoundTest, EveryKindIsHeardAsTheEffectsRenderItAndBitForBitAtLevelsZe
             // The wide entries are stubs on 95, 98 and ME: left to the system, as they were.
             EXPECT_TRUE((std::string(kind) == "wide" ? own : chunks).HeardIn(m_player.Heard()));
         }
-        ASSERT_TRUE(CloseAndWait(*korvane, console));
+        ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
 }
 
@@ -95,9 +83,8 @@ TEST_F(PlaySoundTest, ALoopPlaysOnUntilStoppedWiderAtElevenAndItsOwnAtZero) {
     const size_t pass = layout.frames * layout.Block();
     for (DWORD level : {11u, 0u}) {
         SCOPED_TRACE(::testing::Message() << "3D at " << level);
-        KorvaneProcess* korvane = nullptr;
-        HWND console = StartKorvane(level, &korvane);
-        ASSERT_NE(console, nullptr);
+        StoreSettings(level, 0, 0, 0, 0);
+        ASSERT_NO_FATAL_FAILURE(StartEngine());
         ASSERT_TRUE(m_player.Start("win98", "api=playsound kind=loop"));
         ASSERT_TRUE(m_player.Wrote()) << "the loop did not start";
         // Two passes and a half heard, lead-in included: the loop went on.
@@ -107,20 +94,18 @@ TEST_F(PlaySoundTest, ALoopPlaysOnUntilStoppedWiderAtElevenAndItsOwnAtZero) {
         const std::string heard = m_player.Heard();
         if (level == 0) {
             EXPECT_GE(LoopFramesHeard(heard, plain.Input(), layout.Block()), 2 * layout.frames);
-        } else {
-            EXPECT_EQ(LoopFramesHeard(heard, plain.Input(), layout.Block()), 0u) << "the program's own sound";
-            // 3D at 11 widens by far more than 3 dB.
-            EXPECT_GT(SideOf(heard, 2 * layout.frames), 2 * SideOf(twice, 2 * layout.frames));
-        }
-        if (level == 0) {
             // Replaced by a sound without SND_NOSTOP: that one plays once, whole, and nothing after it.
             ASSERT_TRUE(m_player.Start("win98", "api=playsound kind=loop replace=1"));
             ASSERT_TRUE(m_player.Wrote()) << "the loop did not start";
             m_player.Go();
             EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
             EXPECT_TRUE(EndsWithWhole(m_player.Heard(), plain.Input(), layout.Block())) << "not the replacement, whole";
+        } else {
+            EXPECT_EQ(LoopFramesHeard(heard, plain.Input(), layout.Block()), 0u) << "the program's own sound";
+            // 3D at 11 widens by far more than 3 dB.
+            EXPECT_GT(SideOf(heard, 2 * layout.frames), 2 * SideOf(twice, 2 * layout.frames));
         }
-        ASSERT_TRUE(CloseAndWait(*korvane, console));
+        ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
 }
 

@@ -6,11 +6,10 @@
 // brings the engine in. What reaches the sound card (the session's ALSA file
 // device) is compared with the effects library's rendering of the signal for
 // the state the journal says the hook received, chunk by chunk.
-#include "EngineTest.h"
 
 #include "fxengine/host/HostNames.h"
 #include "harness/Wait.h"
-#include "sound/TestPlayer.h"
+#include "sound/PlayerTest.h"
 #include "sound/WaveChunks.h"
 #include "tests/common/Spawn.h"
 
@@ -21,16 +20,13 @@ const char* const kHostExe = "C:\\korvane\\" KORVHOST_EXE;
 // The last chunk is long enough for the effects to glide out once Korvane closed.
 const WaveLayout kLayout(24);
 
-class ReachTest : public EngineTest {
+class ReachTest : public PlayerTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        ASSERT_FALSE(m_player.CapturePath().empty()) << "no capture device: run under tools/run-tests.sh";
-    }
+    ReachTest() : PlayerTest("KorvaneReachTest") {}
     void TearDown() override {
         m_player.Forget();
         EXPECT_TRUE(StopHost()) << "the host did not end when asked";
-        EngineTest::TearDown();
+        PlayerTest::TearDown();
     }
 
     // The logon arrangement: the host started as the Run key starts it,
@@ -73,8 +69,6 @@ protected:
     WaveChunks ExpectHeard(const std::vector<fx::FxParams>& states) {
         return ExpectPlayedAndHeard(m_player, kLayout, states);
     }
-
-    TestPlayer m_player{"KorvaneReachTest"};
     ObjectHandle m_host;
 };
 
@@ -89,14 +83,12 @@ TEST_F(ReachTest, AWindowPlayerStartedBeforeKorvaneIsShapedOnceKorvaneStarts) {
     ASSERT_TRUE(StartPlayer("window", 3));
     ASSERT_TRUE(m_player.Wrote()) << "the player did not get through its first chunk";
 
-    KorvaneProcess* korvane = nullptr;
-    HWND console = StartToEngine("win98", &korvane);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
     const fx::FxParams set = HookState(Journal::Read(LaunchMark()));
     m_player.Go();
     ASSERT_TRUE(m_player.Wrote());
 
-    ASSERT_TRUE(CloseToUnhook(*korvane, console));
+    ASSERT_TRUE(CloseToUnhook(*m_korvane, m_console));
     m_player.Go();
     const WaveChunks heard = ExpectHeard({Off(), set, Off()});
     EXPECT_TRUE(heard.ChunkIsOwn(0)) << "the engine changed the sound while no console ran";
@@ -118,13 +110,11 @@ TEST_F(ReachTest, AWindowlessPlayerStartedAfterKorvaneIsShapedFromItsFirstMessag
         if (installed) {
             ASSERT_TRUE(StartHost()) << "the host did not set its hooks";
         }
-        KorvaneProcess* korvane = nullptr;
-        HWND console = StartToEngine("win98", &korvane);
-        ASSERT_NE(console, nullptr);
+        ASSERT_NO_FATAL_FAILURE(StartEngine());
         const fx::FxParams set = HookState(Journal::Read(LaunchMark()));
         ASSERT_TRUE(StartPlayer("queue", 1, "thread", "tracks=2 drain=1"));
         EXPECT_FALSE(ExpectHeard({set}).ChunkIsOwn(0)) << "levels 5 changed nothing";
-        ASSERT_TRUE(CloseAndWait(*korvane, console));
+        ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
         ASSERT_TRUE(StopHost());
         m_player.Forget();
     }
@@ -135,13 +125,11 @@ TEST_F(ReachTest, AWindowlessPlayerStartedAfterKorvaneIsShapedFromItsFirstMessag
 TEST_F(ReachTest, WithTheHostKorvaneClosesWithoutWaitingForPlayingPrograms) {
     StoreSettings(5, 5, 0, 0, 0);
     ASSERT_TRUE(StartHost());
-    KorvaneProcess* korvane = nullptr;
-    HWND console = StartToEngine("win98", &korvane);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
     // Its device paused, the player's first chunk stays inside the engine.
     ASSERT_TRUE(StartPlayer("window", 2, "function", "paused=1"));
     ASSERT_TRUE(m_player.Wrote());
-    ExpectUnloadAnsweredAtOnce(*korvane, console);
+    ExpectUnloadAnsweredAtOnce(*m_korvane, m_console);
 }
 
 // One host per session; it ends at logoff as when asked, taking its hooks.
@@ -171,12 +159,10 @@ TEST_F(ReachTest, TheHostIsSingleAndEndsAtTheEndOfTheSession) {
 TEST_F(ReachTest, AConsolePlayerIsLeftAsItIs) {
     StoreSettings(8, 8, 0, 0, 0);
     ASSERT_TRUE(StartHost());
-    KorvaneProcess* korvane = nullptr;
-    HWND console = StartToEngine("win98", &korvane);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
     ASSERT_TRUE(StartPlayer("console", 2, "event"));
     ASSERT_TRUE(m_player.Wrote());
-    ASSERT_TRUE(CloseAndWait(*korvane, console));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     m_player.Go();
     ExpectHeard({Off(), Off()});
 }

@@ -13,18 +13,16 @@ protected:
     // Starts posing as XP (WDM channel only), checks the start messages,
     // closes.
     void StartCheckClose(const std::vector<Delivered>& expected, bool switchedOn = true) {
-        KorvaneProcess* p = nullptr;
-        HWND console = StartToConsole("winxp", &p);
-        ASSERT_NE(console, nullptr);
+        ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
         if (switchedOn) {
             ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", 15000));
             EXPECT_TRUE(WaitForJournal("WDM", "IOCTL", "0x002200C4", kUiMs)) << "no status relay after a full start";
         }
-        ASSERT_TRUE(CaughtUp(console));
+        ASSERT_TRUE(CaughtUp(m_console));
         if (!switchedOn) {
             // No status timer at all, so no relay can come later either.
             std::string error;
-            EXPECT_FALSE(InProcessProbe::KillTimer(console, kStatusTimer, &error))
+            EXPECT_FALSE(InProcessProbe::KillTimer(m_console, kStatusTimer, &error))
                 << "a status timer before a full start";
             EXPECT_EQ(error, "probe: killed 0\n");  // the probe answered
         }
@@ -32,20 +30,7 @@ protected:
         EXPECT_TRUE(SameMessages(Levels(entries), expected));
         bool relayed = !Journal::Select(entries, "WDM", "IOCTL", "0x002200C4").empty();
         EXPECT_EQ(relayed, switchedOn) << "the status timer runs only after a full start";
-        ASSERT_TRUE(CloseAndWait(*p, console));
-    }
-    static void ExpectSaved(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini) {
-        const std::pair<const char*, DWORD> values[] = {{"3D Volume", d3},
-                                                        {"Vibe volume", vibe},
-                                                        {"Soundfields volume", soundfields},
-                                                        {"Headphones enabled", headphones},
-                                                        {"UI minimized", mini}};
-        for (const auto& v : values) {
-            std::optional<RegValue> got = SettingsKey::Get(v.first);
-            ASSERT_TRUE(got.has_value()) << v.first;
-            EXPECT_EQ(got->type, static_cast<DWORD>(REG_DWORD)) << v.first;
-            EXPECT_EQ(got->AsDword(), v.second) << v.first;
-        }
+        ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
 };
 

@@ -44,8 +44,7 @@ class ShortcutsTest : public EngineTest {
 protected:
     void StartWith(DWORD d3, DWORD mini) {
         StoreSettings(d3, 5, 7, 0, mini);
-        m_console = StartToEngine("winxp", &m_process);  // the WDM channel only
-        ASSERT_NE(m_console, nullptr);
+        ASSERT_NO_FATAL_FAILURE(StartEngine("winxp"));  // the WDM channel only
         ASSERT_TRUE(InputDriver::Activate(m_console));
     }
     // What the keys sent, once the program has taken them.
@@ -53,9 +52,6 @@ protected:
         EXPECT_TRUE(CaughtUp(m_console));
         return Levels(Journal::Read(mark));
     }
-
-    KorvaneProcess* m_process = nullptr;
-    HWND m_console = nullptr;
 };
 
 TEST_F(ShortcutsTest, TheKeysWorkInTheMiniFormAsInTheFull) {
@@ -71,7 +67,7 @@ TEST_F(ShortcutsTest, TheKeysWorkInTheMiniFormAsInTheFull) {
                                                 .ApplyHeadphones(true, 6)
                                                 .Get();
     EXPECT_TRUE(SameMessages(SentSince(mark), expected));
-    ASSERT_TRUE(CloseAndWait(*m_process, m_console));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 1u);
     EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 6u);
 }
@@ -96,7 +92,7 @@ TEST_F(ShortcutsTest, AHeldKeyRepeatsUpToTheStopAndSendsAgainAtIt) {
     Expected down(kWdmOnly);
     for (int level : {8, 5, 2, 0, 0}) down.Apply3D(level, false);
     EXPECT_TRUE(SameMessages(SentSince(mark), down.Get()));
-    ASSERT_TRUE(CloseAndWait(*m_process, m_console));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 0u);
 }
 

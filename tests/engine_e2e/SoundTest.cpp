@@ -4,10 +4,9 @@
 // (tools/audio-capture.sh) captures what reaches the sound card, and that
 // must be the effects library's own rendering of the signal for the state
 // the journal says the hook received.
-#include "EngineTest.h"
 
 #include "fxengine/stream/Period.h"
-#include "sound/TestPlayer.h"
+#include "sound/PlayerTest.h"
 #include "sound/WaveChunks.h"
 
 #include <algorithm>
@@ -21,25 +20,18 @@ constexpr DWORD kChunks = 3;
 // player's own sound again.
 const WaveLayout kLayout(64);
 
-class SoundTest : public EngineTest {
+class SoundTest : public PlayerTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        ASSERT_FALSE(m_player.CapturePath().empty()) << "no capture device: run under tools/run-tests.sh";
-    }
+    SoundTest() : PlayerTest("KorvaneSoundTest") {}
     // The window player, posing as Windows 98 too.
     bool StartPlayer(const std::string& more) {
         return m_player.Start("win98", kLayout.Words(kChunks) + " callback=function mode=window " + more);
     }
-
-    TestPlayer m_player{"KorvaneSoundTest"};
 };
 
 TEST_F(SoundTest, KnobsChangeWhatIsHeardAndClosingLeavesThePlayerAlone) {
     StoreSettings(0, 0, 0, 0, 0);
-    KorvaneProcess* korvane = nullptr;
-    HWND console = StartToEngine("win98", &korvane);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
 
     // Chunk 1: every knob at 0.
     ASSERT_TRUE(StartPlayer("drain=1"));
@@ -49,16 +41,16 @@ TEST_F(SoundTest, KnobsChangeWhatIsHeardAndClosingLeavesThePlayerAlone) {
 
     // Chunk 2: each knob one step up, by the mouse wheel, once chunk 1 has
     // played (the engine renders late: a turn while it plays is heard at once).
-    ASSERT_TRUE(WheelOn(console, 1000, WHEEL_DELTA));
-    ASSERT_TRUE(WheelOn(console, 1001, WHEEL_DELTA));
-    ASSERT_TRUE(WheelOn(console, 1002, WHEEL_DELTA));
-    ASSERT_TRUE(HookLevelsCame(console, turned, 6)) << "the turns never reached the hook";
+    ASSERT_TRUE(WheelOn(m_console, 1000, WHEEL_DELTA));
+    ASSERT_TRUE(WheelOn(m_console, 1001, WHEEL_DELTA));
+    ASSERT_TRUE(WheelOn(m_console, 1002, WHEEL_DELTA));
+    ASSERT_TRUE(HookLevelsCame(m_console, turned, 6)) << "the turns never reached the hook";
     const std::vector<JournalEntry> turnedUp = JournalSinceStart();
     m_player.Go();
     ASSERT_TRUE(m_player.Wrote());
 
     // Chunk 3: Korvane closed, the hook gone.
-    ASSERT_TRUE(CloseToUnhook(*korvane, console));
+    ASSERT_TRUE(CloseToUnhook(*m_korvane, m_console));
     m_player.Go();
 
     // The player checks that its buffers and headers came back as it gave
@@ -86,9 +78,7 @@ TEST_F(SoundTest, KnobsChangeWhatIsHeardAndClosingLeavesThePlayerAlone) {
 
 TEST_F(SoundTest, AtLevelZeroTheSoundIsTheProgramsOwnBitForBit) {
     StoreSettings(0, 0, 0, 0, 0);
-    KorvaneProcess* korvane = nullptr;
-    HWND console = StartToEngine("win98", &korvane);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
     // Two seconds at 11025 Hz: all of it written at once, and 100 ms buffers
     // written three ahead as each comes back.
     const struct {
@@ -106,20 +96,18 @@ TEST_F(SoundTest, AtLevelZeroTheSoundIsTheProgramsOwnBitForBit) {
         for (const audiomatch::Gap& g : r.gaps)
             EXPECT_EQ(g.beforeFrame, 0u) << g.frames << " frames of silence before frame " << g.beforeFrame;
     }
-    EXPECT_TRUE(CloseToUnhook(*korvane, console));
+    EXPECT_TRUE(CloseToUnhook(*m_korvane, m_console));
 }
 
 TEST_F(SoundTest, APlayerEndedWhilePlayingLeavesNothingBehind) {
     StoreSettings(5, 5, 5, 0, 0);
-    KorvaneProcess* korvane = nullptr;
-    HWND console = StartToEngine("win98", &korvane);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
     // Its device paused, the player's first chunk stays inside the engine
     // until the player is ended from outside.
     ASSERT_TRUE(StartPlayer("paused=1"));
     ASSERT_TRUE(m_player.Wrote());
     ASSERT_TRUE(m_player.Kill());
-    ExpectUnloadAnsweredAtOnce(*korvane, console);
+    ExpectUnloadAnsweredAtOnce(*m_korvane, m_console);
 }
 
 }  // namespace

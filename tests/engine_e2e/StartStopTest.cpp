@@ -36,9 +36,7 @@ protected:
 TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     StoreSettings(3, 5, 7, 0, 0);
     ASSERT_TRUE(SettingsKey::SetDword("Master volume", 7));
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToConsole("win98", &p);
-    ASSERT_NE(console, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("win98"));
 
     // The status relay runs once the start sequence is through.
     ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x002200C8", kUiMs));
@@ -82,14 +80,14 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     EXPECT_LT(rate, 15.0) << pairs << " relays in " << seconds << " s";
 
     // A change during the run, so that the save at close really writes.
-    ASSERT_TRUE(InputDriver::Activate(console));
+    ASSERT_TRUE(InputDriver::Activate(m_console));
     ASSERT_TRUE(InputDriver::Key(VK_F3));
-    ASSERT_TRUE(WaitUntil([&] { return ControlValue(console, 1000) == 4; }, kUiMs)) << "F3 did not turn 3D to 4";
-    ASSERT_TRUE(CaughtUp(console));
+    ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1000) == 4; }, kUiMs)) << "F3 did not turn 3D to 4";
+    ASSERT_TRUE(CaughtUp(m_console));
     unsigned long long beforeClose = Journal::Mark();
     unsigned long long closeRequested = NowMs();
-    ASSERT_TRUE(CloseAndWait(*p, console));
-    EXPECT_EQ(p->ExitCode(), 0u);
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
+    EXPECT_EQ(m_korvane->ExitCode(), 0u);
     ASSERT_TRUE(WaitForJournal(beforeClose, "WDM", "CLOSE", "-", kUiMs));
     ASSERT_TRUE(WaitForJournal(beforeClose, "VXD", "CLOSE", "-", kUiMs));
     std::vector<JournalEntry> stopped = Journal::Read(beforeClose);
@@ -125,25 +123,19 @@ TEST_F(StartStopTest, Win98StartAndStopMessageByMessage) {
     EXPECT_LE(written, vxdOff[0].ms) << "settings written after the switch-off";
 
     // Settings saved as they were; the master volume is not the console's.
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 4u);
-    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 5u);
-    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 7u);
-    EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 0u);
-    EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 0u);
+    ExpectSaved(4, 5, 7, 0, 0);
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), 7u);
 }
 
 TEST_F(StartStopTest, WinMeWithHeadphonesStartsWithTheIntegerLevel) {
     StoreSettings(0, 11, 0, 1, 0);
-    KorvaneProcess* p = nullptr;
-    HWND console = StartToEngine("winme", &p);
-    ASSERT_NE(console, nullptr);
-    ASSERT_TRUE(CaughtUp(console));
+    ASSERT_NO_FATAL_FAILURE(StartEngine("winme"));
+    ASSERT_TRUE(CaughtUp(m_console));
     // Apply3D runs before the button is set, so the 3D level goes out as
     // floats first and again as the integer after the headphones switch on.
     const std::vector<Delivered> expected = Expected(kAll).Start(0, 11, 0, true).Get();
     EXPECT_TRUE(SameMessages(Levels(JournalSinceStart()), expected));
-    ASSERT_TRUE(CloseAndWait(*p, console));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), 1u);
 }
 
@@ -163,15 +155,13 @@ TEST_F(StartStopTest, TheHookIsUnhookedWhenItAgreesOrAfterFiveSeconds) {
         SCOPED_TRACE(c.what);
         StoreSettings(6, 6, 0, 0, 0);
         SetCanUnloadAfter(c.agreesAfter);
-        KorvaneProcess* p = nullptr;
-        HWND console = StartToConsole("win98", &p);
-        ASSERT_NE(console, nullptr);
-        PostMessageA(console, WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(console) || !IsWindowVisible(console); }, kUiMs));
+        ASSERT_NO_FATAL_FAILURE(StartConsole("win98"));
+        PostMessageA(m_console, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(m_console) || !IsWindowVisible(m_console); }, kUiMs));
         if (c.minMs > 1000) {
-            EXPECT_TRUE(p->Running()) << "the process should still be waiting for the hook";
+            EXPECT_TRUE(m_korvane->Running()) << "the process should still be waiting for the hook";
         }
-        ASSERT_TRUE(p->WaitForExit(kExitMs + 10000)) << "the process should end soon after the hook";
+        ASSERT_TRUE(m_korvane->WaitForExit(kExitMs + 10000)) << "the process should end soon after the hook";
 
         const std::vector<JournalEntry> calls = Journal::Select(Journal::Read(LaunchMark()), "HOOK", "CALL");
         const auto called = [&](const char* name) { return Journal::Select(calls, "HOOK", "CALL", name); };

@@ -6,9 +6,8 @@
 // well (korvplay checks its buffers, headers and notifications) and sound as
 // set: the effects' rendering at the levels set, the player's own sound bit
 // for bit with every level at 0.
-#include "EngineTest.h"
 
-#include "sound/TestPlayer.h"
+#include "sound/PlayerTest.h"
 #include "sound/WaveChunks.h"
 #include "tests/common/EngineRender.h"
 #include "tests/common/TestSignal.h"
@@ -45,18 +44,8 @@ size_t LongestSilenceInside(const std::string& captured) {
     return longest;
 }
 
-class WaveSafetyTest : public EngineTest {
+class WaveSafetyTest : public PlayerTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        ASSERT_FALSE(m_player.CapturePath().empty()) << "no capture device: run under tools/run-tests.sh";
-    }
-    // Korvane up with every knob at `level`, its hook's messages delivered.
-    void StartKorvane(DWORD level) {
-        StoreSettings(level, level, level, 0, 0);
-        m_console = StartToEngine("win98", &m_korvane);
-        ASSERT_NE(m_console, nullptr);
-    }
     // Runs the window player posing as Windows 98 to its end; its exit code.
     DWORD Play(const std::string& more) {
         if (!m_player.Start("win98", kLayout.Words() + " mode=window " + more)) return 98;
@@ -69,16 +58,13 @@ protected:
         if (m_korvane) {
             EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
         }
-        EngineTest::TearDown();
+        PlayerTest::TearDown();
     }
-
-    TestPlayer m_player;
-    KorvaneProcess* m_korvane = nullptr;
-    HWND m_console = nullptr;
 };
 
 TEST_F(WaveSafetyTest, AwkwardPlayersHearTheEffectsAsSetAndEndWell) {
-    StartKorvane(5);
+    StoreSettings(5, 5, 5, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
     const fx::FxParams state = HookState(JournalSinceStart());
     const std::string plain = Signal(0, kLayout.ChunkBytes());
     EngineRender render(kLayout.Format());
@@ -95,7 +81,8 @@ TEST_F(WaveSafetyTest, AwkwardPlayersHearTheEffectsAsSetAndEndWell) {
 }
 
 TEST_F(WaveSafetyTest, AtLevelZeroAwkwardPlayersAreHeardBitForBit) {
-    StartKorvane(0);
+    StoreSettings(0, 0, 0, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
     // 1023-byte buffers: every later buffer begins inside a frame.
     EXPECT_EQ(Play("callback=event bytes=1023"), 0u);
     const std::string stream = Signal(0, kLayout.buffers * 1023);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +27,13 @@ public:
     std::string Text(const std::string& key, const std::string& fallback) {
         const std::string* value = Find(key);
         return value ? *value : fallback;
+    }
+    // Each key's value into its field; a field whose key is not given keeps its value.
+    void Read(std::initializer_list<std::pair<const char*, unsigned long*>> numbers) {
+        for (const auto& n : numbers) *n.second = Number(n.first, *n.second);
+    }
+    void Read(std::initializer_list<std::pair<const char*, std::string*>> texts) {
+        for (const auto& t : texts) *t.second = Text(t.first, *t.second);
     }
     bool AllRead() const {
         for (const Word& w : m_words)

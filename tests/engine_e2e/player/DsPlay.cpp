@@ -385,15 +385,8 @@ void Player::Close() {
 }
 
 bool Parse(Args& a, Options* o) {
-    o->mode = a.Text("mode", o->mode);
-    o->feed = a.Text("feed", o->feed);
-    o->create = a.Text("create", o->create);
-    o->sync = a.Text("sync", o->sync);
-    o->rate = a.Number("rate", o->rate);
-    o->ms = a.Number("ms", o->ms);
-    o->ringMs = a.Number("ring", o->ringMs);
-    o->dup = a.Number("dup", o->dup);
-    o->wait = a.Number("wait", o->wait);
+    a.Read({{"mode", &o->mode}, {"feed", &o->feed}, {"create", &o->create}, {"sync", &o->sync}});
+    a.Read({{"rate", &o->rate}, {"ms", &o->ms}, {"ring", &o->ringMs}, {"dup", &o->dup}, {"wait", &o->wait}});
     return a.AllRead() && (o->mode == "stream" || o->mode == "static" || o->mode == "3d") &&
            dsfeed::StyleOf(o->feed) != dsfeed::kNone && dscreate::Known(o->create) && o->rate >= 8000 && o->ms &&
            o->ringMs >= 100;

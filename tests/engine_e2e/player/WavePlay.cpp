@@ -124,26 +124,12 @@ bool Pump(Pred done, DWORD timeoutMs) {
 }
 
 bool Parse(Args& a, Options* o) {
-    o->rate = a.Number("rate", o->rate);
-    o->channels = a.Number("channels", o->channels);
-    o->bits = a.Number("bits", o->bits);
-    o->frames = a.Number("frames", o->frames);
-    o->buffers = a.Number("buffers", o->buffers);
-    o->chunks = a.Number("chunks", o->chunks);
-    o->mode = a.Text("mode", o->mode);
-    o->paused = a.Number("paused", o->paused);
-    o->last = a.Number("last", o->last);
-    o->tracks = a.Number("tracks", o->tracks);
-    o->bytes = a.Number("bytes", o->bytes);
-    o->openWrite = a.Number("openwrite", o->openWrite);
-    o->loop = a.Number("loop", o->loop);
-    o->closer = a.Number("closer", o->closer);
-    o->drain = a.Number("drain", o->drain);
-    o->inflight = a.Number("inflight", o->inflight);
-    o->callback = a.Text("callback", o->callback);
-    o->sync = a.Text("sync", o->sync);
-    o->file = a.Text("file", o->file);
-    o->whileTitle = a.Text("while", o->whileTitle);
+    a.Read({{"rate", &o->rate}, {"channels", &o->channels}, {"bits", &o->bits}, {"frames", &o->frames}});
+    a.Read({{"buffers", &o->buffers}, {"chunks", &o->chunks}, {"paused", &o->paused}, {"last", &o->last}});
+    a.Read({{"tracks", &o->tracks}, {"bytes", &o->bytes}, {"openwrite", &o->openWrite}, {"loop", &o->loop}});
+    a.Read({{"closer", &o->closer}, {"drain", &o->drain}, {"inflight", &o->inflight}});
+    a.Read({{"mode", &o->mode}, {"callback", &o->callback}, {"sync", &o->sync}, {"file", &o->file}});
+    a.Read({{"while", &o->whileTitle}});
     const bool mode = o->mode == "queue" || o->mode == "window" || o->mode == "console";
     const bool queueless = o->mode != "console" || o->callback == "event" || o->callback == "function";
     return a.AllRead() && mode && queueless && o->tracks && o->frames && o->buffers && o->chunks &&
