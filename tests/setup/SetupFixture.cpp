@@ -271,10 +271,16 @@ DWORD SetupFixture::ExitCode(HANDLE process, const std::string& what) {
 DWORD SetupFixture::RunSetup(const std::string& version, const std::string& args) {
     RegKey app = RegKey::Create(HKEY_CURRENT_USER, kSetupAppDefaults);
     EXPECT_TRUE(app.Valid() && app.SetString("Version", version));
+    // Wine starts its menu builder for each shortcut saved: seconds of work
+    // Windows never does, and it holds setup's folder while it runs. Setup
+    // runs without it; the shortcut files are written all the same.
+    char overrides[512] = "";
+    const DWORD had = GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
+    const std::string old = had && had < sizeof overrides ? overrides : "";
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", (old.empty() ? "" : old + ";").append("winemenubuilder.exe=d").c_str());
     DWORD code = Run(SetupExe(), "\"" + SetupExe() + "\" " + args);
-    // Wine's menu builder, started for each new shortcut, runs on for a few
-    // seconds in the folder setup left it in, which cannot be removed until
-    // it ends (on Windows nothing holds it).
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", had ? old.c_str() : nullptr);
+    // One started all the same (another Wine) holds the folder until it ends.
     WaitUntil([] { return !ProcessRunning("winemenubuilder.exe"); }, 30000, 250);
     return code;
 }
