@@ -274,9 +274,9 @@ DWORD SetupFixture::RunSetup(const std::string& version, const std::string& args
     // Wine starts its menu builder for each shortcut saved: seconds of work
     // Windows never does, and it holds setup's folder while it runs. Setup
     // runs without it; the shortcut files are written all the same.
-    char overrides[512] = "";
-    const DWORD had = GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
-    const std::string old = had && had < sizeof overrides ? overrides : "";
+    const DWORD had = GetEnvironmentVariableA("WINEDLLOVERRIDES", nullptr, 0);
+    std::string old(had, '\0');
+    if (had) old.resize(GetEnvironmentVariableA("WINEDLLOVERRIDES", &old[0], had));
     SetEnvironmentVariableA("WINEDLLOVERRIDES", (old.empty() ? "" : old + ";").append("winemenubuilder.exe=d").c_str());
     DWORD code = Run(SetupExe(), "\"" + SetupExe() + "\" " + args);
     SetEnvironmentVariableA("WINEDLLOVERRIDES", had ? old.c_str() : nullptr);
