@@ -271,16 +271,15 @@ DWORD SetupFixture::ExitCode(HANDLE process, const std::string& what) {
 DWORD SetupFixture::RunSetup(const std::string& version, const std::string& args) {
     RegKey app = RegKey::Create(HKEY_CURRENT_USER, kSetupAppDefaults);
     EXPECT_TRUE(app.Valid() && app.SetString("Version", version));
-    // Wine starts its menu builder for each shortcut saved: seconds of work
-    // Windows never does, and it holds setup's folder while it runs. Setup
-    // runs without it; the shortcut files are written all the same.
+    // Without Wine's menu builder, started for each shortcut saved: seconds Windows never spends,
+    // holding setup's folder meanwhile. The shortcut files are written all the same.
     const DWORD had = GetEnvironmentVariableA("WINEDLLOVERRIDES", nullptr, 0);
     std::string old(had, '\0');
     if (had) old.resize(GetEnvironmentVariableA("WINEDLLOVERRIDES", &old[0], had));
     SetEnvironmentVariableA("WINEDLLOVERRIDES", (old.empty() ? "" : old + ";").append("winemenubuilder.exe=d").c_str());
     DWORD code = Run(SetupExe(), "\"" + SetupExe() + "\" " + args);
     SetEnvironmentVariableA("WINEDLLOVERRIDES", had ? old.c_str() : nullptr);
-    // One started all the same (another Wine) holds the folder until it ends.
+    // One started all the same holds the folder until it ends.
     WaitUntil([] { return !ProcessRunning("winemenubuilder.exe"); }, 30000, 250);
     return code;
 }
