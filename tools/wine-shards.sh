@@ -14,10 +14,6 @@ n="${1:?usage: tools/wine-shards.sh N BUILD COMMAND...}"
 build="$(cd "${2:?usage: tools/wine-shards.sh N BUILD COMMAND...}" && pwd)" || exit 1
 shift 2
 export KORVANE_BUILD="$build"
-# Wine's menu builder makes this machine's desktop menus from the prefix's
-# shortcuts, at prefix creation and each desktop start: work no test looks
-# at, on the processors the tests need.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winemenubuilder.exe=d"
 export KORVANE_WINE_SHARDS="$build/wine-shards"
 rm -rf "$KORVANE_WINE_SHARDS"
 mkdir -p "$KORVANE_WINE_SHARDS" || exit 1
