@@ -271,10 +271,15 @@ DWORD SetupFixture::ExitCode(HANDLE process, const std::string& what) {
 DWORD SetupFixture::RunSetup(const std::string& version, const std::string& args) {
     RegKey app = RegKey::Create(HKEY_CURRENT_USER, kSetupAppDefaults);
     EXPECT_TRUE(app.Valid() && app.SetString("Version", version));
+    // Without Wine's menu builder, started for each shortcut saved: seconds Windows never spends,
+    // holding setup's folder meanwhile. The shortcut files are written all the same.
+    const DWORD had = GetEnvironmentVariableA("WINEDLLOVERRIDES", nullptr, 0);
+    std::string old(had, '\0');
+    if (had) old.resize(GetEnvironmentVariableA("WINEDLLOVERRIDES", &old[0], had));
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", (old.empty() ? "" : old + ";").append("winemenubuilder.exe=d").c_str());
     DWORD code = Run(SetupExe(), "\"" + SetupExe() + "\" " + args);
-    // Wine's menu builder, started for each new shortcut, runs on for a few
-    // seconds in the folder setup left it in, which cannot be removed until
-    // it ends (on Windows nothing holds it).
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", had ? old.c_str() : nullptr);
+    // One started all the same holds the folder until it ends.
     WaitUntil([] { return !ProcessRunning("winemenubuilder.exe"); }, 30000, 250);
     return code;
 }

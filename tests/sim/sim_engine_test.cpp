@@ -701,7 +701,8 @@ TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
 
 DWORD WINAPI CloseFromAfar(LPVOID arg) {
     Program* p = static_cast<Program*>(arg);
-    Sleep(30);
+    // Once the writes flow (a header has come back), however long starting took.
+    for (const DWORD start = GetTickCount(); !p->Done() && GetTickCount() - start < 10000;) Sleep(1);
     for (int tries = 0; tries < 500; ++tries) {
         waveOutReset(p->out);
         if (waveOutClose(p->out) == MMSYSERR_NOERROR) return 0;
