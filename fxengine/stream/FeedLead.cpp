@@ -33,7 +33,7 @@ void FeedLead::Observe(uint64_t onDevice, uint64_t programQueued, uint64_t playe
     // What the device played between two looks, it must hold at the next.
     m_stall = Max(m_stall, played + m_period);
     // Close to dry while the program had more to give: the lead was too short.
-    if (onDevice < Low() && programQueued > 0) {
+    if (onDevice <= Low() && programQueued > 0) {
         // Found dry, not just low: the feed was later than the whole lead,
         // and doubling would take a dropout at each step; the program's own
         // queue is what protected it without the engine.

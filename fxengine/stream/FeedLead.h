@@ -32,11 +32,14 @@ public:
     void Loop(uint64_t loopPass);
     // Frames to keep on the device.
     uint64_t Target() const { return m_target; }
-    // Frames below which the device counts as close to running dry: on a
-    // machine that keeps up, the feed wakes when a period has played with at
-    // least a period still on the device. A feed half a period late already
-    // says the machine jitters: the lead grows before a stall finds it short.
-    uint64_t Low() const { return m_period / 2; }
+    // Frames at or below which the device counts as close to running dry: on
+    // a machine that keeps up, the feed wakes when a period has played with
+    // the lead less that period (at least two periods) still on the device.
+    // A device that hands periods back two at a time, or a feed a period
+    // late, leaves it a period or less: what the device really still holds
+    // may then be less (it is told only as whole periods come back), so the
+    // lead grows before a stall finds it short.
+    uint64_t Low() const { return m_period; }
     // Whether one more period goes to the device, holding `onDevice` frames
     // with `ahead` more queued: while the device holds no more than the lead
     // less that period, which may be shorter than a period (the program's
