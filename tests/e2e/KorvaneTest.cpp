@@ -19,6 +19,8 @@ void KorvaneTest::SetUp() {
 }
 
 void KorvaneTest::TearDown() {
+    // Before the copies end: the state they left the input in.
+    if (HasFailure()) std::cout << "input: " << InputDriver::DescribeState() << "\n";
     for (KorvaneProcess& p : m_processes) {
         if (p.Running()) ADD_FAILURE() << "pid " << p.Pid() << " still running at the end; killed";
         p.Kill();

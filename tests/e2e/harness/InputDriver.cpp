@@ -3,6 +3,8 @@
 #include "Wait.h"
 #include "WindowFinder.h"
 
+#include <sstream>
+
 bool InputDriver::Activate(HWND hwnd, DWORD timeoutMs) {
     if (!IsWindow(hwnd)) return false;
     const bool foreground = WaitUntil(
@@ -158,4 +160,37 @@ bool InputDriver::ClickControl(HWND dialog, int id) {
     const POINT centre = CentreOf(child);
     if (WindowFromPoint(centre) != child) return false;
     return Click(centre);
+}
+
+namespace {
+std::string Name(HWND hwnd) {
+    if (!hwnd) return "none";
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    std::ostringstream out;
+    out << hwnd << " '" << cls << "' pid " << pid;
+    return out.str();
+}
+}  // namespace
+
+std::string InputDriver::DescribeState() {
+    std::ostringstream out;
+    POINT at{};
+    RECT clip{};
+    GetCursorPos(&at);
+    GetClipCursor(&clip);
+    out << "pointer (" << at.x << "," << at.y << ") over " << Name(WindowFromPoint(at)) << "; clip (" << clip.left << ","
+        << clip.top << ")-(" << clip.right << "," << clip.bottom << ")";
+    HWND front = GetForegroundWindow();
+    const GUITHREADINFO t = WindowFinder::ThreadOf(front);
+    out << "; foreground " << Name(front) << ", its thread: active " << t.hwndActive << " focus " << t.hwndFocus
+        << " capture " << Name(t.hwndCapture) << " flags 0x" << std::hex << t.flags;
+    // A menu or move loop in any process holds the pointer: the desktop's too.
+    const GUITHREADINFO d = WindowFinder::ThreadOf(GetDesktopWindow());
+    out << "; desktop's thread: capture " << Name(d.hwndCapture) << " flags 0x" << d.flags << "; down:";
+    for (int vk : {VK_LBUTTON, VK_RBUTTON, VK_SHIFT, VK_CONTROL, VK_MENU})
+        if (GetAsyncKeyState(vk) & 0x8000) out << " 0x" << vk;
+    return out.str();
 }

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 class InputDriver {
@@ -40,6 +41,10 @@ public:
     // when the control is missing, hidden or covered there by another window.
     static bool ClickControl(HWND dialog, int id);
     static POINT CentreOf(HWND hwnd);
+    // Where the pointer is, what lies under it, who has the foreground, the
+    // capture and a menu or move loop, and which buttons and shifts are down:
+    // printed when a test fails, for input that went astray.
+    static std::string DescribeState();
 
 private:
     static bool Send(std::vector<INPUT>& inputs);
