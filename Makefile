@@ -21,8 +21,11 @@ win32: deps
 
 build: host win32
 
-test: build
-	@bash tools/run-tests.sh $(BUILD)
+# The test sessions' Wine prefixes are made while the build runs.
+test: deps
+	@bash tools/wine-prepare.sh $(BUILD) & prep=$$!; trap 'kill $$prep 2>/dev/null' INT TERM; \
+	    $(MAKE) --no-print-directory build; rc=$$?; [ $$rc = 0 ] || kill $$prep 2>/dev/null; wait $$prep; \
+	    [ $$rc = 0 ] && bash tools/run-tests.sh $(BUILD)
 
 run: build
 	@bash tools/run.sh $(BUILD)

@@ -3,7 +3,21 @@
 #include "Wait.h"
 #include "WindowFinder.h"
 
+#include <iostream>
 #include <sstream>
+
+namespace {
+std::string Name(HWND hwnd) {
+    if (!hwnd) return "none";
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    std::ostringstream out;
+    out << hwnd << " '" << cls << "' pid " << pid;
+    return out.str();
+}
+}  // namespace
 
 bool InputDriver::Activate(HWND hwnd, DWORD timeoutMs) {
     if (!IsWindow(hwnd)) return false;
@@ -64,8 +78,13 @@ bool InputDriver::SettleAt(POINT screen) {
     // Wine echoes a move (new, previous, new position); a press sent before
     // the echoes are through can land where the pointer was before. On a
     // busy machine the echoes come late and can take the pointer back: it
-    // is moved again, and given longer.
+    // is moved again, and given longer. Wine moves the real pointer only
+    // when its own idea of the place changes, and that idea can already be
+    // the target while the pointer is elsewhere (a move undone by a late
+    // echo, or refused while another window held the pointer): a retry
+    // goes by a pixel beside the target first.
     for (int attempt = 0; attempt < 6; ++attempt) {
+        if (attempt > 0 && !MoveTo(POINT{screen.x + 1, screen.y})) return false;
         if (!MoveTo(screen)) return false;
         DWORD stableSince = GetTickCount();
         bool settled = WaitUntil(
@@ -153,27 +172,19 @@ POINT InputDriver::CentreOf(HWND hwnd) {
 }
 
 bool InputDriver::ClickControl(HWND dialog, int id) {
+    auto fail = [&](const char* why) {
+        std::cerr << "ClickControl " << id << ": " << why << "\n";
+        return false;
+    };
     HWND child = GetDlgItem(dialog, id);
-    if (!child || !IsWindowVisible(child)) return false;
-    if (!Activate(dialog)) return false;
+    if (!child || !IsWindowVisible(child)) return fail("missing or hidden");
+    if (!Activate(dialog)) return fail("the dialog did not come to the foreground");
     // A click must reach this control, not one lying over it.
     const POINT centre = CentreOf(child);
-    if (WindowFromPoint(centre) != child) return false;
-    return Click(centre);
+    if (WindowFromPoint(centre) != child) return fail(("covered by " + Name(WindowFromPoint(centre))).c_str());
+    return Click(centre) || fail("the pointer did not settle on it");
 }
 
-namespace {
-std::string Name(HWND hwnd) {
-    if (!hwnd) return "none";
-    char cls[64] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    std::ostringstream out;
-    out << hwnd << " '" << cls << "' pid " << pid;
-    return out.str();
-}
-}  // namespace
 
 std::string InputDriver::DescribeState() {
     std::ostringstream out;
