@@ -7,7 +7,7 @@
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 
-#include <winsvc.h>
+#include "tests/driver/KernelService.h"
 
 namespace {
 
@@ -57,28 +57,11 @@ protected:
         EXPECT_TRUE(WaitPlaced(m_console));
     }
 
-    // Stops or starts the simulated engine's kernel service.
+    // Stops or starts the simulated engine's kernel service; its device
+    // names come and go with the driver.
     static bool SetEngineRunning(bool run) {
-        SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        if (!scm) return false;
-        SC_HANDLE svc = OpenServiceA(scm, "KorvaneSim", SERVICE_ALL_ACCESS);
-        bool ok = false;
-        if (svc) {
-            SERVICE_STATUS status;
-            if (run)
-                StartServiceA(svc, 0, nullptr);
-            else
-                ControlService(svc, SERVICE_CONTROL_STOP, &status);
-            DWORD want = run ? SERVICE_RUNNING : SERVICE_STOPPED;
-            ok = WaitUntil([&] { return QueryServiceStatus(svc, &status) && status.dwCurrentState == want; }, 30000,
-                           200);
-            CloseServiceHandle(svc);
-        }
-        CloseServiceHandle(scm);
-        // The device names come and go with the driver.
-        char target[256];
-        if (ok && run) ok = WaitUntil([&] { return QueryDosDeviceA("Velmora1", target, sizeof target) != 0; }, kUiMs);
-        return ok;
+        if (!run) return KernelService::Stop("KorvaneSim");
+        return KernelService::Start("KorvaneSim") && KernelService::WaitDeviceNames("Velmora1\0", true, kUiMs);
     }
 };
 
