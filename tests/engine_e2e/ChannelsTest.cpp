@@ -28,12 +28,10 @@ protected:
         std::vector<JournalEntry> entries = Journal::Read(mark);
         const std::vector<Delivered> expected = Expected(channels).Start(2, 9, 4, false).Get();
         EXPECT_TRUE(SameMessages(Levels(entries), expected));
-        for (const char* chan : {"VXD", "WDM", "HOOK"}) {
-            bool used = std::find(channels.begin(), channels.end(), chan) != channels.end();
-            if (!used) {
+        for (const char* chan : {"VXD", "WDM", "HOOK"})
+            if (std::find(channels.begin(), channels.end(), chan) == channels.end()) {
                 EXPECT_TRUE(Journal::Select(entries, chan).empty()) << chan << " must not be used";
             }
-        }
         ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
 
@@ -156,9 +154,8 @@ TEST_F(ChannelsTest, NoChannelAtAllStillWorks) {
     ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     EXPECT_EQ(m_korvane->ExitCode(), 0u);
     std::vector<JournalEntry> all = JournalSinceStart();
-    for (const char* chan : {"VXD", "WDM", "HOOK"}) {
+    for (const char* chan : {"VXD", "WDM", "HOOK"})
         EXPECT_TRUE(Journal::Select(all, chan).empty()) << chan << ":\n" << Journal::Format(all);
-    }
     ExpectSaved(4, 6, 3, 1, 0);
 }
 
