@@ -227,8 +227,7 @@ TEST_F(Driver, ShortLongAndUnknownMessagesAreRefusedAndChangeNothing) {
     struct Case {
         const char* what;
         uint32_t code;
-        DWORD size;
-        DWORD error;
+        DWORD size, error;
     };
     const Case cases[] = {
         {"no payload", IOCTL_3D_LEVEL, 0, ERROR_INVALID_PARAMETER},
@@ -251,14 +250,10 @@ TEST_F(Driver, ShortLongAndUnknownMessagesAreRefusedAndChangeNothing) {
 TEST_F(Driver, ASecondOpenIsRefusedAsAnExclusiveDeviceRefusesIt) {
     FileHandle first = OpenConsole();
     ASSERT_TRUE(first.IsOpen());
-    struct Case {
-        DWORD access;
-        DWORD share;
-    };
     ASSERT_EQ(SendU32(first.Get(), IOCTL_VIBE_ENABLE, 1), 0u);
-    for (const Case& c :
-         {Case{GENERIC_READ | GENERIC_WRITE, 0}, Case{GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE}, Case{0, 0}})
-        EXPECT_TRUE(SecondIsRefused(c.access, c.share)) << "access " << std::hex << c.access;
+    const DWORD cases[][2] = {
+        {GENERIC_READ | GENERIC_WRITE, 0}, {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE}, {0, 0}};
+    for (const auto& c : cases) EXPECT_TRUE(SecondIsRefused(c[0], c[1])) << "access " << std::hex << c[0];
     const FxDriverState s = GetState();
     EXPECT_TRUE(Received(s, IOCTL_VIBE_ENABLE, 1)) << "a refused one changed the state";
     EXPECT_EQ(s.consoleOpen, 1u) << "a refused one's close let the device go";
@@ -380,10 +375,7 @@ TEST_F(Driver, TheStateDeviceRefusesWhatItDoesNotServe) {
     DWORD got = 0;
     struct Case {
         const char* what;
-        DWORD code;
-        DWORD inSize;
-        DWORD outSize;
-        DWORD error;
+        DWORD code, inSize, outSize, error;
     };
     const Case cases[] = {
         {"wait without a serial", FXDRV_IOCTL_WAIT_STATE, 0, sizeof s, ERROR_INVALID_PARAMETER},

@@ -7,7 +7,7 @@
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
 
-#include <winsvc.h>
+#include "tests/driver/KernelService.h"
 
 namespace {
 
@@ -28,12 +28,10 @@ protected:
         std::vector<JournalEntry> entries = Journal::Read(mark);
         const std::vector<Delivered> expected = Expected(channels).Start(2, 9, 4, false).Get();
         EXPECT_TRUE(SameMessages(Levels(entries), expected));
-        for (const char* chan : {"VXD", "WDM", "HOOK"}) {
-            bool used = std::find(channels.begin(), channels.end(), chan) != channels.end();
-            if (!used) {
+        for (const char* chan : {"VXD", "WDM", "HOOK"})
+            if (std::find(channels.begin(), channels.end(), chan) == channels.end()) {
                 EXPECT_TRUE(Journal::Select(entries, chan).empty()) << chan << " must not be used";
             }
-        }
         ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
 
@@ -57,28 +55,11 @@ protected:
         EXPECT_TRUE(WaitPlaced(m_console));
     }
 
-    // Stops or starts the simulated engine's kernel service.
+    // Stops or starts the simulated engine's kernel service; its device
+    // names come and go with the driver.
     static bool SetEngineRunning(bool run) {
-        SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        if (!scm) return false;
-        SC_HANDLE svc = OpenServiceA(scm, "KorvaneSim", SERVICE_ALL_ACCESS);
-        bool ok = false;
-        if (svc) {
-            SERVICE_STATUS status;
-            if (run)
-                StartServiceA(svc, 0, nullptr);
-            else
-                ControlService(svc, SERVICE_CONTROL_STOP, &status);
-            DWORD want = run ? SERVICE_RUNNING : SERVICE_STOPPED;
-            ok = WaitUntil([&] { return QueryServiceStatus(svc, &status) && status.dwCurrentState == want; }, 30000,
-                           200);
-            CloseServiceHandle(svc);
-        }
-        CloseServiceHandle(scm);
-        // The device names come and go with the driver.
-        char target[256];
-        if (ok && run) ok = WaitUntil([&] { return QueryDosDeviceA("Velmora1", target, sizeof target) != 0; }, kUiMs);
-        return ok;
+        if (!run) return KernelService::Stop("KorvaneSim");
+        return KernelService::Start("KorvaneSim") && KernelService::WaitDeviceNames("Velmora1\0", true, kUiMs);
     }
 };
 
@@ -173,9 +154,8 @@ TEST_F(ChannelsTest, NoChannelAtAllStillWorks) {
     ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     EXPECT_EQ(m_korvane->ExitCode(), 0u);
     std::vector<JournalEntry> all = JournalSinceStart();
-    for (const char* chan : {"VXD", "WDM", "HOOK"}) {
+    for (const char* chan : {"VXD", "WDM", "HOOK"})
         EXPECT_TRUE(Journal::Select(all, chan).empty()) << chan << ":\n" << Journal::Format(all);
-    }
     ExpectSaved(4, 6, 3, 1, 0);
 }
 

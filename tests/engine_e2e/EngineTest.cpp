@@ -181,30 +181,27 @@ bool EngineTest::ClickOn(HWND console, int id) {
     return InputDriver::Activate(console) && InputDriver::Click(centre);
 }
 
-void EngineTest::StoreSettings(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini) {
-    ASSERT_TRUE(SettingsKey::CreateEmpty());
-    ASSERT_TRUE(SettingsKey::SetDword("3D Volume", d3));
-    ASSERT_TRUE(SettingsKey::SetDword("Vibe volume", vibe));
-    ASSERT_TRUE(SettingsKey::SetDword("Soundfields volume", soundfields));
-    ASSERT_TRUE(SettingsKey::SetDword("Headphones enabled", headphones));
-    ASSERT_TRUE(SettingsKey::SetDword("UI minimized", mini));
-}
-
 std::string EngineTest::HookVariant(const std::string& missingExport) {
     if (missingExport.empty()) return "C:\\korvane-sim\\variants\\WavHok32.dll";
     return "C:\\korvane-sim\\variants\\WavHok32-no" + missingExport + ".dll";
 }
 
+namespace {
+const char* const kStored[] = {"3D Volume", "Vibe volume", "Soundfields volume", "Headphones enabled", "UI minimized"};
+}  // namespace
+
+void EngineTest::StoreSettings(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini) {
+    ASSERT_TRUE(SettingsKey::CreateEmpty());
+    const DWORD values[] = {d3, vibe, soundfields, headphones, mini};
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(SettingsKey::SetDword(kStored[i], values[i])) << kStored[i];
+}
+
 void EngineTest::ExpectSaved(DWORD d3, DWORD vibe, DWORD soundfields, DWORD headphones, DWORD mini) {
-    const std::pair<const char*, DWORD> values[] = {{"3D Volume", d3},
-                                                    {"Vibe volume", vibe},
-                                                    {"Soundfields volume", soundfields},
-                                                    {"Headphones enabled", headphones},
-                                                    {"UI minimized", mini}};
-    for (const auto& v : values) {
-        std::optional<RegValue> got = SettingsKey::Get(v.first);
-        ASSERT_TRUE(got.has_value()) << v.first;
-        EXPECT_EQ(got->type, static_cast<DWORD>(REG_DWORD)) << v.first;
-        EXPECT_EQ(got->AsDword(), v.second) << v.first;
+    const DWORD values[] = {d3, vibe, soundfields, headphones, mini};
+    for (int i = 0; i < 5; ++i) {
+        std::optional<RegValue> got = SettingsKey::Get(kStored[i]);
+        ASSERT_TRUE(got.has_value()) << kStored[i];
+        EXPECT_EQ(got->type, static_cast<DWORD>(REG_DWORD)) << kStored[i];
+        EXPECT_EQ(got->AsDword(), values[i]) << kStored[i];
     }
 }

@@ -147,8 +147,7 @@ TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
 }
 
 TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
-    SetUpConsole("win2k", 0);  // the WDM driver only
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(SetUpConsole("win2k", 0));  // the WDM driver only
     ASSERT_EQ(FocusedId(), 1000);
     ASSERT_EQ(MoveFocus(VK_TAB), 1001);
     ASSERT_EQ(MoveFocus(VK_TAB), 1002);

@@ -11,6 +11,7 @@
 // The player checks each call's answer itself.
 
 #include "harness/Wait.h"
+#include "sound/DsCapture.h"
 #include "sound/PlayerTest.h"
 #include "sound/WaveChunks.h"
 #include "tests/common/AudioMatch.h"
@@ -26,18 +27,12 @@ WaveLayout OneSound() {
 }
 
 // Stereo side (left minus right) energy of the first `frames` frames that
-// sound in 16-bit stereo bytes: what 3D widens.
+// sound in 16-bit stereo bytes: what 3D widens; 0 when fewer sound.
 double SideOf(const std::string& bytes, size_t frames) {
-    double side = 0;
-    for (size_t at = 0; at + 4 <= bytes.size() && frames; at += 4) {
-        int16_t lr[2];
-        memcpy(lr, &bytes[at], 4);
-        if (!lr[0] && !lr[1]) continue;
-        const double d = static_cast<double>(lr[0]) - lr[1];
-        side += d * d;
-        --frames;
-    }
-    return frames ? 0 : side;  // 0: not that many frames were heard
+    std::vector<int16_t> s(bytes.size() / 2);
+    memcpy(s.data(), bytes.data(), s.size() * 2);
+    s = dscapture::Sounding(s);
+    return s.size() / 2 < frames ? 0 : dscapture::Side(s, frames);
 }
 
 // How many frames of the looped `sound` were heard, every one as it is, in

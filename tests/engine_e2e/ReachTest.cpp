@@ -30,7 +30,8 @@ protected:
     }
 
     // The logon arrangement: the host started as the Run key starts it,
-    // posing as Windows 98; true once it holds the engine's hooks.
+    // posing as Windows 98; true once it holds the engine's hooks and has
+    // made its (hidden) window, which comes after them.
     bool StartHost() {
         TestPlayer::PoseAs(KORVHOST_EXE, "win98");
         const unsigned long long mark = Journal::Mark();
@@ -39,7 +40,7 @@ protected:
         return WaitUntil(
             [&] {
                 for (const JournalEntry& e : Journal::Select(Journal::Read(mark), "HOOK", "CALL", "KorvHostHook"))
-                    if (e.Result() == 1u) return true;
+                    if (e.Result() == 1u) return FindWindowA(KORVHOST_WINDOW_CLASS, nullptr) != nullptr;
                 return false;
             },
             kStartMs);

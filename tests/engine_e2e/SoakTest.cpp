@@ -225,11 +225,7 @@ TEST_F(SoakTest, ALongSessionOfRealInputLeavesEverythingConsistent) {
     EXPECT_LE(after, before + kCacheSlack) << "GDI objects leaked";
 
     ASSERT_TRUE(CloseAndWait(*m_process, console));
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), static_cast<DWORD>(d3));
-    EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), static_cast<DWORD>(vibe));
-    EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), static_cast<DWORD>(sf));
-    EXPECT_EQ(SettingsKey::GetDword("Headphones enabled"), static_cast<DWORD>(hp));
-    EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 0u);
+    ExpectSaved(DWORD(d3), DWORD(vibe), DWORD(sf), DWORD(hp), 0);
 }
 
 }  // namespace

@@ -64,16 +64,15 @@ bool SwitchedOn(const FxDriverState& state, DWORD code) {
 
 // The uninstaller's question: a message box with Yes and No.
 HWND QuestionBox(DWORD pid) {
-    for (HWND h : WindowFinder(pid).Dialogs())
-        if (GetDlgItem(h, WindowFinder::kMessageBoxTextId) && GetDlgItem(h, IDYES) && GetDlgItem(h, IDNO)) return h;
-    return nullptr;
+    return WindowFinder(pid).First([](HWND h) {
+        return GetDlgItem(h, WindowFinder::kMessageBoxTextId) && GetDlgItem(h, IDYES) && GetDlgItem(h, IDNO);
+    });
 }
 
 // The uninstaller's own window, with its Next/Uninstall/Close button (id 1).
 HWND MainWindow(DWORD pid) {
-    for (HWND h : WindowFinder(pid).Dialogs())
-        if (GetDlgItem(h, 1) && !GetDlgItem(h, IDNO) && IsWindowVisible(h)) return h;
-    return nullptr;
+    return WindowFinder(pid).First(
+        [](HWND h) { return GetDlgItem(h, 1) && !GetDlgItem(h, IDNO) && IsWindowVisible(h); });
 }
 
 void Press(HWND dialog, int id) {

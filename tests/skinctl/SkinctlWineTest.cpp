@@ -203,37 +203,34 @@ TEST_F(SkinControlsTest, MalformedBytesAreRefusedAndChangeNothing) {
 TEST_F(SkinControlsTest, DraggingTheKnobFiresEachNewPositionWithThePropertyAlreadySet) {
     HWND knob = AddKnob(1000, 40, 40);
     const POINT centre = CentreOf(knob);
-    // Up by 36 pixels, well past the knob's own edge: six steps. Merged moves
-    // may cover several steps with one event.
-    ASSERT_TRUE(PressOn(knob, centre));
-    EXPECT_EQ(knob, GetCapture());
-    Set(knob, 3);
-    host.events.clear();
-    ASSERT_TRUE(MoveAlong(centre, POINT{centre.x, centre.y - 36}, 3));
-    LeftUp();
-    ASSERT_TRUE(PumpUntil([&] { return Get(knob) == 9; }, 2000)) << Get(knob);
-    std::vector<int> values = KnobValues();
-    ASSERT_FALSE(values.empty());
-    EXPECT_EQ(9, values.back());
-    for (size_t i = 0; i < values.size(); ++i) EXPECT_GT(values[i], i ? values[i - 1] : 3);
-    ExpectConsistentEvents(knob, 1000, 1);
-    EXPECT_EQ(nullptr, GetCapture());
-    EXPECT_EQ(knob, GetFocus());
-
-    // Down and left far beyond the stop: it ends at 0 and reports no
-    // position twice.
-    ASSERT_TRUE(PressOn(knob, centre));
-    Set(knob, 9);
-    host.events.clear();
-    ASSERT_TRUE(MoveAlong(centre, POINT{centre.x - 40, centre.y + 60}, 2));
-    LeftUp();
-    Settle();
-    EXPECT_EQ(0, Get(knob)) << Describe();
-    values = KnobValues();
-    ASSERT_FALSE(values.empty());
-    EXPECT_EQ(0, values.back());
-    for (size_t i = 0; i < values.size(); ++i) EXPECT_LT(values[i], i ? values[i - 1] : 9);
-    ExpectConsistentEvents(knob, 1000, 1);
+    // Up by 36 pixels, well past the knob's own edge: six steps (merged moves
+    // may cover several with one event); then down and left far beyond the
+    // stop: it ends at 0 and reports no position twice.
+    const struct {
+        POINT by;
+        int step, from, to;
+    } drags[] = {{{0, -36}, 3, 3, 9}, {{-40, 60}, 2, 9, 0}};
+    for (const auto& d : drags) {
+        SCOPED_TRACE(d.to);
+        ASSERT_TRUE(PressOn(knob, centre));
+        EXPECT_EQ(knob, GetCapture());
+        Set(knob, d.from);
+        host.events.clear();
+        ASSERT_TRUE(MoveAlong(centre, POINT{centre.x + d.by.x, centre.y + d.by.y}, d.step));
+        LeftUp();
+        ASSERT_TRUE(PumpUntil([&] { return Get(knob) == d.to; }, 2000)) << Get(knob) << " " << Describe();
+        Settle();
+        const std::vector<int> values = KnobValues();
+        ASSERT_FALSE(values.empty());
+        EXPECT_EQ(d.to, values.back());
+        for (size_t i = 0; i < values.size(); ++i) {
+            const int last = i ? values[i - 1] : d.from;
+            EXPECT_TRUE(d.to > d.from ? values[i] > last : values[i] < last) << Describe();
+        }
+        ExpectConsistentEvents(knob, 1000, 1);
+        EXPECT_EQ(nullptr, GetCapture());
+        EXPECT_EQ(knob, GetFocus());
+    }
 
     // A click without movement turns nothing.
     ASSERT_TRUE(ClickOn(knob, centre));
@@ -301,27 +298,23 @@ TEST_F(SkinControlsTest, SetValueStoresAnyValueAndFiresNothing) {
     ExpectConsistentEvents(knob, 1000, 1);
 }
 
-TEST_F(SkinControlsTest, TwoStateButtonTogglesThenFires) {
-    HWND button = AddButton(1005, 200, 40, 1, 0);
-    ASSERT_TRUE(ClickOn(button, CentreOf(button)));
-    ASSERT_TRUE(PumpUntil([&] { return host.events.size() == 1; }, 2000)) << Describe();
-    EXPECT_EQ(1, host.events[0].propertyInHandler);
-    EXPECT_EQ(1, Get(button));
-    ASSERT_TRUE(ClickOn(button, CentreOf(button)));
-    ASSERT_TRUE(PumpUntil([&] { return host.events.size() == 2; }, 2000));
-    EXPECT_EQ(0, host.events[1].propertyInHandler);
-    EXPECT_EQ(0, Get(button));
-    ExpectConsistentEvents(button, 1005, 0);
-}
-
-TEST_F(SkinControlsTest, MomentaryButtonFiresWithoutToggling) {
-    HWND button = AddButton(1008, 200, 40, 0, 1);
-    ASSERT_TRUE(ClickOn(button, CentreOf(button)));
-    ASSERT_TRUE(ClickOn(button, CentreOf(button)));
-    ASSERT_TRUE(PumpUntil([&] { return host.events.size() == 2; }, 2000));
-    for (const RecordedEvent& e : host.events) EXPECT_EQ(0, e.propertyInHandler);
-    EXPECT_EQ(0, Get(button));
-    ExpectConsistentEvents(button, 1008, 0);
+// A two-state button toggles, then fires; a momentary one fires without toggling.
+TEST_F(SkinControlsTest, ButtonsFireOnEachClickAndOnlyTwoStateOnesToggle) {
+    for (const uint8_t twoState : {1, 0}) {
+        SCOPED_TRACE(twoState ? "two-state" : "momentary");
+        host.events.clear();
+        const int id = twoState ? 1005 : 1008;
+        HWND button = AddButton(id, 200, 40, twoState, twoState ? 0 : 1);
+        for (size_t click = 1; click <= 2; ++click) {
+            ASSERT_TRUE(ClickOn(button, CentreOf(button)));
+            ASSERT_TRUE(PumpUntil([&] { return host.events.size() == click; }, 2000)) << Describe();
+            const int on = twoState && click == 1;
+            EXPECT_EQ(on, host.events[click - 1].propertyInHandler);
+            EXPECT_EQ(on, Get(button));
+        }
+        ExpectConsistentEvents(button, id, 0);
+        DestroyWindow(button);
+    }
 }
 
 TEST_F(SkinControlsTest, ReleasingOutsideTheButtonIsNoClick) {

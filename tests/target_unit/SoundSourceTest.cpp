@@ -20,12 +20,6 @@ using fxengine::SoundSource;
 const char* const kEvent = "KorvaneSourceTestEvent";
 const std::string kEventKey = std::string("AppEvents\\Schemes\\Apps\\.Default\\") + kEvent;
 
-struct Scheme {
-    const char* current;   // null: no .Current key
-    const char* defaults;  // null: no .Default key
-    DWORD type;
-};
-
 void SetScheme(const char* sub, const char* value, DWORD type) {
     if (!value) return;
     HKEY k;

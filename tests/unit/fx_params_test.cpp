@@ -8,11 +8,10 @@
 
 namespace {
 
-bool SendFloat(fx::FxParams* p, uint32_t code, float v) {
-    return fx::FxParams_Apply(p, code, &v, 4);
-}
-
-bool SendInt(fx::FxParams* p, uint32_t code, int32_t v) {
+// A four-byte payload: a float or an int32_t.
+template <class T>
+bool Send(fx::FxParams* p, uint32_t code, T v) {
+    static_assert(sizeof(T) == 4, "payloads are four bytes");
     return fx::FxParams_Apply(p, code, &v, 4);
 }
 
@@ -32,20 +31,20 @@ TEST(FxParams, ResetIsEverythingOffAtUnityGain) {
 TEST(FxParams, EachCodeReachesItsField) {
     fx::FxParams p;
     fx::FxParams_Reset(&p);
-    EXPECT_TRUE(SendInt(&p, 0x220000, 1));
-    EXPECT_TRUE(SendFloat(&p, 0x220004, 0.27272728f));
-    EXPECT_TRUE(SendFloat(&p, 0x220008, 0.03409091f));
-    EXPECT_TRUE(SendInt(&p, 0x220040, 1));
-    EXPECT_TRUE(SendFloat(&p, 0x220044, 0.1f));
-    EXPECT_TRUE(SendFloat(&p, 0x220048, 0.2f));
-    EXPECT_TRUE(SendFloat(&p, 0x22004C, 0.3f));
-    EXPECT_TRUE(SendInt(&p, 0x220080, 1));
-    EXPECT_TRUE(SendInt(&p, 0x220084, 57));
-    EXPECT_TRUE(SendInt(&p, 0x2200C8, 0x12345678));
-    EXPECT_TRUE(SendInt(&p, 0x220100, 1));
-    EXPECT_TRUE(SendFloat(&p, 0x220140, 0.5f));
-    EXPECT_TRUE(SendInt(&p, 0x220144, 1));
-    EXPECT_TRUE(SendFloat(&p, 0x223FC8, 0.5011872f));
+    EXPECT_TRUE(Send(&p, 0x220000, 1));
+    EXPECT_TRUE(Send(&p, 0x220004, 0.27272728f));
+    EXPECT_TRUE(Send(&p, 0x220008, 0.03409091f));
+    EXPECT_TRUE(Send(&p, 0x220040, 1));
+    EXPECT_TRUE(Send(&p, 0x220044, 0.1f));
+    EXPECT_TRUE(Send(&p, 0x220048, 0.2f));
+    EXPECT_TRUE(Send(&p, 0x22004C, 0.3f));
+    EXPECT_TRUE(Send(&p, 0x220080, 1));
+    EXPECT_TRUE(Send(&p, 0x220084, 57));
+    EXPECT_TRUE(Send(&p, 0x2200C8, 0x12345678));
+    EXPECT_TRUE(Send(&p, 0x220100, 1));
+    EXPECT_TRUE(Send(&p, 0x220140, 0.5f));
+    EXPECT_TRUE(Send(&p, 0x220144, 1));
+    EXPECT_TRUE(Send(&p, 0x223FC8, 0.5011872f));
 
     EXPECT_EQ(p.enable3D, 1u);
     EXPECT_EQ(p.level3D, 0.27272728f);
@@ -64,16 +63,16 @@ TEST(FxParams, EachCodeReachesItsField) {
     EXPECT_EQ(p.serial, 14u);
 
     // Any nonzero enable payload is "on"; zero switches off.
-    EXPECT_TRUE(SendInt(&p, 0x220040, 0));
+    EXPECT_TRUE(Send(&p, 0x220040, 0));
     EXPECT_EQ(p.enableVibe, 0u);
-    EXPECT_TRUE(SendInt(&p, 0x220040, -7));
+    EXPECT_TRUE(Send(&p, 0x220040, -7));
     EXPECT_EQ(p.enableVibe, 1u);
 }
 
 TEST(FxParams, UnknownCodesAndShortPayloadsChangeNothing) {
     fx::FxParams p;
     fx::FxParams_Reset(&p);
-    SendFloat(&p, 0x220004, 0.5f);
+    Send(&p, 0x220004, 0.5f);
     fx::FxParams before = p;
     const int32_t one = 1;
     // The status query is for the device, not the engine state; 0x220010 is
@@ -89,12 +88,12 @@ TEST(FxParams, UnknownCodesAndShortPayloadsChangeNothing) {
 TEST(FxParams, SerialCountsChangesOnly) {
     fx::FxParams p;
     fx::FxParams_Reset(&p);
-    SendFloat(&p, 0x220140, 0.25f);
+    Send(&p, 0x220140, 0.25f);
     uint32_t serial = p.serial;
-    EXPECT_TRUE(SendFloat(&p, 0x220140, 0.25f));  // the same value again
+    EXPECT_TRUE(Send(&p, 0x220140, 0.25f));  // the same value again
     EXPECT_EQ(p.serial, serial);
-    EXPECT_TRUE(SendInt(&p, 0x220144, 5));
-    EXPECT_TRUE(SendInt(&p, 0x220144, 1));  // still "on"
+    EXPECT_TRUE(Send(&p, 0x220144, 5));
+    EXPECT_TRUE(Send(&p, 0x220144, 1));  // still "on"
     EXPECT_EQ(p.serial, serial + 1);
     // A longer buffer is read for its first four bytes.
     const float twoFloats[2] = {0.75f, 9.0f};

@@ -42,10 +42,7 @@ bool Exists(const std::string& path) {
 
 // A second of a sweep with noise, near full scale, through libsndfile.
 void WriteTestFile(const std::string& path, int format, int channels, int rate) {
-    SF_INFO info{};
-    info.format = format;
-    info.channels = channels;
-    info.samplerate = rate;
+    SF_INFO info{0, rate, channels, format, 0, 0};
     SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
     std::vector<double> v(static_cast<size_t>(rate) * channels);

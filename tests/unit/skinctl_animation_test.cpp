@@ -161,12 +161,11 @@ TEST(SkinctlAnimationCanvas, FlatLineGlowsTwoRowsAboveOneBelowAndLeavesOutItsLas
     EXPECT_EQ("ooggcgoo", Column(canvas, 12, 6, 13));
     // Round ends, as far past the last point as before the first: the glow
     // narrows to the line's row two columns out, then stops.
-    EXPECT_EQ("oggggo", Column(canvas, 4, 7, 12));
-    EXPECT_EQ("oggggo", Column(canvas, 21, 7, 12));
-    EXPECT_EQ("ooogoo", Column(canvas, 3, 7, 12));
-    EXPECT_EQ("ooogoo", Column(canvas, 22, 7, 12));
-    EXPECT_EQ("oooooo", Column(canvas, 2, 7, 12));
-    EXPECT_EQ("oooooo", Column(canvas, 23, 7, 12));
+    const char* const ends[] = {"oooooo", "ooogoo", "oggggo"};  // two, one and no column short of the line
+    for (int out = 0; out < 3; ++out) {
+        EXPECT_EQ(ends[out], Column(canvas, 2 + out, 7, 12)) << out;
+        EXPECT_EQ(ends[out], Column(canvas, 23 - out, 7, 12)) << out;
+    }
 }
 
 TEST(SkinctlAnimationCanvas, SteepLineGlowsAsWideAcrossAsAFlatOne) {

@@ -10,15 +10,16 @@
 using namespace skinctl;
 using namespace persisted;
 
+// `bytes` with the byte at `at` set to `value`.
+static std::vector<uint8_t> With(std::vector<uint8_t> bytes, size_t at, uint8_t value) {
+    bytes[at] = value;
+    return bytes;
+}
+
 TEST(SkinctlPersistedState, HimetricRoundsToNearestPixelAt96Dpi) {
-    EXPECT_EQ(44, HimetricToPixels(1164));
-    EXPECT_EQ(46, HimetricToPixels(1217));
-    EXPECT_EQ(42, HimetricToPixels(1111));
-    EXPECT_EQ(17, HimetricToPixels(450));
-    EXPECT_EQ(16, HimetricToPixels(423));
-    EXPECT_EQ(11, HimetricToPixels(291));
-    EXPECT_EQ(0, HimetricToPixels(13));  // 0.49 px
-    EXPECT_EQ(1, HimetricToPixels(14));  // 0.53 px
+    // 13 is 0.49 px, 14 0.53 px.
+    const uint32_t cases[][2] = {{1164, 44}, {1217, 46}, {1111, 42}, {450, 17}, {423, 16}, {291, 11}, {13, 0}, {14, 1}};
+    for (const auto& c : cases) EXPECT_EQ(c[1], HimetricToPixels(c[0])) << c[0];
     // No overflow for the largest 32-bit value; capped past the sane range.
     EXPECT_GT(HimetricToPixels(0xFFFFFFFFu), MAX_CONTROL_PIXELS);
 }
@@ -36,16 +37,15 @@ TEST(SkinctlPersistedState, KnobRecordsOfTheConsoleAreTaken) {
 
 TEST(SkinctlPersistedState, MalformedKnobRecordsAreRefusedAndLeaveTheOutputAlone) {
     const auto good = KnobBytes(1164, 1217);
-    std::vector<std::vector<uint8_t>> bad;
-    bad.push_back(std::vector<uint8_t>(good.begin(), good.end() - 1));  // short
-    bad.push_back(good);
-    bad.back().push_back(0);  // long
-    bad.push_back(good);
-    bad.back()[0] = 1;  // first word not 0
-    bad.push_back(good);
-    bad.back()[6] = 2;  // second word not 0x00010000
-    bad.push_back(good);
-    bad.back()[19] = 0x80;  // last word not 0
+    std::vector<uint8_t> longer = good;
+    longer.push_back(0);
+    std::vector<std::vector<uint8_t>> bad = {
+        std::vector<uint8_t>(good.begin(), good.end() - 1),  // short
+        longer,
+        With(good, 0, 1),      // first word not 0
+        With(good, 6, 2),      // second word not 0x00010000
+        With(good, 19, 0x80),  // last word not 0
+    };
     bad.push_back(KnobBytes(0, 1217));
     bad.push_back(KnobBytes(1164, 0xFFFFFFFFu));
     bad.push_back(ButtonBytes(450, 423, 1, 0));  // a button's record
@@ -77,15 +77,13 @@ TEST(SkinctlPersistedState, ButtonRecordsGiveKindAndGlyph) {
 
 TEST(SkinctlPersistedState, MalformedButtonRecordsAreRefused) {
     const auto good = ButtonBytes(450, 423, 1, 0);
-    std::vector<std::vector<uint8_t>> bad;
-    bad.push_back(std::vector<uint8_t>(good.begin(), good.begin() + 20));
-    bad.push_back(KnobBytes(1164, 1217));
-    bad.push_back(good);
-    bad.back()[3] = 1;  // first word
-    bad.push_back(good);
-    bad.back()[12] = 1;  // word after the sizes
-    bad.push_back(good);
-    bad.back()[21] = 1;                          // last word
+    std::vector<std::vector<uint8_t>> bad = {
+        std::vector<uint8_t>(good.begin(), good.begin() + 20),
+        KnobBytes(1164, 1217),
+        With(good, 3, 1),   // first word
+        With(good, 12, 1),  // word after the sizes
+        With(good, 21, 1),  // last word
+    };
     bad.push_back(ButtonBytes(450, 423, 2, 0));  // kind byte out of range
     bad.push_back(ButtonBytes(450, 423, 0, 4));  // unknown glyph
     bad.push_back(ButtonBytes(450, 5, 0, 0));    // below one pixel

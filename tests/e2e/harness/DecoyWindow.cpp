@@ -7,13 +7,9 @@ namespace {
 const char kClass[] = "KorvaneE2eDecoy";
 }
 
-LRESULT CALLBACK DecoyWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
 DecoyWindow::DecoyWindow() {
     WNDCLASSA wc{};
-    wc.lpfnWndProc = WndProc;
+    wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = kClass;
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);

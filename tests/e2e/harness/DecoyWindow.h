@@ -19,6 +19,5 @@ public:
     bool TakeForeground(DWORD timeoutMs = 5000);
 
 private:
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     HWND m_hwnd = nullptr;
 };

@@ -117,10 +117,8 @@ bool InProcessProbe::AskName(HWND window, const char* question, const std::strin
 bool InProcessProbe::AskExpecting(HWND window, const char* question, const std::string& request,
                                   const std::string& expected, std::string* error, DWORD timeoutMs) {
     std::string answer;
-    if (!Ask(window, question, request, &answer, error, timeoutMs)) return false;
-    if (answer == expected) return true;
-    *error = "probe: " + answer;
-    return false;
+    return Ask(window, question, request, &answer, error, timeoutMs) &&
+           (answer == expected || Fail(error, "probe: " + answer));
 }
 
 bool InProcessProbe::Ask(HWND window, const char* question, const std::string& request, std::string* answer,
@@ -143,9 +141,8 @@ bool InProcessProbe::Ask(HWND window, const char* question, const std::string& r
                     ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, KORVPROBE_HOOK_EXPORT)))
                     : nullptr;
     if (!proc) {
-        *error = "cannot load " + dll;
         if (module) FreeLibrary(module);
-        return false;
+        return Fail(error, "cannot load " + dll);
     }
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, proc, module, thread);
     if (!hook) {

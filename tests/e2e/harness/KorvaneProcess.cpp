@@ -39,8 +39,8 @@ KorvaneProcess KorvaneProcess::Start(const std::string& exe, const std::string& 
     return one.empty() ? KorvaneProcess() : std::move(one.front());
 }
 
-std::vector<KorvaneProcess> KorvaneProcess::StartTogether(const std::string& exe, const std::string& workDir,
-                                                          int count, std::string* error) {
+std::vector<KorvaneProcess> KorvaneProcess::StartTogether(const std::string& exe, const std::string& workDir, int count,
+                                                          std::string* error) {
     std::vector<KorvaneProcess> started;
     std::vector<HANDLE> threads;
     for (int i = 0; i < count; ++i) {

@@ -25,12 +25,10 @@ bool SettingsKey::Set(const std::string& name, const RegValue& value) {
 
 std::optional<RegValue> SettingsKey::Get(const std::string& name) {
     RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, kPath, KEY_READ);
-    if (!key.Valid()) return std::nullopt;
-    return key.Query(name);
+    return key.Valid() ? key.Query(name) : std::nullopt;
 }
 
 std::optional<DWORD> SettingsKey::GetDword(const std::string& name) {
     RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, kPath, KEY_READ);
-    if (!key.Valid()) return std::nullopt;
-    return key.QueryDword(name);
+    return key.Valid() ? key.QueryDword(name) : std::nullopt;
 }

@@ -32,39 +32,23 @@ std::vector<HWND> WindowFinder::Dialogs() const {
     return out;
 }
 
-HWND WindowFinder::Console() const {
+HWND WindowFinder::First(bool (*fits)(HWND)) const {
     for (HWND h : Dialogs())
-        if (Text(h) == kConsoleTitle && !IsMessageBox(h)) return h;
+        if (fits(h)) return h;
     return nullptr;
 }
 
-HWND WindowFinder::MessageBox() const {
-    for (HWND h : Dialogs())
-        if (IsMessageBox(h)) return h;
-    return nullptr;
+HWND WindowFinder::Console() const {
+    return First([](HWND h) { return Text(h) == kConsoleTitle && !IsMessageBox(h); });
 }
 
 HWND WindowFinder::About() const {
-    for (HWND h : Dialogs())
-        if (Text(h) == kAboutTitle) return h;
-    return nullptr;
+    return First([](HWND h) { return Text(h) == kAboutTitle; });
 }
 
-HWND WindowFinder::WaitConsole(DWORD timeoutMs) const {
+HWND WindowFinder::Wait(HWND (WindowFinder::*find)() const, DWORD timeoutMs) const {
     HWND h = nullptr;
-    WaitUntil([&] { return (h = Console()) != nullptr; }, timeoutMs);
-    return h;
-}
-
-HWND WindowFinder::WaitMessageBox(DWORD timeoutMs) const {
-    HWND h = nullptr;
-    WaitUntil([&] { return (h = MessageBox()) != nullptr; }, timeoutMs);
-    return h;
-}
-
-HWND WindowFinder::WaitAbout(DWORD timeoutMs) const {
-    HWND h = nullptr;
-    WaitUntil([&] { return (h = About()) != nullptr; }, timeoutMs);
+    WaitUntil([&] { return (h = (this->*find)()) != nullptr; }, timeoutMs);
     return h;
 }
 

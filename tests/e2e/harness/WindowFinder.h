@@ -17,13 +17,15 @@ public:
 
     // Top-level dialog windows (#32770) of the process, in z-order.
     std::vector<HWND> Dialogs() const;
+    // The first of them that `fits`, or null.
+    HWND First(bool (*fits)(HWND)) const;
     HWND Console() const;
-    HWND MessageBox() const;
+    HWND MessageBox() const { return First(&IsMessageBox); }
     HWND About() const;
 
-    HWND WaitConsole(DWORD timeoutMs) const;
-    HWND WaitMessageBox(DWORD timeoutMs) const;
-    HWND WaitAbout(DWORD timeoutMs) const;
+    HWND WaitConsole(DWORD timeoutMs) const { return Wait(&WindowFinder::Console, timeoutMs); }
+    HWND WaitMessageBox(DWORD timeoutMs) const { return Wait(&WindowFinder::MessageBox, timeoutMs); }
+    HWND WaitAbout(DWORD timeoutMs) const { return Wait(&WindowFinder::About, timeoutMs); }
 
     static bool IsMessageBox(HWND hwnd);
     static std::string Text(HWND hwnd);  // WM_GETTEXT, raw bytes
@@ -37,5 +39,7 @@ public:
     static std::string MessageBoxText(HWND box);
 
 private:
+    HWND Wait(HWND (WindowFinder::*find)() const, DWORD timeoutMs) const;
+
     DWORD m_pid;
 };

@@ -160,10 +160,6 @@ int Play(const std::string& kind, const std::string& path, const std::vector<cha
     return Pump(&Quiet, 120000) ? kOk : Fail(kTimeout, "the sound did not end");
 }
 
-LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
 }  // namespace
 
 int PlayShortSound(Args& args) {
@@ -173,7 +169,7 @@ int PlayShortSound(Args& args) {
     const bool known = kind == "file" || kind == "snd" || kind == "wide" || kind == "memory" || kind == "alias" ||
                        kind == "resource" || kind == "loop";
     if (!args.AllRead() || !known || !frames) return Fail(kArguments, "bad playsound words");
-    ShowMainWindow("korvplaySound", &WndProc);
+    ShowMainWindow("korvplaySound", DefWindowProcA);
     char dir[MAX_PATH], self[MAX_PATH], path[MAX_PATH];
     if (!GetTempPathA(sizeof(dir), dir) || !SetCurrentDirectoryA(dir)) return Fail(kArguments, "no temp folder");
     // Beside the program for snd (other test sessions may play beside it: a name of its own).

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "framework/KernelHandle.h"
+
 class TestPlayer {
 public:
     // sync: the name of the pacing events (NAME.wrote, NAME.go); none when empty.
@@ -39,6 +41,5 @@ public:
 
 private:
     std::string m_sync, m_capture;
-    HANDLE m_wrote = nullptr, m_go = nullptr;
-    PROCESS_INFORMATION m_process = {};
+    ObjectHandle m_wrote, m_go, m_process;
 };
