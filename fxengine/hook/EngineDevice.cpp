@@ -82,6 +82,8 @@ MMRESULT EngineDevice::Open(LPHWAVEOUT handle, UINT deviceId, LPCWAVEFORMATEX fo
     const MMRESULT r = g_real.open(handle, deviceId, format, reinterpret_cast<DWORD_PTR>(m_wake), 0, ours);
     if (r != MMSYSERR_NOERROR) return r;
     m_hWave = *handle;
+    // The device's pace is measured against this clock (FeedLead).
+    if (!QueryPerformanceFrequency(&m_clockHz) || !QueryPerformanceCounter(&m_clockStart)) m_clockHz.QuadPart = 0;
     // The start's lead, made and prepared now; more as the lead grows.
     for (int i = 0; i < 3; ++i) {
         Period* p = FreePeriod();
@@ -306,7 +308,8 @@ void EngineDevice::Round() {
     }
     RefreshLoop();
     const DWORD block = m_format.blockAlign;
-    m_lead->Observe((m_written - m_played) / block, m_stream->Ahead() / block, (m_played - before) / block, fed);
+    m_lead->Observe((m_written - m_played) / block, m_stream->Ahead() / block, (m_played - before) / block, fed,
+                    ClockSinceLastLook());
     // Inside a loop too long for the device to loop it, the lead holds a pass.
     m_lead->Loop(m_stream->LoopPass() / block);
     while (m_lead->Wants((m_written - m_played) / block, m_stream->Ahead() / block, m_stream->LoopPass() / block)) {
@@ -350,6 +353,18 @@ void EngineDevice::Round() {
     }
     // Nothing on the device: what was read is played (a device that refused).
     if (!m_flightCount) m_played = m_written;
+}
+
+unsigned long long EngineDevice::ClockSinceLastLook() {
+    // Counted from the device's start in frames of the clock, so that no
+    // rounding is lost between looks.
+    LARGE_INTEGER now;
+    if (!m_clockHz.QuadPart || !QueryPerformanceCounter(&now)) return 0;
+    const unsigned long long frames = static_cast<unsigned long long>(now.QuadPart - m_clockStart.QuadPart) *
+                                      m_format.sampleRate / m_clockHz.QuadPart;
+    const unsigned long long elapsed = frames - m_clockFrames;
+    m_clockFrames = frames;
+    return elapsed;
 }
 
 void EngineDevice::Render(unsigned char* to, DWORD bytes) {

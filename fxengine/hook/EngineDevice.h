@@ -71,6 +71,8 @@ private:
     void Round();
     Period* FreePeriod();
     void Render(unsigned char* to, DWORD bytes);
+    // Frames of the clock (at the device's rate) since the last call.
+    unsigned long long ClockSinceLastLook();
     // Renders a pass the device loops itself as the effects hold it after a
     // period of passes, from the state before it.
     void RenderLoop(unsigned char* to, DWORD bytes);
@@ -114,6 +116,8 @@ private:
     DWORD m_periodBytes = 0, m_maxPeriodBytes = 0;
     unsigned char* m_scratch = nullptr;
     unsigned long long m_played = 0, m_written = 0;
+    LARGE_INTEGER m_clockHz = {}, m_clockStart = {};
+    unsigned long long m_clockFrames = 0;
     // The pass the device loops itself, while it does: its source as last
     // rendered, the parameters then, and the effects' state before it.
     Period* m_loopPeriod = nullptr;

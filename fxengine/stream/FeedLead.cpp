@@ -8,6 +8,10 @@ namespace {
 // Frames of calm playing (in periods) before the lead gives some back: about
 // a second, so a machine that stalls now and then keeps its lead.
 const uint64_t kCalmPeriods = 64;
+// The device's pace is measured over this many periods of the clock, and
+// taken as at most so many times the clock's.
+const uint64_t kPacePeriods = 8;
+const uint64_t kMostPace = 8;
 
 uint64_t Min(uint64_t a, uint64_t b) {
     return a < b ? a : b;
@@ -24,12 +28,32 @@ FeedLead::FeedLead(uint32_t periodFrames, uint32_t sampleRate)
       m_target(m_base) {}
 
 void FeedLead::Loop(uint64_t loopPass) {
-    if (loopPass) m_target = Max(m_target, Min(Max(loopPass, m_base), m_max));
+    if (!loopPass) return;
+    const uint64_t pass = Min(Max(ToClock(loopPass), m_base), m_max);
+    if (m_target > pass) return;  // longer than the loop needs: it shrinks as anywhere
+    // Held by the loop: calm counts from its end. (A calm second counted
+    // across the loop let the lead shrink the moment the loop ended, where
+    // the device crosses from the last pass to what follows.)
+    m_target = pass;
+    m_calm = 0;
 }
 
-void FeedLead::Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played, bool fed) {
+void FeedLead::Measure(uint64_t played, uint64_t elapsed) {
+    m_paceFrames += played;
+    m_paceClock += elapsed;
+    // Over several of the device's looks, so that its bursts even out.
+    if (m_paceClock < m_period * kPacePeriods) return;
+    const uint64_t pace = m_paceFrames * kClockPace / m_paceClock;
+    m_pace = static_cast<uint32_t>(Min(Max(pace, kClockPace), kClockPace * kMostPace));
+    m_paceFrames = m_paceClock = 0;
+}
+
+void FeedLead::Observe(uint64_t deviceOn, uint64_t deviceQueued, uint64_t devicePlayed, bool fed, uint64_t elapsed) {
+    if (!fed) return;  // a device that had nothing to play shows no pace
+    Measure(devicePlayed, elapsed);
+    // From here in the clock's time.
+    const uint64_t onDevice = ToClock(deviceOn), programQueued = ToClock(deviceQueued), played = ToClock(devicePlayed);
     const uint64_t queued = onDevice + programQueued;
-    if (!fed) return;
     // What the device played between two looks, it must hold at the next.
     m_stall = Max(m_stall, played + m_period);
     // Close to dry while the program had more to give: the lead was too short.

@@ -8,6 +8,11 @@
 // the device played between two looks of the feed (a stall seen, forgotten
 // a period each calm second). The first stall of a device can still find it
 // short: a start with a long lead would bury a knob turn under it.
+// The lead is kept in the clock's time: what matters is how long the feed may
+// be late, and a device that takes its frames faster than the clock (a sink
+// that takes what it is given at once, a mixer filling a deep buffer) empties
+// a lead of so many frames sooner. Its pace is measured, and every amount in
+// frames is read at that pace (never below the clock's own).
 #pragma once
 
 #include <stdint.h>
@@ -22,7 +27,8 @@ public:
     // held (frames written, not yet played), what the program has queued
     // beyond it, the frames played since the last look, and whether the
     // device had anything to play since then (a first look has not).
-    void Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played, bool fed = true);
+    // `elapsed`: frames of the clock since the last look.
+    void Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played, bool fed, uint64_t elapsed);
     // A loop too long for the device to loop it is under way or begins next
     // (`loopPass` frames a pass; 0: none): the lead holds a pass from its
     // start. The device must cross each pass's end without running dry, and
@@ -31,7 +37,7 @@ public:
     // first pass's end (Wine's device hands periods back in bursts).
     void Loop(uint64_t loopPass);
     // Frames to keep on the device.
-    uint64_t Target() const { return m_target; }
+    uint64_t Target() const { return ToDevice(m_target); }
     // Frames at or below which the device counts as close to running dry: on
     // a machine that keeps up, the feed wakes when a period has played with
     // the lead less that period (at least two periods) still on the device.
@@ -52,16 +58,25 @@ public:
         const uint64_t next = ahead < m_period ? ahead : m_period;
         uint64_t most = m_target;
         if (loopPass) {
-            const uint64_t pass = loopPass > m_base ? loopPass : m_base;
+            const uint64_t pass = ToClock(loopPass) > m_base ? ToClock(loopPass) : m_base;
             if (pass < most) most = pass;
         }
-        return ahead > 0 && onDevice + next <= most;
+        return ahead > 0 && ToClock(onDevice + next) <= most;
     }
+    // The device's frames per frame of the clock, in sixteenths.
+    uint32_t Pace() const { return m_pace; }
 
 private:
+    uint64_t ToClock(uint64_t frames) const { return frames * kClockPace / m_pace; }
+    uint64_t ToDevice(uint64_t frames) const { return frames * m_pace / kClockPace; }
+    void Measure(uint64_t played, uint64_t elapsed);
+
+    static const uint32_t kClockPace = 16;
     uint64_t m_period, m_base, m_max, m_target;
     uint64_t m_calm = 0;   // frames played since the lead last grew or shrank
     uint64_t m_stall = 0;  // the longest the device went between two looks (and a period), fading
+    uint32_t m_pace = kClockPace;
+    uint64_t m_paceFrames = 0, m_paceClock = 0;  // played and clock frames of the pace being measured
 };
 
 }  // namespace fxengine
