@@ -303,11 +303,17 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
     }
     ASSERT_TRUE(CloseKorvane());
 
-    // A DirectSound sound effect: played at once with every level at 0, the
-    // program's own, bit for bit; loaded then and played after a turn of the
-    // 3D knob, the effects' rendering for the turned knob; loaded then and
-    // played after Korvane closed, its own again.
+    // DirectSound at every level 0: a stream and a sound effect played at
+    // once are the program's own, bit for bit; the effect loaded then and
+    // played after a turn of the 3D knob is the effects' rendering for the
+    // turned knob; loaded then and played after Korvane closed, its own again.
     ASSERT_TRUE(StartKorvane("winxp", 0, 0, 20));
+    ASSERT_TRUE(m_player.Start("winxp", "api=ds mode=stream ring=1000 feed=pieces rate=" + std::to_string(kDsRate) +
+                                            " ms=" + std::to_string(kDsMs)));
+    const DWORD streamExit = m_player.Finish();
+    EXPECT_TRUE(streamExit == 0 || streamExit == 25) << "korvplay exit code " << streamExit;
+    EXPECT_EQ(dscapture::NotOfTheSignal(dscapture::Decode(m_player.Heard()), own), dscapture::kSame)
+        << "levels at 0 changed the stream";
     const DWORD effectFrames = kDsRate, effectHeard = effectFrames - kDsRate / 10;
     const std::vector<int16_t> effect = DsEffect(effectFrames);
     struct EffectPlay {
