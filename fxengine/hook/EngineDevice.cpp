@@ -220,6 +220,10 @@ MMRESULT EngineDevice::Reset() {
         if (m_closed) return MMSYSERR_INVALHANDLE;
         m_stream->Reset();
         r = g_real.reset(m_hWave);  // the periods come back
+        // A reset device plays again at the next write (Wine's does): no pace across it.
+        m_paused = false;
+        m_pauseSeen = true;
+        m_lead->Hold(false);
         while (m_flightCount) {
             m_free[m_freeCount++] = m_inFlight[m_flightHead];
             m_flightHead = (m_flightHead + 1) % kMaxLead;
@@ -244,6 +248,20 @@ MMRESULT EngineDevice::BreakLoop() {
     m_stream->BreakLoop();
     // A short loop is looped by the device itself (HeaderStream::ReadPeriod).
     if (!m_realClosed) g_real.breakLoop(m_hWave);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT EngineDevice::Pause(bool paused) {
+    {
+        Lock lock(&m_lock);
+        if (m_closed) return MMSYSERR_INVALHANDLE;
+        const MMRESULT r = paused ? g_real.pause(m_hWave) : g_real.restart(m_hWave);
+        if (r != MMSYSERR_NOERROR) return r;
+        m_paused = paused;
+        m_pauseSeen = true;
+        m_lead->Hold(paused);
+    }
+    if (!paused) SetEvent(m_wake);  // the lead it may take now
     return MMSYSERR_NOERROR;
 }
 
@@ -296,7 +314,9 @@ void EngineDevice::Run() {
 
 void EngineDevice::Round() {
     // The real device hands the periods back in the order they were written.
-    const bool fed = m_flightCount > 0;
+    // A pause since the last look shows no pace.
+    const bool fed = m_flightCount > 0 && !m_pauseSeen;
+    m_pauseSeen = m_paused;
     const unsigned long long before = m_played;
     while (m_flightCount && (m_inFlight[m_flightHead]->header.dwFlags & WHDR_DONE)) {
         Period* p = m_inFlight[m_flightHead];

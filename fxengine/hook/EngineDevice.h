@@ -52,6 +52,10 @@ public:
     MMRESULT Write(WAVEHDR* header, UINT size);
     MMRESULT Reset();
     MMRESULT BreakLoop();
+    // waveOutPause (true) and waveOutRestart (false), passed on: a paused
+    // device plays nothing, so the feed neither measures its pace nor hands
+    // it the long lead of a device whose pace is not yet known.
+    MMRESULT Pause(bool paused);
     // Takes the device from the program (fails while headers are queued);
     // then FinishClose closes the real device and tells the program.
     MMRESULT BeginClose();
@@ -107,10 +111,11 @@ private:
     DWORD m_notifier = 0;  // the thread telling the program something
     bool m_stop = false, m_closed = false, m_realClosed = false;
     bool m_closePending = false, m_closeTold = false;
-    bool m_plain = false;               // our processing faulted once: pass the sound through
-    Period* m_all[kMaxLead] = {};       // every period made, prepared on the device
-    Period* m_free[kMaxLead] = {};      // those not on the device
-    Period* m_inFlight[kMaxLead] = {};  // those on it, oldest first
+    bool m_plain = false;                        // our processing faulted once: pass the sound through
+    bool m_paused = false, m_pauseSeen = false;  // paused by the program; since the last look
+    Period* m_all[kMaxLead] = {};                // every period made, prepared on the device
+    Period* m_free[kMaxLead] = {};               // those not on the device
+    Period* m_inFlight[kMaxLead] = {};           // those on it, oldest first
     int m_allCount = 0, m_freeCount = 0, m_flightHead = 0, m_flightCount = 0;
     size_t m_marked = 0;  // headers handed back by a reset, marked done, not yet told
     DWORD m_periodBytes = 0, m_maxPeriodBytes = 0;

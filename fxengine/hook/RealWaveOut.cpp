@@ -19,7 +19,8 @@ bool RealWaveOut::Resolve(HMODULE winmm) {
     return Look(winmm, "waveOutOpen", &open) && Look(winmm, "waveOutClose", &close) &&
            Look(winmm, "waveOutPrepareHeader", &prepare) && Look(winmm, "waveOutUnprepareHeader", &unprepare) &&
            Look(winmm, "waveOutWrite", &write) && Look(winmm, "waveOutReset", &reset) &&
-           Look(winmm, "waveOutBreakLoop", &breakLoop) && ResolveLoader();
+           Look(winmm, "waveOutBreakLoop", &breakLoop) && Look(winmm, "waveOutPause", &pause) &&
+           Look(winmm, "waveOutRestart", &restart) && ResolveLoader();
 }
 
 bool RealWaveOut::ResolveLoader() {

@@ -17,6 +17,8 @@ struct RealWaveOut {
     MMRESULT(WINAPI* write)(HWAVEOUT, LPWAVEHDR, UINT) = nullptr;
     MMRESULT(WINAPI* reset)(HWAVEOUT) = nullptr;
     MMRESULT(WINAPI* breakLoop)(HWAVEOUT) = nullptr;
+    MMRESULT(WINAPI* pause)(HWAVEOUT) = nullptr;
+    MMRESULT(WINAPI* restart)(HWAVEOUT) = nullptr;
 
     HMODULE(WINAPI* loadLibraryA)(LPCSTR) = nullptr;
     HMODULE(WINAPI* loadLibraryW)(LPCWSTR) = nullptr;

@@ -16,8 +16,8 @@ namespace fxengine {
 namespace {
 
 constexpr int kDevices = 32;
-constexpr int kWaveEntries = 7;  // the first entries of the table below
-constexpr int kRedirects = 12;
+constexpr int kWaveEntries = 9;  // the first entries of the table below
+constexpr int kRedirects = 14;
 
 HMODULE g_self = nullptr;
 // Two locks, neither ever held around a loader call (the loader's lock comes
@@ -140,6 +140,8 @@ void WaveOutEngine::SetRedirects(bool waveOut) {
         {Address(g_real.write), Address(&Write)},
         {Address(g_real.reset), Address(&Reset)},
         {Address(g_real.breakLoop), Address(&BreakLoop)},
+        {Address(g_real.pause), Address(&Pause)},
+        {Address(g_real.restart), Address(&Restart)},
         {Address(g_real.loadLibraryA), Address(&LoadA)},
         {Address(g_real.loadLibraryW), Address(&LoadW)},
         {Address(g_real.loadLibraryExA), Address(&LoadExA)},
@@ -351,6 +353,16 @@ MMRESULT WINAPI WaveOutEngine::Reset(HWAVEOUT h) {
 MMRESULT WINAPI WaveOutEngine::BreakLoop(HWAVEOUT h) {
     Held device(Find(h));
     return device ? device->BreakLoop() : g_real.breakLoop(h);
+}
+
+MMRESULT WINAPI WaveOutEngine::Pause(HWAVEOUT h) {
+    Held device(Find(h));
+    return device ? device->Pause(true) : g_real.pause(h);
+}
+
+MMRESULT WINAPI WaveOutEngine::Restart(HWAVEOUT h) {
+    Held device(Find(h));
+    return device ? device->Pause(false) : g_real.restart(h);
 }
 
 HMODULE WINAPI WaveOutEngine::LoadA(LPCSTR name) {

@@ -51,6 +51,8 @@ private:
     static MMRESULT WINAPI Write(HWAVEOUT h, LPWAVEHDR header, UINT size);
     static MMRESULT WINAPI Reset(HWAVEOUT h);
     static MMRESULT WINAPI BreakLoop(HWAVEOUT h);
+    static MMRESULT WINAPI Pause(HWAVEOUT h);
+    static MMRESULT WINAPI Restart(HWAVEOUT h);
     static HMODULE WINAPI LoadA(LPCSTR name);
     static HMODULE WINAPI LoadW(LPCWSTR name);
     static HMODULE WINAPI LoadExA(LPCSTR name, HANDLE file, DWORD flags);

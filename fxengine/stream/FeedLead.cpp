@@ -11,7 +11,6 @@ const uint64_t kCalmPeriods = 64;
 // The device's pace is measured over this many periods of the clock, and
 // taken as at most so many times the clock's.
 const uint64_t kPacePeriods = 8;
-const uint64_t kMostPace = 8;
 
 uint64_t Min(uint64_t a, uint64_t b) {
     return a < b ? a : b;
@@ -44,7 +43,8 @@ void FeedLead::Measure(uint64_t played, uint64_t elapsed) {
     // Over several of the device's looks, so that its bursts even out.
     if (m_paceClock < m_period * kPacePeriods) return;
     const uint64_t pace = m_paceFrames * kClockPace / m_paceClock;
-    m_pace = static_cast<uint32_t>(Min(Max(pace, kClockPace), kClockPace * kMostPace));
+    m_pace = static_cast<uint32_t>(Min(Max(pace, kClockPace), uint64_t(kClockPace) * kMostPace));
+    m_paceKnown = true;
     m_paceFrames = m_paceClock = 0;
 }
 
@@ -57,7 +57,10 @@ void FeedLead::Observe(uint64_t deviceOn, uint64_t deviceQueued, uint64_t device
     // What the device played between two looks, it must hold at the next.
     m_stall = Max(m_stall, played + m_period);
     // Close to dry while the program had more to give: the lead was too short.
-    if (onDevice <= Low() && programQueued > 0) {
+    // A device holding more than the lead (the start's, read at the fastest
+    // pace) shows it by what it played since the last look: the lead alone
+    // would have been left with a period or less.
+    if ((onDevice <= Low() || played + Low() > m_target) && programQueued > 0) {
         // Found dry, not just low: the feed was later than the whole lead,
         // and doubling would take a dropout at each step; the program's own
         // queue is what protected it without the engine.

@@ -12,7 +12,10 @@
 // be late, and a device that takes its frames faster than the clock (a sink
 // that takes what it is given at once, a mixer filling a deep buffer) empties
 // a lead of so many frames sooner. Its pace is measured, and every amount in
-// frames is read at that pace (never below the clock's own).
+// frames is read at that pace (never below the clock's own). Until it is
+// measured (the first periods), the lead handed to the device is read at the
+// fastest pace believed (up to what the program has queued): read at the
+// clock's own, the first periods alone could run a fast device dry.
 #pragma once
 
 #include <stdint.h>
@@ -37,7 +40,7 @@ public:
     // first pass's end (Wine's device hands periods back in bursts).
     void Loop(uint64_t loopPass);
     // Frames to keep on the device.
-    uint64_t Target() const { return ToDevice(m_target); }
+    uint64_t Target() const { return m_target * Reading(false) / kClockPace; }
     // Frames at or below which the device counts as close to running dry: on
     // a machine that keeps up, the feed wakes when a period has played with
     // the lead less that period (at least two periods) still on the device.
@@ -53,29 +56,44 @@ public:
     // Inside a loop (`loopPass` frames a pass, 1 when not yet known) no more
     // than a pass or the short lead, whichever is longer: a break lands at
     // the end of the pass that plays or the next one, a rewrite is heard
-    // soon, and up to that the lead grows as anywhere else.
+    // soon, and up to that the lead grows as anywhere else. Before the pace is
+    // known, a loop's lead is read at the clock's pace: a break must still
+    // land within a pass or the next one.
     bool Wants(uint64_t onDevice, uint64_t ahead, uint64_t loopPass = 0) const {
         const uint64_t next = ahead < m_period ? ahead : m_period;
+        const uint32_t pace = Reading(loopPass != 0);
         uint64_t most = m_target;
         if (loopPass) {
             const uint64_t pass = ToClock(loopPass) > m_base ? ToClock(loopPass) : m_base;
             if (pass < most) most = pass;
         }
-        return ahead > 0 && ToClock(onDevice + next) <= most;
+        return ahead > 0 && (onDevice + next) * kClockPace / pace <= most;
     }
-    // The device's frames per frame of the clock, in sixteenths.
+    // The device's frames per frame of the clock, in sixteenths, as measured
+    // (the clock's own until then).
     uint32_t Pace() const { return m_pace; }
+    bool PaceKnown() const { return m_paceKnown; }
+    // The program paused the device (true) or restarted it: a paused device
+    // takes nothing, so until its pace is known it is handed only the lead
+    // read at the clock's pace (a knob turn made before it plays is heard at
+    // once), and the long one when it plays.
+    void Hold(bool paused) { m_paused = paused; }
+
+    static const uint32_t kClockPace = 16;
+    static const uint32_t kMostPace = 8;  // times the clock's: the fastest device believed
 
 private:
     uint64_t ToClock(uint64_t frames) const { return frames * kClockPace / m_pace; }
-    uint64_t ToDevice(uint64_t frames) const { return frames * m_pace / kClockPace; }
+    // The pace the lead handed to the device is read at: the fastest believed
+    // until the pace is known, save in a loop or while paused.
+    uint32_t Reading(bool inLoop) const { return m_paceKnown || inLoop || m_paused ? m_pace : kClockPace * kMostPace; }
     void Measure(uint64_t played, uint64_t elapsed);
 
-    static const uint32_t kClockPace = 16;
     uint64_t m_period, m_base, m_max, m_target;
     uint64_t m_calm = 0;   // frames played since the lead last grew or shrank
     uint64_t m_stall = 0;  // the longest the device went between two looks (and a period), fading
     uint32_t m_pace = kClockPace;
+    bool m_paceKnown = false, m_paused = false;
     uint64_t m_paceFrames = 0, m_paceClock = 0;  // played and clock frames of the pace being measured
 };
 

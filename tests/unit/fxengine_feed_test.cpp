@@ -34,6 +34,7 @@ struct Scenario {
     uint64_t breakAt = 0;              // the tick the program breaks that loop
     // A device that takes burstFrames at once every burstEvery ticks (0: a frame a tick).
     uint32_t burstEvery = 0, burstFrames = 0;
+    bool stallOnce = false;  // only the first stall comes
 };
 
 // Frames the device plays at this tick.
@@ -77,6 +78,7 @@ private:
 };
 
 bool Stalled(const Scenario& s, uint64_t tick) {
+    if (s.stallOnce && tick >= s.stallEvery) return false;
     return s.stallEvery && tick % s.stallEvery >= s.stallEvery - s.stallFrames;
 }
 
@@ -264,6 +266,76 @@ TEST(EngineFeed, ADeviceFasterThanTheClockHasItsLeadInTheClocksTime) {
         if (Engine(s, 0).underruns) dry += " " + std::to_string(at);
     }
     EXPECT_EQ(dry, "") << "ran dry with the feed late at these ms";
+}
+
+TEST(EngineFeed, ADeviceFasterThanTheClockIsNotRunDryBeforeItsPaceIsKnown) {
+    // The same sink from the device's start: its pace is measured over the
+    // first eight periods, and until then a lead of so many frames read at
+    // the clock's pace lasted a third as long. The feed thread is late once,
+    // in the first 150 ms, after its first round (a device not yet written to
+    // has not started); the plain path has no thread to be late.
+    const uint32_t ms = kRate / 1000;
+    const struct {
+        const char* name;
+        uint32_t bufferFrames, buffers, total;
+    } players[] = {
+        {"2 s at once", 2000 * ms, 1, 1},
+        {"100 ms buffers, three ahead", 100 * ms, 3, 20},
+    };
+    for (const auto& p : players) {
+        SCOPED_TRACE(p.name);
+        for (uint32_t late : {15u, 25u, 30u}) {
+            std::string dry;
+            for (uint32_t at = 5; at <= 150; at += 5) {
+                Scenario s = {"", p.bufferFrames, p.buffers, p.total, (at + late) * ms, late * ms};
+                s.burstEvery = 10 * ms;
+                s.burstFrames = 30 * ms;
+                s.stallOnce = true;
+                const Outcome plain = Plain(s), engine = Engine(s, 0);
+                EXPECT_EQ(plain.underruns, 0u);
+                EXPECT_EQ(engine.heard, plain.heard);
+                if (engine.underruns) dry += " " + std::to_string(at);
+            }
+            EXPECT_EQ(dry, "") << "ran dry with the feed " << late << " ms late at these ms";
+        }
+    }
+}
+
+// Periods handed at once to a device holding nothing, with 3 s queued.
+uint32_t PeriodsHanded(const FeedLead& lead) {
+    uint32_t n = 0;
+    while (n < 200 && lead.Wants(uint64_t(n) * kPeriod, 3 * kRate)) ++n;
+    return n;
+}
+
+TEST(EngineFeed, APausedDeviceIsHandedOnlyTheShortLeadTillItPlays) {
+    // Until its pace is known, a device is handed the lead read at the
+    // fastest pace believed, eight times the clock's (24 periods here); a
+    // paused one, whose deep queue waits for a restart, only the short lead,
+    // so a knob turn made meanwhile is heard within 50 ms of the restart.
+    // Once the pace is known (here the clock's own), pausing changes nothing.
+    const uint32_t shortLead = 3, startLead = 24;
+    const struct {
+        const char* name;
+        bool paused, restarted, measured;
+        uint32_t periods;
+    } cases[] = {
+        {"unknown pace", false, false, false, startLead},
+        {"unknown pace, paused", true, false, false, shortLead},
+        {"unknown pace, restarted", true, true, false, startLead},
+        {"the clock's pace", false, false, true, shortLead},
+        {"the clock's pace, paused", true, false, true, shortLead},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FeedLead lead(kPeriod, kRate);
+        if (c.measured)
+            for (int i = 0; i < 8; ++i) lead.Observe(2 * kPeriod, 3 * kRate, kPeriod, true, kPeriod);
+        EXPECT_EQ(lead.PaceKnown(), c.measured);
+        if (c.paused) lead.Hold(true);
+        if (c.restarted) lead.Hold(false);
+        EXPECT_EQ(PeriodsHanded(lead), c.periods);
+    }
 }
 
 TEST(EngineFeed, TheLeadALoopRaisedIsKeptACalmSecondAfterIt) {
