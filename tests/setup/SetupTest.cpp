@@ -387,39 +387,7 @@ TEST_F(SetupTest, WindowsXpEndsALateHostInstallsTheDriverAndEachUpdateKeepsTheSe
     ExpectNothingLeft();
 }
 
-TEST_F(SetupTest, UninstallAsksAndRemovesTheSettingsWhenTheUserDoesNotKeepThem) {
-    ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
-    ASSERT_EQ(RunSetup("winxp"), 0u);
-    DWORD pid = 0;
-    ScopedHandle copy = StartUninstaller("", &pid);
-    ASSERT_TRUE(copy.Valid());
-    auto ended = [&] { return WaitForSingleObject(copy.Get(), 0) == WAIT_OBJECT_0; };
-
-    HWND main = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (main = MainWindow(pid)) != nullptr; }, kStartMs)) << "no uninstaller window";
-    Press(main, 1);  // the confirmation page's Uninstall
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = QuestionBox(pid)) != nullptr || ended(); }, kStartMs));
-    ASSERT_NE(box, nullptr) << "the uninstaller did not ask about the settings";
-    EXPECT_TRUE(SettingsKey::Exists()) << "the settings went before the answer";
-    Press(box, IDNO);
-
-    // The work is done when the Close button can be pressed.
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            HWND w = MainWindow(pid);
-            if (w && IsWindowEnabled(GetDlgItem(w, 1)) && !RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey))
-                Press(w, 1);
-            return ended();
-        },
-        kSetupMs, 500))
-        << "the uninstaller did not finish";
-    if (!ended()) TerminateProcess(copy.Get(), 1);
-    ExpectNothingLeft();
-    EXPECT_FALSE(SettingsKey::Exists()) << "the user chose not to keep the settings";
-}
-
-TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRunning) {
+TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyRefusesUninstallWhileRunningAndUninstallAsksAboutTheSettings) {
     ASSERT_TRUE(PutRigDriverAside()) << "the rig's driver did not step aside";
     ASSERT_EQ(RunSetup("winxp"), 0u);
     ExpectInstalled();
@@ -449,10 +417,34 @@ TEST_F(SetupTest, WindowsXpInstallLetsUsersOpenTheKeyAndRefusesUninstallWhileRun
 
     RunInstalledKorvane("winxp", kInstalledDriver);
 
-    ASSERT_EQ(RunUninstaller("/S /PURGE"), 0u);
+    // The uninstaller as a user runs it: it asks about the settings.
+    DWORD pid = 0;
+    ScopedHandle copy = StartUninstaller("", &pid);
+    ASSERT_TRUE(copy.Valid());
+    auto ended = [&] { return WaitForSingleObject(copy.Get(), 0) == WAIT_OBJECT_0; };
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (main = MainWindow(pid)) != nullptr; }, kStartMs)) << "no uninstaller window";
+    Press(main, 1);  // the confirmation page's Uninstall
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = QuestionBox(pid)) != nullptr || ended(); }, kStartMs));
+    ASSERT_NE(box, nullptr) << "the uninstaller did not ask about the settings";
+    EXPECT_TRUE(SettingsKey::Exists()) << "the settings went before the answer";
+    Press(box, IDNO);
+
+    // The work is done when the Close button can be pressed.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            HWND w = MainWindow(pid);
+            if (w && IsWindowEnabled(GetDlgItem(w, 1)) && !RegKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey))
+                Press(w, 1);
+            return ended();
+        },
+        kSetupMs, 500))
+        << "the uninstaller did not finish";
+    if (!ended()) TerminateProcess(copy.Get(), 1);
     ExpectNothingLeft();
     ExpectNoHost();
-    EXPECT_FALSE(SettingsKey::Exists()) << "/PURGE removes the settings";
+    EXPECT_FALSE(SettingsKey::Exists()) << "the user chose not to keep the settings";
 }
 
 TEST_F(SetupTest, AFolderChosenWithDIsWhereTheUpdateGoesAndThePurgeNeverFollowsALinkBelowTheKey) {
@@ -511,17 +503,9 @@ TEST_F(SetupTest, SetupRefusesWhileKorvaneRunsAndChangesNothing) {
     ExpectNoShortcutsOrEntry();
 }
 
-TEST_F(SetupTest, ADriverThatCannotStartEndsSetupWithNothingLeft) {
-    // The rig's driver keeps the device name, so the installed one cannot start.
-    ASSERT_TRUE(KernelService::WaitDeviceNames("Velmora1\0", true)) << "the rig's driver does not run";
-    EXPECT_EQ(RunSetup("winxp"), kExitFailed) << "setup said done with its driver not running";
-    ExpectNoDriver();
-    EXPECT_FALSE(FileExists(Installed("Korvane.exe"))) << "the program was installed regardless";
-}
-
-// Last of all: the hook library Korvane set stays loaded in the desktop's
-// process (Wine never frees a hook library), so its folder stays until the
-// next restart.
+// Last of its shard: the hook library Korvane set stays loaded in the
+// desktop's process (Wine never frees a hook library), so its folder stays
+// until the next restart.
 TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
     ASSERT_EQ(RunSetup("win98"), 0u);
     ExpectInstalled();
@@ -553,6 +537,14 @@ TEST_F(SetupTest, Windows98InstallRunsAndUninstallLeavesOnlyTheSettings) {
     EXPECT_FALSE(FileExists(Installed("KorvHost.exe"))) << "the ended host's file is left";
     EXPECT_TRUE(SettingsKey::Exists()) << "a silent uninstall keeps the settings";
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), 20u);
+}
+
+TEST_F(SetupTest, ADriverThatCannotStartEndsSetupWithNothingLeft) {
+    // The rig's driver keeps the device name, so the installed one cannot start.
+    ASSERT_TRUE(KernelService::WaitDeviceNames("Velmora1\0", true)) << "the rig's driver does not run";
+    EXPECT_EQ(RunSetup("winxp"), kExitFailed) << "setup said done with its driver not running";
+    ExpectNoDriver();
+    EXPECT_FALSE(FileExists(Installed("Korvane.exe"))) << "the program was installed regardless";
 }
 
 int main(int argc, char** argv) {
