@@ -79,19 +79,14 @@ void Press(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// How many handles are open to `object`, in every process.
+// How many handles are open to `object`, in every process (the object's basic
+// information: attributes, access, handles, pointers and ten reserved).
 ULONG HandleCount(HANDLE object) {
-    struct {
-        ULONG attributes;
-        ACCESS_MASK access;
-        ULONG handles, pointers;
-        ULONG reserved[10];
-    } info = {};
+    ULONG info[14] = {};
     using QueryFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
     const auto query = reinterpret_cast<QueryFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
-    const int kBasicInformation = 0;
-    return query && query(object, kBasicInformation, &info, sizeof info, nullptr) == 0 ? info.handles : 0;
+    return query && query(object, 0, info, sizeof info, nullptr) == 0 ? info[2] : 0;
 }
 
 // A host still starting on a busy machine: its mutex at once, its quit event
