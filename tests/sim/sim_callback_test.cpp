@@ -202,10 +202,14 @@ std::string ModeName(const ::testing::TestParamInfo<Rounds>& param) {
     return "Unknown";
 }
 
-// The one that can hang last, so the others report first.
+// The one that can hang last, so the others report first. Rounds as an
+// engine broken on purpose showed them needed: one that tells the program
+// from two threads at once failed 8-16% of the reset-holding-lock rounds,
+// 1% of those reset from afar and every close from the callback; one that
+// waits for its thread in a reset or close hung in the first two rounds.
 INSTANTIATE_TEST_SUITE_P(Modes, EngineCallbacks,
-                         ::testing::Values(Rounds{Mode::kResetFromAfar, 300}, Rounds{Mode::kCloseFromCallback, 300},
-                                           Rounds{Mode::kReopenFromClose, 30}, Rounds{Mode::kResetHoldingLock, 1000}),
+                         ::testing::Values(Rounds{Mode::kResetFromAfar, 300}, Rounds{Mode::kCloseFromCallback, 100},
+                                           Rounds{Mode::kReopenFromClose, 30}, Rounds{Mode::kResetHoldingLock, 300}),
                          ModeName);
 
 }  // namespace
