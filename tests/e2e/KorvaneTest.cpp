@@ -105,14 +105,7 @@ HWND KorvaneTest::StartToConsole(const KorvaneLauncher& launcher, KorvaneProcess
 
 HWND KorvaneTest::OpenAboutByCommand(const KorvaneProcess& p, HWND console) {
     PostMessageA(console, WM_SYSCOMMAND, 0x0010, 0);
-    // The About window's own loop runs on the console's thread: once that
-    // thread is through its queue, the command is taken and the window is
-    // there, however busy the machine.
-    const WindowFinder finder(p.Pid());
-    const bool caughtUp = CaughtUp(console);
-    HWND about = finder.About();
-    if (!about) ADD_FAILURE() << "no About window after the console took its command (caught up: " << caughtUp << ")";
-    return about;
+    return WindowFinder(p.Pid()).WaitAbout(kUiMs);
 }
 
 void KorvaneTest::WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HWND* box) {
