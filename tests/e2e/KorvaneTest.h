@@ -48,8 +48,8 @@ protected:
     // Waits until the process shows a console or a message box, whichever
     // comes first; the other stays null.
     void WaitForConsoleOrBox(const KorvaneProcess& p, HWND* console, HWND* box);
-    // Opens the About window by the system menu's command; null (and a
-    // failure) when none is there once the console has taken the command.
+    // Opens the About window by the system menu's command; null when none
+    // appears in time.
     HWND OpenAboutByCommand(const KorvaneProcess& p, HWND console);
     // Closes the About window by Escape, as a user would.
     static ::testing::AssertionResult EscapeAbout(HWND about);
