@@ -144,6 +144,10 @@ TEST_F(AccessTest, WindowTextsAndTooltipsFollowTheValues) {
     EXPECT_EQ(WinEventLog::Count(EVENT_OBJECT_NAMECHANGE, headphones), 1u);
     // The other controls did not change.
     EXPECT_EQ(WinEventLog::Count(EVENT_OBJECT_VALUECHANGE, GetDlgItem(m_console, 1001)), 0u);
+    // And off again by a click, the pointer coming from the knob whose tip
+    // was up: the click reaches the button, not the tip.
+    ASSERT_TRUE(InputDriver::ClickControl(m_console, 1005));
+    EXPECT_TRUE(WaitUntil([&] { return Text(1005) == kHeadphonesOff; }, kUiMs)) << Text(1005);
     UnhookWinEvent(hook);
     ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
 }

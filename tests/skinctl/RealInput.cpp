@@ -29,20 +29,43 @@ void Pump(DWORD milliseconds) {
     } while (GetTickCount() - start < milliseconds);
 }
 
+namespace {
+
+// Wine reads the display's events (X's reports of the pointer's moves among
+// them) only when the thread waits: a wait that times out at once reads
+// those waiting and turns them into input.
+void ReadDisplay() {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+}
+
+bool CursorAt(POINT screen) {
+    POINT at;
+    return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
+}
+
+}  // namespace
+
 void Settle() {
-    const UINT_PTR timer = SetTimer(nullptr, 0, 1, nullptr);
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 20000) {
-        MSG msg;
-        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-            continue;
+    // Until a pass through the queue ends with the display read and no input
+    // made by it; bounded, for a display that never stops reporting.
+    for (int pass = 0; pass < 20; ++pass) {
+        ReadDisplay();
+        const UINT_PTR timer = SetTimer(nullptr, 0, 1, nullptr);
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 20000) {
+            MSG msg;
+            if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+                continue;
+            }
+            if (msg.message == WM_TIMER && !msg.hwnd && msg.wParam == timer) break;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
         }
-        if (msg.message == WM_TIMER && !msg.hwnd && msg.wParam == timer) break;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        KillTimer(nullptr, timer);
+        ReadDisplay();
+        if (!HIWORD(GetQueueStatus(QS_INPUT))) return;
     }
-    KillTimer(nullptr, timer);
 }
 
 bool MoveTo(POINT screen) {
@@ -52,21 +75,17 @@ bool MoveTo(POINT screen) {
     const LONG dx = LONG((screen.x * 65536LL + 32768) / width);
     const LONG dy = LONG((screen.y * 65536LL + 32768) / height);
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, dx, dy, 0);
-    // Under Wine the X pointer follows SendInput later and echoes earlier
-    // positions back as input when this thread next reads its queue: go on
-    // once the cursor is there after everything waiting has been handled.
-    for (int round = 0; round < 2; ++round) {
-        const bool there = PumpUntil(
-            [&] {
-                POINT at;
-                return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
-            },
-            3000);
-        if (!there) return false;
-        Settle();
-    }
-    POINT at;
-    return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
+    // Under Wine the X pointer follows SendInput later, and X reports the
+    // move back as input when this thread next reads its display; a report
+    // read late would take a drag back to an earlier place. GetCursorPos
+    // answers with Wine's own place while that changed less than 100 ms ago
+    // and asks X only after that: Wine offers no other sign that X has taken
+    // the move. Once it has, reading the display and taking what it made
+    // leaves no report of this move or an earlier one to come.
+    const DWORD moved = GetTickCount();
+    if (!PumpUntil([&] { return GetTickCount() - moved > 100 && CursorAt(screen); }, 5000)) return false;
+    Settle();
+    return CursorAt(screen);
 }
 
 void LeftDown() {
@@ -89,8 +108,8 @@ bool PressOn(HWND target, POINT screen) {
     // try again until the control under test has taken the capture.
     for (int attempt = 0; attempt < 5; ++attempt) {
         if (!MoveTo(screen)) continue;
-        LeftDown();
-        if (PumpUntil([&] { return GetCapture() == target; }, 300)) return true;
+        LeftDown();  // taken once it returns: the capture is there or never will be
+        if (GetCapture() == target) return true;
         LeftUp();
     }
     return false;

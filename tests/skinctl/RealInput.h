@@ -19,9 +19,12 @@ bool PumpUntil(Pred done, DWORD milliseconds) {
 }
 
 // Pumps until this thread has handled every input, message and paint that
-// was waiting when called (a thread timer's message comes only after them).
+// was waiting when called (a thread timer's message comes only after them)
+// and what the display reported meanwhile.
 void Settle();
-bool MoveTo(POINT screen);  // true when the cursor got there
+// True when X has the pointer there and its reports of the moves so far are
+// all taken: none can take the pointer back later.
+bool MoveTo(POINT screen);
 void LeftDown();
 void LeftUp();
 void Wheel(int delta);

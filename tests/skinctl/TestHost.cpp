@@ -44,6 +44,11 @@ LRESULT CALLBACK TestHost::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
             self->OnNotify(reinterpret_cast<const NMHDR*>(lParam));
             return 0;
         }
+        if (msg == WM_MOUSEMOVE) {
+            POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            ClientToScreen(hwnd, &pt);
+            self->moves.push_back(pt);
+        }
         if (msg == WM_MOUSEWHEEL) {
             self->OnMouseWheel(wParam, lParam);
             return 0;

@@ -1,5 +1,6 @@
 // A parent window for skin controls in tests: records every event 1 together
-// with the control's property 1 as read inside the handler, and forwards a
+// with the control's property 1 as read inside the handler and the pointer
+// moves it gets, and forwards a
 // wheel message it gets to the child under the pointer as the console does.
 #pragma once
 
@@ -28,6 +29,8 @@ public:
     HWND AddControl(const char* className, int id, int x, int y, int width, int height);
 
     std::vector<RecordedEvent> events;
+    // Screen places of the pointer moves the host itself got (not its children's).
+    std::vector<POINT> moves;
     int eventsWithBadHeader = 0;
 
 private:

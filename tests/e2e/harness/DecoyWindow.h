@@ -16,7 +16,7 @@ public:
     HWND Get() const { return m_hwnd; }
     HWND Detach();
     // True once it is the foreground window (bounded).
-    bool TakeForeground(DWORD timeoutMs = 5000);
+    bool TakeForeground(DWORD timeoutMs = 30000);
 
 private:
     HWND m_hwnd = nullptr;

@@ -15,12 +15,14 @@ class InputDriver {
 public:
     enum Modifier : unsigned { kNone = 0, kShift = 1, kCtrl = 2, kAlt = 4 };
 
-    // True once the window is the foreground window (bounded wait).
-    static bool Activate(HWND hwnd, DWORD timeoutMs = 5000);
+    // True once the window is the foreground window and its thread has
+    // taken it as active (bounded wait, as long as for any other state).
+    static bool Activate(HWND hwnd, DWORD timeoutMs = 30000);
 
     static bool MoveTo(POINT screen);
-    // Moves there and waits until the pointer has stayed put for a moment;
-    // the clicks, drags and wheel turns below do this first.
+    // Moves there and waits until X has the pointer there and no echo of a
+    // move can come any more; the clicks, drags and wheel turns below do
+    // this first.
     static bool SettleAt(POINT screen);
     static bool Click(POINT screen, bool right = false);
     static bool DoubleClick(POINT screen);
@@ -47,6 +49,14 @@ public:
     static std::string DescribeState();
 
 private:
+    static bool At(POINT screen);
+    // Until a reading that Wine took from X shows the pointer at screen.
+    static bool XHasPointerAt(POINT screen);
+    // Until the thread under screen has read its display and taken the input
+    // that made (the echoes of our moves).
+    static bool EchoesTaken(POINT screen);
+    // The click's events, the pointer already settled there.
+    static bool ClickSettled(POINT screen, bool right);
     static bool Send(std::vector<INPUT>& inputs);
     static INPUT Mouse(DWORD flags, POINT screen, DWORD data = 0);
     static INPUT KeyEvent(WORD vk, bool up);

@@ -26,8 +26,10 @@
 // request gives (the status relay's, 666); answers "killed 1" or "killed 0".
 #define KORVPROBE_KILL_TIMER_MSG "KorvProbe.KillTimer"
 // A barrier: answers "idle" once the window's thread has taken every input,
-// posted and sent message that was waiting when the question came (a thread
-// timer is set; its WM_TIMER comes only when nothing else waits).
+// posted and sent message that was waiting when the question came, and has
+// read the display's events waiting for it (pointer echoes among them) and
+// taken the input they made (a thread timer is set; its WM_TIMER comes only
+// when nothing else waits, and the display is read again then).
 #define KORVPROBE_IDLE_MSG "KorvProbe.Idle"
 // Timer turns: the request is "<timer id> <turns>"; answers "turns" when the
 // window's thread takes that timer's WM_TIMER for the turns-th time from then.

@@ -243,6 +243,14 @@ void Answer(const std::string& text) {
     }
 }
 
+// Wine reads the display's events (pointer moves among them) only when the
+// thread waits; a wait that times out at once reads those that are there and
+// turns them into input. True when input is waiting in the queue afterwards.
+bool ReadDisplayEvents() {
+    MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
+    return HIWORD(GetQueueStatus(QS_INPUT)) != 0;
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -269,8 +277,13 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK KorvProbeGetMsgProc(int code, 
         if (msg->message == paintMsg) Answer(BenchPaint(msg->hwnd));
         if (msg->message == timerMsg)
             Answer(KillTimer(msg->hwnd, strtoul(Request().c_str(), nullptr, 10)) ? "killed 1\n" : "killed 0\n");
-        if (msg->message == idleMsg && !idleTimer) idleTimer = SetTimer(nullptr, 0, 1, nullptr);
-        if (msg->message == WM_TIMER && !msg->hwnd && idleTimer && msg->wParam == idleTimer) {
+        if (msg->message == idleMsg && !idleTimer) {
+            ReadDisplayEvents();
+            idleTimer = SetTimer(nullptr, 0, 1, nullptr);
+        }
+        // The display's events are not in the queue until read, so the timer
+        // can come first: read them, and answer on a later turn if they made input.
+        if (msg->message == WM_TIMER && !msg->hwnd && idleTimer && msg->wParam == idleTimer && !ReadDisplayEvents()) {
             KillTimer(nullptr, idleTimer);
             idleTimer = 0;
             Answer("idle\n");
