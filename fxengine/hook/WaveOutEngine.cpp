@@ -120,11 +120,17 @@ static bool Excluded() {
     return excluded;
 }
 
+// The process has a sound library: winmm, or dsound alone (a dsound that
+// does not import winmm itself; the engine brings winmm when it joins).
+static bool HasSound() {
+    return GetModuleHandleA("winmm.dll") || GetModuleHandleA("dsound.dll");
+}
+
 void WaveOutEngine::JoinThisProcess() {
     if (!g_lockReady || Joined() || Excluded()) return;
-    // A program that loads winmm itself (or delay-loads it) may open a device
-    // in the same breath: its loads are watched until then.
-    if (GetModuleHandleA("winmm.dll"))
+    // A program that loads winmm or dsound itself (or delay-loads it) may open
+    // a device in the same breath: its loads are watched until then.
+    if (HasSound())
         Join();
     else
         Watch();
@@ -174,15 +180,15 @@ bool WaveOutEngine::Watch() {
         ImportPatcher::PatchAll(g_self, g_redirects, g_redirectCount);
         __atomic_store_n(&g_watching, 1, __ATOMIC_RELEASE);
     }
-    // winmm may have come while the tables were being changed.
-    if (GetModuleHandleA("winmm.dll")) Join();
+    // Sound may have come while the tables were being changed.
+    if (HasSound()) Join();
     return true;
 }
 
 void WaveOutEngine::AfterLoad(HMODULE loaded) {
     if (Joined())
         PatchBrought(loaded);
-    else if (__atomic_load_n(&g_watching, __ATOMIC_ACQUIRE) && GetModuleHandleA("winmm.dll"))
+    else if (__atomic_load_n(&g_watching, __ATOMIC_ACQUIRE) && HasSound())
         Join();
 }
 

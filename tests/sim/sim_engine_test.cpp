@@ -489,12 +489,14 @@ TEST_F(EngineTest, WinmmsOwnDriversKeepTheSystemsEntries) {
     FreeLibrary(driver);
 }
 
-// A window program that loads winmm itself and opens a device at once (in the
-// same handler) gets the engine's entry for its first device.
-TEST_F(EngineTest, AProgramThatLoadsWinmmItselfHasItsFirstDeviceTaken) {
+// A window program that loads winmm, or dsound alone, itself and opens a
+// device at once (in the same handler) gets the engine's entry for its first
+// device.
+TEST_F(EngineTest, AProgramThatLoadsWinmmOrDsoundItselfHasItsFirstDeviceTaken) {
     m_hook();
-    EXPECT_EQ(simtest::RunAsVersion(SIM_PROBE_EXE, "lateplay", "win98"), 0)
-        << "21: the system's waveOutOpen; other codes: see sim_probe.cpp";
+    for (const char* mode : {"lateplay", "lateplay ds"})
+        EXPECT_EQ(simtest::RunAsVersion(SIM_PROBE_EXE, mode, "win98"), 0)
+            << mode << ": 21: the system's entry; other codes: see sim_probe.cpp";
 }
 
 // A library whose DllMain makes a window and loads a library, loaded and

@@ -3,10 +3,12 @@
 //   sim_probe 9x|nt      opens both devices the way Korvane does on that
 //                        system, sends one master-volume message to each and
 //                        closes them; exit code 0 when everything worked
-//   sim_probe lateplay   a window program that does not import winmm: once its
-//                        window is up it loads winmm itself and opens a device
-//                        at once, as programs that delay-load it do; exit code
-//                        0 when the entry it found is the engine's
+//   sim_probe lateplay [ds]
+//                        a window program that does not import winmm: once its
+//                        window is up it loads winmm (ds: dsound) itself and
+//                        opens a device at once, as programs that delay-load
+//                        it do; exit code 0 when the entry it found is the
+//                        engine's
 //   sim_probe loaderrace MODULE
 //                        a window program without winmm loads MODULE (which
 //                        imports winmm: the engine joins; its DllMain makes a
@@ -21,6 +23,7 @@
 //                        then prints its processor time in microseconds
 //                        and 1 when the wave hook library is in it, else 0
 #include <windows.h>
+#include <unknwn.h>
 
 #include <stdio.h>
 #include <string.h>
@@ -70,6 +73,23 @@ HWND FirstWindow() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     return window;
+}
+
+// DirectSound alone (a dsound that does not bring winmm): the object made
+// and let go at once.
+int LateDirectSound() {
+    HWND window = FirstWindow();
+    HMODULE dsound = LoadLibraryA("dsound.dll");
+    if (!dsound) return kNoWinmm;
+    using CreateFn = HRESULT(WINAPI*)(const GUID*, IUnknown**, IUnknown*);
+    FARPROC create = GetProcAddress(dsound, "DirectSoundCreate");
+    if (!create) return kNoWinmm;
+    IUnknown* ds = nullptr;
+    if (FAILED(reinterpret_cast<CreateFn>(reinterpret_cast<void (*)()>(create))(nullptr, &ds, nullptr)) || !ds)
+        return kNoDevice;
+    ds->Release();
+    DestroyWindow(window);
+    return reinterpret_cast<void*>(create) == ExportedAddress(dsound, "DirectSoundCreate") ? kSystemsEntry : kOk;
 }
 
 int LatePlay() {
@@ -169,6 +189,7 @@ int HookCost() {
 
 int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "lateplay") == 0) return LatePlay();
+    if (argc == 3 && strcmp(argv[1], "lateplay") == 0 && strcmp(argv[2], "ds") == 0) return LateDirectSound();
     if (argc == 2 && strcmp(argv[1], "hookcost") == 0) return HookCost();
     if (argc == 3 && strcmp(argv[1], "loaderrace") == 0) return LoaderRace(argv[2]);
     if (argc != 2 || (strcmp(argv[1], "9x") != 0 && strcmp(argv[1], "nt") != 0)) return kUsage;
