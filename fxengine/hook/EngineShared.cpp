@@ -7,14 +7,17 @@
 namespace fxengine {
 namespace {
 
-constexpr DWORD kMagic = 0x4B465833;  // layout version of the block below
+constexpr DWORD kMagic = 0x4B465834;  // layout version of the block below
 // A new layout takes a new name: a library of the last one may still hold the old block.
-const char* const kMappingName = "KorvaneWaveEngine.State.3";
+const char* const kMappingName = "KorvaneWaveEngine.State.4";
 constexpr DWORD kMaking = 0x4B465800;  // being made by one process
 
+// A process is named by its id and its start (EngineShared::StartOf): each
+// start is stored before the id it goes with, and read after it.
 struct ProcessSlot {
     volatile LONG pid;
     volatile LONG busy;
+    volatile LONG start;
 };
 
 struct ThreadHook {
@@ -28,6 +31,7 @@ struct SharedBlock {
     volatile LONG hooked;
     volatile LONG ownerPid;
     volatile LONG hostPid;
+    volatile LONG ownerStart, hostStart;
     volatile LONG hooks[2][2];    // by holder, by hook type
     volatile LONG unslottedBusy;  // processes that found no free slot
     fx::FxParams params;
@@ -56,9 +60,17 @@ int ClaimSlot() {
     for (int pass = 0; pass < 2; ++pass)
         for (int i = 0; i < EngineShared::kProcesses; ++i) {
             ProcessSlot& s = g_block->processes[i];
-            const LONG pid = Load(&s.pid);
-            const bool takeable = pid == 0 || (pass == 1 && !EngineShared::ProcessAlive(static_cast<DWORD>(pid)));
-            if (takeable && Cas(&s.pid, pid, me)) {
+            LONG pid = Load(&s.pid);
+            // An ended process's slot is freed first (as NoBufferInside
+            // does), so it is never ours while its busy and start are not.
+            if (pass == 1 && pid && !EngineShared::ProcessAlive(static_cast<DWORD>(pid), Load(&s.start)) &&
+                Cas(&s.pid, pid, 0)) {
+                Store(&s.busy, 0);
+                pid = 0;
+            }
+            if (pid == 0 && Cas(&s.pid, 0, me)) {
+                // Counted busy only by our own buffers, once the start is ours.
+                Store(&s.start, EngineShared::StartOf(static_cast<DWORD>(me)));
                 Store(&s.busy, 0);
                 return g_slot = i;
             }
@@ -148,6 +160,7 @@ void EngineShared::Snapshot(fx::FxParams* out) {
 
 void EngineShared::SetHook(DWORD ownerPid) {
     if (!g_block) return;
+    Store(&g_block->ownerStart, StartOf(ownerPid));
     Store(&g_block->ownerPid, static_cast<LONG>(ownerPid));
     Store(&g_block->hooked, 1);
 }
@@ -212,7 +225,9 @@ HHOOK EngineShared::TakeAnyThreadHook(Holder holder) {
 }
 
 void EngineShared::SetHost(DWORD hostPid) {
-    if (g_block) Store(&g_block->hostPid, static_cast<LONG>(hostPid));
+    if (!g_block) return;
+    Store(&g_block->hostStart, StartOf(hostPid));
+    Store(&g_block->hostPid, static_cast<LONG>(hostPid));
 }
 
 bool EngineShared::ClearHost(DWORD hostPid) {
@@ -223,7 +238,7 @@ bool EngineShared::HostAlive() {
     if (!g_block) return false;
     const LONG host = Load(&g_block->hostPid);
     if (!host) return false;
-    if (ProcessAlive(static_cast<DWORD>(host))) return true;
+    if (ProcessAlive(static_cast<DWORD>(host), Load(&g_block->hostStart))) return true;
     // The host was ended from outside: the system took its hooks away.
     Cas(&g_block->hostPid, host, 0);
     return false;
@@ -248,7 +263,7 @@ bool EngineShared::HookedFlag() {
 bool EngineShared::HookActive() {
     if (!HookedFlag()) return false;
     const LONG owner = Load(&g_block->ownerPid);
-    if (ProcessAlive(static_cast<DWORD>(owner))) return true;
+    if (ProcessAlive(static_cast<DWORD>(owner), Load(&g_block->ownerStart))) return true;
     // The process that set the hook ended without taking it away: the system
     // removed its hook, so the engine stands down too.
     if (Cas(&g_block->ownerPid, owner, 0)) Store(&g_block->hooked, 0);
@@ -280,19 +295,49 @@ bool EngineShared::NoBufferInside() {
     for (ProcessSlot& s : g_block->processes) {
         const LONG pid = Load(&s.pid);
         if (!pid || Load(&s.busy) <= 0) continue;
-        if (ProcessAlive(static_cast<DWORD>(pid))) return false;
+        if (ProcessAlive(static_cast<DWORD>(pid), Load(&s.start))) return false;
         // Ended with buffers inside: nothing of it is left to wait for.
         if (Cas(&s.pid, pid, 0)) Store(&s.busy, 0);
     }
     return true;
 }
 
-bool EngineShared::ProcessAlive(DWORD pid) {
+namespace {
+LONG StartOfProcess(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;  // 95/98/ME keep none
+    return static_cast<LONG>(created.dwLowDateTime | 1);  // never 0, which stands for "not known"
+}
+}  // namespace
+
+LONG EngineShared::StartOf(DWORD pid) {
+    if (pid == GetCurrentProcessId()) {
+        static volatile LONG mine = 0;  // a plain word: no guarded static (95/98/ME)
+        if (!Load(&mine)) Store(&mine, StartOfProcess(GetCurrentProcess()));
+        return Load(&mine);
+    }
+    HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!h) return 0;
+    const LONG start = StartOfProcess(h);
+    CloseHandle(h);
+    return start;
+}
+
+bool EngineShared::ProcessAlive(DWORD pid, LONG start) {
     if (!pid) return false;
-    if (pid == GetCurrentProcessId()) return true;
-    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    // Ids come round again (Wine's after a few hundred processes and
+    // threads): a live process under a dead one's id is not that process.
+    // Where a start cannot be read (another user's process), the id alone.
+    if (pid == GetCurrentProcessId()) return !start || start == StartOf(pid);
+    HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    const bool known = h != nullptr;
+    if (!h) h = OpenProcess(SYNCHRONIZE, FALSE, pid);
     if (!h) return false;
-    const bool alive = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+    bool alive = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+    if (alive && known && start) {
+        const LONG now = StartOfProcess(h);
+        alive = !now || now == start;
+    }
     CloseHandle(h);
     return alive;
 }

@@ -75,7 +75,11 @@ public:
     // No live process has a buffer inside the engine (entries of ended processes are cleared).
     static bool NoBufferInside();
 
-    static bool ProcessAlive(DWORD pid);
+    // A process's start, to tell it from a later one under the same id (0:
+    // not known, as on 95/98/ME); and whether the process that had that
+    // start under pid still runs (start 0: any process under pid).
+    static LONG StartOf(DWORD pid);
+    static bool ProcessAlive(DWORD pid, LONG start);
 };
 
 }  // namespace fxengine
