@@ -94,6 +94,21 @@ TEST_F(ChannelsTest, MissingHookIsReportedAndTheDevicesStillServe) {
 TEST_F(ChannelsTest, EachMissingExportIsReportedAndTheOthersAreUsed) {
     const char* const exports[] = {"QuorWav9xHook", "QuorWav9xUnHook", "QuorWav9xIoCtl", "QuorWav9xPrepareForUnloading",
                                    "QuorWav9xCanUnloadNow"};
+    // The console without QuorWav9xUnHook leaves its system-wide hooks set,
+    // and Wine (unlike Windows) keeps a dead thread's hooks: every later
+    // process of the session would get this library. Held across the loop,
+    // a whole library keeps the shared state with those hooks' handles, and
+    // its hook and unhook afterwards take them away, as a new console's do.
+    struct Sweep {
+        HMODULE lib = LoadLibraryA(HookVariant("").c_str());
+        ~Sweep() {
+            using Fn = DWORD(WINAPI*)();
+            const auto hook = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "QuorWav9xHook")));
+            const auto unhook = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "QuorWav9xUnHook")));
+            EXPECT_TRUE(hook && unhook && hook() && unhook()) << "the hooks left behind were not taken away";
+            if (lib) FreeLibrary(lib);
+        }
+    } sweep;
     for (const char* missing : exports) {
         SCOPED_TRACE(missing);
         StoreSettings(6, 6, 0, 0, 0);
