@@ -104,7 +104,7 @@ HWND KorvaneTest::StartToConsole(const KorvaneLauncher& launcher, KorvaneProcess
 }
 
 HWND KorvaneTest::OpenAboutByCommand(const KorvaneProcess& p, HWND console) {
-    PostMessageA(console, WM_SYSCOMMAND, 0x0010, 0);
+    PostCommand(console, 0x0010);
     return WindowFinder(p.Pid()).WaitAbout(kUiMs);
 }
 
@@ -151,6 +151,11 @@ bool KorvaneTest::SystemMenuShown() {
     if (!p.WaitForExit(kExitMs))
         return ::testing::AssertionFailure() << "still running " << kExitMs << " ms after SC_CLOSE";
     return ::testing::AssertionSuccess();
+}
+
+void KorvaneTest::PostCommand(HWND console, WPARAM command) {
+    EXPECT_TRUE(CaughtUp(console));
+    PostMessageA(console, WM_SYSCOMMAND, command, 0);
 }
 
 ::testing::AssertionResult KorvaneTest::CaughtUp(HWND window) {

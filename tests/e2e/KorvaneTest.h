@@ -64,6 +64,11 @@ protected:
     // for it when called: what the program does with input sent before is
     // then done (and on screen, as paints come before the barrier).
     static ::testing::AssertionResult CaughtUp(HWND window);
+    // A system menu command, as a user's choice comes: after the input sent
+    // before it. (A posted message is read before waiting input: F10's
+    // release, read after the command had opened the About window, put that
+    // window into menu mode, where Tab and Escape went to the menu.)
+    static void PostCommand(HWND console, WPARAM command);
     // Until the window's thread has taken the timer's message `turns` times
     // from now: what the timer does has then had its chance.
     static ::testing::AssertionResult TimerTurned(HWND window, UINT_PTR id, int turns);

@@ -50,7 +50,7 @@ protected:
         return expected && GetWindowRgn(console, actual.Get()) != ERROR && EqualRgn(actual.Get(), expected);
     }
     bool SwitchForm(HWND console, bool mini, HRGN outline) {
-        PostMessageA(console, WM_SYSCOMMAND, mini ? 0x8010 : 0x8011, 0);
+        PostCommand(console, mini ? 0x8010 : 0x8011);
         return WaitUntil([&] { return HasOutline(console, outline); }, kUiMs);
     }
     long HighWater(HWND console) {
@@ -115,7 +115,7 @@ protected:
         }
         if (pick < 39) {
             model.mini = rng() % 2;
-            PostMessageA(console, WM_SYSCOMMAND, model.mini ? 0x8010 : 0x8011, 0);
+            PostCommand(console, model.mini ? 0x8010 : 0x8011);
             return "menu form";
         }
         AboutRound(console, &rng);

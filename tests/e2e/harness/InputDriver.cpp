@@ -62,17 +62,12 @@ INPUT InputDriver::KeyEvent(WORD vk, bool up) {
 }
 
 bool InputDriver::Send(std::vector<INPUT>& inputs) {
-    // One event at a time, paced as a user's hand paces them. Wine puts each
-    // in the target's queue at once and in order, and the target's thread
-    // could be asked after each whether it took it (the probe's barrier),
-    // but that is not the same: with every event sent back to back the soak
-    // test's About window lost its Escape in each run of one seed (the cause
-    // is not found yet), and with the pause that seed passed. The pause is
-    // no wait for a state: no check rests on it.
+    // One event at a time, each in the target's queue at once and in order.
+    // A test that posts a message after input lets the target catch up
+    // first (KorvaneTest::PostCommand): a posted message is read first.
     for (INPUT& in : inputs) {
         if (SendInput(1, &in, sizeof(INPUT)) != 1) return false;
         PumpOwnMessages();
-        Sleep(30);
     }
     return true;
 }
