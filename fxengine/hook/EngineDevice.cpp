@@ -303,8 +303,10 @@ void EngineDevice::Run() {
             Lock lock(&m_lock);
             if (!m_stop) Round();
             // No period comes back while the device loops a pass: the thread
-            // looks each period, so a knob turn is heard within about 50 ms.
-            wait = m_loopPeriod && !m_stop ? kPeriodMs : INFINITE;
+            // looks each period, so a knob turn is heard within about 50 ms,
+            // and the time between looks stays the feed's own lateness (the
+            // lead grows on it), not the length of the loop.
+            wait = LoopsOnDevice() && !m_stop ? kPeriodMs : INFINITE;
         }
         Pump();  // without the lock: the program may call back in
         Lock lock(&m_lock);
@@ -373,6 +375,13 @@ void EngineDevice::Round() {
     }
     // Nothing on the device: what was read is played (a device that refused).
     if (!m_flightCount) m_played = m_written;
+}
+
+bool EngineDevice::LoopsOnDevice() const {
+    if (m_loopPeriod) return true;
+    for (int i = 0; i < m_flightCount; ++i)
+        if (m_inFlight[(m_flightHead + i) % kMaxLead]->header.dwFlags & WHDR_BEGINLOOP) return true;
+    return false;
 }
 
 unsigned long long EngineDevice::ClockSinceLastLook() {

@@ -75,6 +75,8 @@ private:
     void Round();
     Period* FreePeriod();
     void Render(unsigned char* to, DWORD bytes);
+    // Under the lock: a period the device loops itself is on it.
+    bool LoopsOnDevice() const;
     // Frames of the clock (at the device's rate) since the last call.
     unsigned long long ClockSinceLastLook();
     // Renders a pass the device loops itself as the effects hold it after a

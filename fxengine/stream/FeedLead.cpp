@@ -53,18 +53,26 @@ void FeedLead::Observe(uint64_t deviceOn, uint64_t deviceQueued, uint64_t device
     Measure(devicePlayed, elapsed);
     // From here in the clock's time.
     const uint64_t onDevice = ToClock(deviceOn), programQueued = ToClock(deviceQueued), played = ToClock(devicePlayed);
-    const uint64_t queued = onDevice + programQueued;
+    // What the program has queued: it hears of what played since the last
+    // look only after this one (with a device that reports late, that may be
+    // most of its queue).
+    const uint64_t queued = onDevice + programQueued + played;
     // What the device played between two looks, it must hold at the next.
-    m_stall = Max(m_stall, played + m_period);
+    // The clock tells how late this look came whatever the device reported: a
+    // device that hands back what played late, in bursts, may have run dry
+    // while it still seemed to hold a period, and played no more than it had.
+    const uint64_t gap = Max(played, elapsed);
+    m_stall = Max(m_stall, gap + m_period);
     // Close to dry while the program had more to give: the lead was too short.
     // A device holding more than the lead (the start's, read at the fastest
-    // pace) shows it by what it played since the last look: the lead alone
-    // would have been left with a period or less.
-    if ((onDevice <= Low() || played + Low() > m_target) && programQueued > 0) {
+    // pace) shows it by what it played since the last look, a late look by
+    // its gap: the lead alone would have been left with a period or less.
+    if ((onDevice <= Low() || gap + Low() > m_target) && programQueued > 0) {
         // Found dry, not just low: the feed was later than the whole lead,
         // and doubling would take a dropout at each step; the program's own
-        // queue is what protected it without the engine.
-        uint64_t grown = onDevice ? m_target * 2 : m_max;
+        // queue is what protected it without the engine. A gap longer than
+        // twice the lead takes that gap and a period.
+        uint64_t grown = onDevice ? Max(m_target * 2, gap + m_period) : m_max;
         if (grown > queued) grown = Max(queued, m_target);
         m_target = Min(grown, m_max);
         m_calm = 0;

@@ -4,10 +4,15 @@
 // runs dry while the program itself still has sound queued. The lead starts
 // short, doubles whenever the device came close to running dry, takes all
 // the program has queued when it ran dry (never beyond what the program has
-// queued), and shrinks back a period each calm second, never below the most
-// the device played between two looks of the feed (a stall seen, forgotten
-// a period each calm second). The first stall of a device can still find it
-// short: a start with a long lead would bury a knob turn under it.
+// queued, counting what played since the last look: the program hears of it
+// only after), and shrinks back a period each calm second, never below the
+// longest gap between two looks of the feed, on the clock or in what the
+// device reported played, and a period (a stall seen, forgotten a period each
+// calm second). The clock counts: a device that reports what it played late
+// and in bursts may have run dry while it seemed to hold a period, having
+// played no more than it had, so neither what it holds nor what it played
+// shows the stall. The first stall of a device can still find it short: a
+// start with a long lead would bury a knob turn under it.
 // The lead is kept in the clock's time: what matters is how long the feed may
 // be late, and a device that takes its frames faster than the clock (a sink
 // that takes what it is given at once, a mixer filling a deep buffer) empties
@@ -30,7 +35,8 @@ public:
     // held (frames written, not yet played), what the program has queued
     // beyond it, the frames played since the last look, and whether the
     // device had anything to play since then (a first look has not).
-    // `elapsed`: frames of the clock since the last look.
+    // `elapsed`: frames of the clock since the last look (a gap that came
+    // close to the lead grows it, as a device found low does).
     void Observe(uint64_t onDevice, uint64_t programQueued, uint64_t played, bool fed, uint64_t elapsed);
     // A loop too long for the device to loop it is under way or begins next
     // (`loopPass` frames a pass; 0: none): the lead holds a pass from its
@@ -91,7 +97,7 @@ private:
 
     uint64_t m_period, m_base, m_max, m_target;
     uint64_t m_calm = 0;   // frames played since the lead last grew or shrank
-    uint64_t m_stall = 0;  // the longest the device went between two looks (and a period), fading
+    uint64_t m_stall = 0;  // the longest gap between two looks (and a period), fading
     uint32_t m_pace = kClockPace;
     bool m_paceKnown = false, m_paused = false;
     uint64_t m_paceFrames = 0, m_paceClock = 0;  // played and clock frames of the pace being measured

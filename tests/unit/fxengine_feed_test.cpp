@@ -1,10 +1,10 @@
 // The engine's feed against a stand-in device with a clock: the device plays
 // one frame per tick (or, as a system mixer does, a burst of frames every so
 // many ticks) and journals every frame it lacks while the program still has
-// sound queued; the feed thread wakes when a period comes back or
-// the program writes, and can be stalled. The program keeps its own queue
-// full, writing a new buffer as each is reported done. The same program on
-// the device without the engine is the measure.
+// sound queued; the feed thread wakes when a period comes back (as reported,
+// which may be late) or the program writes, and can be stalled. The program
+// keeps its own queue full, writing a new buffer as each is reported done.
+// The same program on the device without the engine is the measure.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -35,6 +35,13 @@ struct Scenario {
     // A device that takes burstFrames at once every burstEvery ticks (0: a frame a tick).
     uint32_t burstEvery = 0, burstFrames = 0;
     bool stallOnce = false;  // only the first stall comes
+    // The stalls begin at this tick and last from stallShortest to
+    // stallFrames, varying (0: all stallFrames).
+    uint32_t stallFrom = 0, stallShortest = 0;
+    // The device reports played frames only every so many ticks, in a burst
+    // (0: as soon as they played), as Wine's does: a device that ran dry may
+    // still seem to hold some.
+    uint32_t reportEvery = 0;
 };
 
 // Frames the device plays at this tick.
@@ -78,8 +85,17 @@ private:
 };
 
 bool Stalled(const Scenario& s, uint64_t tick) {
-    if (s.stallOnce && tick >= s.stallEvery) return false;
-    return s.stallEvery && tick % s.stallEvery >= s.stallEvery - s.stallFrames;
+    if (!s.stallEvery || tick < s.stallFrom) return false;
+    const uint64_t at = tick - s.stallFrom, n = at / s.stallEvery;
+    if (s.stallOnce && n > 0) return false;
+    uint32_t frames = s.stallFrames;
+    if (s.stallShortest) frames = s.stallShortest + uint32_t(n * 7919 % (s.stallFrames - s.stallShortest + 1));
+    return at % s.stallEvery >= s.stallEvery - frames;
+}
+
+// Whether the device reports what played at this tick.
+bool Reports(const Scenario& s, uint64_t tick) {
+    return !s.reportEvery || tick % s.reportEvery == 0;
 }
 
 // The program's buffers straight on the device.
@@ -90,8 +106,13 @@ Outcome Plain(const Scenario& s) {
     std::string* b;
     for (uint32_t i = 0; i < s.buffers && program.Next(&b); ++i) device.push_back({b, 0});
     uint32_t passes = s.loops;  // the device loops the first buffer itself
-    for (uint64_t tick = 0; !device.empty() || !program.AllWritten(); ++tick) {
+    uint32_t unreported = 0;    // buffers played, not yet reported done
+    for (uint64_t tick = 0; !device.empty() || unreported || !program.AllWritten(); ++tick) {
         if (s.breakAt && tick == s.breakAt) passes = passes ? 1 : 0;
+        for (; unreported && Reports(s, tick); --unreported) {
+            o.doneAt.push_back(tick);
+            if (program.Next(&b)) device.push_back({b, 0});
+        }
         for (uint32_t n = Plays(s, tick); n > 0; --n) {
             if (device.empty()) {
                 if (!program.AllWritten()) ++o.underruns;
@@ -105,6 +126,10 @@ Outcome Plain(const Scenario& s) {
             } else if (front.second == front.first->size()) {
                 passes = 0;
                 device.pop_front();
+                if (s.reportEvery) {
+                    ++unreported;
+                    continue;
+                }
                 o.doneAt.push_back(tick + 1);
                 if (program.Next(&b)) device.push_back({b, 0});
             }
@@ -139,8 +164,13 @@ Outcome Engine(const Scenario& s, uint64_t settleTick) {
     for (uint32_t i = 0; i < s.buffers && program.Next(&b); ++i) write(b);
     std::vector<unsigned char> scratch(kPeriod * 2);
     bool fed = false;
+    uint64_t playedOut = 0;  // the device's own count, reported now and then
     for (uint64_t tick = 0; tick < 100000000; ++tick) {
         if (s.breakAt && tick == s.breakAt) stream.BreakLoop();
+        if (played != playedOut && Reports(s, tick)) {
+            played = playedOut;
+            wake = true;
+        }
         // The feed thread's round, as EngineDevice::Round does it.
         if (wake && !Stalled(s, tick)) {
             wake = false;
@@ -180,9 +210,8 @@ Outcome Engine(const Scenario& s, uint64_t settleTick) {
             Period& front = device.front();
             Heard(s, &o, front.data[front.played++], tick);
             if (front.played == front.data.size()) {
-                played = front.end;
+                playedOut = front.end;  // told at the next report
                 device.pop_front();
-                wake = true;
             }
         }
         if (over) break;
@@ -215,6 +244,14 @@ TEST(EngineFeed, NeverRunsTheDeviceDryWhereThePlainPathWouldNot) {
         {"queue 300 ms, a mixer by 20 ms", 50 * ms, 6, 200, 250 * ms, 25 * ms, 0, 0, 20 * ms, 20 * ms},
         {"queue 300 ms, a fast mixer", 50 * ms, 6, 400, 250 * ms, 15 * ms, 0, 0, 10 * ms, 30 * ms},
         {"a long loop broken, a fast mixer", 100 * ms, 4, 40, 250 * ms, 15 * ms, 60, 3050 * ms, 10 * ms, 30 * ms},
+        // Devices that report what played only every 30 ms (a device run dry
+        // may seem to hold a period still), the feed 40-60 ms late every
+        // 250 ms from well after the pace is known: at the clock's pace, and
+        // a sink three times as fast.
+        {"queue 300 ms, reported late, late stalls", 50 * ms, 6, 200, 250 * ms, 60 * ms, 0, 0, 0, 0, false, 1500 * ms,
+         40 * ms, 30 * ms},
+        {"queue 300 ms, a fast mixer reported late, late stalls", 50 * ms, 6, 400, 250 * ms, 60 * ms, 0, 0, 10 * ms,
+         30 * ms, false, 1500 * ms, 40 * ms, 30 * ms},
     };
     for (const Scenario& s : scenarios) {
         SCOPED_TRACE(s.name);
@@ -226,7 +263,7 @@ TEST(EngineFeed, NeverRunsTheDeviceDryWhereThePlainPathWouldNot) {
         const uint64_t floor = kPeriod;
         EXPECT_LE(engine.underruns, s.stallFrames > floor ? s.stallFrames - floor : 0);
         if (engine.underruns) {
-            EXPECT_LT(engine.lastUnderrun, s.stallEvery) << engine.underruns;
+            EXPECT_LT(engine.lastUnderrun, s.stallFrom + s.stallEvery) << engine.underruns;
         }
         if (s.breakAt) {
             // The break lands at the end of the pass that plays or the next one.
