@@ -27,21 +27,18 @@ namespace {
 using namespace dscapture;
 
 constexpr DWORD kRate = 48000;  // the mixer's own rate here: no resampling between
-// Streams of ten seconds through a ring of one (here the mixer takes the
-// sound about four times faster than real time: the capture device never
-// waits), a sound effect of one.
-constexpr DWORD kStreamMs = 10000, kRingMs = 1000, kEffectMs = 1000, kShortMs = 3000;
-// With the effects at 11 three laps of the ring: under this rig's emulated
-// processor the effects make a stream of 10 s take 20 to 100 s of wall time
-// on a loaded machine (fxengine/README.md), more than the suite can spend.
-constexpr DWORD kWideMs = 3000;
+// Streams of three laps of a ring of one second: every wrap of the ring and
+// of the engine's own position is met twice; more laps only repeat them, at
+// seconds of wall time each under this rig's emulated processor (the
+// effects at 11 make a stream of 10 s take 20 to 100 s: fxengine/README.md).
+// A sound effect of one second.
+constexpr DWORD kStreamMs = 3000, kRingMs = 1000, kEffectMs = 1000;
 // The device's last periods may not reach the file before the program ends.
 constexpr DWORD kEnd = kRate / 10;
 constexpr DWORD kStreamFrames = kRate / 1000 * kStreamMs, kEffectFrames = kRate / 1000 * kEffectMs;
-constexpr DWORD kFrames = kRate / 1000 * kShortMs;
 constexpr int k3DKnob = 1000;
 
-std::vector<int16_t> Signal(uint32_t channels, DWORD frames = kFrames) {
+std::vector<int16_t> Signal(uint32_t channels, DWORD frames) {
     std::vector<int16_t> s((frames - kEnd) * channels);
     dssignal::Fill(s.data(), frames - kEnd, 0, frames, kRate, channels);
     return s;
@@ -132,7 +129,7 @@ protected:
 
 // One Korvane for it all: every way of streaming with 3D at 11 (wider than
 // the program's own throughout), then with every level at 0 (nothing heard
-// that the program did not write, over 10 s);
+// that the program did not write);
 // then a sound effect heard as the knob says when it is played, not when it
 // was loaded: at levels 0 its own sound; loaded at 0 and played after a
 // turn of the 3D knob to 11 (through a duplicate), the effects' rendering
@@ -143,14 +140,13 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     ASSERT_NO_FATAL_FAILURE(StartEngine());
     const fx::FxParams eleven = HookState(JournalSinceStart());
     ASSERT_TRUE(eleven.enable3D);
-    constexpr DWORD kWideFrames = kRate / 1000 * kWideMs;
-    const std::vector<int16_t> input = Signal(2, kWideFrames);
-    const double plain = Side(input, kWideFrames - kEnd);
+    const std::vector<int16_t> input = Signal(2, kStreamFrames);
+    const double plain = Side(input, kStreamFrames - kEnd);
     for (const Streaming& s : kStreamings) {
         SCOPED_TRACE(std::string(s.feed) + " from " + s.create + ", 3D at 11");
-        EXPECT_TRUE(ReadBackAsWritten(Stream(s, kWideMs)));
+        EXPECT_TRUE(ReadBackAsWritten(Stream(s, kStreamMs)));
         const std::vector<int16_t> heard = Sounding(Heard());
-        EXPECT_GT(heard.size() / 2, kWideFrames * 9 / 10) << "too little was heard";
+        EXPECT_GT(heard.size() / 2, kStreamFrames * 9 / 10) << "too little was heard";
         EXPECT_GT(Side(heard, heard.size() / 2), 1.2 * eleven.masterGain * eleven.masterGain * plain)
             << "not wider than the program's own";
     }
@@ -195,21 +191,21 @@ TEST_F(DirectSoundTest, AStreamSoundsAsTheEffectsRenderItAndAThreeDBufferIsLeftA
     const fx::FxParams state = LowerMasterVolume();
     ASSERT_LT(state.masterGain, 0.75f) << "the master volume did not move";
     ASSERT_TRUE(state.enable3D && state.enableVibe);
-    const std::vector<int16_t> input = Signal(2, kFrames), expected = Rendered(state, kFrames);
-    EXPECT_EQ(Play("mode=stream feed=notify ring=4000", kShortMs), 0u) << "korvplay exit code (see player/Player.h)";
+    const std::vector<int16_t> input = Signal(2, kStreamFrames), expected = Rendered(state, kStreamFrames);
+    EXPECT_EQ(Play("mode=stream feed=notify ring=4000", kStreamMs), 0u) << "korvplay exit code (see player/Player.h)";
     const std::vector<int16_t> heard = Heard();
     EXPECT_EQ(FirstDifference(heard, expected), kSame) << "captured " << heard.size() / 2 << " frames";
     // What the rendering does: wider, more 60 Hz, the master's gain.
     const double gain = state.masterGain;
-    EXPECT_GT(Side(expected, kFrames - kEnd), 1.2 * gain * gain * Side(input, kFrames - kEnd));
-    EXPECT_GT(Level(expected, kFrames - kEnd, 60.0), 1.12 * gain * Level(input, kFrames - kEnd, 60.0));
+    EXPECT_GT(Side(expected, kStreamFrames - kEnd), 1.2 * gain * gain * Side(input, kStreamFrames - kEnd));
+    EXPECT_GT(Level(expected, kStreamFrames - kEnd, 60.0), 1.12 * gain * Level(input, kStreamFrames - kEnd, 60.0));
 
-    EXPECT_EQ(Play("mode=3d", kShortMs), 0u);
+    EXPECT_EQ(Play("mode=3d", kEffectMs), 0u);
     const std::vector<int16_t> withKorvane = Heard();
     ASSERT_TRUE(CloseToUnhook(*m_korvane, m_console));
-    EXPECT_EQ(Play("mode=3d", kShortMs), 0u);
+    EXPECT_EQ(Play("mode=3d", kEffectMs), 0u);
     std::vector<int16_t> alone = Sounding(Heard());
-    const size_t compared = (kFrames - kEnd) * 2;
+    const size_t compared = (kEffectFrames - kEnd) * 2;
     ASSERT_GT(alone.size(), compared);
     alone.resize(compared);
     EXPECT_EQ(FirstDifference(withKorvane, alone), kSame);
