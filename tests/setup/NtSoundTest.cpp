@@ -37,7 +37,8 @@
 namespace {
 
 constexpr DWORD kRate = 11025, kChannels = 2, kBits = 16, kBlock = 4;
-const WaveLayout kLayout(24);  // the last chunk long enough for the effects to glide out
+// Without Soundfields the effects glide out within two buffers of a chunk.
+const WaveLayout kLayout;
 // kUiMs: a state change a busy machine beside two Wine sessions still makes in time.
 constexpr DWORD kStartMs = 45000, kExitMs = 20000, kUiMs = 30000;
 constexpr int k3DKnob = 1000;
@@ -265,13 +266,12 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
     const fx::FxParams later = ParamsNow();
     ASSERT_TRUE(StartPlayer("winxp", "queue", 1, "tracks=2"));
     EXPECT_FALSE(ExpectHeard({later}).ChunkIsOwn(0)) << "levels 6 changed nothing for a windowless player";
-    // A window program's short sounds (one second of the signal), heard as the effects render them.
-    const WaveLayout sound = WaveLayout::Whole(11025);
-    for (const char* kind : {"file", "snd", "resource", "wide"}) {
-        SCOPED_TRACE(kind);
-        ASSERT_TRUE(m_player.Start("winxp", std::string("api=playsound kind=") + kind));
-        EXPECT_FALSE(ExpectPlayedAndHeard(m_player, sound, {later}).ChunkIsOwn(0));
-    }
+    // A window program's short sounds (the player's quarter second), heard as the effects render them.
+    const WaveLayout sound = WaveLayout::Whole(2756);
+    const WaveChunks rendered(sound, {later});
+    ASSERT_FALSE(rendered.ChunkIsOwn(0));
+    ExpectSoundsInTurn(m_player, "winxp",
+                       {{"file", &rendered}, {"snd", &rendered}, {"resource", &rendered}, {"wide", &rendered}});
     // A loop replaced by a sound without SND_NOSTOP, one with it refused
     // meanwhile (the player checks the answers): the replacement plays once,
     // whole, as the effects render it, and nothing after it.
@@ -279,9 +279,7 @@ TEST_F(NtSoundTest, WindowsXpFromSetupToTheSoundOfEveryPlayerAndBackOut) {
     ASSERT_TRUE(m_player.Wrote()) << "the loop did not start";
     m_player.Go();
     EXPECT_EQ(m_player.Finish(60000), 0u) << "korvplay exit code (see player/Player.h)";
-    const WaveChunks replacement(sound, {later});
-    ASSERT_FALSE(replacement.ChunkIsOwn(0));
-    EXPECT_TRUE(EndsWithWhole(m_player.Heard(), replacement.Expected(), sound.Block()));
+    EXPECT_TRUE(EndsWithWhole(m_player.Heard(), rendered.Expected(), sound.Block()));
     // A window program's DirectSound streams: fed in pieces at its own
     // offsets (its object from DirectSoundCreate), and following the write
     // cursor (from CoCreateInstance, through the 8 interfaces): wider than
