@@ -36,7 +36,6 @@ constexpr DWORD kStreamMs = 3000, kRingMs = 1000, kEffectMs = 1000;
 // The device's last periods may not reach the file before the program ends.
 constexpr DWORD kEnd = kRate / 10;
 constexpr DWORD kStreamFrames = kRate / 1000 * kStreamMs, kEffectFrames = kRate / 1000 * kEffectMs;
-constexpr int k3DKnob = 1000;
 
 std::vector<int16_t> Signal(uint32_t channels, DWORD frames) {
     std::vector<int16_t> s((frames - kEnd) * channels);
@@ -100,14 +99,6 @@ protected:
             std::string("mode=stream feed=") + s.feed + " create=" + s.create + " ring=" + std::to_string(kRingMs), ms);
     }
     std::vector<int16_t> Heard() const { return Decode(m_player.Heard()); }
-
-    // Turns the 3D knob by `steps` with the wheel; the state the hook then has.
-    fx::FxParams Turn3D(int steps) {
-        const unsigned long long mark = Journal::Mark();
-        EXPECT_TRUE(WheelOn(m_console, k3DKnob, steps * WHEEL_DELTA));
-        EXPECT_TRUE(HookLevelsCame(m_console, mark, 2)) << "the turn never reached the hook";
-        return HookState(JournalSinceStart());
-    }
 
     // The master volume three steps down (moved in the About window, as a
     // user does); the state the hook got.

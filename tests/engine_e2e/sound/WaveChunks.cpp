@@ -115,7 +115,7 @@ void ExpectSoundsInTurn(TestPlayer& player, const std::string& version,
         const auto heard = [&] { return kinds[i].second->HeardIn(player.Heard()); };
         WaitUntil([&] { return static_cast<bool>(heard()); }, 30000);
         EXPECT_TRUE(heard());
-        player.Go();
+        if (i + 1 < kinds.size()) player.Go();
     }
 }
 
