@@ -12,8 +12,6 @@
 #include "harness/Wait.h"
 #include "sound/DsCapture.h"
 #include "sound/PlayerTest.h"
-#include "tests/common/EngineRender.h"
-#include "tests/engine_e2e/player/DsSignal.h"
 
 #include <commctrl.h>
 
@@ -37,21 +35,8 @@ constexpr DWORD kStreamMs = 3000, kRingMs = 1000, kEffectMs = 1000;
 constexpr DWORD kEnd = kRate / 10;
 constexpr DWORD kStreamFrames = kRate / 1000 * kStreamMs, kEffectFrames = kRate / 1000 * kEffectMs;
 
-std::vector<int16_t> Signal(uint32_t channels, DWORD frames) {
-    std::vector<int16_t> s((frames - kEnd) * channels);
-    dssignal::Fill(s.data(), frames - kEnd, 0, frames, kRate, channels);
-    return s;
-}
-
-std::vector<int16_t> Rendered(const fx::FxParams& state, DWORD total) {
-    std::vector<int16_t> in(total * 2);
-    dssignal::Fill(in.data(), total, 0, total, kRate, 2);
-    EngineRender render({1, 2, kRate, 16, 4});
-    std::string out;
-    render.Buffer(state, in.data(), static_cast<uint32_t>(in.size() * 2), &out);
-    std::vector<int16_t> frames((total - kEnd) * 2);
-    memcpy(frames.data(), out.data(), frames.size() * 2);
-    return frames;
+std::vector<int16_t> Signal(DWORD frames, const fx::FxParams* rendered = nullptr) {
+    return PlayerSignal(kRate, frames, rendered);
 }
 
 // Amplitude of the mid at `hz` (Goertzel over the whole stretch).
@@ -131,7 +116,7 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     ASSERT_NO_FATAL_FAILURE(StartEngine());
     const fx::FxParams eleven = HookState(JournalSinceStart());
     ASSERT_TRUE(eleven.enable3D);
-    const std::vector<int16_t> input = Signal(2, kStreamFrames);
+    const std::vector<int16_t> input = Signal(kStreamFrames);
     const double plain = Side(input, kStreamFrames - kEnd);
     for (const Streaming& s : kStreamings) {
         SCOPED_TRACE(std::string(s.feed) + " from " + s.create + ", 3D at 11");
@@ -143,7 +128,7 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     }
 
     Turn3D(-11);
-    const std::vector<int16_t> whole = Signal(2, kStreamFrames + kEnd);
+    const std::vector<int16_t> whole = Signal(kStreamFrames + kEnd);
     for (const Streaming& s : kStreamings) {
         SCOPED_TRACE(std::string(s.feed) + " from " + s.create + ", levels at 0");
         EXPECT_TRUE(ReadBackAsWritten(Stream(s, kStreamMs)));
@@ -154,13 +139,13 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     // The effect: played at once at levels 0; loaded then, and played
     // (through a duplicate) after the turn to 11; loaded at 11 and played
     // after Korvane closed.
-    const std::vector<int16_t> effect = Signal(2, kEffectFrames);
+    const std::vector<int16_t> effect = Signal(kEffectFrames);
     EXPECT_EQ(Play("mode=static", kEffectMs), 0u) << "korvplay exit code (see player/Player.h)";
     EXPECT_EQ(FirstDifference(Heard(), effect), kSame) << "levels at 0 changed the effect";
     ASSERT_TRUE(Start("mode=static dup=1 wait=1", kEffectMs));
     ASSERT_TRUE(m_player.Wrote()) << "the effect was not loaded";
     const fx::FxParams turned = Turn3D(11);
-    const std::vector<int16_t> widened = Rendered(turned, kEffectFrames);
+    const std::vector<int16_t> widened = Signal(kEffectFrames, &turned);
     EXPECT_GT(Side(widened, kEffectFrames - kEnd), 1.2 * Side(effect, kEffectFrames - kEnd));
     m_player.Go();
     EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
@@ -182,7 +167,7 @@ TEST_F(DirectSoundTest, AStreamSoundsAsTheEffectsRenderItAndAThreeDBufferIsLeftA
     const fx::FxParams state = LowerMasterVolume();
     ASSERT_LT(state.masterGain, 0.75f) << "the master volume did not move";
     ASSERT_TRUE(state.enable3D && state.enableVibe);
-    const std::vector<int16_t> input = Signal(2, kStreamFrames), expected = Rendered(state, kStreamFrames);
+    const std::vector<int16_t> input = Signal(kStreamFrames), expected = Signal(kStreamFrames, &state);
     EXPECT_EQ(Play("mode=stream feed=notify ring=4000", kStreamMs), 0u) << "korvplay exit code (see player/Player.h)";
     const std::vector<int16_t> heard = Heard();
     EXPECT_EQ(FirstDifference(heard, expected), kSame) << "captured " << heard.size() / 2 << " frames";

@@ -1,5 +1,8 @@
 #include "DsCapture.h"
 
+#include "tests/common/EngineRender.h"
+#include "tests/engine_e2e/player/DsSignal.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -111,6 +114,16 @@ double Side(const std::vector<int16_t>& s, size_t frames) {
         side += d * d;
     }
     return side / frames;
+}
+
+std::vector<int16_t> PlayerSignal(uint32_t rate, uint32_t frames, const fx::FxParams* state) {
+    std::vector<int16_t> s(frames * 2);
+    dssignal::Fill(s.data(), frames, 0, frames, rate, 2);
+    std::string out;
+    if (state) EngineRender({1, 2, rate, 16, 4}).Buffer(*state, s.data(), static_cast<uint32_t>(s.size() * 2), &out);
+    if (state) memcpy(s.data(), out.data(), s.size() * 2);
+    s.resize((frames - rate / 10) * 2);
+    return s;
 }
 
 }  // namespace dscapture
