@@ -6,7 +6,6 @@
 // ALSA file device captures what Wine's mixer made of it. The player itself
 // checks that its buffer always reads back as it wrote it (its exit code).
 
-#include "engine/ControlCodes.h"
 #include "fx/FxParams.h"
 #include "harness/InputDriver.h"
 #include "harness/Wait.h"
@@ -14,11 +13,6 @@
 #include "sound/PlayerTest.h"
 
 #include <commctrl.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -34,22 +28,6 @@ constexpr DWORD kStreamMs = 3000, kRingMs = 1000, kEffectMs = 1000;
 // The device's last periods may not reach the file before the program ends.
 constexpr DWORD kEnd = kRate / 10;
 constexpr DWORD kStreamFrames = kRate / 1000 * kStreamMs, kEffectFrames = kRate / 1000 * kEffectMs;
-
-std::vector<int16_t> Signal(DWORD frames, const fx::FxParams* rendered = nullptr) {
-    return PlayerSignal(kRate, frames, rendered);
-}
-
-// Amplitude of the mid at `hz` (Goertzel over the whole stretch).
-double Level(const std::vector<int16_t>& s, size_t frames, double hz) {
-    const double w = 6.283185307179586 * hz / kRate, k = 2 * std::cos(w);
-    double a = 0, b = 0;
-    for (size_t i = 0; i < frames; ++i) {
-        const double x = s[2 * i] + s[2 * i + 1] + k * a - b;
-        b = a;
-        a = x;
-    }
-    return std::sqrt(a * a + b * b - k * a * b) / frames;
-}
 
 // The player's exit codes (player/Player.h): all well, or all well but it
 // fell behind (this machine may hold a program back for seconds; its ring
@@ -116,7 +94,7 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     ASSERT_NO_FATAL_FAILURE(StartEngine());
     const fx::FxParams eleven = HookState(JournalSinceStart());
     ASSERT_TRUE(eleven.enable3D);
-    const std::vector<int16_t> input = Signal(kStreamFrames);
+    const std::vector<int16_t> input = PlayerSignal(kRate, kStreamFrames);
     const double plain = Side(input, kStreamFrames - kEnd);
     for (const Streaming& s : kStreamings) {
         SCOPED_TRACE(std::string(s.feed) + " from " + s.create + ", 3D at 11");
@@ -128,7 +106,7 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     }
 
     Turn3D(-11);
-    const std::vector<int16_t> whole = Signal(kStreamFrames + kEnd);
+    const std::vector<int16_t> whole = PlayerSignal(kRate, kStreamFrames + kEnd);
     for (const Streaming& s : kStreamings) {
         SCOPED_TRACE(std::string(s.feed) + " from " + s.create + ", levels at 0");
         EXPECT_TRUE(ReadBackAsWritten(Stream(s, kStreamMs)));
@@ -139,13 +117,13 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     // The effect: played at once at levels 0; loaded then, and played
     // (through a duplicate) after the turn to 11; loaded at 11 and played
     // after Korvane closed.
-    const std::vector<int16_t> effect = Signal(kEffectFrames);
+    const std::vector<int16_t> effect = PlayerSignal(kRate, kEffectFrames);
     EXPECT_EQ(Play("mode=static", kEffectMs), 0u) << "korvplay exit code (see player/Player.h)";
     EXPECT_EQ(FirstDifference(Heard(), effect), kSame) << "levels at 0 changed the effect";
     ASSERT_TRUE(Start("mode=static dup=1 wait=1", kEffectMs));
     ASSERT_TRUE(m_player.Wrote()) << "the effect was not loaded";
     const fx::FxParams turned = Turn3D(11);
-    const std::vector<int16_t> widened = Signal(kEffectFrames, &turned);
+    const std::vector<int16_t> widened = PlayerSignal(kRate, kEffectFrames, &turned);
     EXPECT_GT(Side(widened, kEffectFrames - kEnd), 1.2 * Side(effect, kEffectFrames - kEnd));
     m_player.Go();
     EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
@@ -167,14 +145,16 @@ TEST_F(DirectSoundTest, AStreamSoundsAsTheEffectsRenderItAndAThreeDBufferIsLeftA
     const fx::FxParams state = LowerMasterVolume();
     ASSERT_LT(state.masterGain, 0.75f) << "the master volume did not move";
     ASSERT_TRUE(state.enable3D && state.enableVibe);
-    const std::vector<int16_t> input = Signal(kStreamFrames), expected = Signal(kStreamFrames, &state);
+    const std::vector<int16_t> input = PlayerSignal(kRate, kStreamFrames),
+                               expected = PlayerSignal(kRate, kStreamFrames, &state);
     EXPECT_EQ(Play("mode=stream feed=notify ring=4000", kStreamMs), 0u) << "korvplay exit code (see player/Player.h)";
     const std::vector<int16_t> heard = Heard();
     EXPECT_EQ(FirstDifference(heard, expected), kSame) << "captured " << heard.size() / 2 << " frames";
     // What the rendering does: wider, more 60 Hz, the master's gain.
     const double gain = state.masterGain;
     EXPECT_GT(Side(expected, kStreamFrames - kEnd), 1.2 * gain * gain * Side(input, kStreamFrames - kEnd));
-    EXPECT_GT(Level(expected, kStreamFrames - kEnd, 60.0), 1.12 * gain * Level(input, kStreamFrames - kEnd, 60.0));
+    EXPECT_GT(Level(expected, kStreamFrames - kEnd, 60.0, kRate),
+              1.12 * gain * Level(input, kStreamFrames - kEnd, 60.0, kRate));
 
     EXPECT_EQ(Play("mode=3d", kEffectMs), 0u);
     const std::vector<int16_t> withKorvane = Heard();

@@ -30,7 +30,6 @@
 // after windows.h, which it needs
 #include <mmsystem.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -192,19 +191,17 @@ int PlayKind(const std::string& kind, const char* self, const char* dir, const s
 }  // namespace
 
 int PlayShortSound(Args& args) {
-    const std::string kinds = args.Text("kind", "file"), sync = args.Text("sync", "");
+    const std::string kinds = args.Text("kind", "file") + ",", sync = args.Text("sync", "");
     const DWORD rate = args.Number("rate", 11025), frames = args.Number("frames", 2756);
     const bool replace = args.Number("replace", 0) != 0;
     std::vector<std::string> list;
-    for (size_t at = 0, comma; at <= kinds.size(); at = comma + 1) {
-        comma = std::min(kinds.find(',', at), kinds.size());
+    for (size_t at = 0, comma; (comma = kinds.find(',', at)) != std::string::npos; at = comma + 1) {
         list.push_back(kinds.substr(at, comma - at));
-    }
-    for (const std::string& k : list)
-        if (k != "file" && k != "snd" && k != "wide" && k != "memory" && k != "alias" && k != "resource" &&
-            (k != "loop" || list.size() > 1))
+        if (std::string(",file,snd,wide,memory,alias,resource,").find("," + list.back() + ",") == std::string::npos &&
+            kinds != "loop,")
             return Fail(kArguments, "unknown kind, or a loop among others");
-    if (!args.AllRead() || !frames || (sync.empty() && (list.size() > 1 || kinds == "loop")))
+    }
+    if (!args.AllRead() || !frames || (sync.empty() && (list.size() > 1 || kinds == "loop,")))
         return Fail(kArguments, "bad playsound words");
     ShowMainWindow("korvplaySound", DefWindowProcA);
     char dir[MAX_PATH], self[MAX_PATH];

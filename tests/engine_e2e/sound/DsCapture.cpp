@@ -126,4 +126,15 @@ std::vector<int16_t> PlayerSignal(uint32_t rate, uint32_t frames, const fx::FxPa
     return s;
 }
 
+double Level(const std::vector<int16_t>& s, size_t frames, double hz, uint32_t rate) {
+    const double k = 2 * std::cos(6.283185307179586 * hz / rate);
+    double a = 0, b = 0;
+    for (size_t i = 0; i < frames; ++i) {
+        const double x = s[2 * i] + s[2 * i + 1] + k * a - b;
+        b = a;
+        a = x;
+    }
+    return std::sqrt(a * a + b * b - k * a * b) / frames;
+}
+
 }  // namespace dscapture

@@ -43,6 +43,9 @@ size_t NotOfTheSignal(const std::vector<int16_t>& captured, const std::vector<in
 // tenth of a second, which the device may not pass on before the program ends.
 std::vector<int16_t> PlayerSignal(uint32_t rate, uint32_t frames, const fx::FxParams* state = nullptr);
 
+// Amplitude of the mid (L+R) at `hz` over the first `frames` frames (Goertzel).
+double Level(const std::vector<int16_t>& s, size_t frames, double hz, uint32_t rate);
+
 // Energy of the side (L-R) over the first `frames` frames: what the widening adds to.
 double Side(const std::vector<int16_t>& s, size_t frames);
 

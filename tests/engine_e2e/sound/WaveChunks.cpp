@@ -106,16 +106,14 @@ void ExpectSoundsInTurn(TestPlayer& player, const std::string& version,
     ASSERT_TRUE(player.Start(version, "api=playsound kind=" + list));
     for (size_t i = 0; i < kinds.size(); ++i) {
         SCOPED_TRACE(kinds[i].first);
-        if (i + 1 < kinds.size()) {
-            ASSERT_TRUE(player.Wrote()) << "korvplay ended, exit code " << player.Finish();
-        } else {
-            EXPECT_EQ(player.Finish(60000), 0u) << "korvplay exit code (see player/Player.h)";
-        }
+        const bool last = i + 1 == kinds.size();
+        ASSERT_TRUE(last || player.Wrote()) << "korvplay ended, exit code " << player.Finish();
+        EXPECT_EQ(last ? player.Finish(60000) : 0, 0u) << "korvplay exit code (see player/Player.h)";
         // The device may hand on its last periods a moment after the sound ended.
         const auto heard = [&] { return kinds[i].second->HeardIn(player.Heard()); };
         WaitUntil([&] { return static_cast<bool>(heard()); }, 30000);
         EXPECT_TRUE(heard());
-        if (i + 1 < kinds.size()) player.Go();
+        if (!last) player.Go();
     }
 }
 
