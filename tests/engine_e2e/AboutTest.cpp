@@ -104,23 +104,6 @@ TEST_F(AboutTest, EveryMoveReachesEachChannelInOrderAndIsStored) {
     EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(7)) << "the console leaves it alone";
 }
 
-TEST_F(AboutTest, WithoutAStoredValueTheTrackbarStandsAtZeroDecibels) {
-    StoreSettings(6, 6, 0, 0, 0);
-    ASSERT_NO_FATAL_FAILURE(StartEngine("winxp"));
-    const unsigned long long mark = Journal::Mark();
-    HWND about = OpenAbout();
-    ASSERT_NE(about, nullptr);
-    EXPECT_EQ(Pos(), 20);
-
-    ASSERT_TRUE(InputDriver::Key(VK_HOME));  // straight to -20 dB
-    WaitUntil([&] { return !Gains(mark).empty(); }, kUiMs);
-    ASSERT_TRUE(CaughtUp(about));
-    const std::vector<Delivered> expected = {{"WDM", kMasterVolume, GainBits(0)}};
-    EXPECT_TRUE(SameMessages(Folded(Gains(mark), 1), expected));
-    EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(0));
-    CloseAboutThenConsole(about);
-}
-
 TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
     ASSERT_TRUE(SettingsKey::Remove());
     ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
@@ -140,11 +123,25 @@ TEST_F(AboutTest, WithoutTheSettingsKeyAMoveCreatesIt) {
     CloseAboutThenConsole(about);
 }
 
-// A stored value outside 0 to 20: the trackbar stands at the nearer end,
-// nothing is sent, and the stored value stays until the trackbar moves.
-TEST_F(AboutTest, AStoredValueOutsideTheRangeShowsAtTheNearerEnd) {
+// Without a stored value the trackbar stands at 0 dB. A stored value
+// outside 0 to 20: the trackbar stands at the nearer end, nothing is sent,
+// and the stored value stays until the trackbar moves.
+TEST_F(AboutTest, WithoutAStoredValueAtZeroDecibelsOutsideTheRangeAtTheNearerEnd) {
     StoreSettings(6, 6, 0, 0, 0);
     ASSERT_NO_FATAL_FAILURE(StartEngine("winxp"));
+    const unsigned long long mark = Journal::Mark();
+    HWND about = OpenAbout();
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(Pos(), 20);
+
+    ASSERT_TRUE(InputDriver::Key(VK_HOME));  // straight to -20 dB
+    WaitUntil([&] { return !Gains(mark).empty(); }, kUiMs);
+    ASSERT_TRUE(CaughtUp(about));
+    const std::vector<Delivered> expected = {{"WDM", kMasterVolume, GainBits(0)}};
+    EXPECT_TRUE(SameMessages(Folded(Gains(mark), 1), expected));
+    EXPECT_EQ(SettingsKey::GetDword("Master volume"), std::optional<DWORD>(0));
+    ASSERT_TRUE(EscapeAbout(about));
+
     const struct {
         DWORD stored;
         LRESULT shown;
@@ -152,14 +149,14 @@ TEST_F(AboutTest, AStoredValueOutsideTheRangeShowsAtTheNearerEnd) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);
         ASSERT_TRUE(SettingsKey::SetDword("Master volume", c.stored));
-        const unsigned long long mark = Journal::Mark();
-        HWND about = OpenAboutByCommand(*m_korvane, m_console);
+        const unsigned long long since = Journal::Mark();
+        about = OpenAboutByCommand(*m_korvane, m_console);
         ASSERT_NE(about, nullptr);
         ASSERT_TRUE(CaughtUp(about));
         EXPECT_EQ(SendMessageA(GetDlgItem(about, 1012), TBM_GETPOS, 0, 0), c.shown);
         ASSERT_TRUE(EscapeAbout(about));
         ASSERT_TRUE(CaughtUp(m_console));
-        EXPECT_TRUE(Gains(mark).empty()) << "a gain was sent though the trackbar did not move";
+        EXPECT_TRUE(Gains(since).empty()) << "a gain was sent though the trackbar did not move";
         EXPECT_EQ(SettingsKey::GetDword("Master volume"), c.stored);
     }
     ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));

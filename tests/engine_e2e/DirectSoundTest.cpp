@@ -6,69 +6,28 @@
 // ALSA file device captures what Wine's mixer made of it. The player itself
 // checks that its buffer always reads back as it wrote it (its exit code).
 
-#include "engine/ControlCodes.h"
 #include "fx/FxParams.h"
 #include "harness/InputDriver.h"
 #include "harness/Wait.h"
 #include "sound/DsCapture.h"
 #include "sound/PlayerTest.h"
-#include "tests/common/EngineRender.h"
-#include "tests/engine_e2e/player/DsSignal.h"
 
 #include <commctrl.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
 using namespace dscapture;
 
 constexpr DWORD kRate = 48000;  // the mixer's own rate here: no resampling between
-// Streams of ten seconds through a ring of one (here the mixer takes the
-// sound about four times faster than real time: the capture device never
-// waits), a sound effect of one.
-constexpr DWORD kStreamMs = 10000, kRingMs = 1000, kEffectMs = 1000, kShortMs = 3000;
-// With the effects at 11 three laps of the ring: under this rig's emulated
-// processor the effects make a stream of 10 s take 20 to 100 s of wall time
-// on a loaded machine (fxengine/README.md), more than the suite can spend.
-constexpr DWORD kWideMs = 3000;
+// Streams of three laps of a ring of one second: every wrap of the ring and
+// of the engine's own position is met twice; more laps only repeat them, at
+// seconds of wall time each under this rig's emulated processor (the
+// effects at 11 make a stream of 10 s take 20 to 100 s: fxengine/README.md).
+// A sound effect of one second.
+constexpr DWORD kStreamMs = 3000, kRingMs = 1000, kEffectMs = 1000;
 // The device's last periods may not reach the file before the program ends.
 constexpr DWORD kEnd = kRate / 10;
 constexpr DWORD kStreamFrames = kRate / 1000 * kStreamMs, kEffectFrames = kRate / 1000 * kEffectMs;
-constexpr DWORD kFrames = kRate / 1000 * kShortMs;
-constexpr int k3DKnob = 1000;
-
-std::vector<int16_t> Signal(uint32_t channels, DWORD frames = kFrames) {
-    std::vector<int16_t> s((frames - kEnd) * channels);
-    dssignal::Fill(s.data(), frames - kEnd, 0, frames, kRate, channels);
-    return s;
-}
-
-std::vector<int16_t> Rendered(const fx::FxParams& state, DWORD total) {
-    std::vector<int16_t> in(total * 2);
-    dssignal::Fill(in.data(), total, 0, total, kRate, 2);
-    EngineRender render({1, 2, kRate, 16, 4});
-    std::string out;
-    render.Buffer(state, in.data(), static_cast<uint32_t>(in.size() * 2), &out);
-    std::vector<int16_t> frames((total - kEnd) * 2);
-    memcpy(frames.data(), out.data(), frames.size() * 2);
-    return frames;
-}
-
-// Amplitude of the mid at `hz` (Goertzel over the whole stretch).
-double Level(const std::vector<int16_t>& s, size_t frames, double hz) {
-    const double w = 6.283185307179586 * hz / kRate, k = 2 * std::cos(w);
-    double a = 0, b = 0;
-    for (size_t i = 0; i < frames; ++i) {
-        const double x = s[2 * i] + s[2 * i + 1] + k * a - b;
-        b = a;
-        a = x;
-    }
-    return std::sqrt(a * a + b * b - k * a * b) / frames;
-}
 
 // The player's exit codes (player/Player.h): all well, or all well but it
 // fell behind (this machine may hold a program back for seconds; its ring
@@ -104,14 +63,6 @@ protected:
     }
     std::vector<int16_t> Heard() const { return Decode(m_player.Heard()); }
 
-    // Turns the 3D knob by `steps` with the wheel; the state the hook then has.
-    fx::FxParams Turn3D(int steps) {
-        const unsigned long long mark = Journal::Mark();
-        EXPECT_TRUE(WheelOn(m_console, k3DKnob, steps * WHEEL_DELTA));
-        EXPECT_TRUE(HookLevelsCame(m_console, mark, 2)) << "the turn never reached the hook";
-        return HookState(JournalSinceStart());
-    }
-
     // The master volume three steps down (moved in the About window, as a
     // user does); the state the hook got.
     fx::FxParams LowerMasterVolume() {
@@ -132,7 +83,7 @@ protected:
 
 // One Korvane for it all: every way of streaming with 3D at 11 (wider than
 // the program's own throughout), then with every level at 0 (nothing heard
-// that the program did not write, over 10 s);
+// that the program did not write);
 // then a sound effect heard as the knob says when it is played, not when it
 // was loaded: at levels 0 its own sound; loaded at 0 and played after a
 // turn of the 3D knob to 11 (through a duplicate), the effects' rendering
@@ -143,20 +94,19 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     ASSERT_NO_FATAL_FAILURE(StartEngine());
     const fx::FxParams eleven = HookState(JournalSinceStart());
     ASSERT_TRUE(eleven.enable3D);
-    constexpr DWORD kWideFrames = kRate / 1000 * kWideMs;
-    const std::vector<int16_t> input = Signal(2, kWideFrames);
-    const double plain = Side(input, kWideFrames - kEnd);
+    const std::vector<int16_t> input = PlayerSignal(kRate, kStreamFrames);
+    const double plain = Side(input, kStreamFrames - kEnd);
     for (const Streaming& s : kStreamings) {
         SCOPED_TRACE(std::string(s.feed) + " from " + s.create + ", 3D at 11");
-        EXPECT_TRUE(ReadBackAsWritten(Stream(s, kWideMs)));
+        EXPECT_TRUE(ReadBackAsWritten(Stream(s, kStreamMs)));
         const std::vector<int16_t> heard = Sounding(Heard());
-        EXPECT_GT(heard.size() / 2, kWideFrames * 9 / 10) << "too little was heard";
+        EXPECT_GT(heard.size() / 2, kStreamFrames * 9 / 10) << "too little was heard";
         EXPECT_GT(Side(heard, heard.size() / 2), 1.2 * eleven.masterGain * eleven.masterGain * plain)
             << "not wider than the program's own";
     }
 
     Turn3D(-11);
-    const std::vector<int16_t> whole = Signal(2, kStreamFrames + kEnd);
+    const std::vector<int16_t> whole = PlayerSignal(kRate, kStreamFrames + kEnd);
     for (const Streaming& s : kStreamings) {
         SCOPED_TRACE(std::string(s.feed) + " from " + s.create + ", levels at 0");
         EXPECT_TRUE(ReadBackAsWritten(Stream(s, kStreamMs)));
@@ -167,13 +117,13 @@ TEST_F(DirectSoundTest, EveryWayOfStreamingAndAStaticEffectSoundAsTheKnobsSayWhe
     // The effect: played at once at levels 0; loaded then, and played
     // (through a duplicate) after the turn to 11; loaded at 11 and played
     // after Korvane closed.
-    const std::vector<int16_t> effect = Signal(2, kEffectFrames);
+    const std::vector<int16_t> effect = PlayerSignal(kRate, kEffectFrames);
     EXPECT_EQ(Play("mode=static", kEffectMs), 0u) << "korvplay exit code (see player/Player.h)";
     EXPECT_EQ(FirstDifference(Heard(), effect), kSame) << "levels at 0 changed the effect";
     ASSERT_TRUE(Start("mode=static dup=1 wait=1", kEffectMs));
     ASSERT_TRUE(m_player.Wrote()) << "the effect was not loaded";
     const fx::FxParams turned = Turn3D(11);
-    const std::vector<int16_t> widened = Rendered(turned, kEffectFrames);
+    const std::vector<int16_t> widened = PlayerSignal(kRate, kEffectFrames, &turned);
     EXPECT_GT(Side(widened, kEffectFrames - kEnd), 1.2 * Side(effect, kEffectFrames - kEnd));
     m_player.Go();
     EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
@@ -195,21 +145,23 @@ TEST_F(DirectSoundTest, AStreamSoundsAsTheEffectsRenderItAndAThreeDBufferIsLeftA
     const fx::FxParams state = LowerMasterVolume();
     ASSERT_LT(state.masterGain, 0.75f) << "the master volume did not move";
     ASSERT_TRUE(state.enable3D && state.enableVibe);
-    const std::vector<int16_t> input = Signal(2, kFrames), expected = Rendered(state, kFrames);
-    EXPECT_EQ(Play("mode=stream feed=notify ring=4000", kShortMs), 0u) << "korvplay exit code (see player/Player.h)";
+    const std::vector<int16_t> input = PlayerSignal(kRate, kStreamFrames),
+                               expected = PlayerSignal(kRate, kStreamFrames, &state);
+    EXPECT_EQ(Play("mode=stream feed=notify ring=4000", kStreamMs), 0u) << "korvplay exit code (see player/Player.h)";
     const std::vector<int16_t> heard = Heard();
     EXPECT_EQ(FirstDifference(heard, expected), kSame) << "captured " << heard.size() / 2 << " frames";
     // What the rendering does: wider, more 60 Hz, the master's gain.
     const double gain = state.masterGain;
-    EXPECT_GT(Side(expected, kFrames - kEnd), 1.2 * gain * gain * Side(input, kFrames - kEnd));
-    EXPECT_GT(Level(expected, kFrames - kEnd, 60.0), 1.12 * gain * Level(input, kFrames - kEnd, 60.0));
+    EXPECT_GT(Side(expected, kStreamFrames - kEnd), 1.2 * gain * gain * Side(input, kStreamFrames - kEnd));
+    EXPECT_GT(Level(expected, kStreamFrames - kEnd, 60.0, kRate),
+              1.12 * gain * Level(input, kStreamFrames - kEnd, 60.0, kRate));
 
-    EXPECT_EQ(Play("mode=3d", kShortMs), 0u);
+    EXPECT_EQ(Play("mode=3d", kEffectMs), 0u);
     const std::vector<int16_t> withKorvane = Heard();
     ASSERT_TRUE(CloseToUnhook(*m_korvane, m_console));
-    EXPECT_EQ(Play("mode=3d", kShortMs), 0u);
+    EXPECT_EQ(Play("mode=3d", kEffectMs), 0u);
     std::vector<int16_t> alone = Sounding(Heard());
-    const size_t compared = (kFrames - kEnd) * 2;
+    const size_t compared = (kEffectFrames - kEnd) * 2;
     ASSERT_GT(alone.size(), compared);
     alone.resize(compared);
     EXPECT_EQ(FirstDifference(withKorvane, alone), kSame);

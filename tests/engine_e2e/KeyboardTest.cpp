@@ -176,21 +176,21 @@ TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
     EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.size()), expected));
     EXPECT_EQ(FocusedId(), 1002);
 
-    // Alt+Space opens the system menu.
+    // Alt+Space opens the system menu. Escape closes it; the menu still
+    // holds the title bar until the next Escape, as a user sees.
     ASSERT_TRUE(OpenSystemMenuByKeyboard(m_console));
     ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
     ASSERT_TRUE(WaitUntil([] { return !SystemMenuShown(); }, kUiMs));
+    const auto inMenu = [&] { return (WindowFinder::ThreadOf(m_console).flags & GUI_INMENUMODE) != 0; };
+    if (inMenu()) {
+        ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+        ASSERT_TRUE(WaitUntil([&] { return !inMenu(); }, kUiMs)) << "Escape did not leave the menu";
+    }
 
     // Escape still ends the console, and the keyboard's changes are saved.
-    // The menu's own Escapes may still be leaving menu mode; a user would
-    // press Escape again until the console goes.
-    bool ended = false;
-    for (int attempt = 0; attempt < 3 && !ended; ++attempt) {
-        ASSERT_TRUE(InputDriver::Activate(m_console));
-        ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
-        ended = m_korvane->WaitForExit(kExitMs / 4);
-    }
-    EXPECT_TRUE(ended) << "Escape did not end the program";
+    ASSERT_TRUE(InputDriver::Activate(m_console));
+    ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
+    EXPECT_TRUE(m_korvane->WaitForExit(kExitMs)) << "Escape did not end the program";
     ExpectSaved(4, 5, 7, 1, 0);
 }
 

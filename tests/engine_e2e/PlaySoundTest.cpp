@@ -1,6 +1,6 @@
 // What a program's short sounds (PlaySound, sndPlaySound) sound like with
 // Korvane running, posing as Windows 98: the test player (korvplay.exe
-// api=playsound, a window program) plays one second of the known signal as
+// api=playsound, a window program) plays a quarter second of the known signal as
 // a file (by its path, and by its bare name found on the search path), from
 // memory, as a registered event, as a WAVE resource, or looping; the
 // session's ALSA file device captures what reaches the sound card. With 3D
@@ -21,9 +21,9 @@
 
 namespace {
 
-// The player's sound: one second, one buffer of the engine's stream.
+// The player's sound: a quarter second, one buffer of the engine's stream.
 WaveLayout OneSound() {
-    return WaveLayout::Whole(WaveLayout().rate);
+    return WaveLayout::Whole(2756);
 }
 
 // Stereo side (left minus right) energy of the first `frames` frames that
@@ -50,36 +50,32 @@ protected:
     PlaySoundTest() : PlayerTest("KorvaneShortSound") {}
 };
 
-TEST_F(PlaySoundTest, EveryKindIsHeardAsTheEffectsRenderItAndBitForBitAtLevelsZero) {
-    for (DWORD level : {11u, 0u}) {
-        SCOPED_TRACE(::testing::Message() << "3D at " << level);
-        StoreSettings(level, 0, 0, 0, 0);
-        ASSERT_NO_FATAL_FAILURE(StartEngine());
-        const WaveChunks chunks(OneSound(), {HookState(JournalSinceStart())}), own(OneSound(), {Off()});
-        ASSERT_EQ(chunks.ChunkIsOwn(0), level == 0) << "the effects' state is not the one stored";
-        for (const char* kind : {"file", "snd", "memory", "alias", "resource", "wide"}) {
-            SCOPED_TRACE(kind);
-            ASSERT_TRUE(m_player.Start("win98", std::string("api=playsound kind=") + kind));
-            EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
-            // The wide entries are stubs on 95, 98 and ME: left to the system, as they were.
-            EXPECT_TRUE((std::string(kind) == "wide" ? own : chunks).HeardIn(m_player.Heard()));
-        }
-        ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
-    }
-}
-
-// A looping sound goes on past its end until PlaySound(NULL) stops it, or
-// another sound replaces it; a SND_NOSTOP sound meanwhile is refused (the
-// player checks the answers, and that nothing plays after the replacement).
-TEST_F(PlaySoundTest, ALoopPlaysOnUntilStoppedWiderAtElevenAndItsOwnAtZero) {
+// Every kind and a loop, with 3D at 11 and then turned to 0. A looping
+// sound goes on past its end until PlaySound(NULL) stops it, or another
+// sound replaces it; a SND_NOSTOP sound meanwhile is refused (the player
+// checks the answers, and that nothing plays after the replacement).
+TEST_F(PlaySoundTest, EveryKindAndALoopAreHeardAsTheEffectsRenderThemAndBitForBitAtLevelsZero) {
     const WaveLayout layout = OneSound();
-    const WaveChunks plain(layout, {Off()});
-    const std::string twice = plain.Input() + plain.Input();
+    const WaveChunks own(layout, {Off()});
+    const std::string twice = own.Input() + own.Input();
     const size_t pass = layout.frames * layout.Block();
-    for (DWORD level : {11u, 0u}) {
+    StoreSettings(11, 0, 0, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
+    fx::FxParams state = HookState(JournalSinceStart());
+    for (int level : {11, 0}) {
         SCOPED_TRACE(::testing::Message() << "3D at " << level);
-        StoreSettings(level, 0, 0, 0, 0);
-        ASSERT_NO_FATAL_FAILURE(StartEngine());
+        if (level == 0) state = Turn3D(-11);
+        const WaveChunks chunks(layout, {state});
+        ASSERT_EQ(chunks.ChunkIsOwn(0), level == 0) << "the effects' state is not the knob's";
+        // The wide entries are stubs on 95, 98 and ME: left to the system, as they were.
+        ExpectSoundsInTurn(m_player, "win98",
+                           {{"file", &chunks},
+                            {"snd", &chunks},
+                            {"memory", &chunks},
+                            {"alias", &chunks},
+                            {"resource", &chunks},
+                            {"wide", &own}});
+
         ASSERT_TRUE(m_player.Start("win98", "api=playsound kind=loop"));
         ASSERT_TRUE(m_player.Wrote()) << "the loop did not start";
         // Two passes and a half heard, lead-in included: the loop went on.
@@ -88,20 +84,20 @@ TEST_F(PlaySoundTest, ALoopPlaysOnUntilStoppedWiderAtElevenAndItsOwnAtZero) {
         EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
         const std::string heard = m_player.Heard();
         if (level == 0) {
-            EXPECT_GE(LoopFramesHeard(heard, plain.Input(), layout.Block()), 2 * layout.frames);
+            EXPECT_GE(LoopFramesHeard(heard, own.Input(), layout.Block()), 2 * layout.frames);
             // Replaced by a sound without SND_NOSTOP: that one plays once, whole, and nothing after it.
             ASSERT_TRUE(m_player.Start("win98", "api=playsound kind=loop replace=1"));
             ASSERT_TRUE(m_player.Wrote()) << "the loop did not start";
             m_player.Go();
             EXPECT_EQ(m_player.Finish(), 0u) << "korvplay exit code (see player/Player.h)";
-            EXPECT_TRUE(EndsWithWhole(m_player.Heard(), plain.Input(), layout.Block())) << "not the replacement, whole";
+            EXPECT_TRUE(EndsWithWhole(m_player.Heard(), own.Input(), layout.Block())) << "not the replacement, whole";
         } else {
-            EXPECT_EQ(LoopFramesHeard(heard, plain.Input(), layout.Block()), 0u) << "the program's own sound";
+            EXPECT_EQ(LoopFramesHeard(heard, own.Input(), layout.Block()), 0u) << "the program's own sound";
             // 3D at 11 widens by far more than 3 dB.
             EXPECT_GT(SideOf(heard, 2 * layout.frames), 2 * SideOf(twice, 2 * layout.frames));
         }
-        ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 // (the known signal, 16-bit stereo).
 //
 //   korvplay.exe api=playsound kind=file|snd|wide|memory|alias|resource|loop
-//                [rate=11025] [frames=11025] [sync=NAME] [replace=1]
+//                [rate=11025] [frames=2756] [sync=NAME] [replace=1]
 //
+// Kinds but loop may be listed, joined by commas: each plays once the one
+// before ended and the test, told through NAME.wrote, said NAME.go (each
+// device opened starts the test's capture over).
 //   file    PlaySound(file, SND_FILENAME | SND_SYNC)
 //   snd     sndPlaySound(name, SND_ASYNC), the file beside the program and
 //           named without a folder, the working folder elsewhere (found on
@@ -120,6 +123,17 @@ HMODULE ResourceModule(const std::string& path, const std::vector<char>& image) 
     return LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
 }
 
+// Tells the test through NAME.wrote, and waits for NAME.go.
+bool Handover(const std::string& sync) {
+    HANDLE wrote = CreateEventA(nullptr, FALSE, FALSE, (sync + ".wrote").c_str());
+    HANDLE go = CreateEventA(nullptr, FALSE, FALSE, (sync + ".go").c_str());
+    SetEvent(wrote);
+    const bool went = Pump([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000);
+    CloseHandle(wrote);
+    CloseHandle(go);
+    return went;
+}
+
 bool Quiet() {
     return PlaySoundA(nullptr, nullptr, SND_NOSTOP) != FALSE;
 }
@@ -142,11 +156,7 @@ int Play(const std::string& kind, const std::string& path, const std::vector<cha
     if (kind == "loop") started = PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_LOOP);
     if (!started) return Fail(kSound, "not started");
     if (kind == "loop") {
-        if (sync.empty()) return Fail(kArguments, "loop needs sync=");
-        HANDLE wrote = CreateEventA(nullptr, FALSE, FALSE, (sync + ".wrote").c_str());
-        HANDLE go = CreateEventA(nullptr, FALSE, FALSE, (sync + ".go").c_str());
-        SetEvent(wrote);
-        if (!Pump([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000)) return Fail(kSync, "no go");
+        if (!Handover(sync)) return Fail(kSync, "no go");
         if (PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NOSTOP))
             return Fail(kStop, "a SND_NOSTOP sound replaced the loop");
         if (replace) {
@@ -160,24 +170,11 @@ int Play(const std::string& kind, const std::string& path, const std::vector<cha
     return Pump(&Quiet, 120000) ? kOk : Fail(kTimeout, "the sound did not end");
 }
 
-}  // namespace
-
-int PlayShortSound(Args& args) {
-    const std::string kind = args.Text("kind", "file"), sync = args.Text("sync", "");
-    const DWORD rate = args.Number("rate", 11025), frames = args.Number("frames", 11025);
-    const bool replace = args.Number("replace", 0) != 0;
-    const bool known = kind == "file" || kind == "snd" || kind == "wide" || kind == "memory" || kind == "alias" ||
-                       kind == "resource" || kind == "loop";
-    if (!args.AllRead() || !known || !frames) return Fail(kArguments, "bad playsound words");
-    ShowMainWindow("korvplaySound", DefWindowProcA);
-    char dir[MAX_PATH], self[MAX_PATH], path[MAX_PATH];
-    if (!GetTempPathA(sizeof(dir), dir) || !SetCurrentDirectoryA(dir)) return Fail(kArguments, "no temp folder");
-    // Beside the program for snd (other test sessions may play beside it: a name of its own).
-    char* slash = GetModuleFileNameA(nullptr, self, sizeof self) ? strrchr(self, '\\') : nullptr;
-    if (!slash) return Fail(kArguments, "no program folder");
-    *slash = '\0';
+// One kind: its file (and event, or resource) made for it and taken away after.
+int PlayKind(const std::string& kind, const char* self, const char* dir, const std::vector<char>& image,
+             const std::string& sync, bool replace) {
+    char path[MAX_PATH];
     if (!GetTempFileNameA(kind == "snd" ? self : dir, "kpl", 0, path)) return Fail(kArguments, "no sound file name");
-    const std::vector<char> image = WaveImage(rate, frames);
     if (!WriteFile(path, image)) return Fail(kArguments, "cannot write the sound file");
     if (kind == "alias" && !RegisterEvent(path)) return Fail(kArguments, "cannot register the event");
     const std::string copy = std::string(path) + ".exe";
@@ -189,4 +186,34 @@ int PlayShortSound(Args& args) {
     DeleteFileA(copy.c_str());
     DeleteFileA(path);
     return code;
+}
+
+}  // namespace
+
+int PlayShortSound(Args& args) {
+    const std::string kinds = args.Text("kind", "file") + ",", sync = args.Text("sync", "");
+    const DWORD rate = args.Number("rate", 11025), frames = args.Number("frames", 2756);
+    const bool replace = args.Number("replace", 0) != 0;
+    std::vector<std::string> list;
+    for (size_t at = 0, comma; (comma = kinds.find(',', at)) != std::string::npos; at = comma + 1) {
+        list.push_back(kinds.substr(at, comma - at));
+        if (std::string(",file,snd,wide,memory,alias,resource,").find("," + list.back() + ",") == std::string::npos &&
+            kinds != "loop,")
+            return Fail(kArguments, "unknown kind, or a loop among others");
+    }
+    if (!args.AllRead() || !frames || (sync.empty() && (list.size() > 1 || kinds == "loop,")))
+        return Fail(kArguments, "bad playsound words");
+    ShowMainWindow("korvplaySound", DefWindowProcA);
+    char dir[MAX_PATH], self[MAX_PATH];
+    if (!GetTempPathA(sizeof(dir), dir) || !SetCurrentDirectoryA(dir)) return Fail(kArguments, "no temp folder");
+    // Beside the program for snd (other test sessions may play beside it: a name of its own).
+    char* slash = GetModuleFileNameA(nullptr, self, sizeof self) ? strrchr(self, '\\') : nullptr;
+    if (!slash) return Fail(kArguments, "no program folder");
+    *slash = '\0';
+    const std::vector<char> image = WaveImage(rate, frames);
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (const int code = PlayKind(list[i], self, dir, image, sync, replace)) return code;
+        if (i + 1 < list.size() && !Handover(sync)) return Fail(kSync, "no go");
+    }
+    return kOk;
 }

@@ -1,5 +1,8 @@
 #include "DsCapture.h"
 
+#include "tests/common/EngineRender.h"
+#include "tests/engine_e2e/player/DsSignal.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -111,6 +114,27 @@ double Side(const std::vector<int16_t>& s, size_t frames) {
         side += d * d;
     }
     return side / frames;
+}
+
+std::vector<int16_t> PlayerSignal(uint32_t rate, uint32_t frames, const fx::FxParams* state) {
+    std::vector<int16_t> s(frames * 2);
+    dssignal::Fill(s.data(), frames, 0, frames, rate, 2);
+    std::string out;
+    if (state) EngineRender({1, 2, rate, 16, 4}).Buffer(*state, s.data(), static_cast<uint32_t>(s.size() * 2), &out);
+    if (state) memcpy(s.data(), out.data(), s.size() * 2);
+    s.resize((frames - rate / 10) * 2);
+    return s;
+}
+
+double Level(const std::vector<int16_t>& s, size_t frames, double hz, uint32_t rate) {
+    const double k = 2 * std::cos(6.283185307179586 * hz / rate);
+    double a = 0, b = 0;
+    for (size_t i = 0; i < frames; ++i) {
+        const double x = s[2 * i] + s[2 * i + 1] + k * a - b;
+        b = a;
+        a = x;
+    }
+    return std::sqrt(a * a + b * b - k * a * b) / frames;
 }
 
 }  // namespace dscapture

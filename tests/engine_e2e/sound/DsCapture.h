@@ -2,6 +2,8 @@
 // as 16-bit stereo, the frames that sound, and how they compare.
 #pragma once
 
+#include "fx/FxParams.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,6 +37,14 @@ size_t FirstDifference(const std::vector<int16_t>& captured, const std::vector<i
 // kSame. What a program that fell behind sounds like: laps of its ring heard
 // again, parts of its stream never heard, and nothing that it did not write.
 size_t NotOfTheSignal(const std::vector<int16_t>& captured, const std::vector<int16_t>& signal);
+
+// The DirectSound player's stereo signal of `frames` frames at `rate`, as
+// written or, given a state, as the effects render it; without its last
+// tenth of a second, which the device may not pass on before the program ends.
+std::vector<int16_t> PlayerSignal(uint32_t rate, uint32_t frames, const fx::FxParams* state = nullptr);
+
+// Amplitude of the mid (L+R) at `hz` over the first `frames` frames (Goertzel).
+double Level(const std::vector<int16_t>& s, size_t frames, double hz, uint32_t rate);
 
 // Energy of the side (L-R) over the first `frames` frames: what the widening adds to.
 double Side(const std::vector<int16_t>& s, size_t frames);

@@ -13,5 +13,13 @@ protected:
         ASSERT_FALSE(m_player.CapturePath().empty()) << "no capture device: run under tools/run-tests.sh";
     }
 
+    // Turns the 3D knob by `steps` with the wheel; the state the hook then has.
+    fx::FxParams Turn3D(int steps) {
+        const unsigned long long mark = Journal::Mark();
+        EXPECT_TRUE(WheelOn(m_console, 1000, steps * WHEEL_DELTA));
+        EXPECT_TRUE(HookLevelsCame(m_console, mark, 2)) << "the turn never reached the hook";
+        return HookState(JournalSinceStart());
+    }
+
     TestPlayer m_player;
 };

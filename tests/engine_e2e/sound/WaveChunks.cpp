@@ -2,6 +2,7 @@
 
 #include "fxengine/stream/HeaderStream.h"
 #include "fxengine/stream/Period.h"
+#include "harness/Wait.h"
 #include "tests/common/EngineRender.h"
 #include "tests/common/TestSignal.h"
 
@@ -96,6 +97,24 @@ std::string Sounding(const std::string& bytes, DWORD block) {
                << "only " << heard.size() / block << " frames sounded, the sound has " << whole.size() / block;
     if (heard.compare(heard.size() - whole.size(), whole.size(), whole) == 0) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "the last " << whole.size() / block << " frames heard are not the sound";
+}
+
+void ExpectSoundsInTurn(TestPlayer& player, const std::string& version,
+                        const std::vector<std::pair<std::string, const WaveChunks*>>& kinds) {
+    std::string list;
+    for (const auto& k : kinds) list += (list.empty() ? "" : ",") + k.first;
+    ASSERT_TRUE(player.Start(version, "api=playsound kind=" + list));
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        SCOPED_TRACE(kinds[i].first);
+        const bool last = i + 1 == kinds.size();
+        ASSERT_TRUE(last || player.Wrote()) << "korvplay ended, exit code " << player.Finish();
+        EXPECT_EQ(last ? player.Finish(60000) : 0, 0u) << "korvplay exit code (see player/Player.h)";
+        // The device may hand on its last periods a moment after the sound ended.
+        const auto heard = [&] { return kinds[i].second->HeardIn(player.Heard()); };
+        WaitUntil([&] { return static_cast<bool>(heard()); }, 30000);
+        EXPECT_TRUE(heard());
+        if (!last) player.Go();
+    }
 }
 
 WaveChunks ExpectPlayedAndHeard(TestPlayer& player, const WaveLayout& layout, const std::vector<fx::FxParams>& states) {

@@ -79,6 +79,12 @@ private:
 // and nothing after it.
 ::testing::AssertionResult EndsWithWhole(const std::string& captured, const std::string& sound, DWORD block);
 
+// Short sounds of these kinds played in turn by one player (api=playsound),
+// posing as `version`: each heard as its chunks say before the next starts
+// the capture over, and the player ended well.
+void ExpectSoundsInTurn(TestPlayer& player, const std::string& version,
+                        const std::vector<std::pair<std::string, const WaveChunks*>>& kinds);
+
 // The player ended well (its exit code 0), and was heard chunk by chunk as
 // the engine renders the signal with `states`.
 WaveChunks ExpectPlayedAndHeard(TestPlayer& player, const WaveLayout& layout, const std::vector<fx::FxParams>& states);
