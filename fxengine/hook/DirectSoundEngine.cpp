@@ -9,6 +9,7 @@
 #include "ClassFactoryProxy.h"
 #include "DirectSoundProxy.h"
 #include "EngineShared.h"
+#include "RealWaveOut.h"
 #include "StreamWorker.h"
 
 namespace fxengine {
@@ -59,10 +60,10 @@ bool DirectSoundEngine::Resolve() {
     // Only a process that has dsound already: the engine never loads it.
     HMODULE dsound = GetModuleHandleA("dsound.dll");
     if (!dsound) return false;
-    g_create8 = reinterpret_cast<Create8Fn>(reinterpret_cast<void (*)()>(GetProcAddress(dsound, "DirectSoundCreate8")));
+    g_create8 = reinterpret_cast<Create8Fn>(reinterpret_cast<void (*)()>(ExportedEntry(dsound, "DirectSoundCreate8")));
     g_classObject =
-        reinterpret_cast<ClassObjectFn>(reinterpret_cast<void (*)()>(GetProcAddress(dsound, "DllGetClassObject")));
-    g_create = reinterpret_cast<CreateFn>(reinterpret_cast<void (*)()>(GetProcAddress(dsound, "DirectSoundCreate")));
+        reinterpret_cast<ClassObjectFn>(reinterpret_cast<void (*)()>(ExportedEntry(dsound, "DllGetClassObject")));
+    g_create = reinterpret_cast<CreateFn>(reinterpret_cast<void (*)()>(ExportedEntry(dsound, "DirectSoundCreate")));
     return g_create != nullptr;
 }
 

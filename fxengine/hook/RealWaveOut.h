@@ -35,4 +35,10 @@ struct RealWaveOut {
 // The one table of the process (filled when the engine joins it).
 extern RealWaveOut g_real;
 
+// An entry's address as its module exports it, never what a redirected
+// GetProcAddress answers: another engine library in the process (another
+// copy's, an older host's during an update) would hand over its own entries,
+// and the sound would go through both. A forwarded entry is the loader's to find.
+FARPROC ExportedEntry(HMODULE module, const char* name);
+
 }  // namespace fxengine

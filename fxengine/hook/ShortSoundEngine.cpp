@@ -1,6 +1,7 @@
 #include "ShortSoundEngine.h"
 
 #include "EngineShared.h"
+#include "RealWaveOut.h"
 #include "ShortSoundPlayer.h"
 #include "SoundSource.h"
 #include "fx/FxFormat.h"
@@ -52,8 +53,8 @@ bool Narrow(const void* wide, char* out, int size) {
 
 void ShortSoundEngine::Resolve(HMODULE winmm) {
     for (int i = 0; i < kEntries; ++i)
-        g_entries[i] = reinterpret_cast<void*>(reinterpret_cast<void (*)()>(GetProcAddress(winmm, kNames[i])));
-    g_plain = reinterpret_cast<void*>(reinterpret_cast<void (*)()>(GetProcAddress(winmm, "PlaySound")));
+        g_entries[i] = reinterpret_cast<void*>(reinterpret_cast<void (*)()>(ExportedEntry(winmm, kNames[i])));
+    g_plain = reinterpret_cast<void*>(reinterpret_cast<void (*)()>(ExportedEntry(winmm, "PlaySound")));
 }
 
 int ShortSoundEngine::Redirects(ImportRedirect* out) {

@@ -489,6 +489,27 @@ TEST_F(EngineTest, WinmmsOwnDriversKeepTheSystemsEntries) {
     FreeLibrary(driver);
 }
 
+// A second engine library (another copy: an older host's during an update)
+// joined in a process the first had taken: the sound goes through one of
+// them, never through both.
+TEST_F(EngineTest, ASecondEngineLibraryNeverProcessesTheSoundAgain) {
+    m_hook();  // this one joins this process
+    HMODULE other = LoadLibraryA(simtest::SimDll("WavHok32-noQuorWav9xCanUnloadNow.dll").c_str());
+    ASSERT_NE(other, nullptr);
+    const auto otherHook = Entry<VoidFn>(other, "QuorWav9xHook");
+    const auto otherUnhook = Entry<VoidFn>(other, "QuorWav9xUnHook");
+    ASSERT_TRUE(otherHook && otherUnhook);
+    m_unhook();   // its hooks go; it stays joined
+    otherHook();  // the other sets its own and joins too
+    TurnEverythingUp();
+    const WAVEFORMATEX f = Pcm(2, 11025, 16);
+    const Program p = Play(f, CALLBACK_FUNCTION, 6, 512);
+    ExpectPlayed(p, true);
+    EXPECT_TRUE(Arrived(p.captured, Rendered(f, p.given, m_params), f)) << "not processed once";
+    otherUnhook();
+    FreeLibrary(other);
+}
+
 // A window program that loads winmm, or dsound alone, itself and opens a
 // device at once (in the same handler) gets the engine's entry for its first
 // device.
