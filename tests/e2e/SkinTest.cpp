@@ -171,10 +171,30 @@ protected:
             kUiMs, 200);
     }
 
+    // The pointer brought to rest at a point, the window's cursor becomes
+    // the one wanted; `seen` says what it was instead.
+    bool RestsWith(HWND window, POINT at, const char* want, std::string* seen) const {
+        *seen = "the pointer did not settle";
+        return InputDriver::SettleAt(at) && CursorBecomes(window, want, at, seen);
+    }
+
     // A face point well inside the drag handle.
     bool HandlePoint(HWND console, POINT* at) const {
         return FacePoint(
             console, kFace, [&](int x, int y) { return WellInside(m_handle.Get(), x, y); }, at);
+    }
+
+    // Presses the left button well inside the drag handle, the window's place
+    // taken just before, until the console holds the mouse; under
+    // ASSERT_NO_FATAL_FAILURE.
+    void PressOnHandle(POINT* from, RECT* before) {
+        ASSERT_TRUE(HandlePoint(m_console, from)) << "no free point on the drag handle";
+        ASSERT_TRUE(InputDriver::Activate(m_console));
+        GetWindowRect(m_console, before);
+        ASSERT_TRUE(InputDriver::SettleAt(*from));
+        ASSERT_TRUE(InputDriver::LeftButton(*from, true));
+        ASSERT_TRUE(WaitUntil([&] { return CaptureOf(m_console) == m_console; }, kUiMs))
+            << "the press on the handle did not start a drag";
     }
 
     static constexpr RECT kFace = {100, 0, 250, 250};  // the part of the face around the handle
@@ -244,9 +264,6 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
     ASSERT_EQ(Misplaced(m_console), "");
     RECT before, after;
     POINT from;
-    ASSERT_TRUE(HandlePoint(m_console, &from)) << "no free point on the drag handle";
-    ASSERT_TRUE(InputDriver::Activate(m_console));
-    GetWindowRect(m_console, &before);
     // The pointer goes there step by step, each step held until the window
     // has come to rest: under Wine a window moving beneath the pointer makes
     // it echo positions worked out against the window's previous place, and
@@ -268,10 +285,7 @@ TEST_F(SkinTest, TheHandleDragsTheWindowAndTheRestOfTheFaceDoesNot) {
             },
             kUiMs);
     };
-    ASSERT_TRUE(InputDriver::SettleAt(from));
-    ASSERT_TRUE(InputDriver::LeftButton(from, true));
-    ASSERT_TRUE(WaitUntil([&] { return CaptureOf(m_console) == m_console; }, kUiMs))
-        << "the press on the handle did not start a drag";
+    ASSERT_NO_FATAL_FAILURE(PressOnHandle(&from, &before));
     POINT at = from;
     for (int step = 1; step <= 4; ++step) {
         at = POINT{from.x + 15 * step, from.y + 10 * step};
@@ -310,14 +324,8 @@ TEST_F(SkinTest, AMessageBoxInTheMiddleOfADragEndsIt) {
     for (const bool heldThroughTheBox : {true, false}) {
         SCOPED_TRACE(heldThroughTheBox ? "button held through the box" : "button let go under the box");
         POINT from;
-        ASSERT_TRUE(HandlePoint(m_console, &from)) << "no free point on the drag handle";
-        ASSERT_TRUE(InputDriver::Activate(m_console));
         RECT before, after;
-        GetWindowRect(m_console, &before);
-        ASSERT_TRUE(InputDriver::SettleAt(from));
-        ASSERT_TRUE(InputDriver::LeftButton(from, true));
-        ASSERT_TRUE(WaitUntil([&] { return CaptureOf(m_console) == m_console; }, kUiMs))
-            << "the press on the handle did not start a drag";
+        ASSERT_NO_FATAL_FAILURE(PressOnHandle(&from, &before));
 
         std::string error;
         ASSERT_TRUE(InProcessProbe::OpenMessageBox(m_console, &error)) << error;
@@ -365,23 +373,17 @@ TEST_F(SkinTest, TheCursorShowsTheHandleAndTheDrag) {
     ASSERT_TRUE(FacePoint(m_console, kFace, plainFace, &plain)) << "no free point off the hot areas";
     ASSERT_TRUE(InputDriver::Activate(m_console));
     std::string cursor;
-    auto cursorBecomes = [&](const char* want, POINT at) { return CursorBecomes(m_console, want, at, &cursor); };
-
-    ASSERT_TRUE(InputDriver::SettleAt(plain));
-    EXPECT_TRUE(cursorBecomes("arrow", plain)) << "on the face: " << cursor;
-    ASSERT_TRUE(InputDriver::SettleAt(grip));
-    EXPECT_TRUE(cursorBecomes("hover", grip)) << "over the handle: " << cursor;
+    EXPECT_TRUE(RestsWith(m_console, plain, "arrow", &cursor)) << "on the face: " << cursor;
+    EXPECT_TRUE(RestsWith(m_console, grip, "hover", &cursor)) << "over the handle: " << cursor;
     ASSERT_TRUE(InputDriver::LeftButton(grip, true));
     const POINT held = {grip.x + 4, grip.y + 4};
-    ASSERT_TRUE(InputDriver::SettleAt(held));
-    EXPECT_TRUE(cursorBecomes("drag", held)) << "while dragging: " << cursor;
+    EXPECT_TRUE(RestsWith(m_console, held, "drag", &cursor)) << "while dragging: " << cursor;
     ASSERT_TRUE(InputDriver::LeftButton(held, false));
     // The window moved with the pointer; find the plain point again.
     RECT rc;
     WaitForRest(m_console, &rc);
     ASSERT_TRUE(FacePoint(m_console, kFace, plainFace, &plain));
-    ASSERT_TRUE(InputDriver::SettleAt(plain));
-    EXPECT_TRUE(cursorBecomes("arrow", plain)) << "back on the face after the drag: " << cursor;
+    EXPECT_TRUE(RestsWith(m_console, plain, "arrow", &cursor)) << "back on the face after the drag: " << cursor;
     EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
@@ -416,12 +418,14 @@ protected:
         return lines;
     }
 
-    // All the window's input taken, its opens start the recorder before they
-    // return: once no recorder runs, every open it made is in the log.
-    std::vector<std::string> OpenedWhenDone(HWND window) {
+    // Once the page was opened, all the window's input taken: its opens start
+    // the recorder before they return, so once no recorder runs, every open
+    // it made is in the log, and that is the page, once.
+    void ExpectThePageOpenedOnce(HWND window) {
+        EXPECT_TRUE(WaitUntil([&] { return !Opened().empty(); }, 30000));
         EXPECT_TRUE(CaughtUp(window));
         EXPECT_TRUE(WaitUntil([] { return !ProcessRunning("urlrec.exe"); }, kUiMs)) << "the recorder did not end";
-        return Opened();
+        EXPECT_EQ(Opened(), std::vector<std::string>{"http://www.velmora.example/korvane"});
     }
 
     std::string m_log;
@@ -447,8 +451,7 @@ TEST_F(SkinLinkTest, ADoubleClickOnTheLogoOpensThePageAndASingleClickDoesNot) {
     ASSERT_TRUE(InputDriver::DoubleClick(logo));
     // Wine, like Windows 9x, has a start program: the first way succeeds and
     // the page opens once.
-    EXPECT_TRUE(WaitUntil([&] { return !Opened().empty(); }, 30000));
-    EXPECT_EQ(OpenedWhenDone(m_console), std::vector<std::string>{"http://www.velmora.example/korvane"});
+    ExpectThePageOpenedOnce(m_console);
     EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
@@ -471,18 +474,24 @@ TEST_F(SkinLinkTest, TheAboutWindowsAddressOpensThePageOnOneClick) {
     EXPECT_STREQ(text, "http://www.velmora.example/korvane");
     ASSERT_TRUE(InputDriver::Activate(about));
     ASSERT_TRUE(InputDriver::Click(InputDriver::CentreOf(link)));
-    EXPECT_TRUE(WaitUntil([&] { return !Opened().empty(); }, 30000));
-    EXPECT_EQ(OpenedWhenDone(about), std::vector<std::string>{"http://www.velmora.example/korvane"});
+    ExpectThePageOpenedOnce(about);
     EXPECT_TRUE(EscapeAbout(about));
     EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 // The About window's address lends the pointer the help viewer's hand (its
 // cursor 106), where the viewer has one; elsewhere the window keeps the
-// arrow. The viewer is a stand-in put in the system's place for each test,
-// and the original is back after it (after the program has ended), also
-// when the test fails.
-class AboutHandTest : public SkinTest {
+// arrow. A viewer with the same picture, but not as cursor 106, leaves the
+// address the arrow. The viewer is a stand-in put in the system's place for
+// each test, and the original is back after it (after the program has
+// ended), also when the test fails.
+struct HandCase {
+    const char* name;
+    const char* standIn;
+    const char* overTheAddress;  // the cursor there
+};
+
+class AboutHandTest : public SkinTest, public ::testing::WithParamInterface<HandCase> {
 protected:
     AboutHandTest() : m_viewer(WindowsFile("winhlp32.exe")) {}
 
@@ -490,23 +499,6 @@ protected:
         char dir[MAX_PATH] = "";
         GetWindowsDirectoryA(dir, MAX_PATH);
         return std::string(dir) + "\\" + name;
-    }
-
-    // Starts the console with the stand-in viewer given in place and opens
-    // the About window; the window and its address link, or nulls.
-    void OpenAboutWithViewer(const char* standIn, HWND* about, HWND* link) {
-        *about = *link = nullptr;
-        ASSERT_TRUE(m_viewer.ReplaceWith(BesideTest(standIn))) << standIn;
-        // Wine would load its own viewer whatever file lies there; the
-        // override makes it take the file, as Windows does.
-        m_console =
-            StartToConsole(KorvaneLauncher().Version("winxp").DllOverride("winhlp32.exe", "native"), &m_korvane);
-        ASSERT_NE(m_console, nullptr);
-        *about = OpenAboutByCommand(*m_korvane, m_console);
-        ASSERT_NE(*about, nullptr);
-        *link = GetDlgItem(*about, 1016);
-        ASSERT_NE(*link, nullptr);
-        ASSERT_TRUE(InputDriver::Activate(*about));
     }
 
     // A point on the About window that no control of its own takes.
@@ -525,45 +517,28 @@ protected:
         return false;
     }
 
-    // Escape closes the About window, then the console is closed as a user would.
-    void CloseAll(HWND about) {
-        EXPECT_TRUE(EscapeAbout(about));
-        EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
-    }
-
     FileSwap m_viewer;
 };
 
-TEST_F(AboutHandTest, TheAddressShowsTheViewersHandAndTheRestTheArrow) {
-    HWND about, link;
-    ASSERT_NO_FATAL_FAILURE(OpenAboutWithViewer("helphand.dll", &about, &link));
+TEST_P(AboutHandTest, TheAddressShowsTheViewersHandIfAnyAndTheRestTheArrow) {
+    ASSERT_TRUE(m_viewer.ReplaceWith(BesideTest(GetParam().standIn))) << GetParam().standIn;
+    // Wine would load its own viewer whatever file lies there; the override
+    // makes it take the file, as Windows does.
+    m_console = StartToConsole(KorvaneLauncher().Version("winxp").DllOverride("winhlp32.exe", "native"), &m_korvane);
+    ASSERT_NE(m_console, nullptr);
+    HWND about = OpenAboutByCommand(*m_korvane, m_console);
+    ASSERT_NE(about, nullptr);
+    HWND link = GetDlgItem(about, 1016);
+    ASSERT_NE(link, nullptr);
+    ASSERT_TRUE(InputDriver::Activate(about));
     POINT bare;
     ASSERT_TRUE(BarePoint(about, &bare)) << "no bare point on the About window";
-    const POINT on = InputDriver::CentreOf(link);
-    std::string cursor;
-    ASSERT_TRUE(InputDriver::SettleAt(bare));
-    EXPECT_TRUE(CursorBecomes(about, "arrow", bare, &cursor)) << "beside the address: " << cursor;
-    ASSERT_TRUE(InputDriver::SettleAt(on));
-    EXPECT_TRUE(CursorBecomes(about, "hand", on, &cursor)) << "over the address: " << cursor;
-    ASSERT_TRUE(InputDriver::SettleAt(bare));
-    EXPECT_TRUE(CursorBecomes(about, "arrow", bare, &cursor)) << "off the address again: " << cursor;
-    CloseAll(about);
-}
-
-// The viewer has the same picture, but not as cursor 106: the address keeps
-// the arrow; it still turns hot under the pointer and the windows close as usual.
-TEST_F(AboutHandTest, WithoutTheViewersHandTheAddressKeepsTheArrow) {
-    HWND about, link;
-    ASSERT_NO_FATAL_FAILURE(OpenAboutWithViewer("helpnohand.dll", &about, &link));
     const POINT on = InputDriver::CentreOf(link);
     // The pointer reaches the address across the window, as a hand's would:
     // the cursor it brings along is then the window's, whatever it showed
     // before (the address sets none of its own).
-    POINT bare;
-    ASSERT_TRUE(BarePoint(about, &bare)) << "no bare point on the About window";
     std::string cursor;
-    ASSERT_TRUE(InputDriver::SettleAt(bare));
-    ASSERT_TRUE(CursorBecomes(about, "arrow", bare, &cursor)) << "beside the address: " << cursor;
+    ASSERT_TRUE(RestsWith(about, bare, "arrow", &cursor)) << "beside the address: " << cursor;
     ASSERT_TRUE(InputDriver::SettleAt(on));
     // The link has taken the pointer when, hot under it, it holds the capture;
     // the cursor was chosen just before.
@@ -574,6 +549,13 @@ TEST_F(AboutHandTest, WithoutTheViewersHandTheAddressKeepsTheArrow) {
         },
         kUiMs, 200))
         << "the address never became hot";
-    EXPECT_TRUE(CursorBecomes(about, "arrow", on, &cursor)) << "over the address: " << cursor;
-    CloseAll(about);
+    EXPECT_TRUE(CursorBecomes(about, GetParam().overTheAddress, on, &cursor)) << "over the address: " << cursor;
+    EXPECT_TRUE(RestsWith(about, bare, "arrow", &cursor)) << "off the address again: " << cursor;
+    EXPECT_TRUE(EscapeAbout(about));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
+
+INSTANTIATE_TEST_SUITE_P(Viewers, AboutHandTest,
+                         ::testing::Values(HandCase{"WithTheHand", "helphand.dll", "hand"},
+                                           HandCase{"WithoutTheHand", "helpnohand.dll", "arrow"}),
+                         [](const ::testing::TestParamInfo<HandCase>& tpi) { return std::string(tpi.param.name); });
