@@ -10,12 +10,13 @@ namespace {
 
 const UINT kIdMini = 0x8010, kIdFull = 0x8011, kIdAbout = 0x0010;
 
+// One line per item: a separator, or the command's id and text.
 std::string Describe(const std::vector<MenuItemInfo>& items) {
     std::string s;
-    char line[64];
+    char id[16];
     for (const MenuItemInfo& i : items) {
-        snprintf(line, sizeof line, "0x%04X %s'", i.id, i.Separator() ? "sep " : "");
-        s += line + i.text + "'\n";
+        snprintf(id, sizeof id, "0x%04X", i.id);
+        s += i.Separator() ? std::string("separator\n") : id + (" '" + i.text + "'\n");
     }
     return s;
 }
@@ -54,15 +55,10 @@ TEST_F(ConsoleTest, TitleAndSystemMenuAndTheFullFormsCloseButtonEndsTheProgram) 
     ASSERT_GE(items.size(), 5u) << Describe(items);
     const size_t n = items.size();
     // The program's four items come last, in this order, after the standard ones.
-    EXPECT_EQ(items[n - 4].id, kIdMini) << Describe(items);
-    EXPECT_EQ(items[n - 4].text, "Minimieren");
-    EXPECT_EQ(items[n - 3].id, kIdFull);
-    EXPECT_EQ(items[n - 3].text, "Wiederherstellen");
-    EXPECT_TRUE(items[n - 2].Separator());
-    EXPECT_EQ(items[n - 1].id, kIdAbout);
-    EXPECT_EQ(items[n - 1].text,
-              "\xDC"
-              "ber Korvane");
+    EXPECT_EQ(Describe({items.end() - 4, items.end()}), Describe({{kIdMini, MF_STRING, "Minimieren"},
+                                                                  {kIdFull, MF_STRING, "Wiederherstellen"},
+                                                                  {0, MF_SEPARATOR, ""},
+                                                                  {kIdAbout, MF_STRING, "\xDC" "ber Korvane"}}));
     bool closeBefore = false;
     int appended = 0;
     for (size_t i = 0; i < n; ++i) {

@@ -27,12 +27,7 @@ void KorvaneTest::TearDown() {
     }
     m_processes.clear();
     KorvaneLauncher::ClearAppDefaults();
-    if (m_settings) {
-        EXPECT_TRUE(m_settings->Restore());
-    }
-    if (m_sim) {
-        EXPECT_TRUE(m_sim->Restore());
-    }
+    for (const RegSnapshot* snapshot : {m_settings.get(), m_sim.get()}) EXPECT_TRUE(!snapshot || snapshot->Restore());
     if (HasFailure()) {
         // Without the status relay's lines, which come every 100 ms.
         std::vector<JournalEntry> lines;

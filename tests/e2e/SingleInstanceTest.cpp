@@ -8,6 +8,13 @@
 
 class SingleInstanceTest : public KorvaneTest {
 protected:
+    // The About window still open is closed by its OK.
+    static void CloseAbout(HWND about) {
+        EXPECT_TRUE(IsWindow(about)) << "the About window closed";
+        PostMessageA(about, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+    }
+
     // Starts a second copy and expects it to end on its own without ever
     // showing a window of its own.
     void ExpectSecondCopyEnds() {
@@ -58,9 +65,7 @@ TEST_F(SingleInstanceTest, SecondStartFindsTheConsoleWhileAboutIsOpen) {
         },
         kUiMs))
         << "the first copy was not raised";
-    EXPECT_TRUE(IsWindow(about)) << "the About window closed";
-    PostMessageA(about, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+    CloseAbout(about);
     EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
@@ -120,8 +125,6 @@ TEST_F(StartRaceTest, SixCopiesAtOnceWhileAboutIsOpenAllEnd) {
     EXPECT_TRUE(Survivors(copies, 0).empty()) << "copies still running";
     EXPECT_EQ(Consoles(), std::vector<HWND>{m_console});
     EXPECT_TRUE(m_korvane->Running());
-    EXPECT_TRUE(IsWindow(about)) << "the About window closed";
-    PostMessageA(about, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, kUiMs));
+    CloseAbout(about);
     EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }

@@ -28,6 +28,12 @@ std::vector<std::string> InstallerCalls(const std::vector<JournalEntry>& journal
 
 class StartupTest : public KorvaneTest {
 protected:
+    // Without the journal, "no installer calls" would hold whatever ran.
+    void SetUp() override {
+        KorvaneTest::SetUp();
+        ASSERT_TRUE(Journal::Exists()) << "the simulated engine's journal is missing";
+    }
+
     // Expects an information box with the caption " Korvane " and this text,
     // no console before or after it, and the end of the process after OK.
     void ExpectBoxThenExit(KorvaneProcess& p, const std::string& text) {
@@ -66,7 +72,6 @@ protected:
 };
 
 TEST_F(StartupTest, Win95UsesDirectSoundAndNeverLoadsTheInstaller) {
-    ASSERT_TRUE(Journal::Exists()) << "the simulated engine's journal is missing";
     ASSERT_NO_FATAL_FAILURE(StartConsole("win95"));
     bool installer = true, dsound = false;
     std::string error;
@@ -88,18 +93,14 @@ TEST_F(StartupTest, Win95WithoutDirectSoundShowsTheDirectXBoxOnly) {
 class NewerSystemStartupTest : public StartupTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(NewerSystemStartupTest, CallsBothInstallerExportsInOrderAndOpensTheConsole) {
-    ASSERT_TRUE(Journal::Exists()) << "the simulated engine's journal is missing";
     ASSERT_TRUE(SetInstallAnswer(0));
-    KorvaneProcess& p = Start(KorvaneLauncher().Version(GetParam()).DllOverride("dsound", ""));
-    HWND console = nullptr, box = nullptr;
-    WaitForConsoleOrBox(p, &console, &box);
-    EXPECT_EQ(box, nullptr) << "message box: " << WindowFinder::MessageBoxText(box);
-    ASSERT_NE(console, nullptr) << "no console";
+    m_console = StartToConsole(KorvaneLauncher().Version(GetParam()).DllOverride("dsound", ""), &m_korvane);
+    ASSERT_NE(m_console, nullptr);
     const std::vector<JournalEntry> journal = JournalSinceStart();
     EXPECT_EQ(InstallerCalls(journal),
               (std::vector<std::string>{"InstallDriverRegEntries", "InstallFilterOverSoundDrivers"}))
         << Journal::Format(journal);
-    EXPECT_TRUE(CloseAndWait(p, console));
+    EXPECT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, NewerSystemStartupTest,
@@ -108,7 +109,6 @@ INSTANTIATE_TEST_SUITE_P(Versions, NewerSystemStartupTest,
 class InstallAnswerOneTest : public StartupTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(InstallAnswerOneTest, ShowsTheRestartBoxAndNoConsole) {
-    ASSERT_TRUE(Journal::Exists()) << "the simulated engine's journal is missing";
     ASSERT_TRUE(SetInstallAnswer(1));
     ExpectBoxThenExit(Start(GetParam()), kRestartText);
     EXPECT_EQ(InstallerCalls(JournalSinceStart()).size(), 2u) << Journal::Format(JournalSinceStart());
@@ -119,7 +119,6 @@ INSTANTIATE_TEST_SUITE_P(Versions, InstallAnswerOneTest, ::testing::Values("winm
 class InstallAnswerOtherTest : public StartupTest, public ::testing::WithParamInterface<DWORD> {};
 
 TEST_P(InstallAnswerOtherTest, OpensTheConsoleSilently) {
-    ASSERT_TRUE(Journal::Exists()) << "the simulated engine's journal is missing";
     ASSERT_TRUE(SetInstallAnswer(GetParam()));
     ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
     const std::vector<JournalEntry> calls =

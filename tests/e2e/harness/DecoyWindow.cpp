@@ -24,12 +24,6 @@ DecoyWindow::~DecoyWindow() {
     PumpOwnMessages();
 }
 
-HWND DecoyWindow::Detach() {
-    HWND h = m_hwnd;
-    m_hwnd = nullptr;
-    return h;
-}
-
 bool DecoyWindow::TakeForeground(DWORD timeoutMs) {
     return m_hwnd && InputDriver::Activate(m_hwnd, timeoutMs);
 }

@@ -8,13 +8,9 @@ class DecoyWindow {
 public:
     DecoyWindow();
     ~DecoyWindow();
-    DecoyWindow(DecoyWindow&& other) noexcept : m_hwnd(other.Detach()) {}
-    DecoyWindow& operator=(DecoyWindow&&) = delete;
     DecoyWindow(const DecoyWindow&) = delete;
     DecoyWindow& operator=(const DecoyWindow&) = delete;
 
-    HWND Get() const { return m_hwnd; }
-    HWND Detach();
     // True once it is the foreground window (bounded).
     bool TakeForeground(DWORD timeoutMs = 30000);
 

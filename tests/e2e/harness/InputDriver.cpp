@@ -133,23 +133,21 @@ bool InputDriver::SettleAt(POINT screen) {
     return false;
 }
 
-bool InputDriver::Click(POINT screen, bool right) {
-    return SettleAt(screen) && ClickSettled(screen, right);
+bool InputDriver::Click(POINT screen) {
+    return SettleAt(screen) && ClickSettled(screen);
 }
 
-bool InputDriver::ClickSettled(POINT screen, bool right) {
-    const DWORD down = MOUSEEVENTF_MOVE | (right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
-    const DWORD up = MOUSEEVENTF_MOVE | (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
-    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen), Mouse(down, screen), Mouse(up, screen)};
+bool InputDriver::ClickSettled(POINT screen, int clicks) {
+    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen)};
+    for (int i = 0; i < clicks; ++i) {
+        in.push_back(Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN, screen));
+        in.push_back(Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP, screen));
+    }
     return Send(in);
 }
 
 bool InputDriver::DoubleClick(POINT screen) {
-    if (!SettleAt(screen)) return false;
-    const DWORD down = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN, up = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP;
-    std::vector<INPUT> in{Mouse(MOUSEEVENTF_MOVE, screen), Mouse(down, screen), Mouse(up, screen), Mouse(down, screen),
-                          Mouse(up, screen)};
-    return Send(in);
+    return SettleAt(screen) && ClickSettled(screen, 2);
 }
 
 bool InputDriver::Drag(POINT from, POINT to, int steps) {
@@ -221,7 +219,7 @@ bool InputDriver::ClickControl(HWND dialog, int id) {
     const POINT centre = CentreOf(child);
     if (!SettleAt(centre)) return fail("the pointer did not settle on it");
     if (WindowFromPoint(centre) != child) return fail(("covered by " + Name(WindowFromPoint(centre))).c_str());
-    return ClickSettled(centre, false) || fail("the click was not sent");
+    return ClickSettled(centre) || fail("the click was not sent");
 }
 
 std::string InputDriver::DescribeState() {

@@ -24,7 +24,7 @@ public:
     // move can come any more; the clicks, drags and wheel turns below do
     // this first.
     static bool SettleAt(POINT screen);
-    static bool Click(POINT screen, bool right = false);
+    static bool Click(POINT screen);
     static bool DoubleClick(POINT screen);
     // Press at from, move in steps, release at to.
     static bool Drag(POINT from, POINT to, int steps = 8);
@@ -55,8 +55,8 @@ private:
     // Until the thread under screen has read its display and taken the input
     // that made (the echoes of our moves).
     static bool EchoesTaken(POINT screen);
-    // The click's events, the pointer already settled there.
-    static bool ClickSettled(POINT screen, bool right);
+    // `clicks` clicks of the left button, the pointer already settled there.
+    static bool ClickSettled(POINT screen, int clicks = 1);
     static bool Send(std::vector<INPUT>& inputs);
     static INPUT Mouse(DWORD flags, POINT screen, DWORD data = 0);
     static INPUT KeyEvent(WORD vk, bool up);

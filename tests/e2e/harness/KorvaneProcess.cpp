@@ -90,8 +90,3 @@ void KorvaneProcess::Kill() {
     TerminateProcess(m_process.Get(), 0xDEAD);
     WaitForSingleObject(m_process.Get(), 10000);
 }
-
-HANDLE KorvaneProcess::Detach() {
-    m_pid = 0;
-    return m_process.Detach();
-}

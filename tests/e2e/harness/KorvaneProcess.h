@@ -34,7 +34,6 @@ public:
     DWORD ExitCode() const;
     // TerminateProcess on our own handle, then waits for the end (bounded).
     void Kill();
-    HANDLE Detach();
 
 private:
     ScopedHandle m_process;

@@ -30,7 +30,6 @@ public:
     static bool IsMessageBox(HWND hwnd);
     static std::string Text(HWND hwnd);  // WM_GETTEXT, raw bytes
     static std::string ClassName(HWND hwnd);
-    static HWND Child(HWND parent, int id) { return GetDlgItem(parent, id); }
     static DWORD ProcessOf(HWND hwnd);
     // The focus, capture and active window of the window's thread (all null
     // when it cannot be read).
