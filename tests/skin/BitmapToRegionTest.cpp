@@ -20,16 +20,19 @@ namespace {
 // Pixels top row first; true where the bitmap is black.
 using Mask = std::vector<std::vector<bool>>;
 
-Mask MakeMask(int w, int h, bool (*black)(int x, int y)) {
+template <class Black>
+Mask MakeMask(int w, int h, Black black) {
     Mask m(h, std::vector<bool>(w));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) m[y][x] = black(x, y);
     return m;
 }
 
-// A bottom-up DIB section with a palette, as bitmap resources are stored.
+// A bottom-up DIB section with a palette, as bitmap resources are stored,
+// each pixel's colour index(x, y) counted from the top row.
 // bitsPerPixel 1: index 0 white, 1 black; 8: a grey ramp, index = grey.
-HBITMAP PaletteBitmap(int bitsPerPixel, int w, int h, const std::vector<std::vector<uint8_t>>& indexTopFirst) {
+template <class Index>
+HBITMAP PaletteBitmap(int bitsPerPixel, int w, int h, Index index) {
     struct {
         BITMAPINFOHEADER header;
         RGBQUAD colours[256];
@@ -54,10 +57,10 @@ HBITMAP PaletteBitmap(int bitsPerPixel, int w, int h, const std::vector<std::vec
     for (int y = 0; y < h; ++y) {
         uint8_t* row = rows + (h - 1 - y) * stride;
         for (int x = 0; x < w; ++x) {
-            uint8_t index = indexTopFirst[y][x];
+            const uint8_t i = uint8_t(index(x, y));
             if (bitsPerPixel == 8)
-                row[x] = index;
-            else if (index)
+                row[x] = i;
+            else if (i)
                 row[x / 8] |= uint8_t(0x80 >> (x % 8));
         }
     }
@@ -65,10 +68,7 @@ HBITMAP PaletteBitmap(int bitsPerPixel, int w, int h, const std::vector<std::vec
 }
 
 HBITMAP MonoBitmap(const Mask& black) {
-    std::vector<std::vector<uint8_t>> index(black.size(), std::vector<uint8_t>(black[0].size()));
-    for (size_t y = 0; y < black.size(); ++y)
-        for (size_t x = 0; x < black[y].size(); ++x) index[y][x] = black[y][x] ? 1 : 0;
-    return PaletteBitmap(1, int(black[0].size()), int(black.size()), index);
+    return PaletteBitmap(1, int(black[0].size()), int(black.size()), [&](int x, int y) { return black[y][x]; });
 }
 
 // What the region covers, pixel by pixel, plus a margin around the bitmap.
@@ -130,15 +130,10 @@ TEST(BitmapToRegion, NearBlackIsOutsideOnlyWithTheTolerance) {
     const int w = 8, h = 2;
     std::vector<std::vector<uint8_t>> grey = {{0, 255, 0x01, 0x10, 0x11, 255, 0x08, 0},
                                               {255, 255, 255, 255, 255, 255, 255, 255}};
-    UniqueBitmap bmp(PaletteBitmap(8, w, h, grey));
+    UniqueBitmap bmp(PaletteBitmap(8, w, h, [&](int x, int y) { return grey[y][x]; }));
     ASSERT_TRUE(bmp);
 
-    auto inside = [&](uint8_t limit) {
-        Mask m(h, std::vector<bool>(w));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) m[y][x] = grey[y][x] > limit;
-        return m;
-    };
+    auto inside = [&](uint8_t limit) { return MakeMask(w, h, [&](int x, int y) { return grey[y][x] > limit; }); };
     EXPECT_EQ(Traced(bmp.Get(), 0, 0, inside(0x00)), "");
     EXPECT_EQ(Traced(bmp.Get(), 0, 0x00101010, inside(0x10)), "");
 }

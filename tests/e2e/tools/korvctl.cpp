@@ -3,7 +3,6 @@
 //   korvctl wait SECONDS   wait until the console " Korvane " is shown (0) or not (1)
 //   korvctl close          ask the console to close (WM_CLOSE); 1 when there is none
 //   korvctl rect           print the console's screen rectangle as WxH+X+Y
-//   korvctl about          open the About window (the system menu's item)
 //   korvctl keys VK...     bring the console to the front and press and release
 //                          each virtual key (hex, e.g. 72 for F3), 300 ms apart
 #include <windows.h>
@@ -71,11 +70,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "wait") == 0) return Wait(atoi(argv[2]));
     if (argc == 2 && strcmp(argv[1], "close") == 0) return Close();
     if (argc == 2 && strcmp(argv[1], "rect") == 0) return Rect();
-    if (argc == 2 && strcmp(argv[1], "about") == 0) {
-        HWND console = FindWindowA(nullptr, kTitle);
-        return console && PostMessageA(console, WM_SYSCOMMAND, 0x0010, 0) ? 0 : 1;
-    }
     if (argc >= 3 && strcmp(argv[1], "keys") == 0) return Keys(argc - 2, argv + 2);
-    fprintf(stderr, "usage: korvctl wait SECONDS | close | rect | about | keys VK...\n");
+    fprintf(stderr, "usage: korvctl wait SECONDS | close | rect | keys VK...\n");
     return 2;
 }
