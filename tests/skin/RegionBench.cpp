@@ -73,10 +73,8 @@ std::vector<uint8_t> Pixels(HBITMAP bmp, LONG* width, LONG* height) {
     return pixels;
 }
 
-// The rectangles the trace makes, in the record ExtCreateRegion takes.
-std::vector<char> TraceRecord(HBITMAP bmp) {
-    LONG width = 0, height = 0;
-    const std::vector<uint8_t> pixels = Pixels(bmp, &width, &height);
+// The rectangles the trace makes of the pixels, in the record ExtCreateRegion takes.
+std::vector<char> TraceRecord(const std::vector<uint8_t>& pixels, LONG width, LONG height) {
     std::vector<RECT> rects;
     skin::ScanRuns(pixels.data(), width, height, width * 4, skin::ChannelRanges(0, 0),
                    [&](const skin::PixelRun& r) {
@@ -140,7 +138,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const char* what = program ? "outline 130" : "drawn outline";
-    const std::vector<char> record = TraceRecord(bmp);
+    LONG width = 0, height = 0;
+    const std::vector<uint8_t> pixels = Pixels(bmp, &width, &height);
+    const std::vector<char> record = TraceRecord(pixels, width, height);
     const RGNDATA* data = reinterpret_cast<const RGNDATA*>(record.data());
     HRGN a = BitmapToRegion(bmp, 0, 0), b = Naive(bmp),
          c = ExtCreateRegion(nullptr, static_cast<DWORD>(record.size()), data);
@@ -170,8 +170,6 @@ int main(int argc, char** argv) {
         CopyAllBands(bmp);
         return HRGN(nullptr);
     });
-    LONG width = 0, height = 0;
-    const std::vector<uint8_t> pixels = Pixels(bmp, &width, &height);
     const double scanning = MedianMs(repeats, [&] {
         skin::ScanRuns(pixels.data(), width, height, width * 4, skin::ChannelRanges(0, 0),
                        [](const skin::PixelRun&) { return true; });
