@@ -6,14 +6,15 @@
 
 namespace realinput {
 
-void Pump(DWORD milliseconds);
+// Handles the messages waiting, then waits a little for more.
+void Pump();
 // Pumps until `done()` holds or `milliseconds` have passed; returns done().
 template <class Pred>
 bool PumpUntil(Pred done, DWORD milliseconds) {
     const DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start > milliseconds) return done();
-        Pump(10);
+        Pump();
     }
     return true;
 }

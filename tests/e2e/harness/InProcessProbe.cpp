@@ -14,15 +14,36 @@ bool Fail(std::string* error, const std::string& why) {
     return false;
 }
 
-}  // namespace
-
-std::string InProcessProbe::DefaultDllPath() {
+// The probe DLL next to the running test program.
+std::string ProbeDllPath() {
     char self[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
     std::string path(self, n);
     std::string::size_type slash = path.find_last_of("\\/");
     return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + "korvprobe.dll";
 }
+
+bool ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items, std::string* error) {
+    std::istringstream in(answer);
+    std::string line;
+    int count = -1;
+    if (!std::getline(in, line) || sscanf(line.c_str(), "items %d", &count) != 1 || count < 0)
+        return Fail(error, "probe: " + line);
+    items->clear();
+    while (std::getline(in, line)) {
+        // "0x%08X 0x%08X " then the text, which may contain blanks.
+        if (line.size() < 22) return Fail(error, "probe: bad line '" + line + "'");
+        MenuItemInfo item;
+        item.id = static_cast<UINT>(strtoul(line.substr(0, 10).c_str(), nullptr, 16));
+        item.state = static_cast<UINT>(strtoul(line.substr(11, 10).c_str(), nullptr, 16));
+        item.text = line.substr(22);
+        items->push_back(item);
+    }
+    if (static_cast<int>(items->size()) != count) return Fail(error, "probe: item count mismatch");
+    return true;
+}
+
+}  // namespace
 
 bool InProcessProbe::ReadSystemMenu(HWND window, std::vector<MenuItemInfo>* items, std::string* error) {
     std::string answer;
@@ -135,7 +156,7 @@ bool InProcessProbe::Ask(HWND window, const char* question, const std::string& r
         memcpy(view, request.c_str(), request.size() + 1);
         UnmapViewOfFile(view);
     }
-    const std::string dll = DefaultDllPath();
+    const std::string dll = ProbeDllPath();
     HMODULE module = LoadLibraryA(dll.c_str());
     auto proc = module
                     ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module, KORVPROBE_HOOK_EXPORT)))
@@ -161,25 +182,5 @@ bool InProcessProbe::Ask(HWND window, const char* question, const std::string& r
     if (!view) return Fail(error, "cannot map the answer");
     answer->assign(view, strnlen(view, KORVPROBE_ANSWER_SIZE));
     UnmapViewOfFile(view);
-    return true;
-}
-
-bool InProcessProbe::ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items, std::string* error) {
-    std::istringstream in(answer);
-    std::string line;
-    int count = -1;
-    if (!std::getline(in, line) || sscanf(line.c_str(), "items %d", &count) != 1 || count < 0)
-        return Fail(error, "probe: " + line);
-    items->clear();
-    while (std::getline(in, line)) {
-        // "0x%08X 0x%08X " then the text, which may contain blanks.
-        if (line.size() < 22) return Fail(error, "probe: bad line '" + line + "'");
-        MenuItemInfo item;
-        item.id = static_cast<UINT>(strtoul(line.substr(0, 10).c_str(), nullptr, 16));
-        item.state = static_cast<UINT>(strtoul(line.substr(11, 10).c_str(), nullptr, 16));
-        item.text = line.substr(22);
-        items->push_back(item);
-    }
-    if (static_cast<int>(items->size()) != count) return Fail(error, "probe: item count mismatch");
     return true;
 }

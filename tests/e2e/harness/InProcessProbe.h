@@ -19,9 +19,6 @@ struct MenuItemInfo {
 
 class InProcessProbe {
 public:
-    // The probe DLL next to the running test program.
-    static std::string DefaultDllPath();
-
     // The window's system menu in menu order.
     static bool ReadSystemMenu(HWND window, std::vector<MenuItemInfo>* items, std::string* error);
     // Whether the window's process has the module (e.g. "QuorInst.dll") loaded.
@@ -60,8 +57,6 @@ public:
     static bool OpenMessageBox(HWND window, std::string* error);
     // The system icon the message box shows (see ProbeProtocol.h).
     static bool BoxIcon(HWND box, std::string* name, std::string* error);
-
-    static bool ParseSystemMenu(const std::string& answer, std::vector<MenuItemInfo>* items, std::string* error);
 
 private:
     // request, if any, is in the shared memory when the question arrives.
