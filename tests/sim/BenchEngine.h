@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <stdio.h>
-#include <string.h>
 
 #include <functional>
 #include <string>

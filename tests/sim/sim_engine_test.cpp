@@ -11,16 +11,10 @@
 #include <mmsystem.h>
 // after mmsystem.h: the extensible format and its subformats
 #include <mmreg.h>
-// after mmreg.h
-#include <ks.h>
-#include <ksmedia.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
