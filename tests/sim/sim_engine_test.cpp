@@ -572,7 +572,9 @@ protected:
         DeleteFileA(CapturePath().c_str());
         m_hook();
     }
-    MMRESULT Open(Program* p) {
+    // `count` buffers of `bytes` each, and the device opened for them.
+    MMRESULT Open(Program* p, int count, DWORD bytes) {
+        Fill(p, count, bytes);
         return waveOutOpen(&p->out, WAVE_MAPPER, &p->format, reinterpret_cast<DWORD_PTR>(&OnWave), 0,
                            CALLBACK_FUNCTION);
     }
@@ -587,9 +589,8 @@ protected:
 TEST_F(SafetyTest, AProgramMayWriteFromItsOpenNotification) {
     Send(IOCTL_MASTER_VOLUME, 0.5f);
     Program& p = m_program;
-    Fill(&p, 4, 2048);
     p.writeFromOpen = true;
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    ASSERT_EQ(Open(&p, 4, 2048), MMSYSERR_NOERROR);
     EXPECT_EQ(p.openWrite, MMSYSERR_NOERROR);
     ASSERT_TRUE(WriteAll(p, 1));
     EXPECT_TRUE(WaitDone(p, 4, 10000));
@@ -603,8 +604,7 @@ TEST_F(SafetyTest, BuffersCutInsideAFrameStayInStep) {
     // 1023 bytes of 4-byte frames: every buffer but the first starts inside a frame.
     Send(IOCTL_MASTER_VOLUME, 0.5f);
     Program& p = m_program;
-    Fill(&p, 12, 1023);
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    ASSERT_EQ(Open(&p, 12, 1023), MMSYSERR_NOERROR);
     ASSERT_TRUE(WriteAll(p));
     EXPECT_TRUE(WaitDone(p, 12, 10000));
     Finish(&p);
@@ -615,8 +615,7 @@ TEST_F(SafetyTest, BuffersCutInsideAFrameStayInStep) {
 
 TEST_F(SafetyTest, AHeaderZeroedAndPreparedAgainPlaysWhole) {
     Program& p = m_program;
-    Fill(&p, 1, 8192);
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    ASSERT_EQ(Open(&p, 1, 8192), MMSYSERR_NOERROR);
     WAVEHDR& h = p.headers[0];
     h.dwBufferLength = 1024;
     ASSERT_EQ(waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
@@ -635,10 +634,9 @@ TEST_F(SafetyTest, AHeaderZeroedAndPreparedAgainPlaysWhole) {
 
 TEST_F(SafetyTest, ALoopedBufferRewrittenWhilePlayingIsHeardAsRewritten) {
     Program& p = m_program;
-    Fill(&p, 2, 4096);
+    ASSERT_EQ(Open(&p, 2, 4096), MMSYSERR_NOERROR);
     std::string& looped = p.data[0];
     const std::string first = looped;
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
     WAVEHDR& h = p.headers[0];
     h.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
     h.dwLoops = 0xFFFFFFFF;
@@ -662,8 +660,7 @@ TEST_F(SafetyTest, ALoopedBufferRewrittenWhilePlayingIsHeardAsRewritten) {
 
 TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
     Program& p = m_program;
-    Fill(&p, 32, 4096);  // three seconds queued
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    ASSERT_EQ(Open(&p, 32, 4096), MMSYSERR_NOERROR);  // three seconds queued
     waveOutPause(p.out);
     ASSERT_TRUE(WriteAll(p));
     Sleep(200);
@@ -721,8 +718,7 @@ TEST_F(SafetyTest, AClosedFromASecondThreadWhileTheFirstWritesSurvives) {
         Program p;
         p.format = Pcm(2, 11025, 16);
         g_program = &p;
-        Fill(&p, 8, 1024);
-        ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+        ASSERT_EQ(Open(&p, 8, 1024), MMSYSERR_NOERROR);
         for (WAVEHDR& h : p.headers) waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR));
         HANDLE closer = CreateThread(nullptr, 0, &CloseFromAfar, &p, 0, nullptr);
         // Writes whatever is free until the device is gone under it.
@@ -744,13 +740,12 @@ TEST_F(SafetyTest, AClosedFromASecondThreadWhileTheFirstWritesSurvives) {
 
 TEST_F(SafetyTest, ABufferFreedWhileQueuedCostsTheEffectsNotTheProgram) {
     Program& p = m_program;
-    Fill(&p, 4, 4096);
+    ASSERT_EQ(Open(&p, 4, 4096), MMSYSERR_NOERROR);
     // The third buffer lives in memory the program gives back while it is queued.
     char* lent = static_cast<char*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
     ASSERT_NE(lent, nullptr);
     memcpy(lent, p.data[2].data(), 4096);
     p.headers[2].lpData = lent;
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
     waveOutPause(p.out);
     ASSERT_TRUE(WriteAll(p));
     Sleep(100);
