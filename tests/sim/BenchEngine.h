@@ -35,8 +35,8 @@ inline double ThreadSeconds() {
     return CpuSeconds(kernel, user);
 }
 
-// The console's messages with every effect on, each level at `level` (0 or
-// 1, the knobs' 0 and 11), headphones off; `send(code, bits)` takes each.
+// The console's messages with every effect on, each level at `level` (0 to
+// 1: the knobs' 0 to 11), headphones off; `send(code, bits)` takes each.
 template <class Send>
 void SendLevels(Send send, float level) {
     send(IOCTL_HEADPHONES_ENABLE, 0);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchEngine.h"
 #include "ExportedAddress.h"
 #include "SimTestSupport.h"
 #include "engine/ControlCodes.h"
@@ -271,16 +272,9 @@ protected:
         fx::FxParams_Apply(&m_params, code, &bits, 4);
     }
     // Every effect up, and the master down: whatever the effects are, this changes the sound.
+    // (Levels between the ends: a level applied twice, or squared, shows.)
     void TurnEverythingUp() {
-        SendBits(IOCTL_3D_ENABLE, 1);
-        Send(IOCTL_3D_LEVEL, 1.0f);
-        Send(IOCTL_3D_LEVEL_SCALED, 0.125f);
-        SendBits(IOCTL_VIBE_ENABLE, 1);
-        Send(IOCTL_VIBE_LEVEL_2, 0.6f);
-        Send(IOCTL_VIBE_LEVEL_3, 0.6f);
-        Send(IOCTL_VIBE_LEVEL_1, 0.6f);
-        SendBits(IOCTL_SOUNDFIELDS_ENABLE, 1);
-        Send(IOCTL_SOUNDFIELDS_LEVEL, 0.5f);
+        bench::SendLevels([this](DWORD code, DWORD bits) { SendBits(code, bits); }, 0.6f);
         Send(IOCTL_MASTER_VOLUME, 0.5f);
     }
     // `tag` stands for an extensible format's subformat.
