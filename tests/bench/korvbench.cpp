@@ -23,6 +23,7 @@
 #include "harness/InProcessProbe.h"
 #include "harness/KorvaneLauncher.h"
 #include "harness/KorvaneProcess.h"
+#include "harness/Wait.h"
 #include "tests/common/Median.h"
 
 namespace {
@@ -46,12 +47,9 @@ HWND VisibleWindow(const char* title, DWORD pid = 0) {
 }
 
 HWND WaitVisible(const char* title, DWORD timeoutMs, DWORD pid = 0) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND w = VisibleWindow(title, pid)) return w;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(2);
-    }
+    HWND w = nullptr;
+    WaitUntil([&] { return (w = VisibleWindow(title, pid)) != nullptr; }, timeoutMs, 2);
+    return w;
 }
 
 bool CloseAndWait(const char* title) {

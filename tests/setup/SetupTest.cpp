@@ -341,9 +341,8 @@ TEST_F(SetupTest, WindowsXpEndsALateHostInstallsTheDriverAndEachUpdateKeepsTheSe
     bool ok = false;
     const size_t usersEntries = KeySecurity::UsersEntries(HKEY_LOCAL_MACHINE, SettingsKey::kPath, &ok).size();
     ASSERT_TRUE(ok);
-    ASSERT_TRUE(SettingsKey::SetDword("3D Volume", 9));
-    ASSERT_TRUE(SettingsKey::SetDword("UI minimized", 1));
-    ASSERT_TRUE(SettingsKey::SetDword("Master volume", 55));
+    const Default kept[] = {{"3D Volume", 9}, {"UI minimized", 1}, {"Master volume", 55}};
+    for (const Default& d : kept) ASSERT_TRUE(SettingsKey::SetDword(d.name, d.value));
     // Any type counts as present: the program does not look at it.
     ASSERT_TRUE(SettingsKey::Set("Headphones enabled", RegValue::String("x")));
     RegKey key = RegKey::Open(HKEY_LOCAL_MACHINE, SettingsKey::kPath);
@@ -353,9 +352,7 @@ TEST_F(SetupTest, WindowsXpEndsALateHostInstallsTheDriverAndEachUpdateKeepsTheSe
     // system): the driver stopped, replaced and started, the settings kept.
     ASSERT_EQ(RunSetup("win2k"), 0u);
     ExpectDriverRunning();
-    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 9u);
-    EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 1u);
-    EXPECT_EQ(SettingsKey::GetDword("Master volume"), 55u);
+    for (const Default& d : kept) EXPECT_EQ(SettingsKey::GetDword(d.name), d.value) << d.name;
     std::optional<RegValue> headphones = SettingsKey::Get("Headphones enabled");
     ASSERT_TRUE(headphones);
     EXPECT_EQ(headphones->type, static_cast<DWORD>(REG_SZ));

@@ -7,50 +7,25 @@
 
 #include <stdint.h>
 #include <stdio.h>
-#include <string.h>
 
 #include <vector>
 
-#include "engine/ControlCodes.h"
 #include "fx/FxChain.h"
 #include "fx/FxParams.h"
 #include "fxengine/hook/X87Precision.h"
-#include "tests/common/FloatBits.h"
 #include "tests/common/TestSignal.h"
+#include "tests/sim/BenchEngine.h"
 
 namespace {
 
 constexpr uint32_t kRate = 44100, kFrames = 4096, kBlock = 4;
 
-void Send(fx::FxParams* p, uint32_t code, uint32_t bits) {
-    fx::FxParams_Apply(p, code, &bits, 4);
-}
-void SendFloat(fx::FxParams* p, uint32_t code, float value) {
-    Send(p, code, Bits(value));
-}
-
 // The messages the console sends with every knob at 11 and headphones off.
 fx::FxParams AllAtEleven() {
     fx::FxParams p;
     fx::FxParams_Reset(&p);
-    Send(&p, IOCTL_HEADPHONES_ENABLE, 0);
-    Send(&p, IOCTL_3D_ENABLE, 1);
-    SendFloat(&p, IOCTL_3D_LEVEL, 1.0f);
-    SendFloat(&p, IOCTL_3D_LEVEL_SCALED, 0.125f);
-    for (uint32_t code : {IOCTL_VIBE_LEVEL_2, IOCTL_VIBE_LEVEL_3, IOCTL_VIBE_LEVEL_1}) SendFloat(&p, code, 1.0f);
-    SendFloat(&p, IOCTL_SOUNDFIELDS_LEVEL, 1.0f);
-    Send(&p, IOCTL_VIBE_ENABLE, 1);
-    Send(&p, IOCTL_SOUNDFIELDS_ENABLE, 1);
+    bench::SendLevels([&p](uint32_t code, uint32_t bits) { fx::FxParams_Apply(&p, code, &bits, 4); }, 1.0f);
     return p;
-}
-
-double ThreadSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
-    const auto ticks = [](const FILETIME& f) {
-        return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
-    };
-    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
 }
 
 }  // namespace
@@ -69,12 +44,12 @@ int main() {
     // At least a minute of audio and at least two seconds of CPU, so the
     // clock's coarse steps do not matter.
     unsigned long long frames = 0;
-    const double start = ThreadSeconds();
+    const double start = bench::ThreadSeconds();
     double spent = 0;
     while (frames < 60ull * kRate || spent < 2.0) {
         for (int i = 0; i < 16; ++i) chain.Process(params, in.data(), out.data(), static_cast<uint32_t>(in.size()));
         frames += 16ull * kFrames;
-        spent = ThreadSeconds() - start;
+        spent = bench::ThreadSeconds() - start;
         if (spent > 120) break;
     }
     const double audio = static_cast<double>(frames) / kRate;

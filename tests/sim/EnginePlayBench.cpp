@@ -27,9 +27,9 @@
 
 #include <algorithm>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "tests/common/Median.h"
 #include "tests/common/TestSignal.h"
 #include "tests/sim/BenchEngine.h"
 
@@ -56,13 +56,7 @@ const std::string& Clip() {
 // when the device failed.
 bool Play(double* cpu, bool bare) {
     const char* clip = bare ? Clip().data() : nullptr;
-    WAVEFORMATEX f = {};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = 2;
-    f.nSamplesPerSec = kRate;
-    f.wBitsPerSample = 16;
-    f.nBlockAlign = kBlock;
-    f.nAvgBytesPerSec = kRate * kBlock;
+    WAVEFORMATEX f = {WAVE_FORMAT_PCM, 2, kRate, kRate * kBlock, kBlock, 16, 0};
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HWAVEOUT out = nullptr;
     if (waveOutOpen(&out, WAVE_MAPPER, &f, reinterpret_cast<DWORD_PTR>(event), 0, CALLBACK_EVENT) != MMSYSERR_NOERROR)
@@ -111,34 +105,13 @@ bool Play(double* cpu, bool bare) {
 double PlainInChild(bool bare) {
     char self[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, self, sizeof(self));
-    if (!length || length >= sizeof(self)) return 0;
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    if (!CreatePipe(&read, &write, &sa, 0)) return 0;
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    std::string command = std::string("\"") + self + (bare ? "\" plain bare" : "\" plain");
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = write;
-    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION pi = {};
-    const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(write);
     std::string out;
-    char buffer[64];
-    DWORD n = 0;
-    while (started && ReadFile(read, buffer, sizeof(buffer), &n, nullptr) && n) out.append(buffer, n);
-    CloseHandle(read);
-    if (!started) return 0;
-    DWORD code = 1;
-    if (WaitForSingleObject(pi.hProcess, 600000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (!length || length >= sizeof(self) ||
+        !bench::ChildOutput(std::string("\"") + self + (bare ? "\" plain bare" : "\" plain"), &out))
+        return 0;
     char* end = nullptr;
     const double us = strtod(out.c_str(), &end);
-    if (code != 0 || end == out.c_str()) return 0;
+    if (end == out.c_str()) return 0;
     if (strtol(end, nullptr, 10) != 0) {
         fprintf(stderr, "engine_play_bench: the engine's library was in the plain player\n");
         return 0;
@@ -175,64 +148,18 @@ int MedianPair(const double* ratios, int n) {
     return order[n / 2];
 }
 
-double Median(const double* values, int n) {
-    std::vector<double> v(values, values + n);
-    std::sort(v.begin(), v.end());
-    return v[n / 2];
-}
-
 // Runs the probe's message workload; its processor time in microseconds, 0
 // when it failed. `between` runs once the probe's window is up and before its
 // messages start: the hooks set then find it running, as they find the
 // programs of a session.
-unsigned long long ProbeMicroseconds(VoidFn between) {
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr, goRead = nullptr, goWrite = nullptr;
-    if (!CreatePipe(&read, &write, &sa, 0)) return 0;
-    if (!CreatePipe(&goRead, &goWrite, &sa, 0)) {
-        CloseHandle(read);
-        CloseHandle(write);
-        return 0;
-    }
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(goWrite, HANDLE_FLAG_INHERIT, 0);
-    std::string command = std::string("\"Z:") + BENCH_PROBE + "\" hookcost";
-    for (char& c : command)
-        if (c == '/') c = '\\';
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = goRead;
-    si.hStdOutput = write;
-    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION pi = {};
-    const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(write);
-    CloseHandle(goRead);
+double ProbeMicroseconds(VoidFn between) {
     std::string out;
-    char buffer[64];
-    DWORD n = 0;
-    bool told = false;
-    while (started && ReadFile(read, buffer, sizeof(buffer), &n, nullptr) && n) {
-        out.append(buffer, n);
-        const size_t ready = out.find('\n');  // "ready", in text mode with a CR
-        if (!told && ready != std::string::npos) {
-            out.erase(0, ready + 1);
+    if (!bench::ChildOutput(WindowsPath(BENCH_PROBE) + " hookcost", &out, [between] {
             if (between) between();
-            DWORD written = 0;
-            WriteFile(goWrite, "go\n", 3, &written, nullptr);
-            told = true;
-        }
-    }
-    CloseHandle(goWrite);
-    CloseHandle(read);
-    if (!started) return 0;
-    WaitForSingleObject(pi.hProcess, 600000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    if (!told) return 0;
+        }))
+        return 0;
     char* end = nullptr;
-    const unsigned long long us = strtoull(out.c_str(), &end, 10);
+    const double us = strtod(out.c_str(), &end);
     // A run with the hooks that they never reached measured nothing of them.
     if (strtol(end, nullptr, 10) != (between ? 1 : 0)) {
         fprintf(stderr, "engine_play_bench: the hooks %s the probe\n", between ? "never reached" : "were already in");
@@ -241,31 +168,24 @@ unsigned long long ProbeMicroseconds(VoidFn between) {
     return us;
 }
 
-unsigned long long MedianOfThree(unsigned long long* r) {
-    if (r[0] > r[1]) std::swap(r[0], r[1]);
-    if (r[1] > r[2]) std::swap(r[1], r[2]);
-    if (r[0] > r[1]) std::swap(r[0], r[1]);
-    return r[1];
-}
-
 // Each probe is a process of its own, running when the hooks are set (the
 // dearer case: a process started later meets only the window hook, at its
 // first window); runs with and without alternate, so a machine that gets
 // busier or quieter meanwhile weighs on both alike. Medians of three.
 int HookCost(VoidFn set, VoidFn unset) {
-    unsigned long long withouts[3], withs[3];
+    std::vector<double> withouts, withs;
     for (int i = 0; i < 3; ++i) {
-        withouts[i] = ProbeMicroseconds(nullptr);
-        withs[i] = ProbeMicroseconds(set);
+        withouts.push_back(ProbeMicroseconds(nullptr));
+        withs.push_back(ProbeMicroseconds(set));
         unset();
     }
-    const unsigned long long without = MedianOfThree(withouts), with = MedianOfThree(withs);
+    const double without = Median(withouts), with = Median(withs);
     if (!without || !with) {
         fprintf(stderr, "engine_play_bench: the probe took no measurable time\n");
         return 1;
     }
     printf("bench hook-cost: %.2fx (%.0f ms vs %.0f ms of processor time handling 100000 messages, hooks set vs not)\n",
-           static_cast<double>(with) / without, with / 1000.0, without / 1000.0);
+           with / without, with / 1000, without / 1000);
     return 0;
 }
 
@@ -303,7 +223,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "engine_play_bench: the play at 11 failed\n");
         return 1;
     }
-    const double plain = Median(plains, kPairs);
+    const double plain = Median(std::vector<double>(plains, plains + kPairs));
     const int m = MedianPair(ratios, kPairs);
     printf(
         "bench engine-vs-plain: %.2fx (the median of %d alternating pairs: %.0f ms vs %.0f ms of processor time "

@@ -62,6 +62,22 @@ std::vector<sim::JournalRecord> OfChannel(const std::vector<sim::JournalRecord>&
     return out;
 }
 
+void ExpectRecords(const std::vector<sim::JournalRecord>& records, sim::Channel channel,
+                   const std::vector<Expected>& expected) {
+    ASSERT_EQ(records.size(), expected.size()) << ReadJournalText();
+    for (size_t i = 0; i < records.size(); ++i) {
+        SCOPED_TRACE(i);
+        const sim::JournalRecord& r = records[i];
+        const Expected& e = expected[i];
+        EXPECT_EQ(r.channel, channel);
+        EXPECT_EQ(r.kind, e.kind);
+        EXPECT_EQ(r.code, e.code);
+        EXPECT_EQ(r.value, e.value);
+        EXPECT_EQ(r.length, e.length);
+        EXPECT_EQ(r.name, e.name);
+    }
+}
+
 unsigned long long NowMs() {
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
@@ -70,6 +86,15 @@ unsigned long long NowMs() {
 
 std::string SimDll(const char* fileName) {
     return WindowsPath(SIM_DLL_DIR) + "\\" + fileName;
+}
+
+void ExpectEachVariantLacksItsExport(const std::string& base, const std::vector<const char*>& exports) {
+    for (const char* missing : exports) {
+        SCOPED_TRACE(missing);
+        Library lib(SimDll((base + "-no" + missing + ".dll").c_str()));
+        ASSERT_TRUE(lib.IsLoaded());
+        for (const char* name : exports) EXPECT_EQ(lib.Entry(name) == nullptr, strcmp(name, missing) == 0) << name;
+    }
 }
 
 void SetSimDword(const char* name, bool present, DWORD value) {

@@ -30,6 +30,31 @@ std::vector<sim::JournalRecord> WaitForRecords(size_t count);
 // The records of one channel.
 std::vector<sim::JournalRecord> OfChannel(const std::vector<sim::JournalRecord>& records, sim::Channel channel);
 
+// A record as a test expects it, every field but the time.
+struct Expected {
+    sim::Kind kind;
+    uint32_t code;
+    std::optional<uint32_t> value;
+    uint32_t length;
+    std::string name;
+};
+inline Expected Opened() {
+    return {sim::Kind::Open, 0, std::nullopt, 0, ""};
+}
+inline Expected Closed() {
+    return {sim::Kind::Close, 0, std::nullopt, 0, ""};
+}
+inline Expected Ioctl(uint32_t code, std::optional<uint32_t> value, uint32_t length) {
+    return {sim::Kind::Ioctl, code, value, length, ""};
+}
+inline Expected Call(const char* name, std::optional<uint32_t> result = std::nullopt) {
+    return {sim::Kind::Call, 0, result, 0, name};
+}
+
+// The records are `expected`, in order, all of `channel`.
+void ExpectRecords(const std::vector<sim::JournalRecord>& records, sim::Channel channel,
+                   const std::vector<Expected>& expected);
+
 // The journal's clock, as the writers read it.
 unsigned long long NowMs();
 
@@ -56,6 +81,10 @@ public:
 private:
     HMODULE m_h;
 };
+
+// Each variant `base`-noEXPORT.dll of a library lacks exactly that export
+// and has the others.
+void ExpectEachVariantLacksItsExport(const std::string& base, const std::vector<const char*>& exports);
 
 // HKLM\Software\KorvaneSim values; absent when `present` is false.
 void SetSimDword(const char* name, bool present, DWORD value = 0);

@@ -34,9 +34,9 @@ struct Device {
     LONG reentered = 0, outOfOrder = 0, afterClose = 0, closes = 0, dones = 0;
     DWORD_PTR lastSeq = 0;
     bool closedHere = false;
-    volatile LONG allWritten = 0;  // the program wrote its last header
+    volatile LONG allWritten = 0;   // the program wrote its last header
     bool lastCloseRefused = false;  // the close at the last header's WOM_DONE failed
-    HWAVEOUT second = nullptr;  // the one opened again from WOM_CLOSE
+    HWAVEOUT second = nullptr;      // the one opened again from WOM_CLOSE
     WAVEHDR secondHeader = {};
     MMRESULT secondWrite = MMSYSERR_ERROR;
 };
@@ -93,6 +93,12 @@ DWORD WINAPI ResetFromAfar(LPVOID arg) {
     return 0;
 }
 
+// The program's own close, once every header is back or reset.
+void Close(Device& d, Rounds& r) {
+    for (WAVEHDR& h : d.headers) waveOutUnprepareHeader(d.out, &h, sizeof(h));
+    if (waveOutClose(d.out) != MMSYSERR_NOERROR) ++r.failures;
+}
+
 bool PlayRound(Rounds& r, DWORD_PTR* seq) {
     Device d;
     d.mode = r.mode;
@@ -116,23 +122,20 @@ bool PlayRound(Rounds& r, DWORD_PTR* seq) {
         case Mode::kResetHoldingLock:
             EnterCriticalSection(&d.lock);
             waveOutReset(d.out);
-            for (WAVEHDR& h : d.headers) waveOutUnprepareHeader(d.out, &h, sizeof(h));
-            if (waveOutClose(d.out) != MMSYSERR_NOERROR) ++r.failures;
+            Close(d, r);
             LeaveCriticalSection(&d.lock);
             break;
         case Mode::kResetFromAfar: {
             HANDLE t = CreateThread(nullptr, 0, &ResetFromAfar, &d, 0, nullptr);
             WaitForSingleObject(t, INFINITE);
             CloseHandle(t);
-            for (WAVEHDR& h : d.headers) waveOutUnprepareHeader(d.out, &h, sizeof(h));
-            if (waveOutClose(d.out) != MMSYSERR_NOERROR) ++r.failures;
+            Close(d, r);
             break;
         }
         case Mode::kReopenFromClose:
             // Every header told first, so that WOM_CLOSE comes from inside the close.
             while (d.dones < static_cast<LONG>(d.headers.size()) || d.inside) Sleep(1);
-            for (WAVEHDR& h : d.headers) waveOutUnprepareHeader(d.out, &h, sizeof(h));
-            if (waveOutClose(d.out) != MMSYSERR_NOERROR) ++r.failures;
+            Close(d, r);
             break;
         case Mode::kCloseFromCallback:
             // The callback closes once every header is done; then nothing may follow.
@@ -175,10 +178,9 @@ using VoidFn = DWORD(WINAPI*)();
 class EngineCallbacks : public ::testing::TestWithParam<Rounds> {};
 
 TEST_P(EngineCallbacks, OneThreadAtATimeInWriteOrderNeverAfterCloseAndNoHang) {
-    HMODULE lib = LoadLibraryA(simtest::SimDll("WavHok32.dll").c_str());
-    ASSERT_NE(lib, nullptr);
-    const auto hook = reinterpret_cast<VoidFn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "QuorWav9xHook")));
-    const auto unhook = reinterpret_cast<VoidFn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "QuorWav9xUnHook")));
+    const simtest::Library lib(simtest::SimDll("WavHok32.dll"));
+    const auto hook = lib.As<VoidFn>("QuorWav9xHook");
+    const auto unhook = lib.As<VoidFn>("QuorWav9xUnHook");
     ASSERT_TRUE(hook && unhook);
     hook();
     Rounds r = GetParam();
@@ -196,7 +198,6 @@ TEST_P(EngineCallbacks, OneThreadAtATimeInWriteOrderNeverAfterCloseAndNoHang) {
     EXPECT_EQ(r.missingClose, 0);
     EXPECT_EQ(r.reopenRefused, 0) << "a device opened again from WOM_CLOSE refused a write";
     unhook();
-    FreeLibrary(lib);
 }
 
 std::string ModeName(const ::testing::TestParamInfo<Rounds>& param) {

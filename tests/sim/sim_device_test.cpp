@@ -13,7 +13,9 @@
 #include <thread>
 
 using sim::Channel;
-using sim::Kind;
+using simtest::Closed;
+using simtest::Ioctl;
+using simtest::Opened;
 
 namespace {
 
@@ -62,30 +64,14 @@ TEST_F(DeviceTest, WdmJournalsOpenMessagesStatusAndCloseInOrder) {
 
     const auto records = simtest::WaitForRecords(8);
     const unsigned long long after = simtest::NowMs();  // the close is journalled late
-    ASSERT_EQ(records.size(), 8u) << simtest::ReadJournalText();
-    for (const auto& r : records) {
-        EXPECT_EQ(r.channel, Channel::Wdm);
-        EXPECT_GE(r.ms, before);
-        EXPECT_LE(r.ms, after);
+    simtest::ExpectRecords(records, Channel::Wdm,
+                           {Opened(), Ioctl(IOCTL_3D_LEVEL, Bits(level), 4), Ioctl(IOCTL_HEADPHONES_3D_LEVEL, 90, 4),
+                            Ioctl(IOCTL_VIBE_ENABLE, std::nullopt, 2), Ioctl(IOCTL_GET_STATUS, first, 4),
+                            Ioctl(IOCTL_GET_STATUS, second, 4), Ioctl(IOCTL_GET_STATUS, std::nullopt, 2), Closed()});
+    for (size_t i = 0; i < records.size(); ++i) {
+        EXPECT_GE(records[i].ms, i ? records[i - 1].ms : before);
+        EXPECT_LE(records[i].ms, after);
     }
-    EXPECT_EQ(records[0].kind, Kind::Open);
-    EXPECT_EQ(records[1].code, IOCTL_3D_LEVEL);
-    EXPECT_EQ(records[1].value, Bits(level));
-    EXPECT_EQ(records[1].length, 4u);
-    EXPECT_EQ(records[2].code, IOCTL_HEADPHONES_3D_LEVEL);
-    EXPECT_EQ(records[2].value, 90u);
-    EXPECT_EQ(records[3].code, IOCTL_VIBE_ENABLE);
-    EXPECT_FALSE(records[3].value.has_value());
-    EXPECT_EQ(records[3].length, 2u);
-    EXPECT_EQ(records[4].code, IOCTL_GET_STATUS);
-    EXPECT_EQ(records[4].value, first);
-    EXPECT_EQ(records[4].length, 4u);
-    EXPECT_EQ(records[5].value, second);
-    EXPECT_EQ(records[6].code, IOCTL_GET_STATUS);
-    EXPECT_FALSE(records[6].value.has_value());
-    EXPECT_EQ(records[6].length, 2u);
-    EXPECT_EQ(records[7].kind, Kind::Close);
-    for (size_t i = 1; i < records.size(); ++i) EXPECT_LE(records[i - 1].ms, records[i].ms);
 
     // The exact text of one line, as other tests parse it.
     const std::string text = simtest::ReadJournalText();
@@ -110,13 +96,8 @@ TEST_F(DeviceTest, BothDevicesOpenPosingAsWin98AndWinXp) {
         const auto records = simtest::WaitForRecords(6);
         for (Channel channel : {Channel::Vxd, Channel::Wdm}) {
             SCOPED_TRACE(sim::ChannelName(channel));
-            const auto mine = simtest::OfChannel(records, channel);
-            ASSERT_EQ(mine.size(), 3u) << simtest::ReadJournalText();
-            EXPECT_EQ(mine[0].kind, Kind::Open);
-            EXPECT_EQ(mine[1].kind, Kind::Ioctl);
-            EXPECT_EQ(mine[1].code, IOCTL_MASTER_VOLUME);
-            EXPECT_EQ(mine[1].value, unity);
-            EXPECT_EQ(mine[2].kind, Kind::Close);
+            simtest::ExpectRecords(simtest::OfChannel(records, channel), channel,
+                                   {Opened(), Ioctl(IOCTL_MASTER_VOLUME, unity, 4), Closed()});
         }
     }
 }
@@ -135,9 +116,7 @@ TEST_F(DeviceTest, DriverRecreatesDeletedJournal) {
     ASSERT_TRUE(ReadStatus(wdm, status));
     CloseHandle(wdm);
     const auto records = simtest::WaitForRecords(2);
-    ASSERT_EQ(records.size(), 2u) << simtest::ReadJournalText();
-    EXPECT_EQ(records[0].code, IOCTL_GET_STATUS);
-    EXPECT_EQ(records[1].kind, Kind::Close);
+    simtest::ExpectRecords(records, Channel::Wdm, {Ioctl(IOCTL_GET_STATUS, status, 4), Closed()});
 }
 
 // The driver (in Wine's device process) and two DLL threads append at once.

@@ -11,19 +11,14 @@
 #include <mmsystem.h>
 // after mmsystem.h: the extensible format and its subformats
 #include <mmreg.h>
-// after mmreg.h
-#include <ks.h>
-#include <ksmedia.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "BenchEngine.h"
 #include "ExportedAddress.h"
 #include "SimTestSupport.h"
 #include "engine/ControlCodes.h"
@@ -33,6 +28,7 @@
 #include "tests/common/AudioMatch.h"
 #include "tests/common/CaptureFile.h"
 #include "tests/common/EngineRender.h"
+#include "tests/common/FloatBits.h"
 #include "tests/common/TestSignal.h"
 
 namespace {
@@ -151,6 +147,7 @@ void Fill(Program* p, int count, DWORD bytes) {
         p->headers[i].lpData = &p->data[i][0];
         p->headers[i].dwBufferLength = bytes;
     }
+    p->given = p->data;
 }
 
 // Prepares and writes every header from `from` on; false at the first the device refuses.
@@ -170,7 +167,6 @@ Program Play(const WAVEFORMATEX& fmt, DWORD callbackType, int count, DWORD frame
     g_program = &p;
     const DWORD bytes = frames * fmt.nBlockAlign;
     Fill(&p, count, bytes);
-    p.given = p.data;
     DeleteFileA(CapturePath().c_str());
 
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -261,6 +257,7 @@ protected:
         m_unhook = Entry<VoidFn>(m_lib, "QuorWav9xUnHook");
         m_ioctl = Entry<IoCtlFn>(m_lib, "QuorWav9xIoCtl");
         ASSERT_TRUE(m_hook && m_unhook && m_ioctl);
+        ASSERT_NE(m_winmm, nullptr);
         fx::FxParams_Reset(&m_params);
     }
     void TearDown() override {
@@ -268,27 +265,16 @@ protected:
         if (m_lib) FreeLibrary(m_lib);
     }
     // Sends one message to the engine and follows it in the test's own state.
-    void Send(DWORD code, float value) {
-        DWORD bits;
-        memcpy(&bits, &value, 4);
-        SendBits(code, bits);
-    }
+    void Send(DWORD code, float value) { SendBits(code, Bits(value)); }
     void SendBits(DWORD code, DWORD bits) {
         DWORD returned = 0;
         m_ioctl(code, &bits, 4, nullptr, 0, &returned);
         fx::FxParams_Apply(&m_params, code, &bits, 4);
     }
     // Every effect up, and the master down: whatever the effects are, this changes the sound.
+    // (Levels between the ends: a level applied twice, or squared, shows.)
     void TurnEverythingUp() {
-        SendBits(IOCTL_3D_ENABLE, 1);
-        Send(IOCTL_3D_LEVEL, 1.0f);
-        Send(IOCTL_3D_LEVEL_SCALED, 0.125f);
-        SendBits(IOCTL_VIBE_ENABLE, 1);
-        Send(IOCTL_VIBE_LEVEL_2, 0.6f);
-        Send(IOCTL_VIBE_LEVEL_3, 0.6f);
-        Send(IOCTL_VIBE_LEVEL_1, 0.6f);
-        SendBits(IOCTL_SOUNDFIELDS_ENABLE, 1);
-        Send(IOCTL_SOUNDFIELDS_LEVEL, 0.5f);
+        bench::SendLevels([this](DWORD code, DWORD bits) { SendBits(code, bits); }, 0.6f);
         Send(IOCTL_MASTER_VOLUME, 0.5f);
     }
     // `tag` stands for an extensible format's subformat.
@@ -301,7 +287,11 @@ protected:
         return out;
     }
 
+    // What the effects make of what the program handed over.
+    std::string Rendered(const Program& p, WORD tag = 0) const { return Rendered(p.format, p.given, m_params, tag); }
+
     HMODULE m_lib = nullptr;
+    const HMODULE m_winmm = GetModuleHandleA("winmm.dll");
     VoidFn m_hook = nullptr, m_unhook = nullptr;
     IoCtlFn m_ioctl = nullptr;
     fx::FxParams m_params;
@@ -320,70 +310,22 @@ void ExpectPlayed(const Program& p, bool toldOnce) {
     for (LONG n : p.doneOf) EXPECT_EQ(n, 1);
 }
 
-::testing::AssertionResult Arrived(const std::string& captured, const std::string& expected, const WAVEFORMATEX& f) {
-    const auto r = audiomatch::Match(captured.data(), captured.size(), expected.data(), expected.size(), f.nBlockAlign,
-                                     f.wBitsPerSample == 8 ? 0x80 : 0);
+// The device got `expected` in the program's format.
+::testing::AssertionResult Arrived(const Program& p, const std::string& expected) {
+    const std::string& captured = p.captured;
+    const auto r = audiomatch::Match(captured.data(), captured.size(), expected.data(), expected.size(),
+                                     p.format.nBlockAlign, p.format.wBitsPerSample == 8 ? 0x80 : 0);
     if (r.same) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "captured " << captured.size() << " bytes, expected " << expected.size()
                                          << "; " << r.matchedFrames << " frames matched, difference at captured frame "
                                          << r.firstDifference;
 }
 
-TEST_F(EngineTest, PlaysThroughTheEffectsAndLeavesTheProgramsBuffersAlone) {
-    m_hook();
-    TurnEverythingUp();
-    const WAVEFORMATEX formats[] = {Pcm(2, 11025, 16), Pcm(1, 8000, 8)};
-    for (const WAVEFORMATEX& f : formats) {
-        SCOPED_TRACE(f.wBitsPerSample);
-        const Program p = Play(f, CALLBACK_FUNCTION, 6, 512);
-        ExpectPlayed(p, true);
-        EXPECT_TRUE(p.headersIntact);
-        const std::string expected = Rendered(f, p.given, m_params);
-        EXPECT_FALSE(expected == Joined(p.given)) << "the effects should change this sound";
-        EXPECT_TRUE(Arrived(p.captured, expected, f));
-    }
-}
-
-TEST_F(EngineTest, TellsTheProgramTheWayItAsked) {
-    m_hook();
-    Send(IOCTL_MASTER_VOLUME, 0.5f);
-    const WAVEFORMATEX f = Pcm(2, 11025, 16);
-    for (DWORD type : {CALLBACK_WINDOW, CALLBACK_THREAD, CALLBACK_EVENT}) {
-        SCOPED_TRACE(type);
-        const Program p = Play(f, type, 3, 256);
-        ExpectPlayed(p, type != CALLBACK_EVENT);  // an event tells nothing apart
-        EXPECT_TRUE(Arrived(p.captured, Rendered(f, p.given, m_params), f));
-    }
-}
-
-TEST_F(EngineTest, ResetHandsEveryHeaderBackDone) {
-    m_hook();
-    const Program p = Play(Pcm(2, 11025, 16), CALLBACK_FUNCTION, 8, 1024, true);
-    ExpectPlayed(p, true);
-    EXPECT_TRUE(p.headersIntact);
-}
-
-TEST_F(EngineTest, WithoutTheHookAndForOtherFormatsTheSoundIsUntouched) {
-    m_hook();
-    TurnEverythingUp();
-    // A format the effects do not take (below 8 kHz): the device is the system's own.
-    const WAVEFORMATEX slow = Pcm(2, 4000, 16);
-    Program p = Play(slow, CALLBACK_FUNCTION, 3, 256);
-    ExpectPlayed(p, false);
-    EXPECT_TRUE(Arrived(p.captured, Joined(p.given), slow));
-
-    // Hook gone: the state is still there, but nothing plays through it.
-    m_unhook();
-    const WAVEFORMATEX f = Pcm(2, 11025, 16);
-    p = Play(f, CALLBACK_FUNCTION, 3, 512);
-    ExpectPlayed(p, false);
-    EXPECT_TRUE(Arrived(p.captured, Joined(p.given), f));
-}
-
-// A plain format in the extensible struct (the rest unused).
-WAVEFORMATEXTENSIBLE Plain(const WAVEFORMATEX& f) {
+// A plain format in the extensible struct (the rest unused); `tag` for float.
+WAVEFORMATEXTENSIBLE Plain(WAVEFORMATEX f, WORD tag = WAVE_FORMAT_PCM) {
     WAVEFORMATEXTENSIBLE x = {};
     x.Format = f;
+    x.Format.wFormatTag = tag;
     return x;
 }
 
@@ -398,37 +340,72 @@ WAVEFORMATEXTENSIBLE Extensible(WORD channels, DWORD rate, WORD bits, WORD subfo
     return x;
 }
 
-TEST_F(EngineTest, WideFloatAndExtensibleFormatsGetTheEffects) {
+// What the device should get: the effects' rendering (which differs from
+// the program's own sound), the program's own sound (a format the effects
+// do not take, or the hook gone with its state still there), or anything
+// (a reset cuts the sound short).
+enum class Heard { kEffects, kOwn, kOwnUnhooked, kAny };
+
+struct PlayCase {
+    const char* name;
+    WAVEFORMATEXTENSIBLE format;
+    DWORD callback;
+    int count;
+    DWORD frames;
+    Heard heard;
+    bool toldOnce;  // an event, or the system's own device, tells nothing apart
+    bool reset = false;
+};
+
+void PrintTo(const PlayCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PlayTest : public EngineTest, public ::testing::WithParamInterface<PlayCase> {};
+
+// The program's buffers and headers are left alone whatever it plays and however it is told.
+TEST_P(PlayTest, TheDeviceGetsTheEffectsOrTheProgramsOwnSound) {
+    const PlayCase& c = GetParam();
     m_hook();
     TurnEverythingUp();
-    WAVEFORMATEX floats = Pcm(2, 48000, 32);
-    floats.wFormatTag = 3;  // IEEE float
-    struct Case {
-        const char* name;
-        WAVEFORMATEXTENSIBLE format;
-        WORD tag;
-    } cases[] = {
-        {"24-bit", Plain(Pcm(2, 44100, 24)), 1},
-        {"32-bit", Plain(Pcm(2, 44100, 32)), 1},
-        {"float", Plain(floats), 3},
-        {"extensible 24-bit", Extensible(2, 96000, 24, 1), 1},
-        {"extensible float", Extensible(2, 44100, 32, 3), 3},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const WAVEFORMATEX& f = c.format.Format;
-        const Program p = Play(f, CALLBACK_FUNCTION, 4, 512);
-        ExpectPlayed(p, false);
-        const std::string expected = Rendered(f, p.given, m_params, c.tag);
+    if (c.heard == Heard::kOwnUnhooked) m_unhook();
+    const WAVEFORMATEX& f = c.format.Format;
+    const Program p = Play(f, c.callback, c.count, c.frames, c.reset);
+    ExpectPlayed(p, c.toldOnce);
+    EXPECT_TRUE(p.headersIntact);
+    if (c.heard == Heard::kEffects) {
+        // An extensible format's subformat stands for its tag.
+        const std::string expected = Rendered(p, f.wFormatTag == WAVE_FORMAT_EXTENSIBLE ? c.format.SubFormat.Data1 : 0);
         EXPECT_NE(expected, Joined(p.given)) << "the effects should change this sound";
-        EXPECT_TRUE(Arrived(p.captured, expected, f));
+        EXPECT_TRUE(Arrived(p, expected));
+    }
+    if (c.heard == Heard::kOwn || c.heard == Heard::kOwnUnhooked) {
+        EXPECT_TRUE(Arrived(p, Joined(p.given)));
     }
 }
 
+const WAVEFORMATEX kStereo = Pcm(2, 11025, 16);
+
+INSTANTIATE_TEST_SUITE_P(
+    Plays, PlayTest,
+    ::testing::Values(
+        PlayCase{"Stereo16", Plain(kStereo), CALLBACK_FUNCTION, 6, 512, Heard::kEffects, true},
+        PlayCase{"Mono8", Plain(Pcm(1, 8000, 8)), CALLBACK_FUNCTION, 6, 512, Heard::kEffects, true},
+        PlayCase{"ToldByWindow", Plain(kStereo), CALLBACK_WINDOW, 3, 256, Heard::kEffects, true},
+        PlayCase{"ToldByThread", Plain(kStereo), CALLBACK_THREAD, 3, 256, Heard::kEffects, true},
+        PlayCase{"ToldByEvent", Plain(kStereo), CALLBACK_EVENT, 3, 256, Heard::kEffects, false},
+        PlayCase{"ResetHandsEveryHeaderBackDone", Plain(kStereo), CALLBACK_FUNCTION, 8, 1024, Heard::kAny, true, true},
+        PlayCase{"Below8kHz", Plain(Pcm(2, 4000, 16)), CALLBACK_FUNCTION, 3, 256, Heard::kOwn, false},
+        PlayCase{"Unhooked", Plain(kStereo), CALLBACK_FUNCTION, 3, 512, Heard::kOwnUnhooked, false},
+        PlayCase{"Pcm24", Plain(Pcm(2, 44100, 24)), CALLBACK_FUNCTION, 4, 512, Heard::kEffects, false},
+        PlayCase{"Pcm32", Plain(Pcm(2, 44100, 32)), CALLBACK_FUNCTION, 4, 512, Heard::kEffects, false},
+        PlayCase{"Float", Plain(Pcm(2, 48000, 32), 3), CALLBACK_FUNCTION, 4, 512, Heard::kEffects, false},
+        PlayCase{"Extensible24", Extensible(2, 96000, 24, 1), CALLBACK_FUNCTION, 4, 512, Heard::kEffects, false},
+        PlayCase{"ExtensibleFloat", Extensible(2, 44100, 32, 3), CALLBACK_FUNCTION, 4, 512, Heard::kEffects, false}),
+    [](const ::testing::TestParamInfo<PlayCase>& row) { return std::string(row.param.name); });
+
 TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndStayAfterTheHook) {
-    HMODULE winmm = GetModuleHandleA("winmm.dll");
-    ASSERT_NE(winmm, nullptr);
-    void* const system = ExportedAddress(winmm, "waveOutWrite");
+    void* const system = ExportedAddress(m_winmm, "waveOutWrite");
     ASSERT_NE(system, nullptr);
     // The address this program's import table holds for waveOutWrite.
     const auto imported = [] { return ImportedAddress(GetModuleHandleA(nullptr), "winmm.dll", "waveOutWrite"); };
@@ -442,8 +419,9 @@ TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndStayAfterTheHook) {
     const auto lookUp =
         reinterpret_cast<LookUp>(ImportedAddress(GetModuleHandleA(nullptr), "kernel32.dll", "GetProcAddress"));
     ASSERT_NE(lookUp, nullptr);
-    EXPECT_EQ(reinterpret_cast<void*>(lookUp(winmm, "waveOutWrite")), imported());
-    EXPECT_EQ(reinterpret_cast<void*>(lookUp(winmm, "waveOutGetNumDevs")), ExportedAddress(winmm, "waveOutGetNumDevs"));
+    EXPECT_EQ(reinterpret_cast<void*>(lookUp(m_winmm, "waveOutWrite")), imported());
+    EXPECT_EQ(reinterpret_cast<void*>(lookUp(m_winmm, "waveOutGetNumDevs")),
+              ExportedAddress(m_winmm, "waveOutGetNumDevs"));
 
     // A thread may hold an entry's address at any time: once in, the engine
     // stays, and without the hook every entry is the system's own call.
@@ -454,19 +432,17 @@ TEST_F(EngineTest, EntriesLookedUpLaterAreTheEnginesAndStayAfterTheHook) {
     const WAVEFORMATEX f = Pcm(2, 11025, 16);
     const Program p = Play(f, CALLBACK_FUNCTION, 3, 512);
     ExpectPlayed(p, false);
-    EXPECT_TRUE(Arrived(p.captured, Joined(p.given), f));
+    EXPECT_TRUE(Arrived(p, Joined(p.given)));
     m_lib = LoadLibraryA(simtest::SimDll("WavHok32.dll").c_str());
 }
 
 TEST_F(EngineTest, ModulesLoadedLaterAreTakenOverToo) {
-    HMODULE winmm = GetModuleHandleA("winmm.dll");
-    ASSERT_NE(winmm, nullptr);
     m_hook();
     HMODULE late = LoadThroughImports(WindowsPath(SIM_LATE_MODULE).c_str());
     ASSERT_NE(late, nullptr);
     const auto entry = Entry<void*(WINAPI*)()>(late, "LateModuleWaveOutWrite");
     ASSERT_TRUE(entry);
-    EXPECT_NE(entry(), ExportedAddress(winmm, "waveOutWrite"));
+    EXPECT_NE(entry(), ExportedAddress(m_winmm, "waveOutWrite"));
     EXPECT_EQ(entry(), ImportedAddress(GetModuleHandleA(nullptr), "winmm.dll", "waveOutWrite"));
     FreeLibrary(late);
 }
@@ -475,13 +451,11 @@ TEST_F(EngineTest, ModulesLoadedLaterAreTakenOverToo) {
 // real device through its own imports) keep the system's entries: a device
 // they open for the program is not processed a second time.
 TEST_F(EngineTest, WinmmsOwnDriversKeepTheSystemsEntries) {
-    HMODULE winmm = GetModuleHandleA("winmm.dll");
-    ASSERT_NE(winmm, nullptr);
     m_hook();
     HMODULE driver = LoadThroughImports("msacm32.drv");
     ASSERT_NE(driver, nullptr);
     for (const char* name : {"waveOutOpen", "waveOutWrite"}) {
-        void* const system = ExportedAddress(winmm, name);
+        void* const system = ExportedAddress(m_winmm, name);
         ASSERT_NE(ImportedAddress(driver, "winmm.dll", name), nullptr) << name << ": not imported by the driver";
         EXPECT_EQ(ImportedAddress(driver, "winmm.dll", name), system) << name;
         EXPECT_NE(ImportedAddress(GetModuleHandleA(nullptr), "winmm.dll", name), system) << name;
@@ -505,7 +479,7 @@ TEST_F(EngineTest, ASecondEngineLibraryNeverProcessesTheSoundAgain) {
     const WAVEFORMATEX f = Pcm(2, 11025, 16);
     const Program p = Play(f, CALLBACK_FUNCTION, 6, 512);
     ExpectPlayed(p, true);
-    EXPECT_TRUE(Arrived(p.captured, Rendered(f, p.given, m_params), f)) << "not processed once";
+    EXPECT_TRUE(Arrived(p, Rendered(p))) << "not processed once";
     otherUnhook();
     FreeLibrary(other);
 }
@@ -592,13 +566,16 @@ protected:
         DeleteFileA(CapturePath().c_str());
         m_hook();
     }
-    MMRESULT Open(Program* p) {
+    // `count` buffers of `bytes` each, and the device opened for them.
+    MMRESULT Open(Program* p, int count, DWORD bytes) {
+        Fill(p, count, bytes);
         return waveOutOpen(&p->out, WAVE_MAPPER, &p->format, reinterpret_cast<DWORD_PTR>(&OnWave), 0,
                            CALLBACK_FUNCTION);
     }
     void Finish(Program* p) {
         for (WAVEHDR& h : p->headers) waveOutUnprepareHeader(p->out, &h, sizeof(WAVEHDR));
         EXPECT_EQ(waveOutClose(p->out), MMSYSERR_NOERROR);
+        p->captured = ReadAll(CapturePath());
     }
     Program m_program;
 };
@@ -606,37 +583,33 @@ protected:
 TEST_F(SafetyTest, AProgramMayWriteFromItsOpenNotification) {
     Send(IOCTL_MASTER_VOLUME, 0.5f);
     Program& p = m_program;
-    Fill(&p, 4, 2048);
     p.writeFromOpen = true;
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    ASSERT_EQ(Open(&p, 4, 2048), MMSYSERR_NOERROR);
     EXPECT_EQ(p.openWrite, MMSYSERR_NOERROR);
     ASSERT_TRUE(WriteAll(p, 1));
     EXPECT_TRUE(WaitDone(p, 4, 10000));
     Finish(&p);
     EXPECT_EQ(p.opens, 1);
     EXPECT_EQ(p.strangers, 0);
-    EXPECT_TRUE(Arrived(ReadAll(CapturePath()), Rendered(p.format, p.data, m_params), p.format));
+    EXPECT_TRUE(Arrived(p, Rendered(p)));
 }
 
 TEST_F(SafetyTest, BuffersCutInsideAFrameStayInStep) {
     // 1023 bytes of 4-byte frames: every buffer but the first starts inside a frame.
     Send(IOCTL_MASTER_VOLUME, 0.5f);
     Program& p = m_program;
-    Fill(&p, 12, 1023);
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    ASSERT_EQ(Open(&p, 12, 1023), MMSYSERR_NOERROR);
     ASSERT_TRUE(WriteAll(p));
     EXPECT_TRUE(WaitDone(p, 12, 10000));
     Finish(&p);
     // Heard as one stream of whole frames.
     const std::string all = Joined(p.data);
-    EXPECT_TRUE(Arrived(ReadAll(CapturePath()),
-                        Rendered(p.format, {all.substr(0, all.size() - all.size() % 4)}, m_params), p.format));
+    EXPECT_TRUE(Arrived(p, Rendered(p.format, {all.substr(0, all.size() - all.size() % 4)}, m_params)));
 }
 
 TEST_F(SafetyTest, AHeaderZeroedAndPreparedAgainPlaysWhole) {
     Program& p = m_program;
-    Fill(&p, 1, 8192);
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    ASSERT_EQ(Open(&p, 1, 8192), MMSYSERR_NOERROR);
     WAVEHDR& h = p.headers[0];
     h.dwBufferLength = 1024;
     ASSERT_EQ(waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
@@ -650,15 +623,14 @@ TEST_F(SafetyTest, AHeaderZeroedAndPreparedAgainPlaysWhole) {
     ASSERT_EQ(waveOutWrite(p.out, &h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
     EXPECT_TRUE(WaitDone(p, 2, 5000));
     Finish(&p);
-    EXPECT_TRUE(Arrived(ReadAll(CapturePath()), p.data[0].substr(0, 1024) + p.data[0], p.format));
+    EXPECT_TRUE(Arrived(p, p.data[0].substr(0, 1024) + p.data[0]));
 }
 
 TEST_F(SafetyTest, ALoopedBufferRewrittenWhilePlayingIsHeardAsRewritten) {
     Program& p = m_program;
-    Fill(&p, 2, 4096);
+    ASSERT_EQ(Open(&p, 2, 4096), MMSYSERR_NOERROR);
     std::string& looped = p.data[0];
     const std::string first = looped;
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
     WAVEHDR& h = p.headers[0];
     h.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
     h.dwLoops = 0xFFFFFFFF;
@@ -677,13 +649,12 @@ TEST_F(SafetyTest, ALoopedBufferRewrittenWhilePlayingIsHeardAsRewritten) {
     EXPECT_EQ(waveOutBreakLoop(p.out), MMSYSERR_NOERROR);
     EXPECT_TRUE(WaitDone(p, 2, 5000)) << "the loop did not end at the break";
     Finish(&p);
-    EXPECT_NE(ReadAll(CapturePath()).find(second + p.data[1]), std::string::npos) << "the break did not lead on";
+    EXPECT_NE(p.captured.find(second + p.data[1]), std::string::npos) << "the break did not lead on";
 }
 
 TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
     Program& p = m_program;
-    Fill(&p, 32, 4096);  // three seconds queued
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+    ASSERT_EQ(Open(&p, 32, 4096), MMSYSERR_NOERROR);  // three seconds queued
     waveOutPause(p.out);
     ASSERT_TRUE(WriteAll(p));
     Sleep(200);
@@ -694,7 +665,7 @@ TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
     Finish(&p);
     // The engine renders in periods (cut from the headers as its stream cuts
     // them): the turn comes in at one of those that begin within 50 ms.
-    const std::string all = Joined(p.data), captured = ReadAll(CapturePath());
+    const std::string all = Joined(p.data);
     const uint32_t frames = fxengine::PeriodFrames(p.format.nSamplesPerSec);
     const uint32_t block = p.format.nBlockAlign;
     std::vector<uint32_t> periods;
@@ -715,7 +686,7 @@ TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
         uint32_t at = 0;
         for (size_t i = 0; i < periods.size(); at += periods[i++])
             render.Buffer(static_cast<int>(i) < turn ? before : m_params, all.data() + at, periods[i], &expected);
-        if (Arrived(captured, expected, p.format)) heardAt = turn;
+        if (Arrived(p, expected)) heardAt = turn;
         begins += static_cast<int>(periods[turn] / block);
     }
     EXPECT_GE(heardAt, 0) << "the turn was not heard within 50 ms";
@@ -741,8 +712,7 @@ TEST_F(SafetyTest, AClosedFromASecondThreadWhileTheFirstWritesSurvives) {
         Program p;
         p.format = Pcm(2, 11025, 16);
         g_program = &p;
-        Fill(&p, 8, 1024);
-        ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
+        ASSERT_EQ(Open(&p, 8, 1024), MMSYSERR_NOERROR);
         for (WAVEHDR& h : p.headers) waveOutPrepareHeader(p.out, &h, sizeof(WAVEHDR));
         HANDLE closer = CreateThread(nullptr, 0, &CloseFromAfar, &p, 0, nullptr);
         // Writes whatever is free until the device is gone under it.
@@ -764,13 +734,12 @@ TEST_F(SafetyTest, AClosedFromASecondThreadWhileTheFirstWritesSurvives) {
 
 TEST_F(SafetyTest, ABufferFreedWhileQueuedCostsTheEffectsNotTheProgram) {
     Program& p = m_program;
-    Fill(&p, 4, 4096);
+    ASSERT_EQ(Open(&p, 4, 4096), MMSYSERR_NOERROR);
     // The third buffer lives in memory the program gives back while it is queued.
     char* lent = static_cast<char*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
     ASSERT_NE(lent, nullptr);
     memcpy(lent, p.data[2].data(), 4096);
     p.headers[2].lpData = lent;
-    ASSERT_EQ(Open(&p), MMSYSERR_NOERROR);
     waveOutPause(p.out);
     ASSERT_TRUE(WriteAll(p));
     Sleep(100);

@@ -8,13 +8,11 @@
 #include "engine/ControlCodes.h"
 
 using sim::Channel;
-using sim::Kind;
+using simtest::Call;
+using simtest::Ioctl;
 using simtest::Library;
 
 namespace {
-
-const char* const kExports[] = {"QuorWav9xHook", "QuorWav9xUnHook", "QuorWav9xIoCtl", "QuorWav9xPrepareForUnloading",
-                                "QuorWav9xCanUnloadNow"};
 
 using VoidFn = DWORD(WINAPI*)();
 using IoCtlFn = DWORD(WINAPI*)(DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD);
@@ -63,22 +61,10 @@ TEST_F(HookTest, JournalsLifecycleAndMessages) {
     m_canUnload();
     unhook();
 
-    const auto records = simtest::ReadJournal();
-    ASSERT_EQ(records.size(), 6u) << simtest::ReadJournalText();
-    for (const auto& r : records) EXPECT_EQ(r.channel, Channel::Hook);
-    EXPECT_EQ(records[0].name, "QuorWav9xHook");
-    EXPECT_FALSE(records[0].value.has_value());
-    EXPECT_EQ(records[1].kind, Kind::Ioctl);
-    EXPECT_EQ(records[1].code, IOCTL_SET_STATUS);
-    EXPECT_EQ(records[1].value, 0x01234567u);
-    EXPECT_EQ(records[1].length, 4u);
-    EXPECT_EQ(records[2].code, IOCTL_AUX_ENABLE);
-    EXPECT_FALSE(records[2].value.has_value());
-    EXPECT_EQ(records[2].length, 0u);
-    EXPECT_EQ(records[3].name, "QuorWav9xPrepareForUnloading");
-    EXPECT_EQ(records[4].name, "QuorWav9xCanUnloadNow");
-    EXPECT_EQ(records[4].value, 1u);
-    EXPECT_EQ(records[5].name, "QuorWav9xUnHook");
+    simtest::ExpectRecords(
+        simtest::ReadJournal(), Channel::Hook,
+        {Call("QuorWav9xHook"), Ioctl(IOCTL_SET_STATUS, 0x01234567u, 4), Ioctl(IOCTL_AUX_ENABLE, std::nullopt, 0),
+         Call("QuorWav9xPrepareForUnloading"), Call("QuorWav9xCanUnloadNow", 1), Call("QuorWav9xUnHook")});
 
     const std::string text = simtest::ReadJournalText();
     EXPECT_NE(text.find(" HOOK CALL QuorWav9xCanUnloadNow 0x00000001 -\r\n"), std::string::npos);
@@ -108,12 +94,8 @@ TEST_F(HookTest, CanUnloadAfterSetsTheNumberOfRefusals) {
 
 // Each variant lacks exactly the export its name says, and has the others.
 TEST(HookVariants, EachLacksExactlyOneExport) {
-    for (const char* missing : kExports) {
-        SCOPED_TRACE(missing);
-        Library lib(simtest::SimDll(("WavHok32-no" + std::string(missing) + ".dll").c_str()));
-        ASSERT_TRUE(lib.IsLoaded());
-        for (const char* name : kExports) EXPECT_EQ(lib.Entry(name) == nullptr, strcmp(name, missing) == 0) << name;
-    }
+    simtest::ExpectEachVariantLacksItsExport("WavHok32", {"QuorWav9xHook", "QuorWav9xUnHook", "QuorWav9xIoCtl",
+                                                          "QuorWav9xPrepareForUnloading", "QuorWav9xCanUnloadNow"});
 }
 
 }  // namespace

@@ -35,29 +35,16 @@ TEST_F(InstallerTest, AnswersTheConfiguredValueAndJournalsBothCalls) {
     simtest::SetSimDword("InstallAnswer", true, 2);
     EXPECT_EQ(m_filter(), 2);
 
-    const auto records = simtest::ReadJournal();
-    ASSERT_EQ(records.size(), 4u) << simtest::ReadJournalText();
-    for (const auto& r : records) {
-        EXPECT_EQ(r.channel, sim::Channel::Inst);
-        EXPECT_EQ(r.kind, sim::Kind::Call);
-    }
-    EXPECT_EQ(records[0].name, "InstallDriverRegEntries");
-    EXPECT_FALSE(records[0].value.has_value());
-    EXPECT_EQ(records[1].value, 0u);
-    EXPECT_EQ(records[2].value, 1u);
-    EXPECT_EQ(records[3].value, 2u);
+    const char* const filter = "InstallFilterOverSoundDrivers";
+    simtest::ExpectRecords(simtest::ReadJournal(), sim::Channel::Inst,
+                           {simtest::Call("InstallDriverRegEntries"), simtest::Call(filter, 0),
+                            simtest::Call(filter, 1), simtest::Call(filter, 2)});
     EXPECT_NE(simtest::ReadJournalText().find(" INST CALL InstallFilterOverSoundDrivers 0x00000001 -\r\n"),
               std::string::npos);
 }
 
 TEST(InstallerVariants, EachLacksExactlyOneExport) {
-    const char* const exports[] = {"InstallDriverRegEntries", "InstallFilterOverSoundDrivers"};
-    for (const char* missing : exports) {
-        SCOPED_TRACE(missing);
-        simtest::Library lib(simtest::SimDll(("QuorInst-no" + std::string(missing) + ".dll").c_str()));
-        ASSERT_TRUE(lib.IsLoaded());
-        for (const char* name : exports) EXPECT_EQ(lib.Entry(name) == nullptr, strcmp(name, missing) == 0) << name;
-    }
+    simtest::ExpectEachVariantLacksItsExport("QuorInst", {"InstallDriverRegEntries", "InstallFilterOverSoundDrivers"});
 }
 
 }  // namespace
