@@ -4,6 +4,7 @@
 #include <new>
 
 #include "EngineShared.h"
+#include "HookTrace.h"
 #include "RealWaveOut.h"
 #include "fault/FaultGuard.h"
 #include "fxengine/hook/X87Precision.h"
@@ -334,6 +335,7 @@ void EngineDevice::Round() {
                     ClockSinceLastLook());
     // Inside a loop too long for the device to loop it, the lead holds a pass.
     m_lead->Loop(m_stream->LoopPass() / block);
+    unsigned handed = 0;
     while (m_lead->Wants((m_written - m_played) / block, m_stream->Ahead() / block, m_stream->LoopPass() / block)) {
         Period* p = FreePeriod();
         if (!p) break;
@@ -371,8 +373,10 @@ void EngineDevice::Round() {
         }
         m_inFlight[(m_flightHead + m_flightCount) % kMaxLead] = p;
         ++m_flightCount;
+        ++handed;
         if (loops && !m_loopState.Empty()) m_loopPeriod = p;
     }
+    if (handed) HookTrace_Fed(handed);
     // Nothing on the device: what was read is played (a device that refused).
     if (!m_flightCount) m_played = m_written;
 }

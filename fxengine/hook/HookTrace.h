@@ -1,6 +1,6 @@
-// What the wave hook's five entries tell an observer. The shipped library
-// has none (HookTraceNone.cpp); the test rig links a journalling one and a
-// setting that can make the library refuse to unload.
+// What the wave hook's five entries and its feed tell an observer. The
+// shipped library has none (HookTraceNone.cpp); the test rig links a
+// journalling one and a setting that can make the library refuse to unload.
 #pragma once
 
 #include <windows.h>
@@ -15,5 +15,7 @@ void HookTrace_Ioctl(DWORD code, const void* in, DWORD inSize);
 void HookTrace_Prepare();
 // QuorWav9xCanUnloadNow: the observer's own say (true: no objection).
 bool HookTrace_MayUnload();
+// A device's feed handed `periods` rendered periods to the real device in one look.
+void HookTrace_Fed(unsigned periods);
 
 }  // namespace fxengine

@@ -9,5 +9,6 @@ void HookTrace_Prepare() {}
 bool HookTrace_MayUnload() {
     return true;
 }
+void HookTrace_Fed(unsigned) {}
 
 }  // namespace fxengine

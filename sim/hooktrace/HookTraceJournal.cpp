@@ -1,6 +1,9 @@
 // The rig's observer of the wave hook: journals each call on channel HOOK
 // when HKLM\Software\KorvaneSim value "Journal" is nonzero (read at each
 // call), and answers the unload question as "CanUnloadAfter" says.
+// Each look in which a device's feed handed the real device periods sets
+// the event the rig names after this process (FedEventName), where the rig
+// made one: a test can wait for the feed instead of for time.
 // Built with SIM_HOOK_FAULTS_ON_SOUNDFIELDS, it makes the hook's control
 // entry fault (a write through a null pointer) on every Soundfields level,
 // after journalling it: a hook that crashes inside the console's call. Built
@@ -9,6 +12,7 @@
 #include "fxengine/hook/HookTrace.h"
 #include "engine/ControlCodes.h"
 #include "sim/core/JournalFormat.h"
+#include "sim/core/FedEvent.h"
 #include "sim/core/UnloadGate.h"
 #include "sim/win/JournalFile.h"
 #include "sim/win/SimRegKey.h"
@@ -61,6 +65,15 @@ bool HookTrace_MayUnload() {
     // Asked without a preparation first: count from here with the current setting.
     if (!g_unloadGate.IsArmed()) ArmUnloadGate();
     return g_unloadGate.Ask();
+}
+
+void HookTrace_Fed(unsigned) {
+    char name[64];
+    sim::FedEventName(GetCurrentProcessId(), name, sizeof name);
+    if (HANDLE fed = OpenEventA(EVENT_MODIFY_STATE, FALSE, name)) {
+        SetEvent(fed);
+        CloseHandle(fed);
+    }
 }
 
 }  // namespace fxengine

@@ -21,6 +21,7 @@
 #include "BenchEngine.h"
 #include "ExportedAddress.h"
 #include "SimTestSupport.h"
+#include "sim/core/FedEvent.h"
 #include "engine/ControlCodes.h"
 #include "fx/FxParams.h"
 #include "fxengine/stream/HeaderStream.h"
@@ -564,7 +565,25 @@ protected:
         g_program = &m_program;
         m_program.format = Pcm(2, 11025, 16);
         DeleteFileA(CapturePath().c_str());
+        char name[64];
+        sim::FedEventName(GetCurrentProcessId(), name, sizeof name);
+        m_fed = CreateEventA(nullptr, TRUE, FALSE, name);
+        ASSERT_NE(m_fed, nullptr);
         m_hook();
+    }
+    void TearDown() override {
+        if (m_fed) CloseHandle(m_fed);
+        EngineTest::TearDown();
+    }
+    // Writes every buffer to the paused device, and waits until its feed has
+    // handed the real device the lead it takes from them.
+    ::testing::AssertionResult WritePausedUntilFed(Program* p) {
+        waveOutPause(p->out);
+        ResetEvent(m_fed);
+        if (!WriteAll(*p)) return ::testing::AssertionFailure() << "a write was refused";
+        if (WaitForSingleObject(m_fed, 10000) != WAIT_OBJECT_0)
+            return ::testing::AssertionFailure() << "the feed never handed the paused device its lead";
+        return ::testing::AssertionSuccess();
     }
     // `count` buffers of `bytes` each, and the device opened for them.
     MMRESULT Open(Program* p, int count, DWORD bytes) {
@@ -578,6 +597,7 @@ protected:
         p->captured = ReadAll(CapturePath());
     }
     Program m_program;
+    HANDLE m_fed = nullptr;
 };
 
 TEST_F(SafetyTest, AProgramMayWriteFromItsOpenNotification) {
@@ -655,9 +675,8 @@ TEST_F(SafetyTest, ALoopedBufferRewrittenWhilePlayingIsHeardAsRewritten) {
 TEST_F(SafetyTest, AKnobTurnIsHeardWithinFiftyMillisecondsOfADeepQueue) {
     Program& p = m_program;
     ASSERT_EQ(Open(&p, 32, 4096), MMSYSERR_NOERROR);  // three seconds queued
-    waveOutPause(p.out);
-    ASSERT_TRUE(WriteAll(p));
-    Sleep(200);
+    // The lead is rendered before the turn: all of it is heard unturned.
+    ASSERT_TRUE(WritePausedUntilFed(&p));
     const fx::FxParams before = m_params;
     Send(IOCTL_MASTER_VOLUME, 0.5f);
     waveOutRestart(p.out);
@@ -740,9 +759,8 @@ TEST_F(SafetyTest, ABufferFreedWhileQueuedCostsTheEffectsNotTheProgram) {
     ASSERT_NE(lent, nullptr);
     memcpy(lent, p.data[2].data(), 4096);
     p.headers[2].lpData = lent;
-    waveOutPause(p.out);
-    ASSERT_TRUE(WriteAll(p));
-    Sleep(100);
+    // Freed once the feed has read on from the start of the queue.
+    ASSERT_TRUE(WritePausedUntilFed(&p));
     VirtualFree(lent, 0, MEM_RELEASE);
     waveOutRestart(p.out);
     EXPECT_TRUE(WaitDone(p, 4, 10000));
