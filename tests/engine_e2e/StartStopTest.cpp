@@ -1,4 +1,5 @@
-// The console's start and stop sequences as the engine sees them.
+// The console's start and stop sequences as the engine sees them, and every
+// control code as a number, read off the engine's journal of a real session.
 #include "EngineTest.h"
 
 #include "engine/ControlCodes.h"
@@ -6,6 +7,8 @@
 #include "harness/RegKey.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -25,6 +28,30 @@ protected:
             RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                              nullptr, &ft);
         return ((static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000;
+    }
+    using List = std::vector<std::pair<DWORD, DWORD>>;
+    // The messages of one channel since the mark, status relay left out.
+    static List Sent(unsigned long long mark, const std::string& chan, std::vector<DWORD>* status = nullptr) {
+        List out;
+        for (const JournalEntry& e : Journal::Select(Journal::Read(mark), chan, "IOCTL")) {
+            const DWORD code = e.Code().value_or(0);
+            if (code == 0x2200C4 || code == 0x2200C8) {
+                if (status) status->push_back(code);
+                continue;
+            }
+            out.push_back({code, e.Payload().value_or(0xDEADBEEF)});
+        }
+        return out;
+    }
+    // Waits until each channel holds at least n messages since the mark.
+    static bool WaitForCount(unsigned long long mark, size_t n) {
+        return WaitUntil(
+            [&] {
+                for (const char* chan : {"VXD", "WDM", "HOOK"})
+                    if (Sent(mark, chan).size() < n) return false;
+                return true;
+            },
+            kUiMs);
     }
     static void SetCanUnloadAfter(DWORD calls) {
         RegKey key = RegKey::Create(HKEY_LOCAL_MACHINE, kSimKey);
@@ -176,6 +203,51 @@ TEST_F(StartStopTest, TheHookIsUnhookedWhenItAgreesOrAfterFiveSeconds) {
         EXPECT_GE(unhook.back().ms - prepare.front().ms, c.minMs);
         EXPECT_LT(unhook.back().ms - prepare.front().ms, c.maxMs);
     }
+}
+
+// Deliberately written without the program's table of codes: two codes
+// swapped there would otherwise go unnoticed by every test that builds its
+// expectations from the same table.
+TEST_F(StartStopTest, EachCodeHasItsNumber) {
+    StoreSettings(3, 5, 7, 0, 0);
+    const unsigned long long start = Journal::Mark();
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
+    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x002200C8", kStartMs)) << "no status relayed to the hook";
+    std::vector<DWORD> status;
+    Sent(start, "WDM", &status);
+    EXPECT_NE(std::find(status.begin(), status.end(), 0x2200C4u), status.end()) << "no status read from WDM";
+    for (const char* chan : {"VXD", "WDM", "HOOK"}) {
+        const List started = Sent(start, chan);
+        for (const DWORD on : {0x220040ul, 0x220144ul})  // Vibe, Soundfields
+            EXPECT_NE(std::find(started.begin(), started.end(), std::make_pair(on, 1ul)), started.end()) << chan << on;
+    }
+
+    ASSERT_TRUE(InputDriver::Activate(m_console));
+    unsigned long long mark = Journal::Mark();
+    // Headphones on (3D in its headphone form) and off again (3D as two
+    // levels), Vibe 5 -> 2 (levels 2, 3, 1), Soundfields 7 -> 10; each key
+    // sent once the messages so far came.
+    const std::pair<WORD, size_t> keys[] = {{VK_SPACE, 3}, {VK_SPACE, 7}, {VK_F5, 10}, {VK_F12, 11}};
+    for (const auto& k : keys) ASSERT_TRUE(InputDriver::Key(k.first) && WaitForCount(mark, k.second)) << k.second;
+    ASSERT_TRUE(CaughtUp(m_console));
+    const List live = {{0x220080, 1},
+                       {0x220000, 0},
+                       {0x220084, HeadphonesLevel(3)},
+                       {0x220080, 0},
+                       {0x220000, 1},
+                       {0x220004, Level3DBits(3)},
+                       {0x220008, Level3DScaledBits(3)},
+                       {0x220048, Level3DBits(2)},
+                       {0x22004C, Level3DBits(2)},
+                       {0x220044, Level3DBits(2)},
+                       {0x220140, Level3DBits(10)}};
+    for (const char* chan : {"VXD", "WDM", "HOOK"}) EXPECT_EQ(Sent(mark, chan), live) << chan;
+
+    // Closing switches every effect off on both devices.
+    mark = Journal::Mark();
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
+    const List off = {{0x220000, 0}, {0x220040, 0}, {0x220080, 0}, {0x220100, 0}, {0x220144, 0}};
+    for (const char* chan : {"VXD", "WDM"}) EXPECT_EQ(Sent(mark, chan), off) << chan;
 }
 
 }  // namespace

@@ -37,9 +37,7 @@
 // after windows.h, which it needs
 #include <mmsystem.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -126,35 +124,24 @@ bool Parse(Args& a, Options* o) {
            (o->bits == 8 || o->bits == 16) && o->channels;
 }
 
-uint32_t Le32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-// The format and samples of a PCM WAV file; false when it is not one.
+// The format and samples of a PCM WAV file, read as programs read theirs,
+// through the multimedia file calls; false when it is not one.
 bool ReadWav(const std::string& path, WAVEFORMATEX* fmt, std::vector<char>* samples) {
-    FILE* f = fopen(path.c_str(), "rb");
+    HMMIO f = mmioOpenA(const_cast<char*>(path.c_str()), nullptr, MMIO_READ);
     if (!f) return false;
-    std::vector<unsigned char> all;
-    unsigned char chunk[65536];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;) all.insert(all.end(), chunk, chunk + n);
-    fclose(f);
-    if (all.size() < 12 || memcmp(&all[0], "RIFF", 4) != 0 || memcmp(&all[8], "WAVE", 4) != 0) return false;
-    bool haveFormat = false;
-    for (size_t at = 12; at + 8 <= all.size();) {
-        const uint32_t size = Le32(&all[at + 4]);
-        const size_t body = at + 8;
-        if (body + size > all.size()) break;
-        if (memcmp(&all[at], "fmt ", 4) == 0 && size >= 16) {
-            memset(fmt, 0, sizeof(*fmt));
-            memcpy(fmt, &all[body], 16);
-            haveFormat = fmt->wFormatTag == WAVE_FORMAT_PCM;
-        } else if (memcmp(&all[at], "data", 4) == 0 && haveFormat) {
-            samples->assign(all.begin() + body, all.begin() + body + size);
-            return fmt->nBlockAlign != 0;
-        }
-        at = body + size + (size & 1);
-    }
-    return false;
+    MMCKINFO riff = {}, chunk = {};
+    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
+    *fmt = {};
+    bool ok = !mmioDescend(f, &riff, nullptr, MMIO_FINDRIFF) && !mmioDescend(f, &chunk, &riff, MMIO_FINDCHUNK) &&
+              chunk.cksize >= 16 && mmioRead(f, reinterpret_cast<HPSTR>(fmt), 16) == 16 &&
+              fmt->wFormatTag == WAVE_FORMAT_PCM && fmt->nBlockAlign && !mmioAscend(f, &chunk, 0);
+    chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    ok = ok && !mmioDescend(f, &chunk, &riff, MMIO_FINDCHUNK);
+    if (ok) samples->resize(chunk.cksize);
+    ok = ok && mmioRead(f, samples->data(), static_cast<LONG>(chunk.cksize)) == static_cast<LONG>(chunk.cksize);
+    mmioClose(f, 0);
+    return ok;
 }
 
 // Plays the file through `buffers` buffers in turn, again and again while the
