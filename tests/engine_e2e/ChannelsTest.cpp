@@ -1,5 +1,8 @@
 // Which channels each system uses, the wave hook's report when it is missing
-// or incomplete, and a console with no channel at all.
+// or incomplete, a console with no channel at all, and a hook that faults,
+// or raises a software exception nothing inside it catches, in its control
+// entry while the console sends the Soundfields level: that send ends there,
+// the console goes on, and every other message still reaches every channel.
 #include "EngineTest.h"
 
 #include "harness/FileSwap.h"
@@ -17,12 +20,17 @@ const char kHookBoxText[] =
 
 class ChannelsTest : public EngineTest {
 protected:
-    // Starts, expects the start messages on the given channels, closes.
-    void StartAndCheck(const std::string& version, const std::vector<std::string>& channels) {
+    // Starts (posing as Windows 98 through the hook box, when `box`),
+    // expects the start messages on the given channels alone, closes.
+    void StartAndCheck(const std::string& version, const std::vector<std::string>& channels, bool box = false) {
         SCOPED_TRACE(version);
         StoreSettings(2, 9, 4, 0, 0);
         unsigned long long mark = Journal::Mark();
-        ASSERT_NO_FATAL_FAILURE(StartConsole(version));
+        if (box) {
+            ASSERT_NO_FATAL_FAILURE(StartThroughHookBox());
+        } else {
+            ASSERT_NO_FATAL_FAILURE(StartConsole(version));
+        }
         ASSERT_TRUE(WaitForJournal(mark, channels.back(), "IOCTL", "0x00220144", kStartMs));
         ASSERT_TRUE(CaughtUp(m_console));
         std::vector<JournalEntry> entries = Journal::Read(mark);
@@ -32,6 +40,8 @@ protected:
             if (std::find(channels.begin(), channels.end(), chan) == channels.end()) {
                 EXPECT_TRUE(Journal::Select(entries, chan).empty()) << chan << " must not be used";
             }
+        // The status is relayed to the hook alone, never to the driver.
+        EXPECT_TRUE(Journal::Select(entries, "WDM", "IOCTL", "0x002200C8").empty());
         ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     }
 
@@ -76,19 +86,9 @@ TEST_F(ChannelsTest, NtSystemsUseTheWdmDeviceAloneAndNeverShowTheHookBox) {
 }
 
 TEST_F(ChannelsTest, MissingHookIsReportedAndTheDevicesStillServe) {
-    StoreSettings(2, 9, 4, 0, 0);
     FileSwap hook(kHookPath);
     ASSERT_TRUE(hook.Remove());
-    ASSERT_NO_FATAL_FAILURE(StartThroughHookBox());
-    ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", kStartMs));
-    ASSERT_TRUE(CaughtUp(m_console));
-    std::vector<JournalEntry> entries = JournalSinceStart();
-    const std::vector<Delivered> expected = Expected({"VXD", "WDM"}).Start(2, 9, 4, false).Get();
-    EXPECT_TRUE(SameMessages(Levels(entries), expected));
-    EXPECT_TRUE(Journal::Select(entries, "HOOK").empty());
-    // Without the hook nothing is relayed, and nobody asks the driver either.
-    EXPECT_TRUE(Journal::Select(entries, "WDM", "IOCTL", "0x002200C8").empty());
-    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
+    StartAndCheck("win98", {"VXD", "WDM"}, true);
 }
 
 TEST_F(ChannelsTest, EachMissingExportIsReportedAndTheOthersAreUsed) {
@@ -104,7 +104,8 @@ TEST_F(ChannelsTest, EachMissingExportIsReportedAndTheOthersAreUsed) {
         ~Sweep() {
             using Fn = DWORD(WINAPI*)();
             const auto hook = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "QuorWav9xHook")));
-            const auto unhook = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "QuorWav9xUnHook")));
+            const auto unhook =
+                reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "QuorWav9xUnHook")));
             EXPECT_TRUE(hook && unhook && hook() && unhook()) << "the hooks left behind were not taken away";
             if (lib) FreeLibrary(lib);
         }
@@ -172,6 +173,38 @@ TEST_F(ChannelsTest, NoChannelAtAllStillWorks) {
     for (const char* chan : {"VXD", "WDM", "HOOK"})
         EXPECT_TRUE(Journal::Select(all, chan).empty()) << chan << ":\n" << Journal::Format(all);
     ExpectSaved(4, 6, 3, 1, 0);
+}
+
+TEST_F(ChannelsTest, AnExceptionDuringTheSoundfieldsSendCostsOnlyThatSend) {
+    const struct {
+        const char* what;
+        const char* variant;
+    } hooks[] = {{"a write through null", "WavHok32-faultSoundfields.dll"},
+                 {"a C++ exception of another compiler", "WavHok32-raiseSoundfields.dll"}};
+    for (const auto& hook : hooks) {
+        SCOPED_TRACE(hook.what);
+        StoreSettings(2, 9, 4, 0, 0);
+        FileSwap file(kHookPath);
+        ASSERT_TRUE(file.ReplaceWith(std::string("C:\\korvane-sim\\variants\\") + hook.variant));
+        // The start already sends the stored level: the hook raises right there.
+        ASSERT_NO_FATAL_FAILURE(StartEngine());
+        ASSERT_TRUE(CaughtUp(m_console));
+        // The hook journals each message before it raises, so it is listed too.
+        EXPECT_TRUE(SameMessages(Levels(Journal::Read(LaunchMark())), Expected(kAll).Start(2, 9, 4, false).Get()));
+
+        ASSERT_TRUE(InputDriver::Activate(m_console));
+        const std::vector<Delivered> live = Expected(kAll).ApplySoundfields(5).ApplyVibe(10).ApplySoundfields(6).Get();
+        EXPECT_TRUE(KeysSend({VK_F11, VK_F7, VK_F11}, live));
+        ASSERT_TRUE(CaughtUp(m_console)) << "the console stopped after the exception";
+        // The status relay goes on reaching the hook.
+        EXPECT_TRUE(WaitForJournal(Journal::Mark(), "HOOK", "IOCTL", "0x002200C8", kUiMs));
+
+        ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
+        EXPECT_EQ(m_korvane->ExitCode(), 0u);
+        EXPECT_EQ(SettingsKey::GetDword("Soundfields volume"), 6u);
+        EXPECT_EQ(SettingsKey::GetDword("Vibe volume"), 10u);
+        file.Restore();
+    }
 }
 
 }  // namespace

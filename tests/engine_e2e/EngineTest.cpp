@@ -84,6 +84,14 @@ std::vector<Delivered> EngineTest::LevelsSince(HWND console, unsigned long long 
     return Levels(Journal::Read(mark));
 }
 
+::testing::AssertionResult EngineTest::KeysSend(const std::vector<WORD>& keys,
+                                                const std::vector<Delivered>& expected) const {
+    const unsigned long long mark = Journal::Mark();
+    for (WORD vk : keys)
+        if (!InputDriver::Key(vk)) return ::testing::AssertionFailure() << "key " << vk << " not sent";
+    return SameMessages(LevelsSince(m_console, mark, expected.size()), expected);
+}
+
 bool EngineTest::HookLevelsCame(HWND console, unsigned long long mark, size_t atLeast) {
     const auto hook = [&] {
         size_t n = 0;

@@ -56,6 +56,9 @@ protected:
     // The levels since the mark, once at least `atLeast` came and the console
     // has taken all its input (so none is still on its way).
     static std::vector<Delivered> LevelsSince(HWND console, unsigned long long mark, size_t atLeast);
+    // Presses the keys on the console: what they sent, once it came and the
+    // console has taken them all, is `expected`.
+    ::testing::AssertionResult KeysSend(const std::vector<WORD>& keys, const std::vector<Delivered>& expected) const;
     // Until at least `atLeast` level messages reached the hook since the mark
     // and the console has taken all its input; false when they did not come.
     static bool HookLevelsCame(HWND console, unsigned long long mark, size_t atLeast);

@@ -1,7 +1,9 @@
 // Keyboard access to the skin controls: Tab goes round the current form's
 // controls, the keys of a focused knob turn it exactly as the mouse does,
 // Enter presses a focused button, and the console's shortcuts keep working
-// wherever the focus is.
+// wherever the focus is, in the mini form as in the full, and held down up
+// to their knob's stop and on at it; the accelerator table as the program
+// carries it.
 #include "EngineTest.h"
 
 #include "framework/WindowDC.h"
@@ -11,10 +13,40 @@
 
 namespace {
 
+// The table's entries in the resource's own layout.
+#pragma pack(push, 1)
+struct AccelEntry {
+    WORD flags, key, command, padding;
+};
+#pragma pack(pop)
+
+// Order matters to nobody at run time, but it is what the program ships:
+// F1, F10 to F12, F2 to F9, Space last (its flags carry the end mark).
+TEST(ShortcutTableTest, TheProgramCarriesTheThirteenEntriesInTheirOrderWithTheirFlags) {
+    HMODULE exe = LoadLibraryExA(KorvaneLauncher::kExe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr) << KorvaneLauncher::kExe;
+    HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(149), MAKEINTRESOURCEA(9) /* RT_ACCELERATOR */);
+    ASSERT_NE(found, nullptr) << "no accelerator table 149";
+    const auto* table = static_cast<const AccelEntry*>(LockResource(LoadResource(exe, found)));
+    const size_t count = SizeofResource(exe, found) / sizeof(AccelEntry);
+    const AccelEntry expected[] = {{0x03, VK_F1, 32771, 0},   {0x03, VK_F10, 32780, 0}, {0x03, VK_F11, 32781, 0},
+                                   {0x03, VK_F12, 32782, 0},  {0x03, VK_F2, 32772, 0},  {0x03, VK_F3, 32773, 0},
+                                   {0x03, VK_F4, 32774, 0},   {0x03, VK_F5, 32775, 0},  {0x03, VK_F6, 32776, 0},
+                                   {0x03, VK_F7, 32777, 0},   {0x03, VK_F8, 32778, 0},  {0x03, VK_F9, 32779, 0},
+                                   {0x83, VK_SPACE, 32783, 0}};
+    ASSERT_EQ(count, 13u);
+    for (size_t i = 0; i < count; ++i) {
+        EXPECT_EQ(table[i].flags, expected[i].flags) << "entry " << i + 1;
+        EXPECT_EQ(table[i].key, expected[i].key) << "entry " << i + 1;
+        EXPECT_EQ(table[i].command, expected[i].command) << "entry " << i + 1;
+    }
+    FreeLibrary(exe);
+}
+
 class KeyboardTest : public EngineTest {
 protected:
-    void SetUpConsole(const char* version, DWORD mini) {
-        StoreSettings(3, 5, 7, 0, mini);
+    void StartWith(const char* version, DWORD d3, DWORD mini) {
+        StoreSettings(d3, 5, 7, 0, mini);
         ASSERT_NO_FATAL_FAILURE(StartEngine(version));
         ASSERT_TRUE(InputDriver::Activate(m_console));
     }
@@ -59,7 +91,7 @@ protected:
 };
 
 TEST_F(KeyboardTest, TabGoesRoundTheControlsOfTheCurrentFormAndEnterPressesAButton) {
-    ASSERT_NO_FATAL_FAILURE(SetUpConsole("winxp", 0));
+    ASSERT_NO_FATAL_FAILURE(StartWith("winxp", 3, 0));
     ASSERT_EQ(FocusedId(), 1000) << "the first knob starts with the focus";
     // This system keeps keyboard cues on, so the mark shows from the start.
     EXPECT_TRUE(WaitUntil([&] { return MarkShown(1000); }, kUiMs));
@@ -107,24 +139,21 @@ TEST_F(KeyboardTest, TabGoesRoundTheControlsOfTheCurrentFormAndEnterPressesAButt
 }
 
 TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
-    ASSERT_NO_FATAL_FAILURE(SetUpConsole("win98", 0));
+    ASSERT_NO_FATAL_FAILURE(StartWith("win98", 3, 0));
     ASSERT_EQ(FocusedId(), 1000);
     // Windows 98 keeps no keyboard-cue state: no mark until Tab is pressed.
     ASSERT_TRUE(CaughtUp(m_console));
     EXPECT_FALSE(MarkShown(1000));
 
     // The same turn by wheel and by key: 3 -> 4 both ways.
-    unsigned long long mark = Journal::Mark();
+    const std::vector<Delivered> turn = Expected(kAll).Apply3D(4, false).Get();
+    const unsigned long long mark = Journal::Mark();
     ASSERT_TRUE(WheelOn(m_console, 1000, WHEEL_DELTA));
-    const std::vector<Delivered> byMouse = LevelsSince(m_console, mark, 2 * 3);
+    EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, turn.size()), turn)) << "by the wheel";
     ASSERT_TRUE(WheelOn(m_console, 1000, -WHEEL_DELTA));
     ASSERT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1000) == 3; }, kUiMs));
     ASSERT_TRUE(InputDriver::Activate(m_console));
-    mark = Journal::Mark();
-    ASSERT_TRUE(InputDriver::Key(VK_UP));
-    const std::vector<Delivered> byKey = LevelsSince(m_console, mark, byMouse.size());
-    EXPECT_TRUE(SameMessages(byKey, byMouse));
-    EXPECT_TRUE(SameMessages(byKey, Expected(kAll).Apply3D(4, false).Get()));
+    EXPECT_TRUE(KeysSend({VK_UP}, turn)) << "by the key";
 
     // The dialog does not take the arrows away: the focus stays on the knob.
     EXPECT_EQ(FocusedId(), 1000);
@@ -133,13 +162,11 @@ TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
     EXPECT_FALSE(MarkShown(1000));
 
     // From 5: each key a step, three steps or a stop; keys at a stop send nothing.
-    mark = Journal::Mark();
-    const WORD keys[] = {VK_RIGHT, VK_UP,   VK_LEFT, VK_DOWN, VK_PRIOR, VK_NEXT,  VK_END,   VK_END,
-                         VK_RIGHT, VK_HOME, VK_DOWN, VK_NEXT, VK_PRIOR, VK_PRIOR, VK_PRIOR, VK_PRIOR};
-    for (WORD vk : keys) ASSERT_TRUE(InputDriver::Key(vk));
     Expected expected(kAll);
     for (int level : {6, 7, 6, 5, 8, 5, 11, 0, 3, 6, 9, 11}) expected.ApplyVibe(level);
-    EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.Get().size()), expected.Get()));
+    EXPECT_TRUE(KeysSend({VK_RIGHT, VK_UP, VK_LEFT, VK_DOWN, VK_PRIOR, VK_NEXT, VK_END, VK_END, VK_RIGHT, VK_HOME,
+                          VK_DOWN, VK_NEXT, VK_PRIOR, VK_PRIOR, VK_PRIOR, VK_PRIOR},
+                         expected.Get()));
     EXPECT_EQ(FocusedId(), 1001);
 
     ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
@@ -147,17 +174,13 @@ TEST_F(KeyboardTest, KeysOnAFocusedKnobSendWhatTheSameMouseTurnSends) {
 }
 
 TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
-    ASSERT_NO_FATAL_FAILURE(SetUpConsole("win2k", 0));  // the WDM driver only
+    ASSERT_NO_FATAL_FAILURE(StartWith("win2k", 3, 0));  // the WDM driver only
     ASSERT_EQ(FocusedId(), 1000);
     ASSERT_EQ(MoveFocus(VK_TAB), 1001);
     ASSERT_EQ(MoveFocus(VK_TAB), 1002);
 
     // Space toggles the headphones, then every function key steps its own
     // knob, not the focused one.
-    unsigned long long mark = Journal::Mark();
-    const WORD keys[] = {VK_SPACE, VK_F1, VK_F2, VK_F3,  VK_F4,  VK_F5, VK_F6,
-                         VK_F7,    VK_F8, VK_F9, VK_F10, VK_F11, VK_F12};
-    for (WORD vk : keys) ASSERT_TRUE(InputDriver::Key(vk));
     const std::vector<Delivered> expected = Expected(kWdmOnly)
                                                 .ApplyHeadphones(true, 3)
                                                 .Apply3D(0, true)  // F1: 3 - 3
@@ -173,7 +196,8 @@ TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
                                                 .ApplySoundfields(4)
                                                 .ApplySoundfields(7)
                                                 .Get();
-    EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.size()), expected));
+    EXPECT_TRUE(KeysSend(
+        {VK_SPACE, VK_F1, VK_F2, VK_F3, VK_F4, VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_F10, VK_F11, VK_F12}, expected));
     EXPECT_EQ(FocusedId(), 1002);
 
     // Alt+Space opens the system menu. Escape closes it; the menu still
@@ -192,6 +216,45 @@ TEST_F(KeyboardTest, ShortcutsKeepTheirMeaningWithAKnobFocused) {
     ASSERT_TRUE(InputDriver::Key(VK_ESCAPE));
     EXPECT_TRUE(m_korvane->WaitForExit(kExitMs)) << "Escape did not end the program";
     ExpectSaved(4, 5, 7, 1, 0);
+}
+
+TEST_F(KeyboardTest, TheKeysWorkInTheMiniFormAsInTheFull) {
+    ASSERT_NO_FATAL_FAILURE(StartWith("winxp", 3, 1));
+    ASSERT_TRUE(IsWindowVisible(GetDlgItem(m_console, 1010))) << "not started in the mini form";
+    const std::vector<Delivered> expected = Expected(kWdmOnly)
+                                                .Apply3D(6, false)
+                                                .ApplyVibe(2)
+                                                .ApplySoundfields(6)
+                                                .ApplySoundfields(9)
+                                                .ApplyHeadphones(true, 6)
+                                                .Get();
+    EXPECT_TRUE(KeysSend({VK_F4, VK_F5, VK_F10, VK_F12, VK_SPACE}, expected));
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
+    EXPECT_EQ(SettingsKey::GetDword("UI minimized"), 1u);
+    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 6u);
+}
+
+// Held from 9, F3 steps to 10 and 11 and then repeats at the stop, each
+// repetition writing 11 back and sending it again; a fresh press at 11 too.
+TEST_F(KeyboardTest, AHeldKeyRepeatsUpToTheStopAndSendsAgainAtIt) {
+    ASSERT_NO_FATAL_FAILURE(StartWith("winxp", 9, 0));
+    // F3 held, then pressed at 11; F1 held down to the other stop.
+    const struct {
+        WORD vk;
+        int downs;
+        std::vector<int> levels;
+    } holds[] = {{VK_F3, 4, {10, 11, 11, 11}}, {VK_F3, 1, {11}}, {VK_F1, 5, {8, 5, 2, 0, 0}}};
+    for (const auto& h : holds) {
+        SCOPED_TRACE(::testing::Message() << h.downs << " downs of key " << h.vk);
+        const unsigned long long mark = Journal::Mark();
+        ASSERT_TRUE(h.downs == 1 ? InputDriver::Key(h.vk) : InputDriver::KeyHeld(h.vk, h.downs));
+        Expected expected(kWdmOnly);
+        for (int level : h.levels) expected.Apply3D(level, false);
+        EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.Get().size()), expected.Get()));
+        EXPECT_EQ(ControlValue(m_console, 1000), h.levels.back());
+    }
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
+    EXPECT_EQ(SettingsKey::GetDword("3D Volume"), 0u);
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 // Live changes: real mouse input on the knobs and the headphones button, and
 // the keyboard shortcuts, each reaching the engine at once; one console takes
-// them all in turn, and saves where they left it.
+// them all in turn, and saves where they left it. And the skin controls as the
+// real program creates them: the button kinds come from the dialog's
+// initialisation data. (The sizes in those bytes are checked with the controls
+// themselves in skinctl_wine_test; on screen, the skin's layout gives every
+// control its pixel size, see e2e_skin.)
 #include "EngineTest.h"
 
 #include "harness/InputDriver.h"
@@ -84,13 +88,8 @@ TEST_F(LiveTest, MouseAndKeysEachSendTheirLevelAtOnceAndTheLastAreSaved) {
     const long vibe = DragVibe();
     ASSERT_FALSE(HasFailure());
 
-    // The function keys step their own controls, from 4, `vibe`, 8.
-    unsigned long long mark = Journal::Mark();
-    ASSERT_TRUE(InputDriver::Key(VK_F4));   // 3D +3: 4 -> 7
-    ASSERT_TRUE(InputDriver::Key(VK_F5));   // Vibe -3
-    ASSERT_TRUE(InputDriver::Key(VK_F12));  // Soundfields +3: 8 -> 11
-    ASSERT_TRUE(InputDriver::Key(VK_F10));  // Soundfields -1: 11 -> 10 (a system key)
-    ASSERT_TRUE(InputDriver::Key(VK_SPACE));
+    // The function keys step their own controls, from 4, `vibe`, 8: F4 3D
+    // +3, F5 Vibe -3, F12 Soundfields +3, F10 (a system key) Soundfields -1.
     const std::vector<Delivered> expected = Expected(kAll)
                                                 .Apply3D(7, false)
                                                 .ApplyVibe(vibe - 3)
@@ -98,16 +97,38 @@ TEST_F(LiveTest, MouseAndKeysEachSendTheirLevelAtOnceAndTheLastAreSaved) {
                                                 .ApplySoundfields(10)
                                                 .ApplyHeadphones(true, 7)
                                                 .Get();
-    EXPECT_TRUE(SameMessages(LevelsSince(m_console, mark, expected.size()), expected));
+    EXPECT_TRUE(KeysSend({VK_F4, VK_F5, VK_F12, VK_F10, VK_SPACE}, expected));
 
     // A shortcut with Shift held is no shortcut.
-    mark = Journal::Mark();
+    const unsigned long long mark = Journal::Mark();
     ASSERT_TRUE(InputDriver::Key(VK_F1, InputDriver::kShift));
     ASSERT_TRUE(CaughtUp(m_console));
     EXPECT_TRUE(Levels(Journal::Read(mark)).empty());
     EXPECT_EQ(ControlValue(m_console, 1000), 7);
     ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
     ExpectSaved(7, static_cast<DWORD>(vibe - 3), 10, 1, 0);
+}
+
+TEST_F(LiveTest, InitDataDecidesButtonKinds) {
+    StoreSettings(6, 6, 0, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
+
+    // 1005 is the two-state one: a click turns it on and it stays on.
+    ASSERT_TRUE(ClickOn(m_console, 1005));
+    EXPECT_TRUE(WaitUntil([&] { return ControlValue(m_console, 1005) == 1; }, kUiMs));
+    // The others are momentary: the full-form button, clicked where it is
+    // shown (the mini form), fires and brings the full form back, but holds
+    // nothing.
+    PostMessageA(m_console, WM_SYSCOMMAND, 0x8010, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(m_console, 1010)) != FALSE; }, kUiMs));
+    unsigned long long mark = Journal::Mark();
+    ASSERT_TRUE(InputDriver::Activate(m_console));
+    ASSERT_TRUE(InputDriver::ClickControl(m_console, 1010)) << "1010 missing, hidden or covered";
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(GetDlgItem(m_console, 1010)); }, kUiMs))
+        << "the click did not reach the full-form button";
+    EXPECT_EQ(ControlValue(m_console, 1010), 0);
+    EXPECT_TRUE(Levels(Journal::Read(mark)).empty()) << "the form buttons send nothing to the engine";
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
 }
 
 }  // namespace

@@ -1,11 +1,17 @@
-// The console's start and stop sequences as the engine sees them.
+// The console's start and stop sequences as the engine sees them, every
+// control code as a number, read off the engine's journal of a real session,
+// and the stored settings: what is accepted, what falls back to its default,
+// and what is written back when the console closes.
 #include "EngineTest.h"
 
 #include "engine/ControlCodes.h"
+#include "harness/InProcessProbe.h"
 #include "harness/InputDriver.h"
 #include "harness/RegKey.h"
 #include "harness/SettingsKey.h"
 #include "harness/Wait.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -25,6 +31,30 @@ protected:
             RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                              nullptr, &ft);
         return ((static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000;
+    }
+    using List = std::vector<std::pair<DWORD, DWORD>>;
+    // The messages of one channel since the mark, status relay left out.
+    static List Sent(unsigned long long mark, const std::string& chan, std::vector<DWORD>* status = nullptr) {
+        List out;
+        for (const JournalEntry& e : Journal::Select(Journal::Read(mark), chan, "IOCTL")) {
+            const DWORD code = e.Code().value_or(0);
+            if (code == 0x2200C4 || code == 0x2200C8) {
+                if (status) status->push_back(code);
+                continue;
+            }
+            out.push_back({code, e.Payload().value_or(0xDEADBEEF)});
+        }
+        return out;
+    }
+    // Waits until each channel holds at least n messages since the mark.
+    static bool WaitForCount(unsigned long long mark, size_t n) {
+        return WaitUntil(
+            [&] {
+                for (const char* chan : {"VXD", "WDM", "HOOK"})
+                    if (Sent(mark, chan).size() < n) return false;
+                return true;
+            },
+            kUiMs);
     }
     static void SetCanUnloadAfter(DWORD calls) {
         RegKey key = RegKey::Create(HKEY_LOCAL_MACHINE, kSimKey);
@@ -176,6 +206,120 @@ TEST_F(StartStopTest, TheHookIsUnhookedWhenItAgreesOrAfterFiveSeconds) {
         EXPECT_GE(unhook.back().ms - prepare.front().ms, c.minMs);
         EXPECT_LT(unhook.back().ms - prepare.front().ms, c.maxMs);
     }
+}
+
+// Deliberately written without the program's table of codes: two codes
+// swapped there would otherwise go unnoticed by every test that builds its
+// expectations from the same table.
+TEST_F(StartStopTest, EachCodeHasItsNumber) {
+    StoreSettings(3, 5, 7, 0, 0);
+    const unsigned long long start = Journal::Mark();
+    ASSERT_NO_FATAL_FAILURE(StartEngine());
+    ASSERT_TRUE(WaitForJournal("HOOK", "IOCTL", "0x002200C8", kStartMs)) << "no status relayed to the hook";
+    std::vector<DWORD> status;
+    Sent(start, "WDM", &status);
+    EXPECT_NE(std::find(status.begin(), status.end(), 0x2200C4u), status.end()) << "no status read from WDM";
+    for (const char* chan : {"VXD", "WDM", "HOOK"}) {
+        const List started = Sent(start, chan);
+        for (const DWORD on : {0x220040ul, 0x220144ul})  // Vibe, Soundfields
+            EXPECT_NE(std::find(started.begin(), started.end(), std::make_pair(on, 1ul)), started.end()) << chan << on;
+    }
+
+    ASSERT_TRUE(InputDriver::Activate(m_console));
+    unsigned long long mark = Journal::Mark();
+    // Headphones on (3D in its headphone form) and off again (3D as two
+    // levels), Vibe 5 -> 2 (levels 2, 3, 1), Soundfields 7 -> 10; each key
+    // sent once the messages so far came.
+    const std::pair<WORD, size_t> keys[] = {{VK_SPACE, 3}, {VK_SPACE, 7}, {VK_F5, 10}, {VK_F12, 11}};
+    for (const auto& k : keys) ASSERT_TRUE(InputDriver::Key(k.first) && WaitForCount(mark, k.second)) << k.second;
+    ASSERT_TRUE(CaughtUp(m_console));
+    const List live = {{0x220080, 1},
+                       {0x220000, 0},
+                       {0x220084, HeadphonesLevel(3)},
+                       {0x220080, 0},
+                       {0x220000, 1},
+                       {0x220004, Level3DBits(3)},
+                       {0x220008, Level3DScaledBits(3)},
+                       {0x220048, Level3DBits(2)},
+                       {0x22004C, Level3DBits(2)},
+                       {0x220044, Level3DBits(2)},
+                       {0x220140, Level3DBits(10)}};
+    for (const char* chan : {"VXD", "WDM", "HOOK"}) EXPECT_EQ(Sent(mark, chan), live) << chan;
+
+    // Closing switches every effect off on both devices.
+    mark = Journal::Mark();
+    ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
+    const List off = {{0x220000, 0}, {0x220040, 0}, {0x220080, 0}, {0x220100, 0}, {0x220144, 0}};
+    for (const char* chan : {"VXD", "WDM"}) EXPECT_EQ(Sent(mark, chan), off) << chan;
+}
+
+class SettingsTest : public EngineTest {
+protected:
+    // Starts posing as XP (WDM channel only), checks the start messages,
+    // closes.
+    void StartCheckClose(const std::vector<Delivered>& expected, bool switchedOn = true) {
+        ASSERT_NO_FATAL_FAILURE(StartConsole("winxp"));
+        if (switchedOn) {
+            ASSERT_TRUE(WaitForJournal("WDM", "IOCTL", "0x00220144", 15000));
+            EXPECT_TRUE(WaitForJournal("WDM", "IOCTL", "0x002200C4", kUiMs)) << "no status relay after a full start";
+        }
+        ASSERT_TRUE(CaughtUp(m_console));
+        if (!switchedOn) {
+            // No status timer at all, so no relay can come later either.
+            std::string error;
+            EXPECT_FALSE(InProcessProbe::KillTimer(m_console, kStatusTimer, &error))
+                << "a status timer before a full start";
+            EXPECT_EQ(error, "probe: killed 0\n");  // the probe answered
+        }
+        std::vector<JournalEntry> entries = JournalSinceStart();
+        EXPECT_TRUE(SameMessages(Levels(entries), expected));
+        bool relayed = !Journal::Select(entries, "WDM", "IOCTL", "0x002200C4").empty();
+        EXPECT_EQ(relayed, switchedOn) << "the status timer runs only after a full start";
+        ASSERT_TRUE(CloseAndWait(*m_korvane, m_console));
+    }
+};
+
+TEST_F(SettingsTest, OutOfRangeValuesTakeTheirDefaults) {
+    ASSERT_TRUE(SettingsKey::CreateEmpty());
+    ASSERT_TRUE(SettingsKey::SetDword("3D Volume", 12));
+    // "Vibe volume" missing.
+    ASSERT_TRUE(SettingsKey::SetDword("Soundfields volume", 0xFFFFFFFF));
+    ASSERT_TRUE(SettingsKey::SetDword("Headphones enabled", 5));
+    ASSERT_TRUE(SettingsKey::SetDword("UI minimized", 3));
+    ASSERT_TRUE(SettingsKey::SetDword("Master volume", 13));
+    StartCheckClose(Expected(kWdmOnly).Start(6, 6, 0, true).Get());
+    // 5 turned the headphones on and is saved back as 1; 3 is kept as it is.
+    ExpectSaved(6, 6, 0, 1, 3);
+    EXPECT_EQ(SettingsKey::GetDword("Master volume"), 13u);
+}
+
+TEST_F(SettingsTest, OnlyFourByteValuesCountWhateverTheirType) {
+    ASSERT_TRUE(SettingsKey::CreateEmpty());
+    ASSERT_TRUE(SettingsKey::Set("3D Volume", RegValue{REG_BINARY, std::string("\x02\x00\x00\x00", 4)}));
+    ASSERT_TRUE(SettingsKey::Set("Vibe volume", RegValue{REG_BINARY, std::string("\x03\x00", 2)}));
+    ASSERT_TRUE(SettingsKey::Set("Soundfields volume",
+                                 RegValue{REG_BINARY, std::string("\x04\x00\x00\x00\x00\x00\x00\x00", 8)}));
+    ASSERT_TRUE(SettingsKey::Set("Headphones enabled", RegValue::String("1")));
+    ASSERT_TRUE(SettingsKey::Set("UI minimized", RegValue{REG_DWORD_BIG_ENDIAN, std::string("\x01\x00\x00\x00", 4)}));
+    StartCheckClose(Expected(kWdmOnly).Start(2, 6, 0, false).Get());
+    ExpectSaved(2, 6, 0, 0, 1);
+}
+
+TEST_F(SettingsTest, EmptyKeyStartsWithTheDefaults) {
+    ASSERT_TRUE(SettingsKey::CreateEmpty());
+    StartCheckClose(Expected(kWdmOnly).Start(6, 6, 0, false).Get());
+    ExpectSaved(6, 6, 0, 0, 0);
+    EXPECT_FALSE(SettingsKey::Get("Master volume").has_value()) << "the console never writes it";
+}
+
+TEST_F(SettingsTest, MissingKeySendsNothingAtStartAndSavesNothing) {
+    ASSERT_TRUE(SettingsKey::Remove());
+    unsigned long long mark = Journal::Mark();
+    StartCheckClose({}, false);
+    EXPECT_FALSE(SettingsKey::Exists());
+    // The stop sequence still switches the device off.
+    std::vector<JournalEntry> all = Journal::Read(mark);
+    EXPECT_EQ(Journal::Select(all, "WDM", "IOCTL", "0x00220144").size(), 1u) << Journal::Format(all);
 }
 
 }  // namespace

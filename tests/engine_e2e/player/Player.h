@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h, which it needs
+#include <mmsystem.h>
 
 class Args;
 
@@ -36,8 +38,28 @@ enum PlayerExit {
 
 // Says what went wrong on stderr; returns code.
 int Fail(int code, const char* what);
-// The main window a window program shows first, not taking the focus.
-HWND ShowMainWindow(const char* className, WNDPROC proc);
+// A window of its own: the main window a window program shows first, not
+// taking the focus (shown), or one that only takes notifications.
+HWND MakeWindow(const char* className, WNDPROC proc, bool shown = true);
+WAVEFORMATEX PcmFormat(DWORD rate, DWORD channels, DWORD bits);
+
+// Until `done` or the time is up, reading the thread's messages as a window
+// program does (each offered to `take` first, which may keep it) and waking
+// on `wake` too; a program without a queue (queue false) only waits on `wake`.
+template <class Pred>
+bool Pump(Pred done, DWORD timeoutMs, HANDLE wake = nullptr, bool queue = true, bool (*take)(const MSG&) = nullptr) {
+    for (const DWORD start = GetTickCount();;) {
+        MSG msg;
+        while (queue && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (!take || !take(msg)) DispatchMessageA(&msg);
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        if (queue)
+            MsgWaitForMultipleObjects(wake ? 1 : 0, &wake, FALSE, 20, QS_ALLINPUT);
+        else
+            WaitForSingleObject(wake, 20);
+    }
+}
 
 int PlayWave(Args& args);
 int PlayDirectSound(Args& args);

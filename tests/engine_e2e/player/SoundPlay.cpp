@@ -50,16 +50,15 @@ void Put32(std::vector<char>* out, uint32_t v) {
 }
 
 std::vector<char> WaveImage(DWORD rate, DWORD frames) {
-    const DWORD block = 4, data = frames * block;
+    const WAVEFORMATEX fmt = PcmFormat(rate, 2, 16);
+    const DWORD data = frames * fmt.nBlockAlign;
     std::vector<char> out;
     out.insert(out.end(), {'R', 'I', 'F', 'F'});
     Put32(&out, 4 + 8 + 16 + 8 + data);
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     Put32(&out, 16);
-    Put32(&out, 1 | 2 << 16);  // PCM, stereo
-    Put32(&out, rate);
-    Put32(&out, rate * block);
-    Put32(&out, block | 16 << 16);
+    const char* format = reinterpret_cast<const char*>(&fmt);
+    out.insert(out.end(), format, format + 16);  // the PCM fields, without cbSize
     out.insert(out.end(), {'d', 'a', 't', 'a'});
     Put32(&out, data);
     const size_t at = out.size();
@@ -96,19 +95,6 @@ void UnregisterEvent() {
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kEventKey) + "\\.Current").c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kEventKey) + "\\.Default").c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, kEventKey);
-}
-
-// Reads the window's messages until `done`, as a window program lives.
-template <class Pred>
-bool Pump(Pred done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        if (done()) return true;
-        if (GetTickCount() - start > timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
 }
 
 // A copy of this program with the sound as a WAVE resource, loaded as data.
@@ -203,7 +189,7 @@ int PlayShortSound(Args& args) {
     }
     if (!args.AllRead() || !frames || (sync.empty() && (list.size() > 1 || kinds == "loop,")))
         return Fail(kArguments, "bad playsound words");
-    ShowMainWindow("korvplaySound", DefWindowProcA);
+    MakeWindow("korvplaySound", DefWindowProcA);
     char dir[MAX_PATH], self[MAX_PATH];
     if (!GetTempPathA(sizeof(dir), dir) || !SetCurrentDirectoryA(dir)) return Fail(kArguments, "no temp folder");
     // Beside the program for snd (other test sessions may play beside it: a name of its own).

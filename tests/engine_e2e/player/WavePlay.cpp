@@ -37,9 +37,7 @@
 // after windows.h, which it needs
 #include <mmsystem.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -99,28 +97,18 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-// Reads messages (thread messages included) until `done` or the time is up.
+// A thread notification (callback=thread) is the player's, not a window's.
+bool TakeThreadMessage(const MSG& msg) {
+    if (msg.hwnd || msg.message < MM_WOM_OPEN || msg.message > MM_WOM_DONE) return false;
+    Note(msg.message, static_cast<DWORD_PTR>(msg.lParam));
+    return true;
+}
+
+// Reads messages (thread messages included; none in console mode) until
+// `done` or the time is up.
 template <class Pred>
-bool Pump(Pred done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (g_console) {
-            if (done()) return true;
-            if (GetTickCount() - start > timeoutMs) return false;
-            WaitForSingleObject(g_event, 20);
-            continue;
-        }
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!msg.hwnd && msg.message >= MM_WOM_OPEN && msg.message <= MM_WOM_DONE)
-                Note(msg.message, static_cast<DWORD_PTR>(msg.lParam));
-            else
-                DispatchMessageA(&msg);
-        }
-        if (done()) return true;
-        if (GetTickCount() - start > timeoutMs) return false;
-        MsgWaitForMultipleObjects(1, &g_event, FALSE, 20, QS_ALLINPUT);
-    }
+bool Await(Pred done, DWORD timeoutMs) {
+    return Pump(done, timeoutMs, g_event, !g_console, &TakeThreadMessage);
 }
 
 bool Parse(Args& a, Options* o) {
@@ -136,35 +124,24 @@ bool Parse(Args& a, Options* o) {
            (o->bits == 8 || o->bits == 16) && o->channels;
 }
 
-uint32_t Le32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-// The format and samples of a PCM WAV file; false when it is not one.
+// The format and samples of a PCM WAV file, read as programs read theirs,
+// through the multimedia file calls; false when it is not one.
 bool ReadWav(const std::string& path, WAVEFORMATEX* fmt, std::vector<char>* samples) {
-    FILE* f = fopen(path.c_str(), "rb");
+    HMMIO f = mmioOpenA(const_cast<char*>(path.c_str()), nullptr, MMIO_READ);
     if (!f) return false;
-    std::vector<unsigned char> all;
-    unsigned char chunk[65536];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;) all.insert(all.end(), chunk, chunk + n);
-    fclose(f);
-    if (all.size() < 12 || memcmp(&all[0], "RIFF", 4) != 0 || memcmp(&all[8], "WAVE", 4) != 0) return false;
-    bool haveFormat = false;
-    for (size_t at = 12; at + 8 <= all.size();) {
-        const uint32_t size = Le32(&all[at + 4]);
-        const size_t body = at + 8;
-        if (body + size > all.size()) break;
-        if (memcmp(&all[at], "fmt ", 4) == 0 && size >= 16) {
-            memset(fmt, 0, sizeof(*fmt));
-            memcpy(fmt, &all[body], 16);
-            haveFormat = fmt->wFormatTag == WAVE_FORMAT_PCM;
-        } else if (memcmp(&all[at], "data", 4) == 0 && haveFormat) {
-            samples->assign(all.begin() + body, all.begin() + body + size);
-            return fmt->nBlockAlign != 0;
-        }
-        at = body + size + (size & 1);
-    }
-    return false;
+    MMCKINFO riff = {}, chunk = {};
+    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
+    *fmt = {};
+    bool ok = !mmioDescend(f, &riff, nullptr, MMIO_FINDRIFF) && !mmioDescend(f, &chunk, &riff, MMIO_FINDCHUNK) &&
+              chunk.cksize >= 16 && mmioRead(f, reinterpret_cast<HPSTR>(fmt), 16) == 16 &&
+              fmt->wFormatTag == WAVE_FORMAT_PCM && fmt->nBlockAlign && !mmioAscend(f, &chunk, 0);
+    chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    ok = ok && !mmioDescend(f, &chunk, &riff, MMIO_FINDCHUNK);
+    if (ok) samples->resize(chunk.cksize);
+    ok = ok && mmioRead(f, samples->data(), static_cast<LONG>(chunk.cksize)) == static_cast<LONG>(chunk.cksize);
+    mmioClose(f, 0);
+    return ok;
 }
 
 // Plays the file through `buffers` buffers in turn, again and again while the
@@ -205,11 +182,11 @@ int PlayFile(const Options& o) {
             waveOutPrepareHeader(out, &h, sizeof(h));
             if (waveOutWrite(out, &h, sizeof(h)) != MMSYSERR_NOERROR) return Fail(kWrite, "write");
         }
-        Pump([] { return true; }, 0);
+        Await([] { return true; }, 0);
         WaitForSingleObject(g_event, 200);
     }
     for (WAVEHDR& h : headers) {
-        Pump([&] { return !(h.dwFlags & WHDR_INQUEUE); }, 30000);
+        Await([&] { return !(h.dwFlags & WHDR_INQUEUE); }, 30000);
         waveOutUnprepareHeader(out, &h, sizeof(h));
     }
     waveOutClose(out);
@@ -246,7 +223,7 @@ int CloseWhileWriting(HWAVEOUT out, std::vector<WAVEHDR>* headers) {
         for (WAVEHDR& h : *headers)
             if (!(h.dwFlags & WHDR_INQUEUE) && waveOutWrite(out, &h, sizeof(WAVEHDR)) == MMSYSERR_INVALHANDLE)
                 open = false;
-        Pump([] { return true; }, 0);
+        Await([] { return true; }, 0);
         Sleep(2);
     }
     const bool ended = WaitForSingleObject(closer, 20000) == WAIT_OBJECT_0;
@@ -260,13 +237,7 @@ int CloseWhileWriting(HWAVEOUT out, std::vector<WAVEHDR>* headers) {
 int PlayTrack(const Options& o, DWORD_PTR callback, DWORD flags) {
     g_counts.open = g_counts.close = g_counts.done = g_counts.strange = 0;
     g_headers.clear();
-    WAVEFORMATEX fmt = {};
-    fmt.wFormatTag = WAVE_FORMAT_PCM;
-    fmt.nChannels = static_cast<WORD>(o.channels);
-    fmt.nSamplesPerSec = o.rate;
-    fmt.wBitsPerSample = static_cast<WORD>(o.bits);
-    fmt.nBlockAlign = static_cast<WORD>(o.channels * o.bits / 8);
-    fmt.nAvgBytesPerSec = o.rate * fmt.nBlockAlign;
+    WAVEFORMATEX fmt = PcmFormat(o.rate, o.channels, o.bits);
     // The buffers are cut from one stream of the signal.
     const DWORD bytes = o.bytes ? o.bytes : o.frames * fmt.nBlockAlign;
     const DWORD lastChunk = o.last ? o.last : o.buffers;
@@ -304,47 +275,40 @@ int PlayTrack(const Options& o, DWORD_PTR callback, DWORD flags) {
         wrote = CreateEventA(nullptr, FALSE, FALSE, (o.sync + ".wrote").c_str());
         go = CreateEventA(nullptr, FALSE, FALSE, (o.sync + ".go").c_str());
     }
+    // Headers up to `end` not back yet.
+    const auto queued = [&](DWORD end) {
+        DWORD n = 0;
+        for (DWORD i = 0; i < end; ++i) n += !(headers[i].dwFlags & WHDR_DONE);
+        return n;
+    };
     for (DWORD c = 0; c < o.chunks; ++c) {
         if (c > 0 && go) {
-            const auto played = [&] {
-                for (DWORD i = 0; i < c * o.buffers; ++i)
-                    if (!(headers[i].dwFlags & WHDR_DONE)) return false;
-                return true;
-            };
-            if (o.drain && !Pump(played, 60000)) return Fail(kNotDone, "chunk not played");
+            if (o.drain && !Await([&] { return !queued(c * o.buffers); }, 60000))
+                return Fail(kNotDone, "chunk not played");
             SetEvent(wrote);
-            if (!Pump([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000))
+            if (!Await([go] { return WaitForSingleObject(go, 0) == WAIT_OBJECT_0; }, 120000))
                 return Fail(kSync, "no go");
         }
         for (DWORD b = 0; b < (c + 1 == o.chunks ? lastChunk : o.buffers); ++b) {
             if (c == 0 && b == 0 && g_openWrite) continue;  // written already
             const DWORD at = c * o.buffers + b;
-            const auto room = [&] {
-                DWORD queued = 0;
-                for (DWORD i = 0; i < at; ++i) queued += !(headers[i].dwFlags & WHDR_DONE);
-                return queued < o.inflight;
-            };
-            if (o.inflight && !Pump(room, 60000)) return Fail(kNotDone, "no buffer came back");
+            if (o.inflight && !Await([&] { return queued(at) < o.inflight; }, 60000))
+                return Fail(kNotDone, "no buffer came back");
             if (waveOutWrite(out, &headers[at], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) return Fail(kWrite, "write");
         }
     }
     if (o.loop) {
         // New sound into the looped buffer while it plays, then on to the rest.
         for (DWORD k = 0; k < 3; ++k) {
-            Pump([] { return false; }, 150);
+            Await([] { return false; }, 150);
             testsignal::Fill(data[0].data(), bytes - bytes % fmt.nBlockAlign, (total + k) * (bytes / fmt.nBlockAlign),
                              o.rate, o.channels, o.bits);
             pristine[0] = data[0];
         }
-        Pump([] { return false; }, 150);
+        Await([] { return false; }, 150);
         if (waveOutBreakLoop(out) != MMSYSERR_NOERROR) return Fail(kWrite, "break loop");
     }
-    const auto allDone = [&] {
-        for (const WAVEHDR& h : headers)
-            if (!(h.dwFlags & WHDR_DONE)) return false;
-        return true;
-    };
-    if (!Pump(allDone, 10000 + total * bytes / fmt.nBlockAlign * 1000 / o.rate * 4))
+    if (!Await([&] { return !queued(total); }, 10000 + total * bytes / fmt.nBlockAlign * 1000 / o.rate * 4))
         return Fail(kNotDone, "buffers not done");
 
     int result = kOk;
@@ -359,7 +323,7 @@ int PlayTrack(const Options& o, DWORD_PTR callback, DWORD flags) {
     waveOutClose(out);
 
     if (flags != CALLBACK_EVENT) {
-        Pump([] { return g_counts.close > 0; }, 5000);
+        Await([] { return g_counts.close > 0; }, 5000);
         bool once = g_counts.open == 1 && g_counts.close == 1 && g_counts.strange == 0;
         for (LONG n : g_doneOf) once = once && n == 1;
         if (!once) {
@@ -382,7 +346,7 @@ int PlayWave(Args& args) {
 
     // A window-based player: its main window first, shown, as programs do.
     HWND main = nullptr;
-    if (o.mode == "window" && !(main = ShowMainWindow("korvplayMain", DefWindowProcA)))
+    if (o.mode == "window" && !(main = MakeWindow("korvplayMain", DefWindowProcA)))
         return Fail(kArguments, "no main window");
     if (!o.file.empty()) {
         const int played = PlayFile(o);
@@ -400,13 +364,7 @@ int PlayWave(Args& args) {
         callback = reinterpret_cast<DWORD_PTR>(&WaveProc);
         flags = CALLBACK_FUNCTION;
     } else if (o.callback == "window") {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "korvplay";
-        RegisterClassA(&wc);
-        window =
-            CreateWindowA("korvplay", "korvplay", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+        window = MakeWindow("korvplay", WndProc, false);
         callback = reinterpret_cast<DWORD_PTR>(window);
         flags = CALLBACK_WINDOW;
     } else if (o.callback == "thread") {

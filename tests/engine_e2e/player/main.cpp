@@ -15,16 +15,27 @@ int Fail(int code, const char* what) {
     return code;
 }
 
-HWND ShowMainWindow(const char* className, WNDPROC proc) {
+HWND MakeWindow(const char* className, WNDPROC proc, bool shown) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = proc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = className;
     RegisterClassA(&wc);
-    HWND window = CreateWindowA(className, "korvplay", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                                wc.hInstance, nullptr);
-    if (window) ShowWindow(window, SW_SHOWNOACTIVATE);
+    HWND window = CreateWindowA(className, "korvplay", shown ? WS_OVERLAPPEDWINDOW : WS_OVERLAPPED, 0, 0,
+                                shown ? 200 : 10, shown ? 100 : 10, nullptr, nullptr, wc.hInstance, nullptr);
+    if (window && shown) ShowWindow(window, SW_SHOWNOACTIVATE);
     return window;
+}
+
+WAVEFORMATEX PcmFormat(DWORD rate, DWORD channels, DWORD bits) {
+    WAVEFORMATEX f = {};
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = static_cast<WORD>(channels);
+    f.nSamplesPerSec = rate;
+    f.wBitsPerSample = static_cast<WORD>(bits);
+    f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
+    f.nAvgBytesPerSec = rate * f.nBlockAlign;
+    return f;
 }
 
 int main(int argc, char** argv) {
