@@ -105,6 +105,31 @@ public:
     }
 };
 
+// What a lock hands out: the part at the offset and the part from the ring's start.
+struct Locked {
+    void *p1 = nullptr, *p2 = nullptr;
+    DWORD n1 = 0, n2 = 0;
+};
+
+// Locks `bytes` at `offset` through the stream and writes `data` there, the
+// part past the ring's end from `wrapped` (by default where `data` goes on).
+void LockAndWrite(fxengine::BufferStream* stream, IDirectSoundBuffer* real, DWORD offset, DWORD bytes, const char* data,
+                  const char* wrapped = nullptr) {
+    Locked l;
+    ASSERT_EQ(stream->Lock(real, offset, bytes, &l.p1, &l.n1, &l.p2, &l.n2, 0), DS_OK);
+    ASSERT_EQ(l.n1 + l.n2, bytes);
+    memcpy(l.p1, data, l.n1);
+    if (l.n2) memcpy(l.p2, wrapped ? wrapped : data + l.n1, l.n2);
+    ASSERT_EQ(stream->Unlock(real, l.p1, l.n1, l.p2, l.n2), DS_OK);
+}
+
+// The effects on for this process with `params`, or Korvane closed (null).
+void SetEffects(const fx::FxParams* params) {
+    if (!params) return fxengine::EngineShared::ClearHook();
+    fxengine::EngineShared::Publish(*params);
+    fxengine::EngineShared::SetHook(GetCurrentProcessId());
+}
+
 // `bytes` of the test signal from frame `first` on.
 std::vector<char> Signal(uint32_t first, DWORD bytes = kBytes) {
     std::vector<char> s(bytes);
@@ -124,8 +149,7 @@ protected:
         m_params.level3DScaled = level / 8;
         m_params.enableVibe = 1;
         m_params.vibe[0] = m_params.vibe[1] = level;
-        fxengine::EngineShared::Publish(m_params);
-        fxengine::EngineShared::SetHook(GetCurrentProcessId());
+        SetEffects(&m_params);
         m_stream = fxengine::BufferStream::Create(&m_real, Format(), nullptr);
         ASSERT_NE(m_stream, nullptr);
     }
@@ -142,20 +166,15 @@ protected:
     }
     // The program writes the signal from frame `first` at `offset` and checks it reads back.
     void Write(DWORD offset, DWORD bytes, uint32_t first) {
-        void *p1 = nullptr, *p2 = nullptr;
-        DWORD n1 = 0, n2 = 0;
-        ASSERT_EQ(m_stream->Lock(&m_real, offset, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
-        std::vector<char> data(bytes);
-        testsignal::Fill(data.data(), bytes, first, kRate, 2, 16);
-        memcpy(p1, data.data(), n1);
-        if (n2) memcpy(p2, data.data() + n1, n2);
-        ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
-        ASSERT_EQ(m_stream->Lock(&m_real, offset, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
-        EXPECT_EQ(memcmp(p1, data.data(), n1), 0) << "the program reads back otherwise than it wrote";
-        if (n2) {
-            EXPECT_EQ(memcmp(p2, data.data() + n1, n2), 0);
+        const std::vector<char> data = Signal(first, bytes);
+        LockAndWrite(m_stream, &m_real, offset, bytes, data.data());
+        Locked l;
+        ASSERT_EQ(m_stream->Lock(&m_real, offset, bytes, &l.p1, &l.n1, &l.p2, &l.n2, 0), DS_OK);
+        EXPECT_EQ(memcmp(l.p1, data.data(), l.n1), 0) << "the program reads back otherwise than it wrote";
+        if (l.n2) {
+            EXPECT_EQ(memcmp(l.p2, data.data() + l.n1, l.n2), 0);
         }
-        ASSERT_EQ(m_stream->Unlock(&m_real, p1, 0, p2, 0), DS_OK);
+        ASSERT_EQ(m_stream->Unlock(&m_real, l.p1, 0, l.p2, 0), DS_OK);
     }
     // The first `bytes` of a stream rendered as one (with the test's settings unless given).
     std::string Rendered(const std::vector<char>& shadow, DWORD bytes, const fx::FxParams* params = nullptr) {
@@ -250,38 +269,31 @@ TEST_P(LockKindTest, EveryLockIsTheShadowsSoTheNextLapIsWhatTheProgramWrote) {
     ASSERT_TRUE(m_stream->Pump());
     const std::vector<char> next = Signal(500000);
     const DWORD from = kBytes - 40 * kMs, bytes = 80 * kMs;  // across the ring's end
-    void* held[4] = {};
-    if (kind == kFifthLock)
-        for (void*& h : held) {
-            void* p2 = nullptr;
-            DWORD n1 = 0, n2 = 0;
-            ASSERT_EQ(m_stream->Lock(&m_real, 0, kMs, &h, &n1, &p2, &n2, 0), DS_OK);
+    Locked held[4];
+    for (Locked& h : held) {
+        if (kind == kFifthLock) {
+            ASSERT_EQ(m_stream->Lock(&m_real, 0, kMs, &h.p1, &h.n1, &h.p2, &h.n2, 0), DS_OK);
         }
+    }
     m_real.m_stageWrap = kind == kStaging;
     m_real.m_entireFromStart = kind == kEntireFromStart;
-    void *p1 = nullptr, *p2 = nullptr;
-    DWORD n1 = 0, n2 = 0;
     if (kind == kEntireFromOffset || kind == kEntireFromStart) {
         // The whole ring, the program's data placed where the lock says it starts.
-        ASSERT_EQ(m_stream->Lock(&m_real, from, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER), DS_OK);
-        ASSERT_EQ(n1 + n2, kBytes);
+        Locked l;
+        ASSERT_EQ(m_stream->Lock(&m_real, from, 0, &l.p1, &l.n1, &l.p2, &l.n2, DSBLOCK_ENTIREBUFFER), DS_OK);
+        ASSERT_EQ(l.n1 + l.n2, kBytes);
         std::vector<char> ring(shadow);
         memcpy(&ring[from], next.data(), kBytes - from);
         memcpy(&ring[0], next.data() + (kBytes - from), bytes - (kBytes - from));
-        const DWORD start = n1 == kBytes ? 0 : from;
-        memcpy(p1, &ring[start], n1);
-        if (n2) memcpy(p2, &ring[0], n2);
-        ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
+        memcpy(l.p1, &ring[l.n1 == kBytes ? 0 : from], l.n1);
+        if (l.n2) memcpy(l.p2, &ring[0], l.n2);
+        ASSERT_EQ(m_stream->Unlock(&m_real, l.p1, l.n1, l.p2, l.n2), DS_OK);
     } else {
-        ASSERT_EQ(m_stream->Lock(&m_real, from, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
-        ASSERT_EQ(n1 + n2, bytes);
-        memcpy(p1, next.data(), n1);
-        memcpy(p2, next.data() + n1, n2);
-        ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
+        LockAndWrite(m_stream, &m_real, from, bytes, next.data());
     }
-    for (void* h : held) {
-        if (h) {
-            ASSERT_EQ(m_stream->Unlock(&m_real, h, 0, nullptr, 0), DS_OK);
+    for (const Locked& h : held) {
+        if (h.p1) {
+            ASSERT_EQ(m_stream->Unlock(&m_real, h.p1, 0, nullptr, 0), DS_OK);
         }
     }
     m_real.m_stageWrap = m_real.m_entireFromStart = false;
@@ -332,12 +344,7 @@ TEST_F(BufferStreamTest, AStaticSoundIsRenderedForEachPlayAndPlainOnceTheEffects
         bool original;
     } steps[] = {{true, &m_params, true}, {true, &turned, false}, {true, &turned, true}, {false, nullptr, true}};
     for (const Step& step : steps) {
-        if (step.on) {
-            fxengine::EngineShared::Publish(*step.params);
-            fxengine::EngineShared::SetHook(GetCurrentProcessId());
-        } else {
-            fxengine::EngineShared::ClearHook();
-        }
+        SetEffects(step.on ? step.params : nullptr);
         m_stream->Playing(0, step.original);
         if (step.on) {
             EXPECT_TRUE(Real(kBytes) == Rendered(shadow, kBytes, step.params))
@@ -376,20 +383,10 @@ TEST_F(BufferStreamTest, ABufferHoldsLittleBesideItsOwnSound) {
         std::unique_ptr<FakeBuffer> real(new FakeBuffer);
         fxengine::BufferStream* stream = fxengine::BufferStream::Create(real.get(), Format(), nullptr);
         ASSERT_NE(stream, nullptr);
-        if (c.params) {
-            fxengine::EngineShared::Publish(*c.params);
-            fxengine::EngineShared::SetHook(GetCurrentProcessId());
-        } else {
-            fxengine::EngineShared::ClearHook();
-        }
+        SetEffects(c.params);
         // Written whole, played; a stream is fed 20 ms pieces at the write cursor for two laps.
         const auto write = [&](DWORD offset, DWORD bytes) {
-            void *p1 = nullptr, *p2 = nullptr;
-            DWORD n1 = 0, n2 = 0;
-            ASSERT_EQ(stream->Lock(real.get(), offset, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
-            memcpy(p1, &sound[offset], n1);
-            if (n2) memcpy(p2, sound.data(), n2);
-            ASSERT_EQ(stream->Unlock(real.get(), p1, n1, p2, n2), DS_OK);
+            LockAndWrite(stream, real.get(), offset, bytes, &sound[offset], sound.data());
         };
         write(0, kBytes);
         stream->Playing(c.play, true);
@@ -418,9 +415,8 @@ TEST_F(BufferStreamTest, ARestoredBufferPlaysTheProgramsSoundAgain) {
     m_real.m_play = 100 * kMs;
     ASSERT_TRUE(m_stream->Pump());
     m_real.m_lost = true;
-    void *p1 = nullptr, *p2 = nullptr;
-    DWORD n1 = 0, n2 = 0;
-    EXPECT_EQ(m_stream->Lock(&m_real, 0, kMs, &p1, &n1, &p2, &n2, 0), DSERR_BUFFERLOST);
+    Locked l;
+    EXPECT_EQ(m_stream->Lock(&m_real, 0, kMs, &l.p1, &l.n1, &l.p2, &l.n2, 0), DSERR_BUFFERLOST);
     ASSERT_EQ(m_real.Restore(), DS_OK);
     m_stream->Restored();
     EXPECT_TRUE(Real(kBytes) == std::string(shadow.begin(), shadow.end())) << "the restored buffer is not refilled";
