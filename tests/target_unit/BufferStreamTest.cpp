@@ -137,6 +137,12 @@ std::vector<char> Signal(uint32_t first, DWORD bytes = kBytes) {
     return s;
 }
 
+// Played looping from the start, with the stand-in reporting it so.
+void PlayLooping(FakeBuffer& real, fxengine::BufferStream* stream) {
+    stream->Playing(DSBPLAY_LOOPING, true);
+    real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
+}
+
 // The effects switched on for this process, as the console's hook would.
 class BufferStreamTest : public ::testing::Test {
 protected:
@@ -176,6 +182,13 @@ protected:
         }
         ASSERT_EQ(m_stream->Unlock(&m_real, l.p1, 0, l.p2, 0), DS_OK);
     }
+    // The whole ring written with the signal from frame 0, played looping
+    // from the start; what the program wrote.
+    std::vector<char> WriteRingAndLoop() {
+        Write(0, kBytes, 0);
+        PlayLooping(m_real, m_stream);
+        return Signal(0);
+    }
     // The first `bytes` of a stream rendered as one (with the test's settings unless given).
     std::string Rendered(const std::vector<char>& shadow, DWORD bytes, const fx::FxParams* params = nullptr) {
         std::string out;
@@ -192,16 +205,8 @@ protected:
     fxengine::BufferStream* m_stream = nullptr;
 };
 
-// Played looping from the start, with the stand-in reporting it so.
-void PlayLooping(FakeBuffer& real, fxengine::BufferStream* stream) {
-    stream->Playing(DSBPLAY_LOOPING, true);
-    real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
-}
-
 TEST_F(BufferStreamTest, AStreamIsProcessedPastTheWriteCursorAndAgainWhereTheProgramWroteIntoIt) {
-    Write(0, kBytes, 0);  // the whole ring, then played looping from the start
-    PlayLooping(m_real, m_stream);
-    std::vector<char> shadow = Signal(0);
+    std::vector<char> shadow = WriteRingAndLoop();
     EXPECT_TRUE(Real(kAhead) == Rendered(shadow, kAhead)) << "not processed before the device reads it";
 
     // A program that writes at the write cursor, inside what was processed.
@@ -219,22 +224,19 @@ TEST_F(BufferStreamTest, AStreamIsProcessedPastTheWriteCursorAndAgainWhereThePro
 }
 
 TEST_F(BufferStreamTest, AWorkerThatComesLateJoinsOnToWhatWasHeard) {
-    Write(0, kBytes, 0);
-    PlayLooping(m_real, m_stream);
+    const std::vector<char> heard = WriteRingAndLoop();
     // The cursor ran 200 ms while the worker slept; the program writes its
     // next lap behind the cursor before the worker wakes.
     const DWORD played = 200 * kMs;
     m_real.m_play = played;
     Write(0, played, kBytes / kBlock);
     ASSERT_TRUE(m_stream->Pump());
-    const std::vector<char> heard = Signal(0);
     const DWORD end = played + kAhead;
     EXPECT_TRUE(Real(end).substr(played) == Rendered(heard, end).substr(played));
 }
 
 TEST_F(BufferStreamTest, AKnobTurnReachesWhatTheProgramWroteLongBefore) {
-    Write(0, kBytes, 0);  // half a second written ahead, with the first settings
-    PlayLooping(m_real, m_stream);
+    const std::vector<char> shadow = WriteRingAndLoop();  // half a second ahead, with the first settings
     const fx::FxParams before = m_params;
     m_params.vibe[0] = m_params.vibe[1] = 1.0f;  // Vibe up
     m_params.masterGain = 0.5f;
@@ -244,7 +246,6 @@ TEST_F(BufferStreamTest, AKnobTurnReachesWhatTheProgramWroteLongBefore) {
     const DWORD step = 10 * kMs;
     m_real.m_play = step;
     ASSERT_TRUE(m_stream->Pump());
-    const std::vector<char> shadow = Signal(0);
     EngineRender render({1, 2, kRate, 16, kBlock});
     std::string expected;
     render.Buffer(before, shadow.data(), kAhead, &expected);
@@ -261,9 +262,7 @@ class LockKindTest : public BufferStreamTest, public ::testing::WithParamInterfa
 
 TEST_P(LockKindTest, EveryLockIsTheShadowsSoTheNextLapIsWhatTheProgramWrote) {
     const LockKind kind = GetParam();
-    Write(0, kBytes, 0);
-    PlayLooping(m_real, m_stream);
-    const std::vector<char> shadow = Signal(0);
+    const std::vector<char> shadow = WriteRingAndLoop();
     // The cursor near the ring's end; the program writes the next lap from there on.
     m_real.m_play = kBytes - 100 * kMs;
     ASSERT_TRUE(m_stream->Pump());
@@ -409,9 +408,7 @@ TEST_F(BufferStreamTest, ABufferHoldsLittleBesideItsOwnSound) {
 // A buffer lost and restored (its memory given back empty): the program's
 // sound goes back in, and played again it is rendered from its start.
 TEST_F(BufferStreamTest, ARestoredBufferPlaysTheProgramsSoundAgain) {
-    Write(0, kBytes, 0);
-    const std::vector<char> shadow = Signal(0);
-    PlayLooping(m_real, m_stream);
+    const std::vector<char> shadow = WriteRingAndLoop();
     m_real.m_play = 100 * kMs;
     ASSERT_TRUE(m_stream->Pump());
     m_real.m_lost = true;
