@@ -105,11 +105,42 @@ public:
     }
 };
 
+// What a lock hands out: the part at the offset and the part from the ring's start.
+struct Locked {
+    void *p1 = nullptr, *p2 = nullptr;
+    DWORD n1 = 0, n2 = 0;
+};
+
+// Locks `bytes` at `offset` through the stream and writes `data` there, the
+// part past the ring's end from `wrapped` (by default where `data` goes on).
+void LockAndWrite(fxengine::BufferStream* stream, IDirectSoundBuffer* real, DWORD offset, DWORD bytes, const char* data,
+                  const char* wrapped = nullptr) {
+    Locked l;
+    ASSERT_EQ(stream->Lock(real, offset, bytes, &l.p1, &l.n1, &l.p2, &l.n2, 0), DS_OK);
+    ASSERT_EQ(l.n1 + l.n2, bytes);
+    memcpy(l.p1, data, l.n1);
+    if (l.n2) memcpy(l.p2, wrapped ? wrapped : data + l.n1, l.n2);
+    ASSERT_EQ(stream->Unlock(real, l.p1, l.n1, l.p2, l.n2), DS_OK);
+}
+
+// The effects on for this process with `params`, or Korvane closed (null).
+void SetEffects(const fx::FxParams* params) {
+    if (!params) return fxengine::EngineShared::ClearHook();
+    fxengine::EngineShared::Publish(*params);
+    fxengine::EngineShared::SetHook(GetCurrentProcessId());
+}
+
 // `bytes` of the test signal from frame `first` on.
 std::vector<char> Signal(uint32_t first, DWORD bytes = kBytes) {
     std::vector<char> s(bytes);
     testsignal::Fill(s.data(), bytes, first, kRate, 2, 16);
     return s;
+}
+
+// Played looping from the start, with the stand-in reporting it so.
+void PlayLooping(FakeBuffer& real, fxengine::BufferStream* stream) {
+    stream->Playing(DSBPLAY_LOOPING, true);
+    real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
 }
 
 // The effects switched on for this process, as the console's hook would.
@@ -124,8 +155,7 @@ protected:
         m_params.level3DScaled = level / 8;
         m_params.enableVibe = 1;
         m_params.vibe[0] = m_params.vibe[1] = level;
-        fxengine::EngineShared::Publish(m_params);
-        fxengine::EngineShared::SetHook(GetCurrentProcessId());
+        SetEffects(&m_params);
         m_stream = fxengine::BufferStream::Create(&m_real, Format(), nullptr);
         ASSERT_NE(m_stream, nullptr);
     }
@@ -142,20 +172,22 @@ protected:
     }
     // The program writes the signal from frame `first` at `offset` and checks it reads back.
     void Write(DWORD offset, DWORD bytes, uint32_t first) {
-        void *p1 = nullptr, *p2 = nullptr;
-        DWORD n1 = 0, n2 = 0;
-        ASSERT_EQ(m_stream->Lock(&m_real, offset, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
-        std::vector<char> data(bytes);
-        testsignal::Fill(data.data(), bytes, first, kRate, 2, 16);
-        memcpy(p1, data.data(), n1);
-        if (n2) memcpy(p2, data.data() + n1, n2);
-        ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
-        ASSERT_EQ(m_stream->Lock(&m_real, offset, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
-        EXPECT_EQ(memcmp(p1, data.data(), n1), 0) << "the program reads back otherwise than it wrote";
-        if (n2) {
-            EXPECT_EQ(memcmp(p2, data.data() + n1, n2), 0);
+        const std::vector<char> data = Signal(first, bytes);
+        LockAndWrite(m_stream, &m_real, offset, bytes, data.data());
+        Locked l;
+        ASSERT_EQ(m_stream->Lock(&m_real, offset, bytes, &l.p1, &l.n1, &l.p2, &l.n2, 0), DS_OK);
+        EXPECT_EQ(memcmp(l.p1, data.data(), l.n1), 0) << "the program reads back otherwise than it wrote";
+        if (l.n2) {
+            EXPECT_EQ(memcmp(l.p2, data.data() + l.n1, l.n2), 0);
         }
-        ASSERT_EQ(m_stream->Unlock(&m_real, p1, 0, p2, 0), DS_OK);
+        ASSERT_EQ(m_stream->Unlock(&m_real, l.p1, 0, l.p2, 0), DS_OK);
+    }
+    // The whole ring written with the signal from frame 0, played looping
+    // from the start; what the program wrote.
+    std::vector<char> WriteRingAndLoop() {
+        Write(0, kBytes, 0);
+        PlayLooping(m_real, m_stream);
+        return Signal(0);
     }
     // The first `bytes` of a stream rendered as one (with the test's settings unless given).
     std::string Rendered(const std::vector<char>& shadow, DWORD bytes, const fx::FxParams* params = nullptr) {
@@ -173,16 +205,8 @@ protected:
     fxengine::BufferStream* m_stream = nullptr;
 };
 
-// Played looping from the start, with the stand-in reporting it so.
-void PlayLooping(FakeBuffer& real, fxengine::BufferStream* stream) {
-    stream->Playing(DSBPLAY_LOOPING, true);
-    real.m_status = DSBSTATUS_PLAYING | DSBSTATUS_LOOPING;
-}
-
 TEST_F(BufferStreamTest, AStreamIsProcessedPastTheWriteCursorAndAgainWhereTheProgramWroteIntoIt) {
-    Write(0, kBytes, 0);  // the whole ring, then played looping from the start
-    PlayLooping(m_real, m_stream);
-    std::vector<char> shadow = Signal(0);
+    std::vector<char> shadow = WriteRingAndLoop();
     EXPECT_TRUE(Real(kAhead) == Rendered(shadow, kAhead)) << "not processed before the device reads it";
 
     // A program that writes at the write cursor, inside what was processed.
@@ -200,22 +224,19 @@ TEST_F(BufferStreamTest, AStreamIsProcessedPastTheWriteCursorAndAgainWhereThePro
 }
 
 TEST_F(BufferStreamTest, AWorkerThatComesLateJoinsOnToWhatWasHeard) {
-    Write(0, kBytes, 0);
-    PlayLooping(m_real, m_stream);
+    const std::vector<char> heard = WriteRingAndLoop();
     // The cursor ran 200 ms while the worker slept; the program writes its
     // next lap behind the cursor before the worker wakes.
     const DWORD played = 200 * kMs;
     m_real.m_play = played;
     Write(0, played, kBytes / kBlock);
     ASSERT_TRUE(m_stream->Pump());
-    const std::vector<char> heard = Signal(0);
     const DWORD end = played + kAhead;
     EXPECT_TRUE(Real(end).substr(played) == Rendered(heard, end).substr(played));
 }
 
 TEST_F(BufferStreamTest, AKnobTurnReachesWhatTheProgramWroteLongBefore) {
-    Write(0, kBytes, 0);  // half a second written ahead, with the first settings
-    PlayLooping(m_real, m_stream);
+    const std::vector<char> shadow = WriteRingAndLoop();  // half a second ahead, with the first settings
     const fx::FxParams before = m_params;
     m_params.vibe[0] = m_params.vibe[1] = 1.0f;  // Vibe up
     m_params.masterGain = 0.5f;
@@ -225,7 +246,6 @@ TEST_F(BufferStreamTest, AKnobTurnReachesWhatTheProgramWroteLongBefore) {
     const DWORD step = 10 * kMs;
     m_real.m_play = step;
     ASSERT_TRUE(m_stream->Pump());
-    const std::vector<char> shadow = Signal(0);
     EngineRender render({1, 2, kRate, 16, kBlock});
     std::string expected;
     render.Buffer(before, shadow.data(), kAhead, &expected);
@@ -242,46 +262,37 @@ class LockKindTest : public BufferStreamTest, public ::testing::WithParamInterfa
 
 TEST_P(LockKindTest, EveryLockIsTheShadowsSoTheNextLapIsWhatTheProgramWrote) {
     const LockKind kind = GetParam();
-    Write(0, kBytes, 0);
-    PlayLooping(m_real, m_stream);
-    const std::vector<char> shadow = Signal(0);
+    const std::vector<char> shadow = WriteRingAndLoop();
     // The cursor near the ring's end; the program writes the next lap from there on.
     m_real.m_play = kBytes - 100 * kMs;
     ASSERT_TRUE(m_stream->Pump());
     const std::vector<char> next = Signal(500000);
     const DWORD from = kBytes - 40 * kMs, bytes = 80 * kMs;  // across the ring's end
-    void* held[4] = {};
-    if (kind == kFifthLock)
-        for (void*& h : held) {
-            void* p2 = nullptr;
-            DWORD n1 = 0, n2 = 0;
-            ASSERT_EQ(m_stream->Lock(&m_real, 0, kMs, &h, &n1, &p2, &n2, 0), DS_OK);
+    Locked held[4];
+    for (Locked& h : held) {
+        if (kind == kFifthLock) {
+            ASSERT_EQ(m_stream->Lock(&m_real, 0, kMs, &h.p1, &h.n1, &h.p2, &h.n2, 0), DS_OK);
         }
+    }
     m_real.m_stageWrap = kind == kStaging;
     m_real.m_entireFromStart = kind == kEntireFromStart;
-    void *p1 = nullptr, *p2 = nullptr;
-    DWORD n1 = 0, n2 = 0;
     if (kind == kEntireFromOffset || kind == kEntireFromStart) {
         // The whole ring, the program's data placed where the lock says it starts.
-        ASSERT_EQ(m_stream->Lock(&m_real, from, 0, &p1, &n1, &p2, &n2, DSBLOCK_ENTIREBUFFER), DS_OK);
-        ASSERT_EQ(n1 + n2, kBytes);
+        Locked l;
+        ASSERT_EQ(m_stream->Lock(&m_real, from, 0, &l.p1, &l.n1, &l.p2, &l.n2, DSBLOCK_ENTIREBUFFER), DS_OK);
+        ASSERT_EQ(l.n1 + l.n2, kBytes);
         std::vector<char> ring(shadow);
         memcpy(&ring[from], next.data(), kBytes - from);
         memcpy(&ring[0], next.data() + (kBytes - from), bytes - (kBytes - from));
-        const DWORD start = n1 == kBytes ? 0 : from;
-        memcpy(p1, &ring[start], n1);
-        if (n2) memcpy(p2, &ring[0], n2);
-        ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
+        memcpy(l.p1, &ring[l.n1 == kBytes ? 0 : from], l.n1);
+        if (l.n2) memcpy(l.p2, &ring[0], l.n2);
+        ASSERT_EQ(m_stream->Unlock(&m_real, l.p1, l.n1, l.p2, l.n2), DS_OK);
     } else {
-        ASSERT_EQ(m_stream->Lock(&m_real, from, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
-        ASSERT_EQ(n1 + n2, bytes);
-        memcpy(p1, next.data(), n1);
-        memcpy(p2, next.data() + n1, n2);
-        ASSERT_EQ(m_stream->Unlock(&m_real, p1, n1, p2, n2), DS_OK);
+        LockAndWrite(m_stream, &m_real, from, bytes, next.data());
     }
-    for (void* h : held) {
-        if (h) {
-            ASSERT_EQ(m_stream->Unlock(&m_real, h, 0, nullptr, 0), DS_OK);
+    for (const Locked& h : held) {
+        if (h.p1) {
+            ASSERT_EQ(m_stream->Unlock(&m_real, h.p1, 0, nullptr, 0), DS_OK);
         }
     }
     m_real.m_stageWrap = m_real.m_entireFromStart = false;
@@ -332,12 +343,7 @@ TEST_F(BufferStreamTest, AStaticSoundIsRenderedForEachPlayAndPlainOnceTheEffects
         bool original;
     } steps[] = {{true, &m_params, true}, {true, &turned, false}, {true, &turned, true}, {false, nullptr, true}};
     for (const Step& step : steps) {
-        if (step.on) {
-            fxengine::EngineShared::Publish(*step.params);
-            fxengine::EngineShared::SetHook(GetCurrentProcessId());
-        } else {
-            fxengine::EngineShared::ClearHook();
-        }
+        SetEffects(step.on ? step.params : nullptr);
         m_stream->Playing(0, step.original);
         if (step.on) {
             EXPECT_TRUE(Real(kBytes) == Rendered(shadow, kBytes, step.params))
@@ -376,20 +382,10 @@ TEST_F(BufferStreamTest, ABufferHoldsLittleBesideItsOwnSound) {
         std::unique_ptr<FakeBuffer> real(new FakeBuffer);
         fxengine::BufferStream* stream = fxengine::BufferStream::Create(real.get(), Format(), nullptr);
         ASSERT_NE(stream, nullptr);
-        if (c.params) {
-            fxengine::EngineShared::Publish(*c.params);
-            fxengine::EngineShared::SetHook(GetCurrentProcessId());
-        } else {
-            fxengine::EngineShared::ClearHook();
-        }
+        SetEffects(c.params);
         // Written whole, played; a stream is fed 20 ms pieces at the write cursor for two laps.
         const auto write = [&](DWORD offset, DWORD bytes) {
-            void *p1 = nullptr, *p2 = nullptr;
-            DWORD n1 = 0, n2 = 0;
-            ASSERT_EQ(stream->Lock(real.get(), offset, bytes, &p1, &n1, &p2, &n2, 0), DS_OK);
-            memcpy(p1, &sound[offset], n1);
-            if (n2) memcpy(p2, sound.data(), n2);
-            ASSERT_EQ(stream->Unlock(real.get(), p1, n1, p2, n2), DS_OK);
+            LockAndWrite(stream, real.get(), offset, bytes, &sound[offset], sound.data());
         };
         write(0, kBytes);
         stream->Playing(c.play, true);
@@ -412,15 +408,12 @@ TEST_F(BufferStreamTest, ABufferHoldsLittleBesideItsOwnSound) {
 // A buffer lost and restored (its memory given back empty): the program's
 // sound goes back in, and played again it is rendered from its start.
 TEST_F(BufferStreamTest, ARestoredBufferPlaysTheProgramsSoundAgain) {
-    Write(0, kBytes, 0);
-    const std::vector<char> shadow = Signal(0);
-    PlayLooping(m_real, m_stream);
+    const std::vector<char> shadow = WriteRingAndLoop();
     m_real.m_play = 100 * kMs;
     ASSERT_TRUE(m_stream->Pump());
     m_real.m_lost = true;
-    void *p1 = nullptr, *p2 = nullptr;
-    DWORD n1 = 0, n2 = 0;
-    EXPECT_EQ(m_stream->Lock(&m_real, 0, kMs, &p1, &n1, &p2, &n2, 0), DSERR_BUFFERLOST);
+    Locked l;
+    EXPECT_EQ(m_stream->Lock(&m_real, 0, kMs, &l.p1, &l.n1, &l.p2, &l.n2, 0), DSERR_BUFFERLOST);
     ASSERT_EQ(m_real.Restore(), DS_OK);
     m_stream->Restored();
     EXPECT_TRUE(Real(kBytes) == std::string(shadow.begin(), shadow.end())) << "the restored buffer is not refilled";

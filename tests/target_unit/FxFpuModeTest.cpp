@@ -4,10 +4,10 @@
 // gets its mode and registers back. (Windows build only: the host's
 // arithmetic has no such state.)
 #include "fx/FxChain.h"
+#include "tests/unit/fx_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <float.h>
 #include <stddef.h>
 #include <string.h>
 
@@ -59,11 +59,7 @@ struct Seen {
 };
 
 Seen Render(const std::vector<short>& in, Caller caller) {
-    fx::FxParams p;
-    fx::FxParams_Reset(&p);
-    p.enable3D = p.enableVibe = p.enableSoundfields = 1;
-    p.level3D = p.vibe[0] = p.vibe[1] = p.vibe[2] = p.soundfields = 1.0f;
-    p.level3DScaled = 0.125f;
+    fx::FxParams p = fxtest::Knobs(1.0f, 1.0f, 1.0f);
     p.masterGain = 0.7943282f;
     Seen seen;
     seen.out.resize(in.size());

@@ -4,15 +4,15 @@
 
 #include <vector>
 
+#include "tests/common/PersistedBytes.h"
+
 namespace {
+
+using persisted::PutU32;
 
 void PutU16(std::vector<uint8_t>& v, uint16_t x) {
     v.push_back(uint8_t(x));
     v.push_back(uint8_t(x >> 8));
-}
-
-void PutU32(std::vector<uint8_t>& v, uint32_t x) {
-    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
 }
 
 void PutEntry(std::vector<uint8_t>& v, uint16_t id, uint32_t len) {

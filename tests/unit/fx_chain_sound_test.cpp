@@ -17,6 +17,11 @@ double Db(double ratio) {
     return 20.0 * std::log10(ratio);
 }
 
+// 16-bit stereo at 44.1 kHz through a chain of its own.
+std::vector<int16_t> Stereo(const fx::FxParams& p, const std::vector<int16_t>& in) {
+    return Renderer(Pcm(2, 44100, 16)).Run(p, in);
+}
+
 // `in` with `a` up to frame `half`, `b` after: no sample near the switch (from `settle`) steps further than elsewhere.
 std::vector<int16_t> Switched(const std::vector<int16_t>& in, size_t half, const fx::FxParams& a, const fx::FxParams& b,
                               size_t settle) {
@@ -75,17 +80,14 @@ TEST(FxSound, HeadphonesFeedTheOtherEarLateAndDull) {
 
     // Bass crosses over, treble much less.
     auto crossed = [&](double hz) {
-        Renderer t(Pcm(2, 44100, 16));
-        auto o = t.Run(p, Sine(kRate, hz, 10000, 0, 22050));
-        return ToneAmplitude(o, 2, 1, kRate, hz, 11025, 11025);
+        return ToneAmplitude(Stereo(p, Sine(kRate, hz, 10000, 0, 22050)), 2, 1, kRate, hz, 11025, 11025);
     };
     double low = crossed(200), high = crossed(8000);
     EXPECT_GT(low, 2000);
     EXPECT_LT(high, low / 4);
 
     // The amount follows the integer level: 8 is subtle, 90 strong.
-    Renderer weak(Pcm(2, 44100, 16));
-    auto o8 = weak.Run(Knobs(0.0f, 0.0f, 0.0f, true, 8), Sine(kRate, 200, 10000, 0, 22050));
+    auto o8 = Stereo(Knobs(0.0f, 0.0f, 0.0f, true, 8), Sine(kRate, 200, 10000, 0, 22050));
     double low8 = ToneAmplitude(o8, 2, 1, kRate, 200, 11025, 11025);
     EXPECT_GT(low8, 100);
     EXPECT_LT(low8, low / 5);
@@ -93,8 +95,7 @@ TEST(FxSound, HeadphonesFeedTheOtherEarLateAndDull) {
 
 TEST(FxSound, VibeLiftsTheBassNotTheMiddle) {
     auto gainDb = [](double hz) {
-        Renderer r(Pcm(2, 44100, 16));
-        auto out = r.Run(Knobs(0.0f, 1.0f, 0.0f), Sine(kRate, hz, 4000, 4000, 44100));
+        auto out = Stereo(Knobs(0.0f, 1.0f, 0.0f), Sine(kRate, hz, 4000, 4000, 44100));
         return Db(ToneAmplitude(out, 2, 0, kRate, hz, 22050, 22050) / 4000.0);
     };
     EXPECT_GT(gainDb(60), 4.0);
@@ -106,8 +107,7 @@ TEST(FxSound, SoundfieldsTailDecaysToDigitalSilence) {
     const size_t frames = 6 * 44100;
     std::vector<int16_t> in(2 * frames, 0);
     in[0] = in[1] = 20000;
-    Renderer r(Pcm(2, 44100, 16));
-    auto out = r.Run(Knobs(0.0f, 0.0f, 1.0f), in);
+    auto out = Stereo(Knobs(0.0f, 0.0f, 1.0f), in);
     auto energy = [&](double from, double to) {
         double e = 0;
         for (size_t n = static_cast<size_t>(from * kRate); n < static_cast<size_t>(to * kRate); ++n)
@@ -192,8 +192,7 @@ TEST(FxSound, LimiterDoesNotDistortLoudBass) {
         SCOPED_TRACE(testing::Message() << c.hz << " Hz at " << c.dbfs << " dBFS");
         const double amp = 32768.0 * std::pow(10.0, c.dbfs / 20.0);
         auto in = Sine(kRate, c.hz, amp, amp, frames);
-        Renderer r(Pcm(2, 44100, 16));
-        auto out = r.Run(vibe, in);
+        auto out = Stereo(vibe, in);
 
         std::vector<float> quiet(in.size());
         for (size_t i = 0; i < in.size(); ++i) quiet[i] = static_cast<float>(in[i] / 32768.0 * 0.01);

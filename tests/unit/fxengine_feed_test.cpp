@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fxengine/hook/ExclusionList.h"
 #include "fxengine/stream/FeedLead.h"
 #include "fxengine/stream/HeaderStream.h"
 #include "fxengine/stream/Period.h"
@@ -24,6 +25,18 @@ namespace {
 
 const uint32_t kRate = 4000;  // frames per second, 1 byte each; a tick is a frame
 const uint32_t kPeriod = fxengine::PeriodFrames(kRate);
+const uint32_t kMs = kRate / 1000;
+const uint32_t kForever = 0xFFFFFFFFu;  // a loop count: until broken
+
+// The program's buffer `b` as a stream piece.
+HeaderStream::Piece Piece(std::string& b, uint32_t flags = 0, uint32_t loops = 0) {
+    return {reinterpret_cast<const unsigned char*>(b.data()), static_cast<uint32_t>(b.size()), flags, loops, &b};
+}
+
+// A stream of one buffer, `loop`, looped `loops` times.
+void PushLoop(HeaderStream& s, std::string& loop, uint32_t loops) {
+    s.Push(Piece(loop, HeaderStream::kBeginLoop | HeaderStream::kEndLoop, loops));
+}
 
 struct Scenario {
     const char* name;
@@ -155,8 +168,7 @@ Outcome Engine(const Scenario& s, uint64_t settleTick) {
     bool first = true;
     auto write = [&](std::string* b) {
         const uint32_t flags = first && s.loops ? HeaderStream::kBeginLoop | HeaderStream::kEndLoop : 0;
-        stream.Push(
-            {reinterpret_cast<const unsigned char*>(b->data()), static_cast<uint32_t>(b->size()), flags, s.loops, b});
+        stream.Push(Piece(*b, flags, s.loops));
         first = false;
         wake = true;
     };
@@ -220,38 +232,37 @@ Outcome Engine(const Scenario& s, uint64_t settleTick) {
 }
 
 TEST(EngineFeed, NeverRunsTheDeviceDryWhereThePlainPathWouldNot) {
-    const uint32_t ms = kRate / 1000;
     const Scenario scenarios[] = {
         // A 300 ms queue in 50 ms buffers, the feed stalled 60 ms every 250 ms.
-        {"queue 300 ms, stalls", 50 * ms, 6, 120, 250 * ms, 60 * ms},
+        {"queue 300 ms, stalls", 50 * kMs, 6, 120, 250 * kMs, 60 * kMs},
         // A burst of small buffers: 5 ms each, 300 ms of them.
-        {"small buffers, stalls", 5 * ms, 60, 1200, 250 * ms, 60 * ms},
+        {"small buffers, stalls", 5 * kMs, 60, 1200, 250 * kMs, 60 * kMs},
         // Everything at once, as a player of a short clip does.
-        {"all at once, stalls", 2000 * ms, 1, 1, 200 * ms, 60 * ms},
-        {"queue 300 ms, calm", 50 * ms, 6, 200, 0, 0},
+        {"all at once, stalls", 2000 * kMs, 1, 1, 200 * kMs, 60 * kMs},
+        {"queue 300 ms, calm", 50 * kMs, 6, 200, 0, 0},
         // Calm long enough for the lead to shrink, then a stall every 3 s.
-        {"queue 300 ms, rare stalls", 50 * ms, 6, 240, 3000 * ms, 60 * ms},
+        {"queue 300 ms, rare stalls", 50 * kMs, 6, 240, 3000 * kMs, 60 * kMs},
         // A 100 ms buffer looped 30 times, then more: a pass too long for the
         // device to loop it, read in periods.
-        {"a long loop, stalls", 100 * ms, 4, 12, 250 * ms, 60 * ms, 30},
+        {"a long loop, stalls", 100 * kMs, 4, 12, 250 * kMs, 60 * kMs, 30},
         // The same loop broken in the middle of its 21st pass.
-        {"a long loop broken, stalls", 100 * ms, 4, 12, 250 * ms, 60 * ms, 30, 2050 * ms},
+        {"a long loop broken, stalls", 100 * kMs, 4, 12, 250 * kMs, 60 * kMs, 30, 2050 * kMs},
         // Broken in its second pass.
-        {"a long loop broken at once", 100 * ms, 4, 12, 250 * ms, 60 * ms, 30, 150 * ms},
+        {"a long loop broken at once", 100 * kMs, 4, 12, 250 * kMs, 60 * kMs, 30, 150 * kMs},
         // A mixer that takes 20 ms every 20 ms (periods handed back two at a
         // time), and one that takes 30 ms every 10 ms (a sink faster than
         // the clock, as the test session's is): the feed a look late now and then.
-        {"queue 300 ms, a mixer by 20 ms", 50 * ms, 6, 200, 250 * ms, 25 * ms, 0, 0, 20 * ms, 20 * ms},
-        {"queue 300 ms, a fast mixer", 50 * ms, 6, 400, 250 * ms, 15 * ms, 0, 0, 10 * ms, 30 * ms},
-        {"a long loop broken, a fast mixer", 100 * ms, 4, 40, 250 * ms, 15 * ms, 60, 3050 * ms, 10 * ms, 30 * ms},
+        {"queue 300 ms, a mixer by 20 ms", 50 * kMs, 6, 200, 250 * kMs, 25 * kMs, 0, 0, 20 * kMs, 20 * kMs},
+        {"queue 300 ms, a fast mixer", 50 * kMs, 6, 400, 250 * kMs, 15 * kMs, 0, 0, 10 * kMs, 30 * kMs},
+        {"a long loop broken, a fast mixer", 100 * kMs, 4, 40, 250 * kMs, 15 * kMs, 60, 3050 * kMs, 10 * kMs, 30 * kMs},
         // Devices that report what played only every 30 ms (a device run dry
         // may seem to hold a period still), the feed 40-60 ms late every
         // 250 ms from well after the pace is known: at the clock's pace, and
         // a sink three times as fast.
-        {"queue 300 ms, reported late, late stalls", 50 * ms, 6, 200, 250 * ms, 60 * ms, 0, 0, 0, 0, false, 1500 * ms,
-         40 * ms, 30 * ms},
-        {"queue 300 ms, a fast mixer reported late, late stalls", 50 * ms, 6, 400, 250 * ms, 60 * ms, 0, 0, 10 * ms,
-         30 * ms, false, 1500 * ms, 40 * ms, 30 * ms},
+        {"queue 300 ms, reported late, late stalls", 50 * kMs, 6, 200, 250 * kMs, 60 * kMs, 0, 0, 0, 0, false,
+         1500 * kMs, 40 * kMs, 30 * kMs},
+        {"queue 300 ms, a fast mixer reported late, late stalls", 50 * kMs, 6, 400, 250 * kMs, 60 * kMs, 0, 0, 10 * kMs,
+         30 * kMs, false, 1500 * kMs, 40 * kMs, 30 * kMs},
     };
     for (const Scenario& s : scenarios) {
         SCOPED_TRACE(s.name);
@@ -282,11 +293,10 @@ TEST(EngineFeed, NeverRunsTheDeviceDryWhereThePlainPathWouldNot) {
 }
 
 TEST(EngineFeed, OnAMachineThatKeepsUpTheLeadShrinksToAKnobTurnWithinAbout50Ms) {
-    const uint32_t ms = kRate / 1000;
-    const Scenario calm = {"calm", 100 * ms, 5, 150, 0, 0};
+    const Scenario calm = {"calm", 100 * kMs, 5, 150, 0, 0};
     // After ten seconds of calm playing, nothing is rendered more than two
     // periods and a period and a half ahead (52.5 ms).
-    const Outcome o = Engine(calm, 10000 * ms);
+    const Outcome o = Engine(calm, 10000 * kMs);
     EXPECT_GT(o.maxLeadAfterSettle, 0u);
     EXPECT_LT(o.maxLeadAfterSettle, 2 * kPeriod + kPeriod + kPeriod / 2);
 }
@@ -296,10 +306,9 @@ TEST(EngineFeed, ADeviceFasterThanTheClockHasItsLeadInTheClocksTime) {
     // is given), a clip queued at once whose first buffer loops until broken,
     // the feed thread 25 ms late once, wherever that falls. A lead of so many
     // frames lasts a third as long there: it ran dry in half of these.
-    const uint32_t ms = kRate / 1000;
     std::string dry;
     for (uint32_t at = 300; at < 1100; at += 10) {
-        const Scenario s = {"", 93 * ms, 8, 8, (at + 25) * ms, 25 * ms, 1000, 600 * ms, 10 * ms, 30 * ms};
+        const Scenario s = {"", 93 * kMs, 8, 8, (at + 25) * kMs, 25 * kMs, 1000, 600 * kMs, 10 * kMs, 30 * kMs};
         if (Engine(s, 0).underruns) dry += " " + std::to_string(at);
     }
     EXPECT_EQ(dry, "") << "ran dry with the feed late at these ms";
@@ -311,22 +320,21 @@ TEST(EngineFeed, ADeviceFasterThanTheClockIsNotRunDryBeforeItsPaceIsKnown) {
     // the clock's pace lasted a third as long. The feed thread is late once,
     // in the first 150 ms, after its first round (a device not yet written to
     // has not started); the plain path has no thread to be late.
-    const uint32_t ms = kRate / 1000;
     const struct {
         const char* name;
         uint32_t bufferFrames, buffers, total;
     } players[] = {
-        {"2 s at once", 2000 * ms, 1, 1},
-        {"100 ms buffers, three ahead", 100 * ms, 3, 20},
+        {"2 s at once", 2000 * kMs, 1, 1},
+        {"100 ms buffers, three ahead", 100 * kMs, 3, 20},
     };
     for (const auto& p : players) {
         SCOPED_TRACE(p.name);
         for (uint32_t late : {15u, 25u, 30u}) {
             std::string dry;
             for (uint32_t at = 5; at <= 150; at += 5) {
-                Scenario s = {"", p.bufferFrames, p.buffers, p.total, (at + late) * ms, late * ms};
-                s.burstEvery = 10 * ms;
-                s.burstFrames = 30 * ms;
+                Scenario s = {"", p.bufferFrames, p.buffers, p.total, (at + late) * kMs, late * kMs};
+                s.burstEvery = 10 * kMs;
+                s.burstFrames = 30 * kMs;
                 s.stallOnce = true;
                 const Outcome plain = Plain(s), engine = Engine(s, 0);
                 EXPECT_EQ(plain.underruns, 0u);
@@ -393,7 +401,7 @@ TEST(EngineFeed, PeriodsEndAtHeaderEndsAndLeaveNoShortTailAlone) {
     // 2 s at once: no period shorter than one, none as long as one and a half.
     HeaderStream s(4);
     std::string clip(4 * 88200, 'x');
-    s.Push({reinterpret_cast<const unsigned char*>(clip.data()), static_cast<uint32_t>(clip.size()), 0, 0, &clip});
+    s.Push(Piece(clip));
     const uint32_t period = 4 * fxengine::PeriodFrames(44100);
     std::vector<unsigned char> out(period * 2);
     uint64_t total = 0;
@@ -405,8 +413,8 @@ TEST(EngineFeed, PeriodsEndAtHeaderEndsAndLeaveNoShortTailAlone) {
     // Two headers: the first one's end is a period's end.
     HeaderStream t(2);
     std::string a(10, 'a'), b(38, 'b');
-    t.Push({reinterpret_cast<const unsigned char*>(a.data()), 10, 0, 0, &a});
-    t.Push({reinterpret_cast<const unsigned char*>(b.data()), 38, 0, 0, &b});
+    t.Push(Piece(a));
+    t.Push(Piece(b));
     EXPECT_EQ(t.ReadPeriod(out.data(), 16, 24), 10u);
     EXPECT_EQ(t.ReadPeriod(out.data(), 16, 24), 16u);
     EXPECT_EQ(t.ReadPeriod(out.data(), 16, 24), 22u);  // 22 left: the last 6 would be short alone
@@ -418,9 +426,8 @@ TEST(EngineFeed, ABreakEndsATinyLoopWithinThePassThatPlays) {
     HeaderStream s(1);
     FeedLead lead(kPeriod, kRate);
     std::string loop = "0123456789", after = "zz";
-    s.Push({reinterpret_cast<const unsigned char*>(loop.data()), 10, HeaderStream::kBeginLoop | HeaderStream::kEndLoop,
-            0xFFFFFFFFu, &loop});
-    s.Push({reinterpret_cast<const unsigned char*>(after.data()), 2, 0, 0, &after});
+    PushLoop(s, loop, kForever);
+    s.Push(Piece(after));
     struct Period {
         std::string data;
         uint32_t loops, played;
@@ -466,13 +473,12 @@ TEST(EngineFeed, ABreakEndsATinyLoopWithinThePassThatPlays) {
 uint64_t TicksUntilARewriteIsHeard(bool lookEachPeriod) {
     HeaderStream s(1);
     std::string loop = "0123456789";
-    s.Push({reinterpret_cast<const unsigned char*>(loop.data()), 10, HeaderStream::kBeginLoop | HeaderStream::kEndLoop,
-            0xFFFFFFFFu, &loop});
+    PushLoop(s, loop, kForever);
     std::vector<unsigned char> scratch(kPeriod * 2);
     uint32_t loops = 0;
     const uint32_t n = s.ReadPeriod(scratch.data(), kPeriod, kPeriod + kPeriod / 2, &loops);
     EXPECT_EQ(n, 10u);
-    EXPECT_EQ(loops, 0xFFFFFFFFu);
+    EXPECT_EQ(loops, kForever);
     std::string onDevice(scratch.begin(), scratch.begin() + n);
     const uint64_t rewriteAt = 1003, most = 100000;
     for (uint64_t tick = 0; tick < most; ++tick) {
@@ -489,15 +495,13 @@ uint64_t TicksUntilARewriteIsHeard(bool lookEachPeriod) {
 }
 
 TEST(EngineFeed, ARewriteOfATinyLoopTheDeviceLoopsIsHeardWithin50Ms) {
-    const uint32_t ms = kRate / 1000;
     EXPECT_EQ(TicksUntilARewriteIsHeard(false), 100000u);  // never, while it loops
-    EXPECT_LE(TicksUntilARewriteIsHeard(true), 50 * ms);
+    EXPECT_LE(TicksUntilARewriteIsHeard(true), 50 * kMs);
     // Once the loop's pieces are taken (played through, or a reset), nothing
     // of the program's is read again: its buffers may be gone.
     HeaderStream s(1);
     std::string loop = "0123456789";
-    s.Push({reinterpret_cast<const unsigned char*>(loop.data()), 10, HeaderStream::kBeginLoop | HeaderStream::kEndLoop,
-            3, &loop});
+    PushLoop(s, loop, 3);
     std::vector<unsigned char> scratch(kPeriod * 2);
     uint32_t loops = 0;
     ASSERT_EQ(s.ReadPeriod(scratch.data(), kPeriod, kPeriod + kPeriod / 2, &loops), 10u);
@@ -507,12 +511,6 @@ TEST(EngineFeed, ARewriteOfATinyLoopTheDeviceLoopsIsHeardWithin50Ms) {
     ASSERT_TRUE(s.NextPlayed(10, &owner));
     EXPECT_EQ(s.RereadLoop(scratch.data(), 10), 0u);
 }
-
-}  // namespace
-
-#include "fxengine/hook/ExclusionList.h"
-
-namespace {
 
 TEST(EngineExclusions, AProgramIsExcludedByItsFileNameOnly) {
     static const char kList[] = "game.exe\0 Old Player.EXE \0C:\\Tools\\rec.exe\0";
@@ -538,4 +536,3 @@ TEST(EngineExclusions, AProgramIsExcludedByItsFileNameOnly) {
 }
 
 }  // namespace
-namespace {}  // namespace

@@ -89,31 +89,31 @@ std::string Form(const std::string& chunks, uint32_t declared = 0xFFFFFFFF) {
 
 TEST(WaveImage, TheSoundIsFoundAsTheSystemFindsIt) {
     const std::string pcm = "ABCDEFGHIJKL";  // three frames of four bytes
+    const std::string fmt = Chunk("fmt ", Format(4));
     const struct {
         const char* what;
         std::string image;
         bool ok;
         std::string sound;
     } kCases[] = {
-        {"plain", Form(Chunk("fmt ", Format(4)) + Chunk("data", pcm)), true, pcm},
+        {"plain", Form(fmt + Chunk("data", pcm)), true, pcm},
         {"other chunks around, an odd one padded",
          Form(Chunk("LIST", "abc") + Chunk("fmt ", Format(4) + "xx") + Chunk("fact", "1234") + Chunk("data", pcm)),
          true, pcm},
-        {"a cut last frame is dropped", Form(Chunk("fmt ", Format(4)) + Chunk("data", pcm + "MN")), true, pcm},
-        {"data longer than the image ends with it",
-         Form(Chunk("fmt ", Format(4)) + Chunk("data", pcm).substr(0, 8 + 8)), true, pcm.substr(0, 8)},
-        {"a form that says it is longer ends where the bytes do",
-         Form(Chunk("fmt ", Format(4)) + Chunk("data", pcm), 5000), true, pcm},
-        {"a form that says it is shorter ends there",
-         Form(Chunk("fmt ", Format(4)) + Chunk("data", pcm), 4 + 24 + 8 + 4), true, pcm.substr(0, 4)},
-        {"data before the format is not found", Form(Chunk("data", pcm) + Chunk("fmt ", Format(4))), false, ""},
-        {"no data", Form(Chunk("fmt ", Format(4))), false, ""},
-        {"empty data", Form(Chunk("fmt ", Format(4)) + Chunk("data", "")), false, ""},
-        {"less than one frame", Form(Chunk("fmt ", Format(4)) + Chunk("data", "AB")), false, ""},
+        {"a cut last frame is dropped", Form(fmt + Chunk("data", pcm + "MN")), true, pcm},
+        {"data longer than the image ends with it", Form(fmt + Chunk("data", pcm).substr(0, 8 + 8)), true,
+         pcm.substr(0, 8)},
+        {"a form that says it is longer ends where the bytes do", Form(fmt + Chunk("data", pcm), 5000), true, pcm},
+        {"a form that says it is shorter ends there", Form(fmt + Chunk("data", pcm), 4 + 24 + 8 + 4), true,
+         pcm.substr(0, 4)},
+        {"data before the format is not found", Form(Chunk("data", pcm) + fmt), false, ""},
+        {"no data", Form(fmt), false, ""},
+        {"empty data", Form(fmt + Chunk("data", "")), false, ""},
+        {"less than one frame", Form(fmt + Chunk("data", "AB")), false, ""},
         {"a format too short", Form(Chunk("fmt ", Format(4).substr(0, 14)) + Chunk("data", pcm)), false, ""},
         {"a block of 0", Form(Chunk("fmt ", Format(0)) + Chunk("data", pcm)), false, ""},
-        {"not WAVE", Chunk("RIFF", "AVI " + Chunk("fmt ", Format(4)) + Chunk("data", pcm)), false, ""},
-        {"not RIFF", "RIFX" + Form(Chunk("fmt ", Format(4)) + Chunk("data", pcm)).substr(4), false, ""},
+        {"not WAVE", Chunk("RIFF", "AVI " + fmt + Chunk("data", pcm)), false, ""},
+        {"not RIFF", "RIFX" + Form(fmt + Chunk("data", pcm)).substr(4), false, ""},
         {"a chunk that claims more than there is", Form(Chunk("LIST", "", 0x7FFFFFF0) + "garbage"), false, ""},
         {"too short to be a form", std::string("RIFF\x04\0\0\0WAV", 11), false, ""},
     };

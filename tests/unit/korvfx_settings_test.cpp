@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -137,10 +138,7 @@ TEST(KorvfxOptions, KnobsOrJournalNotBoth) {
     EXPECT_FALSE(korvfx::ParseEffectOptions({"--journal", "/nonexistent/journal.log"}, &o, &error));
 
     const char* path = "korvfx_options_test_journal.log";
-    FILE* f = std::fopen(path, "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs(kJournal, f);
-    std::fclose(f);
+    ASSERT_TRUE(std::ofstream(path, std::ios::binary) << kJournal);
     ASSERT_TRUE(korvfx::ParseEffectOptions({"--journal", path}, &o, &error)) << error;
     std::remove(path);
     EXPECT_EQ(o.params.vibe[0], 0.5f);

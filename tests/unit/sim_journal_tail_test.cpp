@@ -32,50 +32,40 @@ protected:
     std::string m_path;
 };
 
+// What one poll hands out: "restarted" first if it says so, then each line.
+std::string Poll(sim::JournalTail& tail) {
+    const auto batch = tail.Poll();
+    std::string s = batch.restarted ? "restarted" : "";
+    for (const std::string& line : batch.lines) s += "|" + line;
+    return s;
+}
+
 TEST_F(SimJournalTail, HandsOutCompleteLinesOnlyOnce) {
     sim::JournalTail tail(m_path);
-    EXPECT_TRUE(tail.Poll().lines.empty());
-
+    EXPECT_EQ(Poll(tail), "");
     Write("1 WDM OPEN - - -\r\n2 WDM IOC");
-    auto batch = tail.Poll();
-    ASSERT_EQ(batch.lines.size(), 1u);
-    EXPECT_EQ(batch.lines[0], "1 WDM OPEN - - -");
-    EXPECT_FALSE(batch.restarted);
-
+    EXPECT_EQ(Poll(tail), "|1 WDM OPEN - - -");
     Write("TL 0x00220000 0x00000001 4\r\n");
-    batch = tail.Poll();
-    ASSERT_EQ(batch.lines.size(), 1u);
-    EXPECT_EQ(batch.lines[0], "2 WDM IOCTL 0x00220000 0x00000001 4");
-    EXPECT_TRUE(tail.Poll().lines.empty());
+    EXPECT_EQ(Poll(tail), "|2 WDM IOCTL 0x00220000 0x00000001 4");
+    EXPECT_EQ(Poll(tail), "");
 }
 
 TEST_F(SimJournalTail, StartsOverWhenTruncatedDeletedOrReplaced) {
     sim::JournalTail tail(m_path);
     Write("1 WDM OPEN - - -\r\n2 WDM CLOSE - - -\r\n");
-    EXPECT_EQ(tail.Poll().lines.size(), 2u);
-
+    EXPECT_EQ(Poll(tail), "|1 WDM OPEN - - -|2 WDM CLOSE - - -");
     // Truncated and shorter than before.
     Write("3 VXD OPEN - - -\r\n", std::ios::trunc);
-    auto batch = tail.Poll();
-    EXPECT_TRUE(batch.restarted);
-    ASSERT_EQ(batch.lines.size(), 1u);
-    EXPECT_EQ(batch.lines[0], "3 VXD OPEN - - -");
-
-    // Deleted: nothing to read, then a new file.
+    EXPECT_EQ(Poll(tail), "restarted|3 VXD OPEN - - -");
+    // Deleted: nothing to read (said once), then a new file.
     remove(m_path.c_str());
-    EXPECT_TRUE(tail.Poll().restarted);
-    EXPECT_FALSE(tail.Poll().restarted);  // said once
+    EXPECT_EQ(Poll(tail), "restarted");
+    EXPECT_EQ(Poll(tail), "");
     Write("4 HOOK CALL QuorWav9xHook - -\r\n");
-    batch = tail.Poll();
-    EXPECT_FALSE(batch.restarted);
-    ASSERT_EQ(batch.lines.size(), 1u);
-
+    EXPECT_EQ(Poll(tail), "|4 HOOK CALL QuorWav9xHook - -");
     // Replaced by a longer file between two polls: the size alone would not tell.
     Write("5 INST CALL InstallDriverRegEntries - -\r\n6 INST CALL InstallDriverRegEntries - -\r\n", std::ios::trunc);
-    batch = tail.Poll();
-    EXPECT_TRUE(batch.restarted);
-    ASSERT_EQ(batch.lines.size(), 2u);
-    EXPECT_EQ(batch.lines[0], "5 INST CALL InstallDriverRegEntries - -");
+    EXPECT_EQ(Poll(tail), "restarted|5 INST CALL InstallDriverRegEntries - -|6 INST CALL InstallDriverRegEntries - -");
 }
 
 TEST(SimJournalMonitor, PrintsRecordsStateAndMalformedLines) {

@@ -10,6 +10,16 @@ using skin::PixelRun;
 
 namespace {
 
+// Every run the scan reports.
+std::vector<PixelRun> Runs(const uint8_t* bits, int width, int height, int stride, const ChannelRanges& ranges) {
+    std::vector<PixelRun> runs;
+    EXPECT_TRUE(skin::ScanRuns(bits, width, height, stride, ranges, [&](const PixelRun& r) {
+        runs.push_back(r);
+        return true;
+    })) << "a scan that was never refused reported it was";
+    return runs;
+}
+
 // A bottom-up 32-bit image as the region builder's working copy holds it.
 // Pixels are given top row first, as 0x00RRGGBB; memory order is B, G, R, X.
 class Image {
@@ -26,12 +36,7 @@ public:
         p[3] = reserved;
     }
     std::vector<PixelRun> Runs(const ChannelRanges& ranges) const {
-        std::vector<PixelRun> runs;
-        skin::ScanRuns(m_bits.data(), m_w, m_h, m_w * 4, ranges, [&](const PixelRun& r) {
-            runs.push_back(r);
-            return true;
-        });
-        return runs;
+        return ::Runs(m_bits.data(), m_w, m_h, m_w * 4, ranges);
     }
 
 private:
@@ -83,29 +88,18 @@ TEST(SkinChannelRanges, LowByteBoundsBlueTheFirstByteInMemory) {
     EXPECT_FALSE(Transparent(0x0000FF, 0, 0xFF0000));  // pure red
 }
 
-TEST(SkinScanRuns, OneRunPerRowWithoutTransparencyTopRowFirst) {
-    Image img(5, 3, 0x808080);
-    EXPECT_EQ(img.Runs(ChannelRanges(0, 0)), (std::vector<PixelRun>{{0, 0, 5, 1}, {0, 1, 5, 2}, {0, 2, 5, 3}}));
-}
-
-TEST(SkinScanRuns, AllTransparentGivesNoRun) {
-    Image img(4, 4, 0xFFFFFF);
-    EXPECT_TRUE(img.Runs(ChannelRanges(0xFFFFFF, 0)).empty());
-}
-
-TEST(SkinScanRuns, AlternatingPixelsGiveOneByOneRunsAndRunsReachTheRightEdge) {
-    Image img(6, 2, 0);
-    for (int x = 0; x < 6; x += 2) img.Set(x, 0, 0xFFFFFF);  // row 0: T O T O T O
-    img.Set(0, 1, 0xFFFFFF);                                 // row 1: T O O O O O
-    EXPECT_EQ(img.Runs(ChannelRanges(0xFFFFFF, 0)),
-              (std::vector<PixelRun>{{1, 0, 2, 1}, {3, 0, 4, 1}, {5, 0, 6, 1}, {1, 1, 6, 2}}));
-}
-
-TEST(SkinScanRuns, RowsOfTheBottomUpMemoryAreReportedFromTheTopOfTheImage) {
-    Image img(3, 4, 0xFFFFFF);
-    img.Set(1, 0, 0);  // only the top row, which is the last row in memory
-    img.Set(2, 3, 0);  // only the bottom row, the first in memory
-    EXPECT_EQ(img.Runs(ChannelRanges(0xFFFFFF, 0)), (std::vector<PixelRun>{{1, 0, 2, 1}, {2, 3, 3, 4}}));
+TEST(SkinScanRuns, OpaqueStretchesOfEachRowTopRowFirst) {
+    Image opaque(5, 3, 0x808080), clear(4, 4, 0xFFFFFF), alternating(6, 2, 0), ends(3, 4, 0xFFFFFF);
+    for (int x = 0; x < 6; x += 2) alternating.Set(x, 0, 0xFFFFFF);  // row 0: T O T O T O
+    alternating.Set(0, 1, 0xFFFFFF);                                 // row 1: T O O O O O
+    ends.Set(1, 0, 0);  // only the top row, which is the last row in memory
+    ends.Set(2, 3, 0);  // only the bottom row, the first in memory
+    const ChannelRanges white(0xFFFFFF, 0);
+    EXPECT_EQ(opaque.Runs(ChannelRanges(0, 0)), (std::vector<PixelRun>{{0, 0, 5, 1}, {0, 1, 5, 2}, {0, 2, 5, 3}}));
+    EXPECT_TRUE(clear.Runs(white).empty());
+    // One by one, and reaching the right edge.
+    EXPECT_EQ(alternating.Runs(white), (std::vector<PixelRun>{{1, 0, 2, 1}, {3, 0, 4, 1}, {5, 0, 6, 1}, {1, 1, 6, 2}}));
+    EXPECT_EQ(ends.Runs(white), (std::vector<PixelRun>{{1, 0, 2, 1}, {2, 3, 3, 4}}));
 }
 
 TEST(SkinScanRuns, HonoursAPaddedStride) {
@@ -115,12 +109,7 @@ TEST(SkinScanRuns, HonoursAPaddedStride) {
     for (int row = 0; row < 2; ++row)
         for (int i = 0; i < 8; ++i) bits[row * 16 + i] = 0xFF;
     bits[16] = bits[17] = bits[18] = 0;  // top row (second in memory), left pixel black
-    std::vector<PixelRun> runs;
-    EXPECT_TRUE(skin::ScanRuns(bits.data(), 2, 2, 16, ChannelRanges(0xFFFFFF, 0), [&](const PixelRun& r) {
-        runs.push_back(r);
-        return true;
-    }));
-    EXPECT_EQ(runs, (std::vector<PixelRun>{{0, 0, 1, 1}}));
+    EXPECT_EQ(Runs(bits.data(), 2, 2, 16, ChannelRanges(0xFFFFFF, 0)), (std::vector<PixelRun>{{0, 0, 1, 1}}));
 }
 
 TEST(SkinScanRuns, StopsAtTheFirstRefusedRun) {
