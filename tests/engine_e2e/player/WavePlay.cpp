@@ -200,7 +200,8 @@ struct Closing {
 
 DWORD WINAPI CloseFromAfar(LPVOID arg) {
     Closing* c = static_cast<Closing*>(arg);
-    Sleep(100);
+    // Once the writes flow (a buffer has come back), however long starting took.
+    for (const DWORD start = GetTickCount(); !g_counts.done && GetTickCount() - start < 20000;) Sleep(1);
     for (int tries = 0; tries < 2000; ++tries) {
         waveOutReset(c->out);
         if (waveOutClose(c->out) == MMSYSERR_NOERROR) {
