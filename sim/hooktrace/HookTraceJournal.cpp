@@ -1,9 +1,9 @@
 // The rig's observer of the wave hook: journals each call on channel HOOK
 // when HKLM\Software\KorvaneSim value "Journal" is nonzero (read at each
 // call), and answers the unload question as "CanUnloadAfter" says.
-// Each look in which a device's feed handed the real device periods sets
-// the event the rig names after this process (FedEventName), where the rig
-// made one: a test can wait for the feed instead of for time.
+// It counts the looks in which a device's feed handed the real device
+// periods, for a test to wait on the feed instead of on time (SimFedLooks,
+// exported by the rig's main library).
 // Built with SIM_HOOK_FAULTS_ON_SOUNDFIELDS, it makes the hook's control
 // entry fault (a write through a null pointer) on every Soundfields level,
 // after journalling it: a hook that crashes inside the console's call. Built
@@ -12,7 +12,6 @@
 #include "fxengine/hook/HookTrace.h"
 #include "engine/ControlCodes.h"
 #include "sim/core/JournalFormat.h"
-#include "sim/core/FedEvent.h"
 #include "sim/core/UnloadGate.h"
 #include "sim/win/JournalFile.h"
 #include "sim/win/SimRegKey.h"
@@ -22,6 +21,7 @@ namespace {
 
 constexpr const char* kChannel = "HOOK";
 sim::UnloadGate g_unloadGate;
+volatile LONG g_fedLooks = 0;
 
 bool JournalWanted() {
     return sim::SimRegKey::OpenSettings().ReadDword("Journal", 0) != 0;
@@ -68,12 +68,12 @@ bool HookTrace_MayUnload() {
 }
 
 void HookTrace_Fed(unsigned) {
-    char name[64];
-    sim::FedEventName(GetCurrentProcessId(), name, sizeof name);
-    if (HANDLE fed = OpenEventA(EVENT_MODIFY_STATE, FALSE, name)) {
-        SetEvent(fed);
-        CloseHandle(fed);
-    }
+    InterlockedIncrement(&g_fedLooks);
 }
 
 }  // namespace fxengine
+
+// How many looks of the feeds in this process handed periods on so far.
+extern "C" LONG WINAPI SimFedLooks() {
+    return fxengine::g_fedLooks;
+}

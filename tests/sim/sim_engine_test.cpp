@@ -21,7 +21,6 @@
 #include "BenchEngine.h"
 #include "ExportedAddress.h"
 #include "SimTestSupport.h"
-#include "sim/core/FedEvent.h"
 #include "engine/ControlCodes.h"
 #include "fx/FxParams.h"
 #include "fxengine/stream/HeaderStream.h"
@@ -562,26 +561,22 @@ class SafetyTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
+        m_fedLooks = Entry<LONG(WINAPI*)()>(m_lib, "SimFedLooks");
+        ASSERT_NE(m_fedLooks, nullptr);
         g_program = &m_program;
         m_program.format = Pcm(2, 11025, 16);
         DeleteFileA(CapturePath().c_str());
-        char name[64];
-        sim::FedEventName(GetCurrentProcessId(), name, sizeof name);
-        m_fed = CreateEventA(nullptr, TRUE, FALSE, name);
-        ASSERT_NE(m_fed, nullptr);
         m_hook();
-    }
-    void TearDown() override {
-        if (m_fed) CloseHandle(m_fed);
-        EngineTest::TearDown();
     }
     // Writes every buffer to the paused device, and waits until its feed has
     // handed the real device the lead it takes from them.
     ::testing::AssertionResult WritePausedUntilFed(Program* p) {
         waveOutPause(p->out);
-        ResetEvent(m_fed);
+        const LONG before = m_fedLooks();
         if (!WriteAll(*p)) return ::testing::AssertionFailure() << "a write was refused";
-        if (WaitForSingleObject(m_fed, 10000) != WAIT_OBJECT_0)
+        const DWORD start = GetTickCount();
+        while (m_fedLooks() == before && GetTickCount() - start < 10000) Sleep(1);
+        if (m_fedLooks() == before)
             return ::testing::AssertionFailure() << "the feed never handed the paused device its lead";
         return ::testing::AssertionSuccess();
     }
@@ -597,7 +592,7 @@ protected:
         p->captured = ReadAll(CapturePath());
     }
     Program m_program;
-    HANDLE m_fed = nullptr;
+    LONG(WINAPI* m_fedLooks)() = nullptr;
 };
 
 TEST_F(SafetyTest, AProgramMayWriteFromItsOpenNotification) {
