@@ -307,6 +307,13 @@ TEST_P(LockKindTest, EveryLockIsTheShadowsSoTheNextLapIsWhatTheProgramWrote) {
     const DWORD now = kBytes + 30 * kMs;  // where the cursor stands in the stream
     EXPECT_TRUE(Real(85 * kMs).substr(30 * kMs) == Rendered(stream, now + kAhead).substr(now))
         << "the lap after the lock is not what the program wrote";
+    // What the cursor passed before the worker came was processed at the
+    // write, the part at the ring's start too: going on from the part before
+    // it, or afresh where the lock began there.
+    const std::vector<char> wrapped(next.begin() + 40 * kMs, next.begin() + bytes);
+    const std::string atStart = kind == kEntireFromStart ? Rendered(wrapped, 30 * kMs)
+                                                         : Rendered(next, bytes).substr(40 * kMs, 30 * kMs);
+    EXPECT_TRUE(Real(30 * kMs) == atStart) << "the part at the ring's start was not processed as written";
     EXPECT_EQ(m_real.m_locks, 0);
 }
 
