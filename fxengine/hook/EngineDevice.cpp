@@ -335,7 +335,7 @@ void EngineDevice::Round() {
                     ClockSinceLastLook());
     // Inside a loop too long for the device to loop it, the lead holds a pass.
     m_lead->Loop(m_stream->LoopPass() / block);
-    unsigned handed = 0;
+    bool handed = false;
     while (m_lead->Wants((m_written - m_played) / block, m_stream->Ahead() / block, m_stream->LoopPass() / block)) {
         Period* p = FreePeriod();
         if (!p) break;
@@ -373,10 +373,10 @@ void EngineDevice::Round() {
         }
         m_inFlight[(m_flightHead + m_flightCount) % kMaxLead] = p;
         ++m_flightCount;
-        ++handed;
+        handed = true;
         if (loops && !m_loopState.Empty()) m_loopPeriod = p;
     }
-    if (handed) HookTrace_Fed(handed);
+    if (handed) HookTrace_Fed();
     // Nothing on the device: what was read is played (a device that refused).
     if (!m_flightCount) m_played = m_written;
 }

@@ -15,7 +15,7 @@ void HookTrace_Ioctl(DWORD code, const void* in, DWORD inSize);
 void HookTrace_Prepare();
 // QuorWav9xCanUnloadNow: the observer's own say (true: no objection).
 bool HookTrace_MayUnload();
-// A device's feed handed `periods` rendered periods to the real device in one look.
-void HookTrace_Fed(unsigned periods);
+// A device's feed handed the real device rendered periods in one look.
+void HookTrace_Fed();
 
 }  // namespace fxengine

@@ -9,6 +9,6 @@ void HookTrace_Prepare() {}
 bool HookTrace_MayUnload() {
     return true;
 }
-void HookTrace_Fed(unsigned) {}
+void HookTrace_Fed() {}
 
 }  // namespace fxengine

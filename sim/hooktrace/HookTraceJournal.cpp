@@ -67,7 +67,7 @@ bool HookTrace_MayUnload() {
     return g_unloadGate.Ask();
 }
 
-void HookTrace_Fed(unsigned) {
+void HookTrace_Fed() {
     InterlockedIncrement(&g_fedLooks);
 }
 
