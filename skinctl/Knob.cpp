@@ -18,7 +18,7 @@ LRESULT Knob::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT: OnPaint(); return 0;
         case WM_ERASEBKGND: return 1;  // the paint covers everything
         case WM_LBUTTONDOWN: OnLButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
-        case WM_MOUSEMOVE: OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_MOUSEMOVE: OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam & MK_LBUTTON); return 0;
         case WM_LBUTTONUP: OnLButtonUp(); return 0;
         case WM_CAPTURECHANGED: m_model.EndDrag(); return 0;
         case WM_MOUSEWHEEL: return OnMouseWheelMsg(wParam, lParam);
@@ -57,8 +57,12 @@ void Knob::OnLButtonDown(int x, int y) {
     m_model.BeginDrag(x, y);
 }
 
-void Knob::OnMouseMove(int x, int y) {
+void Knob::OnMouseMove(int x, int y, bool buttonDown) {
     if (GetCapture() != m_hwnd) return;
+    // The button's release went elsewhere (Wine can lose it to a window
+    // change under the pointer): the drag is over, and the knob must not
+    // follow a pointer nobody holds.
+    if (!buttonDown) return OnLButtonUp();
     if (m_model.DragTo(x, y)) UserChanged();
 }
 

@@ -20,7 +20,7 @@ public:
 private:
     void OnPaint();
     void OnLButtonDown(int x, int y);
-    void OnMouseMove(int x, int y);
+    void OnMouseMove(int x, int y, bool buttonDown);
     void OnLButtonUp();
     LRESULT OnMouseWheelMsg(WPARAM wParam, LPARAM lParam);
     void OnMouseWheel(int delta);

@@ -281,6 +281,17 @@ TEST_F(SkinControlsTest, DraggingTheKnobFiresEachNewPositionWithThePropertyAlrea
     Settle();
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(5, Get(knob));
+
+    // A press whose release went elsewhere: the first move without the
+    // button ends the drag and turns nothing.
+    SendMessageA(knob, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    ASSERT_EQ(knob, GetCapture());
+    SendMessageA(knob, WM_MOUSEMOVE, 0, MAKELPARAM(20, -16));
+    EXPECT_EQ(nullptr, GetCapture());
+    SendMessageA(knob, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, -16));
+    Settle();
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(5, Get(knob));
 }
 
 TEST_F(SkinControlsTest, WheelTurnsTheKnobUnderThePointer) {
